@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+// Everything that blocks for an answer from the user goes through here:
+// message boxes, file dialogs and input prompts. The program installs the
+// widget implementation; tests install one that answers from a script and
+// keeps what was shown.
+namespace msg {
+
+enum class Icon {
+    None,
+    Information,
+    Exclamation,
+    Critical,
+    Question,
+};
+
+enum class Buttons {
+    Ok,
+    OkCancel,
+    YesNo,
+    YesNoCancel,
+};
+
+enum class Answer {
+    Ok,
+    Cancel,
+    Yes,
+    No,
+};
+
+struct Message
+{
+    Icon icon = Icon::None;
+    QString title; // empty: the application's own title
+    QString text;
+    Buttons buttons = Buttons::Ok;
+};
+
+class Prompter
+{
+public:
+    virtual ~Prompter() = default;
+    virtual Answer message(const Message& m) = 0;
+    // Empty result: the user cancelled.
+    virtual QString openFileName(const QString& title, const QString& folder, const QString& filter) = 0;
+    virtual QString saveFileName(const QString& title, const QString& suggested, const QString& filter) = 0;
+    // Nothing: the user cancelled.
+    virtual std::optional<QString> inputText(const QString& title, const QString& prompt,
+                                             const QString& initial) = 0;
+};
+
+// The prompter in use. Before one is installed, messages go to stderr and
+// every question is answered with its negative button.
+Prompter& prompter();
+void setPrompter(Prompter* p);
+
+// The application's title, shown where a message passes none.
+QString applicationTitle();
+
+Answer box(const QString& text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None,
+           const QString& title = QString());
+inline void information(const QString& text, const QString& title = QStringLiteral("Information"))
+{
+    box(text, Buttons::Ok, Icon::Information, title);
+}
+inline void exclamation(const QString& text, const QString& title = QStringLiteral("Information"))
+{
+    box(text, Buttons::Ok, Icon::Exclamation, title);
+}
+inline void critical(const QString& text, const QString& title = QStringLiteral("ERROR"))
+{
+    box(text, Buttons::Ok, Icon::Critical, title);
+}
+// A database or file error, shown rather than swallowed.
+void error(const QString& text);
+// Yes/No question without a title; true for Yes.
+bool confirm(const QString& text, const QString& title = QString());
+
+} // namespace msg

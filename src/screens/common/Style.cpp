@@ -1,0 +1,106 @@
+#include "Style.h"
+
+#include "Module1.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTableWidget>
+#include <QTreeWidget>
+
+namespace Module1 {
+
+namespace {
+
+class IdKeyFilter : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        // Navigation and editing keys that type no character pass untouched.
+        if (key->text().isEmpty())
+            return false;
+        const QChar c = key->text().at(0);
+        int code = c.unicode();
+        if (key->modifiers() & Qt::ControlModifier) {
+            if (key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z)
+                code = key->key() - Qt::Key_A + 1;
+        }
+        const int filtered = FilterIdKey(code);
+        if (filtered == 0)
+            return true;
+        if (filtered < 32 || filtered == code)
+            return false; // control keys and unchanged characters go on as typed
+        auto* box = qobject_cast<QLineEdit*>(watched);
+        if (box)
+            box->insert(QString(QChar(filtered)));
+        return true;
+    }
+};
+
+} // namespace
+
+void StyleFlexGrid(QTableWidget* grid)
+{
+    // Colours of the original grids, converted from their BGR values.
+    grid->setStyleSheet(QStringLiteral(
+        "QTableWidget { background-color: rgb(239,255,239); gridline-color: rgb(192,192,192); "
+        "border: 1px solid rgb(128,128,128); }"
+        "QHeaderView::section { background-color: rgb(85,136,187); color: white; "
+        "border: 0px; border-right: 1px solid rgb(119,187,238); border-bottom: 1px solid rgb(119,187,238); "
+        "padding: 2px; }"));
+    grid->setShowGrid(false);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->verticalHeader()->setVisible(false);
+    grid->verticalHeader()->setMinimumSectionSize(300 / kTwipsPerPixel);
+    grid->verticalHeader()->setDefaultSectionSize(300 / kTwipsPerPixel);
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    grid->horizontalHeader()->setHighlightSections(false);
+    grid->setWordWrap(false);
+    grid->setFrameShape(QFrame::Box);
+}
+
+void StyleListView(QTreeWidget* list)
+{
+    list->setRootIsDecorated(false);
+    list->setItemsExpandable(false);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setAllColumnsShowFocus(true); // whole-row selection
+    list->setUniformRowHeights(true);
+    list->setAlternatingRowColors(false);
+    list->setStyleSheet(QStringLiteral("QTreeWidget::item { border-bottom: 1px solid rgb(220,220,220); }"));
+    list->header()->setSectionsMovable(false);
+    list->header()->setStretchLastSection(false);
+}
+
+void CenterForm(QWidget* form)
+{
+    if (form->isMaximized())
+        return;
+    QScreen* screen = form->screen() ? form->screen() : QApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QSize s = screen->size();
+    const float left = float(s.width() - form->width()) / 2.0f;
+    const float top = float(s.height() - form->height()) / 8.0f;
+    form->move(int(left), int(top));
+}
+
+void InstallIdKeyFilter(QLineEdit* box)
+{
+    box->installEventFilter(new IdKeyFilter(box));
+}
+
+} // namespace Module1

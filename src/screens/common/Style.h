@@ -1,0 +1,24 @@
+#pragma once
+
+class QTableWidget;
+class QTreeWidget;
+class QWidget;
+class QLineEdit;
+
+// One look for every grid and list of the system, and the small window
+// helpers the screens share.
+namespace Module1 {
+
+// Twips as the screens are measured in, 15 to the pixel.
+constexpr int kTwipsPerPixel = 15;
+
+void StyleFlexGrid(QTableWidget* grid);
+void StyleListView(QTreeWidget* list);
+
+// Left centred, top at one eighth of the free height; nothing when maximised.
+void CenterForm(QWidget* form);
+
+// Makes an identifier box pass its typed keys through FilterIdKey.
+void InstallIdKeyFilter(QLineEdit* box);
+
+} // namespace Module1

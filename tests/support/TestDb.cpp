@@ -1,0 +1,144 @@
+#include "TestDb.h"
+
+#include "Module1.h"
+#include "Schema.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QUuid>
+#include <cstdlib>
+
+namespace testdb {
+
+namespace {
+
+std::unique_ptr<QTemporaryDir> g_dir;
+db::ConnectionSettings g_last;
+QString g_logFolder;
+QString g_template;
+QStringList g_created;
+int g_counter = 0;
+
+QTemporaryDir& dir()
+{
+    if (!g_dir)
+        g_dir = std::make_unique<QTemporaryDir>();
+    return *g_dir;
+}
+
+db::ConnectionSettings pgSettings(const QString& database)
+{
+    db::ConnectionSettings s;
+    s.driver = QStringLiteral("QPSQL");
+    s.host = qEnvironmentVariable("TROVA_TEST_PG_HOST");
+    s.port = qEnvironmentVariableIntValue("TROVA_TEST_PG_PORT");
+    s.user = qEnvironmentVariable("TROVA_TEST_PG_USER", QStringLiteral("postgres"));
+    s.password = qEnvironmentVariable("TROVA_TEST_PG_PASSWORD");
+    s.database = database;
+    return s;
+}
+
+void adminExec(const QString& sql)
+{
+    db::Database admin;
+    QString error;
+    if (!admin.open(pgSettings(QStringLiteral("postgres")), &error))
+        qFatal("cannot reach the test PostgreSQL: %s", qPrintable(error));
+    admin.exec(sql);
+}
+
+void dropCreated()
+{
+    Module1::gConn().close();
+    for (const QString& name : std::as_const(g_created)) {
+        try {
+            adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name));
+        } catch (...) {
+        }
+    }
+    g_created.clear();
+}
+
+// A database with the schema, copied for every test: much faster than
+// creating the schema again each time.
+QString pgTemplate()
+{
+    if (!g_template.isEmpty())
+        return g_template;
+    g_template = QStringLiteral("trova_tpl_%1").arg(QUuid::createUuid().toString(QUuid::Id128).left(12));
+    adminExec(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'")
+                  .arg(g_template));
+    g_created << g_template;
+    {
+        db::Database conn;
+        QString error;
+        if (!conn.open(pgSettings(g_template), &error))
+            qFatal("cannot open the template database: %s", qPrintable(error));
+        schema::ensure(conn);
+    }
+    std::atexit(dropCreated);
+    return g_template;
+}
+
+} // namespace
+
+void addBackendRows()
+{
+    QTest::addColumn<QString>("backend");
+    QTest::newRow("sqlite") << QStringLiteral("sqlite");
+    QTest::newRow("postgres") << QStringLiteral("postgres");
+}
+
+bool postgresConfigured()
+{
+    return !qEnvironmentVariableIsEmpty("TROVA_TEST_PG_HOST");
+}
+
+void fresh(const QString& backend)
+{
+    Module1::gConn().close();
+    ++g_counter;
+    AppSettings s;
+    if (backend == QLatin1String("postgres")) {
+        const QString tpl = pgTemplate();
+        const QString name = QStringLiteral("trova_t_%1_%2")
+                                 .arg(QCoreApplication::applicationPid())
+                                 .arg(g_counter);
+        adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name));
+        adminExec(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(name, tpl));
+        // Keep only the last few around; the whole cluster is thrown away anyway.
+        g_created << name;
+        while (g_created.size() > 4) {
+            const QString old = g_created.takeAt(1); // index 0 is the template
+            adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(old));
+        }
+        s.connection = pgSettings(name);
+    } else {
+        s.connection.driver = QStringLiteral("QSQLITE");
+        s.connection.database = dir().filePath(QStringLiteral("db%1.sqlite").arg(g_counter));
+    }
+    g_logFolder = dir().filePath(QStringLiteral("log%1").arg(g_counter));
+    QDir().mkpath(g_logFolder);
+    s.logFolder = g_logFolder;
+    Module1::setSettings(s);
+    g_last = s.connection;
+    QString error;
+    if (!Module1::gConn().open(s.connection, &error))
+        qFatal("cannot open the test database: %s", qPrintable(error));
+    schema::ensure(Module1::gConn());
+    Module1::gUserID = QStringLiteral("SYSADMIN");
+    Module1::gGroupID = QStringLiteral("SYSADMIN");
+    Module1::gUserName = QStringLiteral("System Administrator");
+}
+
+db::ConnectionSettings lastSettings()
+{
+    return g_last;
+}
+
+QString logFolder()
+{
+    return g_logFolder;
+}
+
+} // namespace testdb

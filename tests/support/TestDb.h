@@ -1,0 +1,35 @@
+#pragma once
+
+#include "Database.h"
+
+#include <QString>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+// Database tests run once on SQLite and once on PostgreSQL. A class adds the
+// two rows in initTestCase_data() and calls TESTDB_INIT() in init(): each test
+// function then gets a fresh database with the schema and the seed rows,
+// reached through Module1::gConn(). Without a configured PostgreSQL
+// (TROVA_TEST_PG_HOST and friends) the PostgreSQL rows are skipped, never passed.
+namespace testdb {
+
+void addBackendRows();
+bool postgresConfigured();
+// Points Module1's settings at a fresh database of the backend, opens the
+// connection and creates the schema. Also gives each test its own log folder.
+void fresh(const QString& backend);
+// The settings of the last fresh database, for a test that opens a second
+// connection.
+db::ConnectionSettings lastSettings();
+QString logFolder();
+
+} // namespace testdb
+
+#define TESTDB_INIT()                                                                                          \
+    do {                                                                                                       \
+        QFETCH_GLOBAL(QString, backend);                                                                       \
+        if (backend == QLatin1String("postgres") && !testdb::postgresConfigured())                             \
+            QSKIP("no PostgreSQL configured (TROVA_TEST_PG_HOST is not set)");                                 \
+        testdb::fresh(backend);                                                                                \
+    } while (false)

@@ -1,0 +1,67 @@
+#include "TestMain.h"
+
+#include "MessageLayer.h"
+#include "Module1.h"
+#include "ScriptedPrompter.h"
+
+#include <QApplication>
+#include <QTest>
+#include <algorithm>
+#include <memory>
+
+namespace testmain {
+
+namespace {
+std::vector<std::pair<const char*, Factory>>& registry()
+{
+    static std::vector<std::pair<const char*, Factory>> r;
+    return r;
+}
+} // namespace
+
+int registerTest(const char* name, Factory f)
+{
+    registry().emplace_back(name, std::move(f));
+    return int(registry().size());
+}
+
+} // namespace testmain
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("TROVA-test"));
+    QCoreApplication::setApplicationName(QStringLiteral("TROVA"));
+
+    auto& tests = testmain::registry();
+    std::sort(tests.begin(), tests.end(), [](const auto& a, const auto& b) { return qstrcmp(a.first, b.first) < 0; });
+    // "-class Name" runs one class; the other arguments go to each class.
+    QStringList args = app.arguments();
+    QString only;
+    const int at = int(args.indexOf(QStringLiteral("-class")));
+    if (at >= 0 && at + 1 < args.size()) {
+        only = args.at(at + 1);
+        args.remove(at, 2);
+    }
+    int failed = 0;
+    int ran = 0;
+    for (auto& [name, make] : tests) {
+        if (!only.isEmpty() && only != QLatin1String(name))
+            continue;
+        std::unique_ptr<QObject> t(make());
+        testing::ScriptedPrompter prompter;
+        msg::setPrompter(&prompter);
+        testing::ScriptedPrompter::setCurrent(&prompter);
+        const int rc = QTest::qExec(t.get(), args);
+        msg::setPrompter(nullptr);
+        testing::ScriptedPrompter::setCurrent(nullptr);
+        ++ran;
+        if (rc != 0)
+            ++failed;
+    }
+    Module1::gConn().close();
+    std::printf("%d test classes ran, %d failed\n", ran, failed);
+    return failed == 0 ? 0 : 1;
+}
