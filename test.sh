@@ -40,4 +40,21 @@ export TROVA_TEST_PG_USER=postgres
 export QT_QPA_PLATFORM=offscreen
 
 cd "$BUILD"
+set +e
 ctest --output-on-failure -j"$(nproc)" --timeout 900
+rc=$?
+set -e
+
+# What ran inside the test executables: the database rows on PostgreSQL must
+# have run, not been skipped.
+LOG="$BUILD/Testing/Temporary/LastTest.log"
+pg_pass=$(grep -cE '^PASS .*\(postgres' "$LOG" || true)
+pg_skip=$(grep -cE '^SKIP .*\(postgres' "$LOG" || true)
+read -r passed failed skipped < <(awk '/^Totals:/ {p+=$2; f+=$4; s+=$6} END {print p+0, f+0, s+0}' "$LOG")
+echo "PostgreSQL test rows: $pg_pass passed, $pg_skip skipped"
+if [[ $pg_skip -gt 0 ]]; then
+  echo "PostgreSQL rows were skipped although a server was configured" >&2
+  rc=1
+fi
+echo "Qt Test: $passed passed, $failed failed, $skipped skipped"
+exit $rc
