@@ -1,8 +1,7 @@
+#include "AppShell.h"
 #include "MessageLayer.h"
 #include "Module1.h"
 #include "WidgetPrompter.h"
-#include "frmLogin.h"
-#include "frmMain.h"
 
 #include <QApplication>
 
@@ -11,22 +10,20 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("TROVA"));
     QCoreApplication::setApplicationName(QStringLiteral("TROVA"));
+    // Hidden windows (the main window at Relogin) must not end the program;
+    // only Exit, Cancel at login and the update wizard do.
     QApplication::setQuitOnLastWindowClosed(false);
 
     WidgetPrompter prompter;
     msg::setPrompter(&prompter);
 
-    frmMain* main = nullptr;
-    frmLogin login;
-    QObject::connect(&login, &frmLogin::loginSucceeded, [&](const grants::GrantSet& g) {
-        if (!main)
-            main = new frmMain;
-        main->applyGrants(g);
-        main->show();
-    });
-    login.show();
-    const int rc = app.exec();
-    delete main;
+    int rc = 0;
+    {
+        AppShell shell;
+        shell.start();
+        rc = app.exec();
+    }
+    msg::setPrompter(nullptr);
     Module1::gConn().close();
     return rc;
 }

@@ -1,18 +1,383 @@
 #include "frmMain.h"
 
+#include "AppControl.h"
+#include "MainPlacement.h"
+#include "MessageLayer.h"
+#include "Module1.h"
+#include "Product.h"
+
+#include <QCloseEvent>
+#include <QDialog>
+#include <QLabel>
+#include <QLocale>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSettings>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+
+namespace {
+
+struct ToolbarSlot
+{
+    const char* caption; // nullptr: separator
+    const char* tooltip;
+    const char* menuItem; // the item whose handler the button calls
+    QStyle::StandardPixmap icon;
+};
+
+const std::array<ToolbarSlot, 13> kToolbar = {{
+    {"Run", "Run DT-200 Server", "OPR_RUN", QStyle::SP_MediaPlay},
+    {nullptr, nullptr, nullptr, QStyle::SP_CustomBase},
+    {"Line Set", "Product Line Setting", "OPR_Line_SET", QStyle::SP_FileDialogListView},
+    {"Component", "Componect and Slot Correlation", "OPR_Comp_SET", QStyle::SP_DriveHDIcon},
+    {"Slot Link", "Slot Link", "OPR_Slot_Link", QStyle::SP_DirLinkIcon},
+    {"Link ID", "Add Component Link ID", "Man_Link", QStyle::SP_FileLinkIcon},
+    {nullptr, nullptr, nullptr, QStyle::SP_CustomBase},
+    {"Loading", "Query Loading / Changes", "QY_Comp", QStyle::SP_FileDialogContentsView},
+    {"WIP", "Query WIP", "QY_WIP", QStyle::SP_FileDialogInfoView},
+    {"DT200", "Query DT200", "QY_DT200", QStyle::SP_ComputerIcon},
+    {nullptr, nullptr, nullptr, QStyle::SP_CustomBase},
+    {"Relogin", "Relogin", "OPR_RELOGIN", QStyle::SP_BrowserReload},
+    {"Exit", "Exit", "OPR_EXIT", QStyle::SP_DialogCloseButton},
+}};
+
+// Items that no grant and no screen can switch off.
+bool alwaysEnabled(const QString& item)
+{
+    return item == QLatin1String("OPR_RELOGIN") || item == QLatin1String("OPR_EXIT")
+           || item == QLatin1String("mnuHelpContents");
+}
+
+bool gated(const QString& item)
+{
+    for (const grants::MenuGrant& m : grants::kMenuGrants) {
+        if (item == QLatin1String(m.menuItem))
+            return true;
+    }
+    return false;
+}
+
+int pixels(int twips)
+{
+    return twips / mainplacement::kTwipsPerPixel;
+}
+
+} // namespace
 
 frmMain::frmMain(QWidget* parent)
+    : frmMain(ScreenRegistry::catalog(), parent)
+{
+}
+
+frmMain::frmMain(ScreenRegistry screens, QWidget* parent)
     : QMainWindow(parent)
+    , m_screens(std::move(screens))
 {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("TROVA - SMT Component Loading Guard"));
+    setWindowTitle(product::kTitle);
     m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName(QStringLiteral("mdiArea"));
     setCentralWidget(m_mdi);
-    resize(15480 / 15, 11190 / 15);
+
+    buildMenus();
+    buildToolbar();
+    buildStatusBar();
+    applyGrants(grants::GrantSet());
+    MDIForm_Load();
+}
+
+void frmMain::buildMenus()
+{
+    QMenu* opr = addMenu(nullptr, "TROVA_OPERATION", "&Operation");
+    addItem(opr, "OPR_Line_SET", "Line Setting");
+    addItem(opr, "OPR_Comp_SET", "Component Setting");
+    addItem(opr, "OPR_Slot_Link", "Slot Link");
+    addItem(opr, "OPR_Throw_QTY", "Throw QTY");
+    addItem(opr, "OPR_Approve", "Approve Report");
+    addItem(opr, "OPR_Load", "Load S/N");
+    addSeparator(opr, "OPR_1");
+    addItem(opr, "OPR_RUN", "Run Server");
+    addSeparator(opr, "OPR_3");
+    addItem(opr, "OPR_RELOGIN", "Relogin");
+    addSeparator(opr, "OPR_2");
+    addItem(opr, "OPR_EXIT", "E&xit");
+
+    QMenu* qy = addMenu(nullptr, "TROVA_ENQUIRY", "&Enquiry");
+    addItem(qy, "QY_WIP", "WIP Information");
+    addItem(qy, "QY_DT200", "DT-200 Information");
+    addItem(qy, "QY_Comp", "Loading / Changes");
+    addItem(qy, "QY_Trace", "Traceability Info");
+
+    QMenu* man = addMenu(nullptr, "TROVA_MAINTANCE", "&Maintance");
+    addItem(man, "Man_Project", "Project Define");
+    addItem(man, "Man_Part", "Part No Define");
+    addItem(man, "Man_Line", "Line Define");
+    addItem(man, "Man_Machine", "Machine Define");
+    addItem(man, "Man_Slot1", "Module & Slot Define ");
+    addItem(man, "Man_DT200", "DT200 Define");
+    QMenu* comp = addMenu(man, "Man_Componet", "Component");
+    addItem(comp, "Man_CGRP", "Group");
+    addItem(comp, "Man_Comp", "List");
+    addItem(comp, "Man_Proj", "by Project");
+    addItem(comp, "Man_Link", "Link ID");
+
+    QMenu* sec = addMenu(nullptr, "TROVA_SECURITY", "&Security");
+    addItem(sec, "SEC_USER_INFO", "User Information");
+    addItem(sec, "SEC_USER_RESETPWD", "Reset Password");
+    addItem(sec, "SEC_USER_CHGPWD", "Change Password");
+    addItem(sec, "SEC_USER_GROUP", "User Group Maintenance");
+    addItem(sec, "SEC_FUNCTION_LIST", "Function List");
+    addSeparator(sec, "SEC_1");
+    addItem(sec, "SEC_FUNCTION_GRANT", "Function Grant");
+
+    QMenu* help = addMenu(nullptr, "mnuHelp", "&Help");
+    addItem(help, "mnuHelpContents", "Help");
+    addItem(help, "mnuHelpAbout", "About ");
+}
+
+QMenu* frmMain::addMenu(QMenu* into, const char* name, const char* caption)
+{
+    QMenu* m = into ? into->addMenu(QString::fromUtf8(caption)) : menuBar()->addMenu(QString::fromUtf8(caption));
+    m->setObjectName(QString::fromLatin1(name));
+    m->menuAction()->setObjectName(QString::fromLatin1(name));
+    m_menus.insert(QString::fromLatin1(name), m);
+    return m;
+}
+
+void frmMain::addItem(QMenu* into, const char* name, const char* caption)
+{
+    const QString item = QString::fromLatin1(name);
+    QAction* a = into->addAction(QString::fromUtf8(caption));
+    a->setObjectName(item);
+    connect(a, &QAction::triggered, this, [this, item] { onItem(item); });
+    m_items.insert(item, a);
+}
+
+void frmMain::addSeparator(QMenu* into, const char* name)
+{
+    into->addSeparator()->setObjectName(QString::fromLatin1(name));
+}
+
+void frmMain::buildToolbar()
+{
+    m_toolbar = addToolBar(QStringLiteral("Toolbar"));
+    m_toolbar->setObjectName(QStringLiteral("Toolbar"));
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_toolbar->setMovable(false);
+    m_toolbar->setIconSize(QSize(32, 32));
+    for (size_t i = 0; i < kToolbar.size(); ++i) {
+        const ToolbarSlot& b = kToolbar[i];
+        if (!b.caption) {
+            m_buttons[i] = m_toolbar->addSeparator();
+            continue;
+        }
+        const QString caption = QString::fromLatin1(b.caption);
+        QAction* a = m_toolbar->addAction(style()->standardIcon(b.icon), caption);
+        a->setToolTip(QString::fromLatin1(b.tooltip));
+        a->setObjectName(QStringLiteral("Button%1").arg(i + 1));
+        connect(a, &QAction::triggered, this, [this, a] { Toolbar_ButtonClick(a->text()); });
+        m_buttons[i] = a;
+    }
+}
+
+void frmMain::buildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("sbStatusBar"));
+    bar->setSizeGripEnabled(false);
+    static const int kWidths[5] = {8855, 3528, 3704, 2117, 2117};
+    for (int i = 0; i < 5; ++i) {
+        auto* panel = new QLabel(bar);
+        panel->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        if (i == 0) {
+            panel->setMinimumWidth(pixels(7056));
+            bar->addWidget(panel, 1);
+        } else {
+            panel->setFixedWidth(pixels(kWidths[i]));
+            bar->addPermanentWidget(panel);
+        }
+        m_panels[size_t(i)] = panel;
+    }
+    m_panels[0]->setText(QStringLiteral("Ready"));
+    m_panels[1]->setText(QStringLiteral("User:"));
+    m_panels[2]->setText(QStringLiteral("SMT Component Loading Guard"));
+    m_clock = new QTimer(this);
+    m_clock->setInterval(1000);
+    connect(m_clock, &QTimer::timeout, this, &frmMain::updateClock);
+    m_clock->start();
+    updateClock();
+}
+
+void frmMain::updateClock()
+{
+    const QDateTime now = Module1::now();
+    const QLocale locale;
+    m_panels[3]->setText(locale.toString(now.date(), QLocale::ShortFormat));
+    m_panels[4]->setText(locale.toString(now.time(), QLocale::ShortFormat));
+}
+
+void frmMain::MDIForm_Load()
+{
+    QSettings stored(QStringLiteral("TROVA"), QStringLiteral("TROVA"));
+    stored.beginGroup(QStringLiteral("Settings"));
+    const float left = mainplacement::storedTwips(stored.value(QStringLiteral("MainLeft")));
+    const float top = mainplacement::storedTwips(stored.value(QStringLiteral("MainTop")));
+    resize(pixels(mainplacement::kWidthTwips), pixels(mainplacement::kHeightTwips));
+    move(mainplacement::toPixels(left), mainplacement::toPixels(top));
+    const QScreen* s = screen();
+    if (s && mainplacement::maximise(s->size().height()))
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+QAction* frmMain::menuItem(const QString& name) const
+{
+    return m_items.value(name);
+}
+
+QMenu* frmMain::menu(const QString& name) const
+{
+    return m_menus.value(name);
+}
+
+QAction* frmMain::toolbarButton(int number) const
+{
+    return number >= 1 && number <= int(m_buttons.size()) ? m_buttons[size_t(number - 1)] : nullptr;
+}
+
+QLabel* frmMain::statusPanel(int number) const
+{
+    return number >= 1 && number <= int(m_panels.size()) ? m_panels[size_t(number - 1)] : nullptr;
+}
+
+QWidget* frmMain::screenInstance(const QString& menuItem) const
+{
+    return m_open.value(menuItem).data();
 }
 
 void frmMain::applyGrants(const grants::GrantSet& g)
 {
     m_grants = g;
+    for (auto it = m_items.constBegin(); it != m_items.constEnd(); ++it) {
+        const QString& name = it.key();
+        bool on;
+        if (alwaysEnabled(name))
+            on = true;
+        else if (gated(name))
+            on = g.menuItems.contains(name) && m_screens.contains(name);
+        else
+            on = m_screens.contains(name);
+        it.value()->setEnabled(on);
+    }
+    // A button calls its item's handler, so it is usable exactly when the item is.
+    for (size_t i = 0; i < kToolbar.size(); ++i) {
+        if (kToolbar[i].caption)
+            m_buttons[i]->setEnabled(m_items.value(QString::fromLatin1(kToolbar[i].menuItem))->isEnabled());
+    }
+}
+
+void frmMain::onItem(const QString& name)
+{
+    if (name == QLatin1String("OPR_RELOGIN"))
+        OPR_RELOGIN_Click();
+    else if (name == QLatin1String("OPR_EXIT"))
+        OPR_EXIT_Click();
+    else if (name == QLatin1String("mnuHelpContents"))
+        mnuHelpContents_Click();
+    else
+        openScreen(name);
+}
+
+QWidget* frmMain::openScreen(const QString& menuItem)
+{
+    QPointer<QWidget>& open = m_open[menuItem];
+    if (!open) {
+        QWidget* w = m_screens.create(menuItem);
+        if (!w)
+            return nullptr;
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        if (qobject_cast<QDialog*>(w)) {
+            w->setParent(this, w->windowFlags() | Qt::Dialog);
+        } else {
+            QMdiSubWindow* sub = m_mdi->addSubWindow(w);
+            sub->setAttribute(Qt::WA_DeleteOnClose);
+            // A screen that closes itself takes its frame with it.
+            connect(w, &QObject::destroyed, sub, &QObject::deleteLater);
+        }
+        open = w;
+    }
+    QWidget* w = open.data();
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget())) {
+        w->show();
+        sub->show();
+        if (sub->isMinimized())
+            sub->showNormal();
+        m_mdi->setActiveSubWindow(sub);
+    } else {
+        w->show();
+        w->raise();
+        w->activateWindow();
+    }
+    return w;
+}
+
+void frmMain::OPR_RELOGIN_Click()
+{
+    // Open screens hide with the window and stay loaded for the next login.
+    hide();
+    Q_EMIT reloginRequested();
+}
+
+void frmMain::OPR_EXIT_Click()
+{
+    app::endProgram(0);
+}
+
+void frmMain::mnuHelpContents_Click()
+{
+    msg::box(QStringLiteral("Thank you for using This system. The System Help file is working in progress"),
+             msg::Buttons::Ok, msg::Icon::Information, windowTitle());
+}
+
+void frmMain::Toolbar_ButtonClick(const QString& caption)
+{
+    for (const ToolbarSlot& b : kToolbar) {
+        if (b.caption && caption == QLatin1String(b.caption)) {
+            onItem(QString::fromLatin1(b.menuItem));
+            return;
+        }
+    }
+}
+
+void frmMain::MDIForm_Activate()
+{
+    QString shown;
+    try {
+        db::ResultSet rs = Module1::gConn().query(QStringLiteral("select user_name from user_list where user_id = ?"),
+                                                 {Module1::gUserID});
+        shown = rs.eof() ? Module1::gUserID : rs.text(0);
+    } catch (const db::DbError&) {
+        // The database not answering must not end the program: show the id.
+        shown = Module1::gUserID;
+    }
+    m_panels[1]->setText(shown);
+}
+
+void frmMain::changeEvent(QEvent* e)
+{
+    QMainWindow::changeEvent(e);
+    if (e->type() == QEvent::ActivationChange && isActiveWindow() && isVisible())
+        MDIForm_Activate();
+}
+
+void frmMain::closeEvent(QCloseEvent* e)
+{
+    // Every way of closing the window is Exit: nothing is asked or saved.
+    e->ignore();
+    OPR_EXIT_Click();
 }

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// What the program says about itself: its name in captions and the version
+// text compared with the one the update server publishes.
+namespace product {
+
+inline const QString kName = QStringLiteral("TROVA");
+inline const QString kTitle = QStringLiteral("TROVA SMT Component Loading Guard");
+inline const QString kVersionText = QStringLiteral("1.1.1");
+
+} // namespace product

@@ -1,0 +1,263 @@
+#include "AppControl.h"
+#include "AppShell.h"
+#include "Module1.h"
+#include "ScriptedPrompter.h"
+#include "TestMain.h"
+#include "VersionCheck.h"
+#include "frmLogin.h"
+#include "frmSplash.h"
+#include "frmUpdate.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const char* const kDocumentPath = "/Soft/SoftXML/AllSoftDB/Kalvimar/Oskel/Kalvimar.xml";
+
+// A one-thread HTTP server on the loopback address that answers every GET
+// with a fixed status and body, or, when silent, accepts and never answers.
+class VersionServer : public QObject
+{
+public:
+    int status = 200;
+    QByteArray body;
+    bool silent = false;
+    QStringList paths;
+
+    VersionServer()
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* s = m_server.nextPendingConnection()) {
+                connect(s, &QTcpSocket::readyRead, this, [this, s] { onRead(s); });
+                connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+            }
+        });
+    }
+
+    QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1/").arg(m_server.serverPort()); }
+
+    static QByteArray document(const QByteArray& version)
+    {
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root><SoftVersion>" + version
+               + "</SoftVersion><Other>x</Other></root>";
+    }
+
+private:
+    void onRead(QTcpSocket* s)
+    {
+        QByteArray& buf = m_pending[s];
+        buf += s->readAll();
+        if (!buf.contains("\r\n\r\n"))
+            return;
+        const QList<QByteArray> first = buf.left(buf.indexOf("\r\n")).split(' ');
+        paths << QString::fromLatin1(first.value(1));
+        m_pending.remove(s);
+        if (silent)
+            return;
+        const QByteArray reason = status == 200 ? "OK" : "Not Found";
+        s->write("HTTP/1.1 " + QByteArray::number(status) + " " + reason
+                 + "\r\nContent-Type: text/xml\r\nConnection: close\r\nContent-Length: "
+                 + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        s->disconnectFromHost();
+    }
+
+    QTcpServer m_server;
+    QHash<QTcpSocket*, QByteArray> m_pending;
+};
+
+QString closedPortUrl()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return QStringLiteral("http://127.0.0.1:%1").arg(port);
+}
+
+} // namespace
+
+// The start: the published version decides between the login and the update
+// wizard; the splash goes after a second or at once on a click or key.
+class SplashTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    testing::ScriptedPrompter& prompter() { return *testing::ScriptedPrompter::current(); }
+    QList<int> m_ended;
+
+    void expectLogin(AppShell& shell)
+    {
+        QVERIFY(shell.login());
+        QVERIFY(shell.login()->isVisible());
+        QVERIFY(!shell.updateWindow());
+        QVERIFY(prompter().messages.isEmpty());
+    }
+
+    void expectUpdate(AppShell& shell)
+    {
+        QVERIFY(!shell.login());
+        QVERIFY(shell.updateWindow());
+        QVERIFY(shell.updateWindow()->isVisible());
+        QCOMPARE(prompter().messages.size(), 1);
+        const msg::Message& m = prompter().last();
+        QCOMPARE(m.title, QString::fromUtf8("软件升级信息"));
+        QCOMPARE(m.icon, msg::Icon::Information);
+        QCOMPARE(m.buttons, msg::Buttons::Ok);
+        QVERIFY(m.text.endsWith(QString::fromUtf8(",因版本升级,请确认升级")));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        app::setEndProgramHandler([this](int code) { m_ended << code; });
+    }
+
+    void init()
+    {
+        Module1::setSettings(AppSettings());
+        prompter().clear();
+        m_ended.clear();
+    }
+
+    void cleanupTestCase() { app::setEndProgramHandler(nullptr); }
+
+    void publishedVersionDecides_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("published");
+        QTest::addColumn<bool>("login");
+        QTest::newRow("equal") << 200 << VersionServer::document("1.1.1") << "1.1.1" << true;
+        QTest::newRow("blank-padded") << 200 << VersionServer::document(" \n\t1.1.1  ") << "1.1.1" << true;
+        QTest::newRow("newer") << 200 << VersionServer::document("1.1.2") << "1.1.2" << false;
+        QTest::newRow("older") << 200 << VersionServer::document("1.1.0") << "1.1.0" << false;
+        QTest::newRow("element missing")
+            << 200 << QByteArray("<root><Version>1.1.1</Version></root>") << "" << false;
+        QTest::newRow("other root") << 200 << QByteArray("<doc><SoftVersion>1.1.1</SoftVersion></doc>") << ""
+                                    << false;
+        QTest::newRow("not xml") << 200 << QByteArray("1.1.1") << "" << false;
+        QTest::newRow("http error") << 404 << VersionServer::document("1.1.1") << "" << false;
+    }
+
+    void publishedVersionDecides()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, published);
+        QFETCH(bool, login);
+        VersionServer server;
+        server.status = status;
+        server.body = body;
+        Module1::settings().updateBaseUrl = server.baseUrl();
+
+        AppShell shell;
+        shell.start();
+        QPointer<frmSplash> splash = shell.splash();
+        QVERIFY(splash && splash->isVisible());
+        QCOMPARE(server.paths, QStringList{QString::fromLatin1(kDocumentPath)});
+        QCOMPARE(splash->lblVersion()->text(), QStringLiteral("1.1.1"));
+        QCOMPARE(splash->txtLoadXMLVersion()->text(), published);
+        QVERIFY(!splash->txtLoadXMLVersion()->isVisible());
+        // Nothing is handed over while the splash is up.
+        QVERIFY(!shell.login() && !shell.updateWindow());
+
+        QTest::keyClick(splash.data(), Qt::Key_Space);
+        QVERIFY(!splash || !splash->isVisible());
+        if (login)
+            expectLogin(shell);
+        else
+            expectUpdate(shell);
+    }
+
+    void unreachableServerMeansUpgrade()
+    {
+        Module1::settings().updateBaseUrl = closedPortUrl();
+        AppShell shell;
+        QElapsedTimer t;
+        t.start();
+        shell.start();
+        QVERIFY(t.elapsed() < versioncheck::kDefaultTimeoutMs);
+        QCOMPARE(shell.splash()->txtLoadXMLVersion()->text(), QString());
+        QTest::mouseClick(shell.splash(), Qt::LeftButton);
+        expectUpdate(shell);
+    }
+
+    void silentServerTimesOut()
+    {
+        VersionServer server;
+        server.silent = true;
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(versioncheck::fetchPublishedVersion(server.baseUrl(), 300), QString());
+        QVERIFY(t.elapsed() >= 250);
+        QVERIFY(t.elapsed() < 3000);
+        QCOMPARE(server.paths.size(), 1);
+    }
+
+    void noServerConfiguredGoesToLogin()
+    {
+        AppShell shell;
+        shell.start();
+        QVERIFY(!shell.splash()->versionChecked());
+        shell.splash()->close();
+        expectLogin(shell);
+    }
+
+    void closesAfterOneSecond()
+    {
+        VersionServer server;
+        server.body = VersionServer::document("1.1.1");
+        Module1::settings().updateBaseUrl = server.baseUrl();
+        AppShell shell;
+        shell.start();
+        QPointer<frmSplash> splash = shell.splash();
+        QElapsedTimer t;
+        t.start();
+        QTRY_VERIFY_WITH_TIMEOUT(!splash || !splash->isVisible(), 5000);
+        QVERIFY2(t.elapsed() >= 900, qPrintable(QString::number(t.elapsed())));
+        expectLogin(shell);
+    }
+
+    void clickClosesEarlyAndHandsOverOnce()
+    {
+        VersionServer server;
+        server.body = VersionServer::document("2.0");
+        Module1::settings().updateBaseUrl = server.baseUrl();
+        AppShell shell;
+        shell.start();
+        QPointer<frmSplash> splash = shell.splash();
+        QElapsedTimer t;
+        t.start();
+        // A click on a label reaches the splash as well.
+        QTest::mouseClick(splash->lblVersion(), Qt::LeftButton);
+        QVERIFY(t.elapsed() < 900);
+        QVERIFY(!splash || !splash->isVisible());
+        expectUpdate(shell);
+        QTest::qWait(1300);
+        QCOMPARE(prompter().messages.size(), 1);
+        QVERIFY(!shell.login());
+    }
+
+    void updateWindowEndsTheProgram()
+    {
+        frmUpdate w;
+        w.show();
+        QTest::mouseClick(w.cmdExit(), Qt::LeftButton);
+        QCOMPARE(m_ended, QList<int>{0});
+        w.close();
+        QCOMPARE(m_ended, (QList<int>{0, 0}));
+    }
+};
+
+TROVA_TEST(SplashTest)
+#include "tst_Splash.moc"
