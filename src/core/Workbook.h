@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <optional>
+
+// Reading the first sheet of a workbook file (.xls or .xlsx) as rows of
+// trimmed text cells, the way the imports see a sheet, and the text form of
+// numbers that goes with it. No widgets, no Excel.
+namespace workbook {
+
+// A number as its shortest decimal text: 1234 -> "1234", 0.1 -> "0.1",
+// 1e20 -> "100000000000000000000"; never an exponent, never a trailing ".0".
+QString numberText(double value);
+
+// One sheet as rows from sheet row 1: rows[r][c] is the cell of sheet row
+// r + 1, column c + 1, trimmed. Rows are as long as their last filled cell;
+// a missing row is an empty list.
+using Rows = QVector<QStringList>;
+
+// The cell text or the empty text when the row is shorter.
+inline QString cell(const Rows& rows, int row, int column)
+{
+    if (row < 0 || row >= rows.size() || column < 0 || column >= rows[row].size())
+        return QString();
+    return rows[row][column];
+}
+
+// Reads the first sheet (in the workbook's sheet order) of an .xls or .xlsx
+// file. The format is told by the file's content, not its name. Numbers come
+// as numberText, dates as "yyyy-MM-dd", date-times as "yyyy-MM-dd HH:mm:ss",
+// times as "HH:mm:ss", booleans as "TRUE"/"FALSE", formulas as their cached
+// result. Nothing on failure, with a description in *error.
+std::optional<Rows> readFirstSheet(const QString& path, QString* error = nullptr);
+
+// The two readers, for callers that know the format.
+std::optional<Rows> readXls(const QString& path, QString* error = nullptr);
+std::optional<Rows> readXlsx(const QString& path, QString* error = nullptr);
+
+// The sheet's XML of the first worksheet of an .xlsx file, for checks of
+// what a written workbook holds beyond its cell texts (panes, formats,
+// widths). Also the styles part.
+std::optional<QByteArray> xlsxPart(const QString& path, const QString& partName, QString* error = nullptr);
+std::optional<QString> xlsxFirstSheetPartName(const QString& path, QString* error = nullptr);
+
+} // namespace workbook
