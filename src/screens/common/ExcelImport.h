@@ -1,0 +1,27 @@
+#pragma once
+
+#include "WorkbookImport.h"
+
+#include <functional>
+
+// The import of a screen's rows from a workbook: the file dialog, the run
+// (see workbook::importRows) and its messages. Returns what the run did;
+// nothing (an empty outcome) when the dialog was cancelled.
+namespace Module1 {
+
+// "Excel Files (*.xls *.xlsx)"
+QString ExcelFileFilter();
+
+// Shows the open-file dialog in the user's home folder, reads the first
+// sheet and runs the layout's rows. Ends with "The success import " + count
+// + " records." when rows were stored and the pointer to the error log when
+// rows were refused, then runs loadData when rows were stored. A file that is
+// no readable workbook, or a failure during the run, is shown (with the
+// count of rows stored before it).
+workbook::ImportOutcome ImportExcel(const workbook::ImportLayout& layout, const std::function<void()>& loadData);
+
+// The same run on a file that is already chosen.
+workbook::ImportOutcome ImportExcelFile(const QString& path, const workbook::ImportLayout& layout,
+                                       const std::function<void()>& loadData);
+
+} // namespace Module1

@@ -1,0 +1,179 @@
+#include "ListTools.h"
+
+#include "Style.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTreeWidget>
+
+namespace Module1 {
+
+QString LimitRows(const QString& select, bool viewAll)
+{
+    if (viewAll)
+        return select;
+    return select.trimmed() + QStringLiteral(" limit %1").arg(kViewAllLimit);
+}
+
+void InitGrid(QTableWidget* grid, const QStringList& headers, const QList<int>& widthsTwips)
+{
+    StyleFlexGrid(grid);
+    grid->clear();
+    grid->setRowCount(0);
+    grid->setColumnCount(int(headers.size()) + 1);
+    QStringList labels{QString()};
+    labels << headers;
+    grid->setHorizontalHeaderLabels(labels);
+    for (int c = 0; c <= headers.size(); ++c) {
+        if (QTableWidgetItem* h = grid->horizontalHeaderItem(c))
+            h->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    grid->setColumnHidden(0, true);
+    for (int c = 0; c < widthsTwips.size(); ++c)
+        grid->setColumnWidth(c + 1, widthsTwips[c] / kTwipsPerPixel);
+}
+
+void FillGrid(QTableWidget* grid, db::ResultSet rs, int fields)
+{
+    const int n = fields < 0 ? rs.fieldCount() : std::min(fields, rs.fieldCount());
+    int row = grid->rowCount();
+    grid->setUpdatesEnabled(false);
+    grid->setRowCount(row + rs.recordCount());
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext(), ++row) {
+        for (int i = 0; i < n && i + 1 < grid->columnCount(); ++i) {
+            auto* item = new QTableWidgetItem(rs.text(i));
+            item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            grid->setItem(row, i + 1, item);
+        }
+    }
+    grid->setUpdatesEnabled(true);
+}
+
+void InitList(QTreeWidget* list, const QStringList& headers, const QList<int>& widthsTwips)
+{
+    StyleListView(list);
+    list->clear();
+    list->setColumnCount(int(headers.size()) + 1);
+    QStringList labels{QString()};
+    labels << headers;
+    list->setHeaderLabels(labels);
+    list->setColumnHidden(0, true);
+    for (int c = 0; c < widthsTwips.size(); ++c)
+        list->setColumnWidth(c + 1, widthsTwips[c] / kTwipsPerPixel);
+}
+
+void FillList(QTreeWidget* list, db::ResultSet rs, int fields)
+{
+    const int n = fields < 0 ? rs.fieldCount() : std::min(fields, rs.fieldCount());
+    QList<QTreeWidgetItem*> items;
+    items.reserve(rs.recordCount());
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+        auto* item = new QTreeWidgetItem;
+        for (int i = 0; i < n; ++i)
+            item->setText(i + 1, rs.text(i));
+        items << item;
+    }
+    list->addTopLevelItems(items);
+}
+
+QStringList GridRowTexts(const QTableWidget* grid, int row)
+{
+    QStringList out;
+    for (int c = 1; c < grid->columnCount(); ++c) {
+        const QTableWidgetItem* item = grid->item(row, c);
+        out << (item ? item->text() : QString());
+    }
+    return out;
+}
+
+QStringList ListRowTexts(const QTreeWidget* list, int row)
+{
+    QStringList out;
+    const QTreeWidgetItem* item = list->topLevelItem(row);
+    for (int c = 1; c < list->columnCount(); ++c)
+        out << (item ? item->text(c) : QString());
+    return out;
+}
+
+void ScrollToLastRow(QTableWidget* grid)
+{
+    if (grid->rowCount() > 0)
+        grid->scrollToItem(grid->item(grid->rowCount() - 1, 1), QAbstractItemView::PositionAtTop);
+}
+
+void ScrollToLastRow(QTreeWidget* list)
+{
+    if (list->topLevelItemCount() > 0)
+        list->scrollToItem(list->topLevelItem(list->topLevelItemCount() - 1), QAbstractItemView::PositionAtTop);
+}
+
+namespace {
+const char* const kSortOrder = "trovaSortOrder";
+}
+
+void SortListByColumn(QTreeWidget* list, int column)
+{
+    if (list->topLevelItemCount() == 0)
+        return;
+    const QVariant stored = list->property(kSortOrder);
+    const auto previous = stored.isValid() ? Qt::SortOrder(stored.toInt()) : Qt::AscendingOrder;
+    const auto next = previous == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    list->setProperty(kSortOrder, int(next));
+    list->sortItems(column, next);
+}
+
+void InstallColumnSort(QTreeWidget* list)
+{
+    list->header()->setSectionsClickable(true);
+    list->header()->setSortIndicatorShown(false);
+    QObject::connect(list->header(), &QHeaderView::sectionClicked, list,
+                     [list](int column) { SortListByColumn(list, column); });
+}
+
+void UpperCaseKeyBox(QLineEdit* box, KeyCleanUp how)
+{
+    QString text = box->text().toUpper();
+    if (how == KeyCleanUp::UpperDropControl) {
+        QString kept;
+        kept.reserve(text.size());
+        for (const QChar c : std::as_const(text)) {
+            // Control characters and characters outside the single-byte range
+            // are not part of a key.
+            if (c.unicode() >= 31 && c.unicode() <= 0xFF)
+                kept.append(c);
+        }
+        text = kept;
+    }
+    if (text != box->text())
+        box->setText(text);
+}
+
+namespace {
+
+class KeyBoxCleanUp : public QObject
+{
+public:
+    KeyBoxCleanUp(QLineEdit* box, KeyCleanUp how) : QObject(box), m_how(how) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusOut)
+            UpperCaseKeyBox(static_cast<QLineEdit*>(watched), m_how);
+        return false;
+    }
+
+private:
+    KeyCleanUp m_how;
+};
+
+} // namespace
+
+void InstallUpperCaseKeyBox(QLineEdit* box, KeyCleanUp how)
+{
+    box->installEventFilter(new KeyBoxCleanUp(box, how));
+}
+
+} // namespace Module1

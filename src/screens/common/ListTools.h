@@ -1,0 +1,62 @@
+#pragma once
+
+#include "ResultSet.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QLineEdit;
+class QTableWidget;
+class QTreeWidget;
+
+// Helpers the list screens share: laying out and filling grids and lists,
+// the "View All" row limit, the column-click sort and the key-box clean-up.
+namespace Module1 {
+
+// Lists with a "View All" box show this many rows while it is unticked.
+constexpr int kViewAllLimit = 100;
+
+// The screen's SELECT (with its own ORDER BY) cut to its first
+// kViewAllLimit rows unless viewAll.
+QString LimitRows(const QString& select, bool viewAll);
+
+// Lays out an empty grid: StyleFlexGrid, column 0 hidden and empty, the
+// headers from column 1 with their widths in twips, left-aligned.
+void InitGrid(QTableWidget* grid, const QStringList& headers, const QList<int>& widthsTwips);
+// Appends one grid row per result row: field i into column i + 1, Null as
+// the empty text; only the first `fields` fields (all when -1).
+void FillGrid(QTableWidget* grid, db::ResultSet rs, int fields = -1);
+
+// Lays out an empty list: StyleListView, the item's own text (column 0)
+// hidden, the headers from column 1 with their widths in twips.
+void InitList(QTreeWidget* list, const QStringList& headers, const QList<int>& widthsTwips);
+// Appends one item per result row: field i into column i + 1.
+void FillList(QTreeWidget* list, db::ResultSet rs, int fields = -1);
+
+// The texts of a shown row from column 1 on (the grid's hidden column and
+// the list's item text are not part of it).
+QStringList GridRowTexts(const QTableWidget* grid, int row);
+QStringList ListRowTexts(const QTreeWidget* list, int row);
+
+// Scrolls so that the last row is the top visible row.
+void ScrollToLastRow(QTableWidget* grid);
+void ScrollToLastRow(QTreeWidget* list);
+
+// Column-click sort of a list: nothing on an empty list; otherwise the list
+// is sorted once by the clicked column in the flipped order (one order for
+// the whole list; a fresh list counts as ascending, so the first click sorts
+// descending). Items added later are not sorted.
+void SortListByColumn(QTreeWidget* list, int column);
+// Connects the list's header clicks to SortListByColumn.
+void InstallColumnSort(QTreeWidget* list);
+
+enum class KeyCleanUp {
+    UpperDropControl, // upper case, characters below code 31 and non-single-byte ones dropped
+    UpperOnly,
+};
+// The key box's clean-up when the focus leaves it.
+void UpperCaseKeyBox(QLineEdit* box, KeyCleanUp how = KeyCleanUp::UpperDropControl);
+void InstallUpperCaseKeyBox(QLineEdit* box, KeyCleanUp how = KeyCleanUp::UpperDropControl);
+
+} // namespace Module1

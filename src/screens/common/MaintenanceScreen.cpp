@@ -1,0 +1,414 @@
+#include "MaintenanceScreen.h"
+
+#include "ExcelImport.h"
+#include "ListTools.h"
+#include "MessageLayer.h"
+#include "Module1.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTreeWidget>
+
+MaintenanceScreen::MaintenanceScreen(QWidget* parent) : QWidget(parent) {}
+
+void MaintenanceScreen::setupCycle(const CycleSetup& setup)
+{
+    m_setup = setup;
+    if (m_setup.rowBoxes.isEmpty())
+        m_setup.rowBoxes = m_setup.keyBoxes + m_setup.otherBoxes;
+    if (!m_setup.editKeyBox && !m_setup.keyBoxes.isEmpty())
+        m_setup.editKeyBox = m_setup.keyBoxes.first();
+
+    auto wire = [this](QAbstractButton* b, void (MaintenanceScreen::*handler)()) {
+        if (b)
+            connect(b, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
+    };
+    wire(m_setup.cmdNew, &MaintenanceScreen::cmdNew_Click);
+    wire(m_setup.cmdEdit, &MaintenanceScreen::cmdEdit_Click);
+    wire(m_setup.cmdDelete, &MaintenanceScreen::cmdDelete_Click);
+    wire(m_setup.cmdSave, &MaintenanceScreen::cmdSave_Click);
+    wire(m_setup.cmdCancel, &MaintenanceScreen::cmdCancel_Click);
+    wire(m_setup.cmdexit, &MaintenanceScreen::cmdexit_Click);
+    wire(m_setup.cmdexport, &MaintenanceScreen::cmdexport_Click);
+    wire(m_setup.cmdImport, &MaintenanceScreen::cmdImport_Click);
+    if (m_setup.CHK_ALL)
+        connect(m_setup.CHK_ALL, &QAbstractButton::clicked, this, [this] { CHK_ALL_Click(); });
+    if (m_setup.grid) {
+        // A click and a change of the current row both copy the row.
+        connect(m_setup.grid, &QTableWidget::cellClicked, this, [this](int row, int) { onRowSelected(row); });
+        connect(m_setup.grid, &QTableWidget::currentCellChanged, this,
+                [this](int row, int, int, int) { onRowSelected(row); });
+    }
+    if (m_setup.list) {
+        connect(m_setup.list, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) {
+            onRowSelected(m_setup.list->indexOfTopLevelItem(item));
+        });
+        connect(m_setup.list, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item, QTreeWidgetItem*) {
+            if (item)
+                onRowSelected(m_setup.list->indexOfTopLevelItem(item));
+        });
+        if (m_setup.columnSort)
+            Module1::InstallColumnSort(m_setup.list);
+    }
+}
+
+QAbstractItemView* MaintenanceScreen::listView() const
+{
+    if (m_setup.grid)
+        return m_setup.grid;
+    return m_setup.list;
+}
+
+int MaintenanceScreen::shownRows() const
+{
+    if (m_setup.grid)
+        return m_setup.grid->rowCount();
+    if (m_setup.list)
+        return m_setup.list->topLevelItemCount();
+    return 0;
+}
+
+bool MaintenanceScreen::viewAll() const
+{
+    return !m_setup.CHK_ALL || m_setup.CHK_ALL->isChecked();
+}
+
+void MaintenanceScreen::setButtons(bool newOn, bool editOn, bool deleteOn, bool saveOn, bool cancelOn)
+{
+    const std::pair<QAbstractButton*, bool> states[] = {{m_setup.cmdNew, newOn},
+                                                        {m_setup.cmdEdit, editOn},
+                                                        {m_setup.cmdDelete, deleteOn},
+                                                        {m_setup.cmdSave, saveOn},
+                                                        {m_setup.cmdCancel, cancelOn}};
+    for (const auto& [button, on] : states) {
+        if (button)
+            button->setEnabled(on);
+    }
+}
+
+void MaintenanceScreen::setBoxesEnabled(const QList<QWidget*>& boxes, bool on)
+{
+    for (QWidget* b : boxes)
+        b->setEnabled(on);
+}
+
+void MaintenanceScreen::setListEnabled(bool on)
+{
+    if (QAbstractItemView* v = listView())
+        v->setEnabled(on);
+}
+
+void MaintenanceScreen::finishLoad()
+{
+    const bool rows = shownRows() > 0;
+    setButtons(true, rows, rows, false, false);
+    if (m_setup.grid)
+        Module1::ScrollToLastRow(m_setup.grid);
+    if (m_setup.list)
+        Module1::ScrollToLastRow(m_setup.list);
+    setListEnabled(true);
+    setBoxesEnabled(m_setup.keyBoxes, false);
+    setBoxesEnabled(m_setup.otherBoxes, false);
+}
+
+void MaintenanceScreen::reload()
+{
+    try {
+        LoadData();
+    } catch (const db::DbError& e) {
+        msg::error(e.text());
+    }
+}
+
+bool MaintenanceScreen::passesGate(const QString& funcId)
+{
+    if (funcId.isEmpty())
+        return true;
+    try {
+        if (Module1::HasGrant(funcId))
+            return true;
+    } catch (const db::DbError& e) {
+        msg::error(e.text());
+        return false;
+    }
+    msg::box(QStringLiteral("You have no permission to use."));
+    return false;
+}
+
+QString MaintenanceScreen::boxText(const QWidget* box)
+{
+    if (auto* e = qobject_cast<const QLineEdit*>(box))
+        return e->text();
+    if (auto* c = qobject_cast<const QComboBox*>(box))
+        return c->currentText();
+    return QString();
+}
+
+void MaintenanceScreen::setBoxText(QWidget* box, const QString& text)
+{
+    if (auto* e = qobject_cast<QLineEdit*>(box)) {
+        e->setText(text);
+    } else if (auto* c = qobject_cast<QComboBox*>(box)) {
+        if (c->isEditable()) {
+            c->setEditText(text);
+        } else {
+            // A fixed list takes only one of its own entries; others are skipped.
+            const int i = c->findText(text);
+            if (i >= 0)
+                c->setCurrentIndex(i);
+        }
+    }
+}
+
+QVariantList MaintenanceScreen::trimmedKeys() const
+{
+    QVariantList keys;
+    for (const Field& f : m_binding.fields) {
+        if (f.key)
+            keys << boxText(f.box).trimmed();
+    }
+    return keys;
+}
+
+void MaintenanceScreen::cmdNew_Click()
+{
+    if (!passesGate(m_setup.gates.newCode))
+        return;
+    setButtons(false, false, false, true, true);
+    setBoxesEnabled(m_setup.keyBoxes, true);
+    setBoxesEnabled(m_setup.otherBoxes, true);
+    setListEnabled(false);
+    if (m_setup.newClearsBoxes) {
+        for (QWidget* b : m_setup.keyBoxes + m_setup.otherBoxes) {
+            if (auto* e = qobject_cast<QLineEdit*>(b))
+                e->clear();
+        }
+    }
+    if (!m_setup.keyBoxes.isEmpty())
+        m_setup.keyBoxes.first()->setFocus();
+    EditMode = m_setup.modes.newMode;
+}
+
+void MaintenanceScreen::cmdEdit_Click()
+{
+    if (!passesGate(m_setup.gates.editCode))
+        return;
+    if (m_setup.editKeyBox && boxText(m_setup.editKeyBox).isEmpty())
+        return;
+    setButtons(false, false, false, true, true);
+    setBoxesEnabled(m_setup.otherBoxes, true);
+    setListEnabled(false);
+    EditMode = m_setup.modes.editMode;
+    if (!m_setup.otherBoxes.isEmpty())
+        m_setup.otherBoxes.first()->setFocus();
+}
+
+void MaintenanceScreen::cmdDelete_Click()
+{
+    if (!passesGate(m_setup.gates.deleteCode))
+        return;
+    if (msg::box(QStringLiteral("Confirm to delete?"), msg::Buttons::YesNo) == msg::Answer::No)
+        return;
+    setButtons(false, false, false, true, true);
+    EditMode = m_setup.modes.delMode;
+    cmdSave_Click();
+}
+
+void MaintenanceScreen::cmdSave_Click()
+{
+    const QString mode = EditMode;
+    try {
+        if (mode == m_setup.modes.newMode) {
+            const QString missing = missingRequired();
+            if (!missing.isEmpty()) {
+                msg::information(missing);
+                return;
+            }
+            insertRow();
+        } else if (mode == m_setup.modes.editMode) {
+            updateRow();
+        } else if (mode == m_setup.modes.delMode) {
+            const qlonglong users = deleteGuardCount();
+            if (users > 0) {
+                msg::box(QString::number(users) + deleteGuardMessage(), msg::Buttons::Ok, msg::Icon::Critical,
+                         QStringLiteral("ERROR"));
+                reload();
+                setListEnabled(true);
+                return;
+            }
+            deleteRow();
+        }
+    } catch (const db::DbError& e) {
+        saveFailed(e);
+        return;
+    }
+    endSave();
+}
+
+void MaintenanceScreen::endSave()
+{
+    if (m_setup.saveEnding == SaveEnding::Cancel) {
+        cmdCancel_Click();
+    } else {
+        reload();
+        setListEnabled(true);
+    }
+}
+
+void MaintenanceScreen::saveFailed(const db::DbError& error)
+{
+    // Shown, never taken for success; the list then shows what is stored.
+    msg::error(error.text());
+    reload();
+    setListEnabled(true);
+}
+
+void MaintenanceScreen::cmdCancel_Click()
+{
+    reload();
+    clearBoxes();
+    setListEnabled(true);
+}
+
+void MaintenanceScreen::clearBoxes()
+{
+    for (QWidget* b : m_setup.keyBoxes + m_setup.otherBoxes) {
+        if (auto* e = qobject_cast<QLineEdit*>(b))
+            e->clear();
+    }
+}
+
+void MaintenanceScreen::cmdexit_Click()
+{
+    close();
+}
+
+void MaintenanceScreen::cmdexport_Click()
+{
+    exportList();
+}
+
+void MaintenanceScreen::exportList()
+{
+    if (m_setup.grid)
+        Module1::ExportGridToExcel(m_setup.grid, m_setup.exportOptions);
+    else if (m_setup.list)
+        Module1::ExportListToExcel(m_setup.list, m_setup.exportOptions);
+}
+
+void MaintenanceScreen::cmdImport_Click()
+{
+    if (!passesGate(m_setup.gates.importCode))
+        return;
+    const auto layout = importLayout();
+    if (!layout)
+        return;
+    Module1::ImportExcel(*layout, [this] { reload(); });
+}
+
+void MaintenanceScreen::CHK_ALL_Click()
+{
+    // Only a list that is not longer than the limit is reloaded: unticking
+    // the box leaves a long list in place until the next reload.
+    if (shownRows() <= Module1::kViewAllLimit)
+        reload();
+}
+
+void MaintenanceScreen::onRowSelected(int row)
+{
+    if (row < 0)
+        return;
+    if (m_setup.grid)
+        rowToBoxes(Module1::GridRowTexts(m_setup.grid, row));
+    else if (m_setup.list)
+        rowToBoxes(Module1::ListRowTexts(m_setup.list, row));
+}
+
+void MaintenanceScreen::rowToBoxes(const QStringList& texts)
+{
+    for (int i = 0; i < m_setup.rowBoxes.size() && i < texts.size(); ++i)
+        setBoxText(m_setup.rowBoxes[i], texts[i]);
+}
+
+QString MaintenanceScreen::missingRequired() const
+{
+    for (const Field& f : m_binding.fields) {
+        if (!f.required)
+            continue;
+        const QString text = f.key ? boxText(f.box).trimmed() : boxText(f.box);
+        if (text.isEmpty())
+            return m_binding.requiredMessage;
+    }
+    return QString();
+}
+
+void MaintenanceScreen::insertRow()
+{
+    QStringList names;
+    QStringList marks;
+    QVariantList values;
+    for (const Field& f : m_binding.fields) {
+        names << f.column;
+        marks << QStringLiteral("?");
+        values << (f.key ? boxText(f.box).trimmed() : boxText(f.box));
+    }
+    names << QStringLiteral("update_user") << QStringLiteral("update_time");
+    marks << QStringLiteral("?") << QStringLiteral("sysdate");
+    values << Module1::gUserID;
+    Module1::gConn().exec(QStringLiteral("insert into %1 (%2) values (%3)")
+                              .arg(m_binding.table, names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
+                          values);
+}
+
+void MaintenanceScreen::updateRow()
+{
+    QStringList sets;
+    QStringList where;
+    QVariantList values;
+    for (const Field& f : m_binding.fields) {
+        if (f.key) {
+            where << f.column + QStringLiteral(" = ?");
+        } else {
+            sets << f.column + QStringLiteral(" = ?");
+            values << boxText(f.box);
+        }
+    }
+    sets << QStringLiteral("update_user = ?") << QStringLiteral("update_time = sysdate");
+    values << Module1::gUserID;
+    values << trimmedKeys();
+    Module1::gConn().exec(QStringLiteral("update %1 set %2 where %3")
+                              .arg(m_binding.table, sets.join(QStringLiteral(", ")), where.join(QStringLiteral(" and "))),
+                          values);
+}
+
+qlonglong MaintenanceScreen::deleteGuardCount()
+{
+    if (m_binding.guardTable.isEmpty())
+        return 0;
+    QStringList where;
+    for (const QString& c : m_binding.guardColumns)
+        where << c + QStringLiteral(" = ?");
+    return Module1::gConn().count(
+        QStringLiteral("select count(*) from %1 where %2").arg(m_binding.guardTable, where.join(QStringLiteral(" and "))),
+        trimmedKeys().mid(0, m_binding.guardColumns.size()));
+}
+
+QString MaintenanceScreen::deleteGuardMessage() const
+{
+    return m_binding.guardMessage;
+}
+
+void MaintenanceScreen::deleteRow()
+{
+    QStringList where;
+    for (const Field& f : m_binding.fields) {
+        if (f.key)
+            where << f.column + QStringLiteral(" = ?");
+    }
+    Module1::gConn().exec(
+        QStringLiteral("delete from %1 where %2").arg(m_binding.table, where.join(QStringLiteral(" and "))),
+        trimmedKeys());
+}

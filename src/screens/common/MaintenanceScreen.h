@@ -1,0 +1,181 @@
+#pragma once
+
+#include "DbError.h"
+#include "ExcelExport.h"
+#include "WorkbookImport.h"
+
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <optional>
+
+class QAbstractButton;
+class QAbstractItemView;
+class QCheckBox;
+class QTableWidget;
+class QTreeWidget;
+
+// The cycle every maintenance, set-up and security screen runs: browse, then
+// New, Edit or Delete, then Save or Cancel, back to browse. A screen builds
+// its widgets, describes them in a CycleSetup, and fills in LoadData and
+// what differs from the defaults: the statements of Save (by default made
+// from its TableBinding), its required fields, its delete guard, what
+// Cancel clears, its export options and its import layout.
+class MaintenanceScreen : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum class SaveEnding {
+        Reload, // LoadData; the boxes keep what was saved
+        Cancel, // Cancel: LoadData and the boxes emptied
+    };
+
+    // The mode strings; the group screen spells two of them in capitals.
+    struct Modes
+    {
+        QString newMode = QStringLiteral("New");
+        QString editMode = QStringLiteral("Edit");
+        QString delMode = QStringLiteral("Del");
+    };
+
+    // Function codes of the guarded buttons; an empty code is no gate.
+    struct Gates
+    {
+        QString newCode;
+        QString editCode;
+        QString deleteCode;
+        QString importCode;
+    };
+
+    // A box and the column it stands for, in the table's INSERT order.
+    struct Field
+    {
+        QString column;
+        QWidget* box = nullptr; // QLineEdit or QComboBox
+        bool key = false;
+        bool required = false; // checked by New: key boxes trimmed, others as they stand
+    };
+
+    // The screen's table as the default statements of Save use it. Keys are
+    // written trimmed (a key stored with blanks could never be edited or
+    // deleted, both of which look it up trimmed); other boxes as they stand.
+    struct TableBinding
+    {
+        QString table;
+        QList<Field> fields;
+        QString requiredMessage; // e.g. "The Line ID cannot be null ..."
+        // Delete guard: rows of guardTable whose guardColumns equal the
+        // trimmed key boxes (in key order) keep the row; the count is shown
+        // followed by guardMessage. Empty guardTable: no guard.
+        QString guardTable;
+        QStringList guardColumns;
+        QString guardMessage; // " records are using this Line ID, it cannot be removed ..."
+    };
+
+    struct CycleSetup
+    {
+        QAbstractButton* cmdNew = nullptr;
+        QAbstractButton* cmdEdit = nullptr;
+        QAbstractButton* cmdDelete = nullptr;
+        QAbstractButton* cmdSave = nullptr;
+        QAbstractButton* cmdCancel = nullptr;
+        QAbstractButton* cmdexit = nullptr;
+        QAbstractButton* cmdexport = nullptr;
+        QAbstractButton* cmdImport = nullptr;
+        QCheckBox* CHK_ALL = nullptr; // "View All"
+        QTableWidget* grid = nullptr; // the list: a grid ...
+        QTreeWidget* list = nullptr; // ... or a list view
+        QList<QWidget*> keyBoxes;
+        QList<QWidget*> otherBoxes;
+        // Boxes that receive the clicked row's columns 1, 2, 3 ...; empty:
+        // keyBoxes then otherBoxes.
+        QList<QWidget*> rowBoxes;
+        // The box whose emptiness makes Edit do nothing; null: the first key box.
+        QWidget* editKeyBox = nullptr;
+        Modes modes;
+        Gates gates;
+        SaveEnding saveEnding = SaveEnding::Reload;
+        bool newClearsBoxes = true; // New empties the text boxes
+        bool columnSort = false; // list views: header click sorts
+        Module1::ExportOptions exportOptions = Module1::ExportOption::None;
+    };
+
+    explicit MaintenanceScreen(QWidget* parent = nullptr);
+
+    // The pending action: empty until the first New, Edit or Delete.
+    QString EditMode;
+
+    // The handlers of the cycle's buttons, connected by setupCycle.
+    void cmdNew_Click();
+    void cmdEdit_Click();
+    void cmdDelete_Click();
+    void cmdSave_Click();
+    void cmdCancel_Click();
+    void cmdexit_Click();
+    void cmdexport_Click();
+    void cmdImport_Click();
+    void CHK_ALL_Click();
+
+    // Rebuilds the list from the database; ends with finishLoad().
+    virtual void LoadData() = 0;
+
+    // Runs LoadData; a database failure is shown instead of being thrown.
+    void reload();
+
+    // Whether "View All" is ticked (true for a screen without the box).
+    bool viewAll() const;
+    // The rows the list shows.
+    int shownRows() const;
+
+protected:
+    void setupCycle(const CycleSetup& setup);
+    void setTableBinding(const TableBinding& binding) { m_binding = binding; }
+    const CycleSetup& cycle() const { return m_setup; }
+
+    // The end of every LoadData: browse state for the rows shown, the list
+    // scrolled to its last row and enabled, the boxes disabled.
+    void finishLoad();
+
+    // Permission gate: true when the code is empty or granted; otherwise
+    // shows "You have no permission to use." and returns false.
+    bool passesGate(const QString& funcId);
+
+    // Save's parts. The defaults use the TableBinding.
+    virtual QString missingRequired() const; // the message, empty when complete
+    virtual void insertRow();
+    virtual void updateRow();
+    virtual qlonglong deleteGuardCount(); // rows that keep the row from being deleted
+    virtual QString deleteGuardMessage() const;
+    virtual void deleteRow();
+    // A database error in Save: shown, then the list reloaded.
+    virtual void saveFailed(const db::DbError& error);
+
+    // What Cancel empties after the reload; default: the key and other text boxes.
+    virtual void clearBoxes();
+    // Copies a clicked row into the boxes.
+    virtual void rowToBoxes(const QStringList& texts);
+    // Export of the list as shown; default: the setup's list with its options.
+    virtual void exportList();
+    // The import's sheet layout; nothing for a screen without import.
+    virtual std::optional<workbook::ImportLayout> importLayout() const { return std::nullopt; }
+
+    // Text of a box as it stands, and its key form (trimmed).
+    static QString boxText(const QWidget* box);
+    static void setBoxText(QWidget* box, const QString& text);
+    QVariantList trimmedKeys() const;
+
+    void setButtons(bool newOn, bool editOn, bool deleteOn, bool saveOn, bool cancelOn);
+    void setBoxesEnabled(const QList<QWidget*>& boxes, bool on);
+    void setListEnabled(bool on);
+    QAbstractItemView* listView() const;
+
+private:
+    void onRowSelected(int row);
+    void endSave();
+
+    CycleSetup m_setup;
+    TableBinding m_binding;
+};
