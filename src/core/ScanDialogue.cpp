@@ -22,14 +22,17 @@ const char* const kRejections[] = {
 
 constexpr int kNotStarted = 7;
 
-const QString kExpectedSql = QStringLiteral(
-    "select comp_code from component_set where line_id = ? and part_no = ? and mc_id = ? and md_id = ? "
-    "and slot_code = ?");
-const QString kLabelSql = QStringLiteral(
-    "select comp_code, vender_comp, vender_name, vender_desc, lot_no, ship_date, rt_no from component_link "
-    "where link_id = ?");
-const QString kProjSql = QStringLiteral(
-    "select ref_designator, polarity_check from component_proj where comp_code = ? and part_no = ?");
+// The expected component of the slot, the label and the label's reference
+// designator, read in one round trip: each joined table is reached by its key
+// or index, and a missing row leaves its columns Null.
+const QString kLookupSql = QStringLiteral(
+    "select s.comp_code as expected, l.link_id, l.comp_code, l.vender_name, l.lot_no, l.ship_date, l.rt_no, "
+    "p.comp_code as proj_comp, p.ref_designator, p.polarity_check "
+    "from (select 1 as one) k "
+    "left join component_set s on s.line_id = ? and s.part_no = ? and s.mc_id = ? and s.md_id = ? "
+    "and s.slot_code = ? "
+    "left join component_link l on l.link_id = ? "
+    "left join component_proj p on p.comp_code = l.comp_code and p.part_no = ?");
 const QString kMatchSql = QStringLiteral(
     "insert into check_history (line_id, part_no, mc_id, md_id, slot_code, comp_code, gw21_ip, dt200_id, "
     "check_value, check_time, update_user, update_time, vender_comp, ref_designator, polarity_check, lot_no, "
@@ -249,9 +252,11 @@ bool ScanDialogue::LoadSlotLink(const QString& barcode, TerminalInfo& row)
 
 bool ScanDialogue::CheckComponent(const QString& linkId, TerminalInfo& row)
 {
-    db::ResultSet expected =
-        m_db.query(kExpectedSql, {row.line_id, row.part_no, row.mc_id, row.md_id, row.slot_code});
-    db::ResultSet label = m_db.query(kLabelSql, {linkId});
+    db::ResultSet rs = m_db.query(kLookupSql, {row.line_id, row.part_no, row.mc_id, row.md_id, row.slot_code,
+                                               linkId, row.part_no});
+    const bool haveSetUp = !rs.eof() && !rs.isNull(QStringLiteral("expected"));
+    const bool haveLabel = !rs.eof() && !rs.isNull(QStringLiteral("link_id"));
+    const QString expected = haveSetUp ? rs.text(QStringLiteral("expected")) : QString();
 
     // What the row will hold once the check is recorded. The reference
     // designator and polarity belong to this label: a label without them
@@ -260,24 +265,22 @@ bool ScanDialogue::CheckComponent(const QString& linkId, TerminalInfo& row)
     next.link_id = linkId;
     next.ref_designator.clear();
     next.polarity_check.clear();
-    if (!label.eof()) {
-        next.vender_name = label.text(QStringLiteral("vender_name"));
-        next.lot_no = label.text(QStringLiteral("lot_no"));
-        next.ship_date = label.text(QStringLiteral("ship_date"));
-        next.rt_no = label.text(QStringLiteral("rt_no"));
-        db::ResultSet proj = m_db.query(kProjSql, {label.text(QStringLiteral("comp_code")), row.part_no});
-        if (!proj.eof()) {
-            next.ref_designator = proj.text(0);
-            next.polarity_check = proj.text(1);
+    if (haveLabel) {
+        next.vender_name = rs.text(QStringLiteral("vender_name"));
+        next.lot_no = rs.text(QStringLiteral("lot_no"));
+        next.ship_date = rs.text(QStringLiteral("ship_date"));
+        next.rt_no = rs.text(QStringLiteral("rt_no"));
+        if (!rs.isNull(QStringLiteral("proj_comp"))) {
+            next.ref_designator = rs.text(QStringLiteral("ref_designator"));
+            next.polarity_check = rs.text(QStringLiteral("polarity_check"));
         }
     }
 
     bool match = false;
-    if (!expected.eof() && !label.eof()) {
-        const QString want = expected.text(0);
-        match = want == label.text(QStringLiteral("comp_code"));
+    if (haveSetUp && haveLabel) {
+        match = expected == rs.text(QStringLiteral("comp_code"));
         const QVariantList where = {next.line_id, next.part_no, next.mc_id,   next.md_id,
-                                    next.slot_code, want,      next.gw21_ip, next.dt200_id,
+                                    next.slot_code, expected,  next.gw21_ip, next.dt200_id,
                                     next.user_id, next.vender_name, next.ref_designator, next.polarity_check};
         if (match) {
             m_db.exec(kMatchSql, where + QVariantList{next.lot_no, next.ship_date, next.rt_no, next.link_id,
@@ -287,7 +290,7 @@ bool ScanDialogue::CheckComponent(const QString& linkId, TerminalInfo& row)
         }
     } else {
         m_db.exec(kErrorSql, {next.line_id, next.part_no, next.mc_id, next.md_id, next.slot_code,
-                              expected.eof() ? QString() : expected.text(0), next.gw21_ip, next.dt200_id,
+                              expected, next.gw21_ip, next.dt200_id,
                               next.user_id, QString(), next.ref_designator, next.polarity_check, next.link_id});
     }
     row = next;
