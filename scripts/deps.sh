@@ -7,14 +7,14 @@ PKGS=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libqt6opengl6-dev
   libxlsxwriter-dev libfreexl-dev libminizip-dev zlib1g-dev libcups2-dev
-  libbenchmark-dev
+  libbenchmark-dev fonts-wqy-microhei
   postgresql postgresql-client
   python3-openpyxl python3-xlwt
 )
 if [[ "${1:-}" == "--run" ]]; then
   PKGS=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
         libqt6sql6-psql libqt6opengl6-dev libxlsxwriter-dev libfreexl-dev libminizip-dev zlib1g-dev
-        libcups2-dev libbenchmark-dev)
+        libcups2-dev libbenchmark-dev fonts-wqy-microhei)
 fi
 
 missing=()
