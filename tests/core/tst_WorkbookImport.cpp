@@ -26,17 +26,11 @@ workbook::ImportLayout machineLayout()
     return l;
 }
 
-void addLine(const QString& id)
-{
-    gConn().exec("insert into line_info (line_id, line_desc, update_user, update_time) values (?, ?, 'OTHER', sysdate)",
-                 {id, "line " + id});
-}
-
 } // namespace
 
-// The row loop of the sheet imports on both engines: where the data ends,
-// which rows are refused and logged, update against insert, and what a
-// failure in the middle leaves behind.
+// The parts of the sheet import's row loop that the screens' import tests
+// do not reach: formatted values, fixed columns, a failing log and counts
+// past 16 bits.
 class WorkbookImportTest : public QObject
 {
     Q_OBJECT
@@ -44,40 +38,6 @@ class WorkbookImportTest : public QObject
 private Q_SLOTS:
     void initTestCase_data() { testdb::addBackendRows(); }
     void init() { TESTDB_INIT(); }
-
-    void storesUpdatesAndRefuses()
-    {
-        addLine("L1");
-        gConn().exec("insert into mc_info (mc_id, mc_desc, line_id, update_user, update_time) "
-                     "values ('MC2', 'old', 'L1', 'OTHER', sysdate)");
-        const Rows rows = {{"Machine ID", "Description", "Line ID"},
-                           {"MC1", "first", "L1"},
-                           {"MC2", "renamed", "L1"},
-                           {"MC3", "", "NOLINE"},
-                           {"MC4"}, // short row: the line is empty
-                           {},
-                           {"MC9", "after the blank row", "L1"}};
-        QStringList log;
-        const auto out = workbook::importRows(rows, machineLayout(), gConn(), "SYSADMIN",
-                                              [&log](const QString& line) { log << line; });
-        QVERIFY2(!out.failed(), qPrintable(out.error));
-        QCOMPARE(out.stored, 2);
-        QCOMPARE(out.rejected, 2);
-        QCOMPARE(log, QStringList({"Cannot found the Line ID NOLINE", "Cannot found the Line ID "}));
-        db::ResultSet rs = gConn().query("select mc_id, mc_desc, update_user from mc_info order by mc_id");
-        QCOMPARE(rs.recordCount(), 2);
-        QCOMPARE(rs.text(0), QStringLiteral("MC1"));
-        rs.moveNext();
-        QCOMPARE(rs.text("mc_desc"), QStringLiteral("renamed"));
-        QCOMPARE(rs.text("update_user"), QStringLiteral("SYSADMIN"));
-
-        // The same sheet again updates the same rows and inserts nothing.
-        log.clear();
-        const auto again = workbook::importRows(rows, machineLayout(), gConn(), "SYSADMIN",
-                                                [&log](const QString& line) { log << line; });
-        QCOMPARE(again.stored, 2);
-        QCOMPARE(gConn().count("select count(*) from mc_info"), 2);
-    }
 
     void emptyFirstDataRowImportsNothing()
     {
@@ -111,19 +71,6 @@ private Q_SLOTS:
         QCOMPARE(rs.text("proj_id"), QStringLiteral("005"));
         QCOMPARE(rs.text("approve"), QStringLiteral("N"));
         QCOMPARE(rs.text("part_desc"), QStringLiteral("one again"));
-    }
-
-    void failureKeepsEarlierRowsAndSaysHowMany()
-    {
-        // mc_id is unique: the same machine under a second line is not found
-        // by the pair test, is inserted again and refused by the database.
-        addLine("L1");
-        addLine("L2");
-        const Rows rows = {{"h"}, {"MC1", "a", "L1"}, {"MC2", "b", "L1"}, {"MC1", "c", "L2"}, {"MC3", "d", "L1"}};
-        const auto out = workbook::importRows(rows, machineLayout(), gConn(), "SYSADMIN", [](const QString&) {});
-        QVERIFY(out.failed());
-        QCOMPARE(out.stored, 2);
-        QCOMPARE(gConn().count("select count(*) from mc_info"), 2);
     }
 
     void logFailureEndsTheRun()

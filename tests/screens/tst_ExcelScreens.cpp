@@ -110,32 +110,6 @@ private Q_SLOTS:
         QCOMPARE(s.msfgMachine->rowCount(), 1);
     }
 
-    void gridStatusColoursAndTitle()
-    {
-        QTableWidget grid(3, 3);
-        grid.setHorizontalHeaderLabels({"", "Part No", "Check"});
-        const char* status[] = {"0", "2", "02"};
-        for (int r = 0; r < 3; ++r) {
-            grid.setItem(r, 0, new QTableWidgetItem(status[r]));
-            grid.setItem(r, 1, new QTableWidgetItem(QStringLiteral("P%1").arg(r)));
-            grid.setItem(r, 2, new QTableWidgetItem("x"));
-        }
-        QVERIFY(Module1::ExportGridToExcel(&grid, Module1::ExportOption::RowColourByStatus |
-                                                      Module1::ExportOption::TitleBlock,
-                                           {"PRJ", "PN-1"}));
-        const auto rows = workbook::readFirstSheet(m_opened.last());
-        QVERIFY(rows);
-        QCOMPARE(workbook::cell(*rows, 3, 0), QStringLiteral("Part No : PN-1"));
-        QCOMPARE(rows->at(5), QStringList({"Part No", "Check"}));
-        QCOMPARE(rows->at(8), QStringList({"P2", "x"}));
-        const QString sheet = QString::fromUtf8(*workbook::xlsxPart(m_opened.last(), "xl/worksheets/sheet1.xml"));
-        const QString styles = QString::fromUtf8(*workbook::xlsxPart(m_opened.last(), "xl/styles.xml"));
-        QVERIFY(styles.contains("FFCCFFFF"));
-        QVERIFY(styles.contains("FFFFCC99"));
-        QVERIFY(!styles.contains("FFFFFF99")); // nothing had status "1"
-        QVERIFY(sheet.contains("topLeftCell=\"A7\""));
-    }
-
     void listExportOneItemAndEmptyGrid()
     {
         QTreeWidget list;
