@@ -34,7 +34,8 @@ QString parseVersionDocument(const QByteArray& xml)
 
 QString fetchPublishedVersion(const QString& baseUrl, int timeoutMs)
 {
-    const QUrl url(documentUrl(baseUrl));
+    // A base given as a bare host ("updates.plant:8080") means plain HTTP.
+    const QUrl url = QUrl::fromUserInput(documentUrl(baseUrl));
     if (!url.isValid() || url.scheme().isEmpty())
         return QString();
 

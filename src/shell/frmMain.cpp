@@ -62,6 +62,19 @@ bool gated(const QString& item)
     return false;
 }
 
+// The style's icons come in different sizes; the buttons look even when every
+// icon is drawn from its largest version at one size.
+QIcon buttonIcon(const QStyle* style, QStyle::StandardPixmap which, int side)
+{
+    const QIcon icon = style->standardIcon(which);
+    QSize largest;
+    for (const QSize& s : icon.availableSizes())
+        largest = s.width() > largest.width() ? s : largest;
+    if (largest.isEmpty())
+        return icon;
+    return QIcon(icon.pixmap(largest).scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
 int pixels(int twips)
 {
     return twips / mainplacement::kTwipsPerPixel;
@@ -177,7 +190,7 @@ void frmMain::buildToolbar()
             continue;
         }
         const QString caption = QString::fromLatin1(b.caption);
-        QAction* a = m_toolbar->addAction(style()->standardIcon(b.icon), caption);
+        QAction* a = m_toolbar->addAction(buttonIcon(style(), b.icon, 32), caption);
         a->setToolTip(QString::fromLatin1(b.tooltip));
         a->setObjectName(QStringLiteral("Button%1").arg(i + 1));
         connect(a, &QAction::triggered, this, [this, a] { Toolbar_ButtonClick(a->text()); });
@@ -190,13 +203,14 @@ void frmMain::buildStatusBar()
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("sbStatusBar"));
     bar->setSizeGripEnabled(false);
-    static const int kWidths[5] = {8855, 3528, 3704, 2117, 2117};
+    static const int kWidths[5] = {0, 3528, 3704, 2117, 2117};
     for (int i = 0; i < 5; ++i) {
         auto* panel = new QLabel(bar);
         panel->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         if (i == 0) {
-            panel->setMinimumWidth(pixels(7056));
+            // The five widths add up to more than the window is wide; the
+            // first panel gives way so that the date and time stay in sight.
             bar->addWidget(panel, 1);
         } else {
             panel->setFixedWidth(pixels(kWidths[i]));

@@ -204,6 +204,15 @@ private Q_SLOTS:
         QCOMPARE(server.paths.size(), 1);
     }
 
+    void bareHostMeansHttp()
+    {
+        VersionServer server;
+        server.body = VersionServer::document("1.1.1");
+        const QString bare = server.baseUrl().mid(int(qstrlen("http://")));
+        QCOMPARE(versioncheck::fetchPublishedVersion(bare, 3000), QStringLiteral("1.1.1"));
+        QCOMPARE(server.paths, QStringList{QString::fromLatin1(kDocumentPath)});
+    }
+
     void noServerConfiguredGoesToLogin()
     {
         AppShell shell;
