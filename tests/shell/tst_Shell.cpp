@@ -16,14 +16,11 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QToolBar>
-#include <QToolButton>
 
 namespace {
 
@@ -125,11 +122,7 @@ private Q_SLOTS:
         app::setEndProgramHandler([this](int code) { m_ended << code; });
     }
 
-    void cleanupTestCase()
-    {
-        app::setEndProgramHandler(nullptr);
-        Module1::setClock(nullptr);
-    }
+    void cleanupTestCase() { app::setEndProgramHandler(nullptr); }
 
     void init()
     {
@@ -137,35 +130,6 @@ private Q_SLOTS:
         prompter().clear();
         m_ended.clear();
         g_created.clear();
-    }
-
-    void menusAndToolbar()
-    {
-        frmMain main(fakeScreens());
-        const QList<QAction*> top = main.menuBar()->actions();
-        QStringList captions;
-        for (QAction* a : top)
-            captions << a->text();
-        QCOMPARE(captions, (QStringList{"&Operation", "&Enquiry", "&Maintance", "&Security", "&Help"}));
-        QStringList opr;
-        for (QAction* a : main.menu("TROVA_OPERATION")->actions())
-            opr << (a->isSeparator() ? QStringLiteral("-") : a->text());
-        QCOMPARE(opr, (QStringList{"Line Setting", "Component Setting", "Slot Link", "Throw QTY", "Approve Report",
-                                   "Load S/N", "-", "Run Server", "-", "Relogin", "-", "E&xit"}));
-        QCOMPARE(main.menuItem("Man_Slot1")->text(), QStringLiteral("Module & Slot Define "));
-        QCOMPARE(main.menuItem("mnuHelpAbout")->text(), QStringLiteral("About "));
-        QCOMPARE(main.menuItem("Man_Link")->parent(), main.menu("Man_Componet"));
-        QCOMPARE(main.menu("Man_Componet")->menuAction()->text(), QStringLiteral("Component"));
-
-        QStringList buttons;
-        for (int i = 1; i <= 13; ++i)
-            buttons << (main.toolbarButton(i)->isSeparator() ? QStringLiteral("-") : main.toolbarButton(i)->text());
-        QCOMPARE(buttons, (QStringList{"Run", "-", "Line Set", "Component", "Slot Link", "Link ID", "-", "Loading",
-                                       "WIP", "DT200", "-", "Relogin", "Exit"}));
-        QCOMPARE(main.toolbarButton(4)->toolTip(), QStringLiteral("Componect and Slot Correlation"));
-        QCOMPARE(main.toolbar()->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
-        for (int i : {1, 3, 4, 5, 6, 8, 9, 10, 12, 13})
-            QVERIFY(!main.toolbarButton(i)->icon().isNull());
     }
 
     void partialGrantsEnableTheirItemsAndButtons()
@@ -339,21 +303,6 @@ private Q_SLOTS:
         main.MDIForm_Activate();
         QCOMPARE(main.statusPanel(2)->text(), QStringLiteral("SYSADMIN"));
         QVERIFY(prompter().messages.isEmpty());
-    }
-
-    void statusBarShowsTheClock()
-    {
-        QDateTime at(QDate(2024, 2, 29), QTime(13, 45, 10));
-        Module1::setClock([&at] { return at; });
-        frmMain main(fakeScreens());
-        QCOMPARE(main.statusPanel(1)->text(), QStringLiteral("Ready"));
-        QCOMPARE(main.statusPanel(4)->text(), QLocale().toString(at.date(), QLocale::ShortFormat));
-        QCOMPARE(main.statusPanel(5)->text(), QLocale().toString(at.time(), QLocale::ShortFormat));
-        at = QDateTime(QDate(2024, 3, 1), QTime(9, 5, 0));
-        QTRY_COMPARE_WITH_TIMEOUT(main.statusPanel(4)->text(), QLocale().toString(at.date(), QLocale::ShortFormat),
-                                  3000);
-        QCOMPARE(main.statusPanel(5)->text(), QLocale().toString(at.time(), QLocale::ShortFormat));
-        Module1::setClock(nullptr);
     }
 
     void placement()
