@@ -27,7 +27,11 @@ frmSplash::frmSplash(QWidget* parent)
     frame->setFrameShape(QFrame::Box);
     auto* picture = new QLabel(frame);
     picture->setObjectName(QStringLiteral("Picture1"));
-    picture->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(64, 64));
+    const QIcon icon = style()->standardIcon(QStyle::SP_ComputerIcon);
+    QSize largest(64, 64);
+    for (const QSize& s : icon.availableSizes())
+        largest = s.width() > largest.width() ? s : largest;
+    picture->setPixmap(icon.pixmap(largest).scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     auto* title = new QLabel(product::kTitle, frame);
     title->setObjectName(QStringLiteral("Label1"));
     QFont big = title->font();
