@@ -36,7 +36,9 @@ struct FrameResult
 };
 
 // The scan dialogue of every terminal of a table, checked against the
-// set-up in one database. Every scanned text is a bound value.
+// set-up in one database. Every scanned text is a bound value. The monitor
+// screen keeps one FrameStream per gateway socket, feeds every read through
+// it and hands each whole frame here with the socket's remote address.
 class ScanDialogue
 {
 public:
