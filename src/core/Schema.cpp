@@ -28,7 +28,7 @@ constexpr int kPart = 20;
 constexpr int kComp = 30;
 constexpr int kVendor = 20;
 constexpr int kDesc = 30;
-constexpr int kScan = 255;
+constexpr int kScan = 800; // a whole display frame of escaped text
 
 #define AUDIT {"update_user", T, kUser}, {"update_time", D}
 

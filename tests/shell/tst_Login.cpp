@@ -144,6 +144,20 @@ private Q_SLOTS:
         QCOMPARE(m_ended, 1);
     }
 
+    void tabAndEscapeFromTheUserBox()
+    {
+        frmLogin dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        dlg.activateWindow();
+        dlg.txtUserName()->setFocus();
+        QTest::keyClick(dlg.txtUserName(), Qt::Key_Tab);
+        QTRY_VERIFY(dlg.txtPassword()->hasFocus());
+        dlg.txtUserName()->setFocus();
+        QTest::keyClick(dlg.txtUserName(), Qt::Key_Escape);
+        QCOMPARE(m_ended, 1);
+    }
+
     void cancelEndsTheProgram()
     {
         frmLogin dlg;

@@ -25,8 +25,11 @@ protected:
         if (event->type() != QEvent::KeyPress)
             return false;
         auto* key = static_cast<QKeyEvent*>(event);
-        // Navigation and editing keys that type no character pass untouched.
+        // Navigation and editing keys that type no character pass untouched,
+        // and so do Tab and Escape: they move the focus or cancel the dialog.
         if (key->text().isEmpty())
+            return false;
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Escape)
             return false;
         const QChar c = key->text().at(0);
         int code = c.unicode();
