@@ -380,6 +380,19 @@ private Q_SLOTS:
         QCOMPARE(scan("P1' --"), reject("Invalid Part No"));
     }
 
+    void longestScanIsRecorded()
+    {
+        // The longest label a frame can carry, every byte in escape form.
+        linkTable({{"B1", kGw, "005", "P1"}});
+        start("0");
+        scan("B1");
+        const QByteArray label(240, char(0xFF));
+        QCOMPARE(scan(dataFrame(5, label)), reject("Invalid Component"));
+        const QString stored = gConn().scalar("select link_id from error_history").toString();
+        QCOMPARE(stored.size(), 720);
+        QVERIFY(stored.startsWith("\\FF"));
+    }
+
     void splitAndJoinedReads()
     {
         FrameStream stream;
