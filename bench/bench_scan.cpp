@@ -8,6 +8,8 @@
 #include "Schema.h"
 #include "TerminalTable.h"
 
+#include "TestDb.h"
+
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -39,27 +41,6 @@ QByteArray dataFrame(int terminal, const QByteArray& payload)
     return f;
 }
 
-db::ConnectionSettings pgSettings(const QString& database)
-{
-    db::ConnectionSettings s;
-    s.driver = QStringLiteral("QPSQL");
-    s.host = qEnvironmentVariable("TROVA_TEST_PG_HOST");
-    s.port = qEnvironmentVariableIntValue("TROVA_TEST_PG_PORT");
-    s.user = qEnvironmentVariable("TROVA_TEST_PG_USER", QStringLiteral("postgres"));
-    s.password = qEnvironmentVariable("TROVA_TEST_PG_PASSWORD");
-    s.database = database;
-    return s;
-}
-
-void adminExec(const QString& sql)
-{
-    db::Database admin;
-    QString error;
-    if (!admin.open(pgSettings(QStringLiteral("postgres")), &error))
-        qFatal("cannot reach PostgreSQL: %s", qPrintable(error));
-    admin.exec(sql);
-}
-
 QString num(const char* prefix, int i)
 {
     return QStringLiteral("%1%2").arg(QLatin1String(prefix)).arg(i, 4, 10, QLatin1Char('0'));
@@ -81,11 +62,11 @@ struct Plant
         db::ConnectionSettings s;
         if (postgres) {
             pgName = QStringLiteral("trova_bench_%1").arg(QCoreApplication::applicationPid());
-            adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(pgName));
-            adminExec(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' "
+            testdb::adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(pgName));
+            testdb::adminExec(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' "
                                      "LC_CTYPE 'C'")
                           .arg(pgName));
-            s = pgSettings(pgName);
+            s = testdb::pgSettings(pgName);
         } else {
             s.driver = QStringLiteral("QSQLITE");
             s.database = dir.filePath(QStringLiteral("bench.sqlite"));
@@ -113,7 +94,7 @@ struct Plant
     {
         db.close();
         if (!pgName.isEmpty())
-            adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(pgName));
+            testdb::adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(pgName));
     }
 
     TerminalInfo& terminal() { return table.row(table.FindDevice(5, kGw)); }

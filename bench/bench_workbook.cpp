@@ -9,6 +9,8 @@
 #include "Schema.h"
 #include "WorkbookExport.h"
 
+#include "TestDb.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -132,14 +134,9 @@ void dropPgDatabase()
     Module1::gConn().close();
     if (g_pgDatabase.isEmpty())
         return;
-    db::Database admin;
-    db::ConnectionSettings s = Module1::settings().connection;
-    s.database = QStringLiteral("postgres");
-    if (admin.open(s)) {
-        try {
-            admin.exec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(g_pgDatabase));
-        } catch (...) {
-        }
+    try {
+        testdb::adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(g_pgDatabase));
+    } catch (...) {
     }
 }
 
@@ -148,18 +145,9 @@ bool openDatabase()
     static bool opened = [] {
         AppSettings s;
         if (!qEnvironmentVariableIsEmpty("TROVA_TEST_PG_HOST")) {
-            s.connection.driver = QStringLiteral("QPSQL");
-            s.connection.host = qEnvironmentVariable("TROVA_TEST_PG_HOST");
-            s.connection.port = qEnvironmentVariableIntValue("TROVA_TEST_PG_PORT");
-            s.connection.user = qEnvironmentVariable("TROVA_TEST_PG_USER", QStringLiteral("postgres"));
-            s.connection.password = qEnvironmentVariable("TROVA_TEST_PG_PASSWORD");
-            s.connection.database = QStringLiteral("postgres");
-            db::Database admin;
-            if (!admin.open(s.connection))
-                return false;
             g_pgDatabase = QStringLiteral("trova_bench_%1").arg(QCoreApplication::applicationPid());
-            admin.exec(QStringLiteral("CREATE DATABASE %1").arg(g_pgDatabase));
-            s.connection.database = g_pgDatabase;
+            testdb::adminExec(QStringLiteral("CREATE DATABASE %1").arg(g_pgDatabase));
+            s.connection = testdb::pgSettings(g_pgDatabase);
             std::atexit(dropPgDatabase);
         } else {
             s.connection.database = QDir(tempDir().path()).filePath("bench.sqlite");

@@ -14,6 +14,20 @@ QAtomicInt g_connectionCounter;
 constexpr int kStatementCacheSize = 64;
 } // namespace
 
+namespace {
+
+[[noreturn]] void raise(const Dialect& dialect, const QSqlError& e)
+{
+    QString text = e.databaseText().trimmed();
+    if (text.isEmpty())
+        text = e.driverText().trimmed();
+    if (text.isEmpty())
+        text = QStringLiteral("Unknown database error");
+    throw DbError(dialect.classify(e), text, e.nativeErrorCode());
+}
+
+} // namespace
+
 struct Database::Private
 {
     QString name;
@@ -23,6 +37,31 @@ struct Database::Private
     std::list<std::pair<QString, QSqlQuery>> lru;
 
     QSqlQuery& prepared(const QSqlDatabase& conn, const Dialect& dialect, const QString& sql);
+
+    // Runs a statement and hands the executed query to read(), which must not
+    // keep it: the query is finished right after.
+    template <typename Read>
+    auto run(const QSqlDatabase& conn, const Dialect& dialect, const QString& sql, const QVariantList& params,
+             Read read)
+    {
+        QSqlQuery direct(conn);
+        direct.setForwardOnly(true);
+        QSqlQuery& q = params.isEmpty() ? direct : prepared(conn, dialect, sql);
+        for (int i = 0; i < params.size(); ++i)
+            q.bindValue(i, Dialect::bindValue(params.at(i)));
+        // A statement without values runs as it stands: the server engine cannot
+        // prepare DDL, and there is nothing to bind.
+        if (params.isEmpty() ? !direct.exec(dialect.rewrite(sql)) : !q.exec()) {
+            const QSqlError e = q.lastError();
+            q.finish();
+            if (dialect.classify(e) == ErrorKind::ConnectionLost)
+                clearCache();
+            raise(dialect, e);
+        }
+        auto result = read(q);
+        q.finish();
+        return result;
+    }
 
     void clearCache()
     {
@@ -107,19 +146,6 @@ QSqlDatabase Database::handle() const
     return QSqlDatabase::database(d->name, false);
 }
 
-namespace {
-
-[[noreturn]] void raise(const Dialect& dialect, const QSqlError& e)
-{
-    QString text = e.databaseText().trimmed();
-    if (text.isEmpty())
-        text = e.driverText().trimmed();
-    if (text.isEmpty())
-        text = QStringLiteral("Unknown database error");
-    throw DbError(dialect.classify(e), text, e.nativeErrorCode());
-}
-
-} // namespace
 
 QSqlQuery& Database::Private::prepared(const QSqlDatabase& conn, const Dialect& dialect, const QString& sql)
 {
@@ -146,33 +172,20 @@ ResultSet Database::query(const QString& sql, const QVariantList& params)
 {
     if (!isOpen())
         throw DbError(ErrorKind::ConnectionLost, QStringLiteral("The database connection is not open"));
-    QSqlQuery direct(handle());
-    direct.setForwardOnly(true);
-    QSqlQuery& q = params.isEmpty() ? direct : d->prepared(handle(), m_dialect, sql);
-    for (int i = 0; i < params.size(); ++i)
-        q.bindValue(i, Dialect::bindValue(params.at(i)));
-    // A statement without values runs as it stands: the server engine cannot
-    // prepare DDL, and there is nothing to bind.
-    if (params.isEmpty() ? !direct.exec(m_dialect.rewrite(sql)) : !q.exec()) {
-        const QSqlError e = q.lastError();
-        q.finish();
-        if (m_dialect.classify(e) == ErrorKind::ConnectionLost)
-            d->clearCache();
-        raise(m_dialect, e);
-    }
-    const QSqlRecord rec = q.record();
-    QStringList columns;
-    for (int i = 0; i < rec.count(); ++i)
-        columns << rec.fieldName(i);
-    QVector<QVector<QVariant>> rows;
-    while (q.next()) {
-        QVector<QVariant> row(rec.count());
+    return d->run(handle(), m_dialect, sql, params, [](QSqlQuery& q) {
+        const QSqlRecord rec = q.record();
+        QStringList columns;
         for (int i = 0; i < rec.count(); ++i)
-            row[i] = q.value(i);
-        rows.append(std::move(row));
-    }
-    q.finish();
-    return ResultSet(columns, std::move(rows));
+            columns << rec.fieldName(i);
+        QVector<QVector<QVariant>> rows;
+        while (q.next()) {
+            QVector<QVariant> row(rec.count());
+            for (int i = 0; i < rec.count(); ++i)
+                row[i] = q.value(i);
+            rows.append(std::move(row));
+        }
+        return ResultSet(columns, std::move(rows));
+    });
 }
 
 int Database::exec(const QString& sql, const QVariantList& params)
@@ -181,23 +194,8 @@ int Database::exec(const QString& sql, const QVariantList& params)
         return 0;
     if (!isOpen())
         throw DbError(ErrorKind::ConnectionLost, QStringLiteral("The database connection is not open"));
-    QSqlQuery direct(handle());
-    direct.setForwardOnly(true);
-    QSqlQuery& q = params.isEmpty() ? direct : d->prepared(handle(), m_dialect, sql);
-    for (int i = 0; i < params.size(); ++i)
-        q.bindValue(i, Dialect::bindValue(params.at(i)));
-    // A statement without values runs as it stands: the server engine cannot
-    // prepare DDL, and there is nothing to bind.
-    if (params.isEmpty() ? !direct.exec(m_dialect.rewrite(sql)) : !q.exec()) {
-        const QSqlError e = q.lastError();
-        q.finish();
-        if (m_dialect.classify(e) == ErrorKind::ConnectionLost)
-            d->clearCache();
-        raise(m_dialect, e);
-    }
-    const int n = q.numRowsAffected();
-    q.finish();
-    return n;
+    return d->run(handle(), m_dialect, sql, params,
+                        [](QSqlQuery& q) { return q.numRowsAffected(); });
 }
 
 QVariant Database::scalar(const QString& sql, const QVariantList& params)

@@ -26,27 +26,6 @@ QTemporaryDir& dir()
     return *g_dir;
 }
 
-db::ConnectionSettings pgSettings(const QString& database)
-{
-    db::ConnectionSettings s;
-    s.driver = QStringLiteral("QPSQL");
-    s.host = qEnvironmentVariable("TROVA_TEST_PG_HOST");
-    s.port = qEnvironmentVariableIntValue("TROVA_TEST_PG_PORT");
-    s.user = qEnvironmentVariable("TROVA_TEST_PG_USER", QStringLiteral("postgres"));
-    s.password = qEnvironmentVariable("TROVA_TEST_PG_PASSWORD");
-    s.database = database;
-    return s;
-}
-
-void adminExec(const QString& sql)
-{
-    db::Database admin;
-    QString error;
-    if (!admin.open(pgSettings(QStringLiteral("postgres")), &error))
-        qFatal("cannot reach the test PostgreSQL: %s", qPrintable(error));
-    admin.exec(sql);
-}
-
 void dropCreated()
 {
     Module1::gConn().close();
@@ -81,6 +60,27 @@ QString pgTemplate()
 }
 
 } // namespace
+
+db::ConnectionSettings pgSettings(const QString& database)
+{
+    db::ConnectionSettings s;
+    s.driver = QStringLiteral("QPSQL");
+    s.host = qEnvironmentVariable("TROVA_TEST_PG_HOST");
+    s.port = qEnvironmentVariableIntValue("TROVA_TEST_PG_PORT");
+    s.user = qEnvironmentVariable("TROVA_TEST_PG_USER", QStringLiteral("postgres"));
+    s.password = qEnvironmentVariable("TROVA_TEST_PG_PASSWORD");
+    s.database = database;
+    return s;
+}
+
+void adminExec(const QString& sql)
+{
+    db::Database admin;
+    QString error;
+    if (!admin.open(pgSettings(QStringLiteral("postgres")), &error))
+        qFatal("cannot reach the test PostgreSQL: %s", qPrintable(error));
+    admin.exec(sql);
+}
 
 void addBackendRows()
 {

@@ -24,6 +24,12 @@ void fresh(const QString& backend);
 db::ConnectionSettings lastSettings();
 QString logFolder();
 
+// The test PostgreSQL server's settings for a database of its, and a
+// statement run on its maintenance database (CREATE DATABASE and the like).
+// Benchmarks use them too.
+db::ConnectionSettings pgSettings(const QString& database);
+void adminExec(const QString& sql);
+
 } // namespace testdb
 
 #define TESTDB_INIT()                                                                                          \
