@@ -36,7 +36,8 @@ void decodeOne(const QByteArray& frame)
     case DecodedFrame::Kind::Data:
         // The payload ends at the first CR, and "\0D" stands for nothing else.
         check(!d.payload.contains(QLatin1String("\\0D")));
-        check(frame.indexOf('\r', kPayloadStart) >= kPayloadStart);
+        check(d.hasPayload == (frame.indexOf('\r', kPayloadStart) >= kPayloadStart));
+        check(d.hasPayload || d.payload.isEmpty());
         check(d.escapeText.contains(d.payload));
         break;
     default:

@@ -133,10 +133,14 @@ FrameResult ScanDialogue::ProcessTerminalData(const QByteArray& frame, const QSt
         answer.display(Prompt(StepUser));
         break;
     case DecodedFrame::Kind::Data:
-        if (row.step >= StepUser && row.step <= StepComponent)
-            runStep(row, d.payload, answer);
-        else
+        if (row.step < StepUser || row.step > StepComponent) {
             answer.reject(kNotStarted);
+        } else if (!d.hasPayload) {
+            result.abandoned = true;
+            return result;
+        } else {
+            runStep(row, d.payload, answer);
+        }
         break;
     case DecodedFrame::Kind::Abandoned:
         break;

@@ -92,12 +92,12 @@ private Q_SLOTS:
         }
         QCOMPARE(GetKeyName("\\05\\00B"), QString("num"));
         QCOMPARE(GetKeyName("\\00"), QString("num"));
-        QCOMPARE(Decode(bytes({10, 0, 0, 0, 0, 0, 0, 9, 1, 0x3E})).kind, DecodedFrame::Kind::Abandoned);
+        QCOMPARE(Decode(bytes({10, 0, 0, 0, 0, 0, 0, 9, 1, 0x3E})).kind, DecodedFrame::Kind::Data);
 
         const DecodedFrame s = Decode(bytes({12, 0, 0, 0, 0, 0, 0, 200, 0xFF, 0xFF, 0xFF, 0xFF}));
         QCOMPARE(s.kind, DecodedFrame::Kind::Startup);
         QCOMPARE(s.terminal, 200);
-        QCOMPARE(Decode(bytes({11, 0, 0, 0, 0, 0, 0, 200, 0xFF, 0xFF, 0xFF})).kind, DecodedFrame::Kind::Abandoned);
+        QCOMPARE(Decode(bytes({11, 0, 0, 0, 0, 0, 0, 200, 0xFF, 0xFF, 0xFF})).kind, DecodedFrame::Kind::Data);
     }
 
     void undecodable()
@@ -106,9 +106,13 @@ private Q_SLOTS:
         QCOMPARE(Decode(bytes({7, 0, 0, 0, 0, 0, 0})).kind, DecodedFrame::Kind::Abandoned);
         // Ten characters of escape text and no key.
         QCOMPARE(Decode(QByteArray("Aaaaaaa\x05")).kind, DecodedFrame::Kind::Abandoned);
+        // A data frame without its CR is still a data frame, without payload.
         QByteArray noCr = dataFrame(5, "ABC");
         noCr.chop(2);
-        QCOMPARE(Decode(noCr).kind, DecodedFrame::Kind::Abandoned);
+        const DecodedFrame cut = Decode(noCr);
+        QCOMPARE(cut.kind, DecodedFrame::Kind::Data);
+        QVERIFY(!cut.hasPayload);
+        QVERIFY(Decode(dataFrame(5, "")).hasPayload);
         // A CR inside the header does not end the payload.
         QByteArray crInHeader = dataFrame(5, "ABC");
         crInHeader[4] = '\r';

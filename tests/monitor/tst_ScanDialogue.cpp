@@ -311,6 +311,11 @@ private Q_SLOTS:
         QCOMPARE(last.lastNode, QString("005"));
         QCOMPARE(scan(keyFrame(5, 4)), Frames{SignalFrame(false, 5)});
         QCOMPARE(t5().step, qint16(StepNotStarted));
+        // Not started, the terminal is told so whether or not its frame
+        // carries a whole payload.
+        QCOMPARE(scan(dataFrame(5, "U1").chopped(2)), reject("Connet error!   Please restart!"));
+        QCOMPARE(last.termError, 7);
+        QVERIFY(!last.abandoned);
 
         // F7 keeps the last label, the start-up frame drops it too.
         start("1");
