@@ -47,7 +47,18 @@ const QString kErrorSql = QStringLiteral(
     "update_time, update_user, vender_comp, ref_designator, polarity_check, link_id) "
     "values (?, ?, ?, ?, ?, ?, ?, ?, sysdate, ?, ?, ?, ?, ?)");
 
+LastFrame& lastFrame()
+{
+    static LastFrame last;
+    return last;
+}
+
 } // namespace
+
+const LastFrame& gLastFrame()
+{
+    return lastFrame();
+}
 
 QString Prompt(int step)
 {
@@ -146,6 +157,9 @@ FrameResult ScanDialogue::ProcessTerminalData(const QByteArray& frame, const QSt
         break;
     }
     result.lastNode = NodeText(d.terminal);
+    if (result.lastData)
+        lastFrame().data = *result.lastData;
+    lastFrame().node = result.lastNode;
     return result;
 }
 

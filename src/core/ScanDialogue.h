@@ -35,6 +35,16 @@ struct FrameResult
     QString dbError;
 };
 
+// The last data text and terminal number, kept for the whole process: the
+// monitor's data line shows them after every frame, also after one that left
+// them as they were (an undecodable frame, a terminal that has not started).
+struct LastFrame
+{
+    QString data;
+    QString node;
+};
+const LastFrame& gLastFrame();
+
 // The scan dialogue of every terminal of a table, checked against the
 // set-up in one database. Every scanned text is a bound value. The monitor
 // screen keeps one FrameStream per gateway socket, feeds every read through

@@ -336,11 +336,23 @@ private Q_SLOTS:
         QCOMPARE(t5().step, qint16(StepUser));
         QVERIFY(t5().link_id.isEmpty());
 
-        // An undecodable frame changes nothing and sends nothing.
+        // An undecodable frame changes nothing and sends nothing; the data
+        // line still shows the last data text and terminal.
+        scan(keyFrame(12, 2));
         QCOMPARE(scan(dataFrame(5, "U1").chopped(2)), Frames());
         QVERIFY(last.abandoned);
         QVERIFY(last.lastNode.isEmpty());
         QCOMPARE(t5().step, qint16(StepUser));
+        QCOMPARE(gLastFrame().data, QString("F2"));
+        QCOMPARE(gLastFrame().node, QString("012"));
+        // A terminal that has not started names itself but not its data.
+        scan("X9", 33);
+        QCOMPARE(last.termError, 7);
+        QCOMPARE(gLastFrame().data, QString("F2"));
+        QCOMPARE(gLastFrame().node, QString("033"));
+        scan("U9");
+        QCOMPARE(gLastFrame().data, QString("U9"));
+        QCOMPARE(gLastFrame().node, QString("005"));
     }
 
     void duplicateAndUnknownTerminals()
