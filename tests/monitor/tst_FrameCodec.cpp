@@ -1,5 +1,6 @@
 #include "FrameCodec.h"
 #include "FrameStream.h"
+#include "GatewayState.h"
 #include "TestMain.h"
 
 #include <QTest>
@@ -146,6 +147,15 @@ private Q_SLOTS:
         SendSignal("on", "005", rec);
         SendSignal("ON", "005", rec);
         QCOMPARE(rec.sent, QList<QByteArray>({DisplayFrame("User:", 12), SignalFrame(true, 5), SignalFrame(false, 5)}));
+    }
+
+    void stateTexts()
+    {
+        QCOMPARE(GetStateText(StateConnected), QString("Connected ok "));
+        QCOMPARE(GetStateText(-3), QString("Parameter data is error !"));
+        QCOMPARE(GetStateText(10), QString("Connection state is undetermined"));
+        QCOMPARE(GetStateText(11), QString("Unknown Error Code"));
+        QCOMPARE(GetStateText(-4), QString("Unknown Error Code"));
     }
 
     void streamJoinsAndSplits()
