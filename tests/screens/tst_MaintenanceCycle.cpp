@@ -7,6 +7,7 @@
 
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QRegularExpression>
 #include <QTest>
 
 using Module1::gConn;
@@ -115,6 +116,11 @@ private Q_SLOTS:
         QCOMPARE(s.msfgMachine->item(0, 2)->text(), QStringLiteral(" first ")); // other boxes as typed
         QCOMPARE(s.msfgMachine->item(0, 4)->text(), QStringLiteral("SYSADMIN"));
         QCOMPARE(s.msfgMachine->item(0, 5)->text(), QStringLiteral("System Administrator"));
+        // The update time in the form every list shows, on both engines.
+        QVERIFY2(QRegularExpression("^\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d$")
+                     .match(s.msfgMachine->item(0, 6)->text())
+                     .hasMatch(),
+                 qPrintable(s.msfgMachine->item(0, 6)->text()));
         QCOMPARE(s.txtID->text(), QStringLiteral("  MC1 ")); // Reload ending keeps the boxes
 
         // Row to boxes, then Edit changes the description only.

@@ -1,10 +1,12 @@
 #include "ListTools.h"
 
+#include "Schema.h"
 #include "Style.h"
 
 #include <QEvent>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QSet>
 #include <QTableWidget>
 #include <QTreeWidget>
 
@@ -15,6 +17,51 @@ QString LimitRows(const QString& select, bool viewAll)
     if (viewAll)
         return select;
     return select.trimmed() + QStringLiteral(" limit %1").arg(kViewAllLimit);
+}
+
+namespace {
+
+// Names of the time columns of every table; a result column of that name is
+// a time whatever the engine hands back for it.
+const QSet<QString>& timeColumns()
+{
+    static const QSet<QString> names = [] {
+        QSet<QString> out;
+        for (const schema::Table& t : schema::tables()) {
+            for (const schema::Column& c : t.columns) {
+                if (c.type == schema::Type::Time)
+                    out.insert(QString::fromLatin1(c.name));
+            }
+        }
+        return out;
+    }();
+    return names;
+}
+
+// The time flag of each field of a result.
+QVector<bool> timeFields(const db::ResultSet& rs, int n)
+{
+    QVector<bool> out(n, false);
+    for (int i = 0; i < n; ++i)
+        out[i] = timeColumns().contains(rs.columns().at(i).toLower());
+    return out;
+}
+
+QString fieldText(const db::ResultSet& rs, int i, bool time)
+{
+    if (!time)
+        return rs.text(i);
+    const QDateTime t = db::ResultSet::toDateTime(rs.value(i));
+    return t.isValid() ? t.toString(QStringLiteral("MM/dd/yyyy HH:mm:ss")) : rs.text(i);
+}
+
+} // namespace
+
+QString ShownText(const db::ResultSet& rs, int i)
+{
+    if (i < 0 || i >= rs.fieldCount())
+        return QString();
+    return fieldText(rs, i, timeColumns().contains(rs.columns().at(i).toLower()));
 }
 
 void InitGrid(QTableWidget* grid, const QStringList& headers, const QList<int>& widthsTwips)
@@ -38,12 +85,13 @@ void InitGrid(QTableWidget* grid, const QStringList& headers, const QList<int>& 
 void FillGrid(QTableWidget* grid, db::ResultSet rs, int fields)
 {
     const int n = fields < 0 ? rs.fieldCount() : std::min(fields, rs.fieldCount());
+    const QVector<bool> time = timeFields(rs, n);
     int row = grid->rowCount();
     grid->setUpdatesEnabled(false);
     grid->setRowCount(row + rs.recordCount());
     for (rs.moveFirst(); !rs.eof(); rs.moveNext(), ++row) {
         for (int i = 0; i < n && i + 1 < grid->columnCount(); ++i) {
-            auto* item = new QTableWidgetItem(rs.text(i));
+            auto* item = new QTableWidgetItem(fieldText(rs, i, time[i]));
             item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
             grid->setItem(row, i + 1, item);
         }
@@ -67,12 +115,13 @@ void InitList(QTreeWidget* list, const QStringList& headers, const QList<int>& w
 void FillList(QTreeWidget* list, db::ResultSet rs, int fields)
 {
     const int n = fields < 0 ? rs.fieldCount() : std::min(fields, rs.fieldCount());
+    const QVector<bool> time = timeFields(rs, n);
     QList<QTreeWidgetItem*> items;
     items.reserve(rs.recordCount());
     for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
         auto* item = new QTreeWidgetItem;
         for (int i = 0; i < n; ++i)
-            item->setText(i + 1, rs.text(i));
+            item->setText(i + 1, fieldText(rs, i, time[i]));
         items << item;
     }
     list->addTopLevelItems(items);

@@ -24,14 +24,19 @@ QString LimitRows(const QString& select, bool viewAll);
 // Lays out an empty grid: StyleFlexGrid, column 0 hidden and empty, the
 // headers from column 1 with their widths in twips, left-aligned.
 void InitGrid(QTableWidget* grid, const QStringList& headers, const QList<int>& widthsTwips);
-// Appends one grid row per result row: field i into column i + 1, Null as
-// the empty text; only the first `fields` fields (all when -1).
+// The text a list shows for field i of the current row: Null as the empty
+// text, a time column of the schema (update_time, check_time ...) as
+// "MM/dd/yyyy HH:mm:ss" on every engine, anything else as it reads.
+QString ShownText(const db::ResultSet& rs, int i);
+
+// Appends one grid row per result row: field i into column i + 1 as
+// ShownText; only the first `fields` fields (all when -1).
 void FillGrid(QTableWidget* grid, db::ResultSet rs, int fields = -1);
 
 // Lays out an empty list: StyleListView, the item's own text (column 0)
 // hidden, the headers from column 1 with their widths in twips.
 void InitList(QTreeWidget* list, const QStringList& headers, const QList<int>& widthsTwips);
-// Appends one item per result row: field i into column i + 1.
+// Appends one item per result row: field i into column i + 1 as ShownText.
 void FillList(QTreeWidget* list, db::ResultSet rs, int fields = -1);
 
 // The texts of a shown row from column 1 on (the grid's hidden column and
