@@ -36,6 +36,18 @@ QString notReadable(const QString& path)
     return QStringLiteral("The file %1 is not a readable Excel workbook.").arg(path);
 }
 
+QString trimBlanks(const QString& text)
+{
+    // Blanks only: a tab or a line break kept in a cell is part of its text.
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
 void putCell(Rows& rows, int row, int column, const QString& text)
 {
     if (text.isEmpty() || row < 0 || column < 0)
@@ -356,7 +368,7 @@ std::optional<Rows> readXls(const QString& path, QString* error)
             default:
                 break;
             }
-            putCell(rows, int(r), int(c), text.trimmed());
+            putCell(rows, int(r), int(c), trimBlanks(text));
         }
     }
     return rows;
@@ -484,7 +496,7 @@ std::optional<Rows> readXlsx(const QString& path, QString* error)
             else
                 text = serialDateText(d, date1904, kind != DateKind::Time, kind != DateKind::Date);
         }
-        putCell(rows, cellRow, cellColumn, text.trimmed());
+        putCell(rows, cellRow, cellColumn, trimBlanks(text));
     }
     if (x.hasError()) {
         setError(error, notReadable(path));

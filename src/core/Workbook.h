@@ -6,7 +6,7 @@
 #include <optional>
 
 // Reading the first sheet of a workbook file (.xls or .xlsx) as rows of
-// trimmed text cells, the way the imports see a sheet, and the text form of
+// text cells without leading and trailing blanks, the way the imports see a sheet, and the text form of
 // numbers that goes with it. No widgets, no Excel.
 namespace workbook {
 
@@ -15,7 +15,7 @@ namespace workbook {
 QString numberText(double value);
 
 // One sheet as rows from sheet row 1: rows[r][c] is the cell of sheet row
-// r + 1, column c + 1, trimmed. Rows are as long as their last filled cell;
+// r + 1, column c + 1, leading and trailing blanks removed. Rows are as long as their last filled cell;
 // a missing row is an empty list.
 using Rows = QVector<QStringList>;
 

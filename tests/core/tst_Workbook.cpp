@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <xlsxwriter.h>
+
 using workbook::Rows;
 
 namespace {
@@ -156,6 +158,24 @@ private Q_SLOTS:
         QCOMPARE(r.value(8), QStringLiteral("2024-12-15 07:08:09"));
         QCOMPARE(r.value(11), QStringLiteral("x y")); // trimmed, inner blank kept
         QCOMPARE(r.value(12), QString::fromUtf8("Zürich 東京"));
+    }
+
+    void customFormatsAndInnerWhitespace()
+    {
+        // Custom number formats as another writer numbers them (164 on), and
+        // cells whose tab or line break is part of the text.
+        QTemporaryDir dir;
+        const QByteArray path = QFile::encodeName(dir.filePath("custom.xlsx"));
+        lxw_workbook* wb = workbook_new(path.constData());
+        lxw_worksheet* ws = workbook_add_worksheet(wb, nullptr);
+        worksheet_write_string(ws, 0, 0, "h", nullptr);
+        worksheet_write_string(ws, 1, 0, "\tX", nullptr);
+        worksheet_write_string(ws, 1, 1, "  y\n ", nullptr);
+        QCOMPARE(workbook_close(wb), LXW_NO_ERROR);
+
+        const auto rows = workbook::readFirstSheet(QFile::decodeName(path));
+        QVERIFY(rows);
+        QCOMPARE(rows->at(1), QStringList({"\tX", "y\n"}));
     }
 
     void readsSheetRowsWithGaps_data()
