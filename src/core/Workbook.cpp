@@ -212,7 +212,7 @@ DateKind kindOfFormatCode(const QString& code)
 {
     // Skip quoted text, escapes and bracketed parts ([Red], [$-409]) before
     // looking for date and time letters.
-    bool date = false, time = false;
+    bool date = false, time = false, month = false;
     for (int i = 0; i < code.size(); ++i) {
         const QChar c = code.at(i);
         if (c == QLatin1Char('"')) {
@@ -237,9 +237,11 @@ DateKind kindOfFormatCode(const QString& code)
             else if (l == QLatin1Char('h') || l == QLatin1Char('s'))
                 time = true;
             else if (l == QLatin1Char('m'))
-                date = true; // month or minute; either way not a plain number
+                month = true; // a month unless hours or seconds make it minutes
         }
     }
+    if (month && !time)
+        date = true;
     if (date && time)
         return DateKind::DateTime;
     if (date)

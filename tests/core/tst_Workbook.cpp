@@ -168,14 +168,22 @@ private Q_SLOTS:
         const QByteArray path = QFile::encodeName(dir.filePath("custom.xlsx"));
         lxw_workbook* wb = workbook_new(path.constData());
         lxw_worksheet* ws = workbook_add_worksheet(wb, nullptr);
+        auto numFormat = [wb](const char* code) {
+            lxw_format* f = workbook_add_format(wb);
+            format_set_num_format(f, code);
+            return f;
+        };
         worksheet_write_string(ws, 0, 0, "h", nullptr);
         worksheet_write_string(ws, 1, 0, "\tX", nullptr);
         worksheet_write_string(ws, 1, 1, "  y\n ", nullptr);
+        worksheet_write_number(ws, 1, 2, 0.3, numFormat("hh:mm"));
+        worksheet_write_number(ws, 1, 3, 45356.3, numFormat("dd/mm/yyyy hh:mm"));
+        worksheet_write_number(ws, 1, 4, 45356, numFormat("mmm yy"));
         QCOMPARE(workbook_close(wb), LXW_NO_ERROR);
 
         const auto rows = workbook::readFirstSheet(QFile::decodeName(path));
         QVERIFY(rows);
-        QCOMPARE(rows->at(1), QStringList({"\tX", "y\n"}));
+        QCOMPARE(rows->at(1), QStringList({"\tX", "y\n", "07:12:00", "2024-03-05 07:12:00", "2024-03-05"}));
     }
 
     void readsSheetRowsWithGaps_data()
