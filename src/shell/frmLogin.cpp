@@ -27,6 +27,8 @@ frmLogin::frmLogin(QWidget* parent)
     m_password = new QLineEdit(this);
     m_password->setObjectName(QStringLiteral("txtPassword"));
     m_password->setEchoMode(QLineEdit::Password);
+    // A star for every character, whatever the desktop style draws by default.
+    m_password->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
 
     auto* userLabel = new QLabel(QStringLiteral("&User Name:"), this);
     userLabel->setBuddy(m_user);

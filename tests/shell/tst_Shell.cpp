@@ -182,6 +182,9 @@ private Q_SLOTS:
         QVERIFY(!main->isVisible());
         QVERIFY(!line->isVisible());
         QVERIFY(shell.login()->isVisible());
+        // The password box shows a star for every character typed.
+        QTest::keyClicks(shell.login()->txtPassword(), "QA2");
+        QCOMPARE(shell.login()->txtPassword()->displayText(), QStringLiteral("***"));
 
         logIn(shell, "QA2", "QA2");
         QCOMPARE(shell.mainWindow(), main);
