@@ -95,6 +95,12 @@ void frmSplash::mousePressEvent(QMouseEvent* e)
 
 void frmSplash::keyPressEvent(QKeyEvent* e)
 {
+    // A key that types a character; Shift, Ctrl, arrows and function keys
+    // alone leave the splash up.
+    if (e->text().isEmpty()) {
+        QWidget::keyPressEvent(e);
+        return;
+    }
     e->accept();
     close();
 }
