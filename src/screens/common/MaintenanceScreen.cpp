@@ -19,8 +19,8 @@ void MaintenanceScreen::setupCycle(const CycleSetup& setup)
     m_setup = setup;
     if (m_setup.rowBoxes.isEmpty())
         m_setup.rowBoxes = m_setup.keyBoxes + m_setup.otherBoxes;
-    if (!m_setup.editKeyBox && !m_setup.keyBoxes.isEmpty())
-        m_setup.editKeyBox = m_setup.keyBoxes.first();
+    if (m_setup.editKeyBoxes.isEmpty() && !m_setup.keyBoxes.isEmpty())
+        m_setup.editKeyBoxes = {m_setup.keyBoxes.first()};
 
     auto wire = [this](QAbstractButton* b, void (MaintenanceScreen::*handler)()) {
         if (b)
@@ -190,20 +190,24 @@ void MaintenanceScreen::cmdNew_Click()
     if (!m_setup.keyBoxes.isEmpty())
         m_setup.keyBoxes.first()->setFocus();
     EditMode = m_setup.modes.newMode;
+    modeEntered();
 }
 
 void MaintenanceScreen::cmdEdit_Click()
 {
     if (!passesGate(m_setup.gates.editCode))
         return;
-    if (m_setup.editKeyBox && boxText(m_setup.editKeyBox).isEmpty())
-        return;
+    for (const QWidget* box : std::as_const(m_setup.editKeyBoxes)) {
+        if (boxText(box).isEmpty())
+            return;
+    }
     setButtons(false, false, false, true, true);
     setBoxesEnabled(m_setup.otherBoxes, true);
     setListEnabled(false);
     EditMode = m_setup.modes.editMode;
     if (!m_setup.otherBoxes.isEmpty())
         m_setup.otherBoxes.first()->setFocus();
+    modeEntered();
 }
 
 void MaintenanceScreen::cmdDelete_Click()
@@ -214,6 +218,7 @@ void MaintenanceScreen::cmdDelete_Click()
         return;
     setButtons(false, false, false, true, true);
     EditMode = m_setup.modes.delMode;
+    modeEntered();
     cmdSave_Click();
 }
 
@@ -222,19 +227,17 @@ void MaintenanceScreen::cmdSave_Click()
     const QString mode = EditMode;
     try {
         if (mode == m_setup.modes.newMode) {
-            const QString missing = missingRequired();
-            if (!missing.isEmpty()) {
-                msg::information(missing);
+            if (!inputAccepted())
                 return;
-            }
             insertRow();
         } else if (mode == m_setup.modes.editMode) {
+            if (!inputAccepted())
+                return;
             updateRow();
         } else if (mode == m_setup.modes.delMode) {
             const qlonglong users = deleteGuardCount();
             if (users > 0) {
-                msg::box(QString::number(users) + deleteGuardMessage(), msg::Buttons::Ok, msg::Icon::Critical,
-                         QStringLiteral("ERROR"));
+                showDeleteRefused(users);
                 reload();
                 setListEnabled(true);
                 return;
@@ -333,16 +336,20 @@ void MaintenanceScreen::rowToBoxes(const QStringList& texts)
         setBoxText(m_setup.rowBoxes[i], texts[i]);
 }
 
-QString MaintenanceScreen::missingRequired() const
+bool MaintenanceScreen::inputAccepted()
 {
+    if (EditMode != m_setup.modes.newMode)
+        return true;
     for (const Field& f : m_binding.fields) {
         if (!f.required)
             continue;
         const QString text = f.key ? boxText(f.box).trimmed() : boxText(f.box);
-        if (text.isEmpty())
-            return m_binding.requiredMessage;
+        if (text.isEmpty()) {
+            msg::information(m_binding.requiredMessage);
+            return false;
+        }
     }
-    return QString();
+    return true;
 }
 
 void MaintenanceScreen::insertRow()
@@ -396,9 +403,9 @@ qlonglong MaintenanceScreen::deleteGuardCount()
         trimmedKeys().mid(0, m_binding.guardColumns.size()));
 }
 
-QString MaintenanceScreen::deleteGuardMessage() const
+void MaintenanceScreen::showDeleteRefused(qlonglong users)
 {
-    return m_binding.guardMessage;
+    msg::critical(QString::number(users) + m_binding.guardMessage);
 }
 
 void MaintenanceScreen::deleteRow()

@@ -19,10 +19,11 @@ class QTreeWidget;
 
 // The cycle every maintenance, set-up and security screen runs: browse, then
 // New, Edit or Delete, then Save or Cancel, back to browse. A screen builds
-// its widgets, describes them in a CycleSetup, and fills in LoadData and
-// what differs from the defaults: the statements of Save (by default made
-// from its TableBinding), its required fields, its delete guard, what
-// Cancel clears, its export options and its import layout.
+// its widgets, describes them in a CycleSetup, and fills in
+// LoadData and what differs from the defaults: the statements of Save (by
+// default made from its TableBinding), its input checks, its delete guard
+// and refusal, what its modes do beyond the cycle, what Cancel clears, its
+// export and its import layout.
 class MaintenanceScreen : public QWidget
 {
     Q_OBJECT
@@ -91,10 +92,11 @@ public:
         QList<QWidget*> keyBoxes;
         QList<QWidget*> otherBoxes;
         // Boxes that receive the clicked row's columns 1, 2, 3 ...; empty:
-        // keyBoxes then otherBoxes.
+        // keyBoxes then otherBoxes. A null entry skips its column.
         QList<QWidget*> rowBoxes;
-        // The box whose emptiness makes Edit do nothing; null: the first key box.
-        QWidget* editKeyBox = nullptr;
+        // Edit does nothing while one of these is empty (untrimmed); empty
+        // list: the first key box.
+        QList<QWidget*> editKeyBoxes;
         Modes modes;
         Gates gates;
         SaveEnding saveEnding = SaveEnding::Reload;
@@ -143,12 +145,24 @@ protected:
     // shows "You have no permission to use." and returns false.
     bool passesGate(const QString& funcId);
 
+    // What New, Edit or Delete does beyond the cycle (the screen's own boxes,
+    // lists and buttons), called once EditMode and the buttons are set; for
+    // Delete after the confirmation, before Save runs.
+    virtual void modeEntered() {}
+
     // Save's parts. The defaults use the TableBinding.
-    virtual QString missingRequired() const; // the message, empty when complete
+    // The check before the statement of New and Edit. False ends Save where
+    // it stands: the check has shown its message and, where the screen says
+    // so, run Cancel. The default refuses a New whose required fields are
+    // empty with the binding's message (information icon, "Information").
+    virtual bool inputAccepted();
     virtual void insertRow();
     virtual void updateRow();
     virtual qlonglong deleteGuardCount(); // rows that keep the row from being deleted
-    virtual QString deleteGuardMessage() const;
+    // The refusal of a delete the guard counted users for; default: the count
+    // followed by the binding's guardMessage, critical icon, title "ERROR".
+    // Save then reloads the list.
+    virtual void showDeleteRefused(qlonglong users);
     virtual void deleteRow();
     // A database error in Save: shown, then the list reloaded.
     virtual void saveFailed(const db::DbError& error);
