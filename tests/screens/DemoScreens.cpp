@@ -62,9 +62,7 @@ DemoMachineScreen::DemoMachineScreen(QWidget* parent) : MaintenanceScreen(parent
     b.guardColumns = {QStringLiteral("mc_id")};
     b.guardMessage = QStringLiteral(" records are using this Machine ID, it cannot be removed ...");
     setTableBinding(b);
-
-    EditMode.clear();
-    reload();
+    Form_Load();
 }
 
 void DemoMachineScreen::LoadData()
@@ -145,8 +143,7 @@ DemoGroupScreen::DemoGroupScreen(QWidget* parent) : MaintenanceScreen(parent)
     b.guardColumns = {QStringLiteral("group_id")};
     b.guardMessage = QStringLiteral(" records are using this Group ID, it cannot be removed ...");
     setTableBinding(b);
-
-    reload();
+    Form_Load();
 }
 
 void DemoGroupScreen::LoadData()

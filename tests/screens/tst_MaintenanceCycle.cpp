@@ -7,6 +7,9 @@
 
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScreen>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -272,6 +275,23 @@ private Q_SLOTS:
         QCOMPARE(prompter().last().text, QStringLiteral("3  records are using this Line set, it cannot be removed ..."));
         QCOMPARE(prompter().last().icon, msg::Icon::None);
         QCOMPARE(s.entered, QStringList({"New", "Edit", "Del"}));
+    }
+
+    void formLoadCentresTheFrameOnce()
+    {
+        QMdiArea area;
+        area.resize(1200, 900);
+        area.show();
+        auto* s = new DemoMachineScreen;
+        s->resize(400, 300);
+        QMdiSubWindow* sub = area.addSubWindow(s);
+        sub->show();
+        const QSize screen = sub->screen()->size();
+        QCOMPARE(sub->pos(), QPoint((screen.width() - sub->width()) / 2, (screen.height() - sub->height()) / 8));
+        sub->move(5, 5);
+        sub->hide();
+        sub->show();
+        QCOMPARE(sub->pos(), QPoint(5, 5));
     }
 
     void keyBoxCleanUp()

@@ -4,11 +4,13 @@
 #include "ListTools.h"
 #include "MessageLayer.h"
 #include "Module1.h"
+#include "Style.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QTableWidget>
 #include <QTreeWidget>
 
@@ -53,6 +55,26 @@ void MaintenanceScreen::setupCycle(const CycleSetup& setup)
         if (m_setup.columnSort)
             Module1::InstallColumnSort(m_setup.list);
     }
+}
+
+void MaintenanceScreen::Form_Load()
+{
+    m_centreOnShow = true;
+    EditMode.clear();
+    reload();
+}
+
+void MaintenanceScreen::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_centreOnShow)
+        return;
+    m_centreOnShow = false;
+    // In the work area the frame is what moves; a screen of its own moves itself.
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        Module1::CenterForm(frame);
+    else if (isWindow())
+        Module1::CenterForm(this);
 }
 
 QAbstractItemView* MaintenanceScreen::listView() const

@@ -19,7 +19,7 @@ class QTreeWidget;
 
 // The cycle every maintenance, set-up and security screen runs: browse, then
 // New, Edit or Delete, then Save or Cancel, back to browse. A screen builds
-// its widgets, describes them in a CycleSetup, and fills in
+// its widgets, describes them in a CycleSetup, calls Form_Load, and fills in
 // LoadData and what differs from the defaults: the statements of Save (by
 // default made from its TableBinding), its input checks, its delete guard
 // and refusal, what its modes do beyond the cycle, what Cancel clears, its
@@ -134,6 +134,10 @@ public:
 
 protected:
     void setupCycle(const CycleSetup& setup);
+    // The screen's load, called at the end of its constructor: EditMode
+    // emptied, LoadData, and the window (its frame in the work area)
+    // centred by CenterForm when it is first shown.
+    void Form_Load();
     void setTableBinding(const TableBinding& binding) { m_binding = binding; }
     const CycleSetup& cycle() const { return m_setup; }
 
@@ -186,10 +190,13 @@ protected:
     void setListEnabled(bool on);
     QAbstractItemView* listView() const;
 
+    void showEvent(QShowEvent* event) override;
+
 private:
     void onRowSelected(int row);
     void endSave();
 
     CycleSetup m_setup;
     TableBinding m_binding;
+    bool m_centreOnShow = false;
 };
