@@ -182,6 +182,8 @@ void frmMain::buildToolbar()
     m_toolbar->setObjectName(QStringLiteral("Toolbar"));
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     m_toolbar->setMovable(false);
+    // The toolbar is part of the window, not something to switch off.
+    m_toolbar->toggleViewAction()->setVisible(false);
     m_toolbar->setIconSize(QSize(32, 32));
     for (size_t i = 0; i < kToolbar.size(); ++i) {
         const ToolbarSlot& b = kToolbar[i];

@@ -21,6 +21,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <memory>
 
 namespace {
 
@@ -151,6 +152,9 @@ private Q_SLOTS:
         for (const char* m : {"TROVA_OPERATION", "TROVA_ENQUIRY", "TROVA_MAINTANCE", "TROVA_SECURITY", "mnuHelp",
                               "Man_Componet"})
             QVERIFY2(main->menu(m)->menuAction()->isEnabled(), m);
+        // Nor can the toolbar be switched off from a context menu.
+        std::unique_ptr<QMenu> popup(main->createPopupMenu());
+        QVERIFY(!popup || popup->isEmpty());
         QCOMPARE(main->statusPanel(2)->text(), QStringLiteral("Quality One"));
     }
 
