@@ -119,10 +119,8 @@ private Q_SLOTS:
         QTest::newRow("fraction") << 12.5 << "12.5";
         QTest::newRow("binary fraction") << 0.1 << "0.1";
         QTest::newRow("sum with rounding noise") << (0.1 + 0.2) << "0.30000000000000004";
-        QTest::newRow("negative") << -5.0 << "-5";
         QTest::newRow("negative zero") << -0.0 << "0";
         QTest::newRow("large, no exponent") << 1e20 << "100000000000000000000";
-        QTest::newRow("15 digits") << 123456789012345.0 << "123456789012345";
         QTest::newRow("small, no exponent") << 0.0000001 << "0.0000001";
     }
     void numberText()
@@ -184,26 +182,6 @@ private Q_SLOTS:
         const auto rows = workbook::readFirstSheet(QFile::decodeName(path));
         QVERIFY(rows);
         QCOMPARE(rows->at(1), QStringList({"\tX", "y\n", "07:12:00", "2024-03-05 07:12:00", "2024-03-05"}));
-    }
-
-    void readsSheetRowsWithGaps_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::newRow("xlsx") << "machines.xlsx";
-        QTest::newRow("xls") << "machines.xls";
-    }
-    void readsSheetRowsWithGaps()
-    {
-        QFETCH(QString, file);
-        const auto rows = workbook::readFirstSheet(dataFile(file));
-        QVERIFY(rows);
-        QCOMPARE(workbook::cell(*rows, 1, 0), QStringLiteral("MC01"));
-        QCOMPARE(workbook::cell(*rows, 2, 0), QStringLiteral("1234"));
-        QCOMPARE(workbook::cell(*rows, 3, 1), QString());
-        QCOMPARE(workbook::cell(*rows, 4, 1), QStringLiteral("Placer"));
-        QCOMPARE(workbook::cell(*rows, 4, 2), QStringLiteral("1001"));
-        QCOMPARE(workbook::cell(*rows, 5, 0), QString()); // the blank row
-        QCOMPARE(workbook::cell(*rows, 6, 0), QStringLiteral("MC99"));
     }
 
     void refusesFilesThatAreNoWorkbook()

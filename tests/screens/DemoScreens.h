@@ -13,6 +13,10 @@
 // ones do: a grid screen on mc_info (defaults from its table binding, a
 // delete guard, an import with a check) and a list screen on component_group
 // with "View All", column sort, gates and the Cancel ending.
+// Rows the tests need in line_info and mc_info.
+void addLine(const QString& id);
+void addMachine(const QString& id, const QString& line);
+
 class DemoMachineScreen : public MaintenanceScreen
 {
     Q_OBJECT
