@@ -15,8 +15,3 @@ QWidget* ScreenRegistry::create(const QString& menuItem) const
     const auto it = m_factories.constFind(menuItem);
     return it == m_factories.constEnd() ? nullptr : (*it)();
 }
-
-QStringList ScreenRegistry::items() const
-{
-    return m_factories.keys();
-}

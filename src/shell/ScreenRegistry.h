@@ -2,7 +2,6 @@
 
 #include <QHash>
 #include <QString>
-#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -21,7 +20,6 @@ public:
     bool contains(const QString& menuItem) const;
     // Nullptr when the item has no screen.
     QWidget* create(const QString& menuItem) const;
-    QStringList items() const;
 
     // Every screen the program has (ScreenCatalog.cpp).
     static ScreenRegistry catalog();

@@ -278,7 +278,6 @@ QWidget* frmMain::screenInstance(const QString& menuItem) const
 
 void frmMain::applyGrants(const grants::GrantSet& g)
 {
-    m_grants = g;
     for (auto it = m_items.constBegin(); it != m_items.constEnd(); ++it) {
         const QString& name = it.key();
         bool on;

@@ -30,7 +30,6 @@ public:
     // Disables the gated items and buttons, then enables the granted ones
     // that have a screen.
     void applyGrants(const grants::GrantSet& g);
-    const grants::GrantSet& grants() const { return m_grants; }
 
     QMdiArea* mdiArea() const { return m_mdi; }
     QToolBar* toolbar() const { return m_toolbar; }
@@ -83,5 +82,4 @@ private:
     std::array<QAction*, 13> m_buttons{};
     std::array<QLabel*, 5> m_panels{};
     QHash<QString, QPointer<QWidget>> m_open;
-    grants::GrantSet m_grants;
 };
