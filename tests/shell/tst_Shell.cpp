@@ -194,7 +194,7 @@ private Q_SLOTS:
     void oneInstancePerScreen()
     {
         frmMain main(fakeScreens());
-        main.applyGrants(grants::fromCodes({"OPR_LINE_SET", "QY_COMP", "MAN_COMP_LINK"}));
+        main.applyGrants(grants::fromCodes({"OPR_LINE_SET", "QY_COMP", "MAN_COMP_LINK", "OPR_COMP_SET"}));
         main.show();
         main.menuItem("OPR_Line_SET")->trigger();
         QWidget* first = main.screenInstance("OPR_Line_SET");
@@ -206,11 +206,13 @@ private Q_SLOTS:
 
         // Toolbar buttons open the screens of their menu items, side by side.
         main.Toolbar_ButtonClick("Loading");
+        main.Toolbar_ButtonClick("Component");
         main.Toolbar_ButtonClick("Link ID");
         main.Toolbar_ButtonClick("line set"); // captions compare exactly
         QVERIFY(main.screenInstance("QY_Comp"));
         QVERIFY(main.screenInstance("Man_Link"));
-        QCOMPARE(main.mdiArea()->subWindowList().size(), 3);
+        QVERIFY(main.screenInstance("OPR_Comp_SET"));
+        QCOMPARE(main.mdiArea()->subWindowList().size(), 4);
         QCOMPARE(main.mdiArea()->activeSubWindow()->widget(), main.screenInstance("Man_Link"));
 
         // Asking again brings the open one to the front.
@@ -221,7 +223,7 @@ private Q_SLOTS:
         QPointer<QWidget> gone = first;
         first->close();
         QTRY_VERIFY(!gone);
-        QTRY_COMPARE(main.mdiArea()->subWindowList().size(), 2);
+        QTRY_COMPARE(main.mdiArea()->subWindowList().size(), 3);
         QVERIFY(!main.screenInstance("OPR_Line_SET"));
         main.menuItem("OPR_Line_SET")->trigger();
         QVERIFY(main.screenInstance("OPR_Line_SET"));
