@@ -39,20 +39,6 @@ private Q_SLOTS:
     void initTestCase_data() { testdb::addBackendRows(); }
     void init() { TESTDB_INIT(); }
 
-    void emptyFirstDataRowImportsNothing()
-    {
-        const Rows rows = {{"Line ID"}, {"", "desc"}, {"L1"}};
-        workbook::ImportLayout l;
-        l.table = "line_info";
-        l.columns = {{"line_id"}, {"line_desc"}};
-        l.keyColumns = {"line_id"};
-        l.updateColumns = {"line_desc"};
-        const auto out = workbook::importRows(rows, l, gConn(), "SYSADMIN", [](const QString&) {});
-        QCOMPARE(out.stored, 0);
-        QCOMPARE(out.rejected, 0);
-        QCOMPARE(gConn().count("select count(*) from line_info"), 0);
-    }
-
     void formattedValuesAndFixedColumns()
     {
         // A terminal id written as three digits, a fixed flag, and an update
