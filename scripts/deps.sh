@@ -9,7 +9,7 @@ PKGS=(
   libxlsxwriter-dev libfreexl-dev libminizip-dev zlib1g-dev libcups2-dev
   libbenchmark-dev fonts-wqy-microhei
   postgresql postgresql-client
-  python3-openpyxl python3-xlwt
+  python3 python3-openpyxl python3-xlwt
 )
 if [[ "${1:-}" == "--run" ]]; then
   PKGS=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
