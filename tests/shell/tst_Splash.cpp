@@ -250,11 +250,9 @@ private Q_SLOTS:
         AppShell shell;
         shell.start();
         QPointer<frmSplash> splash = shell.splash();
-        QElapsedTimer t;
-        t.start();
-        // A click on a label reaches the splash as well.
+        // A click on a label reaches the splash as well, and hands over at
+        // once, without waiting for the timer.
         QTest::mouseClick(splash->lblVersion(), Qt::LeftButton);
-        QVERIFY(t.elapsed() < 900);
         QVERIFY(!splash || !splash->isVisible());
         expectUpdate(shell);
         QTest::qWait(1300);
