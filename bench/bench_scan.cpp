@@ -2,11 +2,11 @@
 // beside a bare insert of the same check row, on SQLite and on PostgreSQL.
 // The insert is the floor of the work; the lookups of a scan should stay a
 // fraction of it.
-#include "Database.h"
-#include "FrameCodec.h"
-#include "ScanDialogue.h"
-#include "Schema.h"
-#include "TerminalTable.h"
+#include "db/Database.h"
+#include "terminal/FrameCodec.h"
+#include "terminal/ScanDialogue.h"
+#include "db/Schema.h"
+#include "terminal/TerminalTable.h"
 
 #include "TestDb.h"
 

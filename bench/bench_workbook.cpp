@@ -4,10 +4,10 @@
 // TROVA_TEST_PG_HOST/PORT/USER when it is set).
 #include "ExcelExport.h"
 #include "ExcelImport.h"
-#include "MessageLayer.h"
-#include "Module1.h"
-#include "Schema.h"
-#include "WorkbookExport.h"
+#include "app/MessageLayer.h"
+#include "app/Module1.h"
+#include "db/Schema.h"
+#include "workbook/WorkbookExport.h"
 
 #include "TestDb.h"
 

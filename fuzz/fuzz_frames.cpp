@@ -1,8 +1,8 @@
 // Arbitrary gateway bytes through the stream cutter and the frame decoder.
 // The first byte of the input chooses how the rest is cut into reads, so
 // split and joined frames are reached as well as whole ones.
-#include "FrameCodec.h"
-#include "FrameStream.h"
+#include "terminal/FrameCodec.h"
+#include "terminal/FrameStream.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #include "AppShell.h"
-#include "MessageLayer.h"
-#include "Module1.h"
+#include "app/MessageLayer.h"
+#include "app/Module1.h"
 #include "WidgetPrompter.h"
 
 #include <QApplication>

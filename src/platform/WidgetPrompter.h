@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MessageLayer.h"
+#include "app/MessageLayer.h"
 
 // The message layer on real widgets: QMessageBox, QFileDialog, QInputDialog.
 class WidgetPrompter : public msg::Prompter

@@ -1,6 +1,6 @@
 #include "frmAbout.h"
 
-#include "MessageLayer.h"
+#include "app/MessageLayer.h"
 #include "Product.h"
 #include "Style.h"
 

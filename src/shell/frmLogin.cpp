@@ -1,9 +1,9 @@
 #include "frmLogin.h"
 
-#include "AppControl.h"
-#include "Login.h"
-#include "MessageLayer.h"
-#include "Module1.h"
+#include "app/AppControl.h"
+#include "security/Login.h"
+#include "app/MessageLayer.h"
+#include "app/Module1.h"
 #include "Style.h"
 
 #include <QFormLayout>

@@ -1,9 +1,9 @@
 #include "frmMain.h"
 
-#include "AppControl.h"
+#include "app/AppControl.h"
 #include "MainPlacement.h"
-#include "MessageLayer.h"
-#include "Module1.h"
+#include "app/MessageLayer.h"
+#include "app/Module1.h"
 #include "Product.h"
 
 #include <QCloseEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Grants.h"
+#include "security/Grants.h"
 #include "ScreenRegistry.h"
 
 #include <QHash>

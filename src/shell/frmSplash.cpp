@@ -1,7 +1,7 @@
 #include "frmSplash.h"
 
-#include "MessageLayer.h"
-#include "Module1.h"
+#include "app/MessageLayer.h"
+#include "app/Module1.h"
 #include "Product.h"
 #include "Style.h"
 #include "VersionCheck.h"

@@ -1,6 +1,6 @@
 #include "frmUpdate.h"
 
-#include "AppControl.h"
+#include "app/AppControl.h"
 #include "Style.h"
 
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 #include "DemoScreens.h"
 
 #include "ListTools.h"
-#include "Module1.h"
+#include "app/Module1.h"
 
 #include <QVBoxLayout>
 

@@ -1,12 +1,12 @@
 #include "DemoScreens.h"
-#include "ErrorLog.h"
+#include "app/ErrorLog.h"
 #include "ExcelExport.h"
 #include "ExcelImport.h"
-#include "Module1.h"
+#include "app/Module1.h"
 #include "ScriptedPrompter.h"
 #include "TestDb.h"
 #include "TestMain.h"
-#include "Workbook.h"
+#include "workbook/Workbook.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "DemoScreens.h"
 #include "ListTools.h"
-#include "Module1.h"
+#include "app/Module1.h"
 #include "ScriptedPrompter.h"
 #include "TestDb.h"
 #include "TestMain.h"

@@ -1,5 +1,5 @@
-#include "AppControl.h"
-#include "Module1.h"
+#include "app/AppControl.h"
+#include "app/Module1.h"
 #include "ScriptedPrompter.h"
 #include "TestDb.h"
 #include "TestMain.h"

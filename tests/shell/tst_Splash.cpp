@@ -1,6 +1,6 @@
-#include "AppControl.h"
+#include "app/AppControl.h"
 #include "AppShell.h"
-#include "Module1.h"
+#include "app/Module1.h"
 #include "ScriptedPrompter.h"
 #include "TestMain.h"
 #include "VersionCheck.h"

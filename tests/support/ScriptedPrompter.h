@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MessageLayer.h"
+#include "app/MessageLayer.h"
 
 #include <QList>
 #include <QQueue>

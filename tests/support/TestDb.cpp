@@ -1,7 +1,7 @@
 #include "TestDb.h"
 
-#include "Module1.h"
-#include "Schema.h"
+#include "app/Module1.h"
+#include "db/Schema.h"
 
 #include <QCoreApplication>
 #include <QDir>

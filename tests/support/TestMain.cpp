@@ -1,7 +1,7 @@
 #include "TestMain.h"
 
-#include "MessageLayer.h"
-#include "Module1.h"
+#include "app/MessageLayer.h"
+#include "app/Module1.h"
 #include "ScriptedPrompter.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "ExcelExport.h"
 
-#include "MessageLayer.h"
-#include "WorkbookExport.h"
+#include "app/MessageLayer.h"
+#include "workbook/WorkbookExport.h"
 
 #include <QApplication>
 #include <QDesktopServices>

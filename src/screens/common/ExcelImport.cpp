@@ -1,8 +1,8 @@
 #include "ExcelImport.h"
 
-#include "MessageLayer.h"
-#include "Module1.h"
-#include "Workbook.h"
+#include "app/MessageLayer.h"
+#include "app/Module1.h"
+#include "workbook/Workbook.h"
 
 #include <QApplication>
 #include <QDir>

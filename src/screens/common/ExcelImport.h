@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WorkbookImport.h"
+#include "workbook/WorkbookImport.h"
 
 #include <functional>
 

@@ -1,6 +1,6 @@
 #include "ListTools.h"
 
-#include "Schema.h"
+#include "db/Schema.h"
 #include "Style.h"
 
 #include <QEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ResultSet.h"
+#include "db/ResultSet.h"
 
 #include <QList>
 #include <QString>

@@ -2,8 +2,8 @@
 
 #include "ExcelImport.h"
 #include "ListTools.h"
-#include "MessageLayer.h"
-#include "Module1.h"
+#include "app/MessageLayer.h"
+#include "app/Module1.h"
 #include "Style.h"
 
 #include <QAbstractButton>

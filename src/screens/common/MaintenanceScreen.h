@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DbError.h"
+#include "db/DbError.h"
 #include "ExcelExport.h"
-#include "WorkbookImport.h"
+#include "workbook/WorkbookImport.h"
 
 #include <QList>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #include "Style.h"
 
-#include "Module1.h"
+#include "app/Module1.h"
 
 #include <QApplication>
 #include <QHeaderView>

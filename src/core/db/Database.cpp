@@ -1,0 +1,257 @@
+#include "db/Database.h"
+
+#include <QAtomicInt>
+#include <QHash>
+#include <QSqlDriver>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <list>
+
+namespace db {
+
+namespace {
+QAtomicInt g_connectionCounter;
+constexpr int kStatementCacheSize = 64;
+} // namespace
+
+namespace {
+
+[[noreturn]] void raise(const Dialect& dialect, const QSqlError& e)
+{
+    QString text = e.databaseText().trimmed();
+    if (text.isEmpty())
+        text = e.driverText().trimmed();
+    if (text.isEmpty())
+        text = QStringLiteral("Unknown database error");
+    throw DbError(dialect.classify(e), text, e.nativeErrorCode());
+}
+
+} // namespace
+
+struct Database::Private
+{
+    QString name;
+    // Prepared statements by their text, so that a statement run on every scan
+    // is prepared once per connection.
+    QHash<QString, std::list<std::pair<QString, QSqlQuery>>::iterator> index;
+    std::list<std::pair<QString, QSqlQuery>> lru;
+
+    QSqlQuery& prepared(const QSqlDatabase& conn, const Dialect& dialect, const QString& sql);
+
+    // Runs a statement and hands the executed query to read(), which must not
+    // keep it: the query is finished right after.
+    template <typename Read>
+    auto run(const QSqlDatabase& conn, const Dialect& dialect, const QString& sql, const QVariantList& params,
+             Read read)
+    {
+        QSqlQuery direct(conn);
+        direct.setForwardOnly(true);
+        QSqlQuery& q = params.isEmpty() ? direct : prepared(conn, dialect, sql);
+        for (int i = 0; i < params.size(); ++i)
+            q.bindValue(i, Dialect::bindValue(params.at(i)));
+        // A statement without values runs as it stands: the server engine cannot
+        // prepare DDL, and there is nothing to bind.
+        if (params.isEmpty() ? !direct.exec(dialect.rewrite(sql)) : !q.exec()) {
+            const QSqlError e = q.lastError();
+            q.finish();
+            if (dialect.classify(e) == ErrorKind::ConnectionLost)
+                clearCache();
+            raise(dialect, e);
+        }
+        auto result = read(q);
+        q.finish();
+        return result;
+    }
+
+    void clearCache()
+    {
+        index.clear();
+        lru.clear();
+    }
+};
+
+Database::Database()
+    : d(std::make_unique<Private>())
+{
+}
+
+Database::~Database()
+{
+    close();
+}
+
+bool Database::open(const ConnectionSettings& settings, QString* error)
+{
+    close();
+    m_settings = settings;
+    m_dialect = Dialect(settings.driver == QLatin1String("QPSQL") ? Engine::PostgreSQL : Engine::SQLite);
+    d->name = QStringLiteral("trova-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1));
+
+    QSqlDatabase conn = QSqlDatabase::addDatabase(settings.driver, d->name);
+    if (!conn.isValid()) {
+        if (error)
+            *error = QStringLiteral("The database driver %1 is not available").arg(settings.driver);
+        conn = QSqlDatabase();
+        QSqlDatabase::removeDatabase(d->name);
+        d->name.clear();
+        return false;
+    }
+    conn.setDatabaseName(settings.database);
+    if (m_dialect.engine() == Engine::PostgreSQL) {
+        conn.setHostName(settings.host);
+        if (settings.port > 0)
+            conn.setPort(settings.port);
+        conn.setUserName(settings.user);
+        conn.setPassword(settings.password);
+        conn.setConnectOptions(QStringLiteral("connect_timeout=5"));
+    } else {
+        conn.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    }
+    if (!conn.open()) {
+        if (error)
+            *error = conn.lastError().text().trimmed();
+        conn = QSqlDatabase();
+        QSqlDatabase::removeDatabase(d->name);
+        d->name.clear();
+        return false;
+    }
+    conn.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    if (m_dialect.engine() == Engine::SQLite) {
+        QSqlQuery q(conn);
+        q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    }
+    return true;
+}
+
+void Database::close()
+{
+    d->clearCache();
+    if (d->name.isEmpty())
+        return;
+    {
+        QSqlDatabase conn = QSqlDatabase::database(d->name, false);
+        conn.close();
+    }
+    QSqlDatabase::removeDatabase(d->name);
+    d->name.clear();
+}
+
+bool Database::isOpen() const
+{
+    return !d->name.isEmpty() && QSqlDatabase::database(d->name, false).isOpen();
+}
+
+QSqlDatabase Database::handle() const
+{
+    return QSqlDatabase::database(d->name, false);
+}
+
+
+QSqlQuery& Database::Private::prepared(const QSqlDatabase& conn, const Dialect& dialect, const QString& sql)
+{
+    Private* d = this;
+    auto it = d->index.find(sql);
+    if (it != d->index.end()) {
+        d->lru.splice(d->lru.begin(), d->lru, it.value());
+        return d->lru.front().second;
+    }
+    QSqlQuery q(conn);
+    q.setForwardOnly(true);
+    if (!q.prepare(dialect.rewrite(sql)))
+        raise(dialect, q.lastError());
+    d->lru.emplace_front(sql, std::move(q));
+    d->index.insert(sql, d->lru.begin());
+    if (int(d->lru.size()) > kStatementCacheSize) {
+        d->index.remove(d->lru.back().first);
+        d->lru.pop_back();
+    }
+    return d->lru.front().second;
+}
+
+ResultSet Database::query(const QString& sql, const QVariantList& params)
+{
+    if (!isOpen())
+        throw DbError(ErrorKind::ConnectionLost, QStringLiteral("The database connection is not open"));
+    return d->run(handle(), m_dialect, sql, params, [](QSqlQuery& q) {
+        const QSqlRecord rec = q.record();
+        QStringList columns;
+        for (int i = 0; i < rec.count(); ++i)
+            columns << rec.fieldName(i);
+        QVector<QVector<QVariant>> rows;
+        while (q.next()) {
+            QVector<QVariant> row(rec.count());
+            for (int i = 0; i < rec.count(); ++i)
+                row[i] = q.value(i);
+            rows.append(std::move(row));
+        }
+        return ResultSet(columns, std::move(rows));
+    });
+}
+
+int Database::exec(const QString& sql, const QVariantList& params)
+{
+    if (Dialect::isCommit(sql))
+        return 0;
+    if (!isOpen())
+        throw DbError(ErrorKind::ConnectionLost, QStringLiteral("The database connection is not open"));
+    return d->run(handle(), m_dialect, sql, params,
+                        [](QSqlQuery& q) { return q.numRowsAffected(); });
+}
+
+QVariant Database::scalar(const QString& sql, const QVariantList& params)
+{
+    ResultSet rs = query(sql, params);
+    return rs.eof() ? QVariant() : rs.value(0);
+}
+
+qlonglong Database::count(const QString& sql, const QVariantList& params)
+{
+    return scalar(sql, params).toLongLong();
+}
+
+void Database::probe()
+{
+    query(m_dialect.probe());
+}
+
+QDateTime Database::serverNow()
+{
+    return ResultSet::toDateTime(scalar(m_dialect.probe()));
+}
+
+void Database::begin()
+{
+    if (!handle().transaction())
+        raise(m_dialect, handle().lastError());
+}
+
+void Database::commit()
+{
+    if (!handle().commit())
+        raise(m_dialect, handle().lastError());
+}
+
+void Database::rollback()
+{
+    handle().rollback();
+}
+
+Transaction::Transaction(Database& db)
+    : m_db(db)
+{
+    m_db.begin();
+}
+
+Transaction::~Transaction()
+{
+    if (!m_done)
+        m_db.rollback();
+}
+
+void Transaction::commit()
+{
+    m_db.commit();
+    m_done = true;
+}
+
+} // namespace db

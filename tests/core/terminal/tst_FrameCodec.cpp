@@ -1,0 +1,209 @@
+#include "terminal/FrameCodec.h"
+#include "terminal/FrameStream.h"
+#include "terminal/GatewayState.h"
+#include "TestMain.h"
+
+#include <QTest>
+
+using namespace monitor;
+
+namespace {
+
+QByteArray bytes(std::initializer_list<int> list)
+{
+    QByteArray out;
+    for (int b : list)
+        out += char(b);
+    return out;
+}
+
+QByteArray dataFrame(int terminal, const QByteArray& payload, int type = 0x01)
+{
+    QByteArray f = bytes({0, 0, 0, 0, 0, 0, 0, terminal, type}) + payload + "\r\n";
+    f[0] = char(f.size());
+    return f;
+}
+
+} // namespace
+
+// The byte formats both ways and the cutting of a gateway's byte stream.
+class FrameCodecTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void exampleFrame()
+    {
+        const QByteArray f = bytes({0x0F, 0, 0, 0, 0, 0, 0, 0x05, 0x01, 0x41, 0x42, 0x43, 0x44, 0x0D, 0x0A});
+        QCOMPARE(EscapeText(f), QString("\\0F\\00\\00\\00\\00\\00\\00\\05\\01ABCD\\0D\\0A"));
+        const DecodedFrame d = Decode(f);
+        QCOMPARE(d.kind, DecodedFrame::Kind::Data);
+        QCOMPARE(d.terminal, 5);
+        QCOMPARE(d.payload, QString("ABCD"));
+        QCOMPARE(NodeText(d.terminal), QString("005"));
+    }
+
+    void escapeTexts_data()
+    {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<QString>("escape");
+        QTest::addColumn<QString>("payload");
+        QTest::newRow("terminal 12") << dataFrame(12, "X") << "\\0C\\00\\00\\00\\00\\00\\00\\12\\01X\\0D\\0A"
+                                     << "X";
+        QTest::newRow("terminal 200") << dataFrame(200, "X") << "\\0C\\00\\00\\00\\00\\00\\00\\200\\01X\\0D\\0A"
+                                      << "X";
+        QTest::newRow("terminal 0") << dataFrame(0, "") << "\\0B\\00\\00\\00\\00\\00\\00\\00\\01\\0D\\0A" << "";
+        QTest::newRow("backslash") << dataFrame(5, "A\\B") << "\\0E\\00\\00\\00\\00\\00\\00\\05\\01A\\5CB\\0D\\0A"
+                                   << "A\\5CB";
+        QTest::newRow("high bytes") << dataFrame(5, bytes({0x80, 0xE9, 0xFF, 0x7F}))
+                                    << "\\0F\\00\\00\\00\\00\\00\\00\\05\\01\\80\\E9\\FF\x7F\\0D\\0A"
+                                    << "\\80\\E9\\FF\x7F";
+        QTest::newRow("quote and blank") << dataFrame(5, "O'N 1") << "\\10\\00\\00\\00\\00\\00\\00\\05\\01O'N 1\\0D\\0A"
+                                         << "O'N 1";
+        // A header byte equal to the type byte, and a type byte that needs
+        // no escape, leave the payload where it is.
+        QByteArray sameAsHeader = dataFrame(5, "AB");
+        sameAsHeader[3] = 0x01;
+        QTest::newRow("header equals type") << sameAsHeader << "\\0D\\00\\00\\01\\00\\00\\00\\05\\01AB\\0D\\0A"
+                                            << "AB";
+        QTest::newRow("plain type byte") << dataFrame(5, "AB", 'Q') << "\\0D\\00\\00\\00\\00\\00\\00\\05QAB\\0D\\0A"
+                                         << "AB";
+        QTest::newRow("terminal is type") << dataFrame(1, "AB") << "\\0D\\00\\00\\00\\00\\00\\00\\01\\01AB\\0D\\0A"
+                                          << "AB";
+    }
+    void escapeTexts()
+    {
+        QFETCH(QByteArray, frame);
+        QFETCH(QString, escape);
+        QFETCH(QString, payload);
+        QCOMPARE(EscapeText(frame), escape);
+        const DecodedFrame d = Decode(frame);
+        QCOMPARE(d.kind, DecodedFrame::Kind::Data);
+        QCOMPARE(d.payload, payload);
+    }
+
+    void keysAndStartup()
+    {
+        const char* names[] = {"F1", "F2", "F3", "F4", "F5", "F6", "F7"};
+        for (int code = 0x3B; code <= 0x41; ++code) {
+            const DecodedFrame d = Decode(bytes({10, 0, 0, 0, 0, 0, 0, 9, 0, code}));
+            QCOMPARE(d.kind, DecodedFrame::Kind::Key);
+            QCOMPARE(d.keyName, QString(names[code - 0x3B]));
+            QCOMPARE(d.terminal, 9);
+        }
+        QCOMPARE(GetKeyName("\\05\\00B"), QString("num"));
+        QCOMPARE(GetKeyName("\\00"), QString("num"));
+        QCOMPARE(Decode(bytes({10, 0, 0, 0, 0, 0, 0, 9, 1, 0x3E})).kind, DecodedFrame::Kind::Data);
+
+        const DecodedFrame s = Decode(bytes({12, 0, 0, 0, 0, 0, 0, 200, 0xFF, 0xFF, 0xFF, 0xFF}));
+        QCOMPARE(s.kind, DecodedFrame::Kind::Startup);
+        QCOMPARE(s.terminal, 200);
+        QCOMPARE(Decode(bytes({11, 0, 0, 0, 0, 0, 0, 200, 0xFF, 0xFF, 0xFF})).kind, DecodedFrame::Kind::Data);
+    }
+
+    void undecodable()
+    {
+        QCOMPARE(Decode(QByteArray()).kind, DecodedFrame::Kind::Abandoned);
+        QCOMPARE(Decode(bytes({7, 0, 0, 0, 0, 0, 0})).kind, DecodedFrame::Kind::Abandoned);
+        // Ten characters of escape text and no key.
+        QCOMPARE(Decode(QByteArray("Aaaaaaa\x05")).kind, DecodedFrame::Kind::Abandoned);
+        // A data frame without its CR is still a data frame, without payload.
+        QByteArray noCr = dataFrame(5, "ABC");
+        noCr.chop(2);
+        const DecodedFrame cut = Decode(noCr);
+        QCOMPARE(cut.kind, DecodedFrame::Kind::Data);
+        QVERIFY(!cut.hasPayload);
+        QVERIFY(Decode(dataFrame(5, "")).hasPayload);
+        // A CR inside the header does not end the payload.
+        QByteArray crInHeader = dataFrame(5, "ABC");
+        crInHeader[4] = '\r';
+        QCOMPARE(Decode(crInHeader).payload, QString("ABC"));
+    }
+
+    void framesToTerminals()
+    {
+        const QString text = "Connet error!   Please restart!";
+        QCOMPARE(text.size(), 31);
+        const QByteArray f = DisplayFrame(text, 5);
+        QCOMPARE(f.size(), 39);
+        QCOMPARE(f.left(8), bytes({39, 0, 0x60, 0, 0, 0, 0, 5}));
+        QCOMPARE(f.mid(8), text.toLatin1());
+        QCOMPARE(SignalFrame(true, 200), bytes({8, 0, 0x60, 0, 0, 0, 4, 200}));
+        QCOMPARE(SignalFrame(false, 12), bytes({8, 0, 0x60, 0, 0, 0, 5, 12}));
+        const QByteArray longest = DisplayFrame(QString(300, 'x'), 1);
+        QCOMPARE(longest.size(), 255);
+        QCOMPARE(quint8(longest.at(0)), quint8(255));
+
+        struct Recorder : TerminalLink
+        {
+            QList<QByteArray> sent;
+            bool sendFrame(const QByteArray& f, QString*) override
+            {
+                sent << f;
+                return true;
+            }
+        } rec;
+        QVERIFY(SendDisplayText("User:", " 12", rec));
+        SendSignal("on", "005", rec);
+        SendSignal("ON", "005", rec);
+        QCOMPARE(rec.sent, QList<QByteArray>({DisplayFrame("User:", 12), SignalFrame(true, 5), SignalFrame(false, 5)}));
+    }
+
+    void stateTexts()
+    {
+        QCOMPARE(GetStateText(StateConnected), QString("Connected ok "));
+        QCOMPARE(GetStateText(-3), QString("Parameter data is error !"));
+        QCOMPARE(GetStateText(10), QString("Connection state is undetermined"));
+        QCOMPARE(GetStateText(11), QString("Unknown Error Code"));
+        QCOMPARE(GetStateText(-4), QString("Unknown Error Code"));
+    }
+
+    void streamJoinsAndSplits()
+    {
+        qint64 now = 0;
+        FrameStream stream([&] { return now; });
+        const QByteArray a = dataFrame(5, "ABCD");
+        const QByteArray b = bytes({12, 0, 0, 0, 0, 0, 0, 7, 0xFF, 0xFF, 0xFF, 0xFF});
+        const QByteArray all = a + b + a;
+        QList<QByteArray> got;
+        for (char c : all) {
+            got += stream.feed(QByteArray(1, c));
+            now += 1;
+        }
+        QCOMPARE(got, QList<QByteArray>({a, b, a}));
+        QCOMPARE(stream.pending(), 0);
+
+        QCOMPARE(stream.feed(a + b), QList<QByteArray>({a, b}));
+        // A frame and the start of the next.
+        QCOMPARE(stream.feed(a + b.left(3)), QList<QByteArray>({a}));
+        QCOMPARE(stream.feed(b.mid(3)), QList<QByteArray>({b}));
+    }
+
+    void streamRecoversFromGarbage()
+    {
+        qint64 now = 1000;
+        FrameStream stream([&] { return now; }, 2000);
+        const QByteArray a = dataFrame(5, "ABCD");
+        // A length that promises more than ever comes: the next frame after
+        // the wait is taken on its own.
+        QVERIFY(stream.feed(bytes({200, 1, 2, 3})).isEmpty());
+        now += 2001;
+        QCOMPARE(stream.feed(a), QList<QByteArray>({a}));
+        QCOMPARE(stream.dropped(), 1);
+        // Within the wait the piece is still joined.
+        QVERIFY(stream.feed(a.left(4)).isEmpty());
+        now += 1500;
+        QCOMPARE(stream.feed(a.mid(4)), QList<QByteArray>({a}));
+        // A length byte too small for a frame: the read goes on as it came.
+        QCOMPARE(stream.feed(bytes({3, 9, 9})), QList<QByteArray>({bytes({3, 9, 9})}));
+        QCOMPARE(stream.feed(a + bytes({0, 1})), QList<QByteArray>({a, bytes({0, 1})}));
+        // Never more than one unfinished frame is held.
+        QByteArray noise(10000, char(0xF0));
+        const QList<QByteArray> cut = stream.feed(noise);
+        QCOMPARE(cut.size(), 10000 / 0xF0);
+        QVERIFY(stream.pending() < 255);
+    }
+};
+
+TROVA_TEST(FrameCodecTest)
+#include "tst_FrameCodec.moc"

@@ -1,0 +1,504 @@
+#include "terminal/FrameStream.h"
+#include "app/Module1.h"
+#include "terminal/ScanDialogue.h"
+#include "TestDb.h"
+#include "TestMain.h"
+
+#include <QTest>
+
+using namespace monitor;
+using Module1::gConn;
+
+namespace {
+
+const QString kGw = "10.0.0.5";
+const QString kGw2 = "10.0.0.6";
+
+struct Recorder : TerminalLink
+{
+    QList<QByteArray> sent;
+    bool broken = false;
+    bool sendFrame(const QByteArray& f, QString* error) override
+    {
+        if (broken) {
+            *error = "The connection is closed";
+            return false;
+        }
+        sent << f;
+        return true;
+    }
+};
+
+QByteArray dataFrame(int terminal, const QByteArray& payload)
+{
+    QByteArray f = QByteArray(7, '\0') + char(terminal) + char(0x01) + payload + "\r\n";
+    f[0] = char(f.size());
+    return f;
+}
+
+QByteArray keyFrame(int terminal, int key) // key 1 to 7
+{
+    QByteArray f = QByteArray(7, '\0') + char(terminal) + char(0) + char(0x3A + key);
+    f[0] = char(f.size());
+    return f;
+}
+
+QByteArray startupFrame(int terminal)
+{
+    QByteArray f = QByteArray(7, '\0') + char(terminal) + QByteArray(4, char(0xFF));
+    f[0] = char(f.size());
+    return f;
+}
+
+using Frames = QList<QByteArray>;
+
+Frames show(const QString& text, int terminal = 5)
+{
+    return {DisplayFrame(text, terminal)};
+}
+Frames reject(const QString& text, int terminal = 5)
+{
+    return {DisplayFrame(text, terminal), SignalFrame(true, terminal)};
+}
+
+void insertSetUp()
+{
+    db::Database& c = gConn();
+    c.exec("insert into user_list (user_id, user_name) values (?, ?)", {"U1", "Operator"});
+    c.exec("insert into user_list (user_id, user_name) values (?, ?)", {"O'NEIL", "Quoted"});
+    const char* lineSet[][6] = {
+        {"L1", "PRJ", "P1", "M1", "10.0.0.5", "005"},
+        {"L1", "PRJ", "P1", "M1", "10.0.0.5", "012"},
+        {"L2", "PRJ", "P2", "M9", "10.0.0.6", "005"},
+    };
+    for (auto& r : lineSet)
+        c.exec("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id) values (?, ?, ?, ?, ?, ?)",
+               {r[0], r[1], r[2], r[3], r[4], r[5]});
+    const char* slots[][4] = {{"B1", "M1", "MD1", "S1"}, {"B2", "M1", "MD1", "S2"}, {"B9", "M9", "MD9", "S9"}};
+    for (auto& r : slots)
+        c.exec("insert into slot_link (link_no, mc_id, md_id, slot_code) values (?, ?, ?, ?)", {r[0], r[1], r[2], r[3]});
+    const char* sets[][6] = {{"L1", "P1", "M1", "MD1", "S1", "C100"},
+                             {"L1", "P1", "M1", "MD1", "S2", "C200"},
+                             {"L2", "P2", "M9", "MD9", "S9", "C100"}};
+    for (auto& r : sets)
+        c.exec("insert into component_set (line_id, part_no, mc_id, md_id, slot_code, comp_code) "
+               "values (?, ?, ?, ?, ?, ?)",
+               {r[0], r[1], r[2], r[3], r[4], r[5]});
+    const char* links[][6] = {{"LK1", "C100", "V1", "LOT1", "2401", "RT1"},
+                              {"LK2", "C200", "V2", "LOT2", "2402", "RT2"},
+                              {"LK3", "c100", "V3", "LOT3", "2403", "RT3"},
+                              {"LK'4", "C100", "V4", "LOT4", "2404", "RT4"},
+                              {"A\\5CB", "C200", "V5", "", "", ""}};
+    for (auto& r : links)
+        c.exec("insert into component_link (link_id, comp_code, vender_comp, vender_name, vender_desc, lot_no, "
+               "ship_date, rt_no) values (?, ?, ?, ?, ?, ?, ?, ?)",
+               {r[0], r[1], "VC", r[2], "VD", r[3], r[4], r[5]});
+    c.exec("insert into component_proj (proj_id, part_no, group_id, comp_code, ref_designator, polarity_check) "
+           "values (?, ?, ?, ?, ?, ?)",
+           {"PRJ", "P1", "G1", "C100", "R1,R2", "Y"});
+}
+
+// A table in place of the derived view, for the cases the view cannot give.
+void linkTable(const QList<QStringList>& rows)
+{
+    gConn().exec("drop view dt200_link_info");
+    gConn().exec("create table dt200_link_info (link_no varchar(8), gw21_ip varchar(15), dt200_id varchar(8), "
+                 "part_no varchar(20))");
+    for (const QStringList& r : rows)
+        gConn().exec("insert into dt200_link_info (link_no, gw21_ip, dt200_id, part_no) values (?, ?, ?, ?)",
+                     {r[0], r[1], r[2], r[3]});
+}
+
+QMap<QString, QVariant> onlyRow(const QString& table)
+{
+    db::ResultSet rs = gConn().query("select * from " + table);
+    if (rs.recordCount() != 1)
+        qWarning("%s holds %d rows", qPrintable(table), rs.recordCount());
+    QMap<QString, QVariant> row;
+    for (int i = 0; i < rs.fieldCount() && !rs.eof(); ++i)
+        row[rs.columns().at(i).toLower()] = rs.value(i);
+    return row;
+}
+
+} // namespace
+
+// The scan dialogue of the terminals against the set-up, with the frames each
+// scan is answered with and the records it leaves.
+class ScanDialogueTest : public QObject
+{
+    Q_OBJECT
+
+    TerminalTable table;
+    std::unique_ptr<ScanDialogue> dialogue;
+    Recorder link;
+    FrameResult last;
+
+    Frames scan(const QByteArray& frame, const QString& gw = kGw)
+    {
+        link.sent.clear();
+        last = dialogue->ProcessTerminalData(frame, gw, link);
+        return link.sent;
+    }
+    Frames scan(const char* text, int terminal = 5, const QString& gw = kGw)
+    {
+        return scan(dataFrame(terminal, text), gw);
+    }
+    // F7, user, part number, initialisation: at the panel or slot step.
+    void start(const char* init, int terminal = 5)
+    {
+        scan(keyFrame(terminal, 7));
+        scan("U1", terminal);
+        scan("P1", terminal);
+        scan(init, terminal);
+    }
+    TerminalInfo& t5() { return table.row(table.FindDevice(5, kGw)); }
+    qlonglong rows(const char* table) { return gConn().count(QString("select count(*) from %1").arg(table)); }
+
+private Q_SLOTS:
+    void initTestCase_data() { testdb::addBackendRows(); }
+    void init()
+    {
+        TESTDB_INIT();
+        insertSetUp();
+        table.clear();
+        QCOMPARE(table.LoadDevices(gConn()).loaded, 3);
+        dialogue = std::make_unique<ScanDialogue>(gConn(), table);
+    }
+
+    void everyStepAcceptsAndRejects()
+    {
+        QCOMPARE(scan(keyFrame(5, 7)), show("User:"));
+        QCOMPARE(last.lastData, std::optional<QString>("F7"));
+        QCOMPARE(last.lastNode, QString("005"));
+        QCOMPARE(scan("U2"), reject("Invalid User ID"));
+        QCOMPARE(last.termError, 1);
+        QCOMPARE(last.lastData, std::optional<QString>("U2"));
+        QCOMPARE(scan(keyFrame(5, 4)), show("User:") + Frames{SignalFrame(false, 5)});
+        QCOMPARE(scan("U1"), show("Part No:"));
+        QCOMPARE(last.termError, 0);
+        // Built on another gateway's terminal, not on this one.
+        QCOMPARE(scan("P2"), reject("Invalid Part No"));
+        QCOMPARE(last.termError, 2);
+        QCOMPARE(scan("P1"), show("Initialization:"));
+        for (const char* bad : {"2", "Y", ""}) {
+            QCOMPARE(scan(bad), reject("Invalid Initialization"));
+            QCOMPARE(last.termError, 3);
+        }
+        QCOMPARE(scan("1.0"), show("Panel No:"));
+        QCOMPARE(scan("A12"), reject("Invalid Panel"));
+        QCOMPARE(last.termError, 4);
+        QCOMPARE(scan("12"), show("Machine/Module/Slot:"));
+        QCOMPARE(t5().panel_no, QString("12"));
+        QCOMPARE(scan("B9"), reject("Invalid Machine/Module/Slot"));
+        QCOMPARE(last.termError, 5);
+        QCOMPARE(scan("B1"), show("Component:"));
+        QCOMPARE(t5().md_id, QString("MD1"));
+        QCOMPARE(scan(keyFrame(5, 4)), show("Component:") + Frames{SignalFrame(false, 5)});
+        QCOMPARE(scan("LK2"), reject("Invalid Component"));
+        QCOMPARE(last.termError, 6);
+        QCOMPARE(scan("LK1"), show("Panel No:"));
+        QCOMPARE(t5().step, qint16(StepPanel));
+        QCOMPARE(t5().user_id, QString("U1"));
+        QCOMPARE(t5().part_no, QString("P1"));
+        QCOMPARE(rows("check_history"), 2);
+        // Function keys without a meaning here only name themselves.
+        QCOMPARE(scan(keyFrame(5, 2)), Frames());
+        QCOMPARE(last.lastData, std::optional<QString>("F2"));
+    }
+
+    void matchRowWithoutPanels()
+    {
+        start("0");
+        QCOMPARE(t5().panel_no, QString("1"));
+        QCOMPARE(scan("B1"), show("Component:"));
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-2);
+        QCOMPARE(scan("LK1"), show("Machine/Module/Slot:"));
+        const auto r = onlyRow("check_history");
+        const QMap<QString, QString> want = {
+            {"line_id", "L1"},      {"part_no", "P1"},        {"mc_id", "M1"},     {"md_id", "MD1"},
+            {"slot_code", "S1"},    {"comp_code", "C100"},    {"gw21_ip", kGw},    {"dt200_id", "005"},
+            {"check_value", "0"},   {"update_user", "U1"},    {"vender_comp", "V1"}, {"ref_designator", "R1,R2"},
+            {"polarity_check", "Y"}, {"lot_no", "LOT1"},      {"ship_date", "2401"}, {"rt_no", "RT1"},
+            {"link_id", "LK1"},     {"panel_no", "1"}};
+        for (auto it = want.begin(); it != want.end(); ++it)
+            QCOMPARE(db::ResultSet::toText(r.value(it.key())), it.value());
+        const QDateTime at = db::ResultSet::toDateTime(r.value("check_time"));
+        QVERIFY(at >= before && at <= QDateTime::currentDateTime().addSecs(2));
+        QCOMPARE(db::ResultSet::toDateTime(r.value("update_time")), at);
+        for (const char* unset : {"qty", "approve_user", "approve_time", "throw_qty", "throw_user", "throw_time"})
+            QVERIFY2(r.value(unset).isNull(), unset);
+        QCOMPARE(rows("error_history"), 0);
+    }
+
+    void mismatchRow()
+    {
+        start("1");
+        scan("7");
+        scan("B1");
+        QCOMPARE(scan("LK1"), show("Panel No:"));
+        scan("8");
+        scan("B1");
+        // Same component but for the letter case; its label has no
+        // reference designator, so the earlier label's must not show.
+        QCOMPARE(scan("LK3"), reject("Invalid Component"));
+        QCOMPARE(t5().step, qint16(StepComponent));
+        db::ResultSet rs = gConn().query("select * from check_history where check_value = '1'");
+        QCOMPARE(rs.recordCount(), 1);
+        const QMap<QString, QString> want = {
+            {"line_id", "L1"},   {"part_no", "P1"},  {"mc_id", "M1"},     {"md_id", "MD1"},
+            {"slot_code", "S1"}, {"comp_code", "C100"}, {"gw21_ip", kGw}, {"dt200_id", "005"},
+            {"update_user", "U1"}, {"vender_comp", "V3"}, {"ref_designator", ""}, {"polarity_check", ""},
+            {"link_id", "LK3"}};
+        for (auto it = want.begin(); it != want.end(); ++it)
+            QCOMPARE(rs.text(it.key()), it.value());
+        for (const char* unset : {"lot_no", "ship_date", "rt_no", "panel_no", "approve_user", "throw_qty"})
+            QVERIFY2(rs.isNull(unset), unset);
+        QVERIFY(rs.dateTime("check_time").isValid());
+        QCOMPARE(rs.dateTime("update_time"), rs.dateTime("check_time"));
+        QCOMPARE(t5().vender_name, QString("V3"));
+        QCOMPARE(t5().link_id, QString("LK3"));
+    }
+
+    void errorRows()
+    {
+        // B2's slot is allowed but has no component set up for L1/P1 here.
+        linkTable({{"B1", kGw, "005", "P1"}, {"B2", kGw, "005", "P1"}});
+        gConn().exec("delete from component_set where slot_code = 'S2'");
+        start("0");
+        scan("B1");
+        QCOMPARE(scan("NOSUCH"), reject("Invalid Component"));
+        QCOMPARE(last.termError, 6);
+        auto r = onlyRow("error_history");
+        const QMap<QString, QString> want = {
+            {"line_id", "L1"}, {"part_no", "P1"}, {"mc_id", "M1"}, {"md_id", "MD1"}, {"err_slot", "S1"},
+            {"err_comp", "C100"}, {"gw21_ip", kGw}, {"dt200_id", "005"}, {"update_user", "U1"},
+            {"vender_comp", ""}, {"ref_designator", ""}, {"polarity_check", ""}, {"link_id", "NOSUCH"}};
+        for (auto it = want.begin(); it != want.end(); ++it)
+            QCOMPARE(db::ResultSet::toText(r.value(it.key())), it.value());
+        QVERIFY(db::ResultSet::toDateTime(r.value("update_time")).isValid());
+
+        gConn().exec("delete from error_history");
+        QCOMPARE(scan(keyFrame(5, 4)), show("Component:") + Frames{SignalFrame(false, 5)});
+        // Stay at the component step: a second slot is scanned after F7.
+        start("0");
+        QCOMPARE(scan("B2"), show("Component:"));
+        QCOMPARE(scan("LK1"), reject("Invalid Component"));
+        r = onlyRow("error_history");
+        QCOMPARE(db::ResultSet::toText(r.value("err_slot")), QString("S2"));
+        QVERIFY(r.value("err_comp").isNull());
+        QCOMPARE(db::ResultSet::toText(r.value("ref_designator")), QString("R1,R2"));
+        QCOMPARE(rows("check_history"), 0);
+    }
+
+    void slotMissingFromSlotLink()
+    {
+        linkTable({{"B1", kGw, "005", "P1"}, {"GHOST", kGw, "005", "P1"}});
+        start("0");
+        scan("B1");
+        scan("LK1");
+        QCOMPARE(t5().step, qint16(StepSlot));
+        QCOMPARE(scan("GHOST"), reject("Invalid Machine/Module/Slot"));
+        QCOMPARE(last.termError, 5);
+        QCOMPARE(t5().step, qint16(StepSlot));
+        QCOMPARE(scan("B1"), show("Component:"));
+    }
+
+    void notStartedAndKeys()
+    {
+        QCOMPARE(scan("U1"), reject("Connet error!   Please restart!"));
+        QCOMPARE(last.termError, 7);
+        QVERIFY(!last.lastData.has_value());
+        QCOMPARE(last.lastNode, QString("005"));
+        QCOMPARE(scan(keyFrame(5, 4)), Frames{SignalFrame(false, 5)});
+        QCOMPARE(t5().step, qint16(StepNotStarted));
+        // Not started, the terminal is told so whether or not its frame
+        // carries a whole payload.
+        QCOMPARE(scan(dataFrame(5, "U1").chopped(2)), reject("Connet error!   Please restart!"));
+        QCOMPARE(last.termError, 7);
+        QVERIFY(!last.abandoned);
+
+        // F7 keeps the last label, the start-up frame drops it too.
+        start("1");
+        scan("3");
+        scan("B1");
+        scan("LK1");
+        QCOMPARE(t5().step, qint16(StepPanel));
+        QCOMPARE(scan(keyFrame(5, 7)), show("User:"));
+        QCOMPARE(t5().step, qint16(StepUser));
+        QCOMPARE(t5().link_id, QString("LK1"));
+        QVERIFY(t5().user_id.isEmpty() && t5().part_no.isEmpty() && t5().panel_no.isEmpty());
+        QVERIFY(t5().ref_designator.isEmpty() && t5().lot_no.isEmpty() && t5().md_id.isEmpty());
+        QCOMPARE(t5().vender_name, QString("V1"));
+        start("1");
+        QCOMPARE(t5().step, qint16(StepPanel));
+        QCOMPARE(scan(startupFrame(5)), show("User:"));
+        QCOMPARE(last.lastData, std::optional<QString>("Initialize..."));
+        QCOMPARE(t5().step, qint16(StepUser));
+        QVERIFY(t5().link_id.isEmpty());
+
+        // An undecodable frame changes nothing and sends nothing; the data
+        // line still shows the last data text and terminal.
+        scan(keyFrame(12, 2));
+        QCOMPARE(scan(dataFrame(5, "U1").chopped(2)), Frames());
+        QVERIFY(last.abandoned);
+        QVERIFY(last.lastNode.isEmpty());
+        QCOMPARE(t5().step, qint16(StepUser));
+        QCOMPARE(gLastFrame().data, QString("F2"));
+        QCOMPARE(gLastFrame().node, QString("012"));
+        // A terminal that has not started names itself but not its data.
+        scan("X9", 33);
+        QCOMPARE(last.termError, 7);
+        QCOMPARE(gLastFrame().data, QString("F2"));
+        QCOMPARE(gLastFrame().node, QString("033"));
+        scan("U9");
+        QCOMPARE(gLastFrame().data, QString("U9"));
+        QCOMPARE(gLastFrame().node, QString("005"));
+    }
+
+    void duplicateAndUnknownTerminals()
+    {
+        // The same terminal set up on a second machine: the first row wins.
+        gConn().exec("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id) "
+                     "values ('L1', 'PRJ', 'P1', 'M2', '10.0.0.5', '005')");
+        table.LoadDevices(gConn());
+        const int first = table.FindDevice(5, kGw);
+        QCOMPARE(table.row(first).mc_id, QString("M1"));
+        QCOMPARE(table.row(first + 1).mc_id, QString("M2"));
+        scan(keyFrame(5, 7));
+        QCOMPARE(table.row(first).step, qint16(StepUser));
+        QCOMPARE(table.row(first + 1).step, qint16(StepNotStarted));
+
+        // Terminal 12 of the same gateway is its own row; 200 is unknown.
+        QCOMPARE(scan("U1", 12), reject("Connet error!   Please restart!", 12));
+        QCOMPARE(table.FindDevice(200, kGw), 0);
+        QCOMPARE(table.FindDevice(5, "10.0.0.50"), 0);
+        QCOMPARE(scan(keyFrame(200, 7)), show("User:", 200));
+        QCOMPARE(last.lastNode, QString("200"));
+        QCOMPARE(table.row(0).step, qint16(StepUser));
+        // Every unknown terminal shares row 0; none can pass the part number.
+        QCOMPARE(scan("U1", 7, "192.168.1.1"), show("Part No:", 7));
+        QCOMPARE(scan("P1", 200), reject("Invalid Part No", 200));
+    }
+
+    void scansAreData()
+    {
+        start("0");
+        QCOMPARE(t5().step, qint16(StepSlot));
+        QCOMPARE(scan("B1' or '1'='1"), reject("Invalid Machine/Module/Slot"));
+        scan("B1");
+        QCOMPARE(scan("LK'4"), show("Machine/Module/Slot:"));
+        QCOMPARE(gConn().count("select count(*) from check_history where link_id = ?", {"LK'4"}), 1);
+        // A backslash is scanned in its escape form, as the label is stored.
+        scan("B2");
+        QCOMPARE(scan("A\\B"), show("Machine/Module/Slot:"));
+        QCOMPARE(gConn().count("select count(*) from check_history where link_id = ?", {"A\\5CB"}), 1);
+        scan(keyFrame(5, 7));
+        QCOMPARE(scan("O'NEIL"), show("Part No:"));
+        QCOMPARE(scan("P1' --"), reject("Invalid Part No"));
+    }
+
+    void longestScanIsRecorded()
+    {
+        // The longest label a frame can carry, every byte in escape form.
+        linkTable({{"B1", kGw, "005", "P1"}});
+        start("0");
+        scan("B1");
+        const QByteArray label(240, char(0xFF));
+        QCOMPARE(scan(dataFrame(5, label)), reject("Invalid Component"));
+        const QString stored = gConn().scalar("select link_id from error_history").toString();
+        QCOMPARE(stored.size(), 720);
+        QVERIFY(stored.startsWith("\\FF"));
+    }
+
+    void splitAndJoinedReads()
+    {
+        FrameStream stream;
+        const QByteArray all = keyFrame(5, 7) + dataFrame(5, "U1") + dataFrame(5, "P1") + dataFrame(5, "0");
+        Frames sent;
+        for (char c : all) {
+            for (const QByteArray& f : stream.feed(QByteArray(1, c)))
+                sent += scan(f);
+        }
+        QCOMPARE(sent, show("User:") + show("Part No:") + show("Initialization:") + show("Machine/Module/Slot:"));
+        sent.clear();
+        for (const QByteArray& f : stream.feed(dataFrame(5, "B1") + dataFrame(5, "LK1")))
+            sent += scan(f);
+        QCOMPARE(sent, show("Component:") + show("Machine/Module/Slot:"));
+        QCOMPARE(rows("check_history"), 1);
+    }
+
+    void reloadKeepsOnlyUnchangedTerminals()
+    {
+        start("0", 5);
+        start("0", 12);
+        scan(keyFrame(5, 7), kGw2);
+        scan("U1", 5, kGw2);
+        // Terminal 12 moves to another line; a new terminal sorts before 005.
+        gConn().exec("update line_set set line_id = 'L3' where dt200_id = '012'");
+        gConn().exec("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id) "
+                     "values ('L1', 'PRJ', 'P1', 'M1', '10.0.0.5', '003')");
+        QCOMPARE(table.LoadDevices(gConn()).loaded, 4);
+        QCOMPARE(table.row(1).dt200_id, QString("003"));
+        QCOMPARE(table.row(1).step, qint16(StepNotStarted));
+        QVERIFY(table.row(1).user_id.isEmpty());
+        QCOMPARE(t5().step, qint16(StepSlot));
+        QCOMPARE(t5().user_id, QString("U1"));
+        const TerminalInfo& moved = table.row(table.FindDevice(12, kGw));
+        QCOMPARE(moved.line_id, QString("L3"));
+        QCOMPARE(moved.step, qint16(StepNotStarted));
+        QVERIFY(moved.part_no.isEmpty());
+        const TerminalInfo& other = table.row(table.FindDevice(5, kGw2));
+        QCOMPARE(other.step, qint16(StepPartNo));
+        QCOMPARE(scan("B1"), show("Component:"));
+        QCOMPARE(scan("LK1"), show("Machine/Module/Slot:"));
+
+        // A row left over from a longer set-up is emptied.
+        gConn().exec("delete from line_set where dt200_id <> '005'");
+        QCOMPARE(table.LoadDevices(gConn()).loaded, 2);
+        QCOMPARE(table.row(3).gw21_ip, QString());
+        QCOMPARE(table.row(3).step, qint16(StepNotStarted));
+        QCOMPARE(t5().step, qint16(StepSlot));
+    }
+
+    void tooManyTerminals()
+    {
+        for (int i = 100; i < 160; ++i)
+            gConn().exec("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id) "
+                         "values ('L1', 'PRJ', 'P1', 'M1', '10.0.0.7', ?)",
+                         {QString::number(i)});
+        const auto r = table.LoadDevices(gConn());
+        QCOMPARE(r.loaded, 50);
+        QCOMPARE(r.leftOut, 13);
+    }
+
+    void databaseFailureRejects()
+    {
+        start("0");
+        scan("B1");
+        gConn().close();
+        QCOMPARE(scan("LK1"), reject("Invalid Component"));
+        QCOMPARE(last.termError, 6);
+        QVERIFY(!last.dbError.isEmpty());
+        QCOMPARE(t5().step, qint16(StepComponent));
+        QVERIFY(t5().link_id.isEmpty());
+        QVERIFY(gConn().open(testdb::lastSettings()));
+        QCOMPARE(rows("check_history") + rows("error_history"), 0);
+        QCOMPARE(scan("LK1"), show("Machine/Module/Slot:"));
+        QCOMPARE(rows("check_history"), 1);
+        gConn().close();
+        QCOMPARE(scan("B1"), reject("Invalid Machine/Module/Slot"));
+        QVERIFY(gConn().open(testdb::lastSettings()));
+        QCOMPARE(scan("B1"), show("Component:"));
+    }
+
+    void failedDisplayIsReported()
+    {
+        link.broken = true;
+        scan(keyFrame(5, 7));
+        QCOMPARE(last.sendError, QString("The connection is closed"));
+        QCOMPARE(t5().step, qint16(StepUser));
+    }
+};
+
+TROVA_TEST(ScanDialogueTest)
+#include "tst_ScanDialogue.moc"
