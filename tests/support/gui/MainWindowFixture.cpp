@@ -1,0 +1,68 @@
+#include "MainWindowFixture.h"
+
+#include "AppShell.h"
+#include "app/Module1.h"
+#include "frmLogin.h"
+#include "frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+MainWindowFixture::MainWindowFixture()
+    : m_shell(std::make_unique<AppShell>(ScreenRegistry::catalog()))
+{
+}
+
+MainWindowFixture::~MainWindowFixture() = default;
+
+bool MainWindowFixture::logIn(const QString& user, const QString& password)
+{
+    m_shell->showLogin();
+    frmLogin* login = m_shell->login();
+    login->txtUserName()->setText(user);
+    login->txtPassword()->setText(password);
+    QTest::mouseClick(login->cmdOK(), Qt::LeftButton);
+    return main() && main()->isVisible();
+}
+
+bool MainWindowFixture::relogIn(const QString& user, const QString& password)
+{
+    if (!main())
+        return false;
+    main()->menuItem(QStringLiteral("OPR_RELOGIN"))->trigger();
+    return logIn(user, password);
+}
+
+frmMain* MainWindowFixture::main() const
+{
+    return m_shell->mainWindow();
+}
+
+QWidget* MainWindowFixture::open(const QString& menuItem)
+{
+    QAction* item = main() ? main()->menuItem(menuItem) : nullptr;
+    if (!item || !item->isEnabled())
+        return nullptr;
+    item->trigger();
+    QApplication::processEvents();
+    return main()->screenInstance(menuItem);
+}
+
+void MainWindowFixture::addUser(const QString& id, const QString& name, const QString& group,
+                                const QStringList& codes)
+{
+    db::Database& c = Module1::gConn();
+    c.exec(QStringLiteral("insert into user_group (group_id, group_desc, status, update_user, update_time) "
+                          "values (?, ?, '1', 'SYSADMIN', sysdate)"),
+           {group, group});
+    c.exec(QStringLiteral("insert into user_list (user_id, user_name, group_id, password, active, update_user, "
+                          "update_time) values (?, ?, ?, ?, '1', 'SYSADMIN', sysdate)"),
+           {id, name, group, Module1::Encode(id, id).value()});
+    for (const QString& code : codes)
+        c.exec(QStringLiteral("insert into function_grant (func_id, group_id, update_user, update_time) "
+                              "values (?, ?, 'SYSADMIN', sysdate)"),
+               {code, group});
+}
