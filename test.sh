@@ -9,7 +9,8 @@ bash scripts/deps.sh
 
 BUILD="$ROOT/build-test"
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTROVA_BUILD_TESTS=ON -DTROVA_BUILD_BENCH=ON >/dev/null
-cmake --build "$BUILD" -j"$(nproc)"
+JOBS=${TROVA_JOBS:-$(nproc)}
+cmake --build "$BUILD" -j"$JOBS"
 
 # A PostgreSQL cluster of our own, on a free loopback port, run by an
 # unprivileged user.
@@ -41,7 +42,7 @@ export QT_QPA_PLATFORM=offscreen
 
 cd "$BUILD"
 set +e
-ctest --output-on-failure -j"$(nproc)" --timeout 900
+ctest --output-on-failure -j"$JOBS" --timeout 900
 rc=$?
 set -e
 
