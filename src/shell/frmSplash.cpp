@@ -4,7 +4,7 @@
 #include "app/Module1.h"
 #include "Product.h"
 #include "Style.h"
-#include "VersionCheck.h"
+#include "update/UpdateServer.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -74,7 +74,7 @@ void frmSplash::LoadVersionXml()
     const QString base = Module1::settings().updateBaseUrl.trimmed();
     // A fresh installation has no update server: nothing to compare with.
     m_checked = !base.isEmpty();
-    m_published->setText(m_checked ? versioncheck::fetchPublishedVersion(base) : QString());
+    m_published->setText(m_checked ? update::fetchPublishedVersion(base) : QString());
 }
 
 void frmSplash::showEvent(QShowEvent* e)

@@ -1,9 +1,10 @@
 #include "app/AppControl.h"
 #include "AppShell.h"
 #include "app/Module1.h"
+#include "HttpTestServer.h"
 #include "ScriptedPrompter.h"
 #include "TestMain.h"
-#include "VersionCheck.h"
+#include "update/UpdateServer.h"
 #include "frmLogin.h"
 #include "frmSplash.h"
 #include "frmUpdate.h"
@@ -13,8 +14,6 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 
@@ -22,65 +21,16 @@ namespace {
 
 const char* const kDocumentPath = "/Soft/SoftXML/AllSoftDB/Kalvimar/Oskel/Kalvimar.xml";
 
-// A one-thread HTTP server on the loopback address that answers every GET
-// with a fixed status and body, or, when silent, accepts and never answers.
-class VersionServer : public QObject
+// The version server answers every path with the same document.
+struct VersionServer : testing::HttpTestServer
 {
-public:
-    int status = 200;
-    QByteArray body;
-    bool silent = false;
-    QStringList paths;
-
-    VersionServer()
-    {
-        m_server.listen(QHostAddress::LocalHost, 0);
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* s = m_server.nextPendingConnection()) {
-                connect(s, &QTcpSocket::readyRead, this, [this, s] { onRead(s); });
-                connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
-            }
-        });
-    }
-
-    QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1/").arg(m_server.serverPort()); }
-
-    static QByteArray document(const QByteArray& version)
-    {
-        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root><SoftVersion>" + version
-               + "</SoftVersion><Other>x</Other></root>";
-    }
-
-private:
-    void onRead(QTcpSocket* s)
-    {
-        QByteArray& buf = m_pending[s];
-        buf += s->readAll();
-        if (!buf.contains("\r\n\r\n"))
-            return;
-        const QList<QByteArray> first = buf.left(buf.indexOf("\r\n")).split(' ');
-        paths << QString::fromLatin1(first.value(1));
-        m_pending.remove(s);
-        if (silent)
-            return;
-        const QByteArray reason = status == 200 ? "OK" : "Not Found";
-        s->write("HTTP/1.1 " + QByteArray::number(status) + " " + reason
-                 + "\r\nContent-Type: text/xml\r\nConnection: close\r\nContent-Length: "
-                 + QByteArray::number(body.size()) + "\r\n\r\n" + body);
-        s->disconnectFromHost();
-    }
-
-    QTcpServer m_server;
-    QHash<QTcpSocket*, QByteArray> m_pending;
+    VersionServer() { fallback = Route{}; }
 };
 
-QString closedPortUrl()
+QByteArray document(const QByteArray& version)
 {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return QStringLiteral("http://127.0.0.1:%1").arg(port);
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root><SoftVersion>" + version
+           + "</SoftVersion><Other>x</Other></root>";
 }
 
 } // namespace
@@ -108,6 +58,7 @@ private:
         QVERIFY(!shell.login());
         QVERIFY(shell.updateWindow());
         QVERIFY(shell.updateWindow()->isVisible());
+        QVERIFY(shell.updateWindow()->windowTitle().endsWith(QString::fromUtf8(" 【TROVA】 - 第一步骤")));
         QCOMPARE(prompter().messages.size(), 1);
         const msg::Message& m = prompter().last();
         QCOMPARE(m.title, QString::fromUtf8("软件升级信息"));
@@ -137,16 +88,16 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("published");
         QTest::addColumn<bool>("login");
-        QTest::newRow("equal") << 200 << VersionServer::document("1.1.1") << "1.1.1" << true;
-        QTest::newRow("blank-padded") << 200 << VersionServer::document(" \n\t1.1.1  ") << "1.1.1" << true;
-        QTest::newRow("newer") << 200 << VersionServer::document("1.1.2") << "1.1.2" << false;
-        QTest::newRow("older") << 200 << VersionServer::document("1.1.0") << "1.1.0" << false;
+        QTest::newRow("equal") << 200 << document("1.1.1") << "1.1.1" << true;
+        QTest::newRow("blank-padded") << 200 << document(" \n\t1.1.1  ") << "1.1.1" << true;
+        QTest::newRow("newer") << 200 << document("1.1.2") << "1.1.2" << false;
+        QTest::newRow("older") << 200 << document("1.1.0") << "1.1.0" << false;
         QTest::newRow("element missing")
             << 200 << QByteArray("<root><Version>1.1.1</Version></root>") << "" << false;
         QTest::newRow("other root") << 200 << QByteArray("<doc><SoftVersion>1.1.1</SoftVersion></doc>") << ""
                                     << false;
         QTest::newRow("not xml") << 200 << QByteArray("1.1.1") << "" << false;
-        QTest::newRow("http error") << 404 << VersionServer::document("1.1.1") << "" << false;
+        QTest::newRow("http error") << 404 << document("1.1.1") << "" << false;
     }
 
     void publishedVersionDecides()
@@ -156,8 +107,8 @@ private Q_SLOTS:
         QFETCH(QString, published);
         QFETCH(bool, login);
         VersionServer server;
-        server.status = status;
-        server.body = body;
+        server.fallback.status = status;
+        server.fallback.body = body;
         Module1::settings().updateBaseUrl = server.baseUrl();
 
         AppShell shell;
@@ -181,12 +132,12 @@ private Q_SLOTS:
 
     void unreachableServerMeansUpgrade()
     {
-        Module1::settings().updateBaseUrl = closedPortUrl();
+        Module1::settings().updateBaseUrl = testing::closedPortUrl();
         AppShell shell;
         QElapsedTimer t;
         t.start();
         shell.start();
-        QVERIFY(t.elapsed() < versioncheck::kDefaultTimeoutMs);
+        QVERIFY(t.elapsed() < update::kDefaultTimeoutMs);
         QCOMPARE(shell.splash()->txtLoadXMLVersion()->text(), QString());
         QTest::mouseClick(shell.splash(), Qt::LeftButton);
         expectUpdate(shell);
@@ -195,10 +146,10 @@ private Q_SLOTS:
     void silentServerTimesOut()
     {
         VersionServer server;
-        server.silent = true;
+        server.fallback.silent = true;
         QElapsedTimer t;
         t.start();
-        QCOMPARE(versioncheck::fetchPublishedVersion(server.baseUrl(), 300), QString());
+        QCOMPARE(update::fetchPublishedVersion(server.baseUrl(), 300), QString());
         QVERIFY(t.elapsed() >= 250);
         QVERIFY(t.elapsed() < 3000);
         QCOMPARE(server.paths.size(), 1);
@@ -207,9 +158,9 @@ private Q_SLOTS:
     void bareHostMeansHttp()
     {
         VersionServer server;
-        server.body = VersionServer::document("1.1.1");
+        server.fallback.body = document("1.1.1");
         const QString bare = server.baseUrl().mid(int(qstrlen("http://")));
-        QCOMPARE(versioncheck::fetchPublishedVersion(bare, 3000), QStringLiteral("1.1.1"));
+        QCOMPARE(update::fetchPublishedVersion(bare, 3000), QStringLiteral("1.1.1"));
         QCOMPARE(server.paths, QStringList{QString::fromLatin1(kDocumentPath)});
     }
 
@@ -230,7 +181,7 @@ private Q_SLOTS:
     void closesAfterOneSecond()
     {
         VersionServer server;
-        server.body = VersionServer::document("1.1.1");
+        server.fallback.body = document("1.1.1");
         Module1::settings().updateBaseUrl = server.baseUrl();
         AppShell shell;
         shell.start();
@@ -245,7 +196,7 @@ private Q_SLOTS:
     void clickClosesEarlyAndHandsOverOnce()
     {
         VersionServer server;
-        server.body = VersionServer::document("2.0");
+        server.fallback.body = document("2.0");
         Module1::settings().updateBaseUrl = server.baseUrl();
         AppShell shell;
         shell.start();
@@ -264,7 +215,7 @@ private Q_SLOTS:
     {
         frmUpdate w;
         w.show();
-        QTest::mouseClick(w.cmdExit(), Qt::LeftButton);
+        QTest::mouseClick(w.cmdCancel(), Qt::LeftButton);
         QCOMPARE(m_ended, QList<int>{0});
         w.close();
         QCOMPARE(m_ended, (QList<int>{0, 0}));

@@ -1,4 +1,4 @@
-#include "VersionCheck.h"
+#include "update/UpdateServer.h"
 
 #include <QDomDocument>
 #include <QEventLoop>
@@ -6,16 +6,39 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
-#include <QUrl>
 
-namespace versioncheck {
+namespace update {
 
-QString documentUrl(const QString& baseUrl)
+namespace {
+
+QUrl underBase(const QString& baseUrl, const char* path)
 {
     QString base = baseUrl.trimmed();
+    if (base.isEmpty())
+        return QUrl();
     while (base.endsWith(QLatin1Char('/')))
         base.chop(1);
-    return base + QStringLiteral("/Soft/SoftXML/AllSoftDB/Kalvimar/Oskel/Kalvimar.xml");
+    const QUrl url = QUrl::fromUserInput(base + QLatin1String(path));
+    if (!url.isValid() || url.scheme().isEmpty())
+        return QUrl();
+    return url;
+}
+
+} // namespace
+
+QUrl documentUrl(const QString& baseUrl)
+{
+    return underBase(baseUrl, "/Soft/SoftXML/AllSoftDB/Kalvimar/Oskel/Kalvimar.xml");
+}
+
+QUrl packageUrl(const QString& baseUrl)
+{
+    return underBase(baseUrl, "/download/Kalvimar.zip");
+}
+
+QUrl infoPageUrl(const QString& baseUrl)
+{
+    return underBase(baseUrl, "/Soft/UpdateInfo/Kalvimar/index.asp");
 }
 
 QString parseVersionDocument(const QByteArray& xml)
@@ -34,9 +57,8 @@ QString parseVersionDocument(const QByteArray& xml)
 
 QString fetchPublishedVersion(const QString& baseUrl, int timeoutMs)
 {
-    // A base given as a bare host ("updates.plant:8080") means plain HTTP.
-    const QUrl url = QUrl::fromUserInput(documentUrl(baseUrl));
-    if (!url.isValid() || url.scheme().isEmpty())
+    const QUrl url = documentUrl(baseUrl);
+    if (url.isEmpty())
         return QString();
 
     QNetworkAccessManager manager;
@@ -62,4 +84,4 @@ QString fetchPublishedVersion(const QString& baseUrl, int timeoutMs)
     return version;
 }
 
-} // namespace versioncheck
+} // namespace update

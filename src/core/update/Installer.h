@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+// Installing a downloaded package over the program folder. Nothing is
+// written over the running program: the package is unpacked and checked in a
+// staging folder first, then the files are swapped in by rename, the
+// running program moved aside as "TROVA.exec". Any failure, the new program
+// not starting included, puts the old files back.
+namespace update {
+
+inline const QString kProgramName = QStringLiteral("TROVA");
+inline const QString kMovedExt = QStringLiteral("exec");
+inline const QString kPackageName = QStringLiteral("Kalvimar.zip");
+
+// The folder of the running program (no trailing "/"); tests point it
+// elsewhere.
+QString programFolder();
+void setProgramFolder(const QString& folder);
+// The package's place in the program folder.
+QString packagePath();
+
+struct InstallResult
+{
+    bool ok = false;
+    QString error;
+};
+
+// Starts the program in its folder, detached; false when it cannot be run.
+using Starter = std::function<bool(const QString& program, const QString& folder)>;
+bool startDetached(const QString& program, const QString& folder);
+
+// Installs folder + "/Kalvimar.zip" and starts the new program. On success
+// the package is gone, the old program is folder + "/TROVA.exec" and the new
+// one runs; on failure the folder is as it was.
+InstallResult installPackage(const QString& folder, const Starter& start = startDetached);
+
+} // namespace update

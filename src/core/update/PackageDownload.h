@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QObject>
+#include <QNetworkReply>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QUrl>
+#include <memory>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QSaveFile;
+
+namespace update {
+
+// Fetches the update package into a file. The bytes go to a temporary file
+// beside the target, which takes the target's name only when the whole body
+// has arrived: a refused connection, an HTTP error, a cut-off body or a
+// server that falls silent leaves any earlier file untouched and no partial
+// one behind.
+class PackageDownload : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kDefaultStallMs = 30000;
+
+    explicit PackageDownload(QObject* parent = nullptr);
+    ~PackageDownload() override;
+
+    void start(const QUrl& url, const QString& targetPath);
+    bool isRunning() const { return m_reply != nullptr; }
+    // Abandons a running download; finished(false) follows.
+    void cancel();
+
+    // How long the server may send nothing before the download fails.
+    void setStallTimeout(int ms) { m_stall.setInterval(ms); }
+
+    bool succeeded() const { return m_ok; }
+    QString errorText() const { return m_error; }
+    qint64 bytesWritten() const { return m_received; }
+
+Q_SIGNALS:
+    void progress(qint64 received, qint64 total);
+    void finished(bool ok);
+
+private:
+    void onReadyRead();
+    void onFinished();
+    void fail(const QString& error);
+
+    std::unique_ptr<QNetworkAccessManager> m_manager;
+    QPointer<QNetworkReply> m_reply;
+    std::unique_ptr<QSaveFile> m_file;
+    QTimer m_stall;
+    qint64 m_received = 0;
+    bool m_ok = false;
+    bool m_cancelled = false;
+    QString m_error;
+};
+
+} // namespace update

@@ -1,0 +1,66 @@
+#include "WizardParts.h"
+
+#include "app/Module1.h"
+#include "update/UpdateServer.h"
+
+#include <QFont>
+#include <QLabel>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace wizard {
+
+QString caption(const char* step)
+{
+    return kAddress + QStringLiteral(" 【TROVA】 - ") + QString::fromUtf8(step);
+}
+
+QLabel* titleLabel(QWidget* parent)
+{
+    auto* l = new QLabel(QStringLiteral("软件自动更新"), parent);
+    l->setObjectName(QStringLiteral("Label1"));
+    QFont f = l->font();
+    f.setPointSize(f.pointSize() + 6);
+    f.setBold(true);
+    l->setFont(f);
+    return l;
+}
+
+InfoFrame::InfoFrame(QWidget* parent)
+    : QGroupBox(QStringLiteral("如果下载出现问题，请点击这里下载"), parent)
+{
+    setObjectName(QStringLiteral("Frame12"));
+    m_browser = new QTextBrowser(this);
+    m_browser->setObjectName(QStringLiteral("WebBrowser2"));
+    m_browser->setOpenExternalLinks(true);
+    m_link = new QLabel(this);
+    m_link->setObjectName(QStringLiteral("lnkInfo"));
+    m_link->setOpenExternalLinks(true);
+    m_link->setTextFormat(Qt::RichText);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_browser);
+    layout->addWidget(m_link);
+}
+
+InfoFrame::~InfoFrame() = default;
+
+void InfoFrame::navigate()
+{
+    const QUrl url = update::infoPageUrl(Module1::settings().updateBaseUrl);
+    if (url.isEmpty())
+        return;
+    const QString shown = url.toString().toHtmlEscaped();
+    m_link->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(shown));
+    if (!m_net)
+        m_net = new QNetworkAccessManager(this);
+    QNetworkReply* reply = m_net->get(QNetworkRequest(url));
+    connect(reply, &QNetworkReply::finished, this, [this, reply] {
+        reply->deleteLater();
+        if (reply->error() == QNetworkReply::NoError)
+            m_browser->setHtml(QString::fromUtf8(reply->readAll()));
+    });
+}
+
+} // namespace wizard
