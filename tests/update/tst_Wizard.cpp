@@ -6,6 +6,7 @@
 #include "app/Module1.h"
 #include "frmOpenZIP.h"
 #include "frmUpdate.h"
+#include "WizardParts.h"
 #include "frmUpdate1.h"
 #include "update/Installer.h"
 #include "update/PackageDownload.h"
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 using testing::HttpTestServer;
@@ -195,10 +197,14 @@ private Q_SLOTS:
         QVERIFY(ZipBuilder(zip).file("TROVA", program("v2"), 0100644).file("lang/zh.txt", "新").close());
         HttpTestServer server;
         server.route(kPackagePath, {200, readAll(zip)});
+        server.route("/Soft/UpdateInfo/Kalvimar/index.asp", {200, "<html><body><h1>TROVA 1.1.2</h1></body></html>"});
         Module1::settings().updateBaseUrl = server.baseUrl();
 
         frmUpdate page1;
         page1.show();
+        // Every page shows the server's information page and a link to it.
+        QTRY_VERIFY(page1.Frame12()->browser()->toPlainText().contains("TROVA 1.1.2"));
+        QVERIFY(page1.Frame12()->link()->text().contains("/Soft/UpdateInfo/Kalvimar/index.asp"));
         frmUpdate1* page2 = toPage2(page1);
         QTest::mouseClick(page2->cmdupdate(), Qt::LeftButton);
         QVERIFY(!page2->cmdupdate()->isEnabled()); // one download at a time
