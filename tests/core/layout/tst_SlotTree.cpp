@@ -1,0 +1,208 @@
+#include "app/Module1.h"
+#include "layout/SlotTree.h"
+#include "TestDb.h"
+#include "TestMain.h"
+
+#include <QTest>
+
+using Module1::gConn;
+using namespace layout;
+
+namespace {
+
+QStringList texts(const QList<SlotNode>& slots)
+{
+    QStringList out;
+    for (const SlotNode& s : slots)
+        out << s.text;
+    return out;
+}
+
+// Stored rows of a machine as "md_id/slot_id", in key order.
+QStringList stored(const QString& machine)
+{
+    QStringList out;
+    db::ResultSet rs = gConn().query("select md_id, slot_id, update_user from slot_info where mc_id = ? "
+                                     "order by md_id, slot_id",
+                                     {machine});
+    for (; !rs.eof(); rs.moveNext())
+        out << rs.text(0) + "/" + rs.text(1);
+    return out;
+}
+
+// A tree whose modules hold 3, 1 and 2 slots.
+SlotTree unequalTree()
+{
+    return treeFromRows("MCX", {{"S01", "MOD01", "MCX"},
+                                {"S02", "MOD01", "MCX"},
+                                {"S03", "MOD01", "MCX"},
+                                {"S01", "MOD02", "MCX"},
+                                {"S01", "MOD03", "MCX"},
+                                {"S02", "MOD03", "MCX"}});
+}
+
+} // namespace
+
+// The generator's texts and keys, the tree's rows and the count boxes'
+// arithmetic.
+class SlotGeneratorTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void generatorTexts_data()
+    {
+        QTest::addColumn<QString>("machine");
+        QTest::addColumn<int>("prefix");
+        QTest::addColumn<QString>("first");
+        QTest::newRow("1") << "ABCDEF" << 1 << "A001";
+        QTest::newRow("2") << "ABCDEF" << 2 << "AB001";
+        QTest::newRow("3") << "ABCDEF" << 3 << "ABC001";
+        QTest::newRow("4") << "ABCDEF" << 4 << "ABCD001";
+        QTest::newRow("5") << "ABCDEF" << 5 << "ABCDE001";
+        QTest::newRow("5 on a short id") << "AB" << 5 << "AB001";
+    }
+    void generatorTexts()
+    {
+        QFETCH(QString, machine);
+        QFETCH(int, prefix);
+        QFETCH(QString, first);
+        const SlotTree t = generateTree(machine, prefix, 2, 3);
+        QCOMPARE(t.machine, machine);
+        QCOMPARE(t.modules.size(), 2);
+        QCOMPARE(t.modules[0].text, first);
+        const QString p = first.chopped(3);
+        QCOMPARE(t.modules[1].text, p + "002");
+        // Slot numbers restart in every module, so slots look like modules.
+        for (const ModuleNode& m : t.modules)
+            QCOMPARE(texts(m.slots), QStringList({p + "001", p + "002", p + "003"}));
+    }
+
+    void generatorKeysAndPadding()
+    {
+        const SlotTree t = generateTree("ABCDEF", 3, 12, 2);
+        QCOMPARE(t.modules[0].key, QStringLiteral("M1"));
+        QCOMPARE(t.modules[11].key, QStringLiteral("M12"));
+        QCOMPARE(t.modules[6].text, QStringLiteral("ABC007"));
+        QCOMPARE(t.modules[11].text, QStringLiteral("ABC012"));
+        // Slot keys run on over the whole tree.
+        QCOMPARE(t.modules[0].slots[0].key, QStringLiteral("S1"));
+        QCOMPARE(t.modules[1].slots[0].key, QStringLiteral("S3"));
+        QCOMPARE(t.modules[11].slots[1].key, QStringLiteral("S24"));
+        QCOMPARE(t.slotCount(), 24);
+        QCOMPARE(numberedId("ABCDEF", 3, 1000), QStringLiteral("ABC1000")); // at least three digits, never cut
+
+        QVERIFY(generateTree("ABCDEF", 3, 0, 5).modules.isEmpty());
+    }
+
+    void rowsFollowTheTreeLevels()
+    {
+        const SlotTree t = unequalTree();
+        QCOMPARE(t.modules.size(), 3);
+        QCOMPARE(t.modules[1].key, QStringLiteral("M2"));
+        QCOMPARE(t.modules[2].slots[1].key, QStringLiteral("S6"));
+        const QList<SlotRow> rows = treeRows(t);
+        QCOMPARE(rows.size(), 6);
+        QCOMPARE(rows[3], (SlotRow{"S01", "MOD02", "MCX"}));
+        QCOMPARE(rows[4], (SlotRow{"S01", "MOD03", "MCX"}));
+        QCOMPARE(treeFromRows("MCX", rows), t);
+
+        // The generated example: six rows of machine ABCDEF.
+        const QList<SlotRow> example = treeRows(generateTree("ABCDEF", 3, 2, 3));
+        QCOMPARE(example.first(), (SlotRow{"ABC001", "ABC001", "ABCDEF"}));
+        QCOMPARE(example.last(), (SlotRow{"ABC003", "ABC002", "ABCDEF"}));
+    }
+
+    void countBoxes()
+    {
+        QCOMPARE(readWholeNumber("3"), std::optional<int>(3));
+        QCOMPARE(readWholeNumber("2.5"), std::optional<int>(2)); // halves to even
+        QCOMPARE(readWholeNumber("3.5"), std::optional<int>(4));
+        QCOMPARE(readWholeNumber("3.3"), std::optional<int>(3));
+        QCOMPARE(readWholeNumber(""), std::nullopt);
+        QCOMPARE(readWholeNumber("x"), std::nullopt);
+        QCOMPARE(readWholeNumber("40000"), std::nullopt);
+
+        QCOMPARE(stepCount("1", -1, kMaxModules), QStringLiteral("1"));
+        QCOMPARE(stepCount("98", 1, kMaxModules), QStringLiteral("99"));
+        QCOMPARE(stepCount("99", 1, kMaxModules), QStringLiteral("99"));
+        QCOMPARE(stepCount("999", 1, kMaxSlots), QStringLiteral("999"));
+        QCOMPARE(stepCount("2.5", 1, kMaxSlots), QStringLiteral("3"));
+
+        QCOMPARE(loadedCounts(SlotTree{"M", {}}).has_value(), false);
+        const auto equal = loadedCounts(generateTree("M", 3, 2, 3));
+        QCOMPARE(equal->modules, QStringLiteral("2"));
+        QCOMPARE(equal->slots, QStringLiteral("3"));
+        SlotTree five = generateTree("M", 3, 2, 3);
+        five.modules[1].slots.removeLast();
+        QCOMPARE(loadedCounts(five)->slots, QStringLiteral("2.5"));
+        SlotTree ten = generateTree("M", 3, 3, 3);
+        ten.modules[0].slots.append(SlotNode{"S10", "M010"});
+        QCOMPARE(loadedCounts(ten)->slots, QStringLiteral("3.3"));
+    }
+
+};
+
+// The tree's way into slot_info and back, on both engines.
+class SlotStoreTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase_data() { testdb::addBackendRows(); }
+    void init() { TESTDB_INIT(); }
+
+    void saveAndLoadRoundTrip()
+    {
+        gConn().exec("insert into slot_info (slot_id, md_id, mc_id, update_user, update_time) "
+                     "values ('OLD', 'OLD', 'MCX', 'U', sysdate), ('KEEP', 'KEEP', 'MCY', 'U', sysdate)");
+        QCOMPARE(saveTree(gConn(), unequalTree(), "SYSADMIN").has_value(), false);
+        QCOMPARE(stored("MCX"),
+                 QStringList({"MOD01/S01", "MOD01/S02", "MOD01/S03", "MOD02/S01", "MOD03/S01", "MOD03/S02"}));
+        QCOMPARE(stored("MCY"), QStringList({"KEEP/KEEP"})); // other machines untouched
+        QCOMPARE(loadTree(gConn(), "MCX"), unequalTree());
+
+        // A smaller tree replaces the whole machine.
+        QVERIFY(!saveTree(gConn(), generateTree("MCX", 3, 1, 2), "SYSADMIN"));
+        QCOMPARE(stored("MCX"), QStringList({"MCX001/MCX001", "MCX001/MCX002"}));
+        QCOMPARE(loadTree(gConn(), "NONE"), (SlotTree{"NONE", {}}));
+    }
+
+    void failedSaveKeepsThePreviousSlots_data()
+    {
+        QTest::addColumn<QString>("slot");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("too long") << "ABCDEFGHIJ" << "ABCDEFGHIJ length too long.";
+        QTest::newRow("duplicate") << "MCX002" << "MCX002 already exist.";
+    }
+    void failedSaveKeepsThePreviousSlots()
+    {
+        QFETCH(QString, slot);
+        QFETCH(QString, message);
+        QVERIFY(!saveTree(gConn(), generateTree("MCX", 3, 2, 2), "SYSADMIN"));
+        const QStringList before = stored("MCX");
+
+        SlotTree bad = generateTree("MCX", 3, 1, 3);
+        bad.modules[0].slots[2].text = slot; // the third slot fails, the first two were written
+        const auto failure = saveTree(gConn(), bad, "SYSADMIN");
+        QVERIFY(failure.has_value());
+        QCOMPARE(failure->nodeText, slot);
+        QCOMPARE(failureMessage(*failure), message);
+        QCOMPARE(stored("MCX"), before);
+
+        // No transaction is left open: a write now is seen by another connection.
+        gConn().exec("insert into line_info (line_id, line_desc, update_user, update_time) "
+                     "values ('L9', 'x', 'U', sysdate)");
+        {
+            db::Database other;
+            QVERIFY(other.open(testdb::lastSettings()));
+            QCOMPARE(other.count("select count(*) from line_info where line_id = 'L9'"), 1);
+            QCOMPARE(other.count("select count(*) from slot_info where mc_id = 'MCX'"), before.size());
+        }
+        QCOMPARE(failureMessage({db::ErrorKind::ConnectionLost, "S1", "server gone"}), QStringLiteral("server gone"));
+    }
+};
+
+TROVA_TEST(SlotGeneratorTest)
+TROVA_TEST(SlotStoreTest)
+#include "tst_SlotTree.moc"
