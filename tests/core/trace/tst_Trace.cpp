@@ -100,11 +100,12 @@ void handBuiltHistory(QMap<QString, qlonglong>& ids)
     addSet("P2", "M2", "MD2", "S1", "C3");
     addSet("P9", "M1", "MD1", "S1", "C1");
 
-    Check c;
     ids["p1s1-old"] = addCheck({.slot = "S1", .comp = "C1", .at = 0, .panel = "3", .lot = "A0"});
     ids["p1s1"] = addCheck({.slot = "S1", .comp = "C1", .at = 10, .panel = "4", .lot = "A1"});
     // A mismatch in the same second as the good check: never in a snapshot.
     ids["p1s1-bad"] = addCheck({.slot = "S1", .comp = "C1", .at = 10, .value = "1", .panel = "4", .lot = "BAD"});
+    ids["p1s2-first"] = addCheck({.slot = "S2", .comp = "C2", .at = 20, .panel = "5", .lot = "A2-FIRST"});
+    // Two good checks of one slot in one second: the one recorded last.
     ids["p1s2"] = addCheck({.slot = "S2", .comp = "C2", .at = 20, .panel = "5", .lot = "A2"});
     // A later good check on a panel above the saved one, and the slot
     // change it brought: both after the snapshot's bound.
@@ -179,40 +180,6 @@ private Q_SLOTS:
         old.close();
         if (backend == "postgres")
             testdb::adminExec("DROP DATABASE IF EXISTS " + s.database);
-    }
-
-    void approvalAndThrowReachOnlyTheChosenRecord()
-    {
-        addPart("P1", "PRJ");
-        gConn().exec("insert into line_info (line_id, line_desc) values ('L1', 'Line one')");
-        gConn().exec("insert into component_list (comp_code, comp_desc, group_id, method_type, vender_name) "
-                     "values ('C1', 'Cap', 'G', 'MP', 'nil')");
-        gConn().exec("insert into user_list (user_id, user_name) values ('U1', 'Operator')");
-        gConn().exec("insert into user_list (user_id, user_name) values ('APP', 'Approver')");
-        // The same second, machine, module, slot, part number and user on two
-        // terminals.
-        const qlonglong mine = addCheck({.at = 0});
-        const qlonglong other = addCheck({.at = 0, .terminal = "012"});
-
-        QCOMPARE(trace::ApproveCheck(gConn(), mine, "APP"), 1);
-        QCOMPARE(rowsOf("select check_id, approve_user from check_history order by check_id"),
-                 QStringList({QString("%1|APP").arg(mine), QString("%1|").arg(other)}));
-        QVERIFY(!gConn().query("select approve_time from check_history where check_id = ?", {mine})
-                     .isNull("approve_time"));
-        QCOMPARE(trace::ApproveCheck(gConn(), other + 100, "APP"), 0);
-
-        db::ResultSet list = trace::ApprovalList(gConn(), "10.0.0.5", "005", kT0, kT0);
-        QCOMPARE(list.recordCount(), 1);
-        QCOMPARE(list.value("check_id").toLongLong(), mine);
-        QCOMPARE(trace::ApproveStatus(list.value("approve"), list.value("approver_name")),
-                 QString("Approved by Approver"));
-
-        QCOMPARE(trace::SetThrowQty(gConn(), other, "15", "THR"), 1);
-        QCOMPARE(rowsOf("select check_id, throw_qty, throw_user from check_history order by check_id"),
-                 QStringList({QString("%1||").arg(mine), QString("%1|15|THR").arg(other)}));
-        QCOMPARE(trace::SetThrowQty(gConn(), other, "", "THR"), 1);
-        QVERIFY(gConn().query("select throw_qty from check_history where check_id = ?", {other}).isNull("throw_qty"));
-        QCOMPARE(trace::ThrowList(gConn(), "P1", kT0, kT0).recordCount(), 2);
     }
 
     void listsKeepTheirRules()
