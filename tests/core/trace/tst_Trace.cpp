@@ -6,6 +6,7 @@
 #include "TestMain.h"
 
 #include <QTest>
+#include <QThread>
 #include <QUuid>
 #include <thread>
 
