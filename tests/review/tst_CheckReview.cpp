@@ -143,6 +143,14 @@ private Q_SLOTS:
         QCOMPARE(sheet->at(0).first(), QString("Update Time"));
         QCOMPARE(sheet->at(0).last(), QString("Approve Status"));
 
+        // A failing search is shown, not taken for an empty result.
+        gConn().exec("drop table part_info");
+        prompter().clear();
+        s->cmdsearch->click();
+        QCOMPARE(prompter().messages.size(), 1);
+        QCOMPARE(prompter().last().icon, msg::Icon::Critical);
+        QCOMPARE(s->LvData->topLevelItemCount(), 0);
+
         // A gateway without terminals: the search only clears the list.
         s->cboGW21->setCurrentIndex(1);
         QCOMPARE(s->cboDT200->count(), 0);
