@@ -1,6 +1,5 @@
 #include "app/Module1.h"
 #include "db/Schema.h"
-#include "trace/CheckReview.h"
 #include "trace/Snapshot.h"
 #include "TestDb.h"
 #include "TestMain.h"
@@ -52,15 +51,15 @@ void addSet(const QString& part, const QString& mc, const QString& md, const QSt
                  {part, mc, md, slot, comp});
 }
 
-void addPart(const QString& part, const QString& project, const QString& approve = "1")
+void addPart(const QString& part, const QString& project)
 {
-    gConn().exec("insert into part_info (part_no, part_desc, proj_id, approve) values (?, 'desc', ?, ?)",
-                 {part, project, approve});
+    gConn().exec("insert into part_info (part_no, part_desc, proj_id, approve) values (?, 'desc', ?, '1')",
+                 {part, project});
 }
 
-QStringList rowsOf(const QString& sql, const QVariantList& params = {})
+QStringList rowsOf(const QString& sql, db::Database& d = gConn())
 {
-    db::ResultSet rs = gConn().query(sql, params);
+    db::ResultSet rs = d.query(sql);
     QStringList out;
     for (; !rs.eof(); rs.moveNext()) {
         QStringList fields;
@@ -168,7 +167,7 @@ private Q_SLOTS:
 
         schema::ensure(old);
         QCOMPARE(schema::storedVersion(old), schema::currentVersion());
-        QCOMPARE(rowsOf_(old, "select update_user, check_value, approve_value from check_history order by check_id"),
+        QCOMPARE(rowsOf("select update_user, check_value, approve_value from check_history order by check_id", old),
                  QStringList({"U1|0|1", "U2|0|1", "U3|0|1"}));
         QCOMPARE(old.count("select count(distinct check_id) from check_history"), 3);
         // Every index is still there, and the key's own on PostgreSQL.
@@ -181,48 +180,6 @@ private Q_SLOTS:
         old.close();
         if (backend == "postgres")
             testdb::adminExec("DROP DATABASE IF EXISTS " + s.database);
-    }
-
-    void listsKeepTheirRules()
-    {
-        addPart("P1", "PRJ");
-        addPart("P2", "PRJ", QString());
-        gConn().exec("insert into line_info (line_id, line_desc) values ('L1', 'Line one')");
-        gConn().exec("insert into component_list (comp_code, comp_desc, group_id, method_type, vender_name) "
-                     "values ('C1', 'Cap', 'G', 'MP', 'NIL')");
-        gConn().exec("insert into component_list (comp_code, comp_desc, group_id, method_type, vender_name) "
-                     "values ('C2', 'Res', 'G', 'MP', 'ACME')");
-        gConn().exec("insert into user_list (user_id, user_name) values ('U1', 'Operator')");
-        addCheck({.at = -1}); // before the window
-        const qlonglong first = addCheck({.at = 0});
-        addCheck({.at = 1, .value = "1"}); // mismatch
-        addCheck({.comp = "C2", .at = 2}); // vendor other than NIL
-        addCheck({.at = 3, .line = "L9"}); // unknown line
-        const qlonglong unknownUser = addCheck({.at = 4, .user = "GHOST"});
-        const qlonglong notFlagged = addCheck({.part = "P2", .at = 5});
-        addCheck({.at = 6, .gw = "10.0.0.6"});
-        gConn().exec("update check_history set approve_value = '0' where update_time = ?", {kT0.addSecs(7)});
-        const qlonglong last = addCheck({.at = 10});
-        addCheck({.at = 11}); // after the window
-
-        db::ResultSet a = trace::ApprovalList(gConn(), "10.0.0.5", "005", kT0, kT0.addSecs(10));
-        QList<qlonglong> listed;
-        QStringList status;
-        for (; !a.eof(); a.moveNext()) {
-            listed << a.value("check_id").toLongLong();
-            status << trace::ApproveStatus(a.value("approve"), a.value("approver_name"));
-        }
-        QCOMPARE(listed, QList<qlonglong>({first, unknownUser, notFlagged, last}));
-        QCOMPARE(status, QStringList({"Not approved", "Not approved", "Need not be approved", "Not approved"}));
-
-        // The throw list needs a known scanning user, and takes every terminal.
-        db::ResultSet t = trace::ThrowList(gConn(), "P1", kT0, kT0.addSecs(10));
-        listed.clear();
-        for (; !t.eof(); t.moveNext())
-            listed << t.value("check_id").toLongLong();
-        QCOMPARE(listed.size(), 3);
-        QCOMPARE(listed.first(), first);
-        QVERIFY(!listed.contains(unknownUser));
     }
 
     void snapshotOfHandBuiltHistory()
@@ -359,19 +316,6 @@ private Q_SLOTS:
         QCOMPARE(gConn().count("select count(*) from trace_path where self_no = ?", {mine}), 1);
     }
 
-private:
-    static QStringList rowsOf_(db::Database& d, const QString& sql)
-    {
-        db::ResultSet rs = d.query(sql);
-        QStringList out;
-        for (; !rs.eof(); rs.moveNext()) {
-            QStringList f;
-            for (int i = 0; i < rs.fieldCount(); ++i)
-                f << rs.text(i);
-            out << f.join('|');
-        }
-        return out;
-    }
 };
 
 TROVA_TEST(TraceTest)
