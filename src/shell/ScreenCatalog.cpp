@@ -1,5 +1,8 @@
 #include "ScreenRegistry.h"
 
+#include "OPT_Approve_Report.h"
+#include "OPT_Load_SN.h"
+#include "OPT_Throw_QTY.h"
 #include "frmAbout.h"
 #include "Mtc_DT200.h"
 #include "Mtc_Line.h"
@@ -19,5 +22,8 @@ ScreenRegistry ScreenRegistry::catalog()
     r.add(QStringLiteral("Man_DT200"), [] { return new Mtc_DT200; });
     r.add(QStringLiteral("Man_Project"), [] { return new Mtc_Project; });
     r.add(QStringLiteral("Man_Slot1"), [] { return new Mtc_Slot1; });
+    r.add(QStringLiteral("OPR_Approve"), [] { return new OPT_Approve_Report; });
+    r.add(QStringLiteral("OPR_Throw_QTY"), [] { return new OPT_Throw_QTY; });
+    r.add(QStringLiteral("OPR_Load"), [] { return new OPT_Load_SN; });
     return r;
 }

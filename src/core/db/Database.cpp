@@ -225,6 +225,31 @@ void Database::begin()
         raise(m_dialect, handle().lastError());
 }
 
+void Database::beginLocked(const QString& series)
+{
+    if (m_dialect.engine() == Engine::SQLite) {
+        // A deferred transaction would read the highest number first and fail
+        // when it then tries to write after another connection did.
+        QSqlQuery q(handle());
+        if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+            raise(m_dialect, q.lastError());
+        return;
+    }
+    begin();
+    // A stable key for the name (FNV-1a), the same on every workstation.
+    quint32 key = 2166136261u;
+    for (const char c : series.toUtf8()) {
+        key ^= quint8(c);
+        key *= 16777619u;
+    }
+    try {
+        query(QStringLiteral("select pg_advisory_xact_lock(?)"), {qlonglong(key)});
+    } catch (...) {
+        rollback();
+        throw;
+    }
+}
+
 void Database::commit()
 {
     if (!handle().commit())
@@ -246,6 +271,12 @@ Transaction::~Transaction()
 {
     if (!m_done)
         m_db.rollback();
+}
+
+Transaction::Transaction(Database& db, const QString& series)
+    : m_db(db)
+{
+    m_db.beginLocked(series);
 }
 
 void Transaction::commit()

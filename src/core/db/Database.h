@@ -54,6 +54,11 @@ public:
     QDateTime serverNow();
 
     void begin();
+    // Begins a transaction that holds the named lock until it ends: writers
+    // that draw numbers from one series wait for each other instead of
+    // reading the same highest number. On SQLite the whole database is
+    // locked for writing.
+    void beginLocked(const QString& series);
     void commit();
     void rollback();
 
@@ -72,6 +77,8 @@ class Transaction
 {
 public:
     explicit Transaction(Database& db);
+    // A transaction holding the lock of a number series (see beginLocked).
+    Transaction(Database& db, const QString& series);
     ~Transaction();
     void commit();
 

@@ -1,0 +1,80 @@
+#include "trace/CheckReview.h"
+
+namespace trace {
+
+namespace {
+
+// The fields both lists show. A record is listed only when its expected
+// component is kept under the vendor "NIL" (any letter case) and its line is
+// known; the part number is joined by itself, as the part list keeps it.
+const char* const kListFields =
+    "select A.update_time, D.line_desc, A.mc_id, A.md_id, A.slot_code, A.part_no, B.part_desc, A.comp_code, "
+    "E.comp_desc, A.ref_designator, A.polarity_check, A.lot_no, A.ship_date, A.rt_no, A.vender_comp, A.qty, "
+    "A.throw_qty, A.update_user, C.user_name";
+
+const char* const kListJoins =
+    " from check_history A"
+    " join part_info B on A.part_no = B.part_no"
+    " join line_info D on A.line_id = D.line_id"
+    " join component_list E on A.comp_code = E.comp_code and upper(E.vender_name) = 'NIL'";
+
+} // namespace
+
+db::ResultSet ApprovalList(db::Database& db, const QString& gateway, const QString& terminal, const QDateTime& from,
+                           const QDateTime& to)
+{
+    return db.query(QString::fromLatin1(kListFields) + QStringLiteral(", F.user_name as approver_name, B.approve, A.check_id")
+                        + QString::fromLatin1(kListJoins)
+                        + QStringLiteral(" left join user_list C on A.update_user = C.user_id"
+                                         " left join user_list F on A.approve_user = F.user_id"
+                                         " where A.check_value = '0' and A.gw21_ip = ? and A.dt200_id = ?"
+                                         " and A.approve_value = '1' and A.update_time between ? and ?"
+                                         " order by A.update_time, A.check_id"),
+                    {gateway, terminal, from, to});
+}
+
+db::ResultSet ThrowList(db::Database& db, const QString& partNo, const QDateTime& from, const QDateTime& to)
+{
+    // The scanning user must be known here (an inner join), unlike on the
+    // approval list.
+    return db.query(QString::fromLatin1(kListFields) + QStringLiteral(", A.check_id")
+                        + QString::fromLatin1(kListJoins)
+                        + QStringLiteral(" join user_list C on A.update_user = C.user_id"
+                                         " where A.check_value = '0' and A.part_no = ?"
+                                         " and A.update_time between ? and ?"
+                                         " order by A.update_time, A.check_id"),
+                    {partNo, from, to});
+}
+
+bool NeedsApproval(const QVariant& approveFlag)
+{
+    bool ok = false;
+    const double v = approveFlag.toString().trimmed().toDouble(&ok);
+    return ok && v == 1.0;
+}
+
+QString ApproveStatus(const QVariant& approveFlag, const QVariant& approverName)
+{
+    if (!NeedsApproval(approveFlag))
+        return QStringLiteral("Need not be approved");
+    if (approverName.isNull())
+        return QStringLiteral("Not approved");
+    return QStringLiteral("Approved by ") + approverName.toString();
+}
+
+int ApproveCheck(db::Database& db, qlonglong checkId, const QString& user)
+{
+    return db.exec(QStringLiteral("update check_history set approve_user = ?, approve_time = sysdate "
+                                  "where check_id = ?"),
+                   {user, checkId});
+}
+
+int SetThrowQty(db::Database& db, qlonglong checkId, const QString& qty, const QString& user)
+{
+    // An empty box clears the quantity: the bound empty text is stored as Null.
+    return db.exec(QStringLiteral("update check_history set throw_qty = ?, throw_user = ?, throw_time = sysdate "
+                                  "where check_id = ?"),
+                   {qty.trimmed(), user, checkId});
+}
+
+} // namespace trace

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "db/Database.h"
+
+#include <QDateTime>
+#include <QString>
+
+// The review of recorded checks: the lists of the approval and throw-quantity
+// screens and the two updates they make. A record is updated by its
+// check_id alone, so a change reaches exactly the record the user chose.
+namespace trace {
+
+// The matching checks of one terminal awaiting approval, oldest first:
+// update_time, line_desc, mc_id, md_id, slot_code, part_no, part_desc,
+// comp_code, comp_desc, ref_designator, polarity_check, lot_no, ship_date,
+// rt_no, vender_comp, qty, throw_qty, update_user, user_name,
+// approver_name, approve, check_id. Both ends of the window are included.
+db::ResultSet ApprovalList(db::Database& db, const QString& gateway, const QString& terminal, const QDateTime& from,
+                           const QDateTime& to);
+
+// The matching checks of one part number, oldest first: the first 19 fields
+// of ApprovalList, then check_id.
+db::ResultSet ThrowList(db::Database& db, const QString& partNo, const QDateTime& from, const QDateTime& to);
+
+// "Approved by " + approver, "Not approved" or "Need not be approved", from
+// the part number's approval flag and the approver's name.
+QString ApproveStatus(const QVariant& approveFlag, const QVariant& approverName);
+// True when a part number's approval flag reads as the number 1.
+bool NeedsApproval(const QVariant& approveFlag);
+
+// Writes the approver and the server time into one record; returns the
+// number of rows changed (1, or 0 when the record is gone).
+int ApproveCheck(db::Database& db, qlonglong checkId, const QString& user);
+// Writes the throw quantity (digits; empty stores Null), the user and the
+// server time into one record; returns the number of rows changed.
+int SetThrowQty(db::Database& db, qlonglong checkId, const QString& qty, const QString& user);
+
+} // namespace trace

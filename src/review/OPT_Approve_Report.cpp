@@ -1,0 +1,173 @@
+#include "OPT_Approve_Report.h"
+
+#include "ExcelExport.h"
+#include "ListTools.h"
+#include "app/MessageLayer.h"
+#include "app/Module1.h"
+#include "trace/CheckReview.h"
+
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+using Module1::gConn;
+
+namespace {
+constexpr int kStatusColumn = 20;
+constexpr int kApproveColumn = 21;
+} // namespace
+
+OPT_Approve_Report::OPT_Approve_Report(QWidget* parent)
+    : ReviewScreen(parent)
+{
+    setWindowTitle(QStringLiteral("Operation - Approve Report"));
+    cboGW21 = new QComboBox(this);
+    cboGW21->setEditable(true);
+    cboDT200 = new QComboBox(this);
+    cboDT200->setEditable(true);
+    txtDesc = new QLineEdit(this);
+    txtDesc->setReadOnly(true);
+    DTfrom = newTimePicker();
+    DTto = newTimePicker();
+    LvData = new QTreeWidget(this);
+    cmdsearch = new QPushButton(QStringLiteral("&Search"), this);
+    cmdApprove = new QPushButton(QStringLiteral("&Approve"), this);
+    cmdExport = new QPushButton(QStringLiteral("E&xport"), this);
+    cmdexit = new QPushButton(QStringLiteral("&Exit"), this);
+
+    auto* top = new QGridLayout;
+    top->addWidget(new QLabel(QStringLiteral("GW21"), this), 0, 0);
+    top->addWidget(cboGW21, 0, 1);
+    top->addWidget(new QLabel(QStringLiteral("DT200"), this), 0, 2);
+    top->addWidget(cboDT200, 0, 3);
+    top->addWidget(txtDesc, 0, 4, 1, 3);
+    top->addWidget(new QLabel(QStringLiteral("From"), this), 1, 0);
+    top->addWidget(DTfrom, 1, 1);
+    top->addWidget(new QLabel(QStringLiteral("To"), this), 1, 2);
+    top->addWidget(DTto, 1, 3);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    for (QPushButton* b : {cmdsearch, cmdApprove, cmdExport, cmdexit})
+        buttons->addWidget(b);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(LvData, 1);
+    layout->addLayout(buttons);
+    resize(1000, 620);
+
+    connect(cboGW21, &QComboBox::currentTextChanged, this, &OPT_Approve_Report::cboGW21_Change);
+    connect(cboDT200, &QComboBox::currentTextChanged, this, &OPT_Approve_Report::cboDT200_Change);
+    connect(cmdsearch, &QPushButton::clicked, this, &OPT_Approve_Report::cmdsearch_Click);
+    connect(cmdApprove, &QPushButton::clicked, this, &OPT_Approve_Report::cmdApprove_Click);
+    connect(cmdExport, &QPushButton::clicked, this, &OPT_Approve_Report::cmdexport_Click);
+    connect(cmdexit, &QPushButton::clicked, this, &QWidget::close);
+    Module1::InstallColumnSort(LvData);
+
+    // Form_Load
+    InitDates(DTfrom, DTto);
+    LoadGatewayList();
+    InitCheckList();
+}
+
+void OPT_Approve_Report::LoadGatewayList()
+{
+    runDb([this] {
+        const db::ResultSet rs = gConn().query(QStringLiteral("select distinct gw21_ip from line_set order by gw21_ip"));
+        const QSignalBlocker quiet(cboGW21);
+        cboGW21->clear();
+        for (const QVector<QVariant>& row : rs.rows())
+            cboGW21->addItem(row[0].toString());
+        cboGW21->setCurrentIndex(-1);
+        cboGW21->setEditText(QString());
+    });
+    if (cboGW21->count() > 0)
+        cboGW21->setCurrentIndex(0);
+}
+
+void OPT_Approve_Report::cboGW21_Change()
+{
+    runDb([this] {
+        const db::ResultSet rs = gConn().query(
+            QStringLiteral("select distinct dt200_id from dt200_info where gw21_ip = ? order by dt200_id"),
+            {cboGW21->currentText()});
+        const QSignalBlocker quiet(cboDT200);
+        cboDT200->clear();
+        for (const QVector<QVariant>& row : rs.rows())
+            cboDT200->addItem(row[0].toString());
+        cboDT200->setCurrentIndex(-1);
+        cboDT200->setEditText(QString());
+    });
+    if (cboDT200->count() > 0)
+        cboDT200->setCurrentIndex(0);
+    else
+        cboDT200_Change();
+}
+
+void OPT_Approve_Report::cboDT200_Change()
+{
+    txtDesc->clear();
+    runDb([this] {
+        const db::ResultSet rs = gConn().query(
+            QStringLiteral("select distinct line_id, mc_id from line_set where gw21_ip = ? and dt200_id = ? "
+                           "order by line_id, mc_id"),
+            {cboGW21->currentText(), cboDT200->currentText()});
+        if (!rs.eof())
+            txtDesc->setText(rs.text(0) + QStringLiteral("  ") + rs.text(1));
+    });
+}
+
+void OPT_Approve_Report::InitCheckList()
+{
+    QStringList headers = checkHeaders();
+    headers << QStringLiteral("Approve Status") << QStringLiteral("Approve");
+    QList<int> widths = checkWidths(1300);
+    widths << 3000 << 0;
+    Module1::InitList(LvData, headers, widths);
+    LvData->setColumnHidden(kApproveColumn, true);
+}
+
+void OPT_Approve_Report::cmdsearch_Click()
+{
+    InitCheckList();
+    const QString gateway = cboGW21->currentText();
+    const QString terminal = cboDT200->currentText();
+    if (gateway.isEmpty() || terminal.isEmpty())
+        return;
+    runDb([&] {
+        db::ResultSet rs = trace::ApprovalList(gConn(), gateway, terminal, DTfrom->dateTime(), DTto->dateTime());
+        for (; !rs.eof(); rs.moveNext()) {
+            QTreeWidgetItem* item = addCheckItem(LvData, rs);
+            const QVariant flag = rs.value(QStringLiteral("approve"));
+            item->setText(kStatusColumn, trace::ApproveStatus(flag, rs.value(QStringLiteral("approver_name"))));
+            item->setText(kApproveColumn, flag.isNull() ? QStringLiteral("0") : rs.text(QStringLiteral("approve")));
+        }
+    });
+}
+
+void OPT_Approve_Report::cmdApprove_Click()
+{
+    QTreeWidgetItem* item = LvData->currentItem();
+    if (!item || !trace::NeedsApproval(item->text(kApproveColumn)))
+        return;
+    if (msg::box(QStringLiteral("Are you sure approve this record?"), msg::Buttons::YesNo) != msg::Answer::Yes)
+        return;
+    int changed = 0;
+    if (!runDb([&] { changed = trace::ApproveCheck(gConn(), checkIdOf(item), Module1::gUserID); }))
+        return;
+    if (changed == 1)
+        msg::box(QStringLiteral("Update successful!"));
+    else
+        msg::box(QStringLiteral("The record was not found any more; nothing was updated."), msg::Buttons::Ok,
+                 msg::Icon::Exclamation);
+    cmdsearch_Click();
+}
+
+void OPT_Approve_Report::cmdexport_Click()
+{
+    Module1::ExportListToExcel(LvData, Module1::ExportOption::DropLastColumn);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "ReviewScreen.h"
+
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTreeWidget;
+
+// Binds the serial numbers of one panel to a snapshot of the material on
+// every slot.
+class OPT_Load_SN : public ReviewScreen
+{
+    Q_OBJECT
+
+public:
+    explicit OPT_Load_SN(QWidget* parent = nullptr);
+
+    QComboBox* cboProj;
+    QLineEdit* txtBatch;
+    QLineEdit* txtPanel;
+    QLineEdit* txtSN;
+    QListWidget* lstSN;
+    QTreeWidget* LvData;
+    QPushButton* cmdSave;
+    QPushButton* cmdClear;
+    QPushButton* cmdExit;
+
+    void cboProj_Click();
+    void txtPanel_LostFocus();
+    void txtSN_Enter();
+    void lstSN_DblClick();
+    void cmdSave_Click();
+    void cmdClear_Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void initlvdata();
+    void ShowRecentChecks(const QString& project);
+
+    bool m_inPanelLookup = false;
+};

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "db/ResultSet.h"
+
+#include <QList>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+
+class QDateTimeEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// What the review screens share: the window centred when first shown, the
+// "From"/"To" time window, the columns of a listed check record, and the
+// database work of a handler with the hourglass and the error shown.
+class ReviewScreen : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ReviewScreen(QWidget* parent = nullptr);
+
+    // The headers "Update Time" to "User Name" and their widths in twips;
+    // rtNoWidth is the one width the two check lists differ in.
+    static QStringList checkHeaders();
+    static QList<int> checkWidths(int rtNoWidth);
+    // Appends an item for the current row: sub-items 1 to 19 from fields 0
+    // to 18, and the record's check_id kept with the item.
+    static QTreeWidgetItem* addCheckItem(QTreeWidget* list, const db::ResultSet& rs);
+    // The check_id of a listed record; 0 when there is none.
+    static qlonglong checkIdOf(const QTreeWidgetItem* item);
+
+protected:
+    // A picker showing "MM/dd/yyyy HH:mm:ss".
+    QDateTimeEdit* newTimePicker();
+    // The default window: yesterday at 00:00:01 to the current time.
+    static void InitDates(QDateTimeEdit* from, QDateTimeEdit* to);
+    // Runs work with the hourglass; a database failure is shown. False when
+    // it failed.
+    static bool runDb(const std::function<void()>& work);
+
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool m_centred = false;
+};
