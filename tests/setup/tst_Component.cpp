@@ -277,6 +277,19 @@ private Q_SLOTS:
         QCOMPARE(s.MFGdata->rowCount(), 3);
         QVERIFY(stored().isEmpty());
         QVERIFY(journal().isEmpty());
+
+        // A duplicate the database refuses (here a journal row it already
+        // holds): the rows before stay, and the screen shows what is stored.
+        gConn().exec("create unique index ux_test_hist on set_hist (slot_code)");
+        gConn().exec("insert into set_hist (action, slot_code) values ('Insert', 'S2')");
+        s.MFGdata->item(0, 2)->setText("C100");
+        s.MFGdata->item(1, 2)->setText("C200");
+        s.cmdSave->click();
+        QCOMPARE(prompter().messages.size(), 1);
+        QCOMPARE(stored(), QStringList({"MD1/S1=C100"}));
+        QCOMPARE(s.MFGdata->rowCount(), 0);
+        QVERIFY(s.msfgInfo->isEnabled());
+        QVERIFY(!s.cboLine->isEnabled());
     }
 
     void importAndExport()
