@@ -1,6 +1,7 @@
 #include "OPT_Component.h"
 
 #include "ListTools.h"
+#include "SetupWidgets.h"
 #include "Style.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
@@ -11,7 +12,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -22,25 +22,6 @@
 using Module1::gConn;
 
 namespace {
-
-QPushButton* button(QWidget* parent, QHBoxLayout* row, const char* caption, const char* name)
-{
-    auto* b = new QPushButton(QLatin1String(caption), parent);
-    b->setObjectName(QLatin1String(name));
-    row->addWidget(b);
-    return b;
-}
-
-QComboBox* selector(QWidget* parent, QGridLayout* grid, int col, const char* label, const char* name)
-{
-    auto* box = new QComboBox(parent);
-    box->setObjectName(QLatin1String(name));
-    box->setEditable(true);
-    box->setMinimumWidth(130);
-    grid->addWidget(new QLabel(QLatin1String(label), parent), 0, col * 2);
-    grid->addWidget(box, 0, col * 2 + 1);
-    return box;
-}
 
 QTableWidgetItem* cell(const QString& text)
 {
@@ -106,10 +87,10 @@ OPT_Component::OPT_Component(QWidget* parent) : MaintenanceScreen(parent)
     setWindowTitle(QStringLiteral("Operation - Component Setting"));
     auto* layout = new QVBoxLayout(this);
     auto* boxes = new QGridLayout;
-    cboLine = selector(this, boxes, 0, "Line ID", "cboLine");
-    cboPart = selector(this, boxes, 1, "Part No", "cboPart");
-    cboMC = selector(this, boxes, 2, "Machine ID", "cboMC");
-    cboMD = selector(this, boxes, 3, "Module", "cboMD");
+    cboLine = setupui::labelledSelector(this, boxes, 0, 0, "Line ID", "cboLine");
+    cboPart = setupui::labelledSelector(this, boxes, 0, 1, "Part No", "cboPart");
+    cboMC = setupui::labelledSelector(this, boxes, 0, 2, "Machine ID", "cboMC");
+    cboMD = setupui::labelledSelector(this, boxes, 0, 3, "Module", "cboMD");
     layout->addLayout(boxes);
 
     auto* body = new QHBoxLayout;
@@ -130,14 +111,14 @@ OPT_Component::OPT_Component(QWidget* parent) : MaintenanceScreen(parent)
     layout->addWidget(PB);
 
     auto* buttons = new QHBoxLayout;
-    cmdImport = button(this, buttons, "&Import", "cmdImport");
-    cmdNew = button(this, buttons, "&New", "cmdNew");
-    cmdEdit = button(this, buttons, "&Edit", "cmdEdit");
-    cmdDelete = button(this, buttons, "&Delete", "cmdDelete");
-    cmdSave = button(this, buttons, "&Save", "cmdSave");
-    cmdCancel = button(this, buttons, "&Cancel", "cmdCancel");
-    cmdExport = button(this, buttons, "E&xport", "cmdExport");
-    cmdExit = button(this, buttons, "E&xit", "cmdExit");
+    cmdImport = setupui::addButton(this, buttons, "&Import", "cmdImport");
+    cmdNew = setupui::addButton(this, buttons, "&New", "cmdNew");
+    cmdEdit = setupui::addButton(this, buttons, "&Edit", "cmdEdit");
+    cmdDelete = setupui::addButton(this, buttons, "&Delete", "cmdDelete");
+    cmdSave = setupui::addButton(this, buttons, "&Save", "cmdSave");
+    cmdCancel = setupui::addButton(this, buttons, "&Cancel", "cmdCancel");
+    cmdExport = setupui::addButton(this, buttons, "E&xport", "cmdExport");
+    cmdExit = setupui::addButton(this, buttons, "E&xit", "cmdExit");
     layout->addLayout(buttons);
     resize(1150, 620);
 

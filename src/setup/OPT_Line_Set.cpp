@@ -1,6 +1,7 @@
 #include "OPT_Line_Set.h"
 
 #include "ListTools.h"
+#include "SetupWidgets.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
 #include "setup/SetupImports.h"
@@ -8,34 +9,10 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 
 using Module1::gConn;
-
-namespace {
-
-QComboBox* selector(QWidget* parent, QGridLayout* grid, int row, int col, const char* label, const char* name)
-{
-    auto* box = new QComboBox(parent);
-    box->setObjectName(QLatin1String(name));
-    box->setEditable(true);
-    box->setMinimumWidth(150);
-    grid->addWidget(new QLabel(QLatin1String(label), parent), row, col * 2);
-    grid->addWidget(box, row, col * 2 + 1);
-    return box;
-}
-
-QPushButton* button(QWidget* parent, QHBoxLayout* row, const char* caption, const char* name)
-{
-    auto* b = new QPushButton(QLatin1String(caption), parent);
-    b->setObjectName(QLatin1String(name));
-    row->addWidget(b);
-    return b;
-}
-
-} // namespace
 
 OPT_Line_Set::OPT_Line_Set(QWidget* parent) : MaintenanceScreen(parent)
 {
@@ -43,25 +20,25 @@ OPT_Line_Set::OPT_Line_Set(QWidget* parent) : MaintenanceScreen(parent)
     setWindowTitle(QStringLiteral("Operation - Product Line Setting"));
     auto* layout = new QVBoxLayout(this);
     auto* boxes = new QGridLayout;
-    cboLine = selector(this, boxes, 0, 0, "Line ID", "cboLine");
-    cboProj = selector(this, boxes, 0, 1, "Project ID", "cboProj");
-    cboPart = selector(this, boxes, 0, 2, "Part No", "cboPart");
-    cboMC = selector(this, boxes, 1, 0, "Machine ID", "cboMC");
-    cboGW21 = selector(this, boxes, 1, 1, "GW21 ID", "cboGW21");
-    cboDT = selector(this, boxes, 1, 2, "DT200 ID", "cboDT");
+    cboLine = setupui::labelledSelector(this, boxes, 0, 0, "Line ID", "cboLine");
+    cboProj = setupui::labelledSelector(this, boxes, 0, 1, "Project ID", "cboProj");
+    cboPart = setupui::labelledSelector(this, boxes, 0, 2, "Part No", "cboPart");
+    cboMC = setupui::labelledSelector(this, boxes, 1, 0, "Machine ID", "cboMC");
+    cboGW21 = setupui::labelledSelector(this, boxes, 1, 1, "GW21 ID", "cboGW21");
+    cboDT = setupui::labelledSelector(this, boxes, 1, 2, "DT200 ID", "cboDT");
     layout->addLayout(boxes);
     msfgData = new QTableWidget(this);
     msfgData->setObjectName(QStringLiteral("msfgData"));
     layout->addWidget(msfgData, 1);
     auto* buttons = new QHBoxLayout;
-    cmdImport = button(this, buttons, "&Import", "cmdImport");
-    cmdExport = button(this, buttons, "E&xport", "cmdExport");
-    cmdNew = button(this, buttons, "&New", "cmdNew");
-    cmdEdit = button(this, buttons, "&Edit", "cmdEdit");
-    cmdDelete = button(this, buttons, "&Delete", "cmdDelete");
-    cmdSave = button(this, buttons, "&Save", "cmdSave");
-    cmdCancel = button(this, buttons, "&Cancel", "cmdCancel");
-    cmdExit = button(this, buttons, "E&xit", "cmdExit");
+    cmdImport = setupui::addButton(this, buttons, "&Import", "cmdImport");
+    cmdExport = setupui::addButton(this, buttons, "E&xport", "cmdExport");
+    cmdNew = setupui::addButton(this, buttons, "&New", "cmdNew");
+    cmdEdit = setupui::addButton(this, buttons, "&Edit", "cmdEdit");
+    cmdDelete = setupui::addButton(this, buttons, "&Delete", "cmdDelete");
+    cmdSave = setupui::addButton(this, buttons, "&Save", "cmdSave");
+    cmdCancel = setupui::addButton(this, buttons, "&Cancel", "cmdCancel");
+    cmdExit = setupui::addButton(this, buttons, "E&xit", "cmdExit");
     layout->addLayout(buttons);
     resize(1150, 560);
 
@@ -119,23 +96,23 @@ void OPT_Line_Set::LoadData()
 
 void OPT_Line_Set::cboGW21_Change()
 {
-        Module1::FillCombo(cboDT, gConn().query(QStringLiteral("select distinct dt200_id from dt200_info "
-                                                               "where gw21_ip = ? order by dt200_id"),
-                                                {cboGW21->currentText()}));
+    Module1::FillCombo(cboDT, gConn().query(QStringLiteral("select distinct dt200_id from dt200_info "
+                                                           "where gw21_ip = ? order by dt200_id"),
+                                            {cboGW21->currentText()}));
 }
 
 void OPT_Line_Set::cboLine_Change()
 {
-        Module1::FillCombo(cboMC, gConn().query(QStringLiteral("select distinct mc_id from mc_info where line_id = ? "
-                                                               "order by mc_id"),
-                                                {cboLine->currentText()}));
+    Module1::FillCombo(cboMC, gConn().query(QStringLiteral("select distinct mc_id from mc_info where line_id = ? "
+                                                           "order by mc_id"),
+                                            {cboLine->currentText()}));
 }
 
 void OPT_Line_Set::cboProj_Change()
 {
-        Module1::FillCombo(cboPart, gConn().query(QStringLiteral("select distinct part_no from part_info "
-                                                                 "where proj_id = ? order by part_no"),
-                                                  {cboProj->currentText()}));
+    Module1::FillCombo(cboPart, gConn().query(QStringLiteral("select distinct part_no from part_info "
+                                                             "where proj_id = ? order by part_no"),
+                                              {cboProj->currentText()}));
 }
 
 qlonglong OPT_Line_Set::deleteGuardCount()

@@ -1,6 +1,7 @@
 #include "OPT_Slot_Link.h"
 
 #include "ListTools.h"
+#include "SetupWidgets.h"
 #include "app/Module1.h"
 #include "setup/SetupImports.h"
 
@@ -16,27 +17,6 @@
 
 using Module1::gConn;
 
-namespace {
-
-QPushButton* button(QWidget* parent, QHBoxLayout* row, const char* caption, const char* name)
-{
-    auto* b = new QPushButton(QLatin1String(caption), parent);
-    b->setObjectName(QLatin1String(name));
-    row->addWidget(b);
-    return b;
-}
-
-QComboBox* selector(QWidget* parent, const char* name)
-{
-    auto* box = new QComboBox(parent);
-    box->setObjectName(QLatin1String(name));
-    box->setEditable(true);
-    box->setMinimumWidth(150);
-    return box;
-}
-
-} // namespace
-
 OPT_Slot_Link::OPT_Slot_Link(QWidget* parent) : MaintenanceScreen(parent)
 {
     setObjectName(QStringLiteral("OPT_Slot_Link"));
@@ -46,9 +26,9 @@ OPT_Slot_Link::OPT_Slot_Link(QWidget* parent) : MaintenanceScreen(parent)
     txtID = new QLineEdit(this);
     txtID->setObjectName(QStringLiteral("txtID"));
     txtID->setMaxLength(8);
-    cboMC = selector(this, "cboMC");
-    cboMD = selector(this, "cboMD");
-    cboSlot = selector(this, "cboSlot");
+    cboMC = setupui::selector(this, "cboMC");
+    cboMD = setupui::selector(this, "cboMD");
+    cboSlot = setupui::selector(this, "cboSlot");
     CHK_ALL = new QCheckBox(QStringLiteral("View All"), this);
     CHK_ALL->setObjectName(QStringLiteral("CHK_ALL"));
     boxes->addWidget(new QLabel(QStringLiteral("Link No"), this), 0, 0);
@@ -69,14 +49,14 @@ OPT_Slot_Link::OPT_Slot_Link(QWidget* parent) : MaintenanceScreen(parent)
     PB->hide();
     layout->addWidget(PB);
     auto* buttons = new QHBoxLayout;
-    cmdImport = button(this, buttons, "&Import", "cmdImport");
-    cmdexport = button(this, buttons, "&Export", "cmdexport");
-    cmdNew = button(this, buttons, "&New", "cmdNew");
-    cmdEdit = button(this, buttons, "&Edit", "cmdEdit");
-    cmdDelete = button(this, buttons, "&Delete", "cmdDelete");
-    cmdSave = button(this, buttons, "&Save", "cmdSave");
-    cmdCancel = button(this, buttons, "&Cancel", "cmdCancel");
-    cmdexit = button(this, buttons, "E&xit", "cmdexit");
+    cmdImport = setupui::addButton(this, buttons, "&Import", "cmdImport");
+    cmdexport = setupui::addButton(this, buttons, "&Export", "cmdexport");
+    cmdNew = setupui::addButton(this, buttons, "&New", "cmdNew");
+    cmdEdit = setupui::addButton(this, buttons, "&Edit", "cmdEdit");
+    cmdDelete = setupui::addButton(this, buttons, "&Delete", "cmdDelete");
+    cmdSave = setupui::addButton(this, buttons, "&Save", "cmdSave");
+    cmdCancel = setupui::addButton(this, buttons, "&Cancel", "cmdCancel");
+    cmdexit = setupui::addButton(this, buttons, "E&xit", "cmdexit");
     layout->addLayout(buttons);
     resize(1000, 560);
 
