@@ -11,7 +11,6 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
