@@ -61,7 +61,8 @@ struct Log
 
 } // namespace
 
-// The component set-up's Save with its journal, and the three set-up imports.
+// The component set-up's Save with its journal, and the checks of the line
+// set-up import (the other imports are tested through their screens).
 class SetupCoreTest : public QObject
 {
     Q_OBJECT
@@ -168,46 +169,6 @@ private Q_SLOTS:
         QCOMPARE(rs.recordCount(), 1);
         QCOMPARE(rs.text(0), QStringLiteral("005"));
         QCOMPARE(rs.text(1), QStringLiteral("U1"));
-    }
-
-    void slotLinkImportKeepsOneRowPerBarcode()
-    {
-        gConn().exec("insert into mc_info (mc_id, line_id) values ('M1', 'L1')");
-        gConn().exec("insert into mc_info (mc_id, line_id) values ('M2', 'L1')");
-        gConn().exec("insert into slot_link (link_no, mc_id, md_id, slot_code, update_user) "
-                     "values ('B1', 'M1', 'MD1', 'S1', 'OLD')");
-        const Rows rows = {{"head"},
-                           {"B1", "M2", "MD2", "S7"}, // the barcode moves to another slot
-                           {"B2", "M1", "MD1", "S2"},
-                           {"B3", "M9", "MD1", "S3"}};
-        Log log;
-        const auto out = workbook::importRows(rows, SlotLinkImport(gConn()), gConn(), "U1", log.writer());
-        QCOMPARE(out.stored, 2);
-        QCOMPARE(out.rejected, 1);
-        QCOMPARE(log.lines, QStringList({"Cannot found the Machine M9"}));
-        QStringList links;
-        db::ResultSet rs = gConn().query("select link_no, mc_id, md_id, slot_code, update_user from slot_link "
-                                         "order by link_no");
-        for (; !rs.eof(); rs.moveNext())
-            links << QStringList({rs.text(0), rs.text(1), rs.text(2), rs.text(3), rs.text(4)}).join('|');
-        QCOMPARE(links, QStringList({"B1|M2|MD2|S7|U1", "B2|M1|MD1|S2|U1"}));
-    }
-
-    void componentSetImportWritesNoJournal()
-    {
-        gConn().exec("insert into component_proj (proj_id, part_no, group_id, comp_code) values ('PR1', 'P1', 'G', 'C1')");
-        gConn().exec("insert into component_proj (proj_id, part_no, group_id, comp_code) values ('PR1', 'P1', 'G', 'C2')");
-        store("S1", "C1");
-        const Rows rows = {{"head"},
-                           {"L1", "P1", "M1", "MD1", "S1", "C2"},
-                           {"L1", "P1", "M1", "MD1", "S2", "C1"},
-                           {"L1", "P1", "M1", "MD1", "S3", "C5"}};
-        Log log;
-        const auto out = workbook::importRows(rows, ComponentSetImport(gConn()), gConn(), "U1", log.writer());
-        QCOMPARE(out.stored, 2);
-        QCOMPARE(log.lines, QStringList({"Cannot found the Part No P1 and the Component C5 relations"}));
-        QCOMPARE(stored(), QStringList({"S1=C2/U1", "S2=C1/U1"}));
-        QCOMPARE(gConn().count("select count(*) from set_hist"), 0);
     }
 };
 
