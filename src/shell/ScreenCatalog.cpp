@@ -3,6 +3,9 @@
 #include "OPT_Approve_Report.h"
 #include "OPT_Load_SN.h"
 #include "OPT_Throw_QTY.h"
+#include "OPT_Component.h"
+#include "OPT_Line_Set.h"
+#include "OPT_Slot_Link.h"
 #include "frmAbout.h"
 #include "Mtc_DT200.h"
 #include "Mtc_Line.h"
@@ -25,5 +28,8 @@ ScreenRegistry ScreenRegistry::catalog()
     r.add(QStringLiteral("OPR_Approve"), [] { return new OPT_Approve_Report; });
     r.add(QStringLiteral("OPR_Throw_QTY"), [] { return new OPT_Throw_QTY; });
     r.add(QStringLiteral("OPR_Load"), [] { return new OPT_Load_SN; });
+    r.add(QStringLiteral("OPR_Line_SET"), [] { return new OPT_Line_Set; });
+    r.add(QStringLiteral("OPR_Slot_Link"), [] { return new OPT_Slot_Link; });
+    r.add(QStringLiteral("OPR_Comp_SET"), [] { return new OPT_Component; });
     return r;
 }

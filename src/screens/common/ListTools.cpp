@@ -1,9 +1,12 @@
 #include "ListTools.h"
 
+#include "app/MessageLayer.h"
 #include "db/Schema.h"
 #include "Style.h"
 
+#include <QComboBox>
 #include <QEvent>
+#include <QSignalBlocker>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QSet>
@@ -223,6 +226,33 @@ private:
 void InstallUpperCaseKeyBox(QLineEdit* box, KeyCleanUp how)
 {
     box->installEventFilter(new KeyBoxCleanUp(box, how));
+}
+
+void FillCombo(QComboBox* box, db::ResultSet rs)
+{
+    const QSignalBlocker quiet(box);
+    box->clear();
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+        box->addItem(rs.text(0));
+    // Adding to an empty list selects its first entry; the list only offers.
+    box->setCurrentIndex(-1);
+    if (box->isEditable())
+        box->setEditText(QString());
+}
+
+void OnTextChange(QComboBox* box, QObject* context, const std::function<void()>& react)
+{
+    // currentTextChanged comes once per change of an editable box's text,
+    // whether typed, picked or set; never for a text that stays the same.
+    // A database failure of the reaction is shown; it cannot go further up
+    // a signal.
+    QObject::connect(box, &QComboBox::currentTextChanged, context, [react](const QString&) {
+        try {
+            react();
+        } catch (const db::DbError& e) {
+            msg::error(e.text());
+        }
+    });
 }
 
 } // namespace Module1

@@ -5,8 +5,11 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
+class QComboBox;
 class QLineEdit;
+class QObject;
 class QTableWidget;
 class QTreeWidget;
 
@@ -55,6 +58,15 @@ void ScrollToLastRow(QTreeWidget* list);
 void SortListByColumn(QTreeWidget* list, int column);
 // Connects the list's header clicks to SortListByColumn.
 void InstallColumnSort(QTreeWidget* list);
+
+// Refills a combo box's list with the first field of every row, in order:
+// list and text emptied first, no entry selected afterwards. A refill is no
+// change of the text the screen reacts to.
+void FillCombo(QComboBox* box, db::ResultSet rs);
+// Runs react once for every change of the box's text, however it came:
+// typed, picked from the list or set by the program. A database failure in
+// react is shown.
+void OnTextChange(QComboBox* box, QObject* context, const std::function<void()>& react);
 
 enum class KeyCleanUp {
     UpperDropControl, // upper case, characters below code 31 and non-single-byte ones dropped

@@ -285,6 +285,10 @@ void MaintenanceScreen::endSave()
 
 void MaintenanceScreen::saveFailed(const db::DbError& error)
 {
+    if (m_setup.saveFailure == SaveFailure::Stay) {
+        msg::exclamation(error.text() + QStringLiteral(" ..."));
+        return;
+    }
     // Shown, never taken for success; the list then shows what is stored.
     msg::error(error.text());
     reload();

@@ -34,6 +34,13 @@ public:
         Cancel, // Cancel: LoadData and the boxes emptied
     };
 
+    // What a database error in Save leaves behind once it is shown.
+    enum class SaveFailure {
+        Reload, // the error, then LoadData: the list shows what is stored
+        Stay, // the description + " ..." (exclamation, "Information"); the
+              // screen keeps its mode and input for the user to mend or cancel
+    };
+
     // The mode strings; the group screen spells two of them in capitals.
     struct Modes
     {
@@ -100,6 +107,7 @@ public:
         Modes modes;
         Gates gates;
         SaveEnding saveEnding = SaveEnding::Reload;
+        SaveFailure saveFailure = SaveFailure::Reload;
         bool newClearsBoxes = true; // New empties the text boxes
         bool columnSort = false; // list views: header click sorts
         Module1::ExportOptions exportOptions = Module1::ExportOption::None;
@@ -168,7 +176,7 @@ protected:
     // Save then reloads the list.
     virtual void showDeleteRefused(qlonglong users);
     virtual void deleteRow();
-    // A database error in Save: shown, then the list reloaded.
+    // A database error in Save: shown, then as the setup's saveFailure says.
     virtual void saveFailed(const db::DbError& error);
 
     // What Cancel empties after the reload; default: the key and other text boxes.

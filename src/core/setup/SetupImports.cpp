@@ -1,0 +1,96 @@
+#include "setup/SetupImports.h"
+
+#include <cmath>
+
+namespace setup {
+
+QString FormatTerminalId(const QString& text)
+{
+    bool ok = false;
+    const double v = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(v) || std::fabs(v) > 1e15)
+        return text;
+    const qint64 n = std::llround(v);
+    const QString digits = QString::number(n < 0 ? -n : n).rightJustified(3, QLatin1Char('0'));
+    return n < 0 ? QStringLiteral("-") + digits : digits;
+}
+
+namespace {
+
+using workbook::ImportColumn;
+
+QString refusedUnless(bool found, const QString& line)
+{
+    return found ? QString() : line;
+}
+
+} // namespace
+
+workbook::ImportLayout LineSetImport(db::Database& db)
+{
+    workbook::ImportLayout l;
+    l.table = QStringLiteral("line_set");
+    l.columns = {{QStringLiteral("line_id")},  {QStringLiteral("proj_id")},
+                 {QStringLiteral("part_no")},  {QStringLiteral("mc_id")},
+                 {QStringLiteral("gw21_ip")},  {QStringLiteral("dt200_id"), FormatTerminalId}};
+    l.keyColumns = {QStringLiteral("line_id"), QStringLiteral("proj_id"), QStringLiteral("part_no"),
+                    QStringLiteral("mc_id"),   QStringLiteral("gw21_ip"), QStringLiteral("dt200_id")};
+    l.checks << [&db](const QStringList& c) {
+        return refusedUnless(db.count(QStringLiteral("select count(*) from line_info where line_id = ?"), {c[0]}) > 0,
+                             QStringLiteral("Cannot found the Line ID ") + c[0]);
+    };
+    l.checks << [&db](const QStringList& c) {
+        return refusedUnless(
+            db.count(QStringLiteral("select count(*) from part_info where proj_id = ? and part_no = ?"), {c[1], c[2]}) > 0,
+            QStringLiteral("Cannot found the Part No ") + c[2] + QStringLiteral(" and the Project ") + c[1] +
+                QStringLiteral(" relations"));
+    };
+    l.checks << [&db](const QStringList& c) {
+        return refusedUnless(db.count(QStringLiteral("select count(*) from mc_info where mc_id = ?"), {c[3]}) > 0,
+                             QStringLiteral("Cannot found the Machine ID ") + c[3]);
+    };
+    l.checks << [&db](const QStringList& c) {
+        // The log names the terminal as the sheet holds it.
+        return refusedUnless(db.count(QStringLiteral("select count(*) from dt200_info where gw21_ip = ? and dt200_id = ?"),
+                                      {c[4], FormatTerminalId(c[5])}) > 0,
+                             QStringLiteral("Cannot found the GW21 ") + c[4] + QStringLiteral(" and the DT200 ") + c[5] +
+                                 QStringLiteral(" relations"));
+    };
+    return l;
+}
+
+workbook::ImportLayout SlotLinkImport(db::Database& db)
+{
+    workbook::ImportLayout l;
+    l.table = QStringLiteral("slot_link");
+    l.columns = {{QStringLiteral("link_no")}, {QStringLiteral("mc_id")}, {QStringLiteral("md_id")},
+                 {QStringLiteral("slot_code")}};
+    l.keyColumns = {QStringLiteral("link_no")};
+    l.updateColumns = {QStringLiteral("mc_id"), QStringLiteral("md_id"), QStringLiteral("slot_code")};
+    l.checks << [&db](const QStringList& c) {
+        return refusedUnless(db.count(QStringLiteral("select count(*) from mc_info where mc_id = ?"), {c[1]}) > 0,
+                             QStringLiteral("Cannot found the Machine ") + c[1]);
+    };
+    return l;
+}
+
+workbook::ImportLayout ComponentSetImport(db::Database& db)
+{
+    workbook::ImportLayout l;
+    l.table = QStringLiteral("component_set");
+    l.columns = {{QStringLiteral("line_id")}, {QStringLiteral("part_no")},   {QStringLiteral("mc_id")},
+                 {QStringLiteral("md_id")},   {QStringLiteral("slot_code")}, {QStringLiteral("comp_code")}};
+    l.keyColumns = {QStringLiteral("line_id"), QStringLiteral("part_no"), QStringLiteral("mc_id"),
+                    QStringLiteral("md_id"), QStringLiteral("slot_code")};
+    l.updateColumns = {QStringLiteral("comp_code")};
+    l.checks << [&db](const QStringList& c) {
+        return refusedUnless(
+            db.count(QStringLiteral("select count(*) from component_proj where part_no = ? and comp_code = ?"),
+                     {c[1], c[5]}) > 0,
+            QStringLiteral("Cannot found the Part No ") + c[1] + QStringLiteral(" and the Component ") + c[5] +
+                QStringLiteral(" relations"));
+    };
+    return l;
+}
+
+} // namespace setup

@@ -1,0 +1,142 @@
+#include "OPT_Line_Set.h"
+
+#include "ListTools.h"
+#include "SetupWidgets.h"
+#include "app/MessageLayer.h"
+#include "app/Module1.h"
+#include "setup/SetupImports.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QTableWidget>
+
+using Module1::gConn;
+
+OPT_Line_Set::OPT_Line_Set(QWidget* parent) : MaintenanceScreen(parent)
+{
+    setObjectName(QStringLiteral("OPT_Line_Set"));
+    setWindowTitle(QStringLiteral("Operation - Product Line Setting"));
+    auto* layout = new QVBoxLayout(this);
+    auto* boxes = new QGridLayout;
+    cboLine = setupui::labelledSelector(this, boxes, 0, 0, "Line ID", "cboLine");
+    cboProj = setupui::labelledSelector(this, boxes, 0, 1, "Project ID", "cboProj");
+    cboPart = setupui::labelledSelector(this, boxes, 0, 2, "Part No", "cboPart");
+    cboMC = setupui::labelledSelector(this, boxes, 1, 0, "Machine ID", "cboMC");
+    cboGW21 = setupui::labelledSelector(this, boxes, 1, 1, "GW21 ID", "cboGW21");
+    cboDT = setupui::labelledSelector(this, boxes, 1, 2, "DT200 ID", "cboDT");
+    layout->addLayout(boxes);
+    msfgData = new QTableWidget(this);
+    msfgData->setObjectName(QStringLiteral("msfgData"));
+    layout->addWidget(msfgData, 1);
+    auto* buttons = new QHBoxLayout;
+    cmdImport = setupui::addButton(this, buttons, "&Import", "cmdImport");
+    cmdExport = setupui::addButton(this, buttons, "E&xport", "cmdExport");
+    cmdNew = setupui::addButton(this, buttons, "&New", "cmdNew");
+    cmdEdit = setupui::addButton(this, buttons, "&Edit", "cmdEdit");
+    cmdDelete = setupui::addButton(this, buttons, "&Delete", "cmdDelete");
+    cmdSave = setupui::addButton(this, buttons, "&Save", "cmdSave");
+    cmdCancel = setupui::addButton(this, buttons, "&Cancel", "cmdCancel");
+    cmdExit = setupui::addButton(this, buttons, "E&xit", "cmdExit");
+    layout->addLayout(buttons);
+    resize(1150, 560);
+
+    Module1::OnTextChange(cboGW21, this, [this] { cboGW21_Change(); });
+    Module1::OnTextChange(cboLine, this, [this] { cboLine_Change(); });
+    Module1::OnTextChange(cboProj, this, [this] { cboProj_Change(); });
+
+    CycleSetup s;
+    s.cmdNew = cmdNew;
+    s.cmdEdit = cmdEdit;
+    s.cmdDelete = cmdDelete;
+    s.cmdSave = cmdSave;
+    s.cmdCancel = cmdCancel;
+    s.cmdexit = cmdExit;
+    s.cmdexport = cmdExport;
+    s.cmdImport = cmdImport;
+    s.grid = msfgData;
+    // Edit changes project and part number of the terminal's row.
+    s.keyBoxes = {cboLine, cboMC, cboGW21, cboDT};
+    s.otherBoxes = {cboProj, cboPart};
+    // Each parent box is set before its child, so the child's list is the
+    // parent's when the child's text arrives.
+    s.rowBoxes = {cboLine, cboProj, cboPart, cboMC, cboGW21, cboDT};
+    s.editKeyBoxes = {cboLine};
+    s.saveFailure = SaveFailure::Stay;
+    setupCycle(s);
+
+    TableBinding b;
+    b.table = QStringLiteral("line_set");
+    b.fields = {{QStringLiteral("line_id"), cboLine, true, true}, {QStringLiteral("proj_id"), cboProj, false, true},
+                {QStringLiteral("part_no"), cboPart, false, true}, {QStringLiteral("mc_id"), cboMC, true, true},
+                {QStringLiteral("gw21_ip"), cboGW21, true, true},  {QStringLiteral("dt200_id"), cboDT, true, true}};
+    b.requiredMessage = QStringLiteral("The Parameter cannot be null ...");
+    setTableBinding(b);
+    Form_Load();
+}
+
+void OPT_Line_Set::LoadData()
+{
+    Module1::InitGrid(msfgData,
+                      {"Line ID", "Project ID", "Part No", "Machine ID", "GW21 IP", "DT200 ID", "User ID", "User Name",
+                       "Update Time"},
+                      {1210, 1600, 2100, 1900, 1210, 1210, 1000, 2000, 2000});
+    Module1::FillGrid(msfgData,
+                      gConn().query(QStringLiteral(
+                          "select A.line_id, A.proj_id, A.part_no, A.mc_id, A.gw21_ip, A.dt200_id, A.update_user, "
+                          "B.user_name, A.update_time from line_set A left join user_list B on A.update_user = B.user_id "
+                          "order by A.line_id, A.proj_id, A.part_no")));
+    finishLoad();
+    Module1::FillCombo(cboLine, gConn().query(QStringLiteral("select distinct line_id from line_info order by line_id")));
+    Module1::FillCombo(cboProj, gConn().query(QStringLiteral("select distinct proj_id from part_info order by proj_id")));
+    Module1::FillCombo(cboGW21,
+                       gConn().query(QStringLiteral("select distinct gw21_ip from dt200_info order by gw21_ip")));
+}
+
+void OPT_Line_Set::cboGW21_Change()
+{
+    Module1::FillCombo(cboDT, gConn().query(QStringLiteral("select distinct dt200_id from dt200_info "
+                                                           "where gw21_ip = ? order by dt200_id"),
+                                            {cboGW21->currentText()}));
+}
+
+void OPT_Line_Set::cboLine_Change()
+{
+    Module1::FillCombo(cboMC, gConn().query(QStringLiteral("select distinct mc_id from mc_info where line_id = ? "
+                                                           "order by mc_id"),
+                                            {cboLine->currentText()}));
+}
+
+void OPT_Line_Set::cboProj_Change()
+{
+    Module1::FillCombo(cboPart, gConn().query(QStringLiteral("select distinct part_no from part_info "
+                                                             "where proj_id = ? order by part_no"),
+                                              {cboProj->currentText()}));
+}
+
+qlonglong OPT_Line_Set::deleteGuardCount()
+{
+    // The component set-up of the line, part number and machine hangs on the row.
+    return gConn().count(
+        QStringLiteral("select count(*) from component_set where line_id = ? and part_no = ? and mc_id = ?"),
+        {cboLine->currentText(), cboPart->currentText(), cboMC->currentText()});
+}
+
+void OPT_Line_Set::showDeleteRefused(qlonglong users)
+{
+    msg::box(QString::number(users) + QStringLiteral("  records are using this Line set, it cannot be removed ..."));
+}
+
+void OPT_Line_Set::deleteRow()
+{
+    gConn().exec(QStringLiteral("delete from line_set where line_id = ? and proj_id = ? and part_no = ? and mc_id = ? "
+                                "and gw21_ip = ? and dt200_id = ?"),
+                 {cboLine->currentText(), cboProj->currentText(), cboPart->currentText(), cboMC->currentText(),
+                  cboGW21->currentText(), cboDT->currentText()});
+}
+
+std::optional<workbook::ImportLayout> OPT_Line_Set::importLayout() const
+{
+    return setup::LineSetImport(gConn());
+}

@@ -1,0 +1,36 @@
+#include "SetupWidgets.h"
+
+#include <QBoxLayout>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+
+namespace setupui {
+
+QPushButton* addButton(QWidget* parent, QBoxLayout* row, const char* caption, const char* name)
+{
+    auto* b = new QPushButton(QLatin1String(caption), parent);
+    b->setObjectName(QLatin1String(name));
+    row->addWidget(b);
+    return b;
+}
+
+QComboBox* selector(QWidget* parent, const char* name)
+{
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setEditable(true);
+    box->setMinimumWidth(130);
+    return box;
+}
+
+QComboBox* labelledSelector(QWidget* parent, QGridLayout* grid, int row, int col, const char* label, const char* name)
+{
+    QComboBox* box = selector(parent, name);
+    grid->addWidget(new QLabel(QLatin1String(label), parent), row, col * 2);
+    grid->addWidget(box, row, col * 2 + 1);
+    return box;
+}
+
+} // namespace setupui

@@ -1,0 +1,176 @@
+#include "app/Module1.h"
+#include "setup/ComponentSetup.h"
+#include "setup/SetupImports.h"
+#include "TestDb.h"
+#include "TestMain.h"
+
+#include <QTest>
+
+using Module1::gConn;
+using namespace setup;
+using workbook::Rows;
+
+namespace {
+
+const ModuleKey kKey{"L1", "P1", "M1", "MD1"};
+
+void store(const QString& slot, const QString& comp)
+{
+    gConn().exec("insert into component_set (line_id, part_no, mc_id, md_id, slot_code, comp_code, update_user, "
+                 "update_time) values ('L1', 'P1', 'M1', 'MD1', ?, ?, 'OLD', sysdate)",
+                 {slot, comp});
+}
+
+// slot=component of every stored slot of the module, by slot.
+QStringList stored()
+{
+    QStringList out;
+    db::ResultSet rs = gConn().query("select slot_code, comp_code, update_user from component_set order by slot_code");
+    for (; !rs.eof(); rs.moveNext())
+        out << rs.text(0) + "=" + rs.text(1) + "/" + rs.text(2);
+    return out;
+}
+
+// action slot from>to of every journal row, in the order written.
+QStringList journal()
+{
+    QStringList out;
+    db::ResultSet rs = gConn().query("select action, line_id, part_no, mc_id, md_id, slot_code, from_comp, to_comp, "
+                                     "update_user, update_time from set_hist");
+    for (; !rs.eof(); rs.moveNext()) {
+        if (rs.text(1) != "L1" || rs.text(2) != "P1" || rs.text(3) != "M1" || rs.text(4) != "MD1" ||
+            rs.text(8) != "U1" || rs.isNull("update_time"))
+            out << "bad row";
+        out << rs.text(0) + " " + rs.text(5) + " " + rs.text(6) + ">" + rs.text(7);
+    }
+    // Journal rows of one Save share a second; order them as written.
+    std::stable_sort(out.begin(), out.end(), [](const QString& a, const QString& b) {
+        return a.section(' ', 1, 1) < b.section(' ', 1, 1);
+    });
+    return out;
+}
+
+struct Log
+{
+    QStringList lines;
+    std::function<void(const QString&)> writer()
+    {
+        return [this](const QString& l) { lines << l; };
+    }
+};
+
+} // namespace
+
+// The component set-up's Save with its journal, and the checks of the line
+// set-up import (the other imports are tested through their screens).
+class SetupCoreTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase_data() { testdb::addBackendRows(); }
+    void init() { TESTDB_INIT(); }
+
+    void newJournalsEveryRealChangeOnce()
+    {
+        store("S1", "C1"); // stays
+        store("S2", "C2"); // given another component
+        store("S3", "C3"); // cleared
+        const QList<SlotRow> rows = {{"S1", "C1"}, {"S2", "C9"}, {"S3", ""}, {"S4", "C4"}, {"S5", ""}};
+        QCOMPARE(SaveSlotRows(gConn(), SaveMode::New, kKey, rows, "U1"), 3);
+        QCOMPARE(stored(), QStringList({"S1=C1/OLD", "S2=C9/U1", "S4=C4/U1"}));
+        // A stored slot given another component is an update, and a slot
+        // that was never stored leaves no "Delete" row.
+        QCOMPARE(journal(), QStringList({"Update S2 C2>C9", "Delete S3 C3>", "Insert S4 >C4"}));
+
+        // Saving the same grid again changes nothing.
+        QCOMPARE(SaveSlotRows(gConn(), SaveMode::New, kKey, {{"S1", "C1"}, {"S2", "C9"}, {"S3", ""}}, "U1"), 0);
+        QCOMPARE(gConn().count("select count(*) from set_hist"), 3);
+    }
+
+    void editAndDelete()
+    {
+        store("S1", "C1");
+        store("S2", "C2");
+        store("S3", "C3");
+        SaveSlotRows(gConn(), SaveMode::Edit, kKey, {{"S1", "C1"}, {"S2", "C7"}, {"S3", ""}}, "U1");
+        QCOMPARE(stored(), QStringList({"S1=C1/OLD", "S2=C7/U1"}));
+        QCOMPARE(journal(), QStringList({"Update S2 C2>C7", "Delete S3 C3>"}));
+
+        // Delete clears only the marked slot, journalled with what it held.
+        gConn().exec("delete from set_hist");
+        QCOMPARE(SaveSlotRows(gConn(), SaveMode::Del, kKey, {{"S1", "C1"}, {"S2", "C7", true}}, "U1"), 1);
+        QCOMPARE(stored(), QStringList({"S1=C1/OLD"}));
+        QCOMPARE(journal(), QStringList({"Delete S2 C7>"}));
+        // No mark, or a marked slot that is not stored: nothing at all.
+        QCOMPARE(SaveSlotRows(gConn(), SaveMode::Del, kKey, {{"S1", "C1"}, {"S9", "", true}}, "U1"), 0);
+        QCOMPARE(gConn().count("select count(*) from set_hist"), 1);
+
+        // Other modules, part numbers and lines are not touched.
+        gConn().exec("insert into component_set (line_id, part_no, mc_id, md_id, slot_code, comp_code) "
+                     "values ('L1', 'P2', 'M1', 'MD1', 'S1', 'X')");
+        SaveSlotRows(gConn(), SaveMode::Edit, kKey, {{"S1", ""}}, "U1");
+        QCOMPARE(gConn().scalar("select comp_code from component_set where part_no = 'P2'").toString(), QStringLiteral("X"));
+    }
+
+    void failedWriteLeavesNoJournalRow()
+    {
+        // A component set-up that refuses one component: the row fails after
+        // its journal row was written.
+        gConn().exec("drop view dt200_link_info");
+        gConn().exec("drop table component_set");
+        gConn().exec("create table component_set (line_id varchar(8), part_no varchar(20), mc_id varchar(20), "
+                     "md_id varchar(8), slot_code varchar(8), comp_code varchar(30) check (comp_code <> 'BAD'), "
+                     "update_user varchar(8), update_time timestamp)");
+        const QList<SlotRow> rows = {{"S1", "C1"}, {"S2", "BAD"}, {"S3", "C3"}};
+        QVERIFY_THROWS_EXCEPTION(db::DbError, SaveSlotRows(gConn(), SaveMode::New, kKey, rows, "U1"));
+        // The row before stays with its journal row; the failing row left
+        // nothing; the rows after it were not handled.
+        QCOMPARE(stored(), QStringList({"S1=C1/U1"}));
+        QCOMPARE(journal(), QStringList({"Insert S1 >C1"}));
+    }
+
+    void terminalIdFormat()
+    {
+        QCOMPARE(FormatTerminalId("5"), QStringLiteral("005"));
+        QCOMPARE(FormatTerminalId("12.0"), QStringLiteral("012"));
+        QCOMPARE(FormatTerminalId("1234"), QStringLiteral("1234"));
+        QCOMPARE(FormatTerminalId("005"), QStringLiteral("005"));
+        QCOMPARE(FormatTerminalId("T5"), QStringLiteral("T5"));
+        QCOMPARE(FormatTerminalId(""), QString());
+    }
+
+    void lineSetImportChecksInOrder()
+    {
+        gConn().exec("insert into line_info (line_id, line_desc) values ('L1', 'x')");
+        gConn().exec("insert into part_info (part_no, proj_id) values ('P1', 'PR1')");
+        gConn().exec("insert into mc_info (mc_id, line_id) values ('M1', 'L9')"); // another line: not checked
+        gConn().exec("insert into dt200_info (gw21_ip, dt200_id) values ('10.0.0.5', '005')");
+        gConn().exec("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id, update_user, "
+                     "update_time) values ('L1', 'PR1', 'P1', 'M1', '10.0.0.5', '005', 'OLD', sysdate)");
+        const Rows rows = {{"head"},
+                           {"L1", "PR1", "P1", "M1", "10.0.0.5", "5"}, // equal to the stored row
+                           {"LX", "PRX", "PX", "MX", "10.0.0.9", "7"}, // fails on the line first
+                           {"L1", "PR1", "PX", "M1", "10.0.0.5", "5"},
+                           {"L1", "PR1", "P1", "MX", "10.0.0.5", "5"},
+                           {"L1", "PR1", "P1", "M1", "10.0.0.5", "6"},
+                           {"L1", "PR1", "P1", "M1", "10.0.0.5", "005"},
+                           {"", "after the end"}};
+        Log log;
+        const auto out = workbook::importRows(rows, LineSetImport(gConn()), gConn(), "U1", log.writer());
+        QCOMPARE(out.stored, 2);
+        QCOMPARE(out.rejected, 4);
+        QCOMPARE(log.lines, QStringList({"Cannot found the Line ID LX",
+                                         "Cannot found the Part No PX and the Project PR1 relations",
+                                         "Cannot found the Machine ID MX",
+                                         "Cannot found the GW21 10.0.0.5 and the DT200 6 relations"}));
+        // The equal row only renewed its audit columns; "5" and "005" are one terminal.
+        db::ResultSet rs = gConn().query("select dt200_id, update_user from line_set");
+        QCOMPARE(rs.recordCount(), 1);
+        QCOMPARE(rs.text(0), QStringLiteral("005"));
+        QCOMPARE(rs.text(1), QStringLiteral("U1"));
+    }
+};
+
+TROVA_TEST(SetupCoreTest)
+#include "tst_SetupCore.moc"

@@ -1,0 +1,165 @@
+#include "SetupTestKit.h"
+
+#include "ExcelExport.h"
+#include "TestDb.h"
+#include "app/Module1.h"
+#include "workbook/WorkbookExport.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+using Module1::gConn;
+
+namespace kit {
+
+namespace {
+
+QTemporaryDir& folder()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+QString g_lastExport;
+
+class Sheet : public workbook::TableSource
+{
+public:
+    explicit Sheet(const QList<QStringList>& rows) : m_rows(rows) {}
+    int rowCount() const override { return int(m_rows.size()) - 1; }
+    int columnCount() const override { return int(m_rows.first().size()); }
+    QString header(int c) const override { return m_rows.first().value(c); }
+    QString text(int r, int c) const override { return m_rows.at(r + 1).value(c); }
+
+private:
+    QList<QStringList> m_rows;
+};
+
+void exec(const char* sql, const QVariantList& values)
+{
+    gConn().exec(QString::fromLatin1(sql), values);
+}
+
+} // namespace
+
+testing::ScriptedPrompter& prompter()
+{
+    return *testing::ScriptedPrompter::current();
+}
+
+void seedPlant()
+{
+    db::Transaction tx(gConn());
+    for (const char* l : {"L1", "L2"})
+        exec("insert into line_info (line_id, line_desc, update_user, update_time) values (?, 'line', 'SYSADMIN', sysdate)",
+             {l});
+    const char* machines[][2] = {{"M1", "L1"}, {"M2", "L1"}, {"M3", "L2"}};
+    for (auto& m : machines)
+        exec("insert into mc_info (mc_id, mc_desc, line_id, update_user, update_time) values (?, 'mc', ?, 'SYSADMIN', sysdate)",
+             {m[0], m[1]});
+    const char* slots[][3] = {{"M1", "MD1", "S1"}, {"M1", "MD1", "S2"}, {"M1", "MD1", "S3"},
+                              {"M1", "MD2", "S1"}, {"M2", "MD1", "S7"}};
+    for (auto& s : slots)
+        exec("insert into slot_info (mc_id, md_id, slot_id, update_user, update_time) values (?, ?, ?, 'SYSADMIN', sysdate)",
+             {s[0], s[1], s[2]});
+    const char* terminals[][2] = {{"10.0.0.5", "005"}, {"10.0.0.5", "012"}, {"10.0.0.6", "001"}};
+    for (auto& t : terminals)
+        exec("insert into dt200_info (gw21_ip, dt200_id, update_user, update_time) values (?, ?, 'SYSADMIN', sysdate)",
+             {t[0], t[1]});
+    for (const char* p : {"PR1", "PR2"})
+        exec("insert into proj_info (proj_id, update_user, update_time) values (?, 'SYSADMIN', sysdate)", {p});
+    const char* parts[][2] = {{"P1", "PR1"}, {"P2", "PR1"}, {"P3", "PR2"}};
+    for (auto& p : parts)
+        exec("insert into part_info (part_no, proj_id, update_user, update_time) values (?, ?, 'SYSADMIN', sysdate)",
+             {p[0], p[1]});
+    for (const char* g : {"G1", "G2"})
+        exec("insert into component_group (group_id, update_user, update_time) values (?, 'SYSADMIN', sysdate)", {g});
+    const char* comps[][2] = {{"C100", "G1"}, {"C200", "G1"}, {"C300", "G2"}};
+    for (auto& c : comps)
+        exec("insert into component_list (comp_code, group_id, method_type, vender_name, update_user, update_time) "
+             "values (?, ?, 'MP', 'NIL', 'SYSADMIN', sysdate)",
+             {c[0], c[1]});
+    for (const char* c : {"C100", "C200"})
+        exec("insert into component_proj (proj_id, part_no, group_id, comp_code, ref_designator, polarity_check) "
+             "values ('PR1', 'P1', 'G1', ?, 'R1', 'Y')",
+             {c});
+    const char* lots[][2] = {{"LK1", "C100"}, {"LK2", "C200"}};
+    for (auto& l : lots)
+        exec("insert into component_link (link_id, comp_code, vender_comp, vender_name, vender_desc, lot_no, ship_date, "
+             "rt_no) values (?, ?, 'VC', 'V1', 'VD', 'LOT', '2401', 'RT')",
+             {l[0], l[1]});
+    tx.commit();
+}
+
+QString writeSheet(const QString& name, const QList<QStringList>& rows)
+{
+    const QString path = folder().filePath(name);
+    QString error;
+    if (!workbook::writeExport(Sheet(rows), workbook::SourceKind::List, {}, path, &error))
+        qWarning("%s", qPrintable(error));
+    return path;
+}
+
+QString logText()
+{
+    QFile f(Module1::ErrorLogPath());
+    if (!f.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(f.readAll());
+}
+
+QStringList gridRows(const QTableWidget* grid, int lastColumn)
+{
+    QStringList out;
+    for (int r = 0; r < grid->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 1; c <= lastColumn; ++c)
+            cells << (grid->item(r, c) ? grid->item(r, c)->text() : QString());
+        out << cells.join('|');
+    }
+    return out;
+}
+
+QStringList entries(const QComboBox* box)
+{
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
+    return out;
+}
+
+void pick(QComboBox* box, const QString& text)
+{
+    const int i = box->findText(text);
+    if (i < 0)
+        qWarning("%s has no entry %s", qPrintable(box->objectName()), qPrintable(text));
+    box->setCurrentIndex(i);
+}
+
+QList<bool> buttons(QAbstractButton* n, QAbstractButton* e, QAbstractButton* d, QAbstractButton* s,
+                    QAbstractButton* c)
+{
+    return {n->isEnabled(), e->isEnabled(), d->isEnabled(), s->isEnabled(), c->isEnabled()};
+}
+
+void captureExports()
+{
+    Module1::setExportFolder(folder().path());
+    Module1::setWorkbookOpener([](const QString& path) {
+        g_lastExport = path;
+        return true;
+    });
+}
+
+workbook::Rows lastExport()
+{
+    const auto rows = workbook::readFirstSheet(g_lastExport);
+    return rows ? *rows : workbook::Rows();
+}
+
+} // namespace kit

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "ScriptedPrompter.h"
+#include "workbook/Workbook.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QAbstractButton;
+class QComboBox;
+class QTableWidget;
+
+// What the set-up screen tests share: the master rows the other screens
+// keep, seeded with SQL; sheets to import; the answers to the boxes.
+namespace kit {
+
+testing::ScriptedPrompter& prompter();
+
+// Lines L1 (machines M1, M2) and L2 (M3); modules MD1 (S1, S2, S3) and MD2
+// (S1) of M1, MD1 (S7) of M2; terminals 005 and 012 behind 10.0.0.5 and 001
+// behind 10.0.0.6; project PR1 with P1 and P2, PR2 with P3; component groups
+// G1 (C100, C200) and G2 (C300); P1 needs C100 and C200; lots LK1 (C100) and
+// LK2 (C200).
+void seedPlant();
+
+// Writes rows (the first one the header) as a workbook and returns its path.
+QString writeSheet(const QString& name, const QList<QStringList>& rows);
+// Today's error log.
+QString logText();
+
+// The texts of a grid from column 1, row by row, joined by "|".
+QStringList gridRows(const QTableWidget* grid, int lastColumn);
+// The entries of a combo box's list.
+QStringList entries(const QComboBox* box);
+// Picks the entry from the list as a user would.
+void pick(QComboBox* box, const QString& text);
+// New, Edit, Delete, Save, Cancel as enabled.
+QList<bool> buttons(QAbstractButton* n, QAbstractButton* e, QAbstractButton* d, QAbstractButton* s,
+                    QAbstractButton* c);
+
+// The sheet of the workbook an export opened last.
+workbook::Rows lastExport();
+// Where the exports go for the test class; call in initTestCase.
+void captureExports();
+
+} // namespace kit

@@ -1,0 +1,318 @@
+#include "OPT_Component.h"
+#include "SetupTestKit.h"
+#include "TestDb.h"
+#include "TestMain.h"
+#include "app/Module1.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+using Module1::gConn;
+using kit::prompter;
+
+namespace {
+
+// New, Import, Edit, Delete, Save, Cancel as enabled.
+QList<bool> buttons(const OPT_Component& s)
+{
+    return {s.cmdNew->isEnabled(),    s.cmdImport->isEnabled(), s.cmdEdit->isEnabled(),
+            s.cmdDelete->isEnabled(), s.cmdSave->isEnabled(),   s.cmdCancel->isEnabled()};
+}
+
+const QList<bool> kAll = {true, true, true, true, true, true};
+const QList<bool> kBrowseRows = {true, true, true, true, false, false};
+const QList<bool> kBrowseEmpty = {true, true, false, false, false, false};
+const QList<bool> kEditing = {false, false, false, false, true, true};
+
+void seedLineSet()
+{
+    const char* rows[][6] = {{"L1", "PR1", "P1", "M1", "10.0.0.5", "005"},
+                             {"L1", "PR1", "P2", "M1", "10.0.0.5", "012"},
+                             {"L2", "PR2", "P3", "M3", "10.0.0.6", "001"}};
+    for (auto& r : rows)
+        gConn().exec("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id) values (?, ?, ?, ?, ?, ?)",
+                     {r[0], r[1], r[2], r[3], r[4], r[5]});
+}
+
+void store(const QString& md, const QString& slot, const QString& comp)
+{
+    gConn().exec("insert into component_set (line_id, part_no, mc_id, md_id, slot_code, comp_code, update_user, "
+                 "update_time) values ('L1', 'P1', 'M1', ?, ?, ?, 'OLD', sysdate)",
+                 {md, slot, comp});
+}
+
+QStringList stored()
+{
+    QStringList out;
+    db::ResultSet rs = gConn().query("select md_id, slot_code, comp_code from component_set order by md_id, slot_code");
+    for (; !rs.eof(); rs.moveNext())
+        out << rs.text(0) + "/" + rs.text(1) + "=" + rs.text(2);
+    return out;
+}
+
+QStringList journal()
+{
+    QStringList out;
+    db::ResultSet rs = gConn().query("select action, line_id, part_no, mc_id, md_id, slot_code, from_comp, to_comp, "
+                                     "update_user from set_hist order by slot_code, action");
+    for (; !rs.eof(); rs.moveNext()) {
+        QStringList cells;
+        for (int i = 0; i < 9; ++i)
+            cells << rs.text(i);
+        out << cells.join('|');
+    }
+    return out;
+}
+
+QStringList marks(const OPT_Component& s)
+{
+    QStringList out;
+    for (int r = 0; r < s.MFGdata->rowCount(); ++r)
+        out << s.MFGdata->item(r, 0)->text();
+    return out;
+}
+
+QTreeWidgetItem* node(const OPT_Component& s, const QString& text)
+{
+    const auto found = s.TV->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+} // namespace
+
+// The component set-up screen: the overview of a machine, the cascade of
+// the selectors, marking and assigning through the tree, Save in its three
+// modes with the journal, the gates, the import and the export.
+class ComponentTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase_data() { testdb::addBackendRows(); }
+    void initTestCase() { kit::captureExports(); }
+    void init()
+    {
+        TESTDB_INIT();
+        prompter().clear();
+        kit::seedPlant();
+        seedLineSet();
+    }
+
+    void overviewAndEditGrid()
+    {
+        store("MD1", "S1", "C100");
+        store("MD1", "S2", "C200");
+        store("MD1", "S9", "C300"); // a slot the module no longer has
+        store("MD2", "S1", "C100");
+        OPT_Component s;
+        QCOMPARE(s.windowTitle(), QStringLiteral("Operation - Component Setting"));
+        QCOMPARE(buttons(s), kAll);
+        QVERIFY(s.cboMC->isEnabled());
+        QVERIFY(!s.cboLine->isEnabled() && !s.cboPart->isEnabled() && !s.cboMD->isEnabled());
+        QVERIFY(!s.TV->isEnabled());
+        QCOMPARE(kit::entries(s.cboLine), QStringList({"L1", "L2"}));
+        QCOMPARE(kit::entries(s.cboMC), QStringList({"M1", "M2", "M3"}));
+        // The tree: groups with their components, numbered in list order.
+        QCOMPARE(s.TV->topLevelItemCount(), 2);
+        QCOMPARE(s.TV->topLevelItem(1)->text(0), QStringLiteral("G2"));
+        QCOMPARE(s.TV->topLevelItem(1)->data(0, Qt::UserRole).toString(), QStringLiteral("r2"));
+        QCOMPARE(s.TV->topLevelItem(1)->child(0)->text(0), QStringLiteral("C300"));
+        QCOMPARE(s.TV->topLevelItem(1)->child(0)->data(0, Qt::UserRole).toString(), QStringLiteral("b3"));
+
+        kit::pick(s.cboMC, "M2");
+        QCOMPARE(s.msfgInfo->rowCount(), 0);
+        QCOMPARE(buttons(s), kBrowseEmpty);
+
+        kit::pick(s.cboMC, "M1");
+        QCOMPARE(buttons(s), kBrowseRows);
+        QCOMPARE(kit::gridRows(s.msfgInfo, 6),
+                 QStringList({"L1|P1|M1|MD1|S1|C100", "L1|P1|M1|MD1|S2|C200", "L1|P1|M1|MD1|S9|C300",
+                              "L1|P1|M1|MD2|S1|C100"}));
+        // Equal neighbours are shown as one cell, never across a module.
+        QCOMPARE(s.msfgInfo->rowSpan(0, 1), 4);
+        QCOMPARE(s.msfgInfo->rowSpan(0, 4), 3);
+        QCOMPARE(s.msfgInfo->rowSpan(3, 4), 1);
+        QCOMPARE(s.msfgInfo->rowSpan(0, 5), 1);
+        QCOMPARE(s.msfgInfo->rowSpan(3, 5), 1); // S1 again, but of another module
+        QCOMPARE(kit::entries(s.cboMD), QStringList({"MD1", "MD2"}));
+
+        // An overview row shows its module's slots with what is stored on them.
+        s.msfgInfo->setCurrentCell(1, 6);
+        QCOMPARE(s.cboLine->currentText(), QStringLiteral("L1"));
+        QCOMPARE(s.cboPart->currentText(), QStringLiteral("P1"));
+        QCOMPARE(s.cboMD->currentText(), QStringLiteral("MD1"));
+        QCOMPARE(kit::gridRows(s.MFGdata, 2), QStringList({"S1|C100", "S2|C200", "S3|"}));
+
+        // One mark at a time.
+        s.MFGdata_Click(2);
+        s.MFGdata_Click(0);
+        QCOMPARE(marks(s), QStringList({OPT_Component::markText(), "", ""}));
+
+        // Another machine: its overview, and the old module's slots are gone.
+        kit::pick(s.cboMC, "M3");
+        QCOMPARE(s.msfgInfo->rowCount(), 0);
+        QCOMPARE(s.MFGdata->rowCount(), 0);
+        QCOMPARE(s.cboLine->currentText(), QString());
+    }
+
+    void newSetsEverySlotOfTheModule()
+    {
+        store("MD1", "S1", "C100");
+        store("MD1", "S2", "C200");
+        OPT_Component s;
+        s.cmdNew->click();
+        QCOMPARE(s.EditMode, QStringLiteral("New"));
+        QCOMPARE(buttons(s), kEditing);
+        QVERIFY(s.TV->isEnabled() && s.cboLine->isEnabled() && s.cboMD->isEnabled());
+        QVERIFY(!s.msfgInfo->isEnabled());
+        QVERIFY(kit::entries(s.cboMC).isEmpty());
+
+        s.cmdSave->click();
+        QCOMPARE(prompter().texts(), QStringList({"The Parameter cannot be null ..."}));
+        QCOMPARE(prompter().last().icon, msg::Icon::Information);
+
+        kit::pick(s.cboLine, "L1");
+        QCOMPARE(kit::entries(s.cboPart), QStringList({"P1", "P2"}));
+        kit::pick(s.cboPart, "P1");
+        QCOMPARE(kit::entries(s.cboMC), QStringList({"M1"}));
+        kit::pick(s.cboMC, "M1");
+        QCOMPARE(s.msfgInfo->rowCount(), 0); // no overview while the line is open
+        kit::pick(s.cboMD, "MD1");
+        QCOMPARE(kit::gridRows(s.MFGdata, 2), QStringList({"S1|C100", "S2|C200", "S3|"}));
+
+        // A component sets the marked slot, a group clears it.
+        s.MFGdata_Click(2);
+        s.TV_NodeClick(node(s, "C300"));
+        s.MFGdata_Click(1);
+        s.TV_NodeClick(node(s, "G1"));
+        s.MFGdata_Click(0);
+        s.TV_NodeClick(node(s, "C200"));
+        QCOMPARE(kit::gridRows(s.MFGdata, 2), QStringList({"S1|C200", "S2|", "S3|C300"}));
+
+        s.cmdSave->click();
+        QCOMPARE(prompter().messages.size(), 1);
+        QCOMPARE(stored(), QStringList({"MD1/S1=C200", "MD1/S3=C300"}));
+        QCOMPARE(journal(), QStringList({"Update|L1|P1|M1|MD1|S1|C100|C200|SYSADMIN",
+                                         "Delete|L1|P1|M1|MD1|S2|C200||SYSADMIN",
+                                         "Insert|L1|P1|M1|MD1|S3||C300|SYSADMIN"}));
+        // Reloaded; the buttons stay as the mode set them until a machine is picked.
+        QCOMPARE(buttons(s), kEditing);
+        QVERIFY(s.msfgInfo->isEnabled() && !s.TV->isEnabled() && !s.cboLine->isEnabled());
+        QCOMPARE(s.MFGdata->rowCount(), 0);
+        s.cmdSave->click(); // the same mode again on the emptied screen
+        QCOMPARE(prompter().texts().last(), QStringLiteral("The Parameter cannot be null ..."));
+        QCOMPARE(journal().size(), 3);
+    }
+
+    void editAndDeleteStoredSlots()
+    {
+        store("MD1", "S1", "C100");
+        store("MD1", "S2", "C200");
+        OPT_Component s;
+        s.cmdEdit_Click(); // no line chosen: nothing
+        QCOMPARE(s.EditMode, QString());
+
+        kit::pick(s.cboMC, "M1");
+        s.msfgInfo->setCurrentCell(0, 6);
+        s.cmdEdit->click();
+        QCOMPARE(s.EditMode, QStringLiteral("Edit"));
+        QCOMPARE(buttons(s), kEditing);
+        QVERIFY(s.TV->isEnabled() && !s.cboLine->isEnabled() && !s.cboMD->isEnabled());
+        QCOMPARE(kit::gridRows(s.MFGdata, 2), QStringList({"S1|C100", "S2|C200"})); // stored slots only
+        s.MFGdata_Click(0);
+        s.TV_NodeClick(node(s, "C300"));
+        s.cmdSave->click();
+        QCOMPARE(stored(), QStringList({"MD1/S1=C300", "MD1/S2=C200"}));
+        QCOMPARE(journal(), QStringList({"Update|L1|P1|M1|MD1|S1|C100|C300|SYSADMIN"}));
+
+        // Delete clears the marked slot only.
+        kit::pick(s.cboMC, "M1");
+        s.msfgInfo->setCurrentCell(1, 6);
+        s.cmdDelete->click(); // no row marked: nothing
+        QCOMPARE(prompter().texts(), QStringList({"Confirm to delete?"}));
+        QCOMPARE(s.EditMode, QStringLiteral("Del"));
+        QCOMPARE(stored().size(), 2);
+        kit::pick(s.cboMC, "M1");
+        s.msfgInfo->setCurrentCell(1, 6);
+        s.MFGdata_Click(1);
+        prompter().answers.enqueue(msg::Answer::No);
+        s.cmdDelete->click();
+        QCOMPARE(stored().size(), 2);
+        s.cmdDelete->click();
+        QCOMPARE(stored(), QStringList({"MD1/S1=C300"}));
+        QCOMPARE(journal().last(), QStringLiteral("Delete|L1|P1|M1|MD1|S2|C200||SYSADMIN"));
+        QCOMPARE(journal().size(), 2);
+    }
+
+    void gatesAndSaveFailure()
+    {
+        OPT_Component s;
+        gConn().exec("delete from function_grant where func_id in "
+                     "('OPR_New_Component', 'OPR_Edit_Component', 'OPR_Delete_Component')");
+        s.cboLine->setEditText("L1");
+        for (QPushButton* b : {s.cmdNew, s.cmdEdit, s.cmdDelete, s.cmdImport})
+            b->click();
+        QCOMPARE(prompter().texts(), QStringList(4, "You have no permission to use."));
+        QCOMPARE(s.EditMode, QString());
+        QVERIFY(prompter().fileDialogFolders.isEmpty());
+        gConn().exec("insert into function_grant (func_id, group_id) values ('OPR_New_Component', 'SYSADMIN')");
+
+        // A write the database refuses: its text is shown, nothing is
+        // written, and the screen keeps the user's work.
+        prompter().clear();
+        s.cmdNew->click();
+        kit::pick(s.cboLine, "L1");
+        kit::pick(s.cboPart, "P1");
+        kit::pick(s.cboMC, "M1");
+        kit::pick(s.cboMD, "MD1");
+        s.MFGdata->item(0, 2)->setText(QString(40, 'X'));
+        s.cmdSave->click();
+        QCOMPARE(prompter().messages.size(), 1);
+        QVERIFY(!prompter().last().text.isEmpty());
+        QCOMPARE(prompter().last().title, msg::applicationTitle());
+        QCOMPARE(buttons(s), kEditing);
+        QCOMPARE(s.MFGdata->rowCount(), 3);
+        QVERIFY(stored().isEmpty());
+        QVERIFY(journal().isEmpty());
+
+        // A duplicate the database refuses (here a journal row it already
+        // holds): the rows before stay, and the screen shows what is stored.
+        gConn().exec("create unique index ux_test_hist on set_hist (slot_code)");
+        gConn().exec("insert into set_hist (action, slot_code) values ('Insert', 'S2')");
+        s.MFGdata->item(0, 2)->setText("C100");
+        s.MFGdata->item(1, 2)->setText("C200");
+        s.cmdSave->click();
+        QCOMPARE(prompter().messages.size(), 1);
+        QCOMPARE(stored(), QStringList({"MD1/S1=C100"}));
+        QCOMPARE(s.MFGdata->rowCount(), 0);
+        QVERIFY(s.msfgInfo->isEnabled());
+        QVERIFY(!s.cboLine->isEnabled());
+    }
+
+    void importAndExport()
+    {
+        store("MD1", "S1", "C200");
+        const QString file = kit::writeSheet("components.xlsx", {{"Line", "Part", "Machine", "Module", "Slot", "Comp"},
+                                                                 {"L1", "P1", "M1", "MD1", "S1", "C100"},
+                                                                 {"L1", "P1", "M1", "MD1", "S2", "C300"}});
+        OPT_Component s;
+        prompter().files.enqueue(file);
+        s.cmdImport->click();
+        QCOMPARE(prompter().texts().value(0), QStringLiteral("The success import 1 records."));
+        QVERIFY(kit::logText().contains("  Cannot found the Part No P1 and the Component C300 relations"));
+        QCOMPARE(stored(), QStringList({"MD1/S1=C100"}));
+        QVERIFY(journal().isEmpty());
+
+        kit::pick(s.cboMC, "M1");
+        s.cmdExport->click();
+        const workbook::Rows sheet = kit::lastExport();
+        QCOMPARE(sheet, workbook::Rows({{"Line ID", "Part No", "Machine ID", "Module ID", "Slot ID", "Component ID"},
+                                        {"L1", "P1", "M1", "MD1", "S1", "C100"}}));
+    }
+};
+
+TROVA_TEST(ComponentTest)
+#include "tst_Component.moc"

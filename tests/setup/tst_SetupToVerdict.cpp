@@ -1,0 +1,195 @@
+#include "MainWindowFixture.h"
+#include "OPT_Component.h"
+#include "OPT_Line_Set.h"
+#include "OPT_Slot_Link.h"
+#include "SetupTestKit.h"
+#include "TestDb.h"
+#include "TestMain.h"
+#include "app/Module1.h"
+#include "frmMain.h"
+#include "terminal/ScanDialogue.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+using Module1::gConn;
+using kit::prompter;
+
+namespace {
+
+const QString kGateway = "10.0.0.5";
+
+struct Recorder : monitor::TerminalLink
+{
+    QList<QByteArray> sent;
+    bool sendFrame(const QByteArray& f, QString*) override
+    {
+        sent << f;
+        return true;
+    }
+};
+
+QByteArray dataFrame(int terminal, const QByteArray& payload)
+{
+    QByteArray f = QByteArray(7, '\0') + char(terminal) + char(0x01) + payload + "\r\n";
+    f[0] = char(f.size());
+    return f;
+}
+
+QByteArray startupFrame(int terminal)
+{
+    QByteArray f = QByteArray(7, '\0') + char(terminal) + QByteArray(4, char(0xFF));
+    f[0] = char(f.size());
+    return f;
+}
+
+void click(QWidget* w)
+{
+    QTest::mouseClick(w, Qt::LeftButton);
+}
+
+void clickCell(QTableWidget* grid, int row, int col)
+{
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(row, col)).center());
+}
+
+void clickNode(QTreeWidget* tree, const QString& text)
+{
+    QTreeWidgetItem* item = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0);
+    QVERIFY(item);
+    tree->scrollToItem(item);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+}
+
+void typeKey(QLineEdit* box, const QString& text)
+{
+    box->clear();
+    QTest::keyClicks(box, text);
+    QFocusEvent out(QEvent::FocusOut);
+    QCoreApplication::sendEvent(box, &out);
+}
+
+} // namespace
+
+// From set-up to verdict: a user sets up a line, links slot barcodes and
+// puts a component on each slot, all from the main window's menus; the
+// terminal's scan dialogue then accepts the right reel and records the
+// wrong one as a mismatch.
+class SetupToVerdictTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase_data() { testdb::addBackendRows(); }
+    void init()
+    {
+        TESTDB_INIT();
+        prompter().clear();
+        kit::seedPlant();
+    }
+
+    void setUpThenScan()
+    {
+        MainWindowFixture app;
+        QVERIFY(app.logIn());
+
+        auto* line = app.open<OPT_Line_Set>("OPR_Line_SET");
+        QVERIFY(line && line->isVisible());
+        click(line->cmdNew);
+        kit::pick(line->cboLine, "L1");
+        kit::pick(line->cboProj, "PR1");
+        kit::pick(line->cboPart, "P1");
+        kit::pick(line->cboMC, "M1");
+        kit::pick(line->cboGW21, kGateway);
+        kit::pick(line->cboDT, "005");
+        click(line->cmdSave);
+        QCOMPARE(line->msfgData->rowCount(), 1);
+
+        auto* link = app.open<OPT_Slot_Link>("OPR_Slot_Link");
+        QVERIFY(link && link->isVisible());
+        const char* barcodes[][2] = {{"b1", "S1"}, {"b2", "S2"}};
+        for (auto& b : barcodes) {
+            click(link->cmdNew);
+            typeKey(link->txtID, b[0]);
+            kit::pick(link->cboMC, "M1");
+            kit::pick(link->cboMD, "MD1");
+            kit::pick(link->cboSlot, b[1]);
+            click(link->cmdSave);
+        }
+        QCOMPARE(kit::gridRows(link->msfgLink, 4), QStringList({"B1|M1|MD1|S1", "B2|M1|MD1|S2"}));
+
+        auto* comp = app.open<OPT_Component>("OPR_Comp_SET");
+        QVERIFY(comp && comp->isVisible());
+        click(comp->cmdNew);
+        kit::pick(comp->cboLine, "L1");
+        kit::pick(comp->cboPart, "P1");
+        kit::pick(comp->cboMC, "M1");
+        kit::pick(comp->cboMD, "MD1");
+        QApplication::processEvents();
+        clickCell(comp->MFGdata, 0, 1);
+        clickNode(comp->TV, "C100");
+        clickCell(comp->MFGdata, 1, 1);
+        clickNode(comp->TV, "C200");
+        QCOMPARE(kit::gridRows(comp->MFGdata, 2), QStringList({"S1|C100", "S2|C200", "S3|"}));
+        click(comp->cmdSave);
+        QCOMPARE(prompter().messages.size(), 0);
+        QCOMPARE(gConn().count("select count(*) from set_hist where action = 'Insert'"), 2);
+
+        // The toolbar's buttons bring the same screens to the front.
+        app.main()->Toolbar_ButtonClick("Line Set");
+        QCOMPARE(app.main()->screenInstance("OPR_Line_SET"), line);
+        app.main()->Toolbar_ButtonClick("Slot Link");
+        QCOMPARE(app.main()->screenInstance("OPR_Slot_Link"), link);
+        app.main()->Toolbar_ButtonClick("Component");
+        QCOMPARE(app.main()->screenInstance("OPR_Comp_SET"), comp);
+
+        // The terminal behind the gateway: user, part number, no panels.
+        monitor::TerminalTable table;
+        table.LoadDevices(gConn());
+        monitor::ScanDialogue dialogue(gConn(), table);
+        Recorder terminal;
+        auto scan = [&](const QByteArray& frame) {
+            terminal.sent.clear();
+            return dialogue.ProcessTerminalData(frame, kGateway, terminal);
+        };
+        scan(startupFrame(5));
+        scan(dataFrame(5, "SYSADMIN"));
+        scan(dataFrame(5, "P1"));
+        scan(dataFrame(5, "0"));
+        QCOMPARE(terminal.sent, QList<QByteArray>({monitor::DisplayFrame("Machine/Module/Slot:", 5)}));
+
+        // Slot S1 wants C100: the reel LK1 holds it.
+        scan(dataFrame(5, "B1"));
+        QCOMPARE(terminal.sent, QList<QByteArray>({monitor::DisplayFrame("Component:", 5)}));
+        QCOMPARE(scan(dataFrame(5, "LK1")).termError, 0);
+        QCOMPARE(terminal.sent, QList<QByteArray>({monitor::DisplayFrame("Machine/Module/Slot:", 5)}));
+
+        // The reel LK2 holds C200: refused, signal on, recorded as a mismatch.
+        scan(dataFrame(5, "B1"));
+        QCOMPARE(scan(dataFrame(5, "LK2")).termError, 6);
+        QCOMPARE(terminal.sent, QList<QByteArray>({monitor::DisplayFrame("Invalid Component", 5),
+                                                   monitor::SignalFrame(true, 5)}));
+
+        QStringList checks;
+        db::ResultSet rs = gConn().query("select line_id, part_no, mc_id, md_id, slot_code, comp_code, gw21_ip, "
+                                         "dt200_id, check_value, link_id from check_history order by check_value");
+        for (; !rs.eof(); rs.moveNext()) {
+            QStringList cells;
+            for (int i = 0; i < 10; ++i)
+                cells << rs.text(i);
+            checks << cells.join('|');
+        }
+        QCOMPARE(checks, QStringList({"L1|P1|M1|MD1|S1|C100|10.0.0.5|005|0|LK1",
+                                      "L1|P1|M1|MD1|S1|C100|10.0.0.5|005|1|LK2"}));
+        QCOMPARE(gConn().count("select count(*) from error_history"), 0);
+    }
+};
+
+TROVA_TEST(SetupToVerdictTest)
+#include "tst_SetupToVerdict.moc"
