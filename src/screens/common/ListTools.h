@@ -57,7 +57,7 @@ void SortListByColumn(QTreeWidget* list, int column);
 void InstallColumnSort(QTreeWidget* list);
 
 enum class KeyCleanUp {
-    UpperDropControl, // upper case, characters below code 31 and non-single-byte ones dropped
+    UpperDropControl, // upper case; characters below code 31 and outside Windows-1252 dropped
     UpperOnly,
 };
 // The key box's clean-up when the focus leaves it.

@@ -102,6 +102,9 @@ public:
         SaveEnding saveEnding = SaveEnding::Reload;
         bool newClearsBoxes = true; // New empties the text boxes
         bool columnSort = false; // list views: header click sorts
+        // Only a mouse click copies a row into the boxes (and only one that
+        // rowClickTaken accepts), not a change of the current row by keys.
+        bool rowOnClickOnly = false;
         Module1::ExportOptions exportOptions = Module1::ExportOption::None;
     };
 
@@ -149,6 +152,15 @@ protected:
     // shows "You have no permission to use." and returns false.
     bool passesGate(const QString& funcId);
 
+    // A screen's own refusal of New, Edit or Delete (the mode string it would
+    // enter), asked after the permission gate and before anything changes;
+    // false leaves the screen as it is (the screen shows its message, if any).
+    virtual bool enterAllowed(const QString& mode) { return true; }
+    // Asked first by Save in every mode; false ends Save doing nothing.
+    virtual bool saveAllowed() { return true; }
+    // Whether a click in the column copies the row (rowOnClickOnly screens).
+    virtual bool rowClickTaken(int column) const { return true; }
+
     // What New, Edit or Delete does beyond the cycle (the screen's own boxes,
     // lists and buttons), called once EditMode and the buttons are set; for
     // Delete after the confirmation, before Save runs.
@@ -194,6 +206,7 @@ protected:
 
 private:
     void onRowSelected(int row);
+    void onRowClicked(int row, int column);
     void endSave();
 
     CycleSetup m_setup;
