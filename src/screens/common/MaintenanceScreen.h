@@ -21,8 +21,8 @@ class QTreeWidget;
 // New, Edit or Delete, then Save or Cancel, back to browse. A screen builds
 // its widgets, describes them in a CycleSetup, calls Form_Load, and fills in
 // LoadData and what differs from the defaults: the statements of Save (by
-// default made from its TableBinding), its input checks, its delete guard
-// and refusal, what its modes do beyond the cycle, what Cancel clears, its
+// default made from its TableBinding), its input checks, its own refusals
+// of a mode or a Save, its delete guard and refusal, what its modes do beyond the cycle, what Cancel clears, its
 // export and its import layout.
 class MaintenanceScreen : public QWidget
 {
