@@ -114,9 +114,18 @@ private Q_SLOTS:
         QVERIFY(!prompter().texts().contains("Change password success!"));
         QCOMPARE(sec::passwordOf("OP1"), *Module1::Encode("OP1", "OP1"));
 
-        // The same for a reset.
+        // A reset of an id the digest cannot take as its own password.
+        gConn().exec("insert into user_list (user_id, user_name, password) values ('A B', 'x', '1')");
         QVERIFY(f.relogIn("SYSADMIN", "SYSADMIN"));
         auto* r = f.open<SYS_RESETPWD>("SEC_USER_RESETPWD");
+        r->lvUser->setCurrentItem(r->lvUser->topLevelItem(sec::itemOf(r->lvUser, 0, "A B")));
+        prompter().clear();
+        r->cmdReassign->click();
+        QCOMPARE(prompter().messages.size(), 2);
+        QCOMPARE(prompter().last().title, QString("ERROR"));
+        QCOMPARE(sec::passwordOf("A B"), QString("1"));
+
+        // An update that stores nothing, for a reset.
         r->lvUser->setCurrentItem(r->lvUser->topLevelItem(sec::itemOf(r->lvUser, 0, "OP1")));
         prompter().clear();
         prompter().answers.enqueue(msg::Answer::Yes);

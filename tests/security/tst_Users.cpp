@@ -100,6 +100,18 @@ private Q_SLOTS:
         QCOMPARE(s->msfgUser->item(0, 4)->text(), Module1::now().toString("MM/dd/yyyy"));
         QCOMPARE(s->msfgUser->item(0, 6)->text(), QString("OPS"));
 
+        // A pasted blank the digest cannot take: the user could never log in.
+        s->cmdNew->click();
+        s->txtUserID->setText("A B");
+        s->txtFullName->setText("Blank");
+        chooseGroup(s, "OPS");
+        s->cmdSave->click();
+        QCOMPARE(prompter().messages.size(), 1);
+        QCOMPARE(prompter().last().title, QString("Information"));
+        QCOMPARE(userRow("A B"), QString());
+        s->cmdCancel->click();
+        prompter().clear();
+
         // An id that exists is reported before any empty field.
         s->cmdNew->click();
         s->txtUserID->setText("OP-1");
