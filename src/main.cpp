@@ -1,4 +1,5 @@
 #include "AppShell.h"
+#include "ExcelExport.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
 #include "WidgetPrompter.h"
@@ -16,6 +17,9 @@ int main(int argc, char** argv)
 
     WidgetPrompter prompter;
     msg::setPrompter(&prompter);
+
+    // Exported workbooks are left for the user to look at; a day later they go.
+    Module1::RemoveOldExports(QDateTime::currentDateTime());
 
     int rc = 0;
     {

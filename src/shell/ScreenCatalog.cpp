@@ -6,6 +6,12 @@
 #include "OPT_Component.h"
 #include "OPT_Line_Set.h"
 #include "OPT_Slot_Link.h"
+#include "SYS_Function.h"
+#include "SYS_Grant.h"
+#include "SYS_PWD.h"
+#include "SYS_RESETPWD.h"
+#include "SYS_UGRP.h"
+#include "SYS_USER.h"
 #include "frmAbout.h"
 #include "Mtc_DT200.h"
 #include "Mtc_Line.h"
@@ -31,5 +37,11 @@ ScreenRegistry ScreenRegistry::catalog()
     r.add(QStringLiteral("OPR_Line_SET"), [] { return new OPT_Line_Set; });
     r.add(QStringLiteral("OPR_Slot_Link"), [] { return new OPT_Slot_Link; });
     r.add(QStringLiteral("OPR_Comp_SET"), [] { return new OPT_Component; });
+    r.add(QStringLiteral("SEC_USER_GROUP"), [] { return new SYS_UGRP; });
+    r.add(QStringLiteral("SEC_USER_INFO"), [] { return new SYS_USER; });
+    r.add(QStringLiteral("SEC_FUNCTION_LIST"), [] { return new SYS_Function; });
+    r.add(QStringLiteral("SEC_FUNCTION_GRANT"), [] { return new SYS_Grant; });
+    r.add(QStringLiteral("SEC_USER_CHGPWD"), [] { return new SYS_PWD; });
+    r.add(QStringLiteral("SEC_USER_RESETPWD"), [] { return new SYS_RESETPWD; });
     return r;
 }

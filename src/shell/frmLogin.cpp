@@ -83,9 +83,14 @@ void frmLogin::cmdOK_Click()
     try {
         granted = LoadFunctionGrants(userId);
     } catch (const db::DbError& e) {
+        // The previous identity stays: open screens keep writing under the
+        // user who did finish logging in.
         msg::error(e.text());
         return;
     }
+    Module1::gUserID = m_checked.userId;
+    Module1::gGroupID = m_checked.groupId;
+    Module1::gUserName = m_checked.userName;
     m_user->clear();
     m_password->clear();
     m_user->setFocus();
@@ -107,9 +112,7 @@ bool frmLogin::CheckLogin(const QString& userId, const QString& password)
                  QStringLiteral("Information"));
         return false;
     }
-    Module1::gUserID = who->userId;
-    Module1::gGroupID = who->groupId;
-    Module1::gUserName = who->userName;
+    m_checked = *who;
     return true;
 }
 

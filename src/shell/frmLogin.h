@@ -1,6 +1,7 @@
 #pragma once
 
 #include "security/Grants.h"
+#include "security/Login.h"
 
 #include <QDialog>
 
@@ -8,8 +9,8 @@ class QLineEdit;
 class QPushButton;
 
 // The login dialog: checks the user id and password against the stored
-// digest, sets the login identity and works out which gated menu items and
-// toolbar buttons the user's groups may use.
+// digest, works out which gated menu items and toolbar buttons the user's
+// groups may use, and only then sets the login identity.
 class frmLogin : public QDialog
 {
     Q_OBJECT
@@ -22,7 +23,8 @@ public:
     QPushButton* cmdOK() const { return m_ok; }
     QPushButton* cmdCancel() const { return m_cancel; }
 
-    // False leaves the identity unchanged and shows why.
+    // Looks the user up; false shows why. The identity is set by OK only
+    // once the grants have loaded too.
     bool CheckLogin(const QString& userId, const QString& password);
     grants::GrantSet LoadFunctionGrants(const QString& userId);
 
@@ -43,4 +45,5 @@ private:
     QLineEdit* m_password;
     QPushButton* m_ok;
     QPushButton* m_cancel;
+    login::Identity m_checked;
 };

@@ -119,6 +119,32 @@ private Q_SLOTS:
         QCOMPARE(*rows, workbook::Rows({{"Group ID"}, {"G1"}}));
     }
 
+    void oldExportsGoAtStartUp()
+    {
+        QTreeWidget list;
+        list.setColumnCount(2);
+        new QTreeWidgetItem(&list, {"", "G1"});
+        QVERIFY(Module1::ExportListToExcel(&list));
+        const QString fresh = m_opened.last();
+        const QDateTime now = QDateTime::currentDateTime();
+        auto oldFile = [&](const QString& name, int hoursAgo) {
+            QFile f(QDir(m_dir.path()).filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("x");
+            f.flush();
+            QVERIFY(f.setFileTime(now.addSecs(-3600 * hoursAgo), QFileDevice::FileModificationTime));
+        };
+        oldFile("TROVA_ab12CD.xlsx", 25);
+        oldFile("TROVA_yester.xlsx", 23); // not yet a day old
+        oldFile("TROVA_keep.xlsx", 48); // not a name the export gives
+        oldFile("plan.xlsx", 48);
+        QCOMPARE(Module1::RemoveOldExports(now), 1);
+        QVERIFY(!QFile::exists(QDir(m_dir.path()).filePath("TROVA_ab12CD.xlsx")));
+        for (const char* kept : {"TROVA_yester.xlsx", "TROVA_keep.xlsx", "plan.xlsx"})
+            QVERIFY(QFile::exists(QDir(m_dir.path()).filePath(kept)));
+        QVERIFY(QFile::exists(fresh));
+    }
+
     void exportFailuresAreShown()
     {
         QTableWidget grid(1, 2);

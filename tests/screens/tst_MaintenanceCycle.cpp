@@ -291,6 +291,13 @@ private Q_SLOTS:
         Module1::UpperCaseKeyBox(&box, Module1::KeyCleanUp::UpperOnly);
         QCOMPARE(box.text(), QStringLiteral("LK\t1"));
 
+        // The rest of the single-byte code page stays: the euro sign, the
+        // letters with a caron or a ligature, curly quotes, and letters
+        // whose capital is one character of it (ÿ, š) or none at all (ß, µ).
+        box.setText(QString::fromUtf8("€ šœ ’x” ÿ ß µé\u0100\U0001F600"));
+        Module1::UpperCaseKeyBox(&box);
+        QCOMPARE(box.text(), QString::fromUtf8("€ ŠŒ ’X” Ÿ ß µÉ"));
+
         // On the screen it runs when the focus leaves the box.
         DemoMachineScreen s;
         s.cmdNew_Click();

@@ -110,6 +110,33 @@ private Q_SLOTS:
         QVERIFY(dlg.isVisible());
     }
 
+    void failedGrantQueryKeepsTheIdentity()
+    {
+        Module1::gUserID = "BEFORE";
+        Module1::gGroupID = "BEFORE-G";
+        Module1::gUserName = "Before";
+        gConn().exec("alter table function_grant rename to function_grant_gone");
+        frmLogin dlg;
+        dlg.show();
+        QSignalSpy spy(&dlg, &frmLogin::loginSucceeded);
+        type(dlg, "SYSADMIN", "SYSADMIN");
+        dlg.cmdOK_Click();
+        QCOMPARE(spy.count(), 0);
+        QCOMPARE(prompter()->messages.size(), 1);
+        QCOMPARE(prompter()->last().title, QString("ERROR"));
+        QCOMPARE(Module1::gUserID, QString("BEFORE"));
+        QCOMPARE(Module1::gGroupID, QString("BEFORE-G"));
+        QCOMPARE(Module1::gUserName, QString("Before"));
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(m_ended, 0);
+
+        // Once the grants load again, the login completes.
+        gConn().exec("alter table function_grant_gone rename to function_grant");
+        dlg.cmdOK_Click();
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(Module1::gUserID, QString("SYSADMIN"));
+    }
+
     void emptyBoxes()
     {
         frmLogin dlg;

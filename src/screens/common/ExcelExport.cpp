@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTemporaryFile>
 #include <QTreeWidget>
@@ -25,6 +27,18 @@ QString& exportFolder()
 {
     static QString folder;
     return folder;
+}
+
+QString folderInUse()
+{
+    return exportFolder().isEmpty() ? QDir::tempPath() : exportFolder();
+}
+
+// The name newWorkbookPath gives: the prefix, six generated characters.
+const QRegularExpression& exportName()
+{
+    static const QRegularExpression re(QStringLiteral("^TROVA_[A-Za-z0-9]{6}\\.xlsx$"));
+    return re;
 }
 
 class GridSource : public workbook::TableSource
@@ -73,7 +87,7 @@ private:
 // application that opens it can read it.
 QString newWorkbookPath(QString* error)
 {
-    const QString folder = exportFolder().isEmpty() ? QDir::tempPath() : exportFolder();
+    const QString folder = folderInUse();
     QTemporaryFile f(QDir(folder).filePath(QStringLiteral("TROVA_XXXXXX.xlsx")));
     f.setAutoRemove(false);
     if (!f.open()) {
@@ -139,6 +153,21 @@ void setWorkbookOpener(WorkbookOpener o)
 void setExportFolder(const QString& folder)
 {
     exportFolder() = folder;
+}
+
+int RemoveOldExports(const QDateTime& now)
+{
+    const QDateTime limit = now.addDays(-1);
+    int removed = 0;
+    const QFileInfoList files =
+        QDir(folderInUse()).entryInfoList({QStringLiteral("TROVA_*.xlsx")}, QDir::Files | QDir::NoSymLinks);
+    for (const QFileInfo& f : files) {
+        if (!exportName().match(f.fileName()).hasMatch() || f.lastModified() >= limit)
+            continue;
+        if (QFile::remove(f.absoluteFilePath()))
+            ++removed;
+    }
+    return removed;
 }
 
 } // namespace Module1

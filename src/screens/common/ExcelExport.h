@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QFlags>
 #include <QString>
 #include <functional>
@@ -43,5 +44,10 @@ using WorkbookOpener = std::function<bool(const QString& path)>;
 void setWorkbookOpener(WorkbookOpener opener);
 // Where exports are written; the temporary folder unless set (tests).
 void setExportFolder(const QString& folder);
+
+// Removes the workbooks earlier exports left in the export folder that were
+// last written more than a day before now, so that the folder does not grow
+// for ever; run at start-up. Returns how many were removed.
+int RemoveOldExports(const QDateTime& now);
 
 } // namespace Module1

@@ -2,6 +2,7 @@
 
 #include "app/MessageLayer.h"
 #include "db/Schema.h"
+#include "security/Digest.h"
 #include "Style.h"
 
 #include <QComboBox>
@@ -184,19 +185,30 @@ void InstallColumnSort(QTreeWidget* list)
                      [list](int column) { SortListByColumn(list, column); });
 }
 
+namespace {
+
+// Upper case one character at a time, so that no letter turns into two (ß
+// stays ß); a letter whose capital the single-byte code page lacks stays as
+// it is rather than being lost (µ).
+QChar upperKeyChar(QChar c)
+{
+    const QChar up = c.toUpper();
+    return windows1252Code(up) >= 0 || windows1252Code(c) < 0 ? up : c;
+}
+
+} // namespace
+
 void UpperCaseKeyBox(QLineEdit* box, KeyCleanUp how)
 {
-    QString text = box->text().toUpper();
-    if (how == KeyCleanUp::UpperDropControl) {
-        QString kept;
-        kept.reserve(text.size());
-        for (const QChar c : std::as_const(text)) {
-            // Control characters and characters outside the single-byte range
-            // are not part of a key.
-            if (c.unicode() >= 31 && c.unicode() <= 0xFF)
-                kept.append(c);
-        }
-        text = kept;
+    QString text;
+    text.reserve(box->text().size());
+    for (const QChar c : box->text()) {
+        const QChar up = upperKeyChar(c);
+        // Control characters and characters the single-byte code page lacks
+        // are not part of a key; the rest of that code page stays (€, Š, ’).
+        if (how == KeyCleanUp::UpperDropControl && windows1252Code(up) < 31)
+            continue;
+        text.append(up);
     }
     if (text != box->text())
         box->setText(text);

@@ -69,7 +69,7 @@ void FillCombo(QComboBox* box, db::ResultSet rs);
 void OnTextChange(QComboBox* box, QObject* context, const std::function<void()>& react);
 
 enum class KeyCleanUp {
-    UpperDropControl, // upper case, characters below code 31 and non-single-byte ones dropped
+    UpperDropControl, // upper case; characters below code 31 and outside Windows-1252 dropped
     UpperOnly,
 };
 // The key box's clean-up when the focus leaves it.

@@ -40,18 +40,21 @@ void MaintenanceScreen::setupCycle(const CycleSetup& setup)
         connect(m_setup.CHK_ALL, &QAbstractButton::clicked, this, [this] { CHK_ALL_Click(); });
     if (m_setup.grid) {
         // A click and a change of the current row both copy the row.
-        connect(m_setup.grid, &QTableWidget::cellClicked, this, [this](int row, int) { onRowSelected(row); });
-        connect(m_setup.grid, &QTableWidget::currentCellChanged, this,
-                [this](int row, int, int, int) { onRowSelected(row); });
+        connect(m_setup.grid, &QTableWidget::cellClicked, this, [this](int row, int column) { onRowClicked(row, column); });
+        if (!m_setup.rowOnClickOnly)
+            connect(m_setup.grid, &QTableWidget::currentCellChanged, this,
+                    [this](int row, int, int, int) { onRowSelected(row); });
     }
     if (m_setup.list) {
-        connect(m_setup.list, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) {
-            onRowSelected(m_setup.list->indexOfTopLevelItem(item));
+        connect(m_setup.list, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int column) {
+            onRowClicked(m_setup.list->indexOfTopLevelItem(item), column);
         });
-        connect(m_setup.list, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item, QTreeWidgetItem*) {
-            if (item)
-                onRowSelected(m_setup.list->indexOfTopLevelItem(item));
-        });
+        if (!m_setup.rowOnClickOnly)
+            connect(m_setup.list, &QTreeWidget::currentItemChanged, this,
+                    [this](QTreeWidgetItem* item, QTreeWidgetItem*) {
+                        if (item)
+                            onRowSelected(m_setup.list->indexOfTopLevelItem(item));
+                    });
         if (m_setup.columnSort)
             Module1::InstallColumnSort(m_setup.list);
     }
@@ -197,7 +200,7 @@ QVariantList MaintenanceScreen::trimmedKeys() const
 
 void MaintenanceScreen::cmdNew_Click()
 {
-    if (!passesGate(m_setup.gates.newCode))
+    if (!passesGate(m_setup.gates.newCode) || !enterAllowed(m_setup.modes.newMode))
         return;
     setButtons(false, false, false, true, true);
     setBoxesEnabled(m_setup.keyBoxes, true);
@@ -217,7 +220,7 @@ void MaintenanceScreen::cmdNew_Click()
 
 void MaintenanceScreen::cmdEdit_Click()
 {
-    if (!passesGate(m_setup.gates.editCode))
+    if (!passesGate(m_setup.gates.editCode) || !enterAllowed(m_setup.modes.editMode))
         return;
     for (const QWidget* box : std::as_const(m_setup.editKeyBoxes)) {
         if (boxText(box).isEmpty())
@@ -234,7 +237,7 @@ void MaintenanceScreen::cmdEdit_Click()
 
 void MaintenanceScreen::cmdDelete_Click()
 {
-    if (!passesGate(m_setup.gates.deleteCode))
+    if (!passesGate(m_setup.gates.deleteCode) || !enterAllowed(m_setup.modes.delMode))
         return;
     if (msg::box(QStringLiteral("Confirm to delete?"), msg::Buttons::YesNo) == msg::Answer::No)
         return;
@@ -248,6 +251,8 @@ void MaintenanceScreen::cmdSave_Click()
 {
     const QString mode = EditMode;
     try {
+        if (!saveAllowed())
+            return;
         if (mode == m_setup.modes.newMode) {
             if (!inputAccepted())
                 return;
@@ -344,6 +349,13 @@ void MaintenanceScreen::CHK_ALL_Click()
     // the box leaves a long list in place until the next reload.
     if (shownRows() <= Module1::kViewAllLimit)
         reload();
+}
+
+void MaintenanceScreen::onRowClicked(int row, int column)
+{
+    if (m_setup.rowOnClickOnly && !rowClickTaken(column))
+        return;
+    onRowSelected(row);
 }
 
 void MaintenanceScreen::onRowSelected(int row)

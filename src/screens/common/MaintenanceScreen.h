@@ -21,8 +21,8 @@ class QTreeWidget;
 // New, Edit or Delete, then Save or Cancel, back to browse. A screen builds
 // its widgets, describes them in a CycleSetup, calls Form_Load, and fills in
 // LoadData and what differs from the defaults: the statements of Save (by
-// default made from its TableBinding), its input checks, its delete guard
-// and refusal, what its modes do beyond the cycle, what Cancel clears, its
+// default made from its TableBinding), its input checks, its own refusals
+// of a mode or a Save, its delete guard and refusal, what its modes do beyond the cycle, what Cancel clears, its
 // export and its import layout.
 class MaintenanceScreen : public QWidget
 {
@@ -110,6 +110,9 @@ public:
         SaveFailure saveFailure = SaveFailure::Reload;
         bool newClearsBoxes = true; // New empties the text boxes
         bool columnSort = false; // list views: header click sorts
+        // Only a mouse click copies a row into the boxes (and only one that
+        // rowClickTaken accepts), not a change of the current row by keys.
+        bool rowOnClickOnly = false;
         Module1::ExportOptions exportOptions = Module1::ExportOption::None;
     };
 
@@ -157,6 +160,15 @@ protected:
     // shows "You have no permission to use." and returns false.
     bool passesGate(const QString& funcId);
 
+    // A screen's own refusal of New, Edit or Delete (the mode string it would
+    // enter), asked after the permission gate and before anything changes;
+    // false leaves the screen as it is (the screen shows its message, if any).
+    virtual bool enterAllowed(const QString& mode) { return true; }
+    // Asked first by Save in every mode; false ends Save doing nothing.
+    virtual bool saveAllowed() { return true; }
+    // Whether a click in the column copies the row (rowOnClickOnly screens).
+    virtual bool rowClickTaken(int column) const { return true; }
+
     // What New, Edit or Delete does beyond the cycle (the screen's own boxes,
     // lists and buttons), called once EditMode and the buttons are set; for
     // Delete after the confirmation, before Save runs.
@@ -202,6 +214,7 @@ protected:
 
 private:
     void onRowSelected(int row);
+    void onRowClicked(int row, int column);
     void endSave();
 
     CycleSetup m_setup;

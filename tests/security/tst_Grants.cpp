@@ -1,0 +1,207 @@
+#include "MainWindowFixture.h"
+#include "SYS_Function.h"
+#include "SYS_Grant.h"
+#include "SecuritySupport.h"
+#include "TestDb.h"
+#include "TestMain.h"
+#include "app/Module1.h"
+#include "frmMain.h"
+#include "security/Grants.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+
+using Module1::gConn;
+using sec::prompter;
+
+namespace {
+
+QStringList markedCodes(const SYS_Grant* s)
+{
+    QStringList out;
+    for (int r = 0; r < s->msfgFunc->rowCount(); ++r) {
+        if (s->isMarked(r))
+            out << s->msfgFunc->item(r, 1)->text();
+    }
+    return out;
+}
+
+void toggle(SYS_Grant* s, const QString& code)
+{
+    sec::clickCell(s->msfgFunc, sec::rowOf(s->msfgFunc, 1, code), 2);
+}
+
+} // namespace
+
+// The function list and the grant screen: codes added and described, ticks
+// that show, toggle and save a group's grants, a Save that fails half-way,
+// and the menu following the grants at the next login.
+class GrantTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase_data() { testdb::addBackendRows(); }
+    void init()
+    {
+        TESTDB_INIT();
+        prompter().clear();
+    }
+
+    void functionList()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        auto* s = f.open<SYS_Function>("SEC_FUNCTION_LIST");
+        QVERIFY(s);
+        QCOMPARE(s->windowTitle(), QString("Secuirity - Function List"));
+        QCOMPARE(s->msfgFunc->rowCount(), int(grants::kFunctionCodes.size()));
+
+        s->cmdNew->click();
+        s->cmdSave->click();
+        QCOMPARE(prompter().texts(), QStringList({"The Process ID cannot be null ..."}));
+        QCOMPARE(prompter().last().title, QString("Information"));
+        QCOMPARE(s->EditMode, QString("New"));
+
+        // Stored by the trimmed code; an empty description lists empty.
+        prompter().clear();
+        s->txtID->setText(" Z_TEST ");
+        s->cmdSave->click();
+        QVERIFY(prompter().messages.isEmpty());
+        const int row = sec::rowOf(s->msfgFunc, 1, "Z_TEST");
+        QVERIFY(row >= 0);
+        QCOMPARE(s->msfgFunc->item(row, 2)->text(), QString());
+        QCOMPARE(s->txtID->text(), QString(" Z_TEST ")); // the boxes keep what was saved
+        QVERIFY(!s->txtID->isEnabled());
+
+        s->msfgFunc->setCurrentCell(row, 1);
+        QCOMPARE(s->txtID->text(), QString("Z_TEST"));
+        s->cmdEdit->click();
+        QVERIFY(!s->txtID->isEnabled() && s->txtDesc->isEnabled());
+        s->txtDesc->setText("A test code");
+        s->cmdSave->click();
+        QCOMPARE(gConn().scalar("select func_desc from function_list where func_id = 'Z_TEST'").toString(),
+                 QString("A test code"));
+
+        // A code that exists: the database's refusal, shown; still in New.
+        s->cmdNew->click();
+        s->txtID->setText("Z_TEST");
+        s->txtDesc->setText("twice");
+        s->cmdSave->click();
+        QCOMPARE(prompter().messages.size(), 1);
+        QVERIFY(prompter().last().text.endsWith(" ..."));
+        QCOMPARE(prompter().last().icon, msg::Icon::Exclamation);
+        QCOMPARE(prompter().last().title, QString("Information"));
+        QCOMPARE(s->EditMode, QString("New"));
+        QVERIFY(s->cmdSave->isEnabled());
+        QVERIFY(!s->msfgFunc->isEnabled());
+        s->cmdCancel->click();
+        QVERIFY(s->msfgFunc->isEnabled());
+        QCOMPARE(s->txtID->text(), QString("Z_TEST"));
+    }
+
+    void marksToggleAndSave()
+    {
+        sec::addGroup("AAA");
+        sec::addGroup("ZZZ", "0");
+        sec::grant("AAA", {"MAN_LINE", "NO_SUCH_CODE", "QY_WIP"});
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        auto* s = f.open<SYS_Grant>("SEC_FUNCTION_GRANT");
+        QVERIFY(s);
+        QCOMPARE(s->windowTitle(), QString("Secuirity - Function Grant"));
+        QCOMPARE(sec::comboItems(s->cboGroup), QStringList({"AAA", "SYSADMIN"}));
+        QCOMPARE(s->cboGroup->currentText(), QString("AAA"));
+        // The grant without a function row does not stop the later marks.
+        QCOMPARE(markedCodes(s), QStringList({"MAN_LINE", "QY_WIP"}));
+
+        s->cboGroup->setCurrentIndex(1);
+        QCOMPARE(markedCodes(s).size(), int(grants::kFunctionCodes.size()));
+        s->cboGroup->setCurrentIndex(0);
+        QCOMPARE(markedCodes(s), QStringList({"MAN_LINE", "QY_WIP"}));
+
+        toggle(s, "MAN_LINE");
+        QCOMPARE(markedCodes(s), QStringList({"QY_WIP"}));
+        toggle(s, "MAN_LINE");
+        toggle(s, "QY_WIP");
+        toggle(s, "OPR_RUN");
+        QCOMPARE(markedCodes(s), QStringList({"MAN_LINE", "OPR_RUN"}));
+        QVERIFY(sec::grantsOf("AAA").contains("QY_WIP")); // only the grid changed
+
+        s->cmdSave->click();
+        QCOMPARE(prompter().texts(), QStringList({"Save completed!"}));
+        QCOMPARE(sec::grantsOf("AAA"), QStringList({"MAN_LINE", "OPR_RUN"}));
+
+        // Saving a group with no ticks takes all of its grants.
+        s->cboGroup->setCurrentIndex(0);
+        toggle(s, "MAN_LINE");
+        toggle(s, "OPR_RUN");
+        s->cmdSave->click();
+        QCOMPARE(sec::grantsOf("AAA"), QStringList());
+        QCOMPARE(sec::grantsOf("SYSADMIN").size(), int(grants::kFunctionCodes.size()));
+    }
+
+    void failedSaveLeavesTheGrantsWhole()
+    {
+        sec::addGroup("AAA");
+        sec::grant("AAA", {"MAN_LINE", "QY_WIP"});
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        auto* s = f.open<SYS_Grant>("SEC_FUNCTION_GRANT");
+        toggle(s, "OPR_RUN");
+        // The insert of QY_WIP fails after MAN_LINE and OPR_RUN went in.
+        sec::refuseGrantOf("QY_WIP");
+        s->cmdSave->click();
+        QCOMPARE(prompter().messages.size(), 1);
+        QVERIFY(prompter().last().text.endsWith(" ..."));
+        QCOMPARE(prompter().last().icon, msg::Icon::Exclamation);
+        QCOMPARE(sec::grantsOf("AAA"), QStringList({"MAN_LINE", "QY_WIP"}));
+        QCOMPARE(markedCodes(s), QStringList({"MAN_LINE", "OPR_RUN", "QY_WIP"}));
+    }
+
+    void noActiveGroupNoSave()
+    {
+        gConn().exec("update user_group set status = '0'");
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        auto* s = f.open<SYS_Grant>("SEC_FUNCTION_GRANT");
+        QVERIFY(s);
+        QCOMPARE(s->cboGroup->count(), 0);
+        QVERIFY(!s->cmdSave->isEnabled());
+        QCOMPARE(markedCodes(s), QStringList());
+        QVERIFY(prompter().messages.isEmpty());
+    }
+
+    void menuFollowsTheGrantsAtNextLogin()
+    {
+        sec::addGroup("OPS");
+        sec::addUser("OP1", "OPS");
+        MainWindowFixture f;
+        QVERIFY(f.logIn("OP1", "OP1"));
+        QAction* item = f.main()->menuItem("SEC_FUNCTION_LIST");
+        QVERIFY(!item->isEnabled());
+
+        QVERIFY(f.relogIn("SYSADMIN", "SYSADMIN"));
+        auto* s = f.open<SYS_Grant>("SEC_FUNCTION_GRANT");
+        s->cboGroup->setCurrentIndex(s->cboGroup->findText("OPS"));
+        toggle(s, "SEC_FUNCTION_LIST");
+        s->cmdSave->click();
+        QVERIFY(f.relogIn("OP1", "OP1"));
+        QVERIFY(item->isEnabled());
+        QVERIFY(f.open<SYS_Function>("SEC_FUNCTION_LIST"));
+
+        QVERIFY(f.relogIn("SYSADMIN", "SYSADMIN"));
+        s->cboGroup->setCurrentIndex(s->cboGroup->findText("OPS"));
+        toggle(s, "SEC_FUNCTION_LIST");
+        s->cmdSave->click();
+        QVERIFY(f.relogIn("OP1", "OP1"));
+        QVERIFY(!item->isEnabled());
+    }
+};
+
+TROVA_TEST(GrantTest)
+#include "tst_Grants.moc"
