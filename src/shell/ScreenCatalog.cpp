@@ -1,5 +1,9 @@
 #include "ScreenRegistry.h"
 
+#include "Mtc_CGRP.h"
+#include "Mtc_Comp.h"
+#include "Mtc_Comp_Proj.h"
+#include "Mtc_Part.h"
 #include "frmAbout.h"
 
 // One line per screen: the menu item and the screen it opens. The toolbar
@@ -9,5 +13,9 @@ ScreenRegistry ScreenRegistry::catalog()
 {
     ScreenRegistry r;
     r.add(QStringLiteral("mnuHelpAbout"), [] { return new frmAbout; });
+    r.add(QStringLiteral("Man_CGRP"), [] { return new Mtc_CGRP; });
+    r.add(QStringLiteral("Man_Comp"), [] { return new Mtc_Comp; });
+    r.add(QStringLiteral("Man_Part"), [] { return new Mtc_Part; });
+    r.add(QStringLiteral("Man_Proj"), [] { return new Mtc_Comp_Proj; });
     return r;
 }
