@@ -205,6 +205,20 @@ private Q_SLOTS:
         QCOMPARE(s.EditMode, QStringLiteral("Del")); // unchanged since the delete above
     }
 
+    void oneRowPerCodeAndVendor()
+    {
+        // Whatever writes it, the database keeps one row per code and vendor.
+        kit::addComponent("C0000000001", "CAP", "NIL", "MP");
+        try {
+            kit::addComponent("C0000000001", "RES", "NIL", "PT");
+            QFAIL("a second row for the code and vendor was stored");
+        } catch (const db::DbError& e) {
+            QCOMPARE(e.kind(), db::ErrorKind::UniqueViolation);
+        }
+        kit::addComponent("C0000000001", "RES", "ACME", "PT");
+        QCOMPARE(gConn().count("select count(*) from component_list"), 2);
+    }
+
     void viewAllShowsEveryRow()
     {
         {
