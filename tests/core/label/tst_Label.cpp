@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <unistd.h>
 
 namespace {
 
@@ -156,6 +157,17 @@ private Q_SLOTS:
         QVERIFY(sink.send("one\r\n", &error));
         QVERIFY(sink.send("two\r\n", &error));
         QCOMPARE(readAll(path), QByteArray("one\r\ntwo\r\n"));
+
+        // A port that cannot seek (here a pipe) takes the job too.
+        int fds[2];
+        QCOMPARE(::pipe(fds), 0);
+        QVERIFY2(label::FileLabelSink(QStringLiteral("/proc/self/fd/%1").arg(fds[1])).send("job\r\n", &error),
+                 qPrintable(error));
+        char got[8] = {};
+        QCOMPARE(::read(fds[0], got, sizeof got), ssize_t(5));
+        QCOMPARE(QByteArray(got), QByteArray("job\r\n"));
+        ::close(fds[0]);
+        ::close(fds[1]);
 
         // A device that is not there: refused with the path named.
         label::FileLabelSink missing(dir.filePath(QStringLiteral("no/such/port")));
