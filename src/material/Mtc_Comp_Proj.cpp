@@ -109,15 +109,27 @@ void Mtc_Comp_Proj::LoadData()
 
 void Mtc_Comp_Proj::cboProj_Change()
 {
-    fillDropDown(cboPart, QStringLiteral("select distinct part_no from part_info where proj_id = ? order by part_no"),
-                 {cboProj->currentText()});
+    refill(cboPart, QStringLiteral("select distinct part_no from part_info where proj_id = ? order by part_no"),
+           cboProj->currentText());
 }
 
 void Mtc_Comp_Proj::cboGroup_Change()
 {
-    fillDropDown(cboComp,
-                 QStringLiteral("select distinct comp_code from component_list where group_id = ? order by comp_code"),
-                 {cboGroup->currentText()});
+    refill(cboComp,
+           QStringLiteral("select distinct comp_code from component_list where group_id = ? order by comp_code"),
+           cboGroup->currentText());
+}
+
+void Mtc_Comp_Proj::refill(QComboBox* box, const QString& sql, const QString& key)
+{
+    // Runs from a box's signal: a database failure is shown here, the
+    // dependent list left empty.
+    try {
+        fillDropDown(box, sql, {key});
+    } catch (const db::DbError& e) {
+        box->clear();
+        msg::error(e.text());
+    }
 }
 
 void Mtc_Comp_Proj::modeEntered()

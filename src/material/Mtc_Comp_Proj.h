@@ -43,4 +43,5 @@ protected:
 private:
     void cboProj_Change();
     void cboGroup_Change();
+    void refill(QComboBox* box, const QString& sql, const QString& key);
 };
