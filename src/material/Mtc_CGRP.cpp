@@ -1,7 +1,7 @@
 #include "Mtc_CGRP.h"
 
 #include "ListTools.h"
-#include "ScreenParts.h"
+#include "FormWidgets.h"
 #include "app/Module1.h"
 
 #include <QFormLayout>

@@ -1,7 +1,7 @@
 #include "Mtc_Comp.h"
 
 #include "ListTools.h"
-#include "ScreenParts.h"
+#include "FormWidgets.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
 

@@ -1,7 +1,7 @@
 #include "Mtc_Comp_Proj.h"
 
 #include "ListTools.h"
-#include "ScreenParts.h"
+#include "FormWidgets.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
 

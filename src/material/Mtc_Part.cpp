@@ -2,7 +2,7 @@
 
 #include "LabelPrint.h"
 #include "ListTools.h"
-#include "ScreenParts.h"
+#include "FormWidgets.h"
 #include "app/Module1.h"
 
 #include <QComboBox>

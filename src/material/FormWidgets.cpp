@@ -1,4 +1,4 @@
-#include "ScreenParts.h"
+#include "FormWidgets.h"
 
 #include "app/Module1.h"
 
