@@ -93,14 +93,21 @@ DefaultAuthType None
   </Limit>
 </Policy>
 EOS
-/usr/sbin/cupsd -f -c "$CUPSDIR/cupsd.conf" -s "$CUPSDIR/cups-files.conf" >"$CUPSDIR/log/cupsd.out" 2>&1 &
+# The daemon runs from a copy: a confinement profile that the system may hold
+# for /usr/sbin/cupsd knows only the system's own folders, not these.
+cp /usr/sbin/cupsd "$CUPSDIR/cupsd"
+"$CUPSDIR/cupsd" -f -c "$CUPSDIR/cupsd.conf" -s "$CUPSDIR/cups-files.conf" >"$CUPSDIR/log/cupsd.out" 2>&1 &
 CUPSPID=$!
 export CUPS_SERVER=127.0.0.1:$CUPSPORT
 for _ in $(seq 50); do
-  lpstat -r >/dev/null 2>&1 && break
+  lpstat -r 2>/dev/null | grep -q 'scheduler is running' && break
   sleep 0.2
 done
-lpadmin -p trova-label -E -v "trovafile:$CUPSDIR/out/labels.prn"
+if ! lpadmin -p trova-label -E -v "trovafile:$CUPSDIR/out/labels.prn"; then
+  echo "The CUPS daemon for the tests did not start:" >&2
+  tail -n 20 "$CUPSDIR/log/cupsd.out" "$CUPSDIR/log/error_log" >&2 2>/dev/null || true
+  exit 1
+fi
 echo "CUPS for the tests: $CUPS_SERVER, queue trova-label"
 export TROVA_TEST_CUPS_QUEUE=trova-label
 export TROVA_TEST_CUPS_FILE=$CUPSDIR/out/labels.prn

@@ -1,5 +1,6 @@
 #include "FormWidgets.h"
 
+#include "ListTools.h"
 #include "app/Module1.h"
 
 #include <QBoxLayout>
@@ -55,6 +56,16 @@ QProgressBar* addLoadBar(QBoxLayout* layout)
     bar->setVisible(false);
     layout->addWidget(bar);
     return bar;
+}
+
+void fillListShowingProgress(QTreeWidget* list, QProgressBar* bar, const db::ResultSet& rows)
+{
+    bar->setRange(0, qMax(1, rows.recordCount()));
+    bar->setValue(0);
+    bar->setVisible(true);
+    Module1::FillList(list, rows);
+    bar->setValue(bar->maximum());
+    bar->setVisible(false);
 }
 
 } // namespace material

@@ -9,7 +9,12 @@ class QFormLayout;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QTreeWidget;
 class QWidget;
+
+namespace db {
+class ResultSet;
+}
 
 // Widget plumbing the material screens share: labelled boxes in a form and
 // buttons in a row.
@@ -24,7 +29,10 @@ QComboBox* addDropDown(QFormLayout* form, const QString& label);
 void fillDropDown(QComboBox* box, const QString& sql, const QVariantList& params = {});
 // Chooses the entry with this text; nothing chosen when the list lacks it.
 void chooseOrClear(QComboBox* box, const QString& text);
-// The progress bar a list shows while it loads.
+// The progress bar a list shows while it loads, hidden otherwise.
 QProgressBar* addLoadBar(QBoxLayout* layout);
+// Fills the list from the rows (Module1::FillList) with the bar shown
+// meanwhile.
+void fillListShowingProgress(QTreeWidget* list, QProgressBar* bar, const db::ResultSet& rows);
 
 } // namespace material

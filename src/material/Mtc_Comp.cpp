@@ -120,13 +120,8 @@ void Mtc_Comp::LoadData()
         "from component_list A left join user_list B on A.update_user = B.user_id "
         "order by A.update_time desc, A.comp_code, A.vender_name");
     db::ResultSet rs = gConn().query(Module1::LimitRows(select, viewAll()));
-    PB->setRange(0, qMax(1, rs.recordCount()));
-    PB->setValue(0);
-    PB->setVisible(true);
-    Module1::FillList(LvData, rs);
-    PB->setValue(PB->maximum());
+    fillListShowingProgress(LvData, PB, rs);
     finishLoad();
-    PB->setVisible(false);
     fillDropDown(cboGP, QStringLiteral("select distinct group_id from component_group order by group_id"));
 }
 

@@ -95,14 +95,9 @@ void Mtc_Comp_Proj::LoadData()
         "from component_proj A left join user_list B on A.update_user = B.user_id "
         "order by A.update_time desc, A.proj_id, A.part_no, A.group_id, A.comp_code");
     db::ResultSet rs = gConn().query(Module1::LimitRows(select, viewAll()));
-    PB->setRange(0, qMax(1, rs.recordCount()));
-    PB->setValue(0);
-    PB->setVisible(true);
-    Module1::FillList(LvData, rs);
-    PB->setValue(PB->maximum());
+    fillListShowingProgress(LvData, PB, rs);
     finishLoad();
     cmdImport->setEnabled(true);
-    PB->setVisible(false);
     fillDropDown(cboProj, QStringLiteral("select distinct proj_id from proj_info order by proj_id"));
     fillDropDown(cboGroup, QStringLiteral("select distinct group_id from component_group order by group_id"));
 }
