@@ -173,6 +173,12 @@ private Q_SLOTS:
         QCOMPARE(s.txtRef->text(), QStringLiteral("F"));
         s.cmdEdit_Click();
         QCOMPARE(s.EditMode, QString());
+
+        // The database gone while a dependent list refills: shown, not thrown.
+        gConn().close();
+        s.cboProj->setCurrentText("P2");
+        QCOMPARE(prompter().last().title, QStringLiteral("ERROR"));
+        QCOMPARE(s.cboPart->count(), 0);
     }
 
     void gates()
