@@ -45,8 +45,9 @@ public:
 
 } // namespace
 
-// The Print buttons' shared part: the quantity prompt and its refusals, and a
-// print run that tells the operator once when the printer took nothing.
+// The Print buttons' shared part: link label copies and "Order Print" against
+// the golden files, and a print run that tells the operator once when the
+// printer took nothing.
 class LabelPrintTest : public QObject
 {
     Q_OBJECT
@@ -63,25 +64,6 @@ private Q_SLOTS:
         QFile::remove(Module1::ErrorLogPath());
     }
     void cleanup() { label::setSink(nullptr); }
-
-    void quantityPrompt()
-    {
-        const QList<std::optional<QString>> answers = {std::nullopt, QString(), QStringLiteral("abc"),
-                                                       QStringLiteral("-2"), QStringLiteral("3.5"),
-                                                       QStringLiteral("40000")};
-        for (const auto& a : answers)
-            prompter().inputs.enqueue(a);
-        QCOMPARE(labelprint::AskPrintQuantity(), std::nullopt); // Cancel
-        QCOMPARE(labelprint::AskPrintQuantity(), std::nullopt); // empty
-        QCOMPARE(labelprint::AskPrintQuantity(), std::nullopt); // not a number, and no box
-        QVERIFY(prompter().messages.isEmpty());
-        QCOMPARE(labelprint::AskPrintQuantity(), std::optional<int>(0)); // negative: none
-        QCOMPARE(labelprint::AskPrintQuantity(), std::optional<int>(4));
-        QCOMPARE(labelprint::AskPrintQuantity(), std::nullopt);
-        QCOMPARE(prompter().texts(), QStringList({"6Overflow"}));
-        QCOMPARE(prompter().last().icon, msg::Icon::None);
-        QCOMPARE(prompter().last().title, msg::applicationTitle());
-    }
 
     void failuresAreReportedOncePerRun()
     {

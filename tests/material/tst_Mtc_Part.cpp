@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -41,6 +42,18 @@ QByteArray golden(const QString& name)
 {
     return readFile(QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../data/label/") + name));
 }
+
+// Keeps the title, prompt and default of every input box.
+class AskingPrompter : public testing::ScriptedPrompter
+{
+public:
+    QStringList asked;
+    std::optional<QString> inputText(const QString& title, const QString& prompt, const QString& initial) override
+    {
+        asked << title + '|' + prompt + '|' + initial;
+        return ScriptedPrompter::inputText(title, prompt, initial);
+    }
+};
 
 } // namespace
 
@@ -218,15 +231,28 @@ private Q_SLOTS:
         QVERIFY(prompter().messages.isEmpty());
 
         s.msfgModule->setCurrentCell(0, 1);
-        const QList<QPair<QString, int>> runs = {{"0", 0},   {"1", 1},   {"3", 3},    {"2.5", 2},
-                                                 {"3.5", 4}, {"-2", 0}, {"abc", 0}, {"40000", 0}};
+        AskingPrompter asking;
+        testing::ScriptedPrompter* usual = &prompter();
+        msg::setPrompter(&asking);
+        testing::ScriptedPrompter::setCurrent(&asking);
+        const auto restore = qScopeGuard([usual] {
+            msg::setPrompter(usual);
+            testing::ScriptedPrompter::setCurrent(usual);
+        });
+        const QList<QPair<std::optional<QString>, int>> runs = {
+            {"0", 0}, {"1", 1}, {"3", 3}, {"2.5", 2}, {"3.5", 4}, {"-2", 0}, {"abc", 0}, {std::nullopt, 0}, {"40000", 0}};
         for (const auto& [answer, labels] : runs) {
             QFile::remove(out);
-            prompter().inputs.enqueue(answer);
+            asking.inputs.enqueue(answer);
             s.cmdPrint_Click();
             QCOMPARE(readFile(out), one.repeated(labels));
         }
-        QCOMPARE(prompter().texts(), QStringList({"6Overflow"}));
+        QCOMPARE(asking.asked.size(), int(runs.size()));
+        QCOMPARE(asking.asked.first(), QStringLiteral("Print QTY|Please input print QTY.|"));
+        // Only the quantity out of range says anything: its error, no title, no icon.
+        QCOMPARE(asking.texts(), QStringList({"6Overflow"}));
+        QCOMPARE(asking.last().icon, msg::Icon::None);
+        QCOMPARE(asking.last().title, msg::applicationTitle());
     }
 };
 
