@@ -108,6 +108,7 @@ if ! lpadmin -p trova-label -E -v "trovafile:$CUPSDIR/out/labels.prn"; then
   tail -n 20 "$CUPSDIR/log/cupsd.out" "$CUPSDIR/log/error_log" >&2 2>/dev/null || true
   exit 1
 fi
+lpadmin -d trova-label # also the default destination
 echo "CUPS for the tests: $CUPS_SERVER, queue trova-label"
 export TROVA_TEST_CUPS_QUEUE=trova-label
 export TROVA_TEST_CUPS_FILE=$CUPSDIR/out/labels.prn

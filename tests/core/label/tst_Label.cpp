@@ -204,7 +204,11 @@ private Q_SLOTS:
         QVERIFY2(label::sink().send(label::LabelJob(label::PartLabelLines(kPart)), &error), qPrintable(error));
         QVERIFY2(label::sink().send(label::LabelJob(label::LinkLabelLines(kComp, kLink)), &error),
                  qPrintable(error));
-        const QByteArray expected = before + golden("part_PN-4711.A.tpcl") + golden("link_10-0001-234_1412060001.tpcl");
+        // No queue named: the daemon's default destination, the same queue here.
+        label::CupsLabelSink byDefault;
+        QVERIFY2(byDefault.send(label::LabelJob(label::PartLabelLines(kPart)), &error), qPrintable(error));
+        const QByteArray part = golden("part_PN-4711.A.tpcl");
+        const QByteArray expected = before + part + golden("link_10-0001-234_1412060001.tpcl") + part;
         QTRY_COMPARE_WITH_TIMEOUT(readAll(file), expected, 30000);
 
         // A queue the daemon does not know is refused with its reason.
