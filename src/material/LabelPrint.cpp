@@ -47,7 +47,7 @@ PrintRun::~PrintRun()
     g_run = nullptr;
     if (m_failed == 0)
         return;
-    // An operator must know the reel labels did not come out: logged for the
+    // An operator must know the labels did not come out: logged for the
     // record and shown once for the whole run.
     try {
         Module1::WriteErrorLog(QStringLiteral("Label printer: ") + m_firstError);
