@@ -12,6 +12,10 @@
 #include "SYS_RESETPWD.h"
 #include "SYS_UGRP.h"
 #include "SYS_USER.h"
+#include "Mtc_CGRP.h"
+#include "Mtc_Comp.h"
+#include "Mtc_Comp_Proj.h"
+#include "Mtc_Part.h"
 #include "frmAbout.h"
 #include "Mtc_DT200.h"
 #include "Mtc_Line.h"
@@ -43,5 +47,9 @@ ScreenRegistry ScreenRegistry::catalog()
     r.add(QStringLiteral("SEC_FUNCTION_GRANT"), [] { return new SYS_Grant; });
     r.add(QStringLiteral("SEC_USER_CHGPWD"), [] { return new SYS_PWD; });
     r.add(QStringLiteral("SEC_USER_RESETPWD"), [] { return new SYS_RESETPWD; });
+    r.add(QStringLiteral("Man_CGRP"), [] { return new Mtc_CGRP; });
+    r.add(QStringLiteral("Man_Comp"), [] { return new Mtc_Comp; });
+    r.add(QStringLiteral("Man_Part"), [] { return new Mtc_Part; });
+    r.add(QStringLiteral("Man_Proj"), [] { return new Mtc_Comp_Proj; });
     return r;
 }

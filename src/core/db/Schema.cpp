@@ -355,11 +355,20 @@ void addCheckId(db::Database& db)
         db.exec(row.at(0).toString());
 }
 
+// A component is one row per code and vendor: the component screen looks
+// rows up by that pair, so a second row of it must be refused on every
+// engine, not only by the screen's own test.
+void addComponentVendorKey(db::Database& db)
+{
+    db.exec(QStringLiteral("CREATE UNIQUE INDEX ux_component_list_vendor ON component_list (comp_code, vender_name)"));
+}
+
 // One entry a schema version; a later version appends a step and never
 // changes an earlier one, so every existing database upgrades in order.
 const std::vector<std::function<void(db::Database&)>> kSteps = {
     createVersion1,
     addCheckId,
+    addComponentVendorKey,
 };
 
 } // namespace
