@@ -1,5 +1,6 @@
 #include "ScreenRegistry.h"
 
+#include "OPT_Run.h"
 #include "frmAbout.h"
 
 // One line per screen: the menu item and the screen it opens. The toolbar
@@ -9,5 +10,6 @@ ScreenRegistry ScreenRegistry::catalog()
 {
     ScreenRegistry r;
     r.add(QStringLiteral("mnuHelpAbout"), [] { return new frmAbout; });
+    r.add(QStringLiteral("OPR_RUN"), [] { return new OPT_Run; });
     return r;
 }
