@@ -431,7 +431,8 @@ private Q_SLOTS:
         QCOMPARE(prompter().last().icon, msg::Icon::Critical);
         QVERIFY(prompter().last().text.contains(byText.at(9)));
         QCOMPARE(monitor::gTerminals().loaded(), 13);
-        startRow(s, 1, 0);
+        QCOMPARE(s->LB(3)->text(), MonitorRig::address(0));
+        startRow(s, 3, 0);
         QCOMPARE(ask(rig->gw(0), 2, keyFrame(2, 7)), QString("User:"));
         stopAll(s);
         own.reset();
