@@ -389,9 +389,12 @@ bool OPT_Run::anyStarted() const
 void OPT_Run::addLine(const QString& line)
 {
     m_listHistory->addItem(line);
-    // A long shift must not grow the list without bound.
-    while (m_listHistory->count() > history::kMaxLines)
-        delete m_listHistory->takeItem(0);
+    // A long shift must not grow the list without bound. The oldest lines go
+    // a tenth at a time: one removal per line would cost a pass over the
+    // whole list for every frame.
+    const int count = m_listHistory->count();
+    if (count > history::kMaxLines)
+        m_listHistory->model()->removeRows(0, count - history::kMaxLines + history::kMaxLines / 10);
 }
 
 void OPT_Run::setColour(int i, const QColor& c)

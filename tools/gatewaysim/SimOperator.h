@@ -49,6 +49,7 @@ public:
     int rejections() const { return m_rejections; }
     // Microseconds from each scan to the monitor's answer.
     const QList<qint64>& answerTimes() const { return m_answerUs; }
+    void clearAnswerTimes() { m_answerUs.clear(); }
 
 Q_SIGNALS:
     void done();
