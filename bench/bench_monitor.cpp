@@ -284,6 +284,9 @@ void MonitorLoad(benchmark::State& state, bool postgres)
     const auto at = [&](double q) { return times.isEmpty() ? 0.0 : double(times.at(qsizetype(q * (times.size() - 1)))); };
     state.SetItemsProcessed(p.checks() - first);
     state.counters["checks_per_s"] = rate;
+    // Every answered scan: the slot barcode and the label of each check.
+    state.counters["scans_per_s"] = double(times.size()) / secs;
+    state.counters["bare_over_scans"] = times.isEmpty() ? 0 : g_bareRate[postgres] / (double(times.size()) / secs);
     state.counters["bare_inserts_per_s"] = g_bareRate[postgres];
     state.counters["bare_over_checks"] = rate > 0 ? g_bareRate[postgres] / rate : 0;
     state.counters["median_us"] = at(0.5);

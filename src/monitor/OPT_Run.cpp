@@ -128,6 +128,17 @@ OPT_Run::OPT_Run(QWidget* parent)
     top->addLayout(right, 1);
     resize(12000 / Module1::kTwipsPerPixel, 7000 / Module1::kTwipsPerPixel);
 
+    // The newest line is selected and scrolled into view once per burst of
+    // frames: laying the list out again for every frame would cost more
+    // than the frame's checks.
+    m_showLast = new QTimer(this);
+    m_showLast->setSingleShot(true);
+    m_showLast->setInterval(50);
+    connect(m_showLast, &QTimer::timeout, this, [this] {
+        m_listHistory->setCurrentRow(m_listHistory->count() - 1);
+        m_listHistory->scrollToBottom();
+    });
+
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setInterval(1000);
@@ -251,6 +262,8 @@ void OPT_Run::cmdStart_Click(int i)
 void OPT_Run::WSClient_Connect(int i)
 {
     Row& r = m_rows[size_t(i)];
+    // Answers are small frames an operator waits for: send each at once.
+    r.WSClient->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     r.watch.connected(now());
     addLine(history::Connected(now(), remoteIp(r.WSClient)));
 }
@@ -294,8 +307,8 @@ void OPT_Run::handleFrames(int i, const QList<QByteArray>& frames)
         if (result.termError >= 1 && result.termError <= 7)
             addLine(history::Rejection(now(), result.termError, last.node));
         addLine(history::Data(now(), last.data, ip, last.node));
-        if (!result.abandoned)
-            m_listHistory->scrollToBottom();
+        if (!result.abandoned && !m_showLast->isActive())
+            m_showLast->start();
     }
 }
 

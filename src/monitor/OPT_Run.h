@@ -95,6 +95,7 @@ private:
     QListWidget* m_listHistory = nullptr;
     QPushButton* m_cmdexit = nullptr;
     QTimer* m_timer = nullptr;
+    QTimer* m_showLast = nullptr;
     monitor::WallClock m_clock;
     std::unique_ptr<monitor::ScanDialogue> m_dialogue;
     bool m_dbDown = false;

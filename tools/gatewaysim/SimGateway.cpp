@@ -127,6 +127,7 @@ void SimGateway::onNewConnection()
         // A gateway serves one monitor: a new connection replaces the old.
         dropLink();
         m_client = s;
+        s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         ++m_connections;
         connect(s, &QTcpSocket::readyRead, this, &SimGateway::onReadyRead);
         connect(s, &QTcpSocket::disconnected, this, [this, s] {
