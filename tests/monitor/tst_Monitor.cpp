@@ -100,8 +100,11 @@ private Q_SLOTS:
     {
         MainWindowFixture app;
         QVERIFY(app.logIn());
+        app.main()->Toolbar_ButtonClick("Run");
+        QWidget* viaToolbar = app.main()->screenInstance("OPR_RUN");
         auto* s = app.open<OPT_Run>("OPR_RUN");
         QVERIFY(s);
+        QCOMPARE(s, viaToolbar);
         rig->attach(s);
         QCOMPARE(s->windowTitle(), QString("DT200 monitor server"));
         QVERIFY(!s->Timer1()->isActive());
