@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiSubWindow>
+#include <QProcess>
 #include <QPushButton>
 #include <QTcpSocket>
 #include <QTest>
@@ -415,6 +416,49 @@ private Q_SLOTS:
         QCOMPARE(count("select count(*) from check_history"), 2);
         QCOMPARE(count("select count(*) from check_history where check_value = '1'"), 1);
         QCOMPARE(prompter().messages.size(), 0);
+    }
+
+    // The simulator program reads the set-up of its gateway from the
+    // database and walks its terminals through the monitor until done.
+    void simulatorProgram()
+    {
+        const quint16 port = rig->gw(0).port();
+        rig->gw(0).switchOff();
+        const db::ConnectionSettings c = testdb::lastSettings();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TROVA_CONFIG", testdb::logFolder() + "/none.ini");
+        env.insert("TROVA_DB_DRIVER", c.driver);
+        env.insert("TROVA_DB_NAME", c.database);
+        env.insert("TROVA_DB_HOST", c.host);
+        env.insert("TROVA_DB_PORT", QString::number(c.port));
+        env.insert("TROVA_DB_USER", c.user);
+        env.insert("TROVA_DB_PASSWORD", c.password);
+
+        QProcess refused;
+        refused.setProcessEnvironment(env);
+        refused.start(TROVA_GATEWAY_SIM, {"--gateway", "10.1.1.1", "--seconds", "5"});
+        QVERIFY(refused.waitForFinished(10000));
+        QCOMPARE(refused.exitCode(), 2);
+        QVERIFY(refused.readAllStandardOutput().contains("only loopback"));
+
+        QProcess sim;
+        sim.setProcessEnvironment(env);
+        sim.start(TROVA_GATEWAY_SIM, {"--gateway", MonitorRig::address(0), "--terminals", "2", "--scenario", "mixed",
+                                      "--checks", "4", "--user", "U1", "--port", QString::number(port), "--seconds",
+                                      "30"});
+        QVERIFY(sim.waitForStarted(5000));
+        QByteArray output;
+        QTRY_VERIFY_WITH_TIMEOUT((output += sim.readAllStandardOutput()).contains("waiting for the monitor"), 10000);
+        OPT_Run* s = openScreen();
+        QTest::mouseClick(s->cmdStart(1), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(sim.state(), QProcess::NotRunning, 30000);
+        output += sim.readAllStandardOutput();
+        QCOMPARE(sim.exitCode(), 0);
+        QVERIFY2(output.contains("8 component checks, 2 rejections"), output.constData());
+        QCOMPARE(count("select count(*) from check_history where gw21_ip = ? and check_value = '0'",
+                       {MonitorRig::address(0)}), 6);
+        QCOMPARE(count("select count(*) from check_history where gw21_ip = ? and check_value = '1' "
+                       "and link_id = 'LK2' and comp_code = 'C1'", {MonitorRig::address(0)}), 2);
     }
 
     // Nine rows for the gateways: a tenth is reported and the terminals
