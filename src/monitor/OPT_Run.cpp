@@ -234,8 +234,9 @@ void OPT_Run::LoadGateways()
 void OPT_Run::connectRow(int i)
 {
     Row& r = m_rows[size_t(i)];
+    // What the gateway sent before the link went is still handled.
+    handleFrames(i, r.stream->flush());
     r.WSClient->abort();
-    r.stream->clear();
     r.failed = false;
     r.WSClient->connectToHost(r.LB->text(), quint16(Module1::settings().gatewayPort));
 }
@@ -253,8 +254,8 @@ void OPT_Run::cmdStart_Click(int i)
         r.cmdStart->setText(kStart);
         setColour(i, stoppedColour());
         r.lblState->clear();
+        handleFrames(i, r.stream->flush());
         r.WSClient->abort();
-        r.stream->clear();
         r.started = false;
     }
 }

@@ -319,6 +319,38 @@ private Q_SLOTS:
         QCOMPARE(ask(gw, 1, keyFrame(1, 7)), QString("User:"));
     }
 
+    // A piece of a frame whose rest never comes is handed on by the timer;
+    // when its answer cannot be sent, the history says so and no box waits.
+    void sendFailureGoesToTheHistory()
+    {
+        OPT_Run* s = openScreen();
+        startRow(s, 1, 0);
+        s->Timer1()->stop(); // the test ticks by itself
+        QVERIFY(rig->gw(0).send(dataFrame(1, "U1").chopped(1)));
+        QTest::qWait(100);
+        rig->gw(0).switchOff();
+        QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(1)->state(), QAbstractSocket::UnconnectedState, 5000);
+        QTest::qWait(2100);
+        s->Timer1_Timer();
+        QStringList h = lines(s);
+        const int at = int(h.indexOf("IP:127.0.0.2 Error= The connection to the gateway is not open"));
+        QVERIFY2(at >= 0, qPrintable(h.join('\n')));
+        QCOMPARE(h.at(at + 1), QString("10:00:00,Connet error!  DT200->001"));
+
+        // A piece still waiting when the watchdog reconnects is not lost.
+        QVERIFY(rig->gw(0).listen(gwsim::loopbackAddress(0), Module1::settings().gatewayPort));
+        s->Timer1_Timer();
+        QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(1)->state(), QAbstractSocket::ConnectedState, 5000);
+        QVERIFY(rig->gw(0).send(dataFrame(1, "U2").chopped(1)));
+        QTest::qWait(100);
+        rig->gw(0).dropLink();
+        QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(1)->state(), QAbstractSocket::UnconnectedState, 5000);
+        s->Timer1_Timer();
+        h = lines(s);
+        QCOMPARE(h.filter("Error= The connection to the gateway is not open").size(), 2);
+        QCOMPARE(prompter().messages.size(), 0);
+    }
+
     // A connected gateway that sends nothing across more than five minute
     // boundaries is connected afresh; data and a new connection restart the
     // count.

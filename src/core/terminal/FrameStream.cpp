@@ -54,6 +54,15 @@ QList<QByteArray> FrameStream::takeStale()
     return frames;
 }
 
+QList<QByteArray> FrameStream::flush()
+{
+    QList<QByteArray> frames;
+    if (!m_buffer.isEmpty())
+        frames << m_buffer;
+    m_buffer.clear();
+    return frames;
+}
+
 QList<QByteArray> FrameStream::feed(const QByteArray& bytes)
 {
     QList<QByteArray> frames = takeStale();

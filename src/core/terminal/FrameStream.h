@@ -33,6 +33,9 @@ public:
     // The waiting piece, when it has waited past the timeout; for a caller
     // that looks in without new bytes (a timer).
     QList<QByteArray> takeStale();
+    // The waiting piece as one frame, however long it waited: for a
+    // connection about to be closed.
+    QList<QByteArray> flush();
 
     // Bytes waiting for the rest of their frame.
     qsizetype pending() const { return m_buffer.size(); }
