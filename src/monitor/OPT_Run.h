@@ -2,6 +2,7 @@
 
 #include "terminal/FrameStream.h"
 #include "terminal/GatewayWatch.h"
+#include "terminal/HistoryLines.h"
 
 #include <QAbstractSocket>
 #include <QWidget>
