@@ -63,10 +63,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FrameStream stream([&] { return now; }, 100);
     for (qsizetype at = 0; at < all.size(); at += step) {
         const QList<QByteArray> frames = stream.feed(all.mid(at, step));
-        for (const QByteArray& f : frames)
+        for (const QByteArray& f : frames) {
+            check(!f.isEmpty());
             decodeOne(f);
+        }
         check(stream.pending() < 255);
         now += stale ? 150 : 1;
     }
+    // Whatever is left is handed on once it has waited, never kept.
+    now += 1000;
+    for (const QByteArray& f : stream.takeStale())
+        decodeOne(f);
+    check(stream.pending() == 0);
     return 0;
 }

@@ -16,6 +16,7 @@
 #include "Mtc_Comp.h"
 #include "Mtc_Comp_Proj.h"
 #include "Mtc_Part.h"
+#include "OPT_Run.h"
 #include "frmAbout.h"
 #include "Mtc_DT200.h"
 #include "Mtc_Line.h"
@@ -51,5 +52,6 @@ ScreenRegistry ScreenRegistry::catalog()
     r.add(QStringLiteral("Man_Comp"), [] { return new Mtc_Comp; });
     r.add(QStringLiteral("Man_Part"), [] { return new Mtc_Part; });
     r.add(QStringLiteral("Man_Proj"), [] { return new Mtc_Comp_Proj; });
+    r.add(QStringLiteral("OPR_RUN"), [] { return new OPT_Run; });
     return r;
 }

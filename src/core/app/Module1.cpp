@@ -43,7 +43,7 @@ db::Database& gConn()
     return *conn;
 }
 
-bool OpenConnection()
+bool OpenConnection(QString* failure)
 {
     QString error;
     bool ok = gConn().open(settings().connection, &error);
@@ -55,7 +55,15 @@ bool OpenConnection()
             ok = false;
         }
     }
-    if (ok)
+    if (!ok && failure)
+        *failure = error;
+    return ok;
+}
+
+bool OpenConnection()
+{
+    QString error;
+    if (OpenConnection(&error))
         return true;
     if (!g_connectionBoxOpen) {
         g_connectionBoxOpen = true;

@@ -30,6 +30,9 @@ db::Database& gConn();
 // followed by " ..." (exclamation icon, title "Information") and returns
 // false. A failure while that box is still open shows no second box.
 bool OpenConnection();
+// The same, but the failure goes to the caller instead of a box: for a
+// watchdog that retries every second and must not stack up boxes.
+bool OpenConnection(QString* failure);
 
 // True when at least one row of table holds value in column. Table and column
 // are names of the schema, never user input. Throws db::DbError.

@@ -7,8 +7,10 @@ namespace db {
 
 QString Dialect::now() const
 {
+    // Cut to the second, never rounded up: a time written now must not lie
+    // in the future of the next statement's clock.
     return m_engine == Engine::SQLite ? QStringLiteral("datetime('now','localtime')")
-                                      : QStringLiteral("LOCALTIMESTAMP(0)");
+                                      : QStringLiteral("date_trunc('second', localtimestamp)");
 }
 
 QString Dialect::probe() const

@@ -26,7 +26,7 @@ constexpr int kNotStarted = 7;
 // designator, read in one round trip: each joined table is reached by its key
 // or index, and a missing row leaves its columns Null.
 const QString kLookupSql = QStringLiteral(
-    "select s.comp_code as expected, l.link_id, l.comp_code, l.vender_name, l.lot_no, l.ship_date, l.rt_no, "
+    "select s.line_id as set_line, s.comp_code as expected, l.link_id, l.comp_code, l.vender_name, l.lot_no, l.ship_date, l.rt_no, "
     "p.comp_code as proj_comp, p.ref_designator, p.polarity_check "
     "from (select 1 as one) k "
     "left join component_set s on s.line_id = ? and s.part_no = ? and s.mc_id = ? and s.md_id = ? "
@@ -272,7 +272,9 @@ bool ScanDialogue::CheckComponent(const QString& linkId, TerminalInfo& row)
 {
     db::ResultSet rs = m_db.query(kLookupSql, {row.line_id, row.part_no, row.mc_id, row.md_id, row.slot_code,
                                                linkId, row.part_no});
-    const bool haveSetUp = !rs.eof() && !rs.isNull(QStringLiteral("expected"));
+    // A set-up row whose component is empty is still the slot's set-up: the
+    // empty text is then what the label must carry.
+    const bool haveSetUp = !rs.eof() && !rs.isNull(QStringLiteral("set_line"));
     const bool haveLabel = !rs.eof() && !rs.isNull(QStringLiteral("link_id"));
     const QString expected = haveSetUp ? rs.text(QStringLiteral("expected")) : QString();
 

@@ -491,6 +491,60 @@ private Q_SLOTS:
         QCOMPARE(scan("B1"), show("Component:"));
     }
 
+    void emptyExpectedComponentIsASetUp()
+    {
+        gConn().exec("update component_set set comp_code = null where slot_code = 'S1'");
+        gConn().exec("insert into component_link (link_id, comp_code, vender_name) values ('LKN', null, 'VN')");
+        start("0");
+        scan("B1");
+        QCOMPARE(scan("LK1"), reject("Invalid Component"));
+        QCOMPARE(gConn().count("select count(*) from check_history where check_value = '1' and comp_code is null"),
+                 1);
+        // A label without a component carries what the slot expects.
+        QCOMPARE(scan("LKN"), show("Machine/Module/Slot:"));
+        QCOMPARE(gConn().count("select count(*) from check_history where check_value = '0' and link_id = 'LKN'"), 1);
+        QCOMPARE(rows("error_history"), 0);
+    }
+
+    void reloadKeepsTheScannedSlotsMachine()
+    {
+        linkTable({{"B9", kGw, "005", "P1"}});
+        start("0");
+        QCOMPARE(scan("B9"), show("Component:"));
+        QCOMPARE(t5().mc_id, QString("M9"));
+        table.LoadDevices(gConn());
+        QCOMPARE(t5().step, qint16(StepComponent));
+        QCOMPARE(t5().mc_id, QString("M9"));
+        QCOMPARE(t5().md_id, QString("MD9"));
+        scan("LK1");
+        QCOMPARE(gConn().scalar("select mc_id from error_history").toString(), QString("M9"));
+        // Past the component, the set-up's machine is shown again.
+        QCOMPARE(t5().step, qint16(StepComponent));
+        scan(keyFrame(5, 7));
+        table.LoadDevices(gConn());
+        QCOMPARE(t5().mc_id, QString("M1"));
+    }
+
+    void serverTimeIsNeverAhead()
+    {
+        // The time of a record is cut to the second: the server's own clock
+        // read right after never lies before it.
+        const QString precise = gConn().engine() == db::Engine::SQLite
+                                    ? "select strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime')"
+                                    : "select clock_timestamp()::timestamp";
+        start("0");
+        for (int i = 0; i < 20; ++i) {
+            scan("B1");
+            scan("LK1");
+            const QDateTime after = db::ResultSet::toDateTime(gConn().scalar(precise));
+            const QDateTime written =
+                db::ResultSet::toDateTime(gConn().scalar("select max(check_time) from check_history"));
+            QVERIFY2(written <= after, qPrintable(written.toString(Qt::ISODateWithMs) + " > "
+                                                  + after.toString(Qt::ISODateWithMs)));
+            QTest::qWait(37);
+        }
+    }
+
     void failedDisplayIsReported()
     {
         link.broken = true;

@@ -1,0 +1,324 @@
+// The whole monitor under load: 9 simulated gateways carrying 50 terminals
+// (the terminal table's limit) whose operators scan as fast as the answers
+// come, through the real monitor screen, its sockets and the database,
+// beside the bare insert of one check row on the same database in the same
+// run. Reports verified component checks per second, their ratio to the bare
+// insert rate, and the median and 99th percentile time from a scan to its
+// answer.
+#include "OPT_Run.h"
+#include "SimGateway.h"
+#include "SimOperator.h"
+
+#include "TestDb.h"
+#include "app/Module1.h"
+#include "db/Schema.h"
+#include "terminal/TerminalTable.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+using namespace gwsim;
+using Module1::gConn;
+
+namespace {
+
+constexpr int kGateways = 9;
+constexpr int kTerminals = 50;
+constexpr int kSlots = 20;
+constexpr int kHistory = 20000;
+
+QString gateway(int g)
+{
+    return loopbackAddress(g).toString();
+}
+
+int terminalsOn(int g)
+{
+    return kTerminals / kGateways + (g < kTerminals % kGateways ? 1 : 0);
+}
+
+QString slotBarcode(int g, int s)
+{
+    return QStringLiteral("B%1%2").arg(g).arg(s, 2, 10, QLatin1Char('0'));
+}
+
+QString label(int s)
+{
+    return QStringLiteral("LK%1").arg(s, 2, 10, QLatin1Char('0'));
+}
+
+struct Plant
+{
+    QTemporaryDir dir;
+    QString pgName;
+    std::vector<std::unique_ptr<SimGateway>> gateways;
+    std::vector<std::unique_ptr<SimOperator>> operators;
+    std::unique_ptr<OPT_Run> screen;
+    bool started = false;
+
+    explicit Plant(bool postgres)
+    {
+        AppSettings settings;
+        if (postgres) {
+            pgName = QStringLiteral("trova_bench_mon_%1").arg(QCoreApplication::applicationPid());
+            testdb::adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(pgName));
+            testdb::adminExec(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' "
+                                             "LC_CTYPE 'C'")
+                                  .arg(pgName));
+            settings.connection = testdb::pgSettings(pgName);
+        } else {
+            settings.connection.driver = QStringLiteral("QSQLITE");
+            settings.connection.database = dir.filePath(QStringLiteral("bench.sqlite"));
+        }
+        settings.logFolder = dir.path();
+        Module1::setSettings(settings);
+        QString error;
+        if (!gConn().open(settings.connection, &error))
+            qFatal("cannot open the bench database: %s", qPrintable(error));
+        schema::ensure(gConn());
+        fill();
+        listen();
+        monitor::gTerminals().clear();
+        screen = std::make_unique<OPT_Run>();
+        for (int g = 0; g < kGateways; ++g)
+            operatorsFor(g);
+    }
+
+    ~Plant()
+    {
+        for (int i = 1; i <= OPT_Run::kGateways; ++i)
+            if (screen->cmdStart(i)->text() == QLatin1String("Stop"))
+                screen->cmdStart_Click(i);
+        screen.reset();
+        operators.clear();
+        gateways.clear();
+        gConn().close();
+        if (!pgName.isEmpty())
+            testdb::adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(pgName));
+    }
+
+    void fill()
+    {
+        db::Database& db = gConn();
+        db::Transaction tx(db);
+        db.exec(QStringLiteral("insert into user_list (user_id, user_name) values ('U1', 'Operator')"));
+        for (int s = 1; s <= kSlots; ++s) {
+            db.exec(QStringLiteral("insert into component_link (link_id, comp_code, vender_name, lot_no, ship_date, "
+                                   "rt_no) values (?, ?, 'V1', 'LOT', '2401', 'RT')"),
+                    {label(s), QStringLiteral("C%1").arg(s)});
+            db.exec(QStringLiteral("insert into component_proj (proj_id, part_no, group_id, comp_code, "
+                                   "ref_designator, polarity_check) values ('PRJ', 'P1', 'G1', ?, 'R1', 'Y')"),
+                    {QStringLiteral("C%1").arg(s)});
+        }
+        for (int g = 0; g < kGateways; ++g) {
+            const QString line = QStringLiteral("L%1").arg(g);
+            const QString mc = QStringLiteral("M%1").arg(g);
+            for (int t = 1; t <= terminalsOn(g); ++t)
+                db.exec(QStringLiteral("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id) "
+                                       "values (?, 'PRJ', 'P1', ?, ?, ?)"),
+                        {line, mc, gateway(g), QStringLiteral("%1").arg(t, 3, 10, QLatin1Char('0'))});
+            for (int s = 1; s <= kSlots; ++s) {
+                const QString slot = QStringLiteral("S%1").arg(s);
+                db.exec(QStringLiteral("insert into slot_link (link_no, mc_id, md_id, slot_code) values (?, ?, 'MD1', ?)"),
+                        {slotBarcode(g, s), mc, slot});
+                db.exec(QStringLiteral("insert into component_set (line_id, part_no, mc_id, md_id, slot_code, "
+                                       "comp_code) values (?, 'P1', ?, 'MD1', ?, ?)"),
+                        {line, mc, slot, QStringLiteral("C%1").arg(s)});
+            }
+        }
+        for (int i = 0; i < kHistory; ++i)
+            db.exec(QStringLiteral("insert into check_history (line_id, part_no, mc_id, md_id, slot_code, comp_code, "
+                                   "gw21_ip, dt200_id, check_value, check_time, update_user, update_time, link_id) "
+                                   "values ('L0', 'P1', 'M0', 'MD1', ?, 'C1', ?, '001', '0', sysdate, 'U1', sysdate, "
+                                   "?)"),
+                    {QStringLiteral("S%1").arg(i % kSlots + 1), gateway(i % kGateways), label(i % kSlots + 1)});
+        tx.commit();
+        if (db.engine() == db::Engine::PostgreSQL)
+            db.exec(QStringLiteral("analyze"));
+    }
+
+    void listen()
+    {
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            gateways.clear();
+            quint16 port = 0;
+            bool ok = true;
+            for (int g = 0; g < kGateways && ok; ++g) {
+                auto gw = std::make_unique<SimGateway>();
+                ok = gw->listen(loopbackAddress(g), port);
+                port = gw->port();
+                gateways.push_back(std::move(gw));
+            }
+            if (ok) {
+                Module1::settings().gatewayPort = port;
+                return;
+            }
+        }
+        qFatal("no port for the simulated gateways");
+    }
+
+    void operatorsFor(int g)
+    {
+        for (int t = 1; t <= terminalsOn(g); ++t) {
+            TerminalPlan plan;
+            plan.terminal = t;
+            plan.user = QStringLiteral("U1");
+            plan.partNo = QStringLiteral("P1");
+            // Terminals of one gateway start on different slots.
+            for (int s = 0; s < kSlots; ++s) {
+                const int slot = 1 + (s + t) % kSlots;
+                plan.slots << TerminalPlan::Slot{slotBarcode(g, slot), label(slot), label(1 + slot % kSlots)};
+            }
+            operators.push_back(std::make_unique<SimOperator>(*gateways[size_t(g)], plan, Scenario::Good, 1 << 30));
+        }
+    }
+
+    // Connects every gateway and lets every operator begin.
+    void start()
+    {
+        if (started)
+            return;
+        started = true;
+        for (int i = 1; i <= OPT_Run::kGateways; ++i)
+            screen->cmdStart_Click(i);
+        QElapsedTimer wait;
+        wait.start();
+        auto allConnected = [&] {
+            for (auto& gw : gateways)
+                if (!gw->hasClient())
+                    return false;
+            return true;
+        };
+        while (!allConnected() && wait.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (!allConnected())
+            qFatal("the monitor did not connect to every gateway");
+        for (auto& op : operators)
+            op->start();
+    }
+
+    long long checks() const
+    {
+        long long n = 0;
+        for (auto& op : operators)
+            n += op->checks();
+        return n;
+    }
+    long long rejections() const
+    {
+        long long n = 0;
+        for (auto& op : operators)
+            n += op->rejections();
+        return n;
+    }
+};
+
+std::unique_ptr<Plant> g_plant;
+bool g_plantPg = false;
+double g_bareRate[2] = {0, 0};
+
+Plant& plant(bool postgres)
+{
+    if (!g_plant || g_plantPg != postgres) {
+        g_plant.reset();
+        g_plant = std::make_unique<Plant>(postgres);
+        g_plantPg = postgres;
+    }
+    return *g_plant;
+}
+
+void BareInsert(benchmark::State& state, bool postgres)
+{
+    plant(postgres);
+    const QString sql = QStringLiteral(
+        "insert into check_history (line_id, part_no, mc_id, md_id, slot_code, comp_code, gw21_ip, dt200_id, "
+        "check_value, check_time, update_user, update_time, vender_comp, ref_designator, polarity_check, lot_no, "
+        "ship_date, rt_no, link_id, panel_no) "
+        "values (?, ?, ?, ?, ?, ?, ?, ?, '0', sysdate, ?, sysdate, ?, ?, ?, ?, ?, ?, ?, ?)");
+    const QVariantList values = {"L0", "P1", "M0", "MD1", "S1", "C1", gateway(0), "001", "U1", "V1",
+                                 "R1", "Y",  "LOT", "2401", "RT", label(1), "1"};
+    QElapsedTimer clock;
+    clock.start();
+    long long n = 0;
+    for (auto _ : state) {
+        gConn().exec(sql, values);
+        ++n;
+    }
+    g_bareRate[postgres] = double(n) / (double(clock.nsecsElapsed()) / 1e9);
+    state.SetItemsProcessed(state.iterations());
+}
+
+// One iteration: the event loop runs until kTerminals more component checks
+// are answered.
+void MonitorLoad(benchmark::State& state, bool postgres)
+{
+    Plant& p = plant(postgres);
+    p.start();
+    // Warm up: every terminal through its first checks.
+    const long long warm = p.checks() + 2 * kTerminals;
+    while (p.checks() < warm)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    for (auto& op : p.operators)
+        op->clearAnswerTimes();
+    const long long first = p.checks();
+    const long long rejectedBefore = p.rejections();
+    QElapsedTimer clock;
+    clock.start();
+    for (auto _ : state) {
+        const long long target = p.checks() + kTerminals;
+        while (p.checks() < target)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    const double secs = double(clock.nsecsElapsed()) / 1e9;
+    const double rate = double(p.checks() - first) / secs;
+    QList<qint64> times;
+    for (auto& op : p.operators)
+        times += op->answerTimes();
+    std::sort(times.begin(), times.end());
+    const auto at = [&](double q) { return times.isEmpty() ? 0.0 : double(times.at(qsizetype(q * (times.size() - 1)))); };
+    state.SetItemsProcessed(p.checks() - first);
+    state.counters["checks_per_s"] = rate;
+    // Every answered scan: the slot barcode and the label of each check.
+    state.counters["scans_per_s"] = double(times.size()) / secs;
+    state.counters["bare_over_scans"] = times.isEmpty() ? 0 : g_bareRate[postgres] / (double(times.size()) / secs);
+    state.counters["bare_inserts_per_s"] = g_bareRate[postgres];
+    state.counters["bare_over_checks"] = rate > 0 ? g_bareRate[postgres] / rate : 0;
+    state.counters["median_us"] = at(0.5);
+    state.counters["p99_us"] = at(0.99);
+    state.counters["p99_over_median"] = at(0.5) > 0 ? at(0.99) / at(0.5) : 0;
+    state.counters["rejections"] = double(p.rejections() - rejectedBefore);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    QList<bool> engines = {false};
+    if (!qEnvironmentVariableIsEmpty("TROVA_TEST_PG_HOST"))
+        engines << true;
+    for (bool pg : engines) {
+        const std::string name = pg ? "postgres" : "sqlite";
+        benchmark::RegisterBenchmark(("BareInsert/" + name).c_str(), BareInsert, pg)
+            ->Unit(benchmark::kMicrosecond)
+            ->MinTime(2.0)
+            ->UseRealTime();
+        benchmark::RegisterBenchmark(("MonitorLoad/" + name).c_str(), MonitorLoad, pg)
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(5.0)
+            ->UseRealTime();
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    g_plant.reset();
+    return 0;
+}

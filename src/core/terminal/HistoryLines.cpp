@@ -1,0 +1,57 @@
+#include "terminal/HistoryLines.h"
+
+namespace monitor {
+
+namespace history {
+
+QString Now(const QDateTime& t)
+{
+    return t.toString(QStringLiteral("MM/dd/yyyy HH:mm:ss"));
+}
+
+QString Time(const QDateTime& t)
+{
+    return t.toString(QStringLiteral("HH:mm:ss"));
+}
+
+QString Connected(const QDateTime& t, const QString& remoteIp)
+{
+    return Now(t) + QStringLiteral("  ") + remoteIp + QStringLiteral("  TCP connect ok");
+}
+
+QString SocketError(const QString& remoteHost, const QString& description)
+{
+    return QStringLiteral("IP:") + remoteHost + QStringLiteral(" Error= ") + description;
+}
+
+QString Rejection(const QDateTime& t, int code, const QString& node)
+{
+    static const char* const kTexts[] = {",User error!",          ",Part No error!",
+                                         ",Initialization error!", ",Panel No error!",
+                                         ",Machine/Module/Slot error!", ",Component error!"};
+    if (code >= 1 && code <= 6)
+        return Time(t) + QLatin1String(kTexts[code - 1]);
+    if (code == 7)
+        return Time(t) + QStringLiteral(",Connet error!") + QStringLiteral("  DT200->") + node;
+    return QString();
+}
+
+QString Data(const QDateTime& t, const QString& data, const QString& remoteIp, const QString& node)
+{
+    return Time(t) + QStringLiteral(", Data= ") + data + QStringLiteral("  from  ") + remoteIp
+           + QStringLiteral("  DT200->") + node;
+}
+
+QString DatabaseDown(const QDateTime& t, const QString& description)
+{
+    return Now(t) + QStringLiteral("  Database Error= ") + description;
+}
+
+QString DatabaseBack(const QDateTime& t)
+{
+    return Now(t) + QStringLiteral("  Database connect ok");
+}
+
+} // namespace history
+
+} // namespace monitor

@@ -1,0 +1,436 @@
+#include "OPT_Run.h"
+
+#include "Style.h"
+#include "app/MessageLayer.h"
+#include "app/Module1.h"
+#include "terminal/GatewayState.h"
+#include "terminal/ScanDialogue.h"
+#include "terminal/TerminalTable.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using namespace monitor;
+
+namespace {
+
+const QString kStart = QStringLiteral("Start");
+const QString kStop = QStringLiteral("Stop");
+
+// The gateway address of a frame: plain IPv4 text, as the set-up stores it.
+QString remoteIp(const QTcpSocket* s)
+{
+    bool v4 = false;
+    const quint32 a = s->peerAddress().toIPv4Address(&v4);
+    return v4 ? QHostAddress(a).toString() : s->peerAddress().toString();
+}
+
+} // namespace
+
+// Frames to the terminals of one gateway go out on its socket. A failure is
+// reported to the caller, never as a box: a modal box would let the next
+// socket event into the decoder while it waits.
+class OPT_Run::SocketLink : public TerminalLink
+{
+public:
+    explicit SocketLink(QTcpSocket* s)
+        : m_socket(s)
+    {
+    }
+    bool sendFrame(const QByteArray& frame, QString* error) override
+    {
+        if (m_socket->state() != QAbstractSocket::ConnectedState) {
+            *error = QStringLiteral("The connection to the gateway is not open");
+            return false;
+        }
+        if (m_socket->write(frame) != frame.size()) {
+            *error = m_socket->errorString();
+            return false;
+        }
+        return true;
+    }
+
+private:
+    QTcpSocket* m_socket;
+};
+
+OPT_Run::OPT_Run(QWidget* parent)
+    : QWidget(parent)
+    , m_clock([] { return QDateTime::currentDateTime(); })
+{
+    setObjectName(QStringLiteral("OPT_Run"));
+    setWindowTitle(QStringLiteral("DT200 monitor server"));
+
+    auto* label1 = new QLabel(QStringLiteral("GW21 IP"), this);
+    label1->setObjectName(QStringLiteral("Label1"));
+    auto* grid = new QGridLayout;
+    grid->addWidget(label1, 0, 0, 1, 3);
+    for (int i = 1; i <= kGateways; ++i) {
+        Row& r = m_rows[size_t(i)];
+        r.LB = new QLabel(this);
+        r.LB->setObjectName(QStringLiteral("LB%1").arg(i));
+        r.LB->setMinimumWidth(1500 / Module1::kTwipsPerPixel);
+        r.LB->setFrameShape(QFrame::Panel);
+        r.LB->setFrameShadow(QFrame::Sunken);
+        r.LB->setAutoFillBackground(true);
+        r.LB->setEnabled(false);
+        r.cmdStart = new QPushButton(kStart, this);
+        r.cmdStart->setObjectName(QStringLiteral("cmdStart%1").arg(i));
+        r.cmdStart->setEnabled(false);
+        r.lblState = new QLabel(this);
+        r.lblState->setObjectName(QStringLiteral("lblState%1").arg(i));
+        r.lblState->setMinimumWidth(2500 / Module1::kTwipsPerPixel);
+        r.lblState->hide();
+        r.WSClient = new QTcpSocket(this);
+        r.stream = std::make_unique<FrameStream>();
+        r.link = std::make_unique<SocketLink>(r.WSClient);
+        setColour(i, stoppedColour());
+        grid->addWidget(r.LB, i, 0);
+        grid->addWidget(r.cmdStart, i, 1);
+        grid->addWidget(r.lblState, i, 2);
+
+        connect(r.cmdStart, &QPushButton::clicked, this, [this, i] { cmdStart_Click(i); });
+        connect(r.WSClient, &QTcpSocket::connected, this, [this, i] { WSClient_Connect(i); });
+        connect(r.WSClient, &QTcpSocket::errorOccurred, this, [this, i] { WSClient_Error(i); });
+        connect(r.WSClient, &QTcpSocket::readyRead, this, [this, i] { WSClient_DataArrival(i); });
+    }
+    grid->setRowStretch(kGateways + 1, 1);
+
+    m_cboGW = new QComboBox(this);
+    m_cboGW->setObjectName(QStringLiteral("cboGW"));
+    auto* label2 = new QLabel(QStringLiteral("History"), this);
+    label2->setObjectName(QStringLiteral("Label2"));
+    m_listHistory = new QListWidget(this);
+    m_listHistory->setObjectName(QStringLiteral("listHistory"));
+    m_listHistory->setUniformItemSizes(true);
+    m_cmdexit = new QPushButton(QStringLiteral("Exit"), this);
+    m_cmdexit->setObjectName(QStringLiteral("cmdexit"));
+    connect(m_cmdexit, &QPushButton::clicked, this, &OPT_Run::cmdexit_Click);
+
+    auto* right = new QVBoxLayout;
+    right->addWidget(m_cboGW);
+    right->addWidget(label2);
+    right->addWidget(m_listHistory, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(m_cmdexit);
+    right->addLayout(bottom);
+    auto* top = new QHBoxLayout(this);
+    top->addLayout(grid);
+    top->addLayout(right, 1);
+    resize(12000 / Module1::kTwipsPerPixel, 7000 / Module1::kTwipsPerPixel);
+
+    // The newest line is selected and scrolled into view once per burst of
+    // frames: laying the list out again for every frame would cost more
+    // than the frame's checks.
+    m_showLast = new QTimer(this);
+    m_showLast->setSingleShot(true);
+    m_showLast->setInterval(50);
+    connect(m_showLast, &QTimer::timeout, this, [this] {
+        m_listHistory->setCurrentRow(m_listHistory->count() - 1);
+        m_listHistory->scrollToBottom();
+    });
+
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(QStringLiteral("Timer1"));
+    m_timer->setInterval(1000);
+    connect(m_timer, &QTimer::timeout, this, &OPT_Run::Timer1_Timer);
+
+    m_dialogue = std::make_unique<ScanDialogue>(Module1::gConn(), gTerminals());
+    Form_Load();
+}
+
+OPT_Run::~OPT_Run()
+{
+    for (int i = 1; i <= kGateways; ++i) {
+        m_rows[size_t(i)].WSClient->disconnect(this);
+        m_rows[size_t(i)].WSClient->abort();
+    }
+}
+
+void OPT_Run::setClock(WallClock clock)
+{
+    m_clock = std::move(clock);
+}
+
+QDateTime OPT_Run::now() const
+{
+    return m_clock();
+}
+
+QColor OPT_Run::connectedColour()
+{
+    return QColor(0x00, 0xFF, 0x00);
+}
+
+QColor OPT_Run::failedColour()
+{
+    return QColor(0xFF, 0x00, 0x00);
+}
+
+QColor OPT_Run::stoppedColour()
+{
+    return QPalette().color(QPalette::Button);
+}
+
+void OPT_Run::Form_Load()
+{
+    Module1::CenterForm(this);
+    m_timer->stop();
+    LoadGateways();
+}
+
+void OPT_Run::LoadGateways()
+{
+    try {
+        db::ResultSet rs = Module1::gConn().query(QStringLiteral("SELECT DISTINCT gw21_ip FROM line_set order by gw21_ip "));
+        m_cboGW->clear();
+        int i = 0;
+        QStringList notShown;
+        for (; !rs.eof(); rs.moveNext()) {
+            const QString address = rs.text(0).trimmed();
+            if (i == kGateways) {
+                notShown << address;
+                continue;
+            }
+            ++i;
+            m_cboGW->addItem(address);
+            Row& r = m_rows[size_t(i)];
+            r.LB->setText(address);
+            r.LB->setEnabled(true);
+            r.cmdStart->setEnabled(true);
+            r.lblState->show();
+        }
+        if (i == 0) {
+            msg::information(QStringLiteral("No gateway is set up yet: the line set-up holds no GW21 IP."));
+            return;
+        }
+        m_cboGW->setCurrentIndex(0);
+        if (!notShown.isEmpty())
+            msg::box(QStringLiteral("Only %1 gateways can be monitored. Not listed: %2.")
+                         .arg(kGateways)
+                         .arg(notShown.join(QStringLiteral(", "))),
+                     msg::Buttons::Ok, msg::Icon::Critical, QStringLiteral("Warning"));
+        const TerminalTable::LoadResult loaded = gTerminals().LoadDevices(Module1::gConn());
+        if (loaded.leftOut > 0)
+            msg::box(QStringLiteral("Only %1 terminals can be monitored: %2 rows of the line set-up are left out.")
+                         .arg(TerminalTable::kRows)
+                         .arg(loaded.leftOut),
+                     msg::Buttons::Ok, msg::Icon::Critical, QStringLiteral("Warning"));
+    } catch (const db::DbError& e) {
+        msg::box(e.nativeCode() + e.text() + QStringLiteral("."), msg::Buttons::Ok, msg::Icon::Critical,
+                 QStringLiteral("Warning"));
+    }
+}
+
+void OPT_Run::connectRow(int i)
+{
+    Row& r = m_rows[size_t(i)];
+    // What the gateway sent before the link went is still handled.
+    handleFrames(i, r.stream->flush());
+    r.WSClient->abort();
+    r.failed = false;
+    r.WSClient->connectToHost(r.LB->text(), quint16(Module1::settings().gatewayPort));
+}
+
+void OPT_Run::cmdStart_Click(int i)
+{
+    Row& r = m_rows[size_t(i)];
+    if (r.cmdStart->text() == kStart) {
+        r.cmdStart->setText(kStop);
+        r.watch.started(now());
+        r.started = true;
+        connectRow(i);
+        m_timer->start();
+    } else {
+        r.cmdStart->setText(kStart);
+        setColour(i, stoppedColour());
+        r.lblState->clear();
+        handleFrames(i, r.stream->flush());
+        r.WSClient->abort();
+        r.started = false;
+    }
+}
+
+void OPT_Run::WSClient_Connect(int i)
+{
+    Row& r = m_rows[size_t(i)];
+    // Answers are small frames an operator waits for: send each at once.
+    r.WSClient->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    r.watch.connected(now());
+    addLine(history::Connected(now(), remoteIp(r.WSClient)));
+}
+
+void OPT_Run::WSClient_Error(int i)
+{
+    Row& r = m_rows[size_t(i)];
+    r.failed = true;
+    const QString host = r.LB->text();
+    addLine(history::SocketError(host, r.WSClient->errorString()));
+    for (int j = 1; j <= kGateways; ++j) {
+        if (m_rows[size_t(j)].LB->text() == host)
+            setColour(j, failedColour());
+    }
+}
+
+void OPT_Run::WSClient_DataArrival(int i)
+{
+    Row& r = m_rows[size_t(i)];
+    const QByteArray bytes = r.WSClient->readAll();
+    if (bytes.isEmpty())
+        return;
+    // Any bytes show the gateway alive, also a piece still waiting for its rest.
+    r.watch.received(now());
+    handleFrames(i, r.stream->feed(bytes));
+}
+
+void OPT_Run::handleFrames(int i, const QList<QByteArray>& frames)
+{
+    Row& r = m_rows[size_t(i)];
+    for (const QByteArray& frame : frames) {
+        const QString ip = remoteIp(r.WSClient);
+        const FrameResult result = m_dialogue->ProcessTerminalData(frame, ip, *r.link);
+        const LastFrame& last = gLastFrame();
+        if (!result.sendError.isEmpty())
+            addLine(history::SocketError(r.LB->text(), result.sendError));
+        if (!result.dbError.isEmpty() && !m_dbDown) {
+            m_dbDown = true;
+            addLine(history::DatabaseDown(now(), result.dbError));
+        }
+        if (result.termError >= 1 && result.termError <= 7)
+            addLine(history::Rejection(now(), result.termError, last.node));
+        addLine(history::Data(now(), last.data, ip, last.node));
+        if (!result.abandoned && !m_showLast->isActive())
+            m_showLast->start();
+    }
+}
+
+int OPT_Run::stateCode(int i) const
+{
+    const Row& r = m_rows[size_t(i)];
+    switch (r.WSClient->state()) {
+    case QAbstractSocket::UnconnectedState:
+        return r.failed ? StateError : StateClosed;
+    case QAbstractSocket::HostLookupState:
+        return StateResolvingHost;
+    case QAbstractSocket::ConnectingState:
+        return StateConnecting;
+    case QAbstractSocket::ConnectedState:
+        return StateConnected;
+    case QAbstractSocket::BoundState:
+        return StateOpen;
+    case QAbstractSocket::ListeningState:
+        return StateListening;
+    case QAbstractSocket::ClosingState:
+        return StateClosing;
+    }
+    return 10;
+}
+
+void OPT_Run::Timer1_Timer()
+{
+    for (int i = 1; i <= kGateways; ++i) {
+        Row& r = m_rows[size_t(i)];
+        if (!r.LB->isEnabled() || r.cmdStart->text() != kStop)
+            continue;
+        const int state = stateCode(i);
+        r.lblState->setText(GetStateText(state));
+        setColour(i, state == StateConnected ? connectedColour() : failedColour());
+        // A piece that never got its rest is handed on rather than kept.
+        handleFrames(i, r.stream->takeStale());
+    }
+    if (!anyStarted())
+        return;
+    // Once per tick, however many gateways run.
+    if (!CheckDbConnection()) {
+        QString failure;
+        if (Module1::OpenConnection(&failure)) {
+            if (m_dbDown)
+                addLine(history::DatabaseBack(now()));
+            m_dbDown = false;
+        } else if (!m_dbDown) {
+            m_dbDown = true;
+            addLine(history::DatabaseDown(now(), failure));
+        }
+    } else if (m_dbDown) {
+        m_dbDown = false;
+        addLine(history::DatabaseBack(now()));
+    }
+    CheckConnections();
+}
+
+bool OPT_Run::CheckDbConnection()
+{
+    try {
+        Module1::gConn().probe();
+        return true;
+    } catch (const db::DbError&) {
+        return false;
+    }
+}
+
+void OPT_Run::CheckConnections()
+{
+    const QDateTime at = now();
+    for (int i = 1; i <= kGateways; ++i) {
+        Row& r = m_rows[size_t(i)];
+        if (r.cmdStart->text() != kStop)
+            continue;
+        const QAbstractSocket::SocketState s = r.WSClient->state();
+        const bool connecting = s == QAbstractSocket::HostLookupState || s == QAbstractSocket::ConnectingState;
+        if (r.watch.tick(s == QAbstractSocket::ConnectedState, connecting, at) != GatewayWatch::Action::None)
+            connectRow(i);
+    }
+}
+
+bool OPT_Run::anyStarted() const
+{
+    for (int i = 1; i <= kGateways; ++i) {
+        if (m_rows[size_t(i)].started)
+            return true;
+    }
+    return false;
+}
+
+void OPT_Run::addLine(const QString& line)
+{
+    m_listHistory->addItem(line);
+    // A long shift must not grow the list without bound. The oldest lines go
+    // a tenth at a time: one removal per line would cost a pass over the
+    // whole list for every frame.
+    const int count = m_listHistory->count();
+    if (count > history::kMaxLines)
+        m_listHistory->model()->removeRows(0, count - history::kMaxLines + history::kMaxLines / 10);
+}
+
+void OPT_Run::setColour(int i, const QColor& c)
+{
+    QLabel* lb = m_rows[size_t(i)].LB;
+    QPalette p = lb->palette();
+    p.setColor(QPalette::Window, c);
+    lb->setPalette(p);
+}
+
+void OPT_Run::cmdexit_Click()
+{
+    close();
+}
+
+void OPT_Run::closeEvent(QCloseEvent* e)
+{
+    if (anyStarted()) {
+        msg::box(QStringLiteral("Disconnect the link between GW21 and computer first..."), msg::Buttons::Ok,
+                 msg::Icon::Exclamation, QStringLiteral("Warning"));
+        e->ignore();
+        return;
+    }
+    QWidget::closeEvent(e);
+}

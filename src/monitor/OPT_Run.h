@@ -1,0 +1,103 @@
+#pragma once
+
+#include "terminal/FrameStream.h"
+#include "terminal/GatewayWatch.h"
+#include "terminal/HistoryLines.h"
+
+#include <QAbstractSocket>
+#include <QWidget>
+#include <array>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTcpSocket;
+class QTimer;
+
+namespace monitor {
+class ScanDialogue;
+}
+
+// The terminal monitor server: a client connection to each gateway of the
+// line set-up that the operator starts, every received frame handed to the
+// scan dialogue, a running history, and a one-second watchdog that keeps the
+// gateways and the database connection alive.
+class OPT_Run : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kGateways = 9;
+
+    explicit OPT_Run(QWidget* parent = nullptr);
+    ~OPT_Run() override;
+
+    // Rows counted from 1.
+    QLabel* LB(int i) const { return m_rows.at(size_t(i)).LB; }
+    QPushButton* cmdStart(int i) const { return m_rows.at(size_t(i)).cmdStart; }
+    QLabel* lblState(int i) const { return m_rows.at(size_t(i)).lblState; }
+    QTcpSocket* WSClient(int i) const { return m_rows.at(size_t(i)).WSClient; }
+    QComboBox* cboGW() const { return m_cboGW; }
+    QListWidget* listHistory() const { return m_listHistory; }
+    QPushButton* cmdexit() const { return m_cmdexit; }
+    QTimer* Timer1() const { return m_timer; }
+
+    // The workstation clock of the watchdog and the history lines.
+    void setClock(monitor::WallClock clock);
+
+    // The colours of a gateway label.
+    static QColor connectedColour();
+    static QColor failedColour();
+    static QColor stoppedColour();
+
+public Q_SLOTS:
+    void cmdStart_Click(int i);
+    void cmdexit_Click();
+    void Timer1_Timer();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    struct Row;
+    class SocketLink;
+
+    void Form_Load();
+    void LoadGateways();
+    void WSClient_Connect(int i);
+    void WSClient_Error(int i);
+    void WSClient_DataArrival(int i);
+    void handleFrames(int i, const QList<QByteArray>& frames);
+    bool CheckDbConnection();
+    void CheckConnections();
+    void connectRow(int i);
+    void addLine(const QString& line);
+    void setColour(int i, const QColor& c);
+    int stateCode(int i) const;
+    bool anyStarted() const;
+    QDateTime now() const;
+
+    struct Row
+    {
+        QLabel* LB = nullptr;
+        QPushButton* cmdStart = nullptr;
+        QLabel* lblState = nullptr;
+        QTcpSocket* WSClient = nullptr;
+        bool started = false;
+        bool failed = false;
+        monitor::GatewayWatch watch;
+        std::unique_ptr<monitor::FrameStream> stream;
+        std::unique_ptr<SocketLink> link;
+    };
+    std::array<Row, kGateways + 1> m_rows;
+    QComboBox* m_cboGW = nullptr;
+    QListWidget* m_listHistory = nullptr;
+    QPushButton* m_cmdexit = nullptr;
+    QTimer* m_timer = nullptr;
+    QTimer* m_showLast = nullptr;
+    monitor::WallClock m_clock;
+    std::unique_ptr<monitor::ScanDialogue> m_dialogue;
+    bool m_dbDown = false;
+};

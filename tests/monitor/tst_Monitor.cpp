@@ -1,0 +1,533 @@
+#include "MonitorRig.h"
+#include "OPT_Run.h"
+
+#include "MainWindowFixture.h"
+#include "ScriptedPrompter.h"
+#include "TestDb.h"
+#include "TestMain.h"
+#include "app/Module1.h"
+#include "frmMain.h"
+#include "terminal/TerminalTable.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMdiSubWindow>
+#include <QProcess>
+#include <QPushButton>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+
+using gwsim::dataFrame;
+using gwsim::keyFrame;
+using gwsim::startupFrame;
+using Module1::gConn;
+
+namespace {
+
+testing::ScriptedPrompter& prompter()
+{
+    return *testing::ScriptedPrompter::current();
+}
+
+QStringList lines(OPT_Run* s)
+{
+    QStringList out;
+    for (int i = 0; i < s->listHistory()->count(); ++i)
+        out << s->listHistory()->item(i)->text();
+    return out;
+}
+
+QColor colour(OPT_Run* s, int i)
+{
+    return s->LB(i)->palette().color(QPalette::Window);
+}
+
+} // namespace
+
+// The monitor screen against simulated gateways and a real database.
+class MonitorTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<MonitorRig> rig;
+    std::unique_ptr<OPT_Run> own;
+
+    OPT_Run* openScreen()
+    {
+        own = std::make_unique<OPT_Run>();
+        rig->attach(own.get());
+        return own.get();
+    }
+    // Starts row i and waits until its gateway has the connection.
+    void startRow(OPT_Run* s, int i, int g)
+    {
+        const int before = rig->gw(g).connections();
+        QTest::mouseClick(s->cmdStart(i), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(rig->gw(g).connections() > before && rig->gw(g).hasClient(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(i)->state(), QAbstractSocket::ConnectedState, 5000);
+    }
+    void stopAll(OPT_Run* s)
+    {
+        for (int i = 1; i <= OPT_Run::kGateways; ++i)
+            if (s->cmdStart(i)->text() == "Stop")
+                QTest::mouseClick(s->cmdStart(i), Qt::LeftButton);
+    }
+    qlonglong count(const QString& sql, const QVariantList& v = {}) { return gConn().count(sql, v); }
+
+private Q_SLOTS:
+    void initTestCase_data() { testdb::addBackendRows(); }
+    void init()
+    {
+        TESTDB_INIT();
+        monitor::gTerminals().clear();
+        prompter().clear();
+        rig = std::make_unique<MonitorRig>();
+        QVERIFY(rig->setUp(3));
+    }
+    void cleanup()
+    {
+        if (own)
+            stopAll(own.get());
+        own.reset();
+        rig.reset();
+    }
+
+    // Three gateways, two terminals each, every step of the dialogue in
+    // lock step on all six: the answers on the terminals, the records and
+    // the history lines.
+    void fullDialoguesOnThreeGateways()
+    {
+        MainWindowFixture app;
+        QVERIFY(app.logIn());
+        app.main()->Toolbar_ButtonClick("Run");
+        QWidget* viaToolbar = app.main()->screenInstance("OPR_RUN");
+        auto* s = app.open<OPT_Run>("OPR_RUN");
+        QVERIFY(s);
+        QCOMPARE(s, viaToolbar);
+        rig->attach(s);
+        QCOMPARE(s->windowTitle(), QString("DT200 monitor server"));
+        QVERIFY(!s->Timer1()->isActive());
+        QCOMPARE(s->cboGW()->count(), 3);
+        QCOMPARE(s->cboGW()->currentText(), MonitorRig::address(0));
+        for (int i = 1; i <= 3; ++i) {
+            QCOMPARE(s->LB(i)->text(), MonitorRig::address(i - 1));
+            QVERIFY(s->LB(i)->isEnabled() && s->cmdStart(i)->isEnabled() && !s->lblState(i)->isHidden());
+        }
+        QVERIFY(!s->LB(4)->isEnabled() && !s->cmdStart(4)->isEnabled() && s->lblState(4)->isHidden());
+        for (int i = 1; i <= 3; ++i)
+            startRow(s, i, i - 1);
+        QVERIFY(s->Timer1()->isActive());
+        QCOMPARE(s->cmdStart(1)->text(), QString("Stop"));
+        s->Timer1_Timer();
+        for (int i = 1; i <= 3; ++i) {
+            QCOMPARE(s->lblState(i)->text(), QString("Connected ok "));
+            QCOMPARE(colour(s, i), OPT_Run::connectedColour());
+        }
+        QVERIFY(lines(s).contains("03/01/2026 10:00:00  127.0.0.3  TCP connect ok"));
+
+        // A terminal that has not started is told to restart.
+        QCOMPARE(ask(rig->gw(0), 1, dataFrame(1, "U1")), QString("Connet error!   Please restart!"));
+        QVERIFY(rig->gw(0).terminal(1).signal);
+        QVERIFY(lines(s).contains("10:00:00,Connet error!  DT200->001"));
+
+        struct Step
+        {
+            QByteArray scan; // "F4"/"F7" for keys; "#" is the gateway's digit
+            const char* answer;
+        };
+        const QList<Step> walk = {
+            {"F7", "User:"},
+            {"U9", "Invalid User ID"},
+            {"F4", "User:"},
+            {"U1", "Part No:"},
+            {"P1", "Initialization:"},
+            {"1", "Panel No:"},
+            {"7", "Machine/Module/Slot:"},
+            {"B#1", "Component:"},
+            {"LK1", "Panel No:"},
+            {"8", "Machine/Module/Slot:"},
+            {"B#2", "Component:"},
+            {"LK1", "Invalid Component"},
+            {"F4", "Component:"},
+            {"NOSUCH", "Invalid Component"},
+            {"F7", "User:"},
+            {"U1", "Part No:"},
+            {"P1", "Initialization:"},
+            {"0", "Machine/Module/Slot:"},
+            {"B#1", "Component:"},
+            {"LK1", "Machine/Module/Slot:"},
+        };
+        for (const Step& step : walk) {
+            QList<qsizetype> before;
+            for (int g = 0; g < 3; ++g) {
+                for (int t = 1; t <= 2; ++t) {
+                    before << rig->gw(g).terminal(t).displays.size();
+                    QByteArray scan = step.scan;
+                    scan.replace('#', QByteArray::number(g));
+                    const QByteArray frame = scan == "F4" ? keyFrame(t, 4)
+                                             : scan == "F7" ? keyFrame(t, 7)
+                                                            : dataFrame(t, scan);
+                    QVERIFY(rig->gw(g).send(frame));
+                }
+            }
+            int k = 0;
+            for (int g = 0; g < 3; ++g) {
+                for (int t = 1; t <= 2; ++t, ++k) {
+                    const gwsim::TerminalScreen& screen = rig->gw(g).terminal(t);
+                    QTRY_VERIFY_WITH_TIMEOUT(screen.displays.size() > before[k], 5000);
+                    QCOMPARE(screen.shown(), QString(step.answer));
+                    QCOMPARE(screen.displays.size(), before[k] + 1);
+                    if (step.scan == "F4")
+                        QTRY_VERIFY_WITH_TIMEOUT(!screen.signal, 5000);
+                    else if (QByteArray(step.answer).startsWith("Invalid"))
+                        QTRY_VERIFY_WITH_TIMEOUT(screen.signal, 5000);
+                }
+            }
+        }
+
+        for (int g = 0; g < 3; ++g) {
+            for (const char* t : {"001", "002"}) {
+                const QVariantList who = {MonitorRig::address(g), t};
+                QCOMPARE(count("select count(*) from check_history where gw21_ip = ? and dt200_id = ? "
+                               "and check_value = '0'", who), 2);
+                QCOMPARE(count("select count(*) from check_history where gw21_ip = ? and dt200_id = ? "
+                               "and check_value = '1' and comp_code = 'C2' and link_id = 'LK1'", who), 1);
+                QCOMPARE(count("select count(*) from error_history where gw21_ip = ? and dt200_id = ? "
+                               "and err_comp = 'C2' and link_id = 'NOSUCH'", who), 1);
+                QCOMPARE(count("select count(*) from check_history where gw21_ip = ? and dt200_id = ? "
+                               "and check_value = '0' and panel_no = '7' and ref_designator = 'R1' "
+                               "and line_id = ? and mc_id = ?", who + QVariantList{QString("L%1").arg(g),
+                                                                                 QString("M%1").arg(g)}), 1);
+            }
+        }
+        // Every rejection line stands right before the data line of its frame.
+        const QStringList h = lines(s);
+        const QMap<QString, QString> pairs = {
+            {"10:00:00,User error!", "10:00:00, Data= U9  from  127.0.0.2  DT200->001"},
+            {"10:00:00,Component error!", "10:00:00, Data= NOSUCH  from  127.0.0.4  DT200->002"},
+        };
+        for (auto it = pairs.begin(); it != pairs.end(); ++it) {
+            const int at = int(h.indexOf(it.value()));
+            QVERIFY2(at > 0, qPrintable(it.value()));
+            QCOMPARE(h.at(at - 1), it.key());
+        }
+        QVERIFY(h.contains("10:00:00, Data= F4  from  127.0.0.3  DT200->002"));
+        QVERIFY(h.contains("10:00:00, Data= LK1  from  127.0.0.2  DT200->001"));
+        QCOMPARE(prompter().messages.size(), 0);
+
+        // Exit is refused while a gateway runs, also through the close box.
+        QTest::mouseClick(s->cmdexit(), Qt::LeftButton);
+        QCOMPARE(prompter().last().text, QString("Disconnect the link between GW21 and computer first..."));
+        QCOMPARE(prompter().last().title, QString("Warning"));
+        QCOMPARE(prompter().last().icon, msg::Icon::Exclamation);
+        auto* frame = qobject_cast<QMdiSubWindow*>(s->parentWidget());
+        QVERIFY(frame);
+        frame->close();
+        QApplication::processEvents();
+        QCOMPARE(prompter().messages.size(), 2);
+        QVERIFY(app.main()->screenInstance("OPR_RUN"));
+        QTest::mouseClick(s->cmdStart(1), Qt::LeftButton);
+        QTest::mouseClick(s->cmdStart(2), Qt::LeftButton);
+        QCOMPARE(s->cmdStart(1)->text(), QString("Start"));
+        QCOMPARE(colour(s, 1), OPT_Run::stoppedColour());
+        QVERIFY(s->lblState(1)->text().isEmpty());
+        QCOMPARE(s->WSClient(1)->state(), QAbstractSocket::UnconnectedState);
+        QTest::mouseClick(s->cmdexit(), Qt::LeftButton);
+        QCOMPARE(prompter().messages.size(), 3);
+        QTest::mouseClick(s->cmdStart(3), Qt::LeftButton);
+        QTest::mouseClick(s->cmdexit(), Qt::LeftButton);
+        QTRY_VERIFY(!app.main()->screenInstance("OPR_RUN"));
+        QCOMPARE(prompter().messages.size(), 3);
+    }
+
+    // What a gateway may send: frames without a length, split and joined
+    // writes, start-up frames.
+    void framesAsGatewaysSendThem()
+    {
+        OPT_Run* s = openScreen();
+        startRow(s, 1, 0);
+        gwsim::SimGateway& gw = rig->gw(0);
+        QByteArray f7 = keyFrame(1, 7);
+        f7[0] = 0;
+        QCOMPARE(ask(gw, 1, f7), QString("User:"));
+        const qsizetype before = gw.terminal(1).displays.size();
+        gw.sendInPieces(dataFrame(1, "U1"), 3, 30);
+        QTRY_COMPARE_WITH_TIMEOUT(gw.terminal(1).displays.size(), before + 1, 5000);
+        QCOMPARE(gw.terminal(1).shown(), QString("Part No:"));
+        QVERIFY(gw.send(dataFrame(1, "P1") + dataFrame(1, "0")));
+        QTRY_COMPARE_WITH_TIMEOUT(gw.terminal(1).displays.size(), before + 3, 5000);
+        QCOMPARE(gw.terminal(1).displays.mid(before + 1),
+                 QStringList({"Initialization:", "Machine/Module/Slot:"}));
+        QByteArray startup = startupFrame(1);
+        startup[0] = char(0x30);
+        QCOMPARE(ask(gw, 1, startup), QString("User:"));
+        QVERIFY(lines(s).contains("10:00:00, Data= Initialize...  from  127.0.0.2  DT200->001"));
+
+        // A long shift keeps only the newest lines.
+        QByteArray many;
+        for (int i = 0; i < 2600; ++i)
+            many += keyFrame(2, 2);
+        gw.send(many);
+        gw.send(many);
+        // Frames of one link are handled in order: the answer to the last
+        // one comes after all of them.
+        QCOMPARE(ask(gw, 1, keyFrame(1, 7)), QString("User:"));
+        QCOMPARE(lines(s).last(), QString("10:00:00, Data= F7  from  127.0.0.2  DT200->001"));
+        QCOMPARE(lines(s).filter("Data= F2").size(), s->listHistory()->count() - 1);
+        QVERIFY(s->listHistory()->count() <= monitor::history::kMaxLines);
+        QVERIFY(s->listHistory()->count() >= monitor::history::kMaxLines * 9 / 10);
+        QVERIFY(!lines(s).contains("10:00:00, Data= Initialize...  from  127.0.0.2  DT200->001"));
+    }
+
+    // A gateway that drops the link or is switched off turns red and is
+    // connected again by the watchdog once it answers.
+    void droppedGatewayIsReconnected()
+    {
+        OPT_Run* s = openScreen();
+        startRow(s, 2, 1);
+        gwsim::SimGateway& gw = rig->gw(1);
+        gw.dropLink();
+        QTRY_VERIFY_WITH_TIMEOUT(lines(s).contains("IP:127.0.0.3 Error= The remote host closed the connection"),
+                                 5000);
+        QCOMPARE(colour(s, 2), OPT_Run::failedColour());
+        s->Timer1_Timer();
+        QTRY_VERIFY_WITH_TIMEOUT(gw.connections() == 2 && gw.hasClient(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(2)->state(), QAbstractSocket::ConnectedState, 5000);
+        s->Timer1_Timer();
+        QCOMPARE(colour(s, 2), OPT_Run::connectedColour());
+        QCOMPARE(s->lblState(2)->text(), QString("Connected ok "));
+
+        const quint16 port = gw.port();
+        gw.switchOff();
+        QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(2)->state(), QAbstractSocket::UnconnectedState, 5000);
+        for (int tick = 0; tick < 3; ++tick) {
+            rig->clock = rig->clock.addSecs(1);
+            s->Timer1_Timer();
+            QTRY_VERIFY_WITH_TIMEOUT(s->WSClient(2)->state() == QAbstractSocket::UnconnectedState, 5000);
+            QCOMPARE(colour(s, 2), OPT_Run::failedColour());
+        }
+        s->Timer1_Timer();
+        QCOMPARE(s->lblState(2)->text(), QString("State error has occurred"));
+        QVERIFY(gw.listen(gwsim::loopbackAddress(1), port));
+        s->Timer1_Timer();
+        QTRY_VERIFY_WITH_TIMEOUT(gw.hasClient(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(2)->state(), QAbstractSocket::ConnectedState, 5000);
+        s->Timer1_Timer();
+        QCOMPARE(colour(s, 2), OPT_Run::connectedColour());
+        QCOMPARE(ask(gw, 1, keyFrame(1, 7)), QString("User:"));
+    }
+
+    // A piece of a frame whose rest never comes is handed on by the timer;
+    // when its answer cannot be sent, the history says so and no box waits.
+    void sendFailureGoesToTheHistory()
+    {
+        OPT_Run* s = openScreen();
+        startRow(s, 1, 0);
+        s->Timer1()->stop(); // the test ticks by itself
+        QVERIFY(rig->gw(0).send(dataFrame(1, "U1").chopped(1)));
+        QTest::qWait(100);
+        rig->gw(0).switchOff();
+        QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(1)->state(), QAbstractSocket::UnconnectedState, 5000);
+        QTest::qWait(2100);
+        s->Timer1_Timer();
+        QStringList h = lines(s);
+        const int at = int(h.indexOf("IP:127.0.0.2 Error= The connection to the gateway is not open"));
+        QVERIFY2(at >= 0, qPrintable(h.join('\n')));
+        QCOMPARE(h.at(at + 1), QString("10:00:00,Connet error!  DT200->001"));
+
+        // A piece still waiting when the watchdog reconnects is not lost.
+        QVERIFY(rig->gw(0).listen(gwsim::loopbackAddress(0), Module1::settings().gatewayPort));
+        s->Timer1_Timer();
+        QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(1)->state(), QAbstractSocket::ConnectedState, 5000);
+        QVERIFY(rig->gw(0).send(dataFrame(1, "U2").chopped(1)));
+        QTest::qWait(100);
+        rig->gw(0).dropLink();
+        QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(1)->state(), QAbstractSocket::UnconnectedState, 5000);
+        s->Timer1_Timer();
+        h = lines(s);
+        QCOMPARE(h.filter("Error= The connection to the gateway is not open").size(), 2);
+        QCOMPARE(prompter().messages.size(), 0);
+    }
+
+    // A connected gateway that sends nothing across more than five minute
+    // boundaries is connected afresh; data and a new connection restart the
+    // count.
+    void silentGatewayIsReset()
+    {
+        OPT_Run* s = openScreen();
+        rig->clock = QDateTime(QDate(2026, 3, 1), QTime(10, 0, 59));
+        startRow(s, 1, 0);
+        gwsim::SimGateway& gw = rig->gw(0);
+        rig->clock = QDateTime(QDate(2026, 3, 1), QTime(10, 5, 59));
+        s->Timer1_Timer();
+        QTest::qWait(50);
+        QCOMPARE(gw.connections(), 1);
+        rig->clock = QDateTime(QDate(2026, 3, 1), QTime(10, 6, 0));
+        s->Timer1_Timer();
+        QTRY_VERIFY_WITH_TIMEOUT(gw.connections() == 2 && gw.hasClient(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(1)->state(), QAbstractSocket::ConnectedState, 5000);
+        s->Timer1_Timer();
+        QTest::qWait(50);
+        QCOMPARE(gw.connections(), 2);
+
+        // Data keeps it: silent from 10:07 on, it stays until 10:13.
+        rig->clock = QDateTime(QDate(2026, 3, 1), QTime(10, 7, 30));
+        QCOMPARE(ask(gw, 1, keyFrame(1, 7)), QString("User:"));
+        rig->clock = QDateTime(QDate(2026, 3, 1), QTime(10, 12, 59));
+        s->Timer1_Timer();
+        QTest::qWait(50);
+        QCOMPARE(gw.connections(), 2);
+
+        // Back after a long outage, a gateway is not reset at once.
+        const quint16 port = gw.port();
+        gw.switchOff();
+        QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(1)->state(), QAbstractSocket::UnconnectedState, 5000);
+        rig->clock = QDateTime(QDate(2026, 3, 1), QTime(11, 0, 0));
+        s->Timer1_Timer();
+        QVERIFY(gw.listen(gwsim::loopbackAddress(0), port));
+        rig->clock = rig->clock.addSecs(1);
+        s->Timer1_Timer();
+        QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(1)->state(), QAbstractSocket::ConnectedState, 5000);
+        const int back = gw.connections();
+        rig->clock = rig->clock.addSecs(1);
+        s->Timer1_Timer();
+        QTest::qWait(50);
+        QCOMPARE(gw.connections(), back);
+        QCOMPARE(s->WSClient(1)->state(), QAbstractSocket::ConnectedState);
+    }
+
+    // The database goes away mid-shift: the terminals are answered with the
+    // step's rejection, the history tells it once, and every check after its
+    // return is recorded.
+    void databaseStoppedAndRestarted()
+    {
+        QFETCH_GLOBAL(QString, backend);
+        OPT_Run* s = openScreen();
+        startRow(s, 1, 0);
+        gwsim::SimGateway& gw = rig->gw(0);
+        QCOMPARE(ask(gw, 1, keyFrame(1, 7)), QString("User:"));
+        QCOMPARE(ask(gw, 1, dataFrame(1, "U1")), QString("Part No:"));
+        QCOMPARE(ask(gw, 1, dataFrame(1, "P1")), QString("Initialization:"));
+        QCOMPARE(ask(gw, 1, dataFrame(1, "0")), QString("Machine/Module/Slot:"));
+        QCOMPARE(ask(gw, 1, dataFrame(1, "B01")), QString("Component:"));
+
+        // Stopped: on PostgreSQL the database refuses connections and its
+        // sessions are ended; on SQLite the file cannot be reached.
+        const db::ConnectionSettings settings = testdb::lastSettings();
+        if (backend == "postgres") {
+            testdb::adminExec(QString("ALTER DATABASE %1 ALLOW_CONNECTIONS false").arg(settings.database));
+            testdb::adminExec(QString("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '%1'")
+                                  .arg(settings.database));
+        } else {
+            Module1::settings().connection.database = "/nonexistent/trova/down.sqlite";
+            gConn().close();
+        }
+        QCOMPARE(ask(gw, 1, dataFrame(1, "LK1")), QString("Invalid Component"));
+        for (int tick = 0; tick < 3; ++tick) {
+            rig->clock = rig->clock.addSecs(1);
+            s->Timer1_Timer();
+        }
+        QCOMPARE(lines(s).filter("Database Error= ").size(), 1);
+        QCOMPARE(prompter().messages.size(), 0);
+        QCOMPARE(ask(gw, 1, keyFrame(1, 4)), QString("Component:"));
+        QCOMPARE(ask(gw, 1, dataFrame(1, "LK1")), QString("Invalid Component"));
+        QCOMPARE(lines(s).filter("Database Error= ").size(), 1);
+
+        if (backend == "postgres")
+            testdb::adminExec(QString("ALTER DATABASE %1 ALLOW_CONNECTIONS true").arg(settings.database));
+        else
+            Module1::settings().connection = settings;
+        s->Timer1_Timer();
+        QVERIFY(lines(s).last().endsWith("  Database connect ok"));
+        QCOMPARE(ask(gw, 1, keyFrame(1, 4)), QString("Component:"));
+        QCOMPARE(ask(gw, 1, dataFrame(1, "LK1")), QString("Machine/Module/Slot:"));
+        QCOMPARE(ask(gw, 1, dataFrame(1, "B02")), QString("Component:"));
+        QCOMPARE(ask(gw, 1, dataFrame(1, "LK1")), QString("Invalid Component"));
+        QCOMPARE(count("select count(*) from check_history"), 2);
+        QCOMPARE(count("select count(*) from check_history where check_value = '1'"), 1);
+        QCOMPARE(prompter().messages.size(), 0);
+    }
+
+    // The simulator program reads the set-up of its gateway from the
+    // database and walks its terminals through the monitor until done.
+    void simulatorProgram()
+    {
+        const quint16 port = rig->gw(0).port();
+        rig->gw(0).switchOff();
+        const db::ConnectionSettings c = testdb::lastSettings();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TROVA_CONFIG", testdb::logFolder() + "/none.ini");
+        env.insert("TROVA_DB_DRIVER", c.driver);
+        env.insert("TROVA_DB_NAME", c.database);
+        env.insert("TROVA_DB_HOST", c.host);
+        env.insert("TROVA_DB_PORT", QString::number(c.port));
+        env.insert("TROVA_DB_USER", c.user);
+        env.insert("TROVA_DB_PASSWORD", c.password);
+
+        QProcess refused;
+        refused.setProcessEnvironment(env);
+        refused.start(TROVA_GATEWAY_SIM, {"--gateway", "10.1.1.1", "--seconds", "5"});
+        QVERIFY(refused.waitForFinished(10000));
+        QCOMPARE(refused.exitCode(), 2);
+        QVERIFY(refused.readAllStandardOutput().contains("only loopback"));
+
+        QProcess sim;
+        sim.setProcessEnvironment(env);
+        sim.start(TROVA_GATEWAY_SIM, {"--gateway", MonitorRig::address(0), "--terminals", "2", "--scenario", "mixed",
+                                      "--checks", "4", "--user", "U1", "--port", QString::number(port), "--seconds",
+                                      "30"});
+        QVERIFY(sim.waitForStarted(5000));
+        QByteArray output;
+        QTRY_VERIFY_WITH_TIMEOUT((output += sim.readAllStandardOutput()).contains("waiting for the monitor"), 10000);
+        OPT_Run* s = openScreen();
+        QTest::mouseClick(s->cmdStart(1), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(sim.state(), QProcess::NotRunning, 30000);
+        output += sim.readAllStandardOutput();
+        QCOMPARE(sim.exitCode(), 0);
+        QVERIFY2(output.contains("8 component checks, 2 rejections"), output.constData());
+        QCOMPARE(count("select count(*) from check_history where gw21_ip = ? and check_value = '0'",
+                       {MonitorRig::address(0)}), 6);
+        QCOMPARE(count("select count(*) from check_history where gw21_ip = ? and check_value = '1' "
+                       "and link_id = 'LK2' and comp_code = 'C1'", {MonitorRig::address(0)}), 2);
+    }
+
+    // Nine rows for the gateways: a tenth is reported and the terminals
+    // still load; an empty set-up gives a plain message.
+    void gatewayListLimits()
+    {
+        for (int g = 3; g < 10; ++g)
+            gConn().exec("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id) "
+                         "values ('L9', 'PRJ', 'P1', 'M9', ?, '001')",
+                         {MonitorRig::address(g)});
+        QStringList byText;
+        for (int g = 0; g < 10; ++g)
+            byText << MonitorRig::address(g);
+        byText.sort(); // "127.0.0.10" comes before "127.0.0.2"
+        OPT_Run* s = openScreen();
+        QCOMPARE(s->cboGW()->count(), 9);
+        QCOMPARE(s->LB(9)->text(), byText.at(8));
+        QCOMPARE(prompter().messages.size(), 1);
+        QCOMPARE(prompter().last().title, QString("Warning"));
+        QCOMPARE(prompter().last().icon, msg::Icon::Critical);
+        QVERIFY(prompter().last().text.contains(byText.at(9)));
+        QCOMPARE(monitor::gTerminals().loaded(), 13);
+        QCOMPARE(s->LB(3)->text(), MonitorRig::address(0));
+        startRow(s, 3, 0);
+        QCOMPARE(ask(rig->gw(0), 2, keyFrame(2, 7)), QString("User:"));
+        stopAll(s);
+        own.reset();
+
+        gConn().exec("delete from line_set");
+        prompter().clear();
+        s = openScreen();
+        QCOMPARE(s->cboGW()->count(), 0);
+        QCOMPARE(prompter().messages.size(), 1);
+        QCOMPARE(prompter().last().icon, msg::Icon::Information);
+        QVERIFY(!s->cmdStart(1)->isEnabled());
+    }
+};
+
+TROVA_TEST(MonitorTest)
+#include "tst_Monitor.moc"
