@@ -317,10 +317,20 @@ void createVersion1(db::Database& db)
     seed(db);
 }
 
+// Indexes for the query screens' searches: boards by their time, the boards
+// that used a component of a part number, the terminals watching a machine.
+void addQueryIndexes(db::Database& db)
+{
+    db.exec(QStringLiteral("CREATE INDEX ix_trace_info_time ON trace_info (update_time)"));
+    db.exec(QStringLiteral("CREATE INDEX ix_trace_path_comp ON trace_path (comp_code, part_no, create_time)"));
+    db.exec(QStringLiteral("CREATE INDEX ix_line_set_machine ON line_set (mc_id)"));
+}
+
 // One entry a schema version; a later version appends a step and never
 // changes an earlier one, so every existing database upgrades in order.
 const std::vector<std::function<void(db::Database&)>> kSteps = {
     createVersion1,
+    addQueryIndexes,
 };
 
 } // namespace

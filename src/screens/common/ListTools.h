@@ -8,6 +8,7 @@
 
 class QLineEdit;
 class QTableWidget;
+class QTreeView;
 class QTreeWidget;
 
 // Helpers the list screens share: laying out and filling grids and lists,
@@ -52,9 +53,9 @@ void ScrollToLastRow(QTreeWidget* list);
 // is sorted once by the clicked column in the flipped order (one order for
 // the whole list; a fresh list counts as ascending, so the first click sorts
 // descending). Items added later are not sorted.
-void SortListByColumn(QTreeWidget* list, int column);
+void SortListByColumn(QTreeView* list, int column);
 // Connects the list's header clicks to SortListByColumn.
-void InstallColumnSort(QTreeWidget* list);
+void InstallColumnSort(QTreeView* list);
 
 enum class KeyCleanUp {
     UpperDropControl, // upper case, characters below code 31 and non-single-byte ones dropped
