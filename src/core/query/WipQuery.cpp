@@ -38,7 +38,7 @@ Statement search(const Filter& f)
                 "select A.check_value, A.line_id, A.part_no, A.mc_id, A.md_id, A.slot_code, A.link_id, A.comp_code, "
                 "A.vender_comp, A.ref_designator, A.polarity_check, A.lot_no, A.ship_date, A.rt_no, "
                 "cast(A.qty as varchar(40)) as qty, cast(A.throw_qty as varchar(40)) as throw_qty, A.gw21_ip, "
-                "A.dt200_id, C.user_name, A.update_time, A.approve_user, B.approve, A.approve_value "
+                "A.dt200_id, C.user_name, A.update_time as update_time, A.approve_user, B.approve, A.approve_value "
                 "from check_history A join part_info B on A.part_no = B.part_no "
                 "join user_list C on A.update_user = C.user_id where ")
         + common;
