@@ -29,11 +29,15 @@ struct Cursor::Private
     // was stopped half way is then abandoned instead of read to its end.
     void release()
     {
+        // Rows left unread: the server result is abandoned with its connection.
+        const bool abandon = query && !end;
         end = true;
         pending = false;
-        if (!name.isEmpty())
+        if (abandon && !name.isEmpty())
             QSqlDatabase::database(name, false).close();
         query.reset();
+        if (!name.isEmpty())
+            QSqlDatabase::database(name, false).close();
         if (name.isEmpty())
             return;
         QSqlDatabase::removeDatabase(name);
@@ -49,6 +53,7 @@ struct Cursor::Private
             text = QStringLiteral("Unknown database error");
         const ErrorKind kind = dialect.classify(e);
         const QString code = e.nativeErrorCode();
+        end = true;
         release();
         throw DbError(kind, text, code);
     }
@@ -107,8 +112,10 @@ Cursor Cursor::open(const ConnectionSettings& settings, const QString& sql, cons
     // The first row is read here, so that a statement that fails only when
     // its rows are produced fails at open like any other.
     p.pending = p.step();
-    if (!p.pending)
+    if (!p.pending) {
+        p.end = true;
         p.release();
+    }
     return c;
 }
 
@@ -137,6 +144,7 @@ QVector<Cursor::Row> Cursor::fetch(int max)
     const int n = int(d->columns.size());
     while (int(out.size()) < max) {
         if (!d->pending && !d->step()) {
+            d->end = true;
             d->release();
             break;
         }
