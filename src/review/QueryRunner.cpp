@@ -71,6 +71,7 @@ void QueryRunner::step()
 {
     if (!m_running)
         return;
+    const quint64 generation = m_generation;
     QElapsedTimer clock;
     clock.start();
     try {
@@ -80,8 +81,11 @@ void QueryRunner::step()
             shown.reserve(batch.size());
             for (const db::Cursor::Row& r : batch)
                 shown.append(m_convert(r));
-            m_model->append(shown);
             m_rows += int(shown.size());
+            m_model->append(shown);
+            // Stop may have been pressed while the view took the rows.
+            if (!m_running || generation != m_generation)
+                return;
         } while (!m_cursor.atEnd() && clock.elapsed() < kSliceMs);
     } catch (const db::DbError& e) {
         fail(e.text());
@@ -92,7 +96,6 @@ void QueryRunner::step()
         return;
     }
     showCount();
-    const quint64 generation = m_generation;
     QTimer::singleShot(0, this, [this, generation] {
         if (generation == m_generation)
             step();
