@@ -36,6 +36,11 @@ QueryRunner::~QueryRunner() = default;
 
 void QueryRunner::start(QueryModel* model, const query::Statement& statement, Convert convert)
 {
+    start(model, QVector<query::Statement>{statement}, std::move(convert));
+}
+
+void QueryRunner::start(QueryModel* model, const QVector<query::Statement>& statements, Convert convert)
+{
     if (m_running) {
         // A new search replaces the running one without reporting it.
         m_cursor.close();
@@ -53,7 +58,7 @@ void QueryRunner::start(QueryModel* model, const query::Statement& statement, Co
     m_stop->setEnabled(true);
     m_status->setText(QStringLiteral("Searching ..."));
     try {
-        m_cursor = Module1::gConn().openCursor(statement.sql, statement.params);
+        m_cursor = Module1::gConn().openCursor(statements);
     } catch (const db::DbError& e) {
         fail(e.text());
         return;

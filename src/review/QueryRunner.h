@@ -31,6 +31,8 @@ public:
     // Clears the model and starts filling it; a running search is stopped
     // first. Opening errors are reported through failed() like fetch errors.
     void start(QueryModel* model, const query::Statement& statement, Convert convert);
+    // The rows of the statements one after the other.
+    void start(QueryModel* model, const QVector<query::Statement>& statements, Convert convert);
     void stop();
     bool running() const { return m_running; }
     int rows() const { return m_rows; }

@@ -14,32 +14,55 @@ bool openNamed(const ConnectionSettings& settings, const QString& name, QString*
 QString newConnectionName();
 } // namespace detail
 
+namespace {
+
+// Dropping a server result half way goes with its connection; the driver
+// then cannot free the statement on the closed connection and says so. That
+// is expected here and not worth a line per stopped search.
+QtMessageHandler g_previousHandler = nullptr;
+void quietAbandon(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type == QtWarningMsg && text.startsWith(QLatin1String("Unable to free statement")))
+        return;
+    if (g_previousHandler)
+        g_previousHandler(type, context, text);
+    else
+        qt_message_output(type, context, text);
+}
+
+} // namespace
+
 struct Cursor::Private
 {
     QString name;
     Dialect dialect;
     std::unique_ptr<QSqlQuery> query;
+    QVector<Statement> queue; // statements still to run
     QStringList columns;
     bool pending = false; // a row was read ahead and not handed out yet
     bool end = false;
 
     ~Private() { release(); }
 
-    // Closes the connection before dropping the query: a server result that
-    // was stopped half way is then abandoned instead of read to its end.
     void release()
     {
-        // Rows left unread: the server result is abandoned with its connection.
+        // Rows left unread: the connection is closed first, so that the
+        // server result is abandoned instead of read to its end.
         const bool abandon = query && !end;
         end = true;
         pending = false;
-        if (abandon && !name.isEmpty())
+        queue.clear();
+        if (abandon && !name.isEmpty()) {
+            g_previousHandler = qInstallMessageHandler(quietAbandon);
             QSqlDatabase::database(name, false).close();
+            query.reset();
+            qInstallMessageHandler(g_previousHandler);
+            g_previousHandler = nullptr;
+        }
         query.reset();
-        if (!name.isEmpty())
-            QSqlDatabase::database(name, false).close();
         if (name.isEmpty())
             return;
+        QSqlDatabase::database(name, false).close();
         QSqlDatabase::removeDatabase(name);
         name.clear();
     }
@@ -58,15 +81,49 @@ struct Cursor::Private
         throw DbError(kind, text, code);
     }
 
-    // Moves to the next row; false at the end. A failed step (the server
-    // gone, a value it cannot convert) is an error, not the end.
+    // Runs the next statement of the queue on the cursor's connection.
+    void runNext()
+    {
+        const Statement st = queue.takeFirst();
+        query.reset();
+        // Forward-only: SQLite steps through the rows on demand and the server
+        // driver reads them one at a time instead of the whole result at once.
+        query = std::make_unique<QSqlQuery>(QSqlDatabase::database(name, false));
+        query->setForwardOnly(true);
+        bool ok;
+        if (st.params.isEmpty()) {
+            ok = query->exec(dialect.rewrite(st.sql));
+        } else {
+            ok = query->prepare(dialect.rewrite(st.sql));
+            if (ok) {
+                for (int i = 0; i < st.params.size(); ++i)
+                    query->bindValue(i, Dialect::bindValue(st.params.at(i)));
+                ok = query->exec();
+            }
+        }
+        if (!ok)
+            fail(query->lastError());
+        if (columns.isEmpty()) {
+            const QSqlRecord rec = query->record();
+            for (int i = 0; i < rec.count(); ++i)
+                columns << rec.fieldName(i);
+        }
+    }
+
+    // Moves to the next row, on to the next statement at the end of one;
+    // false after the last. A failed step (the server gone, a value it cannot
+    // convert) is an error, not the end.
     bool step()
     {
-        if (query->next())
-            return true;
-        if (query->lastError().isValid())
-            fail(query->lastError());
-        return false;
+        for (;;) {
+            if (query->next())
+                return true;
+            if (query->lastError().isValid())
+                fail(query->lastError());
+            if (queue.isEmpty())
+                return false;
+            runNext();
+        }
     }
 };
 
@@ -77,10 +134,19 @@ Cursor& Cursor::operator=(Cursor&& other) noexcept = default;
 
 Cursor Cursor::open(const ConnectionSettings& settings, const QString& sql, const QVariantList& params)
 {
+    return open(settings, QVector<Statement>{{sql, params}});
+}
+
+Cursor Cursor::open(const ConnectionSettings& settings, const QVector<Statement>& statements)
+{
     Cursor c;
     c.d = std::make_unique<Private>();
     Private& p = *c.d;
     p.dialect = Dialect(settings.driver == QLatin1String("QPSQL") ? Engine::PostgreSQL : Engine::SQLite);
+    if (statements.isEmpty()) {
+        p.end = true;
+        return c;
+    }
     const QString name = detail::newConnectionName();
     QString error;
     if (!detail::openNamed(settings, name, &error)) {
@@ -89,26 +155,13 @@ Cursor Cursor::open(const ConnectionSettings& settings, const QString& sql, cons
                                                                   : error);
     }
     p.name = name;
-    // Forward-only: SQLite steps through the rows on demand and the server
-    // driver reads them one at a time instead of the whole result at once.
-    p.query = std::make_unique<QSqlQuery>(QSqlDatabase::database(name, false));
-    p.query->setForwardOnly(true);
-    bool ok;
-    if (params.isEmpty()) {
-        ok = p.query->exec(p.dialect.rewrite(sql));
-    } else {
-        ok = p.query->prepare(p.dialect.rewrite(sql));
-        if (ok) {
-            for (int i = 0; i < params.size(); ++i)
-                p.query->bindValue(i, Dialect::bindValue(params.at(i)));
-            ok = p.query->exec();
-        }
+    if (p.dialect.engine() == Engine::PostgreSQL) {
+        // Compiling a search to machine code costs more than these searches
+        // take to run; it would only delay the first rows.
+        QSqlQuery(QSqlDatabase::database(name, false)).exec(QStringLiteral("SET jit = off"));
     }
-    if (!ok)
-        p.fail(p.query->lastError());
-    const QSqlRecord rec = p.query->record();
-    for (int i = 0; i < rec.count(); ++i)
-        p.columns << rec.fieldName(i);
+    p.queue = statements;
+    p.runNext();
     // The first row is read here, so that a statement that fails only when
     // its rows are produced fails at open like any other.
     p.pending = p.step();

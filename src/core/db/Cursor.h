@@ -27,8 +27,18 @@ public:
     Cursor(Cursor&& other) noexcept;
     Cursor& operator=(Cursor&& other) noexcept;
 
+    struct Statement
+    {
+        QString sql;
+        QVariantList params;
+    };
+
     // Runs the statement (values bound, "sysdate" rewritten). Throws DbError.
     static Cursor open(const ConnectionSettings& settings, const QString& sql, const QVariantList& params = {});
+    // Reads the rows of several statements of the same columns one after the
+    // other, each run only when the rows before it were read (a long search
+    // cut into parts that each sort little). Throws DbError.
+    static Cursor open(const ConnectionSettings& settings, const QVector<Statement>& statements);
 
     bool isOpen() const;
     // True once every row was read (or the cursor was closed).

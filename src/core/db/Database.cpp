@@ -212,6 +212,13 @@ Cursor Database::openCursor(const QString& sql, const QVariantList& params) cons
     return Cursor::open(m_settings, sql, params);
 }
 
+Cursor Database::openCursor(const QVector<Cursor::Statement>& statements) const
+{
+    if (!isOpen())
+        throw DbError(ErrorKind::ConnectionLost, QStringLiteral("The database connection is not open"));
+    return Cursor::open(m_settings, statements);
+}
+
 int Database::exec(const QString& sql, const QVariantList& params)
 {
     if (Dialect::isCommit(sql))

@@ -47,6 +47,7 @@ public:
     // The same read as a forward-only cursor over a connection of its own,
     // for results too large to hold at once.
     Cursor openCursor(const QString& sql, const QVariantList& params = {}) const;
+    Cursor openCursor(const QVector<Cursor::Statement>& statements) const;
     // Runs a write; returns the number of rows it touched.
     int exec(const QString& sql, const QVariantList& params = {});
     // First column of the first row, Null when there is no row.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/Cursor.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -14,11 +16,7 @@
 namespace query {
 
 // A statement and its values, in the order of its placeholders.
-struct Statement
-{
-    QString sql;
-    QVariantList params;
-};
+using Statement = db::Cursor::Statement;
 
 // The entry of a filter box that means "no filter".
 inline const QString kAll = QStringLiteral("<ALL>");

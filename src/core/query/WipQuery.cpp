@@ -72,6 +72,22 @@ Statement search(const Filter& f)
     return s;
 }
 
+QVector<Statement> searchInParts(const Filter& f, int days)
+{
+    QVector<Statement> out;
+    // Times are kept to the second, so parts that end one second before the
+    // next begins leave nothing out.
+    QDateTime end = f.window.to;
+    while (end >= f.window.from) {
+        Filter part = f;
+        part.window.to = end;
+        part.window.from = std::max(f.window.from, end.addDays(-days).addSecs(1));
+        out << search(part);
+        end = part.window.from.addSecs(-1);
+    }
+    return out;
+}
+
 QStringList headers()
 {
     return {"Line ID",     "Project PN",  "Machine",     "Module",     "Slot ID",       "Link ID",  "Component PN",

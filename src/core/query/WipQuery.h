@@ -26,6 +26,11 @@ struct Filter
 };
 
 Statement search(const Filter& f);
+// The same search cut into consecutive parts of the window, newest first, of
+// at most `days` days each: read one after the other they give the rows of
+// search() in its order, while each part sorts only its own rows. (Rows that
+// the union folds share their time, so they always fall in one part.)
+QVector<Statement> searchInParts(const Filter& f, int days = 1);
 
 // Shown columns of the grid after the hidden result kind.
 constexpr int kShownColumns = 20;

@@ -151,6 +151,28 @@ private Q_SLOTS:
         QCOMPARE(times(f), QStringList());
     }
 
+    void wipInPartsReadsAsTheWhole()
+    {
+        seed::part("PR1", "P1", "1");
+        const QDateTime day2 = at(0).addDays(1);
+        for (const QDateTime& t : {at(6, 0, 0), at(23, 59, 59), day2, day2, day2.addSecs(1), day2.addDays(1)})
+            seed::check({.time = t}); // two equal rows at midnight: folded once
+        seed::check({.kind = "1", .time = day2});
+        seed::error(at(23, 59, 59));
+        query::wip::Filter f;
+        f.window = {at(6, 0, 0), day2.addDays(1)};
+        const auto whole = pick(run(query::wip::search(f), query::wip::shownRow), {19});
+        QCOMPARE(whole.size(), 7);
+        const QVector<query::Statement> parts = query::wip::searchInParts(f);
+        QCOMPARE(parts.size(), 2); // the second ends at midnight, the first starts a second later
+        QStringList joined;
+        for (const query::Statement& s : parts)
+            joined << pick(run(s, query::wip::shownRow), {19});
+        QCOMPARE(joined, whole);
+        f.window = {at(12), at(11)};
+        QVERIFY(query::wip::searchInParts(f).isEmpty());
+    }
+
     void wipListsCascade()
     {
         seed::exec("insert into line_info (line_id, line_desc) values ('L1', 'one'), ('L2', 'two')", {});
