@@ -116,8 +116,8 @@ void QUERY_COMP::cmdsearch_Click()
     const query::Statement s =
         loading::search(m_proj->currentText(), m_part->currentText(), querytools::pickerWindow(m_from, m_to));
     if (s.sql.isEmpty()) {
-        m_runner->stop();
-        m_model->clear();
+        m_runner->clear(m_model);
+        searchEnded();
         return;
     }
     m_shown = {m_proj->currentText(), m_part->currentText()};

@@ -72,6 +72,19 @@ void QueryRunner::stop()
         finish(true);
 }
 
+void QueryRunner::clear(QueryModel* model)
+{
+    m_cursor.close();
+    m_running = false;
+    m_stopped = false;
+    ++m_generation;
+    m_rows = 0;
+    model->clear();
+    m_bar->hide();
+    m_stop->hide();
+    m_status->clear();
+}
+
 void QueryRunner::step()
 {
     if (!m_running)

@@ -34,6 +34,9 @@ public:
     // The rows of the statements one after the other.
     void start(QueryModel* model, const QVector<query::Statement>& statements, Convert convert);
     void stop();
+    // Empties the model for a search that has nothing to look for; a running
+    // search ends without a report.
+    void clear(QueryModel* model);
     bool running() const { return m_running; }
     int rows() const { return m_rows; }
     bool wasStopped() const { return m_stopped; }

@@ -366,6 +366,16 @@ private Q_SLOTS:
         QCOMPARE(workbook::cell(rows, 5, 0), QString("Update Date"));
         QCOMPARE(workbook::cell(rows, 5, 20), QString("Approve Status"));
         QCOMPARE(workbook::cell(rows, 7, 1), QString("10:30:00"));
+
+        // A project without part numbers: Search empties the grid, no message.
+        seed::exec("insert into proj_info (proj_id) values ('PR3')", {});
+        s->cboProj()->addItem("PR3");
+        s->cboProj()->setCurrentText("PR3");
+        QCOMPARE(s->cboPart()->count(), 0);
+        QTest::mouseClick(s->cmdsearch(), Qt::LeftButton);
+        QCOMPARE(s->model()->rowCount(), 0);
+        QVERIFY(s->runner()->status()->text().isEmpty());
+        QVERIFY(prompter().messages.isEmpty());
     }
 };
 
