@@ -98,9 +98,18 @@ void QueryModel::sort(int column, Qt::SortOrder order)
     });
     QVector<Row> sorted;
     sorted.reserve(m_rows.size());
-    for (const auto& k : keys)
-        sorted.append(std::move(m_rows[k.second]));
+    QVector<int> newRow(m_rows.size());
+    for (int i = 0; i < keys.size(); ++i) {
+        sorted.append(std::move(m_rows[keys[i].second]));
+        newRow[keys[i].second] = i;
+    }
     m_rows = std::move(sorted);
+    // The selected row stays selected where it moved to.
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    for (const QModelIndex& i : before)
+        after << index(newRow.value(i.row()), i.column());
+    changePersistentIndexList(before, after);
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 

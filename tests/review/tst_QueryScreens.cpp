@@ -265,9 +265,12 @@ private Q_SLOTS:
         QTRY_VERIFY(!s->runner()->running());
         QCOMPARE(shownRows(s->model(), {1, 3, 4}), QStringList({"B1|SN1|2403050001", "B2|SN2|2403050002"}));
 
-        // Header clicks sort descending, then ascending.
+        // Header clicks sort descending, then ascending; the selected row
+        // stays selected.
+        s->LvData()->setCurrentIndex(s->model()->index(0, 1));
         s->LvData()->header()->sectionClicked(3);
         QCOMPARE(shownRows(s->model(), {3}), QStringList({"SN2", "SN1"}));
+        QCOMPARE(s->model()->text(s->LvData()->currentIndex().row(), 3), QString("SN1"));
         s->LvData()->header()->sectionClicked(3);
         QCOMPARE(shownRows(s->model(), {3}), QStringList({"SN1", "SN2"}));
 
