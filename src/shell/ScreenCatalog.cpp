@@ -23,6 +23,10 @@
 #include "Mtc_Machine.h"
 #include "Mtc_Project.h"
 #include "Mtc_Slot1.h"
+#include "QUERY_COMP.h"
+#include "QUERY_DT200.h"
+#include "QUERY_Panel.h"
+#include "QUERY_WIP.h"
 
 // One line per screen: the menu item and the screen it opens. The toolbar
 // buttons follow their menu items. An item without a line here stays
@@ -53,5 +57,9 @@ ScreenRegistry ScreenRegistry::catalog()
     r.add(QStringLiteral("Man_Part"), [] { return new Mtc_Part; });
     r.add(QStringLiteral("Man_Proj"), [] { return new Mtc_Comp_Proj; });
     r.add(QStringLiteral("OPR_RUN"), [] { return new OPT_Run; });
+    r.add(QStringLiteral("QY_WIP"), [] { return new QUERY_WIP; });
+    r.add(QStringLiteral("QY_Trace"), [] { return new QUERY_Panel; });
+    r.add(QStringLiteral("QY_DT200"), [] { return new QUERY_DT200; });
+    r.add(QStringLiteral("QY_Comp"), [] { return new QUERY_COMP; });
     return r;
 }

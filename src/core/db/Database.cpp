@@ -80,24 +80,23 @@ Database::~Database()
     close();
 }
 
-bool Database::open(const ConnectionSettings& settings, QString* error)
-{
-    close();
-    m_settings = settings;
-    m_dialect = Dialect(settings.driver == QLatin1String("QPSQL") ? Engine::PostgreSQL : Engine::SQLite);
-    d->name = QStringLiteral("trova-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1));
+namespace detail {
 
-    QSqlDatabase conn = QSqlDatabase::addDatabase(settings.driver, d->name);
+// Adds and opens the named Qt connection for the settings; on failure the
+// name is removed again and false returned with the reason in *error.
+bool openNamed(const ConnectionSettings& settings, const QString& name, QString* error)
+{
+    const bool postgres = settings.driver == QLatin1String("QPSQL");
+    QSqlDatabase conn = QSqlDatabase::addDatabase(settings.driver, name);
     if (!conn.isValid()) {
         if (error)
             *error = QStringLiteral("The database driver %1 is not available").arg(settings.driver);
         conn = QSqlDatabase();
-        QSqlDatabase::removeDatabase(d->name);
-        d->name.clear();
+        QSqlDatabase::removeDatabase(name);
         return false;
     }
     conn.setDatabaseName(settings.database);
-    if (m_dialect.engine() == Engine::PostgreSQL) {
+    if (postgres) {
         conn.setHostName(settings.host);
         if (settings.port > 0)
             conn.setPort(settings.port);
@@ -111,15 +110,33 @@ bool Database::open(const ConnectionSettings& settings, QString* error)
         if (error)
             *error = conn.lastError().text().trimmed();
         conn = QSqlDatabase();
-        QSqlDatabase::removeDatabase(d->name);
-        d->name.clear();
+        QSqlDatabase::removeDatabase(name);
         return false;
     }
     conn.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    if (m_dialect.engine() == Engine::SQLite) {
+    if (!postgres) {
         QSqlQuery q(conn);
         q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     }
+    return true;
+}
+
+QString newConnectionName()
+{
+    return QStringLiteral("trova-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1));
+}
+
+} // namespace detail
+
+bool Database::open(const ConnectionSettings& settings, QString* error)
+{
+    close();
+    m_settings = settings;
+    m_dialect = Dialect(settings.driver == QLatin1String("QPSQL") ? Engine::PostgreSQL : Engine::SQLite);
+    const QString name = detail::newConnectionName();
+    if (!detail::openNamed(settings, name, error))
+        return false;
+    d->name = name;
     return true;
 }
 
@@ -186,6 +203,20 @@ ResultSet Database::query(const QString& sql, const QVariantList& params)
         }
         return ResultSet(columns, std::move(rows));
     });
+}
+
+Cursor Database::openCursor(const QString& sql, const QVariantList& params) const
+{
+    if (!isOpen())
+        throw DbError(ErrorKind::ConnectionLost, QStringLiteral("The database connection is not open"));
+    return Cursor::open(m_settings, sql, params);
+}
+
+Cursor Database::openCursor(const QVector<Cursor::Statement>& statements) const
+{
+    if (!isOpen())
+        throw DbError(ErrorKind::ConnectionLost, QStringLiteral("The database connection is not open"));
+    return Cursor::open(m_settings, statements);
 }
 
 int Database::exec(const QString& sql, const QVariantList& params)

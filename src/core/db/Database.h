@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/Cursor.h"
 #include "db/DbError.h"
 #include "db/Dialect.h"
 #include "db/ResultSet.h"
@@ -43,6 +44,10 @@ public:
     const ConnectionSettings& settings() const { return m_settings; }
 
     ResultSet query(const QString& sql, const QVariantList& params = {});
+    // The same read as a forward-only cursor over a connection of its own,
+    // for results too large to hold at once.
+    Cursor openCursor(const QString& sql, const QVariantList& params = {}) const;
+    Cursor openCursor(const QVector<Cursor::Statement>& statements) const;
     // Runs a write; returns the number of rows it touched.
     int exec(const QString& sql, const QVariantList& params = {});
     // First column of the first row, Null when there is no row.

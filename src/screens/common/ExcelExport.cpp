@@ -3,6 +3,7 @@
 #include "app/MessageLayer.h"
 #include "workbook/WorkbookExport.h"
 
+#include <QAbstractItemModel>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -83,6 +84,31 @@ private:
     const QTreeWidget* m_list;
 };
 
+class ModelSource : public workbook::TableSource
+{
+public:
+    explicit ModelSource(const QAbstractItemModel* m) : m_model(m) {}
+    int rowCount() const override { return m_model->rowCount(); }
+    int columnCount() const override { return std::max(0, m_model->columnCount() - 1); }
+    QString header(int column) const override
+    {
+        return m_model->headerData(column + 1, Qt::Horizontal).toString();
+    }
+    QString text(int row, int column) const override
+    {
+        return m_model->data(m_model->index(row, column + 1)).toString();
+    }
+    QString status(int row) const override
+    {
+        if (row < 0)
+            return m_model->headerData(0, Qt::Horizontal).toString();
+        return m_model->data(m_model->index(row, 0)).toString();
+    }
+
+private:
+    const QAbstractItemModel* m_model;
+};
+
 // A new file name in the export folder, kept after the export so that the
 // application that opens it can read it.
 QString newWorkbookPath(QString* error)
@@ -143,6 +169,22 @@ bool ExportListToExcel(QTreeWidget* list, ExportOptions options)
     o.rowColourByStatus = false;
     o.titleBlock = false;
     return exportSource(ListSource(list), workbook::SourceKind::List, o);
+}
+
+bool ExportGridModelToExcel(const QAbstractItemModel* model, ExportOptions options, const TitleTexts& title)
+{
+    workbook::ExportOptions o = toOptions(options);
+    o.project = title.project;
+    o.partNo = title.partNo;
+    return exportSource(ModelSource(model), workbook::SourceKind::Grid, o);
+}
+
+bool ExportListModelToExcel(const QAbstractItemModel* model, ExportOptions options)
+{
+    workbook::ExportOptions o = toOptions(options);
+    o.rowColourByStatus = false;
+    o.titleBlock = false;
+    return exportSource(ModelSource(model), workbook::SourceKind::List, o);
 }
 
 void setWorkbookOpener(WorkbookOpener o)

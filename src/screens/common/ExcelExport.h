@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 
+class QAbstractItemModel;
 class QTableWidget;
 class QTreeWidget;
 
@@ -37,6 +38,12 @@ struct TitleTexts
 // when the workbook was written and opened.
 bool ExportGridToExcel(QTableWidget* grid, ExportOptions options = ExportOption::None, const TitleTexts& title = {});
 bool ExportListToExcel(QTreeWidget* list, ExportOptions options = ExportOption::None);
+// The same for a grid or list shown through a model (long query results):
+// column 0 holds the grid's hidden status or the list's item text and is not
+// exported; headers are the model's horizontal header texts.
+bool ExportGridModelToExcel(const QAbstractItemModel* model, ExportOptions options = ExportOption::None,
+                            const TitleTexts& title = {});
+bool ExportListModelToExcel(const QAbstractItemModel* model, ExportOptions options = ExportOption::None);
 
 // Opens a written workbook; true when the desktop took it. The default hands
 // the file to the desktop's default application; tests replace it.

@@ -166,18 +166,18 @@ namespace {
 const char* const kSortOrder = "trovaSortOrder";
 }
 
-void SortListByColumn(QTreeWidget* list, int column)
+void SortListByColumn(QTreeView* list, int column)
 {
-    if (list->topLevelItemCount() == 0)
+    if (!list->model() || list->model()->rowCount() == 0)
         return;
     const QVariant stored = list->property(kSortOrder);
     const auto previous = stored.isValid() ? Qt::SortOrder(stored.toInt()) : Qt::AscendingOrder;
     const auto next = previous == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     list->setProperty(kSortOrder, int(next));
-    list->sortItems(column, next);
+    list->sortByColumn(column, next);
 }
 
-void InstallColumnSort(QTreeWidget* list)
+void InstallColumnSort(QTreeView* list)
 {
     list->header()->setSectionsClickable(true);
     list->header()->setSortIndicatorShown(false);

@@ -11,6 +11,7 @@ class QComboBox;
 class QLineEdit;
 class QObject;
 class QTableWidget;
+class QTreeView;
 class QTreeWidget;
 
 // Helpers the list screens share: laying out and filling grids and lists,
@@ -55,9 +56,9 @@ void ScrollToLastRow(QTreeWidget* list);
 // is sorted once by the clicked column in the flipped order (one order for
 // the whole list; a fresh list counts as ascending, so the first click sorts
 // descending). Items added later are not sorted.
-void SortListByColumn(QTreeWidget* list, int column);
+void SortListByColumn(QTreeView* list, int column);
 // Connects the list's header clicks to SortListByColumn.
-void InstallColumnSort(QTreeWidget* list);
+void InstallColumnSort(QTreeView* list);
 
 // Refills a combo box's list with the first field of every row, in order:
 // list and text emptied first, no entry selected afterwards. A refill is no

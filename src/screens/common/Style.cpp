@@ -51,11 +51,11 @@ protected:
 
 } // namespace
 
-void StyleFlexGrid(QTableWidget* grid)
+void StyleFlexGrid(QTableView* grid)
 {
     // Colours of the original grids, converted from their BGR values.
     grid->setStyleSheet(QStringLiteral(
-        "QTableWidget { background-color: rgb(239,255,239); gridline-color: rgb(192,192,192); "
+        "QTableView { background-color: rgb(239,255,239); gridline-color: rgb(192,192,192); "
         "border: 1px solid rgb(128,128,128); }"
         "QHeaderView::section { background-color: rgb(85,136,187); color: white; "
         "border: 0px; border-right: 1px solid rgb(119,187,238); border-bottom: 1px solid rgb(119,187,238); "
@@ -73,7 +73,7 @@ void StyleFlexGrid(QTableWidget* grid)
     grid->setFrameShape(QFrame::Box);
 }
 
-void StyleListView(QTreeWidget* list)
+void StyleListView(QTreeView* list)
 {
     list->setRootIsDecorated(false);
     list->setItemsExpandable(false);
@@ -83,7 +83,7 @@ void StyleListView(QTreeWidget* list)
     list->setAllColumnsShowFocus(true); // whole-row selection
     list->setUniformRowHeights(true);
     list->setAlternatingRowColors(false);
-    list->setStyleSheet(QStringLiteral("QTreeWidget::item { border-bottom: 1px solid rgb(220,220,220); }"));
+    list->setStyleSheet(QStringLiteral("QTreeView::item { border-bottom: 1px solid rgb(220,220,220); }"));
     list->header()->setSectionsMovable(false);
     list->header()->setStretchLastSection(false);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-class QTableWidget;
-class QTreeWidget;
+class QTableView;
+class QTreeView;
 class QWidget;
 class QLineEdit;
 
@@ -12,8 +12,9 @@ namespace Module1 {
 // Twips as the screens are measured in, 15 to the pixel.
 constexpr int kTwipsPerPixel = 15;
 
-void StyleFlexGrid(QTableWidget* grid);
-void StyleListView(QTreeWidget* list);
+// Grids and lists of items or of a model (long query results) alike.
+void StyleFlexGrid(QTableView* grid);
+void StyleListView(QTreeView* list);
 
 // Left centred, top at one eighth of the free height; nothing when maximised.
 void CenterForm(QWidget* form);

@@ -1,0 +1,339 @@
+#include "Seed.h"
+#include "TestDb.h"
+#include "TestMain.h"
+#include "query/LoadingQuery.h"
+#include "query/TerminalQuery.h"
+#include "query/TraceQuery.h"
+#include "query/WipQuery.h"
+
+#include <QTest>
+#include <functional>
+
+using Module1::gConn;
+using seed::at;
+
+namespace {
+
+using Convert = std::function<query::ShownRow(const QVector<QVariant>&)>;
+
+QVector<query::ShownRow> run(const query::Statement& s, const Convert& convert)
+{
+    QVector<query::ShownRow> out;
+    db::ResultSet rs = gConn().query(s.sql, s.params);
+    for (const QVector<QVariant>& row : rs.rows())
+        out << convert(row);
+    return out;
+}
+
+// One text per row: the kind (when any) and the chosen shown columns (from 1).
+QStringList pick(const QVector<query::ShownRow>& rows, const QList<int>& columns)
+{
+    QStringList out;
+    for (const query::ShownRow& r : rows) {
+        QStringList parts;
+        if (!r.kind.isEmpty())
+            parts << r.kind;
+        for (int c : columns)
+            parts << r.cells.value(c - 1);
+        out << parts.join('|');
+    }
+    return out;
+}
+
+QStringList firstColumn(const query::Statement& s)
+{
+    QStringList out;
+    for (db::ResultSet rs = gConn().query(s.sql, s.params); !rs.eof(); rs.moveNext())
+        out << rs.text(0);
+    return out;
+}
+
+const query::Window kWindow{at(8), at(12)};
+
+} // namespace
+
+// Each query screen's search on seeded rows whose expected lists are written
+// out by hand, on both engines.
+class QueriesTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase_data() { testdb::addBackendRows(); }
+    void init()
+    {
+        TESTDB_INIT();
+        seed::user("U1", "Una");
+        seed::user("U2", "Ugo");
+    }
+
+    void wipOptionsOrderStatusAndWindow()
+    {
+        seed::part("PR1", "P1", "1");
+        seed::part("PR1", "P2", "0");
+        seed::check({.time = at(8)}); // the window's first second counts
+        seed::check({.time = at(9), .lot = "LOT9", .qty = 5, .throwQty = 2, .approveUser = "U2"});
+        seed::check({.kind = "1", .time = at(10)});
+        seed::check({.partNo = "P2", .time = at(11)});
+        seed::check({.time = at(12), .approveValue = "0"}); // and its last
+        seed::check({.user = "NOBODY", .time = at(10, 15)}); // unknown user
+        seed::check({.partNo = "PX", .time = at(10, 20)}); // unknown part number
+        seed::check({.time = at(12, 0, 1)}); // after the window
+        seed::error(at(10, 30));
+        seed::error(at(10, 40), "S1", "NOBODY");
+        seed::error(at(7, 59, 59));
+
+        query::wip::Filter f;
+        f.window = kWindow;
+        const QList<int> timeAndStatus{19, 20};
+        QCOMPARE(pick(run(query::wip::search(f), query::wip::shownRow), timeAndStatus),
+                 QStringList({"0|03/05/2024 12:00:00|", "0|03/05/2024 11:00:00|Need not be approved",
+                              "2|03/05/2024 10:30:00|", "1|03/05/2024 10:00:00|",
+                              "0|03/05/2024 09:00:00|Approved by U2", "0|03/05/2024 08:00:00|Not approved"}));
+        f.option = query::wip::Option::Normal;
+        QCOMPARE(pick(run(query::wip::search(f), query::wip::shownRow), {19}),
+                 QStringList({"0|03/05/2024 12:00:00", "0|03/05/2024 11:00:00", "0|03/05/2024 09:00:00",
+                              "0|03/05/2024 08:00:00"}));
+        f.option = query::wip::Option::Error;
+        QCOMPARE(pick(run(query::wip::search(f), query::wip::shownRow), {19}),
+                 QStringList({"2|03/05/2024 10:30:00", "1|03/05/2024 10:00:00"}));
+
+        // Whole rows: a check with its material and quantities, and a scan.
+        f.option = query::wip::Option::All;
+        const auto rows = run(query::wip::search(f), query::wip::shownRow);
+        QCOMPARE(rows.at(4).cells,
+                 QStringList({"L1", "P1", "M1", "D1", "S1", "LK1", "C1", "VEND", "R1", "Y", "LOT9", "2410", "RT1", "5",
+                              "2", "10.0.0.1", "001", "Una", "03/05/2024 09:00:00", "Approved by U2"}));
+        QCOMPARE(rows.at(2).cells,
+                 QStringList({"L1", "P1", "M1", "D1", "S1", "LKX", "C1", "", "R1", "Y", "", "", "", "", "", "10.0.0.1",
+                              "001", "Una", "03/05/2024 10:30:00", ""}));
+    }
+
+    void wipFiltersAndFolding()
+    {
+        seed::part("PR1", "P1", "1");
+        seed::part("PR2", "P1", "1"); // one part number under two projects
+        seed::part("PR1", "P2", "1");
+        seed::check({.time = at(9)});
+        seed::check({.line = "L2", .machine = "M2", .module = "D2", .slot = "S2", .time = at(10)});
+        seed::check({.partNo = "P2", .time = at(10, 30)});
+        seed::error(at(11), "S2", "U1", "L2"); // machine M1, module D1
+
+        auto times = [](const query::wip::Filter& f) {
+            return pick(run(query::wip::search(f), query::wip::shownRow), {19});
+        };
+        query::wip::Filter f;
+        f.window = kWindow;
+        f.slot = "S2"; // checks by slot_code, scans by err_slot
+        QCOMPARE(times(f), QStringList({"2|03/05/2024 11:00:00", "0|03/05/2024 10:00:00"}));
+        f = {};
+        f.window = kWindow;
+        f.module = "D2";
+        QCOMPARE(times(f), QStringList({"0|03/05/2024 10:00:00"}));
+        f.module = query::kAll;
+        f.machine = "M1";
+        QCOMPARE(times(f), QStringList({"2|03/05/2024 11:00:00", "0|03/05/2024 10:30:00", "0|03/05/2024 09:00:00"}));
+        f.machine = query::kAll;
+        f.part = "P2";
+        QCOMPARE(times(f), QStringList({"0|03/05/2024 10:30:00"}));
+
+        // The part number joins without its project: "Normal" lists a check once
+        // per project of its part number, the union of "<ALL>" folds them.
+        f.part = "P1";
+        f.line = "L1";
+        f.option = query::wip::Option::Normal;
+        QCOMPARE(times(f), QStringList({"0|03/05/2024 09:00:00", "0|03/05/2024 09:00:00"}));
+        f.option = query::wip::Option::All;
+        QCOMPARE(times(f), QStringList({"0|03/05/2024 09:00:00"}));
+
+        // A value with a quote is a value, not a broken statement.
+        f.line = "L'1";
+        QCOMPARE(times(f), QStringList());
+    }
+
+    void wipInPartsReadsAsTheWhole()
+    {
+        seed::part("PR1", "P1", "1");
+        const QDateTime day2 = at(0).addDays(1);
+        for (const QDateTime& t : {at(6, 0, 0), at(23, 59, 59), day2, day2, day2.addSecs(1), day2.addDays(1)})
+            seed::check({.time = t}); // two equal rows at midnight: folded once
+        seed::check({.kind = "1", .time = day2});
+        seed::error(at(23, 59, 59));
+        query::wip::Filter f;
+        f.window = {at(6, 0, 0), day2.addDays(1)};
+        const auto whole = pick(run(query::wip::search(f), query::wip::shownRow), {19});
+        QCOMPARE(whole.size(), 7);
+        const QVector<query::Statement> parts = query::wip::searchInParts(f);
+        QCOMPARE(parts.size(), 2); // the second ends at midnight, the first starts a second later
+        QStringList joined;
+        for (const query::Statement& s : parts)
+            joined << pick(run(s, query::wip::shownRow), {19});
+        QCOMPARE(joined, whole);
+        f.window = {at(12), at(11)};
+        QVERIFY(query::wip::searchInParts(f).isEmpty());
+    }
+
+    void wipListsCascade()
+    {
+        seed::exec("insert into line_info (line_id, line_desc) values ('L1', 'one'), ('L2', 'two')", {});
+        seed::exec("insert into mc_info (mc_id, line_id) values ('M1', 'L1'), ('M2', 'L2'), ('M3', 'L2')", {});
+        seed::exec("insert into slot_info (slot_id, md_id, mc_id) values ('S1', 'D1', 'M1'), ('S2', 'D2', 'M2'), "
+                   "('S3', 'D2', 'M3'), ('S4', 'D3', 'M3')",
+                   {});
+        seed::exec("insert into proj_info (proj_id) values ('PR1'), ('PR2')", {});
+        seed::part("PR1", "P1", "1");
+        seed::part("PR2", "P2", "1");
+        QCOMPARE(firstColumn(query::wip::lines()), QStringList({"L1", "L2"}));
+        QCOMPARE(firstColumn(query::wip::machines("L2")), QStringList({"M2", "M3"}));
+        QCOMPARE(firstColumn(query::wip::machines(query::kAll)), QStringList({"M1", "M2", "M3"}));
+        QCOMPARE(firstColumn(query::wip::modules("M3")), QStringList({"D2", "D3"}));
+        QCOMPARE(firstColumn(query::wip::modules(query::kAll)), QStringList({"D1", "D2", "D3"}));
+        QCOMPARE(firstColumn(query::wip::slots("D2")), QStringList({"S2", "S3"})); // across machines
+        QCOMPARE(firstColumn(query::wip::slots(query::kAll)), QStringList({"S1", "S2", "S3", "S4"}));
+        QCOMPARE(firstColumn(query::wip::projects()), QStringList({"PR1", "PR2"}));
+        QCOMPARE(firstColumn(query::wip::parts("PR2")), QStringList({"P2"}));
+        QCOMPARE(firstColumn(query::wip::parts(query::kAll)), QStringList({"P1", "P2"}));
+    }
+
+    void traceSearchesAndDrillDowns()
+    {
+        auto board = [](const QString& batch, const QString& panel, const QString& sn, const QString& self,
+                        const QDateTime& t) {
+            seed::exec("insert into trace_info (batch_no, panel_no, sn_no, self_no, update_user, update_time, "
+                       "proj_id, part_no) values (?, ?, ?, ?, 'SYSADMIN', ?, 'PR1', 'P1')",
+                       {batch, panel, sn, self, t});
+        };
+        board("B1", "1", "SN2", "2403050001", at(9));
+        board("B1", "1", "SN1", "2403050001", at(9));
+        board("B2", "2", "SN3", "2403050002", at(10));
+        board(QString(), "3", "SN4", "2403050003", at(11)); // no batch: sorts last
+        board("B3", "4", "SN5", "2403050004", at(7));
+        auto slot = [](const QString& self, const QString& slotCode, const QString& comp, const QString& lot,
+                       const QDateTime& created) {
+            seed::exec("insert into trace_path (self_no, line_id, mc_id, md_id, slot_code, comp_code, part_no, "
+                       "vender_comp, ref_designator, polarity_check, lot_no, ship_date, rt_no, qty, link_id, "
+                       "create_user, create_time, update_user, update_time) values (?, 'L1', 'M1', 'D1', ?, ?, "
+                       "'P1', 'VEND', 'R1', 'Y', ?, '2410', 'RT1', 100, 'LK1', 'SYSADMIN', ?, 'U1', ?)",
+                       {self, slotCode, comp, lot, created, at(6, 30)});
+        };
+        slot("2403050001", "S2", "C2", "LOT2", at(9));
+        slot("2403050001", "S1", "C1", "LOT1", at(9));
+        slot("2403050002", "S1", "C1", "LOT1", at(10));
+        slot("2403050004", "S1", "C1", "LOT1", at(7));
+
+        using namespace query::trace;
+        const QList<int> boardCols{1, 2, 3, 4};
+        QCOMPARE(pick(run(products({"", "", "", kWindow}), boardRow), boardCols),
+                 QStringList({"B|B1|1|SN1|2403050001", "B|B1|1|SN2|2403050001", "B|B2|2|SN3|2403050002",
+                              "B||3|SN4|2403050003"}));
+        // The filled boxes match any of them; blanks around a value do not count.
+        QCOMPARE(pick(run(products({" B2 ", "", "SN1", kWindow}), boardRow), boardCols),
+                 QStringList({"B|B1|1|SN1|2403050001", "B|B2|2|SN3|2403050002"}));
+
+        const QList<int> slotCols{3, 4, 8, 10, 14};
+        // A slot once per serial number of its snapshot.
+        QCOMPARE(pick(run(materials({"LOT1", "", "", "", kWindow}), materialRow), slotCols),
+                 QStringList({"M|SN1|2403050001|S1|C1|LOT1", "M|SN2|2403050001|S1|C1|LOT1",
+                              "M|SN3|2403050002|S1|C1|LOT1"}));
+        QCOMPARE(pick(run(materials({"LOT2", "", "", "C1", kWindow}), materialRow), slotCols), QStringList());
+        QCOMPARE(pick(run(materials({"", "", "", "C2", kWindow}), materialRow), slotCols),
+                 QStringList({"M|SN1|2403050001|S2|C2|LOT2", "M|SN2|2403050001|S2|C2|LOT2"}));
+        const auto whole = run(materials({"", "2410", "nothing", "C2", kWindow}), materialRow);
+        QCOMPARE(whole.size(), 2);
+        QCOMPARE(whole.first().cells,
+                 QStringList({"", "", "SN1", "2403050001", "P1", "M1", "D1", "S2", "LK1", "C2", "VEND", "R1", "Y",
+                              "LOT2", "2410", "RT1", "100", "SYSADMIN", "03/05/2024 09:00:00"}));
+
+        // Material row to the boards that used the component; board row to its
+        // snapshot with the user and time of the checks it copied.
+        QCOMPARE(pick(run(boardsOfMaterial("C1", "P1", kWindow), boardRow), boardCols),
+                 QStringList({"B|B1|1|SN1|2403050001", "B|B1|1|SN2|2403050001", "B|B2|2|SN3|2403050002"}));
+        const auto snap = run(snapshot("2403050001", kWindow), materialRow);
+        QCOMPARE(pick(snap, {3, 8}), QStringList({"M|SN1|S1", "M|SN2|S1", "M|SN1|S2", "M|SN2|S2"}));
+        QCOMPARE(snap.first().cells.mid(17), QStringList({"U1", "03/05/2024 06:30:00"}));
+        QCOMPARE(run(snapshot("2403050004", kWindow), materialRow).size(), 0); // saved outside the window
+    }
+
+    void terminalSetUps()
+    {
+        seed::exec("insert into dt200_info (gw21_ip, dt200_id) values ('10.0.0.1', '001'), ('10.0.0.1', '002'), "
+                   "('10.0.0.2', '001'), ('10.0.0.3', '009')",
+                   {});
+        seed::exec("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id) values "
+                   "('L1', 'PR1', 'P1', 'M1', '10.0.0.1', '001'), ('L1', 'PR1', 'P2', 'M1', '10.0.0.1', '001'), "
+                   "('L2', 'PR1', 'P1', 'M2', '10.0.0.2', '001'), ('L3', 'PR1', 'P1', 'M9', '10.0.0.3', '009')",
+                   {});
+        seed::exec("insert into component_set (line_id, part_no, mc_id, md_id, slot_code, comp_code) values "
+                   "('L1', 'P1', 'M1', 'D1', 'S1', 'C1'), ('L1', 'P2', 'M1', 'D1', 'S1', 'C5'), "
+                   "('L2', 'P1', 'M2', 'D2', 'S2', 'C2'), ('L2', 'P1', 'M2', 'D2', 'S3', 'C3')",
+                   {});
+        seed::exec("insert into slot_link (link_no, mc_id, md_id, slot_code) values ('K1', 'M1', 'D1', 'S1'), "
+                   "('K0', 'M1', 'D1', 'S1'), ('K2', 'M2', 'D2', 'S3')",
+                   {});
+        using namespace query::terminal;
+        const QList<int> all{1, 2, 3, 4, 5, 6, 7, 8, 9};
+        const QStringList gw2{"10.0.0.2|001|L2|P1|K2|M2|D2|S3|C3",
+                              "10.0.0.2|001|L2|P1||M2|D2|S2|C2"}; // no barcode: after the linked ones
+        QStringList everything{"10.0.0.1|001|L1|P1|K0|M1|D1|S1|C1", "10.0.0.1|001|L1|P1|K1|M1|D1|S1|C1",
+                               "10.0.0.1|001|L1|P2|K0|M1|D1|S1|C5", "10.0.0.1|001|L1|P2|K1|M1|D1|S1|C5"};
+        everything << gw2;
+        QCOMPARE(pick(run(search(query::kAll, query::kAll), shownRow), all), everything);
+        QCOMPARE(pick(run(search("10.0.0.2", query::kAll), shownRow), all), gw2);
+        QCOMPARE(pick(run(search(query::kAll, "001"), shownRow), all), everything);
+        QCOMPARE(pick(run(search("10.0.0.1", "002"), shownRow), all), QStringList());
+        QCOMPARE(pick(run(search(query::kAll, "009"), shownRow), all), QStringList()); // machine without set-up
+
+        QCOMPARE(firstColumn(gateways()), QStringList({"10.0.0.1", "10.0.0.2", "10.0.0.3"}));
+        QCOMPARE(firstColumn(terminals("10.0.0.1")), QStringList({"001", "002"}));
+        QCOMPARE(firstColumn(terminals(query::kAll)), QStringList({"001", "002", "009"}));
+    }
+
+    void loadingRecord()
+    {
+        seed::exec("insert into line_info (line_id, line_desc) values ('L1', 'Line one')", {});
+        seed::part("PR1", "P1", "1", "Board one");
+        seed::part("PR1", "P2", "0");
+        seed::part("PR2", "P2", "0");
+        seed::exec("insert into component_list (comp_code, comp_desc, group_id, method_type, vender_name) values "
+                   "('C1', 'Resistor', 'G1', 'MP', 'NIL'), ('C1', 'Resistor too', 'G1', 'MP', 'ACME'), "
+                   "('C2', 'Capacitor', 'G1', 'MP', 'nil'), ('C3', 'Other', 'G1', 'MP', 'ACME')",
+                   {});
+        seed::check({.time = at(8), .approveUser = "U2"});
+        seed::check({.comp = "C2", .time = at(9)});
+        seed::check({.time = at(10), .approveValue = "0"});
+        seed::check({.kind = "1", .time = at(10, 30)}); // a mismatch
+        seed::check({.comp = "C3", .time = at(11)}); // no "NIL" vendor
+        seed::check({.user = "NOBODY", .time = at(11, 30)});
+        seed::check({.line = "L2", .time = at(11, 45)}); // line not kept
+        seed::check({.time = at(12), .qty = 7, .approveUser = "GHOST"}); // approver not kept
+        seed::check({.time = at(12, 0, 1)});
+        seed::check({.partNo = "P2", .time = at(9, 30)});
+
+        using namespace query::loading;
+        const auto rows = run(search("PR1", "P1", kWindow), shownRow);
+        QCOMPARE(pick(rows, {1, 2, 9, 21}),
+                 QStringList({"03/05/2024|08:00:00|C1|Approved by Ugo", "03/05/2024|09:00:00|C2|Not approved",
+                              "03/05/2024|10:00:00|C1|", "03/05/2024|12:00:00|C1|Not approved"}));
+        QCOMPARE(rows.first().cells,
+                 QStringList({"03/05/2024", "08:00:00", "Line one", "M1", "D1", "S1", "P1", "Board one", "C1",
+                              "Resistor", "R1", "Y", "", "2410", "RT1", "VEND", "", "", "U1", "Una",
+                              "Approved by Ugo"}));
+        QCOMPARE(rows.last().cells.at(16), QString("7"));
+        // The project picks nothing: a part number kept under two projects
+        // lists its checks twice.
+        QCOMPARE(pick(run(search("PR2", "P2", kWindow), shownRow), {2, 21}),
+                 QStringList({"09:30:00|Need not be approved", "09:30:00|Need not be approved"}));
+        QVERIFY(search("", "P1", kWindow).sql.isEmpty());
+        QVERIFY(search("PR1", "", kWindow).sql.isEmpty());
+    }
+
+    void defaultWindowIsYesterdayToNow()
+    {
+        const query::Window w = query::defaultWindow(QDateTime(QDate(2024, 3, 1), QTime(14, 5, 6, 789)));
+        QCOMPARE(w.from, QDateTime(QDate(2024, 2, 29), QTime(0, 0, 1)));
+        QCOMPARE(w.to, QDateTime(QDate(2024, 3, 1), QTime(14, 5, 6)));
+    }
+};
+
+TROVA_TEST(QueriesTest)
+#include "tst_Queries.moc"

@@ -1,0 +1,386 @@
+#include "../core/query/Seed.h"
+#include "ExcelExport.h"
+#include "MainWindowFixture.h"
+#include "QUERY_COMP.h"
+#include "QUERY_DT200.h"
+#include "QUERY_Panel.h"
+#include "QUERY_WIP.h"
+#include "QueryModel.h"
+#include "QueryRunner.h"
+#include "ScriptedPrompter.h"
+#include "TestDb.h"
+#include "TestMain.h"
+#include "workbook/Workbook.h"
+
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+using seed::at;
+using testing::ScriptedPrompter;
+
+namespace {
+
+ScriptedPrompter& prompter()
+{
+    return *ScriptedPrompter::current();
+}
+
+QStringList items(const QComboBox* box)
+{
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
+    return out;
+}
+
+// One text per shown row: the chosen model columns joined.
+QStringList shownRows(const QueryModel* m, const QList<int>& columns)
+{
+    QStringList out;
+    for (int r = 0; r < m->rowCount(); ++r) {
+        QStringList parts;
+        for (int c : columns)
+            parts << m->text(r, c);
+        out << parts.join('|');
+    }
+    return out;
+}
+
+void setWindow(QDateTimeEdit* from, QDateTimeEdit* to)
+{
+    from->setDateTime(at(8));
+    to->setDateTime(at(12));
+}
+
+} // namespace
+
+// The four query screens as a user reaches them from the main window: their
+// boxes, searches, drill-downs, stops, failures and exports read back.
+class QueryScreensTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QStringList m_opened;
+
+    workbook::Rows exported()
+    {
+        if (m_opened.isEmpty())
+            return {};
+        const auto rows = workbook::readFirstSheet(m_opened.last());
+        return rows ? *rows : workbook::Rows();
+    }
+    QString exportedStyles()
+    {
+        const auto part = workbook::xlsxPart(m_opened.last(), "xl/styles.xml");
+        return part ? QString::fromUtf8(*part) : QString();
+    }
+
+private Q_SLOTS:
+    void initTestCase_data() { testdb::addBackendRows(); }
+    void initTestCase()
+    {
+        Module1::setExportFolder(m_dir.path());
+        Module1::setWorkbookOpener([this](const QString& path) {
+            m_opened << path;
+            return true;
+        });
+    }
+    void cleanupTestCase()
+    {
+        Module1::setExportFolder(QString());
+        Module1::setWorkbookOpener([](const QString&) { return false; });
+    }
+    void init()
+    {
+        TESTDB_INIT();
+        prompter().clear();
+        m_opened.clear();
+        Module1::setClock([] { return QDateTime(QDate(2024, 3, 5), QTime(13, 14, 15)); });
+        seed::user("U1", "Una");
+    }
+    void cleanup() { Module1::setClock(nullptr); }
+
+    void wipOpensCascadesSearchesAndExports()
+    {
+        seed::exec("insert into line_info (line_id) values ('L1'), ('L2')", {});
+        seed::exec("insert into mc_info (mc_id, line_id) values ('M1', 'L1'), ('M2', 'L2')", {});
+        seed::exec("insert into slot_info (slot_id, md_id, mc_id) values ('S1', 'D1', 'M1'), ('S2', 'D2', 'M2')", {});
+        seed::exec("insert into proj_info (proj_id) values ('PR1')", {});
+        seed::part("PR1", "P1", "1");
+        seed::check({.time = at(9), .approveUser = "U1"});
+        seed::check({.kind = "1", .time = at(10)});
+        seed::error(at(11));
+
+        MainWindowFixture app;
+        QVERIFY(app.logIn());
+        auto* s = app.open<QUERY_WIP>("QY_WIP");
+        QVERIFY(s);
+        QCOMPARE(s->windowTitle(), QString("Query - WIP by history"));
+        QCOMPARE(s->DTfrom()->dateTime(), QDateTime(QDate(2024, 3, 4), QTime(0, 0, 1)));
+        QCOMPARE(s->DTto()->dateTime(), QDateTime(QDate(2024, 3, 5), QTime(13, 14, 15)));
+        QVERIFY(s->Opt_1()->isChecked());
+        QCOMPARE(s->model()->rowCount(), 0);
+        QCOMPARE(s->model()->headerData(20, Qt::Horizontal).toString(), QString("Approve Status"));
+        QVERIFY(s->MFGdata()->isColumnHidden(0));
+
+        // A parent on "<ALL>" lists every value of its child.
+        QCOMPARE(items(s->cboMC()), QStringList({"<ALL>", "M1", "M2"}));
+        QCOMPARE(items(s->cboPart()), QStringList({"<ALL>", "P1"}));
+        s->cboLine()->setCurrentText("L2");
+        QCOMPARE(items(s->cboMC()), QStringList({"<ALL>", "M2"}));
+        QCOMPARE(items(s->cboMD()), QStringList({"<ALL>", "D1", "D2"}));
+        s->cboMC()->setCurrentText("M2");
+        QCOMPARE(items(s->cboMD()), QStringList({"<ALL>", "D2"}));
+        s->cboLine()->setCurrentText("<ALL>");
+        QCOMPARE(items(s->cboMC()), QStringList({"<ALL>", "M1", "M2"}));
+        QCOMPARE(items(s->cboMD()), QStringList({"<ALL>", "D1", "D2"}));
+        QCOMPARE(items(s->cboSlot()), QStringList({"<ALL>", "S1", "S2"}));
+
+        setWindow(s->DTfrom(), s->DTto());
+        QTest::mouseClick(s->cmdsearch(), Qt::LeftButton);
+        QTRY_VERIFY(!s->runner()->running());
+        QCOMPARE(shownRows(s->model(), {0, 19, 20}),
+                 QStringList({"2|03/05/2024 11:00:00|", "1|03/05/2024 10:00:00|",
+                              "0|03/05/2024 09:00:00|Approved by U1"}));
+        QCOMPARE(s->model()->data(s->model()->index(2, 5), Qt::BackgroundRole).value<QColor>(), QColor(192, 255, 255));
+        QCOMPARE(s->model()->data(s->model()->index(1, 20), Qt::BackgroundRole).value<QColor>(), QColor(255, 255, 192));
+        QCOMPARE(s->model()->data(s->model()->index(0, 1), Qt::BackgroundRole).value<QColor>(), QColor(255, 192, 128));
+        QCOMPARE(s->runner()->status()->text(), QString("3 rows"));
+
+        QTest::mouseClick(s->cmdexport(), Qt::LeftButton);
+        const workbook::Rows rows = exported();
+        QCOMPARE(rows.size(), 4);
+        QCOMPARE(rows.at(0).first(), QString("Line ID"));
+        QCOMPARE(workbook::cell(rows, 0, 19), QString("Approve Status"));
+        QCOMPARE(workbook::cell(rows, 3, 19), QString("Approved by U1"));
+        QCOMPARE(workbook::cell(rows, 1, 18), QString("03/05/2024 11:00:00"));
+        // The three result colours, each used.
+        const QString styles = exportedStyles();
+        QVERIFY(styles.contains("FFCCFFFF"));
+        QVERIFY(styles.contains("FFFFFF99"));
+        QVERIFY(styles.contains("FFFFCC99"));
+
+        QTest::mouseClick(s->Opt_2(), Qt::LeftButton);
+        QTest::mouseClick(s->cmdsearch(), Qt::LeftButton);
+        QTRY_VERIFY(!s->runner()->running());
+        QCOMPARE(shownRows(s->model(), {0}), QStringList({"0"}));
+
+        // A failed search empties the list and says why.
+        seed::exec("drop table error_history", {});
+        QTest::mouseClick(s->Opt_1(), Qt::LeftButton);
+        QTest::mouseClick(s->cmdsearch(), Qt::LeftButton);
+        QTRY_VERIFY(!s->runner()->running());
+        QCOMPARE(s->model()->rowCount(), 0);
+        QCOMPARE(prompter().messages.size(), 1);
+        QVERIFY(prompter().last().text.contains("error_history"));
+        QVERIFY(s->cmdexport()->isEnabled());
+    }
+
+    void aLongSearchShowsRowsAsTheyComeAndStops()
+    {
+        seed::part("PR1", "P1", "1");
+        // Enough rows for several batches.
+        seed::exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < 3000) "
+                   "insert into check_history (line_id, part_no, mc_id, check_value, update_user, update_time, "
+                   "link_id) select 'L1', 'P1', 'M1', '0', 'U1', ?, 'LK' || i from n",
+                   {at(9)});
+        MainWindowFixture app;
+        QVERIFY(app.logIn());
+        auto* s = app.open<QUERY_WIP>("QY_WIP");
+        QVERIFY(s);
+        setWindow(s->DTfrom(), s->DTto());
+        QStringList seen;
+        QMetaObject::Connection c = connect(s->model(), &QAbstractItemModel::rowsInserted, this, [&] {
+            seen << QString::number(s->model()->rowCount());
+            if (seen.size() == 2)
+                s->runner()->cmdStop()->click();
+        });
+        QTest::mouseClick(s->cmdsearch(), Qt::LeftButton);
+        QTRY_VERIFY(!s->runner()->running());
+        disconnect(c);
+        QCOMPARE(seen, QStringList({"200", "400"}));
+        QVERIFY(s->runner()->wasStopped());
+        QCOMPARE(s->model()->rowCount(), 400);
+        QVERIFY(s->runner()->status()->text().contains("not complete"));
+
+        // Unstopped, it reads to the end across event-loop turns.
+        QTest::mouseClick(s->cmdsearch(), Qt::LeftButton);
+        QTRY_VERIFY(!s->runner()->running());
+        QCOMPARE(s->model()->rowCount(), 3000);
+        QVERIFY(!s->runner()->wasStopped());
+    }
+
+    void panelModesSearchDrillDownSortAndExport()
+    {
+        seed::exec("insert into trace_info (batch_no, panel_no, sn_no, self_no, update_user, update_time, proj_id, "
+                   "part_no) values ('B1', '1', 'SN1', '2403050001', 'SYSADMIN', ?, 'PR1', 'P1'), "
+                   "('B2', '2', 'SN2', '2403050002', 'SYSADMIN', ?, 'PR1', 'P1')",
+                   {at(9), at(10)});
+        seed::exec("insert into trace_path (self_no, line_id, mc_id, md_id, slot_code, comp_code, part_no, lot_no, "
+                   "create_user, create_time, update_user, update_time) values "
+                   "('2403050001', 'L1', 'M1', 'D1', 'S1', 'C1', 'P1', 'LOT1', 'SYSADMIN', ?, 'U1', ?), "
+                   "('2403050001', 'L1', 'M1', 'D1', 'S2', 'C2', 'P1', 'LOT2', 'SYSADMIN', ?, 'U1', ?), "
+                   "('2403050002', 'L1', 'M1', 'D1', 'S1', 'C1', 'P1', 'LOT1', 'SYSADMIN', ?, 'U1', ?)",
+                   {at(9), at(7), at(9), at(7), at(10), at(7)});
+        MainWindowFixture app;
+        QVERIFY(app.logIn());
+        auto* s = app.open<QUERY_Panel>("QY_Trace");
+        QVERIFY(s);
+        QCOMPARE(s->windowTitle(), QString("Query - Traceability Information"));
+        QVERIFY(s->Opt1()->isChecked());
+        QVERIFY(s->txtBatch()->isEnabled() && s->txtSN()->isEnabled());
+        QVERIFY(!s->txtLot()->isEnabled() && !s->txtComp()->isEnabled());
+        QCOMPARE(s->DTfrom()->dateTime(), QDateTime(QDate(2024, 3, 4), QTime(0, 0, 1)));
+
+        // Nothing in the window.
+        s->DTto()->setDateTime(at(8, 30));
+        QTest::mouseClick(s->cmdsearch(), Qt::LeftButton);
+        QTRY_VERIFY(!s->runner()->running());
+        QCOMPARE(prompter().texts(), QStringList({"No data found."}));
+
+        setWindow(s->DTfrom(), s->DTto());
+        s->txtBatch()->setText("B2");
+        QTest::mouseClick(s->cmdsearch(), Qt::LeftButton);
+        QTRY_VERIFY(!s->runner()->running());
+        QCOMPARE(shownRows(s->model(), {1, 2, 3, 4}), QStringList({"B2|2|SN2|2403050002"}));
+
+        // Board to its snapshot, slot to the boards that used its component.
+        s->LvData()->setCurrentIndex(s->model()->index(0, 1));
+        s->LvData_DblClick();
+        QTRY_VERIFY(!s->runner()->running());
+        QCOMPARE(shownRows(s->model(), {3, 4, 8, 10, 18, 19}),
+                 QStringList({"SN2|2403050002|S1|C1|U1|03/05/2024 07:00:00"}));
+        s->LvData()->setCurrentIndex(s->model()->index(0, 1));
+        s->LvData_DblClick();
+        QTRY_VERIFY(!s->runner()->running());
+        QCOMPARE(shownRows(s->model(), {1, 3, 4}), QStringList({"B1|SN1|2403050001", "B2|SN2|2403050002"}));
+
+        // Header clicks sort descending, then ascending; the selected row
+        // stays selected.
+        s->LvData()->setCurrentIndex(s->model()->index(0, 1));
+        s->LvData()->header()->sectionClicked(3);
+        QCOMPARE(shownRows(s->model(), {3}), QStringList({"SN2", "SN1"}));
+        QCOMPARE(s->model()->text(s->LvData()->currentIndex().row(), 3), QString("SN1"));
+        s->LvData()->header()->sectionClicked(3);
+        QCOMPARE(shownRows(s->model(), {3}), QStringList({"SN1", "SN2"}));
+
+        // Materials mode keeps the product boxes' texts without using them.
+        QTest::mouseClick(s->Opt2(), Qt::LeftButton);
+        QVERIFY(!s->txtBatch()->isEnabled());
+        QCOMPARE(s->txtBatch()->text(), QString("B2"));
+        s->txtComp()->setText("C2");
+        QTest::mouseClick(s->cmdsearch(), Qt::LeftButton);
+        QTRY_VERIFY(!s->runner()->running());
+        QCOMPARE(shownRows(s->model(), {3, 8, 14}), QStringList({"SN1|S2|LOT2"}));
+
+        QTest::mouseClick(s->cmdexport(), Qt::LeftButton);
+        const workbook::Rows rows = exported();
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows.at(0).size(), 19);
+        QCOMPARE(rows.at(0).first(), QString("Lot No(FG)"));
+        QCOMPARE(workbook::cell(rows, 1, 2), QString("SN1"));
+        QCOMPARE(workbook::cell(rows, 1, 13), QString("LOT2"));
+    }
+
+    void dt200ListsTerminalsSearchesAndExports()
+    {
+        seed::exec("insert into dt200_info (gw21_ip, dt200_id) values ('10.0.0.1', '001'), ('10.0.0.2', '002')", {});
+        seed::exec("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id) values "
+                   "('L1', 'PR1', 'P1', 'M1', '10.0.0.1', '001'), ('L2', 'PR1', 'P1', 'M2', '10.0.0.2', '002')",
+                   {});
+        seed::exec("insert into component_set (line_id, part_no, mc_id, md_id, slot_code, comp_code) values "
+                   "('L1', 'P1', 'M1', 'D1', 'S1', 'C1'), ('L2', 'P1', 'M2', 'D2', 'S2', 'C2')",
+                   {});
+        seed::exec("insert into slot_link (link_no, mc_id, md_id, slot_code) values ('K1', 'M1', 'D1', 'S1')", {});
+        MainWindowFixture app;
+        QVERIFY(app.logIn());
+        auto* s = app.open<QUERY_DT200>("QY_DT200");
+        QVERIFY(s);
+        QCOMPARE(s->windowTitle(), QString("Query - DT200"));
+        QCOMPARE(items(s->cboGW21()), QStringList({"<ALL>", "10.0.0.1", "10.0.0.2"}));
+        QCOMPARE(items(s->cboDT200()), QStringList({"<ALL>", "001", "002"}));
+        s->cboGW21()->setCurrentText("10.0.0.2");
+        QCOMPARE(items(s->cboDT200()), QStringList({"<ALL>", "002"}));
+        QTest::mouseClick(s->cmdsearch(), Qt::LeftButton);
+        QTRY_VERIFY(!s->runner()->running());
+        QCOMPARE(shownRows(s->model(), {1, 2, 5, 9}), QStringList({"10.0.0.2|002||C2"}));
+        s->cboGW21()->setCurrentText("<ALL>");
+        QCOMPARE(items(s->cboDT200()), QStringList({"<ALL>", "001", "002"}));
+        QTest::mouseClick(s->cmdsearch(), Qt::LeftButton);
+        QTRY_VERIFY(!s->runner()->running());
+        QCOMPARE(shownRows(s->model(), {1, 5, 9}), QStringList({"10.0.0.1|K1|C1", "10.0.0.2||C2"}));
+
+        QTest::mouseClick(s->cmdExport(), Qt::LeftButton);
+        const workbook::Rows rows = exported();
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows.at(0), QStringList({"GW21 IP", "DT-200 ID", "Line ID", "Project PN", "Link No", "Machine ID",
+                                          "Module ID", "Slot ID", "Component ID"}));
+        QCOMPARE(rows.at(1), QStringList({"10.0.0.1", "001", "L1", "P1", "K1", "M1", "D1", "S1", "C1"}));
+    }
+
+    void compTitleBlockNamesTheSearchShown()
+    {
+        seed::exec("insert into line_info (line_id, line_desc) values ('L1', 'Line one')", {});
+        seed::exec("insert into proj_info (proj_id) values ('PR1'), ('PR2')", {});
+        seed::part("PR1", "P1", "0");
+        seed::part("PR1", "P2", "0");
+        seed::part("PR2", "P9", "0");
+        seed::exec("insert into component_list (comp_code, comp_desc, group_id, method_type, vender_name) values "
+                   "('C1', 'Resistor', 'G1', 'MP', 'NIL')",
+                   {});
+        seed::check({.time = at(9)});
+        seed::check({.time = at(10, 30)});
+        MainWindowFixture app;
+        QVERIFY(app.logIn());
+        auto* s = app.open<QUERY_COMP>("QY_Comp");
+        QVERIFY(s);
+        QCOMPARE(s->windowTitle(), QString("Query - Component Loading / Changes Record"));
+        QCOMPARE(s->cboProj()->currentText(), QString("PR1"));
+        QCOMPARE(items(s->cboPart()), QStringList({"P1", "P2"}));
+
+        // An empty grid exports an empty sheet, without the title block.
+        QTest::mouseClick(s->cmdexport(), Qt::LeftButton);
+        QCOMPARE(exported().size(), 0);
+
+        setWindow(s->DTfrom(), s->DTto());
+        QTest::mouseClick(s->cmdsearch(), Qt::LeftButton);
+        QTRY_VERIFY(!s->runner()->running());
+        QCOMPARE(shownRows(s->model(), {1, 2, 3, 10, 21}),
+                 QStringList({"03/05/2024|09:00:00|Line one|Resistor|Need not be approved",
+                              "03/05/2024|10:30:00|Line one|Resistor|Need not be approved"}));
+
+        s->cboProj()->setCurrentText("PR2");
+        QCOMPARE(s->cboPart()->currentText(), QString("P9"));
+        QTest::mouseClick(s->cmdexport(), Qt::LeftButton);
+        const workbook::Rows rows = exported();
+        QCOMPARE(workbook::cell(rows, 0, 0), QString("Component Loading / Changes Record"));
+        QCOMPARE(workbook::cell(rows, 2, 0), QString("Project : PR1"));
+        QCOMPARE(workbook::cell(rows, 3, 0), QString("Part No : P1"));
+        QCOMPARE(workbook::cell(rows, 5, 0), QString("Update Date"));
+        QCOMPARE(workbook::cell(rows, 5, 20), QString("Approve Status"));
+        QCOMPARE(workbook::cell(rows, 7, 1), QString("10:30:00"));
+
+        // A project without part numbers: Search empties the grid, no message.
+        seed::exec("insert into proj_info (proj_id) values ('PR3')", {});
+        s->cboProj()->addItem("PR3");
+        s->cboProj()->setCurrentText("PR3");
+        QCOMPARE(s->cboPart()->count(), 0);
+        QTest::mouseClick(s->cmdsearch(), Qt::LeftButton);
+        QCOMPARE(s->model()->rowCount(), 0);
+        QVERIFY(s->runner()->status()->text().isEmpty());
+        QVERIFY(prompter().messages.isEmpty());
+    }
+};
+
+TROVA_TEST(QueryScreensTest)
+#include "tst_QueryScreens.moc"
