@@ -225,6 +225,27 @@ void Database::begin()
         raise(m_dialect, handle().lastError());
 }
 
+void Database::beginSerialised(qint64 key)
+{
+    if (!isOpen())
+        throw DbError(ErrorKind::ConnectionLost, QStringLiteral("The database connection is not open"));
+    if (m_dialect.engine() == Engine::SQLite) {
+        // A plain BEGIN takes the write lock only at the first write, after
+        // the reads it was meant to protect.
+        QSqlQuery q(handle());
+        if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+            raise(m_dialect, q.lastError());
+        return;
+    }
+    begin();
+    try {
+        query(QStringLiteral("select 1 from (select pg_advisory_xact_lock(?)) x"), {key});
+    } catch (...) {
+        rollback();
+        throw;
+    }
+}
+
 void Database::commit()
 {
     if (!handle().commit())
@@ -240,6 +261,12 @@ Transaction::Transaction(Database& db)
     : m_db(db)
 {
     m_db.begin();
+}
+
+Transaction::Transaction(Database& db, qint64 serialKey)
+    : m_db(db)
+{
+    m_db.beginSerialised(serialKey);
 }
 
 Transaction::~Transaction()

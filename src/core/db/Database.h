@@ -54,6 +54,12 @@ public:
     QDateTime serverNow();
 
     void begin();
+    // Begins a transaction that starts only when every other serialised
+    // transaction on the same key has ended, so that what it reads stays true
+    // until it commits. SQLite takes the database's write lock at once (the
+    // key plays no part); PostgreSQL an advisory lock on the key, held until
+    // the transaction ends.
+    void beginSerialised(qint64 key);
     void commit();
     void rollback();
 
@@ -72,6 +78,8 @@ class Transaction
 {
 public:
     explicit Transaction(Database& db);
+    // A serialised transaction (Database::beginSerialised).
+    Transaction(Database& db, qint64 serialKey);
     ~Transaction();
     void commit();
 
