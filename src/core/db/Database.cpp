@@ -237,12 +237,12 @@ void Database::beginSerialised(qint64 key)
             raise(m_dialect, q.lastError());
         return;
     }
-    begin();
-    try {
-        query(QStringLiteral("select 1 from (select pg_advisory_xact_lock(?)) x"), {key});
-    } catch (...) {
+    // One round trip for both; the key is a number, never text from outside.
+    QSqlQuery q(handle());
+    if (!q.exec(QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(%1)").arg(key))) {
+        const QSqlError e = q.lastError();
         rollback();
-        throw;
+        raise(m_dialect, e);
     }
 }
 

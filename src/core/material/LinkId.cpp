@@ -46,11 +46,18 @@ QString HighestLinkId(db::Database& db, const QString& prefix)
 
 QString NextLinkId(db::Database& db, LotType type)
 {
-    const QDateTime now = db.serverNow();
-    if (!now.isValid())
+    // The prefix from the server's date and its highest identifier in one
+    // round trip; ":" follows "9", so the range holds every identifier that
+    // begins with the prefix.
+    db::ResultSet rs = db.query(
+        QStringLiteral("select p.prefix, (select max(link_id) from component_link "
+                       "where link_id >= p.prefix and link_id < p.prefix || ':') from (select ? || %1 as prefix) p")
+            .arg(db.dialect().dateCode()),
+        {type == LotType::PCBA ? QStringLiteral("1") : QStringLiteral("0")});
+    const QString prefix = rs.text(0);
+    if (prefix.size() != kPrefixLength)
         throw db::DbError(db::ErrorKind::Other, QStringLiteral("The database server did not give its date"));
-    const QString prefix = LinkPrefix(type, now.date());
-    return NextAfter(prefix, HighestLinkId(db, prefix));
+    return NextAfter(prefix, rs.text(1));
 }
 
 LotType TypeOf(const QString& linkId)
