@@ -23,9 +23,17 @@ if [[ $(id -u) -eq 0 ]]; then
 fi
 PGPORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
 
+CUPSDIR=$(mktemp -d /tmp/trova-cups.XXXXXX)
+CUPSPID=
+
 cleanup() {
   "${RUNAS[@]}" "$PGBIN/pg_ctl" -D "$PGDIR/data" -m immediate stop >/dev/null 2>&1 || true
   rm -rf "$PGDIR"
+  if [[ -n $CUPSPID ]]; then
+    kill "$CUPSPID" 2>/dev/null || true
+    wait "$CUPSPID" 2>/dev/null || true
+  fi
+  rm -rf "$CUPSDIR"
 }
 trap cleanup EXIT
 
@@ -34,6 +42,68 @@ trap cleanup EXIT
   -o "-h 127.0.0.1 -p $PGPORT -k $PGDIR -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=200" \
   start >/dev/null
 echo "PostgreSQL for the tests: 127.0.0.1:$PGPORT"
+
+# A CUPS daemon of our own for the label printer, on a free loopback port,
+# with its configuration, spool and logs in a throwaway folder. Its one queue
+# is raw (jobs pass untouched) and writes every job to a file: the scheduler
+# writes a file: device only through a filter, which raw jobs never get, so
+# the queue's device is a tiny backend that appends each job to its file.
+CUPSPORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+mkdir -p "$CUPSDIR"/{spool,cache,state,tmp,log,out,bin/backend}
+chmod 755 "$CUPSDIR"
+for d in /usr/lib/cups/*; do
+  [[ $(basename "$d") == backend ]] || ln -s "$d" "$CUPSDIR/bin/"
+done
+cat > "$CUPSDIR/bin/backend/trovafile" <<'EOS'
+#!/bin/sh
+# Appends each job to the file named by the device URI (trovafile:/path).
+if [ $# -eq 0 ]; then
+  echo 'direct trovafile "Unknown" "Label file"'
+  exit 0
+fi
+out=${DEVICE_URI#trovafile:}
+if [ -n "$6" ]; then cat "$6" >> "$out"; else cat >> "$out"; fi
+EOS
+chmod 700 "$CUPSDIR/bin/backend/trovafile"
+cat > "$CUPSDIR/cups-files.conf" <<EOS
+ServerRoot $CUPSDIR
+RequestRoot $CUPSDIR/spool
+CacheDir $CUPSDIR/cache
+StateDir $CUPSDIR/state
+TempDir $CUPSDIR/tmp
+ErrorLog $CUPSDIR/log/error_log
+AccessLog $CUPSDIR/log/access_log
+PageLog $CUPSDIR/log/page_log
+ServerBin $CUPSDIR/bin
+DataDir /usr/share/cups
+EOS
+cat > "$CUPSDIR/cupsd.conf" <<EOS
+Listen 127.0.0.1:$CUPSPORT
+Browsing No
+WebInterface No
+DefaultAuthType None
+<Location />
+  Order allow,deny
+  Allow from 127.0.0.1
+</Location>
+<Policy default>
+  <Limit All>
+    Order allow,deny
+    Allow from 127.0.0.1
+  </Limit>
+</Policy>
+EOS
+/usr/sbin/cupsd -f -c "$CUPSDIR/cupsd.conf" -s "$CUPSDIR/cups-files.conf" >"$CUPSDIR/log/cupsd.out" 2>&1 &
+CUPSPID=$!
+export CUPS_SERVER=127.0.0.1:$CUPSPORT
+for _ in $(seq 50); do
+  lpstat -r >/dev/null 2>&1 && break
+  sleep 0.2
+done
+lpadmin -p trova-label -E -v "trovafile:$CUPSDIR/out/labels.prn"
+echo "CUPS for the tests: $CUPS_SERVER, queue trova-label"
+export TROVA_TEST_CUPS_QUEUE=trova-label
+export TROVA_TEST_CUPS_FILE=$CUPSDIR/out/labels.prn
 
 export TROVA_TEST_PG_HOST=127.0.0.1
 export TROVA_TEST_PG_PORT=$PGPORT
@@ -55,6 +125,11 @@ read -r passed failed skipped < <(awk '/^Totals:/ {p+=$2; f+=$4; s+=$6} END {pri
 echo "PostgreSQL test rows: $pg_pass passed, $pg_skip skipped"
 if [[ $pg_skip -gt 0 ]]; then
   echo "PostgreSQL rows were skipped although a server was configured" >&2
+  rc=1
+fi
+cups_skip=$(grep -cE '^SKIP .*cupsPrint' "$LOG" || true)
+if [[ $cups_skip -gt 0 ]]; then
+  echo "The CUPS print test was skipped although a daemon was started" >&2
   rc=1
 fi
 echo "Qt Test: $passed passed, $failed failed, $skipped skipped"

@@ -9,6 +9,7 @@ PKGS=(
   libxlsxwriter-dev libfreexl-dev libminizip-dev zlib1g-dev libcups2-dev
   libbenchmark-dev fonts-wqy-microhei
   postgresql postgresql-client
+  cups-daemon cups-client
   python3 python3-openpyxl python3-xlwt
 )
 if [[ "${1:-}" == "--run" ]]; then

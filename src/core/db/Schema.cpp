@@ -317,10 +317,19 @@ void createVersion1(db::Database& db)
     seed(db);
 }
 
+// A component is one row per code and vendor: the component screen looks
+// rows up by that pair, so a second row of it must be refused on every
+// engine, not only by the screen's own test.
+void addComponentVendorKey(db::Database& db)
+{
+    db.exec(QStringLiteral("CREATE UNIQUE INDEX ux_component_list_vendor ON component_list (comp_code, vender_name)"));
+}
+
 // One entry a schema version; a later version appends a step and never
 // changes an earlier one, so every existing database upgrades in order.
 const std::vector<std::function<void(db::Database&)>> kSteps = {
     createVersion1,
+    addComponentVendorKey,
 };
 
 } // namespace

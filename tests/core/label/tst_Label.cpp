@@ -1,0 +1,216 @@
+#include "TestMain.h"
+#include "label/LabelSink.h"
+#include "label/Tpcl.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray golden(const QString& name)
+{
+    QFile f(QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../data/label/") + name));
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("missing golden file %s", qPrintable(f.fileName()));
+    return f.readAll();
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const QString kPart = QStringLiteral("PN-4711.A");
+const QString kComp = QStringLiteral("10-0001-234");
+const QString kLink = QStringLiteral("1412060001");
+
+} // namespace
+
+// The label language: both labels byte for byte against files written from
+// the printer's command list, the logo's fixed form, the coordinate format,
+// the quantity rules; then the sinks, down to a real CUPS queue.
+class LabelTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void labelsMatchTheGoldenFiles()
+    {
+        const QStringList part = label::PartLabelLines(kPart);
+        QCOMPARE(part.size(), 46);
+        QCOMPARE(label::LabelJob(part), golden("part_PN-4711.A.tpcl"));
+        const QStringList link = label::LinkLabelLines(kComp, kLink);
+        QCOMPARE(link.size(), 50);
+        QCOMPARE(label::LabelJob(link), golden("link_10-0001-234_1412060001.tpcl"));
+        // Both labels carry the same 41 lines before their own.
+        QCOMPARE(part.mid(0, 41), link.mid(0, 41));
+    }
+
+    void logoStaysInItsAreaWithThreeThinStrokes()
+    {
+        const QStringList lines = label::PartLabelLines(kPart);
+        static const QRegularExpression stroke(
+            QStringLiteral("^\\{LC;(\\d{4}),(\\d{4}),(\\d{4}),(\\d{4}),0,([69])\\|\\}$"));
+        QList<int> thin;
+        for (int i = 4; i < 36; ++i) {
+            const auto m = stroke.match(lines[i]);
+            QVERIFY2(m.hasMatch(), qPrintable(lines[i]));
+            const int x1 = m.captured(1).toInt(), y1 = m.captured(2).toInt();
+            const int x2 = m.captured(3).toInt(), y2 = m.captured(4).toInt();
+            QCOMPARE(y1, y2);
+            QVERIFY(x1 >= 50 && x2 <= 390 && x1 < x2);
+            QVERIFY(y1 >= 100 && y1 <= 173);
+            if (m.captured(5) == QLatin1String("6"))
+                thin << i - 3;
+        }
+        QCOMPARE(thin, QList<int>({4, 8, 30}));
+    }
+
+    void textGoesUnchanged()
+    {
+        // Delimiters of the printer language are not escaped, nor is length cut.
+        const QString odd = QStringLiteral("A|}{B;") + QString(60, QLatin1Char('9'));
+        const QStringList part = label::PartLabelLines(odd);
+        QCOMPARE(part[41], QStringLiteral("{RC00;") + odd + QStringLiteral("|}"));
+        QCOMPARE(part[43], QStringLiteral("{RB00;") + odd + QStringLiteral("|}"));
+        const QStringList link = label::LinkLabelLines(QString(), odd);
+        QCOMPARE(link[41], QStringLiteral("{RC00;|}"));
+        QCOMPARE(link[45], QStringLiteral("{RC00;") + odd + QStringLiteral("|}"));
+        QCOMPARE(link[47], QStringLiteral("{RB00;") + odd + QStringLiteral("|}"));
+    }
+
+    void formatCoord()
+    {
+        QCOMPARE(label::FormatCoord(50), QStringLiteral("0050"));
+        QCOMPARE(label::FormatCoord(0), QStringLiteral("0000"));
+        QCOMPARE(label::FormatCoord(390), QStringLiteral("0390"));
+        QCOMPARE(label::FormatCoord(12345), QStringLiteral("12345"));
+        QCOMPARE(label::FormatCoord(-5), QStringLiteral("-0005"));
+        QCOMPARE(label::FormatCoord(-32768), QStringLiteral("-32768"));
+    }
+
+    void printQuantity_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<int>("expected"); // -99999: not numeric; 99999: out of range
+        QTest::newRow("empty") << "" << -99999;
+        QTest::newRow("blanks") << "   " << -99999;
+        QTest::newRow("letters") << "abc" << -99999;
+        QTest::newRow("number and letters") << "3x" << -99999;
+        QTest::newRow("infinite") << "inf" << -99999;
+        QTest::newRow("zero") << "0" << 0;
+        QTest::newRow("three") << " 3 " << 3;
+        QTest::newRow("negative") << "-2" << -2;
+        QTest::newRow("half down to even") << "2.5" << 2;
+        QTest::newRow("half up to even") << "3.5" << 4;
+        QTest::newRow("below half") << "2.49" << 2;
+        QTest::newRow("negative half") << "-2.5" << -2;
+        QTest::newRow("exponent") << "1e2" << 100;
+        QTest::newRow("largest") << "32767" << 32767;
+        QTest::newRow("smallest") << "-32768.5" << -32768;
+        QTest::newRow("rounds past the top") << "32767.5" << 99999;
+        QTest::newRow("40000") << "40000" << 99999;
+        QTest::newRow("below the bottom") << "-32769" << 99999;
+    }
+
+    void printQuantity()
+    {
+        QFETCH(QString, answer);
+        QFETCH(int, expected);
+        if (expected == 99999) {
+            try {
+                label::PrintQuantity(answer);
+                QFAIL("no error for a quantity out of range");
+            } catch (const label::QuantityError& e) {
+                QCOMPARE(e.message(), QStringLiteral("6Overflow"));
+            }
+            return;
+        }
+        const std::optional<int> n = label::PrintQuantity(answer);
+        if (expected == -99999)
+            QVERIFY(!n);
+        else
+            QCOMPARE(n, std::optional<int>(expected));
+    }
+
+    void orderPrintRows()
+    {
+        QCOMPARE(label::OrderPrintRows(3, 5), QList<int>({3, 2, 1})); // stops at the first row
+        QCOMPARE(label::OrderPrintRows(5, 2), QList<int>({5, 4}));
+        QCOMPARE(label::OrderPrintRows(0, 5), QList<int>()); // no row clicked
+        QCOMPARE(label::OrderPrintRows(3, 0), QList<int>());
+        QCOMPARE(label::OrderPrintRows(3, -2), QList<int>());
+    }
+
+    void fileSinkAppendsEveryJob()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("labels.prn"));
+        label::FileLabelSink sink(path);
+        QString error;
+        QVERIFY(sink.send("one\r\n", &error));
+        QVERIFY(sink.send("two\r\n", &error));
+        QCOMPARE(readAll(path), QByteArray("one\r\ntwo\r\n"));
+
+        // A device that is not there: refused with the path named.
+        label::FileLabelSink missing(dir.filePath(QStringLiteral("no/such/port")));
+        QVERIFY(!missing.send("x", &error));
+        QVERIFY2(error.contains(QStringLiteral("no")) && error.contains(QStringLiteral("port")), qPrintable(error));
+    }
+
+    void settingsChooseTheSink()
+    {
+        auto device = label::makeSink({QStringLiteral("queue"), QStringLiteral("/dev/usb/lp0")});
+        auto* file = dynamic_cast<label::FileLabelSink*>(device.get());
+        QVERIFY(file);
+        QCOMPARE(file->path(), QStringLiteral("/dev/usb/lp0"));
+        auto queue = label::makeSink({QStringLiteral("labels"), QString()});
+        auto* cups = dynamic_cast<label::CupsLabelSink*>(queue.get());
+        QVERIFY(cups);
+        QCOMPARE(cups->queue(), QStringLiteral("labels"));
+
+        qputenv("TROVA_LABEL_DEVICE", "/tmp/trova-label-test.prn");
+        label::setSink(nullptr);
+        QCOMPARE(dynamic_cast<label::FileLabelSink&>(label::sink()).path(),
+                 QStringLiteral("/tmp/trova-label-test.prn"));
+        qunsetenv("TROVA_LABEL_DEVICE");
+        label::setSink(nullptr);
+    }
+
+    // test.sh starts a CUPS daemon of its own with a raw queue that writes
+    // every job to a file; both labels go through libcups and are read back.
+    void cupsPrint()
+    {
+        const QString queue = qEnvironmentVariable("TROVA_TEST_CUPS_QUEUE");
+        const QString file = qEnvironmentVariable("TROVA_TEST_CUPS_FILE");
+        if (queue.isEmpty() || file.isEmpty())
+            QSKIP("no CUPS configured (TROVA_TEST_CUPS_QUEUE is not set)");
+
+        qputenv("TROVA_LABEL_QUEUE", queue.toUtf8());
+        label::setSink(nullptr);
+        QVERIFY(dynamic_cast<label::CupsLabelSink*>(&label::sink()));
+        const QByteArray before = readAll(file);
+        QString error;
+        QVERIFY2(label::sink().send(label::LabelJob(label::PartLabelLines(kPart)), &error), qPrintable(error));
+        QVERIFY2(label::sink().send(label::LabelJob(label::LinkLabelLines(kComp, kLink)), &error),
+                 qPrintable(error));
+        const QByteArray expected = before + golden("part_PN-4711.A.tpcl") + golden("link_10-0001-234_1412060001.tpcl");
+        QTRY_COMPARE_WITH_TIMEOUT(readAll(file), expected, 30000);
+
+        // A queue the daemon does not know is refused with its reason.
+        label::CupsLabelSink nowhere(QStringLiteral("no-such-label-queue"));
+        QVERIFY(!nowhere.send("x", &error));
+        QVERIFY2(error.contains(QStringLiteral("no-such-label-queue")), qPrintable(error));
+
+        qunsetenv("TROVA_LABEL_QUEUE");
+        label::setSink(nullptr);
+    }
+};
+
+TROVA_TEST(LabelTest)
+#include "tst_Label.moc"
