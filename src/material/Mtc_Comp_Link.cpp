@@ -1,5 +1,6 @@
 #include "Mtc_Comp_Link.h"
 
+#include "LabelPrint.h"
 #include "ListTools.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
@@ -167,6 +168,7 @@ Mtc_Comp_Link::Mtc_Comp_Link(QWidget* parent) : MaintenanceScreen(parent)
     connect(cboComp, &QComboBox::activated, this, guarded([this] { cboComp_Click(); }));
     connect(cboVD, &QComboBox::activated, this, guarded([this] { cboVD_Click(); }));
     cboComp->installEventFilter(this);
+    connect(cmdPrint, &QPushButton::clicked, this, [this] { cmdPrint_Click(); });
 
     Form_Load();
 }
@@ -429,6 +431,33 @@ void Mtc_Comp_Link::rowToBoxes(const QStringList& texts)
     txtLot->setText(texts[8]);
     txtShip->setText(texts[9]);
     txtRT->setText(texts[10]);
+}
+
+void Mtc_Comp_Link::cmdPrint_Click()
+{
+    if (txtLink->text().isEmpty())
+        return;
+    const std::optional<int> n = labelprint::AskPrintQuantity();
+    if (!n)
+        return;
+    labelprint::PrintRun run;
+    if (!CHK_Prn->isChecked()) {
+        for (int i = 0; i < *n; ++i)
+            labelprint::PrintLinkLabel(cboComp->currentText(), txtLink->text());
+        return;
+    }
+    for (int i = 0; i < *n; ++i) {
+        const int r = selIndex - i;
+        if (r == 0)
+            break;
+        QTreeWidgetItem* item = LvData->topLevelItem(r - 1);
+        if (!item) {
+            // The list was reloaded shorter since the click.
+            msg::box(QStringLiteral("35600Index out of bounds"));
+            return;
+        }
+        labelprint::PrintLinkLabel(item->text(4), item->text(1));
+    }
 }
 
 void Mtc_Comp_Link::onColumnSorted()

@@ -27,6 +27,9 @@ public:
     void cboComp_Click();
     void cboComp_LostFocus();
     void cboVD_Click();
+    // Link labels: n copies of the lot in the boxes, or with "Order Print"
+    // the clicked row and the rows above it, up to n labels.
+    void cmdPrint_Click();
 
     // The 1-based index of the list row last clicked; 0 when the screen opens
     // and after Cancel. A column sort keeps it on the clicked row.

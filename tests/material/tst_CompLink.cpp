@@ -5,11 +5,16 @@
 #include "TestDb.h"
 #include "TestMain.h"
 #include "app/Module1.h"
+#include "label/LabelSink.h"
+#include "label/Tpcl.h"
 #include "material/LinkId.h"
 #include "workbook/Workbook.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -106,6 +111,17 @@ void click(Mtc_Comp_Link& s, int row)
     Q_EMIT s.LvData->itemClicked(item, 1);
 }
 
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray linkLabel(const QString& comp, const QString& id)
+{
+    return label::LabelJob(label::LinkLabelLines(comp, id));
+}
+
 } // namespace
 
 // The component link screen: identifiers from New and confirmed by Save, the
@@ -138,6 +154,7 @@ private Q_SLOTS:
         prompter().clear();
         m_opened.clear();
     }
+    void cleanup() { label::setSink(nullptr); }
 
     void openedFromTheMaintenanceMenu()
     {
@@ -436,6 +453,69 @@ private Q_SLOTS:
         QVERIFY(!s.PB->isVisible());
         s.CHK_ALL->click();
         QCOMPARE(s.LvData->topLevelItemCount(), 101);
+    }
+
+    void printWithAndWithoutOrder()
+    {
+        const QDateTime t(QDate(2024, 12, 6), QTime(8, 0));
+        storeLot("1412060003", "C-3", "A", t);
+        storeLot("1412060002", "C-2", "A", t.addSecs(1));
+        storeLot("1412060001", "10-0001-234", "A", t.addSecs(2));
+        const QString out = m_dir.filePath("links.prn");
+        QFile::remove(out);
+        label::setSink(std::make_unique<label::FileLabelSink>(out));
+        Mtc_Comp_Link s;
+
+        // Nothing in the identifier box: no question either.
+        s.cmdPrint->click();
+        QVERIFY(prompter().messages.isEmpty() && prompter().inputs.isEmpty());
+        QVERIFY(!QFile::exists(out));
+
+        // The boxes' lot, as many copies as asked; the label as the printer expects it.
+        click(s, 0);
+        prompter().inputs.enqueue(QStringLiteral("2"));
+        s.cmdPrint->click();
+        const QByteArray golden = readFile(QFileInfo(QStringLiteral(__FILE__)).dir().filePath(
+            QStringLiteral("../data/label/link_10-0001-234_1412060001.tpcl")));
+        QVERIFY(!golden.isEmpty());
+        QCOMPARE(readFile(out), golden.repeated(2));
+
+        // "Order Print": the clicked third row and the rows above it, then stop.
+        QFile::remove(out);
+        s.CHK_Prn->setChecked(true);
+        click(s, 2);
+        prompter().inputs.enqueue(QStringLiteral("5"));
+        s.cmdPrint->click();
+        QCOMPARE(readFile(out), linkLabel("C-3", "1412060003") + linkLabel("C-2", "1412060002") +
+                                    linkLabel("10-0001-234", "1412060001"));
+        QVERIFY(prompter().messages.isEmpty());
+
+        // Quantity out of range: the error box, nothing printed.
+        QFile::remove(out);
+        prompter().inputs.enqueue(QStringLiteral("40000"));
+        s.cmdPrint->click();
+        QCOMPARE(prompter().texts(), QStringList({"6Overflow"}));
+        QVERIFY(!QFile::exists(out));
+
+        // The clicked row no longer in the list after a reload.
+        prompter().clear();
+        gConn().exec("delete from component_link where link_id <> '1412060001'");
+        s.CHK_ALL->click();
+        QCOMPARE(s.LvData->topLevelItemCount(), 1);
+        QCOMPARE(s.selIndex, 3);
+        prompter().inputs.enqueue(QStringLiteral("1"));
+        s.cmdPrint->click();
+        QCOMPARE(prompter().texts(), QStringList({"35600Index out of bounds"}));
+        QVERIFY(!QFile::exists(out));
+
+        // After Cancel "Order Print" prints nothing, even with an identifier in the box.
+        prompter().clear();
+        s.cmdCancel_Click();
+        s.txtLink->setText("1412060001");
+        prompter().inputs.enqueue(QStringLiteral("3"));
+        s.cmdPrint->click();
+        QVERIFY(prompter().messages.isEmpty());
+        QVERIFY(!QFile::exists(out));
     }
 
     void exportStarsTheLinkId()
