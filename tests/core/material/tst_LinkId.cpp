@@ -150,11 +150,6 @@ private Q_SLOTS:
         // A save whose identifier was taken at the limit stores nothing.
         QVERIFY_THROWS_EXCEPTION(material::LinkIdsUsedUp, material::InsertLot(gConn(), lot(p + "9999", "L2"), "U1"));
         QCOMPARE(gConn().count("select count(*) from component_link"), 2);
-        try {
-            material::NextAfter(p, p + "9999");
-        } catch (const material::LinkIdsUsedUp& e) {
-            QVERIFY(e.message().contains(p + "9999"));
-        }
         // The table is still usable after the refused save's rollback.
         QCOMPARE(material::InsertLot(gConn(), lot(todayPrefix(LotType::PCBA) + "0001", "L3"), "U1"),
                  todayPrefix(LotType::PCBA) + "0001");
@@ -163,19 +158,10 @@ private Q_SLOTS:
     void saveConfirmsTheShownIdentifier()
     {
         const QString p = todayPrefix(LotType::PCBA);
-        // Free: stored as shown, trimmed, with every value.
-        material::Lot l = lot(" " + p + "0001", "LOT-A");
-        QCOMPARE(material::InsertLot(gConn(), l, "U1"), p + "0001");
-        db::ResultSet rs = gConn().query("select link_id, comp_code, vender_name, vender_desc, lot_no, ship_date, "
-                                         "rt_no, proj_id, part_no, ref_designator, polarity_check, update_user, "
-                                         "update_time from component_link");
-        QCOMPARE(rs.recordCount(), 1);
-        QCOMPARE(rs.text(0), p + "0001");
-        QStringList values;
-        for (int i = 1; i < 12; ++i)
-            values << rs.text(i);
-        QCOMPARE(values, QStringList({"C1", "V1", "Vendor one", "LOT-A", "2449", "RT1", "", "", "F", "Y", "U1"}));
-        QVERIFY(rs.dateTime("update_time").isValid());
+        // Free: stored as shown, trimmed.
+        QCOMPARE(material::InsertLot(gConn(), lot(" " + p + "0001", "LOT-A"), "U1"), p + "0001");
+        QCOMPARE(gConn().scalar("select lot_no from component_link where link_id = ?", {p + "0001"}).toString(),
+                 QStringLiteral("LOT-A"));
 
         // Taken meanwhile by another workstation: the next free one is stored.
         store(p + "0002");
@@ -184,18 +170,10 @@ private Q_SLOTS:
         QCOMPARE(gConn().scalar("select lot_no from component_link where link_id = ?", {p + "0004"}).toString(),
                  QStringLiteral("LOT-B"));
 
-        // Shown on one day, saved on the next: the shown day is kept.
-        const QString yesterday = "1" + p.mid(1, 3) + "00"; // a day that is never today
-        QCOMPARE(material::InsertLot(gConn(), lot(yesterday + "0007", "LOT-C"), "U1"), yesterday + "0007");
-        QCOMPARE(material::InsertLot(gConn(), lot(yesterday + "0007", "LOT-D"), "U1"), yesterday + "0008");
-
-        // Edit keeps the identifier and rewrites the rest.
-        material::Lot e = lot(p + "0004 ", "LOT-E");
-        e.projId = "PRJ";
-        material::UpdateLot(gConn(), e, "U3");
-        rs = gConn().query("select lot_no, proj_id, update_user from component_link where link_id = ?", {p + "0004"});
-        QCOMPARE(rs.text(0) + rs.text(1) + rs.text(2), QStringLiteral("LOT-EPRJU3"));
-        QCOMPARE(gConn().count("select count(*) from component_link"), 6);
+        // Shown on one day, saved on another: the shown day is kept.
+        const QString earlier = "1" + p.mid(1, 3) + "00"; // day 00: never today
+        QCOMPARE(material::InsertLot(gConn(), lot(earlier + "0007", "LOT-C"), "U1"), earlier + "0007");
+        QCOMPARE(material::InsertLot(gConn(), lot(earlier + "0007", "LOT-D"), "U1"), earlier + "0008");
     }
 
     // Two workstations registering lots of one type on one day at full speed.
