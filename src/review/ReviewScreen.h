@@ -4,10 +4,14 @@
 
 #include <QList>
 #include <QStringList>
+#include <QVariant>
 #include <QWidget>
 #include <functional>
 
+class QComboBox;
 class QDateTimeEdit;
+class QGridLayout;
+class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -34,6 +38,18 @@ public:
 protected:
     // A picker showing "MM/dd/yyyy HH:mm:ss".
     QDateTimeEdit* newTimePicker();
+    // An editable choice box.
+    QComboBox* newChoiceBox();
+    // The filters with "From"/"To" and the pickers on their second row, the
+    // list under them and the buttons at the bottom right.
+    void layOutCheckList(QGridLayout* filters, QDateTimeEdit* from, QDateTimeEdit* to, QTreeWidget* list,
+                         const QList<QPushButton*>& buttons);
+    // Refills a box from the statement's first column with its signals
+    // quiet, then selects the first entry (the box's own handler runs for
+    // it); an empty box is left without text. A database failure is shown.
+    static void fillChoices(QComboBox* box, const QString& sql, const QVariantList& params = {});
+    // Tells whether a one-record update found its record.
+    static void tellUpdated(int changed);
     // The default window: yesterday at 00:00:01 to the current time.
     static void InitDates(QDateTimeEdit* from, QDateTimeEdit* to);
     // Runs work with the hourglass; a database failure is shown. False when
