@@ -2,6 +2,7 @@
 
 #include "ExcelExport.h"
 #include "ListTools.h"
+#include "QueryTools.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
 #include "trace/CheckReview.h"
@@ -54,7 +55,7 @@ OPT_Approve_Report::OPT_Approve_Report(QWidget* parent)
     Module1::InstallColumnSort(LvData);
 
     // Form_Load
-    InitDates(DTfrom, DTto);
+    querytools::InitDates(DTfrom, DTto);
     LoadGatewayList();
     InitCheckList();
 }

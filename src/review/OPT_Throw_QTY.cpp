@@ -2,6 +2,7 @@
 
 #include "ExcelExport.h"
 #include "ListTools.h"
+#include "QueryTools.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
 #include "trace/CheckReview.h"
@@ -57,7 +58,7 @@ OPT_Throw_QTY::OPT_Throw_QTY(QWidget* parent)
     Module1::InstallColumnSort(LvData);
 
     // Form_Load
-    InitDates(DTfrom, DTto);
+    querytools::InitDates(DTfrom, DTto);
     LoadProjectList();
     InitCheckList();
 }

@@ -55,7 +55,7 @@ QUERY_COMP::QUERY_COMP(QWidget* parent)
     connect(m_proj, &QComboBox::currentTextChanged, this, &QUERY_COMP::cboProj_Change);
 
     place(1100, 640);
-    InitDates(m_from, m_to);
+    querytools::InitDates(m_from, m_to);
     LoadData();
 }
 

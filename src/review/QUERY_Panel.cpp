@@ -87,7 +87,7 @@ QUERY_Panel::QUERY_Panel(QWidget* parent)
     connect(m_list, &QTreeView::doubleClicked, this, &QUERY_Panel::LvData_DblClick);
 
     place(1100, 640);
-    InitDates(m_from, m_to);
+    querytools::InitDates(m_from, m_to);
     FrameXP(true, false);
 }
 

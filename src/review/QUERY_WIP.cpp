@@ -107,7 +107,7 @@ QUERY_WIP::QUERY_WIP(QWidget* parent)
     connect(m_proj, &QComboBox::currentTextChanged, this, &QUERY_WIP::cboProj_Change);
 
     place(1100, 640);
-    InitDates(m_from, m_to);
+    querytools::InitDates(m_from, m_to);
     LoadData();
 }
 

@@ -9,7 +9,6 @@
 
 #include <QBoxLayout>
 #include <QComboBox>
-#include <QDateTimeEdit>
 #include <QPushButton>
 
 QueryScreen::QueryScreen(const QString& name, const QString& title, const QStringList& headers,
@@ -96,11 +95,4 @@ bool QueryScreen::refill(QComboBox* box, const query::Statement& statement, bool
         return false;
     }
     return true;
-}
-
-void QueryScreen::InitDates(QDateTimeEdit* from, QDateTimeEdit* to)
-{
-    const query::Window w = query::defaultWindow(Module1::now());
-    from->setDateTime(w.from);
-    to->setDateTime(w.to);
 }

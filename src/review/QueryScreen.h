@@ -6,7 +6,6 @@
 
 class QBoxLayout;
 class QComboBox;
-class QDateTimeEdit;
 class QPushButton;
 class QueryModel;
 
@@ -47,8 +46,6 @@ protected:
     // Refills a filter box (see querytools::fillBox); a database failure is
     // shown. False when it failed.
     static bool refill(QComboBox* box, const query::Statement& statement, bool withAll);
-    // The default time window.
-    static void InitDates(QDateTimeEdit* from, QDateTimeEdit* to);
 
     QPushButton* m_search = nullptr;
     QPushButton* m_export = nullptr;

@@ -34,6 +34,13 @@ query::Window pickerWindow(const QDateTimeEdit* from, const QDateTimeEdit* to)
     return {pickerValue(from), pickerValue(to)};
 }
 
+void InitDates(QDateTimeEdit* from, QDateTimeEdit* to)
+{
+    const query::Window w = query::defaultWindow(Module1::now());
+    from->setDateTime(w.from);
+    to->setDateTime(w.to);
+}
+
 void fillBox(QComboBox* box, const query::Statement& statement, bool withAll)
 {
     const QSignalBlocker quiet(box);

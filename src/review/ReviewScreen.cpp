@@ -1,6 +1,7 @@
 #include "ReviewScreen.h"
 
 #include "ListTools.h"
+#include "QueryTools.h"
 #include "Style.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
@@ -52,10 +53,7 @@ qlonglong ReviewScreen::checkIdOf(const QTreeWidgetItem* item)
 
 QDateTimeEdit* ReviewScreen::newTimePicker()
 {
-    auto* picker = new QDateTimeEdit(this);
-    picker->setDisplayFormat(QStringLiteral("MM/dd/yyyy HH:mm:ss"));
-    picker->setCalendarPopup(true);
-    return picker;
+    return querytools::newTimePicker(this, QString());
 }
 
 QComboBox* ReviewScreen::newChoiceBox()
@@ -105,13 +103,6 @@ void ReviewScreen::tellUpdated(int changed)
     else
         msg::box(QStringLiteral("The record was not found any more; nothing was updated."), msg::Buttons::Ok,
                  msg::Icon::Exclamation);
-}
-
-void ReviewScreen::InitDates(QDateTimeEdit* from, QDateTimeEdit* to)
-{
-    const QDateTime now = Module1::now();
-    from->setDateTime(QDateTime(now.date().addDays(-1), QTime(0, 0, 1)));
-    to->setDateTime(QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second())));
 }
 
 bool ReviewScreen::runDb(const std::function<void()>& work)

@@ -16,7 +16,8 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 // What the review screens share: the window centred when first shown, the
-// "From"/"To" time window, the columns of a listed check record, and the
+// layout around a check list with its "From"/"To" time window, the columns of
+// a listed check record, the choice boxes filled from the database, and the
 // database work of a handler with the hourglass and the error shown.
 class ReviewScreen : public QWidget
 {
@@ -50,8 +51,6 @@ protected:
     static void fillChoices(QComboBox* box, const QString& sql, const QVariantList& params = {});
     // Tells whether a one-record update found its record.
     static void tellUpdated(int changed);
-    // The default window: yesterday at 00:00:01 to the current time.
-    static void InitDates(QDateTimeEdit* from, QDateTimeEdit* to);
     // Runs work with the hourglass; a database failure is shown. False when
     // it failed.
     static bool runDb(const std::function<void()>& work);
