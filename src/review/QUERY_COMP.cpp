@@ -12,7 +12,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QTableView>
-#include <QVBoxLayout>
 
 namespace loading = query::loading;
 
@@ -45,11 +44,7 @@ QUERY_COMP::QUERY_COMP(QWidget* parent)
     boxes->setColumnStretch(4, 1);
     auto* buttons = new QHBoxLayout;
     addButtons(buttons);
-    auto* top = new QVBoxLayout(this);
-    top->addLayout(boxes);
-    top->addLayout(buttons);
-    top->addWidget(m_grid, 1);
-    top->addWidget(m_runner);
+    layOut({boxes, buttons}, m_grid);
     querytools::showGrid(m_grid, m_model, loading::widthsTwips());
 
     connect(m_proj, &QComboBox::currentTextChanged, this, &QUERY_COMP::cboProj_Change);

@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
-#include <QVBoxLayout>
 
 namespace terminal = query::terminal;
 
@@ -42,10 +41,7 @@ QUERY_DT200::QUERY_DT200(QWidget* parent)
     boxes->addWidget(new QLabel(QStringLiteral("DT-200 ID"), this));
     boxes->addWidget(m_dt);
     addButtons(boxes);
-    auto* top = new QVBoxLayout(this);
-    top->addLayout(boxes);
-    top->addWidget(m_grid, 1);
-    top->addWidget(m_runner);
+    layOut({boxes}, m_grid);
     querytools::showGrid(m_grid, m_model, terminal::widthsTwips());
 
     connect(m_gw, &QComboBox::currentTextChanged, this, &QUERY_DT200::cboGW21_Change);

@@ -17,7 +17,6 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTreeView>
-#include <QVBoxLayout>
 
 namespace trace = query::trace;
 
@@ -74,11 +73,7 @@ QUERY_Panel::QUERY_Panel(QWidget* parent)
     boxes->addWidget(m_to, 2, 4);
     auto* buttons = new QHBoxLayout;
     addButtons(buttons);
-    auto* top = new QVBoxLayout(this);
-    top->addLayout(boxes);
-    top->addLayout(buttons);
-    top->addWidget(m_list, 1);
-    top->addWidget(m_runner);
+    layOut({boxes, buttons}, m_list);
     querytools::showList(m_list, m_model, trace::widthsTwips());
     Module1::InstallColumnSort(m_list);
 

@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QTableView>
-#include <QVBoxLayout>
 
 namespace wip = query::wip;
 
@@ -91,11 +90,7 @@ QUERY_WIP::QUERY_WIP(QWidget* parent)
     options->addSpacing(20);
     options->addLayout(legend);
     addButtons(options);
-    auto* top = new QVBoxLayout(this);
-    top->addLayout(boxes);
-    top->addLayout(options);
-    top->addWidget(m_grid, 1);
-    top->addWidget(m_runner);
+    layOut({boxes, options}, m_grid);
 
     // The status column keeps the grid's default alignment.
     m_model->setColumnAlignment(wip::kShownColumns, Qt::AlignLeft | Qt::AlignVCenter);

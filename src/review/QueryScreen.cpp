@@ -51,6 +51,15 @@ void QueryScreen::addButtons(QBoxLayout* row)
     row->addWidget(m_exit);
 }
 
+void QueryScreen::layOut(std::initializer_list<QLayout*> rows, QWidget* view)
+{
+    auto* top = new QVBoxLayout(this);
+    for (QLayout* row : rows)
+        top->addLayout(row);
+    top->addWidget(view, 1);
+    top->addWidget(m_runner);
+}
+
 void QueryScreen::place(int width, int height)
 {
     resize(width, height);

@@ -3,9 +3,11 @@
 #include "QueryRunner.h"
 
 #include <QWidget>
+#include <initializer_list>
 
 class QBoxLayout;
 class QComboBox;
+class QLayout;
 class QPushButton;
 class QueryModel;
 
@@ -35,6 +37,9 @@ protected:
     void createRunner();
     // A stretch, then the buttons.
     void addButtons(QBoxLayout* row);
+    // The rows of filters and buttons, the view under them taking the room
+    // left, and the runner at the bottom.
+    void layOut(std::initializer_list<QLayout*> rows, QWidget* view);
     // Resizes the window and centres it.
     void place(int width, int height);
 
