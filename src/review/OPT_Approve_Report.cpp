@@ -2,6 +2,7 @@
 
 #include "ExcelExport.h"
 #include "ListTools.h"
+#include "QueryTools.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
 #include "trace/CheckReview.h"
@@ -9,7 +10,6 @@
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -26,10 +26,8 @@ OPT_Approve_Report::OPT_Approve_Report(QWidget* parent)
     : ReviewScreen(parent)
 {
     setWindowTitle(QStringLiteral("Operation - Approve Report"));
-    cboGW21 = new QComboBox(this);
-    cboGW21->setEditable(true);
-    cboDT200 = new QComboBox(this);
-    cboDT200->setEditable(true);
+    cboGW21 = newChoiceBox();
+    cboDT200 = newChoiceBox();
     txtDesc = new QLineEdit(this);
     txtDesc->setReadOnly(true);
     DTfrom = newTimePicker();
@@ -46,19 +44,7 @@ OPT_Approve_Report::OPT_Approve_Report(QWidget* parent)
     top->addWidget(new QLabel(QStringLiteral("DT200"), this), 0, 2);
     top->addWidget(cboDT200, 0, 3);
     top->addWidget(txtDesc, 0, 4, 1, 3);
-    top->addWidget(new QLabel(QStringLiteral("From"), this), 1, 0);
-    top->addWidget(DTfrom, 1, 1);
-    top->addWidget(new QLabel(QStringLiteral("To"), this), 1, 2);
-    top->addWidget(DTto, 1, 3);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* b : {cmdsearch, cmdApprove, cmdExport, cmdexit})
-        buttons->addWidget(b);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(LvData, 1);
-    layout->addLayout(buttons);
-    resize(1000, 620);
+    layOutCheckList(top, DTfrom, DTto, LvData, {cmdsearch, cmdApprove, cmdExport, cmdexit});
 
     connect(cboGW21, &QComboBox::currentTextChanged, this, &OPT_Approve_Report::cboGW21_Change);
     connect(cboDT200, &QComboBox::currentTextChanged, this, &OPT_Approve_Report::cboDT200_Change);
@@ -69,42 +55,21 @@ OPT_Approve_Report::OPT_Approve_Report(QWidget* parent)
     Module1::InstallColumnSort(LvData);
 
     // Form_Load
-    InitDates(DTfrom, DTto);
+    querytools::InitDates(DTfrom, DTto);
     LoadGatewayList();
     InitCheckList();
 }
 
 void OPT_Approve_Report::LoadGatewayList()
 {
-    runDb([this] {
-        const db::ResultSet rs = gConn().query(QStringLiteral("select distinct gw21_ip from line_set order by gw21_ip"));
-        const QSignalBlocker quiet(cboGW21);
-        cboGW21->clear();
-        for (const QVector<QVariant>& row : rs.rows())
-            cboGW21->addItem(row[0].toString());
-        cboGW21->setCurrentIndex(-1);
-        cboGW21->setEditText(QString());
-    });
-    if (cboGW21->count() > 0)
-        cboGW21->setCurrentIndex(0);
+    fillChoices(cboGW21, QStringLiteral("select distinct gw21_ip from line_set order by gw21_ip"));
 }
 
 void OPT_Approve_Report::cboGW21_Change()
 {
-    runDb([this] {
-        const db::ResultSet rs = gConn().query(
-            QStringLiteral("select distinct dt200_id from dt200_info where gw21_ip = ? order by dt200_id"),
-            {cboGW21->currentText()});
-        const QSignalBlocker quiet(cboDT200);
-        cboDT200->clear();
-        for (const QVector<QVariant>& row : rs.rows())
-            cboDT200->addItem(row[0].toString());
-        cboDT200->setCurrentIndex(-1);
-        cboDT200->setEditText(QString());
-    });
-    if (cboDT200->count() > 0)
-        cboDT200->setCurrentIndex(0);
-    else
+    fillChoices(cboDT200, QStringLiteral("select distinct dt200_id from dt200_info where gw21_ip = ? order by dt200_id"),
+                {cboGW21->currentText()});
+    if (cboDT200->count() == 0)
         cboDT200_Change();
 }
 
@@ -159,11 +124,7 @@ void OPT_Approve_Report::cmdApprove_Click()
     int changed = 0;
     if (!runDb([&] { changed = trace::ApproveCheck(gConn(), checkIdOf(item), Module1::gUserID); }))
         return;
-    if (changed == 1)
-        msg::box(QStringLiteral("Update successful!"));
-    else
-        msg::box(QStringLiteral("The record was not found any more; nothing was updated."), msg::Buttons::Ok,
-                 msg::Icon::Exclamation);
+    tellUpdated(changed);
     cmdsearch_Click();
 }
 

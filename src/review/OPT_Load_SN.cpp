@@ -32,8 +32,7 @@ OPT_Load_SN::OPT_Load_SN(QWidget* parent)
 {
     setWindowTitle(QStringLiteral("Operation - Load S/N"));
     LvData = new QTreeWidget(this);
-    cboProj = new QComboBox(this);
-    cboProj->setEditable(true);
+    cboProj = newChoiceBox();
     txtBatch = new QLineEdit(this);
     txtPanel = new QLineEdit(this);
     // Digits, points and hyphens only, typed or pasted.
@@ -86,17 +85,7 @@ OPT_Load_SN::OPT_Load_SN(QWidget* parent)
 
     // Form_Load
     initlvdata();
-    runDb([this] {
-        const db::ResultSet rs = gConn().query(QStringLiteral("select distinct proj_id from part_info order by proj_id"));
-        const QSignalBlocker quiet(cboProj);
-        cboProj->clear();
-        for (const QVector<QVariant>& row : rs.rows())
-            cboProj->addItem(row[0].toString());
-        cboProj->setCurrentIndex(-1);
-        cboProj->setEditText(QString());
-    });
-    if (cboProj->count() > 0)
-        cboProj->setCurrentIndex(0);
+    fillChoices(cboProj, QStringLiteral("select distinct proj_id from part_info order by proj_id"));
 }
 
 void OPT_Load_SN::initlvdata()

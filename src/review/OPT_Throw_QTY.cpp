@@ -2,6 +2,7 @@
 
 #include "ExcelExport.h"
 #include "ListTools.h"
+#include "QueryTools.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
 #include "trace/CheckReview.h"
@@ -9,7 +10,6 @@
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -26,10 +26,8 @@ OPT_Throw_QTY::OPT_Throw_QTY(QWidget* parent)
     : ReviewScreen(parent)
 {
     setWindowTitle(QStringLiteral("Operation - Throw QTY"));
-    cboProj = new QComboBox(this);
-    cboProj->setEditable(true);
-    cboPart = new QComboBox(this);
-    cboPart->setEditable(true);
+    cboProj = newChoiceBox();
+    cboPart = newChoiceBox();
     DTfrom = newTimePicker();
     DTto = newTimePicker();
     txtQTY = new QLineEdit(this);
@@ -49,19 +47,7 @@ OPT_Throw_QTY::OPT_Throw_QTY(QWidget* parent)
     top->addWidget(cboPart, 0, 3);
     top->addWidget(new QLabel(QStringLiteral("Throw QTY"), this), 0, 4);
     top->addWidget(txtQTY, 0, 5);
-    top->addWidget(new QLabel(QStringLiteral("From"), this), 1, 0);
-    top->addWidget(DTfrom, 1, 1);
-    top->addWidget(new QLabel(QStringLiteral("To"), this), 1, 2);
-    top->addWidget(DTto, 1, 3);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* b : {cmdsearch, cmdSave, cmdExport, cmdexit})
-        buttons->addWidget(b);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(LvData, 1);
-    layout->addLayout(buttons);
-    resize(1000, 620);
+    layOutCheckList(top, DTfrom, DTto, LvData, {cmdsearch, cmdSave, cmdExport, cmdexit});
 
     connect(cboProj, &QComboBox::currentTextChanged, this, &OPT_Throw_QTY::cboProj_Change);
     connect(cmdsearch, &QPushButton::clicked, this, &OPT_Throw_QTY::cmdsearch_Click);
@@ -72,39 +58,20 @@ OPT_Throw_QTY::OPT_Throw_QTY(QWidget* parent)
     Module1::InstallColumnSort(LvData);
 
     // Form_Load
-    InitDates(DTfrom, DTto);
+    querytools::InitDates(DTfrom, DTto);
     LoadProjectList();
     InitCheckList();
 }
 
 void OPT_Throw_QTY::LoadProjectList()
 {
-    runDb([this] {
-        const db::ResultSet rs = gConn().query(QStringLiteral("select distinct proj_id from proj_info order by proj_id"));
-        const QSignalBlocker quiet(cboProj);
-        cboProj->clear();
-        for (const QVector<QVariant>& row : rs.rows())
-            cboProj->addItem(row[0].toString());
-        cboProj->setCurrentIndex(-1);
-        cboProj->setEditText(QString());
-    });
-    if (cboProj->count() > 0)
-        cboProj->setCurrentIndex(0);
+    fillChoices(cboProj, QStringLiteral("select distinct proj_id from proj_info order by proj_id"));
 }
 
 void OPT_Throw_QTY::cboProj_Change()
 {
-    runDb([this] {
-        const db::ResultSet rs = gConn().query(
-            QStringLiteral("select distinct part_no from part_info where proj_id = ? order by part_no"),
-            {cboProj->currentText()});
-        cboPart->clear();
-        for (const QVector<QVariant>& row : rs.rows())
-            cboPart->addItem(row[0].toString());
-        cboPart->setCurrentIndex(rs.recordCount() > 0 ? 0 : -1);
-        if (rs.recordCount() == 0)
-            cboPart->setEditText(QString());
-    });
+    fillChoices(cboPart, QStringLiteral("select distinct part_no from part_info where proj_id = ? order by part_no"),
+                {cboProj->currentText()});
 }
 
 void OPT_Throw_QTY::InitCheckList()
@@ -140,11 +107,7 @@ void OPT_Throw_QTY::cmdSave_Click()
     int changed = 0;
     if (!runDb([&] { changed = trace::SetThrowQty(gConn(), checkIdOf(item), txtQTY->text(), Module1::gUserID); }))
         return;
-    if (changed == 1)
-        msg::box(QStringLiteral("Update successful!"));
-    else
-        msg::box(QStringLiteral("The record was not found any more; nothing was updated."), msg::Buttons::Ok,
-                 msg::Icon::Exclamation);
+    tellUpdated(changed);
     cmdsearch_Click();
 }
 

@@ -3,7 +3,6 @@
 #include "ExcelExport.h"
 #include "ListTools.h"
 #include "QueryModel.h"
-#include "QueryRunner.h"
 #include "QueryTools.h"
 #include "Style.h"
 #include "app/MessageLayer.h"
@@ -16,10 +15,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTreeView>
-#include <QVBoxLayout>
 
 namespace trace = query::trace;
 
@@ -35,7 +32,8 @@ QLineEdit* newBox(QWidget* parent, const char* name)
 } // namespace
 
 QUERY_Panel::QUERY_Panel(QWidget* parent)
-    : QWidget(parent)
+    : QueryScreen(QStringLiteral("QUERY_Panel"), QStringLiteral("Query - Traceability Information"), trace::headers(),
+                  Qt::AlignLeft | Qt::AlignVCenter, parent)
     , m_opt1(new QRadioButton(QStringLiteral("Product"), this))
     , m_opt2(new QRadioButton(QStringLiteral("Materials"), this))
     , m_batch(newBox(this, "txtBatch"))
@@ -48,20 +46,12 @@ QUERY_Panel::QUERY_Panel(QWidget* parent)
     , m_from(querytools::newTimePicker(this, QStringLiteral("DTfrom")))
     , m_to(querytools::newTimePicker(this, QStringLiteral("DTto")))
     , m_list(new QTreeView(this))
-    , m_search(new QPushButton(QStringLiteral("&Search"), this))
-    , m_export(new QPushButton(QStringLiteral("&Export"), this))
-    , m_exit(new QPushButton(QStringLiteral("E&xit"), this))
-    , m_model(new QueryModel(trace::headers(), Qt::AlignLeft | Qt::AlignVCenter, this))
-    , m_runner(new QueryRunner(this))
 {
-    setObjectName(QStringLiteral("QUERY_Panel"));
-    setWindowTitle(QStringLiteral("Query - Traceability Information"));
+    createButtons();
+    createRunner();
     m_opt1->setObjectName(QStringLiteral("Opt1"));
     m_opt2->setObjectName(QStringLiteral("Opt2"));
     m_list->setObjectName(QStringLiteral("LvData"));
-    m_search->setObjectName(QStringLiteral("cmdsearch"));
-    m_export->setObjectName(QStringLiteral("cmdexport"));
-    m_exit->setObjectName(QStringLiteral("cmdexit"));
 
     auto* boxes = new QGridLayout;
     boxes->addWidget(m_opt1, 0, 0);
@@ -82,41 +72,18 @@ QUERY_Panel::QUERY_Panel(QWidget* parent)
     boxes->addWidget(new QLabel(QStringLiteral("To"), this), 2, 3);
     boxes->addWidget(m_to, 2, 4);
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_search);
-    buttons->addWidget(m_export);
-    buttons->addWidget(m_exit);
-    auto* top = new QVBoxLayout(this);
-    top->addLayout(boxes);
-    top->addLayout(buttons);
-    top->addWidget(m_list, 1);
-    top->addWidget(m_runner);
+    addButtons(buttons);
+    layOut({boxes, buttons}, m_list);
     querytools::showList(m_list, m_model, trace::widthsTwips());
     Module1::InstallColumnSort(m_list);
 
     connect(m_opt1, &QRadioButton::clicked, this, [this] { FrameXP(true, false); });
     connect(m_opt2, &QRadioButton::clicked, this, [this] { FrameXP(false, true); });
-    connect(m_search, &QPushButton::clicked, this, &QUERY_Panel::cmdsearch_Click);
-    connect(m_export, &QPushButton::clicked, this, &QUERY_Panel::cmdexport_Click);
-    connect(m_exit, &QPushButton::clicked, this, &QUERY_Panel::cmdexit_Click);
     connect(m_list, &QTreeView::doubleClicked, this, &QUERY_Panel::LvData_DblClick);
-    connect(m_runner, &QueryRunner::finished, this, &QUERY_Panel::searchEnded);
-    connect(m_runner, &QueryRunner::failed, this, [this](const QString& error) {
-        searchEnded(0, true);
-        msg::error(error);
-    });
 
-    resize(1100, 640);
-    Module1::CenterForm(this);
-    InitDates();
+    place(1100, 640);
+    querytools::InitDates(m_from, m_to);
     FrameXP(true, false);
-}
-
-void QUERY_Panel::InitDates()
-{
-    const query::Window w = query::defaultWindow(Module1::now());
-    m_from->setDateTime(w.from);
-    m_to->setDateTime(w.to);
 }
 
 void QUERY_Panel::FrameXP(bool product, bool materials)
@@ -145,15 +112,11 @@ void QUERY_Panel::FrameXP(bool product, bool materials)
 void QUERY_Panel::cmdsearch_Click()
 {
     const query::Window w = querytools::pickerWindow(m_from, m_to);
-    m_export->setEnabled(false);
-    setCursor(Qt::BusyCursor);
     if (m_opt1->isChecked())
-        m_runner->start(m_model, trace::products({m_batch->text(), m_panel->text(), m_sn->text(), w}),
-                        trace::boardRow);
+        startSearch(trace::products({m_batch->text(), m_panel->text(), m_sn->text(), w}), trace::boardRow);
     else
-        m_runner->start(m_model,
-                        trace::materials({m_lot->text(), m_ship->text(), m_rt->text(), m_comp->text(), w}),
-                        trace::materialRow);
+        startSearch(trace::materials({m_lot->text(), m_ship->text(), m_rt->text(), m_comp->text(), w}),
+                    trace::materialRow);
 }
 
 void QUERY_Panel::LvData_DblClick()
@@ -165,24 +128,17 @@ void QUERY_Panel::LvData_DblClick()
     const QString kind = m_model->kind(row);
     // The drill-down reads the row before the list is emptied for its result.
     const query::Window w = querytools::pickerWindow(m_from, m_to);
-    if (kind == trace::kMaterial) {
-        const query::Statement s = trace::boardsOfMaterial(m_model->text(row, trace::kColComponent),
-                                                           m_model->text(row, trace::kColPartNo), w);
-        m_export->setEnabled(false);
-        setCursor(Qt::BusyCursor);
-        m_runner->start(m_model, s, trace::boardRow);
-    } else if (kind == trace::kBoard) {
-        const query::Statement s = trace::snapshot(m_model->text(row, trace::kColMarking), w);
-        m_export->setEnabled(false);
-        setCursor(Qt::BusyCursor);
-        m_runner->start(m_model, s, trace::materialRow);
-    }
+    if (kind == trace::kMaterial)
+        startSearch(trace::boardsOfMaterial(m_model->text(row, trace::kColComponent),
+                                            m_model->text(row, trace::kColPartNo), w),
+                    trace::boardRow);
+    else if (kind == trace::kBoard)
+        startSearch(trace::snapshot(m_model->text(row, trace::kColMarking), w), trace::materialRow);
 }
 
 void QUERY_Panel::searchEnded(int rows, bool stopped)
 {
-    unsetCursor();
-    m_export->setEnabled(true);
+    QueryScreen::searchEnded(rows, stopped);
     if (rows == 0 && !stopped)
         msg::box(QStringLiteral("No data found."));
 }
@@ -190,9 +146,4 @@ void QUERY_Panel::searchEnded(int rows, bool stopped)
 void QUERY_Panel::cmdexport_Click()
 {
     Module1::ExportListModelToExcel(m_model);
-}
-
-void QUERY_Panel::cmdexit_Click()
-{
-    close();
 }

@@ -1,19 +1,16 @@
 #pragma once
 
-#include <QWidget>
+#include "QueryScreen.h"
 
 class QDateTimeEdit;
 class QLineEdit;
-class QPushButton;
 class QRadioButton;
 class QTreeView;
-class QueryModel;
-class QueryRunner;
 
 // "Query - Traceability Information": boards by batch, panel or serial
 // number, or snapshot slots by material; a double-click walks from a board to
 // its material and from a material slot to the boards that used it.
-class QUERY_Panel : public QWidget
+class QUERY_Panel : public QueryScreen
 {
     Q_OBJECT
 
@@ -32,23 +29,18 @@ public:
     QDateTimeEdit* DTfrom() const { return m_from; }
     QDateTimeEdit* DTto() const { return m_to; }
     QTreeView* LvData() const { return m_list; }
-    QPushButton* cmdsearch() const { return m_search; }
     QPushButton* cmdexport() const { return m_export; }
     QPushButton* cmdexit() const { return m_exit; }
-    QueryModel* model() const { return m_model; }
-    QueryRunner* runner() const { return m_runner; }
 
 public Q_SLOTS:
-    void cmdsearch_Click();
-    void cmdexport_Click();
-    void cmdexit_Click();
+    void cmdsearch_Click() override;
+    void cmdexport_Click() override;
     // Drills down on the current row.
     void LvData_DblClick();
 
 private:
-    void InitDates();
     void FrameXP(bool product, bool materials);
-    void searchEnded(int rows, bool stopped);
+    void searchEnded(int rows, bool stopped) override;
 
     QRadioButton* m_opt1;
     QRadioButton* m_opt2;
@@ -62,9 +54,4 @@ private:
     QDateTimeEdit* m_from;
     QDateTimeEdit* m_to;
     QTreeView* m_list;
-    QPushButton* m_search;
-    QPushButton* m_export;
-    QPushButton* m_exit;
-    QueryModel* m_model;
-    QueryRunner* m_runner;
 };

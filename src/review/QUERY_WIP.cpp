@@ -2,10 +2,8 @@
 
 #include "ExcelExport.h"
 #include "QueryModel.h"
-#include "QueryRunner.h"
 #include "QueryTools.h"
 #include "Style.h"
-#include "app/MessageLayer.h"
 #include "app/Module1.h"
 #include "query/WipQuery.h"
 
@@ -15,10 +13,8 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
-#include <QVBoxLayout>
 
 namespace wip = query::wip;
 
@@ -48,7 +44,8 @@ QComboBox* newBox(QWidget* parent, const char* name)
 } // namespace
 
 QUERY_WIP::QUERY_WIP(QWidget* parent)
-    : QWidget(parent)
+    : QueryScreen(QStringLiteral("QUERY_WIP"), QStringLiteral("Query - WIP by history"), wip::headers(),
+                  Qt::AlignCenter, parent)
     , m_line(newBox(this, "cboLine"))
     , m_mc(newBox(this, "cboMC"))
     , m_md(newBox(this, "cboMD"))
@@ -57,19 +54,11 @@ QUERY_WIP::QUERY_WIP(QWidget* parent)
     , m_part(newBox(this, "cboPart"))
     , m_from(querytools::newTimePicker(this, QStringLiteral("DTfrom")))
     , m_to(querytools::newTimePicker(this, QStringLiteral("DTto")))
-    , m_search(new QPushButton(QStringLiteral("&Search"), this))
-    , m_export(new QPushButton(QStringLiteral("&Export"), this))
-    , m_exit(new QPushButton(QStringLiteral("E&xit"), this))
-    , m_grid(new QTableView(this))
-    , m_model(new QueryModel(wip::headers(), Qt::AlignCenter, this))
-    , m_runner(new QueryRunner(this))
 {
-    setObjectName(QStringLiteral("QUERY_WIP"));
-    setWindowTitle(QStringLiteral("Query - WIP by history"));
-    m_search->setObjectName(QStringLiteral("cmdsearch"));
-    m_export->setObjectName(QStringLiteral("cmdexport"));
-    m_exit->setObjectName(QStringLiteral("cmdexit"));
+    createButtons();
+    m_grid = new QTableView(this);
     m_grid->setObjectName(QStringLiteral("MFGdata"));
+    createRunner();
     const char* opts[] = {"<ALL>", "Normal", "Error"};
     for (int i = 0; i < 3; ++i) {
         m_opt[i] = new QRadioButton(QLatin1String(opts[i]), this);
@@ -100,15 +89,8 @@ QUERY_WIP::QUERY_WIP(QWidget* parent)
     }
     options->addSpacing(20);
     options->addLayout(legend);
-    options->addStretch(1);
-    options->addWidget(m_search);
-    options->addWidget(m_export);
-    options->addWidget(m_exit);
-    auto* top = new QVBoxLayout(this);
-    top->addLayout(boxes);
-    top->addLayout(options);
-    top->addWidget(m_grid, 1);
-    top->addWidget(m_runner);
+    addButtons(options);
+    layOut({boxes, options}, m_grid);
 
     // The status column keeps the grid's default alignment.
     m_model->setColumnAlignment(wip::kShownColumns, Qt::AlignLeft | Qt::AlignVCenter);
@@ -118,37 +100,17 @@ QUERY_WIP::QUERY_WIP(QWidget* parent)
     connect(m_mc, &QComboBox::currentTextChanged, this, &QUERY_WIP::cboMC_Change);
     connect(m_md, &QComboBox::currentTextChanged, this, &QUERY_WIP::cboMD_Change);
     connect(m_proj, &QComboBox::currentTextChanged, this, &QUERY_WIP::cboProj_Change);
-    connect(m_search, &QPushButton::clicked, this, &QUERY_WIP::cmdsearch_Click);
-    connect(m_export, &QPushButton::clicked, this, &QUERY_WIP::cmdexport_Click);
-    connect(m_exit, &QPushButton::clicked, this, &QUERY_WIP::cmdexit_Click);
-    connect(m_runner, &QueryRunner::finished, this, &QUERY_WIP::searchEnded);
-    connect(m_runner, &QueryRunner::failed, this, [this](const QString& error) {
-        searchEnded();
-        msg::error(error);
-    });
 
-    resize(1100, 640);
-    Module1::CenterForm(this);
-    InitDates();
-}
-
-void QUERY_WIP::InitDates()
-{
-    const query::Window w = query::defaultWindow(Module1::now());
-    m_from->setDateTime(w.from);
-    m_to->setDateTime(w.to);
+    place(1100, 640);
+    querytools::InitDates(m_from, m_to);
     LoadData();
 }
 
 void QUERY_WIP::LoadData()
 {
-    try {
-        querytools::fillBox(m_line, wip::lines(), true);
-        querytools::fillBox(m_proj, wip::projects(), true);
+    if (refill(m_line, wip::lines(), true) && refill(m_proj, wip::projects(), true)) {
         cboLine_Change();
         cboProj_Change();
-    } catch (const db::DbError& e) {
-        msg::error(e.text());
     }
 }
 
@@ -156,42 +118,24 @@ void QUERY_WIP::LoadData()
 // is shown once by the handler that started it.
 void QUERY_WIP::cboLine_Change()
 {
-    try {
-        querytools::fillBox(m_mc, wip::machines(m_line->currentText()), true);
-    } catch (const db::DbError& e) {
-        msg::error(e.text());
-        return;
-    }
-    cboMC_Change();
+    if (refill(m_mc, wip::machines(m_line->currentText()), true))
+        cboMC_Change();
 }
 
 void QUERY_WIP::cboMC_Change()
 {
-    try {
-        querytools::fillBox(m_md, wip::modules(m_mc->currentText()), true);
-    } catch (const db::DbError& e) {
-        msg::error(e.text());
-        return;
-    }
-    cboMD_Change();
+    if (refill(m_md, wip::modules(m_mc->currentText()), true))
+        cboMD_Change();
 }
 
 void QUERY_WIP::cboMD_Change()
 {
-    try {
-        querytools::fillBox(m_slot, wip::slots(m_md->currentText()), true);
-    } catch (const db::DbError& e) {
-        msg::error(e.text());
-    }
+    refill(m_slot, wip::slots(m_md->currentText()), true);
 }
 
 void QUERY_WIP::cboProj_Change()
 {
-    try {
-        querytools::fillBox(m_part, wip::parts(m_proj->currentText()), true);
-    } catch (const db::DbError& e) {
-        msg::error(e.text());
-    }
+    refill(m_part, wip::parts(m_proj->currentText()), true);
 }
 
 void QUERY_WIP::cmdsearch_Click()
@@ -205,25 +149,12 @@ void QUERY_WIP::cmdsearch_Click()
     f.window = querytools::pickerWindow(m_from, m_to);
     f.option = m_opt[1]->isChecked() ? wip::Option::Normal
                                      : (m_opt[2]->isChecked() ? wip::Option::Error : wip::Option::All);
-    m_export->setEnabled(false);
-    setCursor(Qt::BusyCursor);
     // A day at a time: the first rows show after one day's sort, not the
     // whole window's.
-    m_runner->start(m_model, wip::searchInParts(f), wip::shownRow);
-}
-
-void QUERY_WIP::searchEnded()
-{
-    unsetCursor();
-    m_export->setEnabled(true);
+    startSearch(wip::searchInParts(f), wip::shownRow);
 }
 
 void QUERY_WIP::cmdexport_Click()
 {
     Module1::ExportGridModelToExcel(m_model, Module1::ExportOption::RowColourByStatus);
-}
-
-void QUERY_WIP::cmdexit_Click()
-{
-    close();
 }

@@ -1,19 +1,16 @@
 #pragma once
 
-#include <QWidget>
+#include "QueryScreen.h"
 
 class QComboBox;
 class QDateTimeEdit;
-class QPushButton;
 class QRadioButton;
 class QTableView;
-class QueryModel;
-class QueryRunner;
 
 // "Query - WIP by history": the checks the terminal monitor recorded and the
 // scans it could not match, by line, machine, module, slot, part number and
 // time window, coloured by result.
-class QUERY_WIP : public QWidget
+class QUERY_WIP : public QueryScreen
 {
     Q_OBJECT
 
@@ -31,26 +28,20 @@ public:
     QRadioButton* Opt_1() const { return m_opt[0]; }
     QRadioButton* Opt_2() const { return m_opt[1]; }
     QRadioButton* Opt_3() const { return m_opt[2]; }
-    QPushButton* cmdsearch() const { return m_search; }
     QPushButton* cmdexport() const { return m_export; }
     QPushButton* cmdexit() const { return m_exit; }
     QTableView* MFGdata() const { return m_grid; }
-    QueryModel* model() const { return m_model; }
-    QueryRunner* runner() const { return m_runner; }
 
 public Q_SLOTS:
-    void cmdsearch_Click();
-    void cmdexport_Click();
-    void cmdexit_Click();
+    void cmdsearch_Click() override;
+    void cmdexport_Click() override;
 
 private:
-    void InitDates();
     void LoadData();
     void cboLine_Change();
     void cboMC_Change();
     void cboMD_Change();
     void cboProj_Change();
-    void searchEnded();
 
     QComboBox* m_line;
     QComboBox* m_mc;
@@ -61,10 +52,5 @@ private:
     QDateTimeEdit* m_from;
     QDateTimeEdit* m_to;
     QRadioButton* m_opt[3];
-    QPushButton* m_search;
-    QPushButton* m_export;
-    QPushButton* m_exit;
-    QTableView* m_grid;
-    QueryModel* m_model;
-    QueryRunner* m_runner;
+    QTableView* m_grid = nullptr;
 };

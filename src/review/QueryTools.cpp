@@ -11,6 +11,21 @@
 #include <QTableView>
 #include <QTreeView>
 
+namespace {
+
+// A grid and a list hide and size their columns alike, through members of
+// their own.
+template <typename View>
+void showModel(View* view, QueryModel* model, const QList<int>& widthsTwips)
+{
+    view->setModel(model);
+    view->setColumnHidden(0, true);
+    for (int c = 0; c < widthsTwips.size(); ++c)
+        view->setColumnWidth(c + 1, widthsTwips[c] / Module1::kTwipsPerPixel);
+}
+
+} // namespace
+
 namespace querytools {
 
 QDateTimeEdit* newTimePicker(QWidget* parent, const QString& name)
@@ -34,6 +49,13 @@ query::Window pickerWindow(const QDateTimeEdit* from, const QDateTimeEdit* to)
     return {pickerValue(from), pickerValue(to)};
 }
 
+void InitDates(QDateTimeEdit* from, QDateTimeEdit* to)
+{
+    const query::Window w = query::defaultWindow(Module1::now());
+    from->setDateTime(w.from);
+    to->setDateTime(w.to);
+}
+
 void fillBox(QComboBox* box, const query::Statement& statement, bool withAll)
 {
     const QSignalBlocker quiet(box);
@@ -52,19 +74,13 @@ void fillBox(QComboBox* box, const query::Statement& statement, bool withAll)
 void showGrid(QTableView* grid, QueryModel* model, const QList<int>& widthsTwips)
 {
     Module1::StyleFlexGrid(grid);
-    grid->setModel(model);
-    grid->setColumnHidden(0, true);
-    for (int c = 0; c < widthsTwips.size(); ++c)
-        grid->setColumnWidth(c + 1, widthsTwips[c] / Module1::kTwipsPerPixel);
+    showModel(grid, model, widthsTwips);
 }
 
 void showList(QTreeView* list, QueryModel* model, const QList<int>& widthsTwips)
 {
     Module1::StyleListView(list);
-    list->setModel(model);
-    list->setColumnHidden(0, true);
-    for (int c = 0; c < widthsTwips.size(); ++c)
-        list->setColumnWidth(c + 1, widthsTwips[c] / Module1::kTwipsPerPixel);
+    showModel(list, model, widthsTwips);
 }
 
 } // namespace querytools

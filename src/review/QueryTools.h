@@ -19,6 +19,8 @@ QDateTimeEdit* newTimePicker(QWidget* parent, const QString& name);
 // The picker's value to the second.
 QDateTime pickerValue(const QDateTimeEdit* picker);
 query::Window pickerWindow(const QDateTimeEdit* from, const QDateTimeEdit* to);
+// Sets the pickers to the default window.
+void InitDates(QDateTimeEdit* from, QDateTimeEdit* to);
 
 // Refills a filter box from the statement's first column, "<ALL>" first when
 // asked, and selects the first entry. The box's signals stay quiet; the

@@ -1,14 +1,20 @@
 #include "ReviewScreen.h"
 
 #include "ListTools.h"
+#include "QueryTools.h"
 #include "Style.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
 #include "db/DbError.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDateTimeEdit>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QTreeWidget>
 
 ReviewScreen::ReviewScreen(QWidget* parent)
@@ -47,17 +53,56 @@ qlonglong ReviewScreen::checkIdOf(const QTreeWidgetItem* item)
 
 QDateTimeEdit* ReviewScreen::newTimePicker()
 {
-    auto* picker = new QDateTimeEdit(this);
-    picker->setDisplayFormat(QStringLiteral("MM/dd/yyyy HH:mm:ss"));
-    picker->setCalendarPopup(true);
-    return picker;
+    return querytools::newTimePicker(this, QString());
 }
 
-void ReviewScreen::InitDates(QDateTimeEdit* from, QDateTimeEdit* to)
+QComboBox* ReviewScreen::newChoiceBox()
 {
-    const QDateTime now = Module1::now();
-    from->setDateTime(QDateTime(now.date().addDays(-1), QTime(0, 0, 1)));
-    to->setDateTime(QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second())));
+    auto* box = new QComboBox(this);
+    box->setEditable(true);
+    return box;
+}
+
+void ReviewScreen::layOutCheckList(QGridLayout* filters, QDateTimeEdit* from, QDateTimeEdit* to, QTreeWidget* list,
+                                   const QList<QPushButton*>& buttons)
+{
+    filters->addWidget(new QLabel(QStringLiteral("From"), this), 1, 0);
+    filters->addWidget(from, 1, 1);
+    filters->addWidget(new QLabel(QStringLiteral("To"), this), 1, 2);
+    filters->addWidget(to, 1, 3);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    for (QPushButton* b : buttons)
+        row->addWidget(b);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(filters);
+    layout->addWidget(list, 1);
+    layout->addLayout(row);
+    resize(1000, 620);
+}
+
+void ReviewScreen::fillChoices(QComboBox* box, const QString& sql, const QVariantList& params)
+{
+    runDb([&] {
+        const db::ResultSet rs = Module1::gConn().query(sql, params);
+        const QSignalBlocker quiet(box);
+        box->clear();
+        for (const QVector<QVariant>& row : rs.rows())
+            box->addItem(row[0].toString());
+        box->setCurrentIndex(-1);
+        box->setEditText(QString());
+    });
+    if (box->count() > 0)
+        box->setCurrentIndex(0);
+}
+
+void ReviewScreen::tellUpdated(int changed)
+{
+    if (changed == 1)
+        msg::box(QStringLiteral("Update successful!"));
+    else
+        msg::box(QStringLiteral("The record was not found any more; nothing was updated."), msg::Buttons::Ok,
+                 msg::Icon::Exclamation);
 }
 
 bool ReviewScreen::runDb(const std::function<void()>& work)

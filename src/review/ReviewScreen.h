@@ -4,15 +4,20 @@
 
 #include <QList>
 #include <QStringList>
+#include <QVariant>
 #include <QWidget>
 #include <functional>
 
+class QComboBox;
 class QDateTimeEdit;
+class QGridLayout;
+class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 // What the review screens share: the window centred when first shown, the
-// "From"/"To" time window, the columns of a listed check record, and the
+// layout around a check list with its "From"/"To" time window, the columns of
+// a listed check record, the choice boxes filled from the database, and the
 // database work of a handler with the hourglass and the error shown.
 class ReviewScreen : public QWidget
 {
@@ -34,8 +39,18 @@ public:
 protected:
     // A picker showing "MM/dd/yyyy HH:mm:ss".
     QDateTimeEdit* newTimePicker();
-    // The default window: yesterday at 00:00:01 to the current time.
-    static void InitDates(QDateTimeEdit* from, QDateTimeEdit* to);
+    // An editable choice box.
+    QComboBox* newChoiceBox();
+    // The filters with "From"/"To" and the pickers on their second row, the
+    // list under them and the buttons at the bottom right.
+    void layOutCheckList(QGridLayout* filters, QDateTimeEdit* from, QDateTimeEdit* to, QTreeWidget* list,
+                         const QList<QPushButton*>& buttons);
+    // Refills a box from the statement's first column with its signals
+    // quiet, then selects the first entry (the box's own handler runs for
+    // it); an empty box is left without text. A database failure is shown.
+    static void fillChoices(QComboBox* box, const QString& sql, const QVariantList& params = {});
+    // Tells whether a one-record update found its record.
+    static void tellUpdated(int changed);
     // Runs work with the hourglass; a database failure is shown. False when
     // it failed.
     static bool runDb(const std::function<void()>& work);
