@@ -9,45 +9,43 @@
 #include <QTableWidget>
 #include <QTreeWidget>
 
-// Two small screens that plug into the maintenance cycle the way the real
-// ones do: a grid screen on mc_info (defaults from its table binding, a
-// delete guard, an import with a check) and a list screen on component_group
-// with "View All", column sort, gates and the Cancel ending.
-// Rows the tests need in line_info and mc_info.
+// Two small screens on the maintenance cycle, for what the real screens'
+// tests do not drive: a grid screen on mc_info with the Reload ending, and a
+// list screen on component_group with "View All", gates, the column sort and
+// the Cancel ending. Each counts its loads.
 void addLine(const QString& id);
 void addMachine(const QString& id, const QString& line);
 
-class DemoMachineScreen : public MaintenanceScreen
+class DemoScreen : public MaintenanceScreen
 {
-    Q_OBJECT
+public:
+    QPushButton *cmdNew, *cmdEdit, *cmdDelete, *cmdSave, *cmdCancel, *cmdexit, *cmdexport;
+    QLineEdit* txtID;
+    QLineEdit* txtDesc;
+    int loads = 0;
 
+protected:
+    explicit DemoScreen(QWidget* parent);
+    // The buttons and the two boxes, as every demo screen has them.
+    CycleSetup cycle(QWidget* view);
+};
+
+class DemoMachineScreen : public DemoScreen
+{
 public:
     explicit DemoMachineScreen(QWidget* parent = nullptr);
     void LoadData() override;
 
-    QPushButton *cmdNew, *cmdEdit, *cmdDelete, *cmdSave, *cmdCancel, *cmdexit, *cmdexport, *cmdImport;
-    QLineEdit* txtID;
-    QLineEdit* txtDesc;
     QComboBox* cboLine;
     QTableWidget* msfgMachine;
-    int loads = 0;
-
-protected:
-    std::optional<workbook::ImportLayout> importLayout() const override;
 };
 
-class DemoGroupScreen : public MaintenanceScreen
+class DemoGroupScreen : public DemoScreen
 {
-    Q_OBJECT
-
 public:
     explicit DemoGroupScreen(QWidget* parent = nullptr);
     void LoadData() override;
 
-    QPushButton *cmdNew, *cmdEdit, *cmdDelete, *cmdSave, *cmdCancel, *cmdexit, *cmdexport;
-    QLineEdit* txtID;
-    QLineEdit* txtDesc;
     QCheckBox* CHK_ALL;
     QTreeWidget* LvData;
-    int loads = 0;
 };

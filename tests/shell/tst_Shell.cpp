@@ -9,6 +9,7 @@
 #include "frmAbout.h"
 #include "frmLogin.h"
 #include "frmMain.h"
+#include "MainWindowFixture.h"
 
 #include <QAction>
 #include <QLabel>
@@ -77,21 +78,6 @@ QList<int> enabledButtons(const frmMain& main)
     return on;
 }
 
-void addUser(const QString& id, const QString& name, const QString& group, const QStringList& codes)
-{
-    db::Database& c = Module1::gConn();
-    c.exec("insert into user_group (group_id, group_desc, status, update_user, update_time) "
-           "values (?, ?, '1', 'SYSADMIN', sysdate)",
-           {group, group});
-    c.exec("insert into user_list (user_id, user_name, group_id, password, active, update_user, update_time) "
-           "values (?, ?, ?, ?, '1', 'SYSADMIN', sysdate)",
-           {id, name, group, Module1::Encode(id, id).value()});
-    for (const QString& code : codes)
-        c.exec("insert into function_grant (func_id, group_id, update_user, update_time) "
-               "values (?, ?, 'SYSADMIN', sysdate)",
-               {code, group});
-}
-
 void logIn(AppShell& shell, const QString& user, const QString& password)
 {
     shell.showLogin();
@@ -135,7 +121,7 @@ private Q_SLOTS:
 
     void partialGrantsEnableTheirItemsAndButtons()
     {
-        addUser("QA1", "Quality One", "QA", {"opr_run", "QY_WIP", "MAN_COMP_LINK", "OPR_THROW", "QY_TRACE",
+        MainWindowFixture::addUser("QA1", "Quality One", "QA", {"opr_run", "QY_WIP", "MAN_COMP_LINK", "OPR_THROW", "QY_TRACE",
                                              "OPR_COMP_SET", "Man_New_Link", "NOT_A_CODE"});
         // The traceability query and the component set-up have no screen:
         // granted, they stay off, and so does the set-up's button.
@@ -160,7 +146,7 @@ private Q_SLOTS:
 
     void reloginAsAnotherUserKeepsOpenScreens()
     {
-        addUser("QA2", "Quality Two", "QA", {"QY_WIP"});
+        MainWindowFixture::addUser("QA2", "Quality Two", "QA", {"QY_WIP"});
         AppShell shell(fakeScreens());
         logIn(shell, "SYSADMIN", "SYSADMIN");
         frmMain* main = shell.mainWindow();
