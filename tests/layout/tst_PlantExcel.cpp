@@ -18,29 +18,7 @@
 #include <QTest>
 
 using Module1::gConn;
-using testing::ScriptedPrompter;
-
-namespace {
-
-ScriptedPrompter& prompter()
-{
-    return *ScriptedPrompter::current();
-}
-
-QString logText()
-{
-    QFile f(Module1::ErrorLogPath());
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(f.readAll());
-}
-
-QString logPointer()
-{
-    return QStringLiteral("Please check the error log file ") + QDir::toNativeSeparators(Module1::ErrorLogPath());
-}
-
-} // namespace
+using testing::prompter;
 
 // Exports of the four screens read back, and the imports of the line,
 // machine and project screens with accepted and refused rows.
@@ -141,7 +119,7 @@ private Q_SLOTS:
         QCOMPARE(prompter().texts(),
                  QStringList({"The success import 2 records.", "The success import 1 records."}));
         QCOMPARE(tableRows("proj_info", {"proj_id", "proj_desc"}), QStringList({"P1|first", "P2|two"}));
-        QVERIFY(logText().isEmpty());
+        QVERIFY(testing::errorLogText().isEmpty());
     }
 
     void machineImport()
@@ -156,13 +134,13 @@ private Q_SLOTS:
                                         {"MC0", "moved", "L2"},
                                         {"MC4", "last", "L2"}}));
         s.cmdImport->click();
-        QCOMPARE(prompter().texts(), QStringList({"The success import 3 records.", logPointer()}));
+        QCOMPARE(prompter().texts(), QStringList({"The success import 3 records.", testing::errorLogPointer()}));
         // A stored machine named under another line is moved there, not
         // inserted a second time.
         QCOMPARE(tableRows("mc_info", {"mc_id", "mc_desc", "line_id"}),
                  QStringList({"MC0|moved|L2", "MC1|new|L1", "MC4|last|L2"}));
         QCOMPARE(s.msfgMachine->rowCount(), 3);
-        const QStringList log = logText().split("\r\n", Qt::SkipEmptyParts);
+        const QStringList log = testing::errorLogText().split("\r\n", Qt::SkipEmptyParts);
         QCOMPARE(log.size(), 2);
         QVERIFY2(log[0].endsWith("  Cannot found the Line ID NOLINE"), qPrintable(log[0]));
         QVERIFY2(log[1].endsWith("  Cannot found the Line ID "), qPrintable(log[1]));
@@ -172,7 +150,7 @@ private Q_SLOTS:
         gConn().exec("delete from mc_info");
         prompter().files.enqueue(sheet({{"MC9", "x", "L7"}}));
         s.cmdImport->click();
-        QCOMPARE(prompter().texts(), QStringList({logPointer()}));
+        QCOMPARE(prompter().texts(), QStringList({testing::errorLogPointer()}));
         QCOMPARE(s.msfgMachine->rowCount(), 3);
     }
 };

@@ -5,19 +5,6 @@
 
 #include <QVBoxLayout>
 
-void addLine(const QString& id)
-{
-    Module1::gConn().exec(
-        "insert into line_info (line_id, line_desc, update_user, update_time) values (?, 'x', 'SYSADMIN', sysdate)", {id});
-}
-
-void addMachine(const QString& id, const QString& line)
-{
-    Module1::gConn().exec("insert into mc_info (mc_id, mc_desc, line_id, update_user, update_time) "
-                          "values (?, 'desc', ?, 'SYSADMIN', sysdate)",
-                          {id, line});
-}
-
 DemoScreen::DemoScreen(QWidget* parent) : MaintenanceScreen(parent)
 {
     auto* layout = new QVBoxLayout(this);

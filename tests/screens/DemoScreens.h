@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DbRows.h"
 #include "MaintenanceScreen.h"
 
 #include <QCheckBox>
@@ -13,8 +14,8 @@
 // tests do not drive: a grid screen on mc_info with the Reload ending, and a
 // list screen on component_group with "View All", gates, the column sort and
 // the Cancel ending. Each counts its loads.
-void addLine(const QString& id);
-void addMachine(const QString& id, const QString& line);
+using testing::addLine;
+using testing::addMachine;
 
 class DemoScreen : public MaintenanceScreen
 {

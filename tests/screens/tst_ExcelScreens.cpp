@@ -14,14 +14,9 @@
 #include <QTest>
 
 using Module1::gConn;
-using testing::ScriptedPrompter;
+using testing::prompter;
 
 namespace {
-
-ScriptedPrompter& prompter()
-{
-    return *ScriptedPrompter::current();
-}
 
 QString dataFile(const QString& name)
 {
@@ -30,19 +25,7 @@ QString dataFile(const QString& name)
 
 QStringList machines()
 {
-    QStringList out;
-    db::ResultSet rs = gConn().query("select mc_id, mc_desc, line_id from mc_info order by mc_id");
-    for (; !rs.eof(); rs.moveNext())
-        out << rs.text(0) + "|" + rs.text(1) + "|" + rs.text(2);
-    return out;
-}
-
-QString logText()
-{
-    QFile f(Module1::ErrorLogPath());
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(f.readAll());
+    return testing::queryRows("select mc_id, mc_desc, line_id from mc_info order by mc_id");
 }
 
 // Machines keyed by machine and line, refused when the line is unknown.
@@ -176,11 +159,11 @@ private Q_SLOTS:
         QCOMPARE(machines(), QStringList({"1234|12.5|L1", "MC01|Mounter one|L1", "MC04|Placer|1001"}));
         QCOMPARE(prompter().texts(),
                  QStringList({"The success import 3 records.",
-                              "Please check the error log file " + QDir::toNativeSeparators(Module1::ErrorLogPath())}));
+                              testing::errorLogPointer()}));
         QCOMPARE(prompter().messages[0].title, msg::applicationTitle());
         QCOMPARE(prompter().messages[0].icon, msg::Icon::None);
-        QVERIFY(logText().contains("  Cannot found the Line ID NOLINE\r\n"));
-        QCOMPARE(logText().count('\n'), 1);
+        QVERIFY(testing::errorLogText().contains("  Cannot found the Line ID NOLINE\r\n"));
+        QCOMPARE(testing::errorLogText().count('\n'), 1);
         QCOMPARE(m_loads, 1);
 
         // Again: the same rows are updated, nothing new.
@@ -219,7 +202,7 @@ private Q_SLOTS:
         QVERIFY(prompter().last().text.contains("broken.xlsx"));
         QVERIFY(prompter().last().text.contains("not a readable Excel workbook"));
         QVERIFY(machines().isEmpty());
-        QVERIFY(logText().isEmpty());
+        QVERIFY(testing::errorLogText().isEmpty());
     }
 
     void failureInTheMiddleSaysWhatWasStored()

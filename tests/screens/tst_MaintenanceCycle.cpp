@@ -13,14 +13,9 @@
 #include <QTest>
 
 using Module1::gConn;
-using testing::ScriptedPrompter;
+using testing::prompter;
 
 namespace {
-
-ScriptedPrompter& prompter()
-{
-    return *ScriptedPrompter::current();
-}
 
 // New, Edit, Delete, Save, Cancel as enabled, in that order.
 QList<bool> buttons(const DemoScreen& s)

@@ -24,6 +24,8 @@
 #include <QTest>
 #include <memory>
 
+using testing::prompter;
+
 namespace {
 
 // Every item that opens a screen, in menu order.
@@ -95,7 +97,6 @@ class ShellTest : public QObject
     Q_OBJECT
 
 private:
-    testing::ScriptedPrompter& prompter() { return *testing::ScriptedPrompter::current(); }
     QList<int> m_ended;
     QTemporaryDir m_settingsDir;
 

@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QTimer>
 
+using testing::prompter;
+
 namespace {
 
 const char* const kDocumentPath = "/Soft/SoftXML/AllSoftDB/Kalvimar/Oskel/Kalvimar.xml";
@@ -42,7 +44,6 @@ class SplashTest : public QObject
     Q_OBJECT
 
 private:
-    testing::ScriptedPrompter& prompter() { return *testing::ScriptedPrompter::current(); }
     QList<int> m_ended;
 
     void expectLogin(AppShell& shell)

@@ -28,6 +28,8 @@
 using testing::HttpTestServer;
 using testing::ZipBuilder;
 
+using testing::prompter;
+
 namespace {
 
 const QString kPackagePath = QStringLiteral("/download/Kalvimar.zip");
@@ -65,7 +67,6 @@ class WizardTest : public QObject
     Q_OBJECT
 
 private:
-    testing::ScriptedPrompter& prompter() { return *testing::ScriptedPrompter::current(); }
     QList<int> m_ended;
     std::unique_ptr<QTemporaryDir> m_tmp;
     QString m_prog;
