@@ -165,14 +165,6 @@ private Q_SLOTS:
         QVERIFY(testing::errorLogText().contains("  Cannot found the Line ID NOLINE\r\n"));
         QCOMPARE(testing::errorLogText().count('\n'), 1);
         QCOMPARE(m_loads, 1);
-
-        // Again: the same rows are updated, nothing new.
-        prompter().clear();
-        gConn().exec("update mc_info set mc_desc = 'old'");
-        prompter().files.enqueue(dataFile(file));
-        import();
-        QCOMPARE(prompter().texts().first(), QStringLiteral("The success import 3 records."));
-        QCOMPARE(machines(), QStringList({"1234|12.5|L1", "MC01|Mounter one|L1", "MC04|Placer|1001"}));
     }
 
     void cancelledDialogShowsNothing()
