@@ -11,8 +11,6 @@
 #include "app/Module1.h"
 #include "workbook/Workbook.h"
 
-#include <QDir>
-#include <QFile>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>

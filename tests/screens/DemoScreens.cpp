@@ -91,8 +91,6 @@ DemoGroupScreen::DemoGroupScreen(QWidget* parent) : DemoScreen(parent)
     CycleSetup s = cycle(LvData);
     s.CHK_ALL = CHK_ALL;
     s.list = LvData;
-    s.gates = {QStringLiteral("Man_New_List"), QStringLiteral("Man_Edit_List"), QStringLiteral("Man_Delete_List"),
-               QStringLiteral("Man_New_List")};
     s.saveEnding = SaveEnding::Cancel;
     s.columnSort = true;
     setupCycle(s);

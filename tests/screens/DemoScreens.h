@@ -12,8 +12,8 @@
 
 // Two small screens on the maintenance cycle, for what the real screens'
 // tests do not drive: a grid screen on mc_info with the Reload ending, and a
-// list screen on component_group with "View All", gates, the column sort and
-// the Cancel ending. Each counts its loads.
+// list screen on component_group with "View All", the column sort and the
+// Cancel ending. Each counts its loads.
 using testing::addLine;
 using testing::addMachine;
 

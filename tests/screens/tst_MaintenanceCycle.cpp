@@ -74,7 +74,7 @@ protected:
 
 // The maintenance cycle where the real screens' tests leave it: trimmed keys,
 // Edit and Delete on an empty key, a refused delete confirmation, a failed
-// Save, the screens' own steps, the gate, the row limit and the column sort.
+// Save, the screens' own steps, the row limit and the column sort.
 class MaintenanceCycleTest : public QObject
 {
     Q_OBJECT
@@ -221,19 +221,6 @@ private Q_SLOTS:
         box.setText(QString::fromUtf8("€ šœ ’x” ÿ ß µé\u0100\U0001F600"));
         Module1::UpperCaseKeyBox(&box);
         QCOMPARE(box.text(), QString::fromUtf8("€ ŠŒ ’X” Ÿ ß µÉ"));
-    }
-
-    void permissionGate()
-    {
-        DemoGroupScreen s;
-        gConn().exec("delete from function_grant where func_id = 'Man_Delete_List'");
-        s.cmdDelete_Click();
-        QCOMPARE(prompter().texts(), QStringList({"You have no permission to use."}));
-        QCOMPARE(s.EditMode, QString());
-        // A user in no group is refused what the administrators may do.
-        Module1::gUserID = "NOBODY";
-        s.cmdEdit_Click();
-        QCOMPARE(prompter().messages.size(), 2);
     }
 
     void cancelEndingEmptiesTheBoxes()
