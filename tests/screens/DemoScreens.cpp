@@ -5,13 +5,16 @@
 
 #include <QVBoxLayout>
 
-DemoScreen::DemoScreen(QWidget* parent) : MaintenanceScreen(parent)
+DemoGroupScreen::DemoGroupScreen(QWidget* parent) : MaintenanceScreen(parent)
 {
     auto* layout = new QVBoxLayout(this);
     txtID = new QLineEdit(this);
     txtDesc = new QLineEdit(this);
-    layout->addWidget(txtID);
-    layout->addWidget(txtDesc);
+    CHK_ALL = new QCheckBox(QStringLiteral("View All"), this);
+    LvData = new QTreeWidget(this);
+    for (QWidget* w : {static_cast<QWidget*>(txtID), static_cast<QWidget*>(txtDesc), static_cast<QWidget*>(CHK_ALL),
+                       static_cast<QWidget*>(LvData)})
+        layout->addWidget(w);
     auto button = [&](const char* caption) {
         auto* b = new QPushButton(QString::fromLatin1(caption), this);
         layout->addWidget(b);
@@ -24,11 +27,7 @@ DemoScreen::DemoScreen(QWidget* parent) : MaintenanceScreen(parent)
     cmdSave = button("&Save");
     cmdCancel = button("&Cancel");
     cmdexit = button("E&xit");
-}
 
-MaintenanceScreen::CycleSetup DemoScreen::cycle(QWidget* view)
-{
-    layout()->addWidget(view);
     CycleSetup s;
     s.cmdNew = cmdNew;
     s.cmdEdit = cmdEdit;
@@ -37,60 +36,10 @@ MaintenanceScreen::CycleSetup DemoScreen::cycle(QWidget* view)
     s.cmdCancel = cmdCancel;
     s.cmdexit = cmdexit;
     s.cmdexport = cmdexport;
-    s.keyBoxes = {txtID};
-    s.otherBoxes = {txtDesc};
-    return s;
-}
-
-DemoMachineScreen::DemoMachineScreen(QWidget* parent) : DemoScreen(parent)
-{
-    txtID->setMaxLength(20);
-    cboLine = new QComboBox(this);
-    cboLine->setEditable(true);
-    layout()->addWidget(cboLine);
-    msfgMachine = new QTableWidget(this);
-    Module1::InstallUpperCaseKeyBox(txtID);
-
-    CycleSetup s = cycle(msfgMachine);
-    s.grid = msfgMachine;
-    s.otherBoxes << cboLine;
-    setupCycle(s);
-
-    TableBinding b;
-    b.table = QStringLiteral("mc_info");
-    b.fields = {{QStringLiteral("mc_id"), txtID, true, true},
-                {QStringLiteral("mc_desc"), txtDesc},
-                {QStringLiteral("line_id"), cboLine, false, true}};
-    b.requiredMessage = QStringLiteral("The Machine ID or Line ID cannot be null ...");
-    b.guardTable = QStringLiteral("check_history");
-    b.guardColumns = {QStringLiteral("mc_id")};
-    b.guardMessage = QStringLiteral(" records are using this Machine ID, it cannot be removed ...");
-    setTableBinding(b);
-    Form_Load();
-}
-
-void DemoMachineScreen::LoadData()
-{
-    ++loads;
-    Module1::InitGrid(msfgMachine,
-                      {"Machine ID", "Machine Description", "Line ID", "User ID", "User Name", "Update Time"},
-                      {2000, 3000, 1500, 1000, 2000, 2000});
-    Module1::FillGrid(msfgMachine, Module1::gConn().query(
-                                       "select A.mc_id, A.mc_desc, A.line_id, A.update_user, B.user_name, A.update_time "
-                                       "from mc_info A left join user_list B on A.update_user = B.user_id "
-                                       "order by A.line_id, A.mc_id"));
-    finishLoad();
-}
-
-DemoGroupScreen::DemoGroupScreen(QWidget* parent) : DemoScreen(parent)
-{
-    CHK_ALL = new QCheckBox(QStringLiteral("View All"), this);
-    layout()->addWidget(CHK_ALL);
-    LvData = new QTreeWidget(this);
-
-    CycleSetup s = cycle(LvData);
     s.CHK_ALL = CHK_ALL;
     s.list = LvData;
+    s.keyBoxes = {txtID};
+    s.otherBoxes = {txtDesc};
     s.saveEnding = SaveEnding::Cancel;
     s.columnSort = true;
     setupCycle(s);

@@ -1,4 +1,4 @@
-#include "DemoScreens.h"
+#include "DbRows.h"
 #include "ExcelExport.h"
 #include "ExcelImport.h"
 #include "ExportCatcher.h"
@@ -11,9 +11,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTableWidget>
 #include <QTest>
+#include <QTreeWidget>
 
 using Module1::gConn;
+using testing::addLine;
 using testing::prompter;
 
 namespace {

@@ -1,15 +1,18 @@
 #include "DemoScreens.h"
+#include "Mtc_Machine.h"
 #include "ListTools.h"
 #include "app/Module1.h"
 #include "ScriptedPrompter.h"
 #include "TestDb.h"
 #include "TestMain.h"
 
+#include <QComboBox>
 #include <QHeaderView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTest>
 
 using Module1::gConn;
@@ -17,8 +20,20 @@ using testing::prompter;
 
 namespace {
 
+// The machine screen, counting its loads.
+class MachineScreen : public Mtc_Machine
+{
+public:
+    int loads = 0;
+    void LoadData() override
+    {
+        ++loads;
+        Mtc_Machine::LoadData();
+    }
+};
+
 // New, Edit, Delete, Save, Cancel as enabled, in that order.
-QList<bool> buttons(const DemoScreen& s)
+QList<bool> buttons(const PlantScreen& s)
 {
     return {s.cmdNew->isEnabled(), s.cmdEdit->isEnabled(), s.cmdDelete->isEnabled(), s.cmdSave->isEnabled(),
             s.cmdCancel->isEnabled()};
@@ -48,7 +63,7 @@ QStringList listColumn1(const QTreeWidget* list)
 
 // A screen that adds its own steps to the cycle's: a check that refuses
 // through Cancel, a guard refusal of its own and steps on entering a mode.
-class HookedScreen : public DemoMachineScreen
+class HookedScreen : public MachineScreen
 {
 public:
     QStringList entered;
@@ -62,7 +77,7 @@ protected:
             cmdCancel_Click();
             return false;
         }
-        return DemoMachineScreen::inputAccepted();
+        return MachineScreen::inputAccepted();
     }
     void showDeleteRefused(qlonglong users) override
     {
@@ -90,7 +105,7 @@ private Q_SLOTS:
     void saveEditAndFailedSave()
     {
         addLine("L1");
-        DemoMachineScreen s;
+        MachineScreen s;
         // Edit with an empty key box does nothing.
         s.cmdEdit_Click();
         QCOMPARE(s.EditMode, QString());
@@ -112,19 +127,20 @@ private Q_SLOTS:
                      .hasMatch(),
                  qPrintable(s.msfgMachine->item(0, 6)->text()));
 
-        // A description longer than the column: the database error is shown,
-        // the list reloaded and the stored row kept.
+        // A line id longer than the column: the database error is shown, the
+        // list reloaded and the stored row kept.
         s.msfgMachine->setCurrentCell(0, 1);
         QCOMPARE(s.cboLine->currentText(), QStringLiteral("L1"));
         s.cmdEdit_Click();
-        s.txtDesc->setText(QString(200, 'x'));
+        s.txtDesc->setText("changed");
+        s.cboLine->setEditText("TOOLONG99");
         const int loads = s.loads;
         s.cmdSave_Click();
         QCOMPARE(prompter().messages.size(), 1);
         QCOMPARE(prompter().last().title, QStringLiteral("ERROR"));
         QCOMPARE(s.loads, loads + 1);
         QCOMPARE(buttons(s), kBrowseRows);
-        QCOMPARE(gConn().scalar("select mc_desc from mc_info").toString(), QStringLiteral(" first "));
+        QCOMPARE(testing::queryRows("select mc_desc, line_id from mc_info"), QStringList({" first |L1"}));
 
         // Cancel keeps the mode.
         s.cmdNew_Click();
@@ -137,7 +153,7 @@ private Q_SLOTS:
         addLine("L1");
         addMachine("MC1", "L1");
         addMachine("MC2", "L1");
-        DemoMachineScreen s;
+        MachineScreen s;
         s.msfgMachine->setCurrentCell(0, 1);
         prompter().answers.enqueue(msg::Answer::No);
         s.cmdDelete_Click();
@@ -193,7 +209,7 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1200, 900);
         area.show();
-        auto* s = new DemoMachineScreen;
+        auto* s = new MachineScreen;
         s->resize(400, 300);
         QMdiSubWindow* sub = area.addSubWindow(s);
         sub->show();
