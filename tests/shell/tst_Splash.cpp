@@ -210,16 +210,6 @@ private Q_SLOTS:
         QCOMPARE(prompter().messages.size(), 1);
         QVERIFY(!shell.login());
     }
-
-    void updateWindowEndsTheProgram()
-    {
-        frmUpdate w;
-        w.show();
-        QTest::mouseClick(w.cmdCancel(), Qt::LeftButton);
-        QCOMPARE(m_ended, QList<int>{0});
-        w.close();
-        QCOMPARE(m_ended, (QList<int>{0, 0}));
-    }
 };
 
 TROVA_TEST(SplashTest)
