@@ -14,6 +14,7 @@
 #include "SYS_USER.h"
 #include "Mtc_CGRP.h"
 #include "Mtc_Comp.h"
+#include "Mtc_Comp_Link.h"
 #include "Mtc_Comp_Proj.h"
 #include "Mtc_Part.h"
 #include "OPT_Run.h"
@@ -61,5 +62,6 @@ ScreenRegistry ScreenRegistry::catalog()
     r.add(QStringLiteral("QY_Trace"), [] { return new QUERY_Panel; });
     r.add(QStringLiteral("QY_DT200"), [] { return new QUERY_DT200; });
     r.add(QStringLiteral("QY_Comp"), [] { return new QUERY_COMP; });
+    r.add(QStringLiteral("Man_Link"), [] { return new Mtc_Comp_Link; });
     return r;
 }

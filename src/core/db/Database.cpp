@@ -258,26 +258,27 @@ void Database::begin()
 
 void Database::beginLocked(const QString& series)
 {
+    if (!isOpen())
+        throw DbError(ErrorKind::ConnectionLost, QStringLiteral("The database connection is not open"));
+    QSqlQuery q(handle());
     if (m_dialect.engine() == Engine::SQLite) {
         // A deferred transaction would read the highest number first and fail
         // when it then tries to write after another connection did.
-        QSqlQuery q(handle());
         if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
             raise(m_dialect, q.lastError());
         return;
     }
-    begin();
     // A stable key for the name (FNV-1a), the same on every workstation.
     quint32 key = 2166136261u;
     for (const char c : series.toUtf8()) {
         key ^= quint8(c);
         key *= 16777619u;
     }
-    try {
-        query(QStringLiteral("select pg_advisory_xact_lock(?)"), {qlonglong(key)});
-    } catch (...) {
+    // One round trip for both; the key is a number, never text from outside.
+    if (!q.exec(QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(%1)").arg(qlonglong(key)))) {
+        const QSqlError e = q.lastError();
         rollback();
-        throw;
+        raise(m_dialect, e);
     }
 }
 

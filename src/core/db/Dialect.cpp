@@ -13,6 +13,13 @@ QString Dialect::now() const
                                       : QStringLiteral("date_trunc('second', localtimestamp)");
 }
 
+QString Dialect::dateCode() const
+{
+    return m_engine == Engine::SQLite
+               ? QStringLiteral("(substr(strftime('%Y','now','localtime'),4,1) || strftime('%m%d','now','localtime'))")
+               : QStringLiteral("to_char(LOCALTIMESTAMP, 'YMMDD')");
+}
+
 QString Dialect::probe() const
 {
     return QStringLiteral("select ") + now();

@@ -28,6 +28,9 @@ public:
 
     // The database server's local time, to the second.
     QString now() const;
+    // The server's current date as five digits: the last digit of the year,
+    // the month and the day.
+    QString dateCode() const;
     // The statement that tests whether the database still answers.
     QString probe() const;
 

@@ -1,0 +1,213 @@
+#include "app/Module1.h"
+#include "material/ComponentLots.h"
+#include "material/LinkId.h"
+#include "TestDb.h"
+#include "TestMain.h"
+
+#include <QSet>
+#include <QTest>
+#include <QThread>
+#include <memory>
+
+using Module1::gConn;
+using material::LotType;
+
+namespace {
+
+QString todayPrefix(LotType type)
+{
+    return material::LinkPrefix(type, gConn().serverNow().date());
+}
+
+void store(const QString& id)
+{
+    gConn().exec("insert into component_link (link_id, comp_code, vender_name, update_user, update_time) "
+                 "values (?, 'C1', 'V1', 'SYSADMIN', sysdate)",
+                 {id});
+}
+
+material::Lot lot(const QString& id, const QString& lotNo)
+{
+    material::Lot l;
+    l.linkId = id;
+    l.compCode = "C1";
+    l.venderName = "V1";
+    l.venderDesc = "Vendor one";
+    l.lotNo = lotNo;
+    l.shipDate = "2449";
+    l.rtNo = "RT1";
+    l.refDesignator = "F";
+    l.polarityCheck = "Y";
+    return l;
+}
+
+struct Saved
+{
+    QString proposed;
+    QString stored;
+    QString lotNo;
+};
+
+// One workstation: its own connection, opened and closed in its own thread,
+// pressing New and Save as fast as it can.
+class Workstation : public QThread
+{
+public:
+    Workstation(const db::ConnectionSettings& s, int number, int lots)
+        : m_settings(s), m_number(number), m_lots(lots)
+    {
+    }
+
+    QList<Saved> saved;
+    QString failure;
+
+protected:
+    void run() override
+    {
+        db::Database conn;
+        if (!conn.open(m_settings, &failure))
+            return;
+        try {
+            for (int i = 0; i < m_lots; ++i) {
+                Saved s;
+                s.proposed = material::NextLinkId(conn, LotType::PCBA);
+                s.lotNo = QStringLiteral("W%1-%2").arg(m_number).arg(i);
+                s.stored = material::InsertLot(conn, lot(s.proposed, s.lotNo), QStringLiteral("WS%1").arg(m_number));
+                saved << s;
+            }
+        } catch (const db::DbError& e) {
+            failure = e.text();
+        } catch (const std::exception& e) {
+            failure = QString::fromUtf8(e.what());
+        }
+    }
+
+private:
+    db::ConnectionSettings m_settings;
+    int m_number;
+    int m_lots;
+};
+
+} // namespace
+
+// Link identifiers: their form, the sequence per type and day, the limit of
+// a prefix, and the save that confirms an identifier against other
+// workstations, raced from two connections at once.
+class LinkIdTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase_data() { testdb::addBackendRows(); }
+    void init() { TESTDB_INIT(); }
+
+    void prefixOfTypeAndServerDate()
+    {
+        QCOMPARE(material::LinkPrefix(LotType::PCBA, QDate(2026, 12, 5)), QStringLiteral("161205"));
+        QCOMPARE(material::LinkPrefix(LotType::FPCA, QDate(2030, 1, 31)), QStringLiteral("000131"));
+        QCOMPARE(material::TypeOf("1612050001"), LotType::PCBA);
+        QCOMPARE(material::TypeOf("0612050001"), LotType::FPCA);
+
+        // First of the day for each type, from the server's date.
+        const QString pcba = todayPrefix(LotType::PCBA);
+        const QString fpca = todayPrefix(LotType::FPCA);
+        QCOMPARE(pcba.size(), 6);
+        QCOMPARE(material::NextLinkId(gConn(), LotType::PCBA), pcba + "0001");
+        store(pcba + "0001");
+        QCOMPARE(material::NextLinkId(gConn(), LotType::FPCA), fpca + "0001"); // the types count apart
+        QCOMPARE(material::NextLinkId(gConn(), LotType::PCBA), pcba + "0002");
+    }
+
+    void sequenceFollowsTheHighestStored()
+    {
+        const QString p = todayPrefix(LotType::PCBA);
+        for (int i = 1; i <= 9; ++i)
+            store(p + QStringLiteral("%1").arg(i, 4, 10, QLatin1Char('0')));
+        // Other prefixes play no part, however high.
+        store(p.left(5) + QString::number((p.right(1).toInt() + 1) % 10) + "9999");
+        store("2" + p.mid(1) + "9999");
+        QCOMPARE(material::NextLinkId(gConn(), LotType::PCBA), p + "0010");
+
+        // A gap stays; the highest deleted is given again.
+        material::DeleteLot(gConn(), p + "0004");
+        QCOMPARE(material::NextLinkId(gConn(), LotType::PCBA), p + "0010");
+        material::DeleteLot(gConn(), " " + p + "0009 ");
+        QCOMPARE(gConn().count("select count(*) from component_link where link_id like ?", {p + "%"}), 7);
+        QCOMPARE(material::NextLinkId(gConn(), LotType::PCBA), p + "0009");
+
+        // A prefix stored ten years ago on the same day goes on from there.
+        QCOMPARE(material::NextAfter("061205", "0612050417"), QStringLiteral("0612050418"));
+    }
+
+    void lastSequenceNumberIsRefused()
+    {
+        const QString p = todayPrefix(LotType::FPCA);
+        store(p + "9998");
+        QCOMPARE(material::NextLinkId(gConn(), LotType::FPCA), p + "9999");
+        QCOMPARE(material::InsertLot(gConn(), lot(p + "9999", "L1"), "U1"), p + "9999");
+        QVERIFY_THROWS_EXCEPTION(material::LinkIdsUsedUp, material::NextLinkId(gConn(), LotType::FPCA));
+
+        // A save whose identifier was taken at the limit stores nothing.
+        QVERIFY_THROWS_EXCEPTION(material::LinkIdsUsedUp, material::InsertLot(gConn(), lot(p + "9999", "L2"), "U1"));
+        QCOMPARE(gConn().count("select count(*) from component_link"), 2);
+        // The table is still usable after the refused save's rollback.
+        QCOMPARE(material::InsertLot(gConn(), lot(todayPrefix(LotType::PCBA) + "0001", "L3"), "U1"),
+                 todayPrefix(LotType::PCBA) + "0001");
+    }
+
+    void saveConfirmsTheShownIdentifier()
+    {
+        const QString p = todayPrefix(LotType::PCBA);
+        // Free: stored as shown, trimmed.
+        QCOMPARE(material::InsertLot(gConn(), lot(" " + p + "0001", "LOT-A"), "U1"), p + "0001");
+        QCOMPARE(gConn().scalar("select lot_no from component_link where link_id = ?", {p + "0001"}).toString(),
+                 QStringLiteral("LOT-A"));
+
+        // Taken meanwhile by another workstation: the next free one is stored.
+        store(p + "0002");
+        store(p + "0003");
+        QCOMPARE(material::InsertLot(gConn(), lot(p + "0002", "LOT-B"), "U2"), p + "0004");
+        QCOMPARE(gConn().scalar("select lot_no from component_link where link_id = ?", {p + "0004"}).toString(),
+                 QStringLiteral("LOT-B"));
+
+        // Shown on one day, saved on another: the shown day is kept.
+        const QString earlier = "1" + p.mid(1, 3) + "00"; // day 00: never today
+        QCOMPARE(material::InsertLot(gConn(), lot(earlier + "0007", "LOT-C"), "U1"), earlier + "0007");
+        QCOMPARE(material::InsertLot(gConn(), lot(earlier + "0007", "LOT-D"), "U1"), earlier + "0008");
+    }
+
+    // Two workstations registering lots of one type on one day at full speed.
+    void twoWorkstationsNeverShareAnIdentifier()
+    {
+        constexpr int kLots = 200;
+        const db::ConnectionSettings s = testdb::lastSettings();
+        Workstation a(s, 1, kLots);
+        Workstation b(s, 2, kLots);
+        a.start();
+        b.start();
+        QVERIFY(a.wait(QDeadlineTimer(240000)));
+        QVERIFY(b.wait(QDeadlineTimer(240000)));
+        QVERIFY2(a.failure.isEmpty(), qPrintable(a.failure));
+        QVERIFY2(b.failure.isEmpty(), qPrintable(b.failure));
+        QCOMPARE(a.saved.size(), kLots);
+        QCOMPARE(b.saved.size(), kLots);
+
+        QCOMPARE(gConn().count("select count(*) from component_link"), 2 * kLots);
+        QCOMPARE(gConn().count("select count(distinct link_id) from component_link"), 2 * kLots);
+        QSet<QString> reported;
+        int moved = 0;
+        for (const Saved& x : a.saved + b.saved) {
+            reported.insert(x.stored);
+            if (x.stored != x.proposed)
+                ++moved;
+            // The workstation was told the identifier its lot is stored under.
+            QCOMPARE(gConn().scalar("select lot_no from component_link where link_id = ?", {x.stored}).toString(),
+                     x.lotNo);
+        }
+        QCOMPARE(reported.size(), 2 * kLots);
+        qInfo("%d of %d saves found their shown identifier taken", moved, 2 * kLots);
+    }
+};
+
+TROVA_TEST(LinkIdTest)
+#include "tst_LinkId.moc"

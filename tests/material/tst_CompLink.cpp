@@ -1,0 +1,453 @@
+#include "ExcelExport.h"
+#include "MainWindowFixture.h"
+#include "Mtc_Comp_Link.h"
+#include "ScriptedPrompter.h"
+#include "TestDb.h"
+#include "TestMain.h"
+#include "app/Module1.h"
+#include "label/LabelSink.h"
+#include "label/Tpcl.h"
+#include "material/LinkId.h"
+#include "workbook/Workbook.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+using Module1::gConn;
+using testing::ScriptedPrompter;
+
+namespace {
+
+ScriptedPrompter& prompter()
+{
+    return *ScriptedPrompter::current();
+}
+
+QString today(material::LotType type)
+{
+    return material::LinkPrefix(type, gConn().serverNow().date());
+}
+
+// Project P1 with part numbers PN1 and PN2; PN1 needs C1 (two designator and
+// polarity pairs) and C2; C1 comes from two vendors.
+void addMasterData()
+{
+    const char* const statements[] = {
+        "insert into proj_info (proj_id) values ('P1')",
+        "insert into proj_info (proj_id) values ('P2')",
+        "insert into part_info (part_no, proj_id) values ('PN2', 'P1')",
+        "insert into part_info (part_no, proj_id) values ('PN1', 'P1')",
+        "insert into component_proj (proj_id, part_no, group_id, comp_code, ref_designator, polarity_check) "
+        "values ('P1', 'PN1', 'G1', 'C1', 'F', 'Y')",
+        "insert into component_proj (proj_id, part_no, group_id, comp_code, ref_designator, polarity_check) "
+        "values ('P1', 'PN1', 'G2', 'C1', 'R', 'N')",
+        "insert into component_proj (proj_id, part_no, group_id, comp_code, ref_designator, polarity_check) "
+        "values ('P1', 'PN1', 'G1', 'C2', 'F', 'Y')",
+        "insert into component_list (comp_code, group_id, method_type, vender_name, vender_desc) "
+        "values ('C1', 'G1', 'MP', 'V1', 'Vendor one')",
+        "insert into component_list (comp_code, group_id, method_type, vender_name, vender_desc) "
+        "values ('C1', 'G1', 'MP', 'V2', 'Vendor two')",
+        "insert into component_list (comp_code, group_id, method_type, vender_name, vender_desc) "
+        "values ('C2', 'G1', 'MP', 'V1', 'Vendor one')",
+    };
+    for (const char* sql : statements)
+        gConn().exec(QString::fromLatin1(sql));
+}
+
+void storeLot(const QString& id, const QString& comp, const QDateTime& time)
+{
+    gConn().exec("insert into component_link (link_id, comp_code, vender_name, vender_desc, lot_no, proj_id, "
+                 "part_no, update_user, update_time) values (?, ?, 'V1', 'Vendor one', 'OLD', 'P1', 'PN1', "
+                 "'SYSADMIN', ?)",
+                 {id, comp, time});
+}
+
+// A choice as the user makes it in a drop-down list.
+void choose(QComboBox* box, const QString& text)
+{
+    const int i = box->findText(text);
+    QVERIFY2(i >= 0, qPrintable(text));
+    box->setCurrentIndex(i);
+    Q_EMIT box->activated(i);
+}
+
+QStringList entries(const QComboBox* box)
+{
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
+    return out;
+}
+
+void fillLot(Mtc_Comp_Link& s)
+{
+    choose(s.cboProj, "P1");
+    choose(s.cboPN, "PN1");
+    choose(s.cboComp, "C1");
+    choose(s.cboVD, "V1");
+    s.txtLot->setText("LOT-1");
+    s.txtShip->setText("2449");
+    s.txtRT->setText("RT-9");
+}
+
+void click(Mtc_Comp_Link& s, int row)
+{
+    QTreeWidgetItem* item = s.LvData->topLevelItem(row);
+    s.LvData->setCurrentItem(item);
+    Q_EMIT s.LvData->itemClicked(item, 1);
+}
+
+QString lotOf(const QString& id)
+{
+    return gConn().scalar("select lot_no from component_link where link_id = ?", {id}).toString();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray linkLabel(const QString& comp, const QString& id)
+{
+    return label::LabelJob(label::LinkLabelLines(comp, id));
+}
+
+} // namespace
+
+// The component link screen: identifiers from New and confirmed by Save, the
+// cascade of choices, the row click, the gates, the export and the labels.
+class CompLinkTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QStringList m_opened;
+
+private Q_SLOTS:
+    void initTestCase_data() { testdb::addBackendRows(); }
+    void initTestCase()
+    {
+        Module1::setExportFolder(m_dir.path());
+        Module1::setWorkbookOpener([this](const QString& path) {
+            m_opened << path;
+            return true;
+        });
+    }
+    void cleanupTestCase()
+    {
+        Module1::setExportFolder(QString());
+        Module1::setWorkbookOpener([](const QString&) { return false; });
+    }
+    void init()
+    {
+        TESTDB_INIT();
+        prompter().clear();
+        m_opened.clear();
+    }
+    void cleanup() { label::setSink(nullptr); }
+
+    void newCascadeAndSaveFromTheMenu()
+    {
+        addMasterData();
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        auto* s = f.open<Mtc_Comp_Link>("Man_Link");
+        QVERIFY(s);
+        QCOMPARE(s->windowTitle(), QStringLiteral("Maintenance - Component Link Information"));
+        QVERIFY(s->optPCBA->isChecked() && s->cmdPrint->isEnabled() && !s->cmdEdit->isEnabled());
+
+        s->cmdNew->click();
+        QVERIFY(!s->cmdPrint->isEnabled() && !s->optFPCA->isEnabled() && !s->LvData->isEnabled());
+        QVERIFY(!s->txtLink->isEnabled());
+        const QString pcba = today(material::LotType::PCBA);
+        QCOMPARE(s->txtLink->text(), pcba + "0001");
+
+        choose(s->cboProj, "P1");
+        QCOMPARE(entries(s->cboPN), QStringList({"PN1", "PN2"}));
+        choose(s->cboPN, "PN1");
+        QCOMPARE(entries(s->cboComp), QStringList({"C1", "C1", "C2"})); // once per designator and polarity pair
+        choose(s->cboComp, "C1");
+        QCOMPARE(entries(s->cboVD), QStringList({"V1", "V2"}));
+        QCOMPARE(s->txtRef->text() + s->txtPolarity->text(), QStringLiteral("FY"));
+        choose(s->cboVD, "V2");
+        QCOMPARE(s->txtVDDesc->text(), QStringLiteral("Vendor two"));
+        choose(s->cboPN, "PN2"); // a new part number empties the component list, designator and polarity
+        QCOMPARE(s->cboComp->count(), 0);
+        QCOMPARE(s->txtRef->text(), QString());
+
+        s->cmdSave->click();
+        QCOMPARE(prompter().texts(), QStringList({"The Link ID or Component ID or Vender Name cannot be null ..."}));
+        QCOMPARE(prompter().last().icon, msg::Icon::Information);
+        QVERIFY(s->cmdSave->isEnabled());
+
+        fillLot(*s);
+        s->cmdSave->click();
+        QCOMPARE(prompter().messages.size(), 1);
+        db::ResultSet rs = gConn().query(
+            "select link_id, comp_code, vender_name, vender_desc, lot_no, ship_date, rt_no, proj_id, part_no, "
+            "ref_designator, polarity_check, update_user from component_link");
+        QStringList stored;
+        for (int i = 0; i < rs.fieldCount(); ++i)
+            stored << rs.text(i);
+        QCOMPARE(stored, QStringList({pcba + "0001", "C1", "V1", "Vendor one", "LOT-1", "2449", "RT-9", "P1", "PN1",
+                                      "F", "Y", "SYSADMIN"}));
+        // Through Cancel: boxes empty, Print and the type options back.
+        QCOMPARE(s->txtLink->text() + s->cboProj->currentText() + s->txtLot->text(), QString());
+        QVERIFY(s->cmdPrint->isEnabled() && s->optFPCA->isEnabled());
+        QCOMPARE(s->LvData->topLevelItem(0)->text(13), QStringLiteral("System Administrator"));
+
+        // The next lot follows; FPCA counts apart and needs no project.
+        s->cmdNew->click();
+        QCOMPARE(s->txtLink->text(), pcba + "0002");
+        s->cmdCancel->click();
+        s->optFPCA->setChecked(true);
+        s->cmdNew->click();
+        const QString fpca = today(material::LotType::FPCA) + "0001";
+        QCOMPARE(s->txtLink->text(), fpca);
+        s->cboComp->setEditText("C9");
+        s->cboVD->addItem("V9");
+        choose(s->cboVD, "V9");
+        s->cmdSave->click();
+        QCOMPARE(gConn().count("select count(*) from component_link where link_id = ? and proj_id is null", {fpca}), 1);
+    }
+
+    void typedComponentAndDateCode()
+    {
+        addMasterData();
+        Mtc_Comp_Link s;
+        s.cmdNew_Click();
+        choose(s.cboProj, "P1");
+        choose(s.cboPN, "PN1");
+        s.cboComp->setEditText("C2");
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(s.cboComp, &out);
+        QCOMPARE(entries(s.cboVD), QStringList({"V1"}));
+        QCOMPARE(s.txtRef->text(), QStringLiteral("F"));
+
+        // Exact and case-sensitive; a miss empties component, vendors, designator and polarity.
+        s.cboComp->setEditText("c2");
+        QTest::keyClick(s.cboComp, Qt::Key_Return);
+        QCOMPARE(s.cboComp->currentText() + s.txtRef->text() + s.txtPolarity->text(), QString());
+        QCOMPARE(s.cboVD->count(), 0);
+        QCOMPARE(s.cboComp->count(), 3); // nothing typed joins the list
+
+        // Opening the drop-down does not leave the box.
+        s.cboComp->setEditText("C");
+        QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+        QCoreApplication::sendEvent(s.cboComp, &popup);
+        QCOMPARE(s.cboComp->currentText(), QStringLiteral("C"));
+
+        QTest::keyClicks(s.txtShip, "12ab 3\r456789012");
+        QCOMPARE(s.txtShip->text(), QStringLiteral("1234567890"));
+    }
+
+    void rowClickSortReloadAndEdit()
+    {
+        addMasterData();
+        const QDateTime t(QDate(2024, 5, 1), QTime(8, 0));
+        storeLot("0405010001", "C1", t);
+        storeLot("1405010001", "C2", t.addSecs(60));
+        gConn().exec("update component_link set vender_desc = 'kept', ref_designator = 'Q', polarity_check = 'Z'");
+        Mtc_Comp_Link s;
+        QCOMPARE(s.LvData->topLevelItem(0)->text(1), QStringLiteral("1405010001")); // newest first
+        QCOMPARE(s.LvData->topLevelItem(1)->text(14), QStringLiteral("05/01/2024 08:00:00"));
+
+        // A row of type "0" selects FPCA; the stored values win over the master data.
+        click(s, 1);
+        QCOMPARE(s.selIndex, 2);
+        QVERIFY(s.optFPCA->isChecked());
+        QCOMPARE(s.txtLink->text(), QStringLiteral("0405010001"));
+        QCOMPARE(s.cboProj->currentText() + s.cboPN->currentText() + s.cboComp->currentText() + s.cboVD->currentText(),
+                 QStringLiteral("P1PN1C1V1"));
+        QCOMPARE(entries(s.cboVD), QStringList({"V1", "V2"}));
+        QCOMPARE(s.txtVDDesc->text() + s.txtRef->text() + s.txtPolarity->text() + s.txtLot->text(),
+                 QStringLiteral("keptQZOLD"));
+
+        // A column sort keeps selIndex on the clicked row.
+        s.LvData->header()->sectionClicked(1); // descending by identifier: order unchanged
+        QCOMPARE(s.selIndex, 2);
+        s.LvData->header()->sectionClicked(1); // ascending: the clicked row comes first
+        QCOMPARE(s.LvData->topLevelItem(0)->text(1), QStringLiteral("0405010001"));
+        QCOMPARE(s.selIndex, 1);
+
+        // A reload by "View All" keeps the project, so Edit stores it with the lot.
+        s.CHK_ALL->click();
+        QCOMPARE(s.cboProj->currentText(), QStringLiteral("P1"));
+        s.cmdEdit_Click();
+        QVERIFY(!s.txtLink->isEnabled() && s.cboProj->isEnabled() && !s.cmdPrint->isEnabled());
+        s.txtLot->setText("CHANGED");
+        s.cmdSave_Click();
+        QCOMPARE(gConn().query("select proj_id from component_link where link_id = '0405010001'").text(0),
+                 QStringLiteral("P1"));
+        QCOMPARE(lotOf("0405010001"), QStringLiteral("CHANGED"));
+        QCOMPARE(gConn().count("select count(*) from component_link"), 2);
+        QCOMPARE(s.selIndex, 0);
+
+        s.cmdEdit_Click(); // no identifier since Cancel: nothing
+        QVERIFY(!s.cmdSave->isEnabled());
+    }
+
+    void deleteAndTheGates()
+    {
+        storeLot("1405010001", "C1", QDateTime(QDate(2024, 5, 1), QTime(8, 0)));
+        storeLot("1405010002", "C1", QDateTime(QDate(2024, 5, 1), QTime(8, 1)));
+        Mtc_Comp_Link s;
+        click(s, 0);
+        prompter().answers.enqueue(msg::Answer::No);
+        s.cmdDelete_Click();
+        QCOMPARE(prompter().last().text, QStringLiteral("Confirm to delete?"));
+        QCOMPARE(gConn().count("select count(*) from component_link"), 2);
+        s.cmdDelete_Click();
+        QCOMPARE(gConn().scalar("select link_id from component_link").toString(), QStringLiteral("1405010001"));
+        QCOMPARE(s.LvData->topLevelItemCount(), 1);
+        s.cmdDelete_Click(); // no identifier in the box: nothing deleted
+        QCOMPARE(gConn().count("select count(*) from component_link"), 1);
+
+        prompter().clear();
+        for (const char* code : {"Man_New_Link", "Man_Edit_Link", "Man_Delete_Link"})
+            gConn().exec("delete from function_grant where func_id = ?", {code});
+        click(s, 0);
+        s.cmdNew_Click();
+        s.cmdEdit_Click();
+        s.cmdDelete_Click();
+        QCOMPARE(prompter().texts(), QStringList(3, "You have no permission to use."));
+        QVERIFY(s.cmdNew->isEnabled() && !s.cmdSave->isEnabled());
+        QCOMPARE(gConn().count("select count(*) from component_link"), 1);
+    }
+
+    void takenIdentifierLimitAndFailures()
+    {
+        addMasterData();
+        Mtc_Comp_Link s;
+        s.cmdNew_Click();
+        const QString p = today(material::LotType::PCBA);
+        fillLot(s);
+        // Another workstation stores the shown identifier first: the next
+        // one is stored, shown in the box and named before any label.
+        storeLot(p + "0001", "C2", QDateTime::currentDateTime());
+        QString shown;
+        prompter().onMessage = [&](const msg::Message&) { shown = s.txtLink->text(); };
+        s.cmdSave_Click();
+        prompter().onMessage = nullptr;
+        QCOMPARE(prompter().messages.size(), 1);
+        QVERIFY2(prompter().last().text.contains(p + "0002"), qPrintable(prompter().last().text));
+        QCOMPARE(shown, p + "0002");
+        QCOMPARE(lotOf(p + "0001"), QStringLiteral("OLD"));
+        QCOMPARE(lotOf(p + "0002"), QStringLiteral("LOT-1"));
+
+        // The last sequence number given: New is refused and the screen browses.
+        storeLot(p + "9999", "C1", QDateTime::currentDateTime());
+        prompter().clear();
+        s.cmdNew_Click();
+        QCOMPARE(prompter().messages.size(), 1);
+        QVERIFY(prompter().last().text.contains(p + "9999"));
+        QCOMPARE(s.txtLink->text(), QString());
+        QVERIFY(!s.cmdSave->isEnabled() && s.cmdNew->isEnabled() && s.cmdPrint->isEnabled());
+
+        // A Save the database refuses is shown, and nothing is stored.
+        s.optFPCA->setChecked(true);
+        s.cmdNew_Click();
+        fillLot(s);
+        gConn().exec("alter table component_link rename to component_link_away");
+        prompter().onMessage = [](const msg::Message&) {
+            gConn().exec("alter table component_link_away rename to component_link");
+        };
+        s.cmdSave_Click();
+        prompter().onMessage = nullptr;
+        QCOMPARE(prompter().messages.size(), 2);
+        QCOMPARE(prompter().last().title, QStringLiteral("ERROR"));
+        QCOMPARE(gConn().count("select count(*) from component_link"), 3);
+    }
+
+    void hundredNewestAndTheExport()
+    {
+        {
+            db::Transaction t(gConn());
+            const QDateTime base(QDate(2024, 5, 1), QTime(8, 0));
+            for (int i = 1; i <= 101; ++i)
+                storeLot(QStringLiteral("140501%1").arg(i, 4, 10, QLatin1Char('0')), "C1", base.addSecs(i));
+            t.commit();
+        }
+        Mtc_Comp_Link s;
+        QCOMPARE(s.LvData->topLevelItemCount(), 100);
+        QCOMPARE(s.LvData->topLevelItem(0)->text(1), QStringLiteral("1405010101"));
+        s.CHK_ALL->click();
+        QCOMPARE(s.LvData->topLevelItemCount(), 101);
+
+        s.cmdexport->click();
+        QCOMPARE(m_opened.size(), 1);
+        const auto rows = workbook::readFirstSheet(m_opened[0]);
+        QVERIFY(rows);
+        QCOMPARE(rows->size(), 102);
+        QCOMPARE(rows->at(0).size(), 14);
+        QCOMPARE(rows->at(0).first(), QStringLiteral("Link ID"));
+        QCOMPARE(rows->at(1).mid(0, 5), QStringList({"*1405010101*", "P1", "PN1", "C1", "V1"}));
+    }
+
+    void printWithAndWithoutOrder()
+    {
+        const QDateTime t(QDate(2024, 12, 6), QTime(8, 0));
+        storeLot("1412060003", "C-3", t);
+        storeLot("1412060002", "C-2", t.addSecs(1));
+        storeLot("1412060001", "10-0001-234", t.addSecs(2));
+        const QString out = m_dir.filePath("links.prn");
+        QFile::remove(out);
+        label::setSink(std::make_unique<label::FileLabelSink>(out));
+        Mtc_Comp_Link s;
+
+        s.cmdPrint->click(); // nothing in the identifier box: no question either
+        QVERIFY(prompter().messages.isEmpty());
+        QVERIFY(!QFile::exists(out));
+
+        // The lot in the boxes, as many copies as asked.
+        click(s, 0);
+        prompter().inputs.enqueue(QStringLiteral("2"));
+        s.cmdPrint->click();
+        const QByteArray golden = readFile(QFileInfo(QStringLiteral(__FILE__)).dir().filePath(
+            QStringLiteral("../data/label/link_10-0001-234_1412060001.tpcl")));
+        QVERIFY(!golden.isEmpty());
+        QCOMPARE(readFile(out), golden.repeated(2));
+
+        // "Order Print": the clicked third row and the rows above it, then stop.
+        QFile::remove(out);
+        s.CHK_Prn->setChecked(true);
+        click(s, 2);
+        prompter().inputs.enqueue(QStringLiteral("5"));
+        s.cmdPrint->click();
+        QCOMPARE(readFile(out), linkLabel("C-3", "1412060003") + linkLabel("C-2", "1412060002")
+                                    + linkLabel("10-0001-234", "1412060001"));
+        QVERIFY(prompter().messages.isEmpty());
+
+        // The clicked row no longer in the list after a reload.
+        QFile::remove(out);
+        gConn().exec("delete from component_link where link_id <> '1412060001'");
+        s.CHK_ALL->click();
+        QCOMPARE(s.selIndex, 3);
+        prompter().inputs.enqueue(QStringLiteral("1"));
+        s.cmdPrint->click();
+        QCOMPARE(prompter().texts(), QStringList({"35600Index out of bounds"}));
+        QVERIFY(!QFile::exists(out));
+
+        // After Cancel "Order Print" prints nothing, even with an identifier in the box.
+        s.cmdCancel_Click();
+        s.txtLink->setText("1412060001");
+        prompter().inputs.enqueue(QStringLiteral("3"));
+        s.cmdPrint->click();
+        QVERIFY(!QFile::exists(out));
+    }
+};
+
+TROVA_TEST(CompLinkTest)
+#include "tst_CompLink.moc"
