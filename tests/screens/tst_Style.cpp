@@ -1,11 +1,10 @@
 #include "Style.h"
 #include "TestMain.h"
 
-#include <QLineEdit>
 #include <QScreen>
 #include <QTest>
 
-// The window and key helpers every screen calls at load.
+// The placement every screen gets at load.
 class StyleTest : public QObject
 {
     Q_OBJECT
@@ -32,15 +31,6 @@ private Q_SLOTS:
         QCOMPARE(maximised.pos(), before);
     }
 
-    void identifierBoxTakesOnlyIdentifierKeys()
-    {
-        QLineEdit box;
-        Module1::InstallIdKeyFilter(&box);
-        QTest::keyClicks(&box, "ab-1/2.c d_e+f");
-        QCOMPARE(box.text(), QString("AB-1/2.CDEF"));
-        QTest::keyClick(&box, Qt::Key_Backspace);
-        QCOMPARE(box.text(), QString("AB-1/2.CDE"));
-    }
 };
 
 TROVA_TEST(StyleTest)

@@ -9,6 +9,7 @@
 #include "frmAbout.h"
 #include "frmLogin.h"
 #include "frmMain.h"
+#include "MainWindowFixture.h"
 
 #include <QAction>
 #include <QLabel>
@@ -22,6 +23,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+
+using testing::prompter;
 
 namespace {
 
@@ -77,21 +80,6 @@ QList<int> enabledButtons(const frmMain& main)
     return on;
 }
 
-void addUser(const QString& id, const QString& name, const QString& group, const QStringList& codes)
-{
-    db::Database& c = Module1::gConn();
-    c.exec("insert into user_group (group_id, group_desc, status, update_user, update_time) "
-           "values (?, ?, '1', 'SYSADMIN', sysdate)",
-           {group, group});
-    c.exec("insert into user_list (user_id, user_name, group_id, password, active, update_user, update_time) "
-           "values (?, ?, ?, ?, '1', 'SYSADMIN', sysdate)",
-           {id, name, group, Module1::Encode(id, id).value()});
-    for (const QString& code : codes)
-        c.exec("insert into function_grant (func_id, group_id, update_user, update_time) "
-               "values (?, ?, 'SYSADMIN', sysdate)",
-               {code, group});
-}
-
 void logIn(AppShell& shell, const QString& user, const QString& password)
 {
     shell.showLogin();
@@ -109,7 +97,6 @@ class ShellTest : public QObject
     Q_OBJECT
 
 private:
-    testing::ScriptedPrompter& prompter() { return *testing::ScriptedPrompter::current(); }
     QList<int> m_ended;
     QTemporaryDir m_settingsDir;
 
@@ -135,7 +122,7 @@ private Q_SLOTS:
 
     void partialGrantsEnableTheirItemsAndButtons()
     {
-        addUser("QA1", "Quality One", "QA", {"opr_run", "QY_WIP", "MAN_COMP_LINK", "OPR_THROW", "QY_TRACE",
+        MainWindowFixture::addUser("QA1", "Quality One", "QA", {"opr_run", "QY_WIP", "MAN_COMP_LINK", "OPR_THROW", "QY_TRACE",
                                              "OPR_COMP_SET", "Man_New_Link", "NOT_A_CODE"});
         // The traceability query and the component set-up have no screen:
         // granted, they stay off, and so does the set-up's button.
@@ -160,7 +147,7 @@ private Q_SLOTS:
 
     void reloginAsAnotherUserKeepsOpenScreens()
     {
-        addUser("QA2", "Quality Two", "QA", {"QY_WIP"});
+        MainWindowFixture::addUser("QA2", "Quality Two", "QA", {"QY_WIP"});
         AppShell shell(fakeScreens());
         logIn(shell, "SYSADMIN", "SYSADMIN");
         frmMain* main = shell.mainWindow();
@@ -244,10 +231,7 @@ private Q_SLOTS:
         main.menuItem("mnuHelpAbout")->trigger();
         QPointer<frmAbout> about = qobject_cast<frmAbout*>(main.screenInstance("mnuHelpAbout"));
         QVERIFY(about && about->isVisible());
-        QVERIFY(about->isWindow());
-        QVERIFY(!about->isModal());
         QCOMPARE(about->lblVersion()->text(), QStringLiteral("Version 1.0.0"));
-        QVERIFY(about->windowTitle().startsWith("About "));
         main.menuItem("mnuHelpAbout")->trigger();
         QCOMPARE(main.screenInstance("mnuHelpAbout"), about.data());
 

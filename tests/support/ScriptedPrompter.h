@@ -37,4 +37,10 @@ public:
     static void setCurrent(ScriptedPrompter* p);
 };
 
+// The prompter the test main installs.
+inline ScriptedPrompter& prompter()
+{
+    return *ScriptedPrompter::current();
+}
+
 } // namespace testing

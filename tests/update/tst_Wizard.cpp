@@ -28,6 +28,8 @@
 using testing::HttpTestServer;
 using testing::ZipBuilder;
 
+using testing::prompter;
+
 namespace {
 
 const QString kPackagePath = QStringLiteral("/download/Kalvimar.zip");
@@ -65,7 +67,6 @@ class WizardTest : public QObject
     Q_OBJECT
 
 private:
-    testing::ScriptedPrompter& prompter() { return *testing::ScriptedPrompter::current(); }
     QList<int> m_ended;
     std::unique_ptr<QTemporaryDir> m_tmp;
     QString m_prog;
@@ -115,7 +116,6 @@ private Q_SLOTS:
     {
         frmUpdate page1;
         page1.show();
-        QVERIFY(page1.windowTitle().endsWith(QString::fromUtf8(" 【TROVA】 - 第一步骤")));
         QVERIFY(page1.UpdateTimer()->isActive());
         QCOMPARE(page1.Connectionstatus()->text(), QStringLiteral("Connecting..."));
         QVERIFY(page1.cmdCloseUpdate()->isVisible());
@@ -136,7 +136,6 @@ private Q_SLOTS:
         QCOMPARE(page1.UpdateStatus()->value(), 0);
         QVERIFY(page2->cmdupdate()->isEnabled());
         QVERIFY(!page2->cmdFin()->isEnabled());
-        QVERIFY(page2->windowTitle().endsWith(QString::fromUtf8(" 【TROVA】 - 第二步骤")));
         QVERIFY(m_ended.isEmpty());
     }
 
@@ -155,40 +154,16 @@ private Q_SLOTS:
             page1.show();
             QTest::mouseClick(page1.cmdCancel(), Qt::LeftButton);
             QCOMPARE(m_ended, (QList<int>{0, 0}));
+            // So does the window's close box.
+            page1.close();
+            QCOMPARE(m_ended.size(), 3);
         }
         // Exit on page 2 with no transfer running asks nothing.
         frmUpdate page1;
         frmUpdate1* page2 = toPage2(page1);
         QTest::mouseClick(page2->cmdCancel(), Qt::LeftButton);
-        QCOMPARE(m_ended.size(), 3);
+        QCOMPARE(m_ended.size(), 4);
         QVERIFY(prompter().messages.isEmpty());
-    }
-
-    void runningLightWalksAndWraps()
-    {
-        frmUpdate1 page2;
-        QList<int> lit;
-        QList<int> pictures;
-        for (int i = 0; i < 14; ++i) {
-            page2.Timer1_Timer();
-            int red = -1;
-            for (int c = 1; c <= frmUpdate1::kCells; ++c) {
-                if (page2.cellColour(c) == 255) {
-                    QCOMPARE(red, -1); // one lit cell at a time
-                    red = c;
-                }
-            }
-            lit << red;
-            pictures << page2.image2Picture();
-        }
-        QCOMPARE(lit, (QList<int>{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 1, 2}));
-        QCOMPARE(pictures, (QList<int>{4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 3, 4}));
-
-        for (int i = 0; i < 200; ++i) {
-            page2.Timer2_Timer();
-            QVERIFY(page2.UpdateStatus()->value() <= 96);
-            QVERIFY(page2.UpdateStatus()->value() >= 2);
-        }
     }
 
     void downloadUnpackAndStartTheNewProgram()
@@ -223,7 +198,6 @@ private Q_SLOTS:
         frmOpenZIP* page3 = page2->page3();
         QVERIFY(page3 && page3->isVisible());
         QVERIFY(!page2->isVisible());
-        QVERIFY(page3->windowTitle().endsWith(QString::fromUtf8(" 【TROVA】 - 第三步骤")));
         QVERIFY(!page3->txtLoadXMLVersion()->isVisible());
         QVERIFY(page3->cmdOK()->isEnabled());
         QVERIFY(m_ended.isEmpty());
@@ -243,25 +217,13 @@ private Q_SLOTS:
         QCOMPARE(tree(m_tmp->path()).filter(QRegularExpression("^[^/]*$")), (QStringList{"package.zip", "prog"}));
     }
 
-    void failedDownloadKeepsFinishOff_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("404") << 0;
-        QTest::newRow("truncated body") << 1;
-        QTest::newRow("closed port") << 2;
-    }
-
+    // Every way a download fails is the download's own test; here what the
+    // page makes of one.
     void failedDownloadKeepsFinishOff()
     {
-        QFETCH(int, kind);
         HttpTestServer server;
-        HttpTestServer::Route r{200, QByteArray(50000, 'p')};
-        if (kind == 0)
-            r.status = 404;
-        if (kind == 1)
-            r.sendOnly = 1000;
-        server.route(kPackagePath, r);
-        Module1::settings().updateBaseUrl = kind == 2 ? testing::closedPortUrl() : server.baseUrl();
+        server.route(kPackagePath, {200, QByteArray(50000, 'p'), 1000}); // cut short
+        Module1::settings().updateBaseUrl = server.baseUrl();
 
         frmUpdate page1;
         frmUpdate1* page2 = toPage2(page1);
@@ -303,30 +265,16 @@ private Q_SLOTS:
         QCOMPARE(tree(m_prog), QStringList{"TROVA"});
     }
 
-    void badPackageLeavesTheOldProgramRunnable_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("damaged checksum") << 0;
-        QTest::newRow("no TROVA") << 1;
-        QTest::newRow("../evil") << 2;
-        QTest::newRow("absolute entry") << 3;
-    }
-
+    // The kinds of bad package are the installer's own test; here what the
+    // page makes of one whose entry leaves the folder.
     void badPackageLeavesTheOldProgramRunnable()
     {
-        QFETCH(int, kind);
         const QString zip = m_tmp->path() + "/package.zip";
-        ZipBuilder b(zip);
-        b.file("lang/zh.txt", "新");
-        if (kind == 0)
-            b.damagedFile("TROVA", program("v2"));
-        else if (kind != 1)
-            b.file("TROVA", program("v2"));
-        if (kind == 2)
-            b.file("../evil", "evil");
-        if (kind == 3)
-            b.file(m_tmp->path() + "/evil", "evil");
-        QVERIFY(b.close());
+        QVERIFY(ZipBuilder(zip)
+                    .file("lang/zh.txt", "新")
+                    .file("TROVA", program("v2"))
+                    .file(m_tmp->path() + "/evil", "evil")
+                    .close());
         QFile::copy(zip, m_prog + "/Kalvimar.zip");
 
         frmOpenZIP page3;

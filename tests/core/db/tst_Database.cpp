@@ -50,26 +50,6 @@ private Q_SLOTS:
         QCOMPARE(gConn().query("select update_time from check_history").dateTime("update_time"), t);
     }
 
-    void limitAndOrder()
-    {
-        for (int i = 0; i < 120; ++i)
-            gConn().exec("insert into proj_info (proj_id, proj_desc) values (?, ?)",
-                         {QString("P%1").arg(i, 3, 10, QChar('0')), "x"});
-        db::ResultSet rs = gConn().query("select proj_id from proj_info order by proj_id desc limit 100");
-        QCOMPARE(rs.recordCount(), 100);
-        QCOMPARE(rs.text(0), QString("P119"));
-    }
-
-    void outerJoinKeepsUnmatchedRows()
-    {
-        gConn().exec("insert into line_info (line_id, line_desc, update_user) values ('L1', 'one', 'GHOST')");
-        db::ResultSet rs = gConn().query("select A.line_id, B.user_name from line_info A "
-                                         "left join user_list B on A.update_user = B.user_id");
-        QCOMPARE(rs.recordCount(), 1);
-        QVERIFY(rs.isNull("user_name"));
-        QCOMPARE(rs.text("USER_NAME"), QString());
-    }
-
     void emptyTextIsStoredAsNull()
     {
         gConn().exec("insert into line_info (line_id, line_desc) values (?, ?)", {"L1", QString("")});

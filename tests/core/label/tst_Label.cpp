@@ -85,14 +85,6 @@ private Q_SLOTS:
         QCOMPARE(link[47], QStringLiteral("{RB00;") + odd + QStringLiteral("|}"));
     }
 
-    void formatCoord()
-    {
-        QCOMPARE(label::FormatCoord(50), QStringLiteral("0050"));
-        QCOMPARE(label::FormatCoord(0), QStringLiteral("0000"));
-        QCOMPARE(label::FormatCoord(12345), QStringLiteral("12345"));
-        QCOMPARE(label::FormatCoord(-5), QStringLiteral("-0005"));
-    }
-
     void printQuantity_data()
     {
         QTest::addColumn<QString>("answer");

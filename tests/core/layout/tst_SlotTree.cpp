@@ -123,19 +123,12 @@ private Q_SLOTS:
         QCOMPARE(readWholeNumber("x"), std::nullopt);
         QCOMPARE(readWholeNumber("40000"), std::nullopt);
 
-        QCOMPARE(stepCount("1", -1, kMaxModules), QStringLiteral("1"));
-        QCOMPARE(stepCount("98", 1, kMaxModules), QStringLiteral("99"));
-        QCOMPARE(stepCount("99", 1, kMaxModules), QStringLiteral("99"));
-        QCOMPARE(stepCount("999", 1, kMaxSlots), QStringLiteral("999"));
-        QCOMPARE(stepCount("2.5", 1, kMaxSlots), QStringLiteral("3"));
+        QCOMPARE(stepCount("2.5", 1, kMaxSlots), QStringLiteral("3")); // limits: through the screen
 
         QCOMPARE(loadedCounts(SlotTree{"M", {}}).has_value(), false);
         const auto equal = loadedCounts(generateTree("M", 3, 2, 3));
         QCOMPARE(equal->modules, QStringLiteral("2"));
         QCOMPARE(equal->slots, QStringLiteral("3"));
-        SlotTree five = generateTree("M", 3, 2, 3);
-        five.modules[1].slots.removeLast();
-        QCOMPARE(loadedCounts(five)->slots, QStringLiteral("2.5"));
         SlotTree ten = generateTree("M", 3, 3, 3);
         ten.modules[0].slots.append(SlotNode{"S10", "M010"});
         QCOMPARE(loadedCounts(ten)->slots, QStringLiteral("3.3"));

@@ -173,28 +173,6 @@ private Q_SLOTS:
         QVERIFY(query::wip::searchInParts(f).isEmpty());
     }
 
-    void wipListsCascade()
-    {
-        seed::exec("insert into line_info (line_id, line_desc) values ('L1', 'one'), ('L2', 'two')", {});
-        seed::exec("insert into mc_info (mc_id, line_id) values ('M1', 'L1'), ('M2', 'L2'), ('M3', 'L2')", {});
-        seed::exec("insert into slot_info (slot_id, md_id, mc_id) values ('S1', 'D1', 'M1'), ('S2', 'D2', 'M2'), "
-                   "('S3', 'D2', 'M3'), ('S4', 'D3', 'M3')",
-                   {});
-        seed::exec("insert into proj_info (proj_id) values ('PR1'), ('PR2')", {});
-        seed::part("PR1", "P1", "1");
-        seed::part("PR2", "P2", "1");
-        QCOMPARE(firstColumn(query::wip::lines()), QStringList({"L1", "L2"}));
-        QCOMPARE(firstColumn(query::wip::machines("L2")), QStringList({"M2", "M3"}));
-        QCOMPARE(firstColumn(query::wip::machines(query::kAll)), QStringList({"M1", "M2", "M3"}));
-        QCOMPARE(firstColumn(query::wip::modules("M3")), QStringList({"D2", "D3"}));
-        QCOMPARE(firstColumn(query::wip::modules(query::kAll)), QStringList({"D1", "D2", "D3"}));
-        QCOMPARE(firstColumn(query::wip::slots("D2")), QStringList({"S2", "S3"})); // across machines
-        QCOMPARE(firstColumn(query::wip::slots(query::kAll)), QStringList({"S1", "S2", "S3", "S4"}));
-        QCOMPARE(firstColumn(query::wip::projects()), QStringList({"PR1", "PR2"}));
-        QCOMPARE(firstColumn(query::wip::parts("PR2")), QStringList({"P2"}));
-        QCOMPARE(firstColumn(query::wip::parts(query::kAll)), QStringList({"P1", "P2"}));
-    }
-
     void traceSearchesAndDrillDowns()
     {
         auto board = [](const QString& batch, const QString& panel, const QString& sn, const QString& self,
@@ -325,13 +303,6 @@ private Q_SLOTS:
                  QStringList({"09:30:00|Need not be approved", "09:30:00|Need not be approved"}));
         QVERIFY(search("", "P1", kWindow).sql.isEmpty());
         QVERIFY(search("PR1", "", kWindow).sql.isEmpty());
-    }
-
-    void defaultWindowIsYesterdayToNow()
-    {
-        const query::Window w = query::defaultWindow(QDateTime(QDate(2024, 3, 1), QTime(14, 5, 6, 789)));
-        QCOMPARE(w.from, QDateTime(QDate(2024, 2, 29), QTime(0, 0, 1)));
-        QCOMPARE(w.to, QDateTime(QDate(2024, 3, 1), QTime(14, 5, 6)));
     }
 };
 

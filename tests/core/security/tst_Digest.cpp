@@ -37,23 +37,6 @@ private Q_SLOTS:
         QCOMPARE(*d, digest);
     }
 
-    void digestsDifferByUserAndPassword()
-    {
-        QVERIFY(Encode("SYSADMIN", "SYSADMIN") != Encode("SYSADMIM", "SYSADMIN"));
-        QVERIFY(Encode("OPERATOR", "SECRET1") != Encode("OPERATOR", "SECRET2"));
-        for (const QString& pw : {QStringLiteral("x"), QStringLiteral("longer password"), QStringLiteral("12345678")})
-            QCOMPARE(Encode("USER01", pw)->size(), 8);
-    }
-
-    void argumentsAreNotChanged()
-    {
-        QString user = QStringLiteral("admin");
-        QString password = QStringLiteral("secret");
-        Encode(user, password);
-        QCOMPARE(user, QStringLiteral("admin"));
-        QCOMPARE(password, QStringLiteral("secret"));
-    }
-
     void refusedInput_data()
     {
         QTest::addColumn<QString>("user");

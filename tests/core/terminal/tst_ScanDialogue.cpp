@@ -1,4 +1,3 @@
-#include "terminal/FrameStream.h"
 #include "app/Module1.h"
 #include "terminal/ScanDialogue.h"
 #include "TestDb.h"
@@ -408,23 +407,6 @@ private Q_SLOTS:
         const QString stored = gConn().scalar("select link_id from error_history").toString();
         QCOMPARE(stored.size(), 720);
         QVERIFY(stored.startsWith("\\FF"));
-    }
-
-    void splitAndJoinedReads()
-    {
-        FrameStream stream;
-        const QByteArray all = keyFrame(5, 7) + dataFrame(5, "U1") + dataFrame(5, "P1") + dataFrame(5, "0");
-        Frames sent;
-        for (char c : all) {
-            for (const QByteArray& f : stream.feed(QByteArray(1, c)))
-                sent += scan(f);
-        }
-        QCOMPARE(sent, show("User:") + show("Part No:") + show("Initialization:") + show("Machine/Module/Slot:"));
-        sent.clear();
-        for (const QByteArray& f : stream.feed(dataFrame(5, "B1") + dataFrame(5, "LK1")))
-            sent += scan(f);
-        QCOMPARE(sent, show("Component:") + show("Machine/Module/Slot:"));
-        QCOMPARE(rows("check_history"), 1);
     }
 
     void reloadKeepsOnlyUnchangedTerminals()

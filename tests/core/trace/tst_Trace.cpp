@@ -1,6 +1,7 @@
 #include "app/Module1.h"
 #include "db/Schema.h"
 #include "trace/Snapshot.h"
+#include "DbRows.h"
 #include "TestDb.h"
 #include "TestMain.h"
 
@@ -59,15 +60,7 @@ void addPart(const QString& part, const QString& project)
 
 QStringList rowsOf(const QString& sql, db::Database& d = gConn())
 {
-    db::ResultSet rs = d.query(sql);
-    QStringList out;
-    for (; !rs.eof(); rs.moveNext()) {
-        QStringList fields;
-        for (int i = 0; i < rs.fieldCount(); ++i)
-            fields << rs.text(i);
-        out << fields.join('|');
-    }
-    return out;
+    return testing::queryRows(sql, {}, &d);
 }
 
 QStringList tracePath()

@@ -1,0 +1,46 @@
+#include "DbRows.h"
+
+#include "app/Module1.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace testing {
+
+QStringList queryRows(const QString& sql, const QVariantList& params, db::Database* on)
+{
+    QStringList out;
+    for (db::ResultSet rs = (on ? *on : Module1::gConn()).query(sql, params); !rs.eof(); rs.moveNext()) {
+        QStringList fields;
+        for (int i = 0; i < rs.fieldCount(); ++i)
+            fields << rs.text(i);
+        out << fields.join('|');
+    }
+    return out;
+}
+
+QString errorLogText()
+{
+    QFile f(Module1::ErrorLogPath());
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+QString errorLogPointer()
+{
+    return QStringLiteral("Please check the error log file ") + QDir::toNativeSeparators(Module1::ErrorLogPath());
+}
+
+void addLine(const QString& id)
+{
+    Module1::gConn().exec(
+        "insert into line_info (line_id, line_desc, update_user, update_time) values (?, 'x', 'SYSADMIN', sysdate)", {id});
+}
+
+void addMachine(const QString& id, const QString& line)
+{
+    Module1::gConn().exec("insert into mc_info (mc_id, mc_desc, line_id, update_user, update_time) "
+                          "values (?, 'desc', ?, 'SYSADMIN', sysdate)",
+                          {id, line});
+}
+
+} // namespace testing

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "db/Database.h"
+
+#include <QStringList>
+#include <QVariantList>
+
+// Reading and seeding rows the way many database tests do.
+namespace testing {
+
+// Every row of the query as "col1|col2|...", in the order the query gives;
+// on Module1's connection unless another is named.
+QStringList queryRows(const QString& sql, const QVariantList& params = {}, db::Database* on = nullptr);
+// The error log an import or a print writes to, as it stands; empty when
+// there is none yet.
+QString errorLogText();
+// The message that points the user at that log.
+QString errorLogPointer();
+// A line and a machine on it, as the plant-layout screens would store them.
+void addLine(const QString& id);
+void addMachine(const QString& id, const QString& line);
+
+} // namespace testing
