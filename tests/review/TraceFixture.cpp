@@ -3,11 +3,17 @@
 #include "ListTools.h"
 #include "app/Module1.h"
 
+#include <QComboBox>
 #include <QTreeWidget>
 
 namespace tracefix {
 
 using Module1::gConn;
+
+testing::ScriptedPrompter& prompter()
+{
+    return *testing::ScriptedPrompter::current();
+}
 
 void masterData()
 {
@@ -49,6 +55,32 @@ qlonglong addCheck(const Check& k)
 QStringList row(const QTreeWidget* list, int r)
 {
     return Module1::ListRowTexts(list, r);
+}
+
+void selectRow(QTreeWidget* list, int r)
+{
+    list->setCurrentItem(list->topLevelItem(r));
+}
+
+QStringList comboItems(const QComboBox* box)
+{
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
+    return out;
+}
+
+QStringList rows(const QString& sql, const QVariantList& params)
+{
+    db::ResultSet rs = gConn().query(sql, params);
+    QStringList out;
+    for (; !rs.eof(); rs.moveNext()) {
+        QStringList f;
+        for (int i = 0; i < rs.fieldCount(); ++i)
+            f << rs.text(i);
+        out << f.join('|');
+    }
+    return out;
 }
 
 } // namespace tracefix
