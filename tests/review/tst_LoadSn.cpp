@@ -144,11 +144,6 @@ private Q_SLOTS:
         leave(s->txtPanel);
         QCOMPARE(s->txtPanel->text(), QString());
         QCOMPARE(s->lstSN->count(), 0);
-
-        s->txtSN->setText("X");
-        s->cmdClear->click();
-        QCOMPARE(s->txtBatch->text() + s->txtPanel->text() + s->txtSN->text(), QString());
-        QCOMPARE(s->LvData->topLevelItemCount(), 3);
     }
 
     void saveRefusesWhatItCannotStore()

