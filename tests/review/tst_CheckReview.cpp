@@ -11,8 +11,8 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFocusEvent>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
