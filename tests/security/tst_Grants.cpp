@@ -176,9 +176,6 @@ private Q_SLOTS:
         s->cboGroup->setCurrentIndex(0);
         QCOMPARE(markedCodes(s), QStringList({"MAN_LINE", "QY_WIP"}));
 
-        toggle(s, "MAN_LINE");
-        QCOMPARE(markedCodes(s), QStringList({"QY_WIP"}));
-        toggle(s, "MAN_LINE");
         toggle(s, "QY_WIP");
         toggle(s, "OPR_RUN");
         QCOMPARE(markedCodes(s), QStringList({"MAN_LINE", "OPR_RUN"}));
