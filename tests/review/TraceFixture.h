@@ -1,12 +1,19 @@
 #pragma once
 
+#include "ScriptedPrompter.h"
+
 #include <QDateTime>
 #include <QString>
+#include <QVariantList>
 
+class QComboBox;
 class QTreeWidget;
 
-// Master data and hand-made check records for the review screen tests.
+// Master data, hand-made check records and reading helpers for the review
+// screen tests.
 namespace tracefix {
+
+testing::ScriptedPrompter& prompter();
 
 // A fixed morning: checks are recorded at kT0 plus some seconds.
 inline const QDateTime kT0(QDate(2026, 3, 10), QTime(8, 0, 0));
@@ -33,5 +40,9 @@ qlonglong addCheck(const Check& c);
 
 // The texts of a list row from column 1 on.
 QStringList row(const QTreeWidget* list, int r);
+void selectRow(QTreeWidget* list, int r);
+QStringList comboItems(const QComboBox* box);
+// One text per result row, its fields joined by '|'.
+QStringList rows(const QString& sql, const QVariantList& params = {});
 
 } // namespace tracefix

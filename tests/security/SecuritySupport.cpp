@@ -54,11 +54,6 @@ QString passwordOf(const QString& userId)
     return gConn().scalar("select password from user_list where user_id = ?", {userId}).toString();
 }
 
-qlonglong count(const QString& table)
-{
-    return gConn().count(QStringLiteral("select count(*) from %1").arg(table));
-}
-
 QStringList comboItems(const QComboBox* box)
 {
     QStringList out;

@@ -20,7 +20,6 @@ void addUser(const QString& id, const QString& group, const QString& password = 
 void grant(const QString& group, const QStringList& codes);
 QStringList grantsOf(const QString& group);
 QString passwordOf(const QString& userId);
-qlonglong count(const QString& table);
 
 QStringList comboItems(const QComboBox* box);
 // The row (or item) whose column holds text; -1 when none does.

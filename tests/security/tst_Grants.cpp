@@ -1,6 +1,9 @@
 #include "MainWindowFixture.h"
 #include "SYS_Function.h"
 #include "SYS_Grant.h"
+#include "SYS_PWD.h"
+#include "SYS_UGRP.h"
+#include "SYS_USER.h"
 #include "SecuritySupport.h"
 #include "TestDb.h"
 #include "TestMain.h"
@@ -37,9 +40,9 @@ void toggle(SYS_Grant* s, const QString& code)
 
 } // namespace
 
-// The function list and the grant screen: codes added and described, ticks
-// that show, toggle and save a group's grants, a Save that fails half-way,
-// and the menu following the grants at the next login.
+// The security walk from a fresh database to a new user's menu, the function
+// list, and the grant screen: ticks that show, toggle and save a group's
+// grants, and a Save that fails half-way.
 class GrantTest : public QObject
 {
     Q_OBJECT
@@ -52,19 +55,77 @@ private Q_SLOTS:
         prompter().clear();
     }
 
+    // An administrator on a fresh database sets up a new group and user; the
+    // user logs in with the user id, changes the password and sees only what
+    // the group was granted.
+    void fromAdministratorToNewUser()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.logIn("SYSADMIN", "SYSADMIN"));
+
+        auto* groups = f.open<SYS_UGRP>("SEC_USER_GROUP");
+        QVERIFY(groups);
+        groups->cmdNew->click();
+        QTest::keyClicks(groups->txtUGid, "pack");
+        QTest::keyClicks(groups->txtUGDesc, "Packing line");
+        groups->cmdSave->click();
+        QCOMPARE(prompter().last().text, QString("User Group has been added ..."));
+
+        auto* grant = f.open<SYS_Grant>("SEC_FUNCTION_GRANT");
+        QVERIFY(grant);
+        grant->cboGroup->setCurrentIndex(grant->cboGroup->findText("PACK"));
+        QCOMPARE(grant->cboGroup->currentText(), QString("PACK"));
+        for (const char* code : {"SEC_FUNCTION_LIST", "SEC_USER_RESETPWD"})
+            sec::clickCell(grant->msfgFunc, sec::rowOf(grant->msfgFunc, 1, code), 1);
+        grant->cmdSave->click();
+        QCOMPARE(prompter().last().text, QString("Save completed!"));
+
+        auto* users = f.open<SYS_USER>("SEC_USER_INFO");
+        QVERIFY(users);
+        users->cmdNew->click();
+        QTest::keyClicks(users->txtUserID, "pk01");
+        QTest::keyClicks(users->txtFullName, "Pat Packer");
+        users->cboGP->setCurrentIndex(users->cboGP->findText("PACK"));
+        prompter().clear();
+        users->cmdSave->click();
+        QVERIFY(prompter().messages.isEmpty());
+        QVERIFY(sec::rowOf(users->msfgUser, 1, "PK01") >= 0);
+
+        QVERIFY(f.relogIn("PK01", "pk01"));
+        QCOMPARE(Module1::gUserID, QString("PK01"));
+        auto* pwd = f.open<SYS_PWD>("SEC_USER_CHGPWD");
+        QVERIFY(pwd);
+        pwd->OldPWD->setText("PK01");
+        pwd->NewPWD->setText("box-42");
+        pwd->NewPWD2->setText("box-42");
+        pwd->cmdOK->click();
+        QCOMPARE(prompter().last().text, QString("Change password success!"));
+
+        QVERIFY(!f.relogIn("PK01", "PK01"));
+        QVERIFY(f.logIn("PK01", "BOX-42"));
+        frmMain* m = f.main();
+        QStringList enabled;
+        for (const grants::MenuGrant& g : grants::kMenuGrants) {
+            if (m->menuItem(QString::fromLatin1(g.menuItem))->isEnabled())
+                enabled << QString::fromLatin1(g.menuItem);
+        }
+        QCOMPARE(enabled, QStringList({"SEC_FUNCTION_LIST", "SEC_USER_RESETPWD"}));
+        QVERIFY(m->menuItem("SEC_USER_CHGPWD")->isEnabled());
+        for (int b : grants::kGatedButtons)
+            QVERIFY(!m->toolbarButton(b)->isEnabled());
+        QVERIFY(f.open("SEC_USER_RESETPWD"));
+        QVERIFY(!f.open("SEC_USER_INFO"));
+    }
+
     void functionList()
     {
         MainWindowFixture f;
         QVERIFY(f.logIn());
         auto* s = f.open<SYS_Function>("SEC_FUNCTION_LIST");
         QVERIFY(s);
-        QCOMPARE(s->windowTitle(), QString("Secuirity - Function List"));
-        QCOMPARE(s->msfgFunc->rowCount(), int(grants::kFunctionCodes.size()));
-
         s->cmdNew->click();
         s->cmdSave->click();
         QCOMPARE(prompter().texts(), QStringList({"The Process ID cannot be null ..."}));
-        QCOMPARE(prompter().last().title, QString("Information"));
         QCOMPARE(s->EditMode, QString("New"));
 
         // Stored by the trimmed code; an empty description lists empty.
@@ -75,11 +136,8 @@ private Q_SLOTS:
         const int row = sec::rowOf(s->msfgFunc, 1, "Z_TEST");
         QVERIFY(row >= 0);
         QCOMPARE(s->msfgFunc->item(row, 2)->text(), QString());
-        QCOMPARE(s->txtID->text(), QString(" Z_TEST ")); // the boxes keep what was saved
-        QVERIFY(!s->txtID->isEnabled());
 
         s->msfgFunc->setCurrentCell(row, 1);
-        QCOMPARE(s->txtID->text(), QString("Z_TEST"));
         s->cmdEdit->click();
         QVERIFY(!s->txtID->isEnabled() && s->txtDesc->isEnabled());
         s->txtDesc->setText("A test code");
@@ -93,15 +151,11 @@ private Q_SLOTS:
         s->txtDesc->setText("twice");
         s->cmdSave->click();
         QCOMPARE(prompter().messages.size(), 1);
-        QVERIFY(prompter().last().text.endsWith(" ..."));
         QCOMPARE(prompter().last().icon, msg::Icon::Exclamation);
-        QCOMPARE(prompter().last().title, QString("Information"));
         QCOMPARE(s->EditMode, QString("New"));
-        QVERIFY(s->cmdSave->isEnabled());
-        QVERIFY(!s->msfgFunc->isEnabled());
+        QVERIFY(s->cmdSave->isEnabled() && !s->msfgFunc->isEnabled());
         s->cmdCancel->click();
         QVERIFY(s->msfgFunc->isEnabled());
-        QCOMPARE(s->txtID->text(), QString("Z_TEST"));
     }
 
     void marksToggleAndSave()
@@ -113,9 +167,7 @@ private Q_SLOTS:
         QVERIFY(f.logIn());
         auto* s = f.open<SYS_Grant>("SEC_FUNCTION_GRANT");
         QVERIFY(s);
-        QCOMPARE(s->windowTitle(), QString("Secuirity - Function Grant"));
         QCOMPARE(sec::comboItems(s->cboGroup), QStringList({"AAA", "SYSADMIN"}));
-        QCOMPARE(s->cboGroup->currentText(), QString("AAA"));
         // The grant without a function row does not stop the later marks.
         QCOMPARE(markedCodes(s), QStringList({"MAN_LINE", "QY_WIP"}));
 
@@ -124,9 +176,6 @@ private Q_SLOTS:
         s->cboGroup->setCurrentIndex(0);
         QCOMPARE(markedCodes(s), QStringList({"MAN_LINE", "QY_WIP"}));
 
-        toggle(s, "MAN_LINE");
-        QCOMPARE(markedCodes(s), QStringList({"QY_WIP"}));
-        toggle(s, "MAN_LINE");
         toggle(s, "QY_WIP");
         toggle(s, "OPR_RUN");
         QCOMPARE(markedCodes(s), QStringList({"MAN_LINE", "OPR_RUN"}));
@@ -157,7 +206,6 @@ private Q_SLOTS:
         sec::refuseGrantOf("QY_WIP");
         s->cmdSave->click();
         QCOMPARE(prompter().messages.size(), 1);
-        QVERIFY(prompter().last().text.endsWith(" ..."));
         QCOMPARE(prompter().last().icon, msg::Icon::Exclamation);
         QCOMPARE(sec::grantsOf("AAA"), QStringList({"MAN_LINE", "QY_WIP"}));
         QCOMPARE(markedCodes(s), QStringList({"MAN_LINE", "OPR_RUN", "QY_WIP"}));
@@ -173,33 +221,6 @@ private Q_SLOTS:
         QCOMPARE(s->cboGroup->count(), 0);
         QVERIFY(!s->cmdSave->isEnabled());
         QCOMPARE(markedCodes(s), QStringList());
-        QVERIFY(prompter().messages.isEmpty());
-    }
-
-    void menuFollowsTheGrantsAtNextLogin()
-    {
-        sec::addGroup("OPS");
-        sec::addUser("OP1", "OPS");
-        MainWindowFixture f;
-        QVERIFY(f.logIn("OP1", "OP1"));
-        QAction* item = f.main()->menuItem("SEC_FUNCTION_LIST");
-        QVERIFY(!item->isEnabled());
-
-        QVERIFY(f.relogIn("SYSADMIN", "SYSADMIN"));
-        auto* s = f.open<SYS_Grant>("SEC_FUNCTION_GRANT");
-        s->cboGroup->setCurrentIndex(s->cboGroup->findText("OPS"));
-        toggle(s, "SEC_FUNCTION_LIST");
-        s->cmdSave->click();
-        QVERIFY(f.relogIn("OP1", "OP1"));
-        QVERIFY(item->isEnabled());
-        QVERIFY(f.open<SYS_Function>("SEC_FUNCTION_LIST"));
-
-        QVERIFY(f.relogIn("SYSADMIN", "SYSADMIN"));
-        s->cboGroup->setCurrentIndex(s->cboGroup->findText("OPS"));
-        toggle(s, "SEC_FUNCTION_LIST");
-        s->cmdSave->click();
-        QVERIFY(f.relogIn("OP1", "OP1"));
-        QVERIFY(!item->isEnabled());
     }
 };
 

@@ -1,0 +1,485 @@
+#include "MainWindowFixture.h"
+#include "SYS_PWD.h"
+#include "SYS_RESETPWD.h"
+#include "SYS_UGRP.h"
+#include "SYS_USER.h"
+#include "SecuritySupport.h"
+#include "TestDb.h"
+#include "TestMain.h"
+#include "app/Module1.h"
+#include "frmMain.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+using Module1::gConn;
+using sec::prompter;
+
+namespace {
+
+// Id, name, description, effective and expiry day, group, password, active, updater.
+QString userRow(const QString& id)
+{
+    db::ResultSet rs = gConn().query("select user_id, user_name, user_desc, effective_date, expiry_date, group_id, "
+                                     "password, active, update_user from user_list where user_id = ?",
+                                     {id});
+    if (rs.eof())
+        return QString();
+    QStringList out;
+    for (int i = 0; i < rs.fieldCount(); ++i)
+        out << (i == 3 || i == 4 ? db::ResultSet::toDateTime(rs.value(i)).toString("yyyy-MM-dd HH:mm") : rs.text(i));
+    return out.join('|');
+}
+
+QString groupRow(const QString& id)
+{
+    db::ResultSet rs =
+        gConn().query("select group_desc, status, update_user from user_group where group_id = ?", {id});
+    return rs.eof() ? QString() : rs.text(0) + "|" + rs.text(1) + "|" + rs.text(2);
+}
+
+void chooseGroup(SYS_USER* s, const QString& group)
+{
+    s->cboGP->setCurrentIndex(s->cboGP->findText(group));
+}
+
+// New, then the boxes filled as far as given.
+void typeNewUser(SYS_USER* s, const QString& id, const QString& name = {}, const QString& group = {})
+{
+    s->cmdNew->click();
+    s->txtUserID->setText(id);
+    s->txtFullName->setText(name);
+    if (!group.isEmpty())
+        chooseGroup(s, group);
+}
+
+void type(SYS_PWD* s, const QString& oldPwd, const QString& newPwd, const QString& confirm)
+{
+    s->OldPWD->setText(oldPwd);
+    s->NewPWD->setText(newPwd);
+    s->NewPWD2->setText(confirm);
+}
+
+QStringList boxes(const SYS_PWD* s)
+{
+    return {s->OldPWD->text(), s->NewPWD->text(), s->NewPWD2->text()};
+}
+
+} // namespace
+
+// The user, user-group and password screens: a new user and the order of
+// Save's checks, the reserved groups seen from an administrator and from a
+// plain user, Edit that keeps the id and group, the date checks, the group
+// cycle, changing one's own password and resetting another's, and an update
+// that stores nothing never reported as a success.
+class AccountTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase_data() { testdb::addBackendRows(); }
+    void init()
+    {
+        TESTDB_INIT();
+        prompter().clear();
+    }
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    void newUserAndSavesChecks()
+    {
+        sec::addGroup("OPS");
+        sec::addGroup("ADMIN");
+        sec::addGroup("OLD", "0");
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        auto* s = f.open<SYS_USER>("SEC_USER_INFO");
+        QVERIFY(s);
+        QCOMPARE(s->msfgUser->rowCount(), 0); // the logged-in user is not listed
+        QCOMPARE(sec::comboItems(s->cboGP), QStringList({"ADMIN", "OPS", "SYSADMIN"}));
+
+        // Save's checks, one at a time.
+        s->cmdNew->click();
+        s->cmdSave->click();
+        QTest::keyClicks(s->txtUserID, "op-1");
+        QCOMPARE(s->txtUserID->text(), QString("OP-1"));
+        s->cmdSave->click();
+        s->txtFullName->setText("Operator One");
+        s->cmdSave->click();
+        QCOMPARE(prompter().texts(), QStringList({"Please enter the User ID", "Please enter the User full name...",
+                                                  "Please choose user group ..."}));
+        chooseGroup(s, "OPS");
+        prompter().clear();
+        s->cmdSave->click();
+        QVERIFY(prompter().messages.isEmpty());
+
+        const QString today = Module1::now().date().toString("yyyy-MM-dd");
+        const QString nextYear = Module1::now().addDays(365).date().toString("yyyy-MM-dd");
+        QCOMPARE(userRow("OP-1"), QString("OP-1|Operator One||%1 00:00|%2 00:00|OPS|%3|1|SYSADMIN")
+                                      .arg(today, nextYear, *Module1::Encode("OP-1", "OP-1")));
+        // Back to browse with the boxes emptied and the row listed.
+        QVERIFY(!s->cmdSave->isEnabled() && s->txtUserID->text().isEmpty());
+        QCOMPARE(s->msfgUser->item(0, 1)->text(), QString("OP-1"));
+
+        // A pasted blank the digest cannot take: the user could never log in.
+        typeNewUser(s, "A B", "Blank", "OPS");
+        s->cmdSave->click();
+        QCOMPARE(prompter().messages.size(), 1);
+        QCOMPARE(userRow("A B"), QString());
+        s->cmdCancel->click();
+        prompter().clear();
+
+        // An id that exists is reported before any empty field.
+        typeNewUser(s, "OP-1");
+        s->cmdSave->click();
+        QCOMPARE(prompter().texts(), QStringList({"User ID has been found..."}));
+        QCOMPARE(s->EditMode, QString("New"));
+        s->cmdCancel->click();
+    }
+
+    void reservedIdentifiersFromBothSides()
+    {
+        sec::addGroup("OPS");
+        sec::addGroup("ADMIN");
+        sec::addGroup("CLERK");
+        sec::addUser("CLERK1", "CLERK");
+        sec::addUser("ADM1", "ADMIN");
+        sec::addUser("BOSS", "SYSADMIN");
+        sec::grant("CLERK", {"SEC_USER_INFO"});
+        sec::grant("ADMIN", {"SEC_USER_INFO"});
+
+        MainWindowFixture f;
+        QVERIFY(f.logIn("CLERK1", "CLERK1"));
+        auto* s = f.open<SYS_USER>("SEC_USER_INFO");
+        QVERIFY(s);
+        QCOMPARE(sec::comboItems(s->cboGP), QStringList({"ADMIN", "CLERK", "OPS"}));
+
+        // A plain user may not put anyone into ADMIN.
+        typeNewUser(s, "NEWA", "New admin", "ADMIN");
+        s->cmdSave->click();
+        QCOMPARE(prompter().texts(), QStringList({"You have no permission to assign the Admin Group member"}));
+        QCOMPARE(userRow("NEWA"), QString());
+        s->cmdCancel->click();
+
+        // ... nor edit an administrator's account, nor delete SYSADMIN.
+        prompter().clear();
+        for (const char* id : {"ADM1", "BOSS"}) {
+            sec::clickCell(s->msfgUser, sec::rowOf(s->msfgUser, 1, id), 1);
+            s->cmdEdit->click();
+        }
+        QCOMPARE(prompter().texts(), QStringList({"You cannot modify Admin User ...", "You cannot modify Admin User ..."}));
+        QVERIFY(!s->cmdSave->isEnabled());
+        sec::clickCell(s->msfgUser, sec::rowOf(s->msfgUser, 1, "SYSADMIN"), 1);
+        s->cmdDelete->click();
+        QCOMPARE(prompter().last().text, QString("System Administrator cannot be deleted ..."));
+        QVERIFY(!userRow("SYSADMIN").isEmpty());
+
+        // An ADMIN member may assign ADMIN, and still not SYSADMIN.
+        QVERIFY(f.relogIn("ADM1", "ADM1"));
+        s->cmdCancel->click();
+        typeNewUser(s, "NEWA", "New admin", "ADMIN");
+        prompter().clear();
+        s->cmdSave->click();
+        QVERIFY(prompter().messages.isEmpty());
+        QVERIFY(userRow("NEWA").contains("|ADMIN|"));
+
+        // A plain user's account goes after the confirmation.
+        sec::clickCell(s->msfgUser, sec::rowOf(s->msfgUser, 1, "CLERK1"), 1);
+        s->cmdDelete->click();
+        QCOMPARE(prompter().last().text, QString("Confirm to delete?"));
+        QCOMPARE(userRow("CLERK1"), QString());
+    }
+
+    void editKeepsIdAndGroupAndChecksDates()
+    {
+        sec::addGroup("OLD");
+        sec::addUser("U1", "OLD");
+        gConn().exec("update user_group set status = '0' where group_id = 'OLD'");
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        auto* s = f.open<SYS_USER>("SEC_USER_INFO");
+        const int row = sec::rowOf(s->msfgUser, 1, "U1");
+        // Dates read month first whatever the locale.
+        QCOMPARE(s->msfgUser->item(row, 4)->text(), QString("03/05/2024"));
+        QCOMPARE(s->msfgUser->item(row, 5)->text(), QString("01/31/2099"));
+
+        // Only a click in the narrow first column copies the row.
+        sec::clickCell(s->msfgUser, row, 2);
+        QVERIFY(s->txtUserID->text().isEmpty());
+        sec::clickCell(s->msfgUser, row, 0);
+        QCOMPARE(s->txtUserID->text(), QString("U1"));
+        QCOMPARE(s->dtpEffect->date(), QDate(2024, 3, 5));
+        QCOMPARE(s->cboGP->currentIndex(), -1); // a suspended group is not offered
+
+        s->cmdEdit->click();
+        QVERIFY(!s->txtUserID->isEnabled() && !s->cboGP->isEnabled());
+        s->txtFullName->setText("Renamed");
+        s->dtpEffect->setDate(QDate(2025, 1, 2));
+        s->cmdSave->click();
+        QVERIFY(prompter().messages.isEmpty());
+        QCOMPARE(userRow("U1"), QString("U1|Renamed||2025-01-02 00:00|2099-01-31 00:00|OLD|%1|1|SYSADMIN")
+                                    .arg(*Module1::Encode("U1", "U1")));
+
+        // Date checks refuse a Save without a reload: still editing, input
+        // kept, nothing stored.
+        sec::clickCell(s->msfgUser, row, 1);
+        s->cmdEdit->click();
+        s->dtpExpiry->setDate(Module1::now().date());
+        s->cmdSave->click();
+        s->dtpEffect->setDate(Module1::now().date().addDays(10));
+        s->dtpExpiry->setDate(Module1::now().date().addDays(10));
+        s->cmdSave->click();
+        QCOMPARE(prompter().texts(), QStringList({"Expiry cannot early than or equal to today...",
+                                                  "Expiry date cannot early than or equal to Effective Date..."}));
+        QCOMPARE(s->EditMode, QString("Edit"));
+        QCOMPARE(s->dtpEffect->date(), Module1::now().date().addDays(10));
+        QVERIFY(userRow("U1").contains("|2025-01-02 00:00|"));
+        s->cmdCancel->click();
+
+        // Such dates do not stand in the way of Delete.
+        sec::clickCell(s->msfgUser, row, 1);
+        s->dtpExpiry->setDate(Module1::now().date().addDays(-3));
+        s->cmdDelete->click();
+        QCOMPARE(userRow("U1"), QString());
+        QCOMPARE(s->msfgUser->rowCount(), 0);
+    }
+
+    void groupsAddEditDeleteAsAdministrator()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        auto* s = f.open<SYS_UGRP>("SEC_USER_GROUP");
+        QVERIFY(s);
+        QCOMPARE(s->lvUserGroup->topLevelItemCount(), 1);
+
+        // New with an empty identifier: Save does nothing and says nothing.
+        s->cmdNew->click();
+        s->cmdSave->click();
+        QVERIFY(prompter().messages.isEmpty());
+        QVERIFY(s->cmdSave->isEnabled());
+
+        QTest::keyClicks(s->txtUGid, "ops 1");
+        QCOMPARE(s->txtUGid->text(), QString("OPS1")); // upper case, no blank
+        s->txtUGDesc->setText("Operators");
+        s->cmdSave->click();
+        QCOMPARE(prompter().texts(), QStringList({"User Group has been added ..."}));
+        QCOMPARE(groupRow("OPS1"), QString("Operators|1|SYSADMIN"));
+        QCOMPARE(s->lvUserGroup->topLevelItemCount(), 2);
+        QVERIFY(!s->cmdSave->isEnabled());
+
+        // An identifier that exists: refused, still in New with the input.
+        s->cmdNew->click();
+        s->txtUGid->setText("OPS1");
+        s->txtUGDesc->setText("again");
+        s->cmdSave->click();
+        QCOMPARE(prompter().last().text, QString("User Group has been found..."));
+        QCOMPARE(s->EditMode, QString("NEW"));
+        QCOMPARE(s->txtUGDesc->text(), QString("again"));
+        QCOMPARE(groupRow("OPS1"), QString("Operators|1|SYSADMIN"));
+        s->cmdCancel->click();
+
+        // Edit changes the description only; a suspended status stays.
+        gConn().exec("update user_group set status = '0', update_user = 'X' where group_id = 'OPS1'");
+        s->cmdCancel->click();
+        sec::clickItem(s->lvUserGroup, sec::itemOf(s->lvUserGroup, 1, "OPS1"));
+        s->cmdEdit->click();
+        QVERIFY(!s->txtUGid->isEnabled() && s->txtUGDesc->isEnabled());
+        s->txtUGDesc->setText("Line operators");
+        s->cmdSave->click();
+        QCOMPARE(prompter().last().text, QString("User Group has been updated ..."));
+        QCOMPARE(groupRow("OPS1"), QString("Line operators|0|SYSADMIN"));
+
+        // Delete takes the row clicked.
+        sec::clickItem(s->lvUserGroup, sec::itemOf(s->lvUserGroup, 1, "OPS1"));
+        s->cmdDelete->click();
+        QCOMPARE(groupRow("OPS1"), QString());
+        QCOMPARE(s->lvUserGroup->topLevelItemCount(), 1);
+    }
+
+    void sysadminGroupKeptFromOthers()
+    {
+        sec::addGroup("SUP");
+        sec::addGroup("OLD", "0");
+        sec::addUser("SUP1", "SUP");
+        sec::grant("SUP", {"SEC_USER_GROUP"});
+        MainWindowFixture f;
+        QVERIFY(f.logIn("SUP1", "SUP1"));
+        auto* s = f.open<SYS_UGRP>("SEC_USER_GROUP");
+        QVERIFY(s);
+        // Suspended groups are listed too, first.
+        QTreeWidget* lv = s->lvUserGroup;
+        QCOMPARE(lv->topLevelItemCount(), 3);
+        QCOMPARE(lv->topLevelItem(0)->text(1), QString("OLD"));
+
+        sec::clickItem(lv, sec::itemOf(lv, 1, "SYSADMIN"));
+        QCOMPARE(prompter().texts(), QStringList({"You cannot delete this Group ..."}));
+        s->cmdEdit->click();
+        QCOMPARE(prompter().last().text, QString("You cannot modify this Group ..."));
+        QVERIFY(s->txtUGid->text().isEmpty());
+        QVERIFY(!s->cmdSave->isEnabled());
+
+        // Their own group is theirs to edit.
+        sec::clickItem(lv, sec::itemOf(lv, 1, "SUP"));
+        s->cmdEdit->click();
+        QCOMPARE(s->EditMode, QString("EDIT"));
+        QCOMPARE(s->txtUGid->text(), QString("SUP"));
+    }
+
+    void groupSaveErrorIsShownAndKeepsTheMode()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        auto* s = f.open<SYS_UGRP>("SEC_USER_GROUP");
+        s->cmdNew->click();
+        s->txtUGid->setText("NEWG");
+        gConn().exec("drop table user_group");
+        gConn().exec("create table user_group (group_id varchar(8))");
+        s->cmdSave->click();
+        QCOMPARE(prompter().messages.size(), 1);
+        QVERIFY(!prompter().last().text.isEmpty());
+        QCOMPARE(s->EditMode, QString("NEW"));
+        QCOMPARE(s->txtUGid->text(), QString("NEWG"));
+    }
+
+    void changeOwnPassword()
+    {
+        sec::addGroup("OPS");
+        sec::addUser("OP1", "OPS");
+        MainWindowFixture f;
+        QVERIFY(f.logIn("OP1", "OP1"));
+        // Always there, though the group holds no code at all.
+        QVERIFY(f.main()->menuItem("SEC_USER_CHGPWD")->isEnabled());
+        auto* s = f.open<SYS_PWD>("SEC_USER_CHGPWD");
+        QVERIFY(s);
+        const QString before = sec::passwordOf("OP1");
+
+        type(s, "OP1", " ", "x");
+        s->cmdOK->click();
+        QVERIFY(prompter().messages.isEmpty()); // focus only
+
+        // Differing only in case is still a mismatch; all boxes are emptied.
+        type(s, "OP1", "Secret", "secret");
+        s->cmdOK->click();
+        QCOMPARE(prompter().texts(), QStringList({"The Confirm password is not match,Please try again."}));
+        QCOMPARE(boxes(s), QStringList({"", "", ""}));
+
+        // A wrong old password, an empty one and one the digest cannot take.
+        for (const QString& old : {QString("nope"), QString(), QString::fromUtf8("口令")}) {
+            prompter().clear();
+            type(s, old, "Secret", "Secret");
+            s->cmdOK->click();
+            QCOMPARE(prompter().texts(), QStringList({"Password not match."}));
+            QCOMPARE(boxes(s), QStringList({old, "Secret", "Secret"}));
+        }
+
+        // A new password the digest cannot take is refused, not stored.
+        prompter().clear();
+        type(s, "op1", QString::fromUtf8("新口令"), QString::fromUtf8("新口令"));
+        s->cmdOK->click();
+        QCOMPARE(prompter().messages.size(), 1);
+        QVERIFY(prompter().last().text.startsWith("The new password cannot be used"));
+        QCOMPARE(sec::passwordOf("OP1"), before);
+
+        // The old password in another case; blanks around the new one do not count.
+        prompter().clear();
+        type(s, "op1", "  Secret", "  Secret");
+        s->cmdOK->click();
+        QCOMPARE(prompter().texts(), QStringList({"Change password success!"}));
+        QCOMPARE(boxes(s), QStringList({"", "", ""}));
+        QCOMPARE(sec::passwordOf("OP1"), *Module1::Encode("OP1", "SECRET"));
+    }
+
+    void anUpdateThatStoresNothingIsNoSuccess()
+    {
+        sec::addGroup("OPS");
+        sec::addUser("OP1", "OPS");
+        MainWindowFixture f;
+        QVERIFY(f.logIn("OP1", "OP1"));
+        auto* s = f.open<SYS_PWD>("SEC_USER_CHGPWD");
+        sec::skipPasswordUpdates();
+        type(s, "OP1", "Secret", "Secret");
+        s->cmdOK->click();
+        QCOMPARE(prompter().messages.size(), 1);
+        QCOMPARE(prompter().last().title, QString("ERROR"));
+        QCOMPARE(sec::passwordOf("OP1"), *Module1::Encode("OP1", "OP1"));
+
+        // A reset of an id the digest cannot take as its own password.
+        gConn().exec("insert into user_list (user_id, user_name, password) values ('A B', 'x', '1')");
+        QVERIFY(f.relogIn("SYSADMIN", "SYSADMIN"));
+        auto* r = f.open<SYS_RESETPWD>("SEC_USER_RESETPWD");
+        r->lvUser->setCurrentItem(r->lvUser->topLevelItem(sec::itemOf(r->lvUser, 0, "A B")));
+        prompter().clear();
+        r->cmdReassign->click();
+        QCOMPARE(prompter().messages.size(), 2);
+        QCOMPARE(prompter().last().title, QString("ERROR"));
+        QCOMPARE(sec::passwordOf("A B"), QString("1"));
+
+        // An update that stores nothing, for a reset.
+        r->lvUser->setCurrentItem(r->lvUser->topLevelItem(sec::itemOf(r->lvUser, 0, "OP1")));
+        prompter().clear();
+        prompter().answers.enqueue(msg::Answer::Yes);
+        r->cmdReassign->click();
+        QCOMPARE(prompter().messages.size(), 2);
+        QCOMPARE(prompter().last().title, QString("ERROR"));
+    }
+
+    void resetToTheUserId()
+    {
+        sec::addGroup("OPS");
+        sec::addUser("OP1", "OPS");
+        gConn().exec("update user_list set password = ? where user_id = 'OP1'", {*Module1::Encode("OP1", "lost")});
+        sec::addUser("BOSS", "SYSADMIN");
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        auto* r = f.open<SYS_RESETPWD>("SEC_USER_RESETPWD");
+        QVERIFY(r);
+        QTreeWidget* lv = r->lvUser;
+        // Every user, the administrator and the logged-in user included.
+        QCOMPARE(lv->topLevelItemCount(), 3);
+
+        r->cmdReassign->click();
+        QCOMPARE(prompter().texts(), QStringList({"Please select user at first ..."}));
+
+        // Anything but Yes leaves the password.
+        sec::clickItem(lv, sec::itemOf(lv, 0, "OP1"));
+        prompter().clear();
+        prompter().answers << msg::Answer::No << msg::Answer::Cancel;
+        r->cmdReassign->click();
+        r->cmdReassign->click();
+        QCOMPARE(prompter().texts(), QStringList(2, "Do you confirm reassign selected user's Password ?"));
+        QCOMPARE(sec::passwordOf("OP1"), *Module1::Encode("OP1", "lost"));
+
+        prompter().clear();
+        r->cmdReassign->click();
+        QCOMPARE(prompter().last().text, QString("Reassign Password is success ..."));
+        QVERIFY(lv->selectedItems().isEmpty());
+        QCOMPARE(sec::passwordOf("OP1"), *Module1::Encode("OP1", "OP1"));
+
+        // A member of the SYSADMIN group is not the user SYSADMIN.
+        gConn().exec("update user_list set password = ? where user_id = 'SYSADMIN'",
+                     {*Module1::Encode("SYSADMIN", "other")});
+        QVERIFY(f.relogIn("BOSS", "BOSS"));
+        sec::clickItem(lv, sec::itemOf(lv, 0, "SYSADMIN"));
+        prompter().clear();
+        r->cmdReassign->click();
+        QCOMPARE(prompter().last().text,
+                 QString("You have no permission to reassign system administrator password ..."));
+        QCOMPARE(sec::passwordOf("SYSADMIN"), *Module1::Encode("SYSADMIN", "other"));
+
+        // SYSADMIN resets its own and logs in with the id, in any case.
+        QVERIFY(f.relogIn("SYSADMIN", "other"));
+        sec::clickItem(lv, sec::itemOf(lv, 0, "SYSADMIN"));
+        r->cmdReassign->click();
+        QCOMPARE(prompter().last().text, QString("Reassign Password is success ..."));
+        QVERIFY(f.relogIn("SYSADMIN", "sysadmin"));
+    }
+};
+
+TROVA_TEST(AccountTest)
+#include "tst_Accounts.moc"
