@@ -1,38 +1,24 @@
-#include "ExcelExport.h"
+#include "ExportCatcher.h"
 #include "MainWindowFixture.h"
+#include "MaterialKit.h"
 #include "Mtc_Comp_Link.h"
-#include "ScriptedPrompter.h"
 #include "TestDb.h"
 #include "TestMain.h"
 #include "app/Module1.h"
 #include "label/LabelSink.h"
-#include "label/Tpcl.h"
 #include "material/LinkId.h"
-#include "workbook/Workbook.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QFocusEvent>
 #include <QHeaderView>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTreeWidget>
 
+using kit::choose;
+using kit::entries;
+using kit::prompter;
 using Module1::gConn;
-using testing::ScriptedPrompter;
 
 namespace {
-
-ScriptedPrompter& prompter()
-{
-    return *ScriptedPrompter::current();
-}
 
 QString today(material::LotType type)
 {
@@ -73,23 +59,6 @@ void storeLot(const QString& id, const QString& comp, const QDateTime& time)
                  {id, comp, time});
 }
 
-// A choice as the user makes it in a drop-down list.
-void choose(QComboBox* box, const QString& text)
-{
-    const int i = box->findText(text);
-    QVERIFY2(i >= 0, qPrintable(text));
-    box->setCurrentIndex(i);
-    Q_EMIT box->activated(i);
-}
-
-QStringList entries(const QComboBox* box)
-{
-    QStringList out;
-    for (int i = 0; i < box->count(); ++i)
-        out << box->itemText(i);
-    return out;
-}
-
 void fillLot(Mtc_Comp_Link& s)
 {
     choose(s.cboProj, "P1");
@@ -103,25 +72,12 @@ void fillLot(Mtc_Comp_Link& s)
 
 void click(Mtc_Comp_Link& s, int row)
 {
-    QTreeWidgetItem* item = s.LvData->topLevelItem(row);
-    s.LvData->setCurrentItem(item);
-    Q_EMIT s.LvData->itemClicked(item, 1);
+    kit::clickRow(s.LvData, row);
 }
 
 QString lotOf(const QString& id)
 {
     return gConn().scalar("select lot_no from component_link where link_id = ?", {id}).toString();
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QByteArray linkLabel(const QString& comp, const QString& id)
-{
-    return label::LabelJob(label::LinkLabelLines(comp, id));
 }
 
 } // namespace
@@ -132,29 +88,15 @@ class CompLinkTest : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    QStringList m_opened;
+    testing::ExportCatcher m_exports;
 
 private Q_SLOTS:
     void initTestCase_data() { testdb::addBackendRows(); }
-    void initTestCase()
-    {
-        Module1::setExportFolder(m_dir.path());
-        Module1::setWorkbookOpener([this](const QString& path) {
-            m_opened << path;
-            return true;
-        });
-    }
-    void cleanupTestCase()
-    {
-        Module1::setExportFolder(QString());
-        Module1::setWorkbookOpener([](const QString&) { return false; });
-    }
     void init()
     {
         TESTDB_INIT();
         prompter().clear();
-        m_opened.clear();
+        m_exports.clear();
     }
     void cleanup() { label::setSink(nullptr); }
 
@@ -165,7 +107,6 @@ private Q_SLOTS:
         QVERIFY(f.logIn());
         auto* s = f.open<Mtc_Comp_Link>("Man_Link");
         QVERIFY(s);
-        QCOMPARE(s->windowTitle(), QStringLiteral("Maintenance - Component Link Information"));
         QVERIFY(s->optPCBA->isChecked() && s->cmdPrint->isEnabled() && !s->cmdEdit->isEnabled());
 
         s->cmdNew->click();
@@ -189,20 +130,14 @@ private Q_SLOTS:
 
         s->cmdSave->click();
         QCOMPARE(prompter().texts(), QStringList({"The Link ID or Component ID or Vender Name cannot be null ..."}));
-        QCOMPARE(prompter().last().icon, msg::Icon::Information);
         QVERIFY(s->cmdSave->isEnabled());
 
         fillLot(*s);
         s->cmdSave->click();
         QCOMPARE(prompter().messages.size(), 1);
-        db::ResultSet rs = gConn().query(
-            "select link_id, comp_code, vender_name, vender_desc, lot_no, ship_date, rt_no, proj_id, part_no, "
-            "ref_designator, polarity_check, update_user from component_link");
-        QStringList stored;
-        for (int i = 0; i < rs.fieldCount(); ++i)
-            stored << rs.text(i);
-        QCOMPARE(stored, QStringList({pcba + "0001", "C1", "V1", "Vendor one", "LOT-1", "2449", "RT-9", "P1", "PN1",
-                                      "F", "Y", "SYSADMIN"}));
+        QCOMPARE(kit::rows("select link_id, comp_code, vender_name, vender_desc, lot_no, ship_date, rt_no, proj_id, "
+                           "part_no, ref_designator, polarity_check, update_user from component_link"),
+                 QStringList({pcba + "0001|C1|V1|Vendor one|LOT-1|2449|RT-9|P1|PN1|F|Y|SYSADMIN"}));
         // Through Cancel: boxes empty, Print and the type options back.
         QCOMPARE(s->txtLink->text() + s->cboProj->currentText() + s->txtLot->text(), QString());
         QVERIFY(s->cmdPrint->isEnabled() && s->optFPCA->isEnabled());
@@ -316,8 +251,7 @@ private Q_SLOTS:
         QCOMPARE(gConn().count("select count(*) from component_link"), 1);
 
         prompter().clear();
-        for (const char* code : {"Man_New_Link", "Man_Edit_Link", "Man_Delete_Link"})
-            gConn().exec("delete from function_grant where func_id = ?", {code});
+        kit::revoke({"Man_New_Link", "Man_Edit_Link", "Man_Delete_Link"});
         click(s, 0);
         s.cmdNew_Click();
         s.cmdEdit_Click();
@@ -387,22 +321,18 @@ private Q_SLOTS:
         QCOMPARE(s.LvData->topLevelItemCount(), 101);
 
         s.cmdexport->click();
-        QCOMPARE(m_opened.size(), 1);
-        const auto rows = workbook::readFirstSheet(m_opened[0]);
-        QVERIFY(rows);
-        QCOMPARE(rows->size(), 102);
-        QCOMPARE(rows->at(0).size(), 14);
-        QCOMPARE(rows->at(0).first(), QStringLiteral("Link ID"));
-        QCOMPARE(rows->at(1).mid(0, 5), QStringList({"*1405010101*", "P1", "PN1", "C1", "V1"}));
+        const workbook::Rows rows = m_exports.lastRows();
+        QCOMPARE(rows.size(), 102);
+        QCOMPARE(rows.at(1).mid(0, 5), QStringList({"*1405010101*", "P1", "PN1", "C1", "V1"}));
     }
 
     void printWithAndWithoutOrder()
     {
         const QDateTime t(QDate(2024, 12, 6), QTime(8, 0));
-        storeLot("1412060003", "C-3", t);
-        storeLot("1412060002", "C-2", t.addSecs(1));
+        storeLot("1412060003", "10-0001-236", t);
+        storeLot("1412060002", "10-0001-235", t.addSecs(1));
         storeLot("1412060001", "10-0001-234", t.addSecs(2));
-        const QString out = m_dir.filePath("links.prn");
+        const QString out = m_exports.folder() + "/links.prn";
         QFile::remove(out);
         label::setSink(std::make_unique<label::FileLabelSink>(out));
         Mtc_Comp_Link s;
@@ -415,19 +345,18 @@ private Q_SLOTS:
         click(s, 0);
         prompter().inputs.enqueue(QStringLiteral("2"));
         s.cmdPrint->click();
-        const QByteArray golden = readFile(QFileInfo(QStringLiteral(__FILE__)).dir().filePath(
-            QStringLiteral("../data/label/link_10-0001-234_1412060001.tpcl")));
-        QVERIFY(!golden.isEmpty());
-        QCOMPARE(readFile(out), golden.repeated(2));
+        const QByteArray first = kit::golden("link_10-0001-234_1412060001.tpcl");
+        QCOMPARE(kit::readFile(out), first.repeated(2));
 
-        // "Order Print": the clicked third row and the rows above it, then stop.
+        // "Order Print": the clicked third row and the rows above it, never
+        // beyond the first, each label as its golden file.
         QFile::remove(out);
         s.CHK_Prn->setChecked(true);
         click(s, 2);
         prompter().inputs.enqueue(QStringLiteral("5"));
         s.cmdPrint->click();
-        QCOMPARE(readFile(out), linkLabel("C-3", "1412060003") + linkLabel("C-2", "1412060002")
-                                    + linkLabel("10-0001-234", "1412060001"));
+        QCOMPARE(kit::readFile(out), kit::golden("link_10-0001-236_1412060003.tpcl")
+                                         + kit::golden("link_10-0001-235_1412060002.tpcl") + first);
         QVERIFY(prompter().messages.isEmpty());
 
         // The clicked row no longer in the list after a reload.
