@@ -1,6 +1,5 @@
 #include "SetupTestKit.h"
 
-#include "ExcelExport.h"
 #include "TestDb.h"
 #include "app/Module1.h"
 #include "workbook/WorkbookExport.h"
@@ -24,8 +23,6 @@ QTemporaryDir& folder()
     static QTemporaryDir dir;
     return dir;
 }
-
-QString g_lastExport;
 
 class Sheet : public workbook::TableSource
 {
@@ -113,6 +110,18 @@ QString logText()
     return QString::fromUtf8(f.readAll());
 }
 
+QStringList rows(const QString& sql)
+{
+    QStringList out;
+    for (db::ResultSet rs = gConn().query(sql); !rs.eof(); rs.moveNext()) {
+        QStringList cells;
+        for (int i = 0; i < rs.fieldCount(); ++i)
+            cells << rs.text(i);
+        out << cells.join('|');
+    }
+    return out;
+}
+
 QStringList gridRows(const QTableWidget* grid, int lastColumn)
 {
     QStringList out;
@@ -141,25 +150,12 @@ void pick(QComboBox* box, const QString& text)
     box->setCurrentIndex(i);
 }
 
-QList<bool> buttons(QAbstractButton* n, QAbstractButton* e, QAbstractButton* d, QAbstractButton* s,
-                    QAbstractButton* c)
+QList<bool> enabled(const QList<QAbstractButton*>& buttons)
 {
-    return {n->isEnabled(), e->isEnabled(), d->isEnabled(), s->isEnabled(), c->isEnabled()};
-}
-
-void captureExports()
-{
-    Module1::setExportFolder(folder().path());
-    Module1::setWorkbookOpener([](const QString& path) {
-        g_lastExport = path;
-        return true;
-    });
-}
-
-workbook::Rows lastExport()
-{
-    const auto rows = workbook::readFirstSheet(g_lastExport);
-    return rows ? *rows : workbook::Rows();
+    QList<bool> out;
+    for (const QAbstractButton* b : buttons)
+        out << b->isEnabled();
+    return out;
 }
 
 } // namespace kit

@@ -176,16 +176,9 @@ private Q_SLOTS:
         QCOMPARE(terminal.sent, QList<QByteArray>({monitor::DisplayFrame("Invalid Component", 5),
                                                    monitor::SignalFrame(true, 5)}));
 
-        QStringList checks;
-        db::ResultSet rs = gConn().query("select line_id, part_no, mc_id, md_id, slot_code, comp_code, gw21_ip, "
-                                         "dt200_id, check_value, link_id from check_history order by check_value");
-        for (; !rs.eof(); rs.moveNext()) {
-            QStringList cells;
-            for (int i = 0; i < 10; ++i)
-                cells << rs.text(i);
-            checks << cells.join('|');
-        }
-        QCOMPARE(checks, QStringList({"L1|P1|M1|MD1|S1|C100|10.0.0.5|005|0|LK1",
+        QCOMPARE(kit::rows("select line_id, part_no, mc_id, md_id, slot_code, comp_code, gw21_ip, dt200_id, "
+                           "check_value, link_id from check_history order by check_value"),
+                 QStringList({"L1|P1|M1|MD1|S1|C100|10.0.0.5|005|0|LK1",
                                       "L1|P1|M1|MD1|S1|C100|10.0.0.5|005|1|LK2"}));
         QCOMPARE(gConn().count("select count(*) from error_history"), 0);
     }
