@@ -6,7 +6,6 @@
 #include "TestMain.h"
 #include "app/Module1.h"
 
-#include <QHeaderView>
 #include <QTest>
 
 using kit::prompter;
@@ -31,7 +30,7 @@ void clickRow(Mtc_Comp& s, int row)
 
 // The component screen: the method type and its code lengths, the vendor
 // default, the duplicate test on code and vendor, the gates and the guard,
-// "View All", the export, and the import with every refusal it logs.
+// the export, and the import with every refusal it logs.
 class ComponentScreenTest : public QObject
 {
     Q_OBJECT
@@ -203,28 +202,6 @@ private Q_SLOTS:
         }
         kit::addComponent("C0000000001", "RES", "ACME", "PT");
         QCOMPARE(gConn().count("select count(*) from component_list"), 2);
-    }
-
-    void viewAllShowsEveryRow()
-    {
-        {
-            db::Transaction t(gConn());
-            const QDateTime base(QDate(2025, 3, 1), QTime(8, 0));
-            for (int i = 0; i < 150; ++i)
-                gConn().exec("insert into component_list (comp_code, group_id, method_type, vender_name, update_user, "
-                             "update_time) values (?, 'RES', 'PT', 'NIL', 'SYSADMIN', ?)",
-                             {QStringLiteral("R%1").arg(i, 3, 10, QLatin1Char('0')), base.addSecs(i)});
-            t.commit();
-        }
-        Mtc_Comp s;
-        QCOMPARE(s.LvData->topLevelItemCount(), 100);
-        QCOMPARE(s.LvData->topLevelItem(0)->text(1), QStringLiteral("R149")); // newest first
-        s.CHK_ALL->click();
-        QCOMPARE(s.LvData->topLevelItemCount(), 150);
-        s.LvData->header()->sectionClicked(1); // first click sorts descending
-        QCOMPARE(s.LvData->topLevelItem(0)->text(1), QStringLiteral("R149"));
-        s.LvData->header()->sectionClicked(1);
-        QCOMPARE(s.LvData->topLevelItem(0)->text(1), QStringLiteral("R000"));
     }
 
     void importChecksEveryRow()

@@ -49,7 +49,7 @@ void leave(QWidget* box)
 } // namespace
 
 // The slot link screen: the barcode box, the machine, module and slot
-// lists, the first hundred rows, the cycle, the import and the export.
+// lists, the cycle, the import and the export.
 class SlotLinkTest : public QObject
 {
     Q_OBJECT
@@ -81,26 +81,6 @@ private Q_SLOTS:
         QCOMPARE(kit::entries(s.cboMD), QStringList({"MD1"}));
         QCOMPARE(s.cboSlot->currentText(), QStringLiteral("S7"));
         QCOMPARE(kit::gridRows(s.msfgLink, 6), QStringList({"B2|M2|MD1|S7|OLD|"}));
-    }
-
-    void firstHundredRowsUnlessViewAll()
-    {
-        {
-            db::Transaction tx(gConn());
-            for (int i = 150; i > 0; --i)
-                addLink(QStringLiteral("B%1").arg(i, 3, 10, QLatin1Char('0')), "M1", "MD1", "S1");
-            tx.commit();
-        }
-        OPT_Slot_Link s;
-        QCOMPARE(s.msfgLink->rowCount(), 100);
-        QCOMPARE(s.msfgLink->item(0, 1)->text(), QStringLiteral("B001"));
-        QCOMPARE(s.msfgLink->item(99, 1)->text(), QStringLiteral("B100"));
-        s.CHK_ALL->click();
-        QCOMPARE(s.msfgLink->rowCount(), 150);
-        s.CHK_ALL->click(); // stays until the next reload
-        QCOMPARE(s.msfgLink->rowCount(), 150);
-        s.cmdCancel_Click();
-        QCOMPARE(s.msfgLink->rowCount(), 100);
     }
 
     void cycleByLinkNumber()
