@@ -87,12 +87,6 @@ void addLineSet(const QString& part, const QString& project)
                  {project, part});
 }
 
-void revoke(const QStringList& codes)
-{
-    for (const QString& code : codes)
-        gConn().exec("delete from function_grant where func_id = ?", {code});
-}
-
 QStringList rows(const QString& sql)
 {
     QStringList out;

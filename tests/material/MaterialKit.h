@@ -29,8 +29,6 @@ void addCompProj(const QString& project, const QString& part, const QString& gro
 // Check records that expected comp on part.
 void addChecks(int n, const QString& part, const QString& comp = QString());
 void addLineSet(const QString& part, const QString& project);
-// Withdraws the grants of these function codes from every group.
-void revoke(const QStringList& codes);
 
 // Rows of a query as "a|b|c" texts.
 QStringList rows(const QString& sql);

@@ -27,7 +27,7 @@ void clickRow(Mtc_Comp_Proj& s, int row)
 
 // The components-per-part-number screen: the two cascades, the duplicate
 // refused by the database's key, the guard by component and part number,
-// the delete of the row as shown, the gates, and the import's three checks.
+// the delete of the row as shown, and the import's three checks.
 class CompProjScreenTest : public QObject
 {
     Q_OBJECT
@@ -160,21 +160,6 @@ private Q_SLOTS:
         s.cboProj->setCurrentText("P2");
         QCOMPARE(prompter().last().title, QStringLiteral("ERROR"));
         QCOMPARE(s.cboPart->count(), 0);
-    }
-
-    void gates()
-    {
-        kit::addCompProj("P1", "PN1", "CAP", "C0000000001");
-        kit::revoke({"Man_New_Project", "Man_Edit_Project", "Man_Delete_Project"});
-        Mtc_Comp_Proj s;
-        clickRow(s, 0);
-        s.cmdNew_Click();
-        s.cmdEdit_Click();
-        s.cmdDelete_Click();
-        s.cmdImport_Click();
-        QCOMPARE(prompter().texts(), QStringList(4, QStringLiteral("You have no permission to use.")));
-        QCOMPARE(s.EditMode, QString());
-        QVERIFY(prompter().fileDialogFolders.isEmpty());
     }
 
     void importChecksInOrder()

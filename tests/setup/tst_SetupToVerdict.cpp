@@ -3,6 +3,7 @@
 #include "OPT_Line_Set.h"
 #include "OPT_Slot_Link.h"
 #include "SetupTestKit.h"
+#include "SimGateway.h"
 #include "TestDb.h"
 #include "TestMain.h"
 #include "app/Module1.h"
@@ -19,6 +20,8 @@
 #include <QTreeWidget>
 
 using Module1::gConn;
+using gwsim::dataFrame;
+using gwsim::startupFrame;
 using kit::prompter;
 
 namespace {
@@ -34,20 +37,6 @@ struct Recorder : monitor::TerminalLink
         return true;
     }
 };
-
-QByteArray dataFrame(int terminal, const QByteArray& payload)
-{
-    QByteArray f = QByteArray(7, '\0') + char(terminal) + char(0x01) + payload + "\r\n";
-    f[0] = char(f.size());
-    return f;
-}
-
-QByteArray startupFrame(int terminal)
-{
-    QByteArray f = QByteArray(7, '\0') + char(terminal) + QByteArray(4, char(0xFF));
-    f[0] = char(f.size());
-    return f;
-}
 
 void click(QWidget* w)
 {
