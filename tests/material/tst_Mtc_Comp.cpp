@@ -21,11 +21,6 @@ QList<bool> buttons(const Mtc_Comp& s)
 const QList<bool> kBrowse = {true, true, true, false, false};
 const QList<bool> kEditing = {false, false, false, true, true};
 
-void clickRow(Mtc_Comp& s, int row)
-{
-    kit::clickRow(s.LvData, row);
-}
-
 } // namespace
 
 // The component screen: the method type and its code lengths, the vendor
@@ -83,7 +78,7 @@ private Q_SLOTS:
         QCOMPARE(s->txtVDName->text(), QString());
 
         // New keeps the code of the chosen row; another vendor is a second row.
-        clickRow(*s, 0);
+        kit::clickRow(s->LvData, 0);
         s->cmdNew->click();
         QCOMPARE(s->txtID->text(), QStringLiteral("C0805-100NF"));
         QCOMPARE(s->txtDesc->text(), QString());
@@ -94,7 +89,7 @@ private Q_SLOTS:
         QCOMPARE(gConn().count("select count(*) from component_list where comp_code = 'C0805-100NF'"), 2);
 
         // The same code and vendor again: refused, and back to browsing.
-        clickRow(*s, 0);
+        kit::clickRow(s->LvData, 0);
         s->cmdNew->click();
         s->txtVDName->setText("ACME");
         s->cboGP->setCurrentIndex(1);
@@ -119,10 +114,10 @@ private Q_SLOTS:
         // Clicking a row sets its type first, then its code survives.
         const int pt = int(kit::listColumn(s->LvData, 6).indexOf("PT"));
         s->Opt_MP->click();
-        clickRow(*s, pt);
+        kit::clickRow(s->LvData, pt);
         QVERIFY(s->Opt_PT->isChecked());
         QCOMPARE(s->txtID->text(), QString(30, 'P'));
-        clickRow(*s, pt == 0 ? 1 : 0);
+        kit::clickRow(s->LvData, pt == 0 ? 1 : 0);
         QVERIFY(s->Opt_MP->isChecked());
         QCOMPARE(s->txtID->maxLength(), 11);
         QCOMPARE(s->txtID->text(), QStringLiteral("C0805-100NF"));
@@ -148,7 +143,7 @@ private Q_SLOTS:
         QCOMPARE(sheet.at(0).value(0), QStringLiteral("Component ID"));
 
         // Delete removes the chosen vendor's row only.
-        clickRow(*s, int(kit::listColumn(s->LvData, 4).indexOf("ACME")));
+        kit::clickRow(s->LvData, int(kit::listColumn(s->LvData, 4).indexOf("ACME")));
         s->cmdDelete->click();
         QCOMPARE(kit::rows("select vender_name from component_list where comp_code = 'C0805-100NF'"),
                  QStringList({"NIL"}));
@@ -167,14 +162,14 @@ private Q_SLOTS:
         const QStringList codes = kit::listColumn(s.LvData, 1);
 
         // Checks of the code refuse the delete whichever vendor's row is shown.
-        clickRow(s, int(codes.indexOf("C0000000001")));
+        kit::clickRow(s.LvData, int(codes.indexOf("C0000000001")));
         s.cmdDelete_Click();
         QCOMPARE(prompter().last().text,
                  QStringLiteral("4 records are using this Component ID, it cannot be removed ..."));
         QCOMPARE(prompter().last().icon, msg::Icon::Critical);
         QCOMPARE(gConn().count("select count(*) from component_list"), 3);
         // A code only the part numbers use goes.
-        clickRow(s, int(kit::listColumn(s.LvData, 1).indexOf("C0000000002")));
+        kit::clickRow(s.LvData, int(kit::listColumn(s.LvData, 1).indexOf("C0000000002")));
         s.cmdDelete_Click();
         QCOMPARE(gConn().count("select count(*) from component_list"), 2);
     }

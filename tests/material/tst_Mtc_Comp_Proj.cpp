@@ -18,11 +18,6 @@ QList<bool> buttons(const Mtc_Comp_Proj& s)
     return kit::enabled({s.cmdNew, s.cmdEdit, s.cmdDelete, s.cmdSave, s.cmdCancel, s.cmdImport});
 }
 
-void clickRow(Mtc_Comp_Proj& s, int row)
-{
-    kit::clickRow(s.LvData, row);
-}
-
 } // namespace
 
 // The components-per-part-number screen: the two cascades, the duplicate
@@ -85,7 +80,7 @@ private Q_SLOTS:
         QCOMPARE(s->txtPolarity->text(), QString());
 
         // The same four keys again: the database refuses, the screen says so.
-        clickRow(*s, 0);
+        kit::clickRow(s->LvData, 0);
         QCOMPARE(s->cboPart->currentText(), QStringLiteral("PN3"));
         QCOMPARE(s->cboComp->currentText(), QStringLiteral("C0000000001"));
         s->cmdNew->click();
@@ -101,7 +96,7 @@ private Q_SLOTS:
         QCOMPARE(buttons(*s), QList<bool>({true, true, true, false, false, true}));
 
         // Edit: designator and polarity only.
-        clickRow(*s, 0);
+        kit::clickRow(s->LvData, 0);
         s->cmdEdit->click();
         QVERIFY(!s->cboProj->isEnabled() && !s->cboComp->isEnabled());
         s->txtRef->setText("R");
@@ -122,17 +117,17 @@ private Q_SLOTS:
 
         // Checks of the component on the part number, any project: kept.
         kit::addChecks(3, "PN3", "C0000000001");
-        clickRow(*s, int(kit::listColumn(s->LvData, 2).indexOf("PN3")));
+        kit::clickRow(s->LvData, int(kit::listColumn(s->LvData, 2).indexOf("PN3")));
         s->cmdDelete->click();
         QCOMPARE(prompter().last().text, QStringLiteral("3 records are using this setting, it cannot be removed ..."));
         gConn().exec("delete from check_history");
 
         // Changed elsewhere since it was shown: not removed.
-        clickRow(*s, int(kit::listColumn(s->LvData, 2).indexOf("PN3")));
+        kit::clickRow(s->LvData, int(kit::listColumn(s->LvData, 2).indexOf("PN3")));
         gConn().exec("update component_proj set polarity_check = '9' where part_no = 'PN3'");
         s->cmdDelete->click();
         QCOMPARE(gConn().count("select count(*) from component_proj"), 2);
-        clickRow(*s, int(kit::listColumn(s->LvData, 2).indexOf("PN3")));
+        kit::clickRow(s->LvData, int(kit::listColumn(s->LvData, 2).indexOf("PN3")));
         s->cmdDelete->click();
         QCOMPARE(kit::rows("select part_no from component_proj"), QStringList({"PN1"}));
     }
@@ -143,9 +138,9 @@ private Q_SLOTS:
         kit::addCompProj("PX", "PN9", "CAP", "C0000000009"); // project, part and component gone
         Mtc_Comp_Proj s;
         const QStringList parts = kit::listColumn(s.LvData, 2);
-        clickRow(s, int(parts.indexOf("PN1")));
+        kit::clickRow(s.LvData, int(parts.indexOf("PN1")));
         QCOMPARE(s.cboProj->currentText(), QStringLiteral("P1"));
-        clickRow(s, int(parts.indexOf("PN9")));
+        kit::clickRow(s.LvData, int(parts.indexOf("PN9")));
         // Nothing of the row before stays for Edit or Delete to act on.
         QCOMPARE(s.cboProj->currentText(), QString());
         QCOMPARE(s.cboPart->currentText(), QString());
