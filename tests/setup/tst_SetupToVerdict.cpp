@@ -7,7 +7,6 @@
 #include "TestDb.h"
 #include "TestMain.h"
 #include "app/Module1.h"
-#include "frmMain.h"
 #include "terminal/ScanDialogue.h"
 
 #include <QApplication>
@@ -129,14 +128,6 @@ private Q_SLOTS:
         click(comp->cmdSave);
         QCOMPARE(prompter().messages.size(), 0);
         QCOMPARE(gConn().count("select count(*) from set_hist where action = 'Insert'"), 2);
-
-        // The toolbar's buttons bring the same screens to the front.
-        app.main()->Toolbar_ButtonClick("Line Set");
-        QCOMPARE(app.main()->screenInstance("OPR_Line_SET"), line);
-        app.main()->Toolbar_ButtonClick("Slot Link");
-        QCOMPARE(app.main()->screenInstance("OPR_Slot_Link"), link);
-        app.main()->Toolbar_ButtonClick("Component");
-        QCOMPARE(app.main()->screenInstance("OPR_Comp_SET"), comp);
 
         // The terminal behind the gateway: user, part number, no panels.
         monitor::TerminalTable table;
