@@ -50,11 +50,12 @@ void addGroup(const QString& id, const QString& desc)
                  {id, desc});
 }
 
-void addComponent(const QString& code, const QString& group, const QString& vendor, const QString& type)
+void addComponent(const QString& code, const QString& group, const QString& vendor, const QString& type,
+                  const QString& vendorDesc)
 {
     gConn().exec("insert into component_list (comp_code, comp_desc, group_id, method_type, vender_name, vender_desc, "
-                 "update_user, update_time) values (?, 'desc', ?, ?, ?, 'vd', 'SYSADMIN', sysdate)",
-                 {code, group, type, vendor});
+                 "update_user, update_time) values (?, 'desc', ?, ?, ?, ?, 'SYSADMIN', sysdate)",
+                 {code, group, type, vendor, vendorDesc});
 }
 
 void addPart(const QString& part, const QString& project, const QString& approve)

@@ -22,7 +22,7 @@ testing::ScriptedPrompter& prompter();
 void addProject(const QString& id);
 void addGroup(const QString& id, const QString& desc = QStringLiteral("group"));
 void addComponent(const QString& code, const QString& group, const QString& vendor = QStringLiteral("NIL"),
-                  const QString& type = QStringLiteral("MP"));
+                  const QString& type = QStringLiteral("MP"), const QString& vendorDesc = QStringLiteral("vd"));
 void addPart(const QString& part, const QString& project, const QString& approve = QStringLiteral("0"));
 void addCompProj(const QString& project, const QString& part, const QString& group, const QString& comp,
                  const QString& ref = QStringLiteral("F"), const QString& polarity = QStringLiteral("1"));

@@ -29,26 +29,16 @@ QString today(material::LotType type)
 // polarity pairs) and C2; C1 comes from two vendors.
 void addMasterData()
 {
-    const char* const statements[] = {
-        "insert into proj_info (proj_id) values ('P1')",
-        "insert into proj_info (proj_id) values ('P2')",
-        "insert into part_info (part_no, proj_id) values ('PN2', 'P1')",
-        "insert into part_info (part_no, proj_id) values ('PN1', 'P1')",
-        "insert into component_proj (proj_id, part_no, group_id, comp_code, ref_designator, polarity_check) "
-        "values ('P1', 'PN1', 'G1', 'C1', 'F', 'Y')",
-        "insert into component_proj (proj_id, part_no, group_id, comp_code, ref_designator, polarity_check) "
-        "values ('P1', 'PN1', 'G2', 'C1', 'R', 'N')",
-        "insert into component_proj (proj_id, part_no, group_id, comp_code, ref_designator, polarity_check) "
-        "values ('P1', 'PN1', 'G1', 'C2', 'F', 'Y')",
-        "insert into component_list (comp_code, group_id, method_type, vender_name, vender_desc) "
-        "values ('C1', 'G1', 'MP', 'V1', 'Vendor one')",
-        "insert into component_list (comp_code, group_id, method_type, vender_name, vender_desc) "
-        "values ('C1', 'G1', 'MP', 'V2', 'Vendor two')",
-        "insert into component_list (comp_code, group_id, method_type, vender_name, vender_desc) "
-        "values ('C2', 'G1', 'MP', 'V1', 'Vendor one')",
-    };
-    for (const char* sql : statements)
-        gConn().exec(QString::fromLatin1(sql));
+    kit::addProject("P1");
+    kit::addProject("P2");
+    kit::addPart("PN2", "P1");
+    kit::addPart("PN1", "P1");
+    kit::addCompProj("P1", "PN1", "G1", "C1", "F", "Y");
+    kit::addCompProj("P1", "PN1", "G2", "C1", "R", "N");
+    kit::addCompProj("P1", "PN1", "G1", "C2", "F", "Y");
+    kit::addComponent("C1", "G1", "V1", "MP", "Vendor one");
+    kit::addComponent("C1", "G1", "V2", "MP", "Vendor two");
+    kit::addComponent("C2", "G1", "V1", "MP", "Vendor one");
 }
 
 void storeLot(const QString& id, const QString& comp, const QDateTime& time)
