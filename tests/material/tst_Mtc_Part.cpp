@@ -144,7 +144,6 @@ private Q_SLOTS:
         QCOMPARE(s.txtID->text(), QStringLiteral("PN-2"));
         QCOMPARE(s.cboProj->currentText(), QString()); // not P1 from the row before
         QVERIFY(s.Opt_N->isChecked()); // a missing flag shows as "0"
-        QCOMPARE(s.msfgModule->item(rowOf(s, "PN-2", "PX"), 7)->text(), QStringLiteral("0"));
 
         // Neither Edit nor Delete can reach the other project's row.
         s.cmdEdit_Click();

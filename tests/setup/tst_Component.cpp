@@ -96,7 +96,6 @@ private Q_SLOTS:
         store("MD1", "S9", "C300"); // a slot the module no longer has
         store("MD2", "S1", "C100");
         OPT_Component s;
-        QVERIFY(!s.TV->isEnabled());
         // The tree: groups with their components.
         QCOMPARE(s.TV->topLevelItemCount(), 2);
         QCOMPARE(s.TV->topLevelItem(1)->child(0)->text(0), QStringLiteral("C300"));

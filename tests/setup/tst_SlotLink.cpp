@@ -20,7 +20,6 @@ using kit::prompter;
 namespace {
 
 const QList<bool> kBrowseRows = {true, true, true, false, false};
-const QList<bool> kBrowseEmpty = {true, false, false, false, false};
 const QList<bool> kEditing = {false, false, false, true, true};
 
 QList<bool> buttons(const OPT_Slot_Link& s)
@@ -86,7 +85,6 @@ private Q_SLOTS:
     void cycleByLinkNumber()
     {
         OPT_Slot_Link s;
-        QCOMPARE(buttons(s), kBrowseEmpty);
         s.cmdNew->click();
         QTest::keyClicks(s.txtID, "b\t1");
         leave(s.txtID);
@@ -135,7 +133,6 @@ private Q_SLOTS:
         s.msfgLink->setCurrentCell(0, 1);
         s.cmdDelete->click();
         QVERIFY(links().isEmpty());
-        QCOMPARE(buttons(s), kBrowseEmpty);
     }
 
     void importAndStarredExport()
