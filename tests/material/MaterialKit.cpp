@@ -2,10 +2,11 @@
 
 #include "ExcelExport.h"
 #include "app/Module1.h"
-#include "workbook/Workbook.h"
 #include "workbook/WorkbookExport.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QTest>
 #include <QFile>
 #include <QTableWidget>
 #include <QTreeWidget>
@@ -29,8 +30,6 @@ private:
     QList<QStringList> m_rows;
 };
 
-QStringList g_exports;
-
 } // namespace
 
 testing::ScriptedPrompter& prompter()
@@ -51,11 +50,12 @@ void addGroup(const QString& id, const QString& desc)
                  {id, desc});
 }
 
-void addComponent(const QString& code, const QString& group, const QString& vendor, const QString& type)
+void addComponent(const QString& code, const QString& group, const QString& vendor, const QString& type,
+                  const QString& vendorDesc)
 {
     gConn().exec("insert into component_list (comp_code, comp_desc, group_id, method_type, vender_name, vender_desc, "
-                 "update_user, update_time) values (?, 'desc', ?, ?, ?, 'vd', 'SYSADMIN', sysdate)",
-                 {code, group, type, vendor});
+                 "update_user, update_time) values (?, 'desc', ?, ?, ?, ?, 'SYSADMIN', sysdate)",
+                 {code, group, type, vendor, vendorDesc});
 }
 
 void addPart(const QString& part, const QString& project, const QString& approve)
@@ -121,31 +121,25 @@ QStringList logLines()
     return out;
 }
 
-void captureExports(const QString& folder)
+QStringList importedWithErrors(int n)
 {
-    Module1::setExportFolder(folder);
-    Module1::setWorkbookOpener([](const QString& path) {
-        g_exports << path;
-        return true;
-    });
+    return {QStringLiteral("The success import %1 records.").arg(n),
+            "Please check the error log file " + QDir::toNativeSeparators(Module1::ErrorLogPath())};
 }
 
-void releaseExports()
+QByteArray readFile(const QString& path)
 {
-    Module1::setExportFolder(QString());
-    Module1::setWorkbookOpener([](const QString&) { return false; });
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-std::optional<QList<QStringList>> lastExport()
+QByteArray golden(const QString& name)
 {
-    if (g_exports.isEmpty())
-        return std::nullopt;
-    const QString path = g_exports.takeLast();
-    g_exports.clear();
-    const auto sheet = workbook::readFirstSheet(path);
-    if (!sheet)
-        return std::nullopt;
-    return QList<QStringList>(sheet->begin(), sheet->end());
+    const QByteArray bytes =
+        readFile(QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../data/label/") + name));
+    if (bytes.isEmpty())
+        qFatal("no golden label %s", qPrintable(name));
+    return bytes;
 }
 
 QList<bool> enabled(const QList<QAbstractButton*>& buttons)
@@ -170,6 +164,29 @@ QStringList gridColumn(const QTableWidget* grid, int column)
     for (int r = 0; r < grid->rowCount(); ++r)
         out << (grid->item(r, column) ? grid->item(r, column)->text() : QString());
     return out;
+}
+
+QStringList entries(const QComboBox* box)
+{
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
+    return out;
+}
+
+void choose(QComboBox* box, const QString& text)
+{
+    const int i = box->findText(text);
+    QVERIFY2(i >= 0, qPrintable(text));
+    box->setCurrentIndex(i);
+    Q_EMIT box->activated(i);
+}
+
+void clickRow(QTreeWidget* list, int row)
+{
+    QTreeWidgetItem* item = list->topLevelItem(row);
+    list->setCurrentItem(item);
+    Q_EMIT list->itemClicked(item, 1);
 }
 
 } // namespace kit

@@ -1,35 +1,16 @@
 #include "LabelPrint.h"
-#include "ScriptedPrompter.h"
+#include "MaterialKit.h"
 #include "TestMain.h"
 #include "app/Module1.h"
 #include "label/LabelSink.h"
-#include "label/Tpcl.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
-using testing::ScriptedPrompter;
+using kit::prompter;
 
 namespace {
-
-ScriptedPrompter& prompter()
-{
-    return *ScriptedPrompter::current();
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QByteArray golden(const QString& name)
-{
-    return readAll(QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../data/label/") + name));
-}
 
 // A printer that takes no job.
 class RefusingSink : public label::LabelSink
@@ -45,9 +26,9 @@ public:
 
 } // namespace
 
-// The Print buttons' shared part: link label copies and "Order Print" against
-// the golden files, and a print run that tells the operator once when the
-// printer took nothing.
+// The Print buttons' shared part: the quantity asked for against the golden
+// link label, and a print run that tells the operator once when the printer
+// took nothing.
 class LabelPrintTest : public QObject
 {
     Q_OBJECT
@@ -93,14 +74,15 @@ private Q_SLOTS:
         QVERIFY(prompter().last().text.startsWith(QStringLiteral("1 of 1 labels")));
     }
 
-    // Copies of one link label: as many as the answer says, halves to even,
-    // none for 0 or an answer out of range.
-    void linkLabelCopies()
+    // Copies of one link label: as many as the answer says, none for a
+    // negative answer, a cancelled box or an answer out of range.
+    void copiesAsAnswered()
     {
         const QString path = m_dir.filePath(QStringLiteral("copies.prn"));
         label::setSink(std::make_unique<label::FileLabelSink>(path));
-        const QByteArray one = golden("link_10-0001-234_1412060001.tpcl");
-        const QList<QPair<QString, int>> runs = {{"0", 0}, {"1", 1}, {"3", 3}, {"2.5", 2}, {"3.5", 4}, {"40000", 0}};
+        const QByteArray one = kit::golden("link_10-0001-234_1412060001.tpcl");
+        const QList<QPair<std::optional<QString>, int>> runs = {
+            {"3", 3}, {"3.5", 4}, {"-2", 0}, {std::nullopt, 0}, {"40000", 0}};
         for (const auto& [answer, labels] : runs) {
             QFile::remove(path);
             prompter().inputs.enqueue(answer);
@@ -108,45 +90,12 @@ private Q_SLOTS:
             labelprint::PrintRun run;
             for (int i = 0; i < n; ++i)
                 labelprint::PrintLinkLabel(QStringLiteral("10-0001-234"), QStringLiteral("1412060001"));
-            QCOMPARE(readAll(path), one.repeated(labels));
+            QCOMPARE(kit::readFile(path), one.repeated(labels));
         }
+        // Only the quantity out of range says anything: its error, no title, no icon.
         QCOMPARE(prompter().texts(), QStringList({"6Overflow"}));
-    }
-
-    // "Order Print" on the lot list: the clicked third row, then the rows
-    // above it, never beyond the first, each label as its golden file.
-    void orderPrintFromTheThirdRow()
-    {
-        const QString path = m_dir.filePath(QStringLiteral("order.prn"));
-        QFile::remove(path);
-        label::setSink(std::make_unique<label::FileLabelSink>(path));
-        const QList<QPair<QString, QString>> rows = {{"10-0001-236", "1412060003"},
-                                                     {"10-0001-235", "1412060002"},
-                                                     {"10-0001-234", "1412060001"}};
-        prompter().inputs.enqueue(QStringLiteral("5"));
-        const std::optional<int> n = labelprint::AskPrintQuantity();
-        QCOMPARE(n, std::optional<int>(5));
-        {
-            labelprint::PrintRun run;
-            for (int r : label::OrderPrintRows(3, *n))
-                labelprint::PrintLinkLabel(rows[r - 1].first, rows[r - 1].second);
-        }
-        QCOMPARE(readAll(path), golden("link_10-0001-234_1412060001.tpcl") + golden("link_10-0001-235_1412060002.tpcl")
-                                    + golden("link_10-0001-236_1412060003.tpcl"));
-        QVERIFY(prompter().messages.isEmpty());
-    }
-
-    void labelsThatPrintAreNotReported()
-    {
-        const QString path = m_dir.filePath(QStringLiteral("labels.prn"));
-        label::setSink(std::make_unique<label::FileLabelSink>(path));
-        {
-            labelprint::PrintRun run;
-            labelprint::PrintPartLabel(QStringLiteral("PN-1"));
-        }
-        QVERIFY(prompter().messages.isEmpty());
-        QVERIFY(QFileInfo(path).size() > 0);
-        QVERIFY(!QFile::exists(Module1::ErrorLogPath()));
+        QCOMPARE(prompter().last().icon, msg::Icon::None);
+        QCOMPARE(prompter().last().title, msg::applicationTitle());
     }
 };
 

@@ -1,6 +1,5 @@
 #include "SetupTestKit.h"
 
-#include "ExcelExport.h"
 #include "TestDb.h"
 #include "app/Module1.h"
 #include "workbook/WorkbookExport.h"
@@ -25,8 +24,6 @@ QTemporaryDir& folder()
     return dir;
 }
 
-QString g_lastExport;
-
 class Sheet : public workbook::TableSource
 {
 public:
@@ -40,11 +37,6 @@ private:
     QList<QStringList> m_rows;
 };
 
-void exec(const char* sql, const QVariantList& values)
-{
-    gConn().exec(QString::fromLatin1(sql), values);
-}
-
 } // namespace
 
 testing::ScriptedPrompter& prompter()
@@ -54,45 +46,30 @@ testing::ScriptedPrompter& prompter()
 
 void seedPlant()
 {
+    using Rows = QList<QVariantList>;
+    const QList<std::pair<const char*, Rows>> tables = {
+        {"insert into line_info (line_id) values (?)", {{"L1"}, {"L2"}}},
+        {"insert into mc_info (mc_id, line_id) values (?, ?)", {{"M1", "L1"}, {"M2", "L1"}, {"M3", "L2"}}},
+        {"insert into slot_info (mc_id, md_id, slot_id) values (?, ?, ?)",
+         {{"M1", "MD1", "S1"}, {"M1", "MD1", "S2"}, {"M1", "MD1", "S3"}, {"M1", "MD2", "S1"}, {"M2", "MD1", "S7"}}},
+        {"insert into dt200_info (gw21_ip, dt200_id) values (?, ?)",
+         {{"10.0.0.5", "005"}, {"10.0.0.5", "012"}, {"10.0.0.6", "001"}}},
+        {"insert into proj_info (proj_id) values (?)", {{"PR1"}, {"PR2"}}},
+        {"insert into part_info (part_no, proj_id) values (?, ?)", {{"P1", "PR1"}, {"P2", "PR1"}, {"P3", "PR2"}}},
+        {"insert into component_group (group_id) values (?)", {{"G1"}, {"G2"}}},
+        {"insert into component_list (comp_code, group_id, method_type, vender_name) values (?, ?, 'MP', 'NIL')",
+         {{"C100", "G1"}, {"C200", "G1"}, {"C300", "G2"}}},
+        {"insert into component_proj (proj_id, part_no, group_id, comp_code, ref_designator, polarity_check) "
+         "values ('PR1', 'P1', 'G1', ?, 'R1', 'Y')",
+         {{"C100"}, {"C200"}}},
+        {"insert into component_link (link_id, comp_code, vender_comp, vender_name, vender_desc, lot_no, ship_date, "
+         "rt_no) values (?, ?, 'VC', 'V1', 'VD', 'LOT', '2401', 'RT')",
+         {{"LK1", "C100"}, {"LK2", "C200"}}},
+    };
     db::Transaction tx(gConn());
-    for (const char* l : {"L1", "L2"})
-        exec("insert into line_info (line_id, line_desc, update_user, update_time) values (?, 'line', 'SYSADMIN', sysdate)",
-             {l});
-    const char* machines[][2] = {{"M1", "L1"}, {"M2", "L1"}, {"M3", "L2"}};
-    for (auto& m : machines)
-        exec("insert into mc_info (mc_id, mc_desc, line_id, update_user, update_time) values (?, 'mc', ?, 'SYSADMIN', sysdate)",
-             {m[0], m[1]});
-    const char* slots[][3] = {{"M1", "MD1", "S1"}, {"M1", "MD1", "S2"}, {"M1", "MD1", "S3"},
-                              {"M1", "MD2", "S1"}, {"M2", "MD1", "S7"}};
-    for (auto& s : slots)
-        exec("insert into slot_info (mc_id, md_id, slot_id, update_user, update_time) values (?, ?, ?, 'SYSADMIN', sysdate)",
-             {s[0], s[1], s[2]});
-    const char* terminals[][2] = {{"10.0.0.5", "005"}, {"10.0.0.5", "012"}, {"10.0.0.6", "001"}};
-    for (auto& t : terminals)
-        exec("insert into dt200_info (gw21_ip, dt200_id, update_user, update_time) values (?, ?, 'SYSADMIN', sysdate)",
-             {t[0], t[1]});
-    for (const char* p : {"PR1", "PR2"})
-        exec("insert into proj_info (proj_id, update_user, update_time) values (?, 'SYSADMIN', sysdate)", {p});
-    const char* parts[][2] = {{"P1", "PR1"}, {"P2", "PR1"}, {"P3", "PR2"}};
-    for (auto& p : parts)
-        exec("insert into part_info (part_no, proj_id, update_user, update_time) values (?, ?, 'SYSADMIN', sysdate)",
-             {p[0], p[1]});
-    for (const char* g : {"G1", "G2"})
-        exec("insert into component_group (group_id, update_user, update_time) values (?, 'SYSADMIN', sysdate)", {g});
-    const char* comps[][2] = {{"C100", "G1"}, {"C200", "G1"}, {"C300", "G2"}};
-    for (auto& c : comps)
-        exec("insert into component_list (comp_code, group_id, method_type, vender_name, update_user, update_time) "
-             "values (?, ?, 'MP', 'NIL', 'SYSADMIN', sysdate)",
-             {c[0], c[1]});
-    for (const char* c : {"C100", "C200"})
-        exec("insert into component_proj (proj_id, part_no, group_id, comp_code, ref_designator, polarity_check) "
-             "values ('PR1', 'P1', 'G1', ?, 'R1', 'Y')",
-             {c});
-    const char* lots[][2] = {{"LK1", "C100"}, {"LK2", "C200"}};
-    for (auto& l : lots)
-        exec("insert into component_link (link_id, comp_code, vender_comp, vender_name, vender_desc, lot_no, ship_date, "
-             "rt_no) values (?, ?, 'VC', 'V1', 'VD', 'LOT', '2401', 'RT')",
-             {l[0], l[1]});
+    for (const auto& [sql, rows] : tables)
+        for (const QVariantList& values : rows)
+            gConn().exec(QString::fromLatin1(sql), values);
     tx.commit();
 }
 
@@ -111,6 +88,18 @@ QString logText()
     if (!f.open(QIODevice::ReadOnly))
         return QString();
     return QString::fromUtf8(f.readAll());
+}
+
+QStringList rows(const QString& sql)
+{
+    QStringList out;
+    for (db::ResultSet rs = gConn().query(sql); !rs.eof(); rs.moveNext()) {
+        QStringList cells;
+        for (int i = 0; i < rs.fieldCount(); ++i)
+            cells << rs.text(i);
+        out << cells.join('|');
+    }
+    return out;
 }
 
 QStringList gridRows(const QTableWidget* grid, int lastColumn)
@@ -141,25 +130,12 @@ void pick(QComboBox* box, const QString& text)
     box->setCurrentIndex(i);
 }
 
-QList<bool> buttons(QAbstractButton* n, QAbstractButton* e, QAbstractButton* d, QAbstractButton* s,
-                    QAbstractButton* c)
+QList<bool> enabled(const QList<QAbstractButton*>& buttons)
 {
-    return {n->isEnabled(), e->isEnabled(), d->isEnabled(), s->isEnabled(), c->isEnabled()};
-}
-
-void captureExports()
-{
-    Module1::setExportFolder(folder().path());
-    Module1::setWorkbookOpener([](const QString& path) {
-        g_lastExport = path;
-        return true;
-    });
-}
-
-workbook::Rows lastExport()
-{
-    const auto rows = workbook::readFirstSheet(g_lastExport);
-    return rows ? *rows : workbook::Rows();
+    QList<bool> out;
+    for (const QAbstractButton* b : buttons)
+        out << b->isEnabled();
+    return out;
 }
 
 } // namespace kit

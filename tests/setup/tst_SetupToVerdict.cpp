@@ -3,10 +3,10 @@
 #include "OPT_Line_Set.h"
 #include "OPT_Slot_Link.h"
 #include "SetupTestKit.h"
+#include "SimGateway.h"
 #include "TestDb.h"
 #include "TestMain.h"
 #include "app/Module1.h"
-#include "frmMain.h"
 #include "terminal/ScanDialogue.h"
 
 #include <QApplication>
@@ -19,6 +19,8 @@
 #include <QTreeWidget>
 
 using Module1::gConn;
+using gwsim::dataFrame;
+using gwsim::startupFrame;
 using kit::prompter;
 
 namespace {
@@ -34,20 +36,6 @@ struct Recorder : monitor::TerminalLink
         return true;
     }
 };
-
-QByteArray dataFrame(int terminal, const QByteArray& payload)
-{
-    QByteArray f = QByteArray(7, '\0') + char(terminal) + char(0x01) + payload + "\r\n";
-    f[0] = char(f.size());
-    return f;
-}
-
-QByteArray startupFrame(int terminal)
-{
-    QByteArray f = QByteArray(7, '\0') + char(terminal) + QByteArray(4, char(0xFF));
-    f[0] = char(f.size());
-    return f;
-}
 
 void click(QWidget* w)
 {
@@ -141,14 +129,6 @@ private Q_SLOTS:
         QCOMPARE(prompter().messages.size(), 0);
         QCOMPARE(gConn().count("select count(*) from set_hist where action = 'Insert'"), 2);
 
-        // The toolbar's buttons bring the same screens to the front.
-        app.main()->Toolbar_ButtonClick("Line Set");
-        QCOMPARE(app.main()->screenInstance("OPR_Line_SET"), line);
-        app.main()->Toolbar_ButtonClick("Slot Link");
-        QCOMPARE(app.main()->screenInstance("OPR_Slot_Link"), link);
-        app.main()->Toolbar_ButtonClick("Component");
-        QCOMPARE(app.main()->screenInstance("OPR_Comp_SET"), comp);
-
         // The terminal behind the gateway: user, part number, no panels.
         monitor::TerminalTable table;
         table.LoadDevices(gConn());
@@ -176,16 +156,9 @@ private Q_SLOTS:
         QCOMPARE(terminal.sent, QList<QByteArray>({monitor::DisplayFrame("Invalid Component", 5),
                                                    monitor::SignalFrame(true, 5)}));
 
-        QStringList checks;
-        db::ResultSet rs = gConn().query("select line_id, part_no, mc_id, md_id, slot_code, comp_code, gw21_ip, "
-                                         "dt200_id, check_value, link_id from check_history order by check_value");
-        for (; !rs.eof(); rs.moveNext()) {
-            QStringList cells;
-            for (int i = 0; i < 10; ++i)
-                cells << rs.text(i);
-            checks << cells.join('|');
-        }
-        QCOMPARE(checks, QStringList({"L1|P1|M1|MD1|S1|C100|10.0.0.5|005|0|LK1",
+        QCOMPARE(kit::rows("select line_id, part_no, mc_id, md_id, slot_code, comp_code, gw21_ip, dt200_id, "
+                           "check_value, link_id from check_history order by check_value"),
+                 QStringList({"L1|P1|M1|MD1|S1|C100|10.0.0.5|005|0|LK1",
                                       "L1|P1|M1|MD1|S1|C100|10.0.0.5|005|1|LK2"}));
         QCOMPARE(gConn().count("select count(*) from error_history"), 0);
     }
