@@ -6,6 +6,7 @@
 #include "TestMain.h"
 #include "app/Module1.h"
 
+#include <QPushButton>
 #include <QTest>
 
 using kit::prompter;
@@ -40,6 +41,30 @@ private Q_SLOTS:
         prompter().clear();
         kit::addGroup("CAP");
         kit::addGroup("RES");
+    }
+
+    // A user who may open the screen but holds none of its button codes is
+    // refused before anything changes; granted one code, that button works.
+    void buttonGatesFollowTheGrants()
+    {
+        kit::addComponent("C0805-100NF", "CAP");
+        MainWindowFixture::addUser("CLERK", "Clerk", "STORE", {"MAN_COMP", "Man_Edit_List"});
+        MainWindowFixture fx;
+        QVERIFY(fx.logIn("CLERK", "CLERK"));
+        auto* s = fx.open<Mtc_Comp>(QStringLiteral("Man_Comp"));
+        QVERIFY(s);
+        kit::clickRow(s->LvData, 0);
+        for (QPushButton* refused : {s->cmdNew, s->cmdDelete}) {
+            prompter().clear();
+            refused->click();
+            QCOMPARE(prompter().texts(), QStringList{"You have no permission to use."});
+            QCOMPARE(buttons(*s), kBrowse);
+        }
+        prompter().clear();
+        s->cmdEdit->click();
+        QVERIFY(prompter().messages.isEmpty());
+        QCOMPARE(buttons(*s), kEditing);
+        QCOMPARE(kit::rows("select comp_code from component_list"), QStringList{"C0805-100NF"});
     }
 
     void newEditDeleteFromTheMenu()
