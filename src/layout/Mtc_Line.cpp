@@ -42,10 +42,5 @@ void Mtc_Line::LoadData()
 
 std::optional<workbook::ImportLayout> Mtc_Line::importLayout() const
 {
-    workbook::ImportLayout l;
-    l.table = QStringLiteral("line_info");
-    l.columns = {{QStringLiteral("line_id")}, {QStringLiteral("line_desc")}};
-    l.keyColumns = {QStringLiteral("line_id")};
-    l.updateColumns = {QStringLiteral("line_desc")};
-    return l;
+    return bindingImportLayout();
 }

@@ -59,13 +59,9 @@ void Mtc_Machine::LoadData()
 
 std::optional<workbook::ImportLayout> Mtc_Machine::importLayout() const
 {
-    workbook::ImportLayout l;
-    l.table = QStringLiteral("mc_info");
-    l.columns = {{QStringLiteral("mc_id")}, {QStringLiteral("mc_desc")}, {QStringLiteral("line_id")}};
     // A machine is one row whatever its line: a row naming another line for a
     // stored machine moves it there, as Edit on the screen can.
-    l.keyColumns = {QStringLiteral("mc_id")};
-    l.updateColumns = {QStringLiteral("mc_desc"), QStringLiteral("line_id")};
+    workbook::ImportLayout l = bindingImportLayout();
     l.checks << [](const QStringList& cells) {
         if (Module1::gConn().count(QStringLiteral("select count(*) from line_info where line_id = ?"), {cells[2]}) > 0)
             return QString();

@@ -42,10 +42,5 @@ void Mtc_Project::LoadData()
 
 std::optional<workbook::ImportLayout> Mtc_Project::importLayout() const
 {
-    workbook::ImportLayout l;
-    l.table = QStringLiteral("proj_info");
-    l.columns = {{QStringLiteral("proj_id")}, {QStringLiteral("proj_desc")}};
-    l.keyColumns = {QStringLiteral("proj_id")};
-    l.updateColumns = {QStringLiteral("proj_desc")};
-    return l;
+    return bindingImportLayout();
 }

@@ -1,5 +1,6 @@
 #include "Mtc_Slot1.h"
 
+#include "FormWidgets.h"
 #include "Style.h"
 #include "UpDown.h"
 #include "app/MessageLayer.h"
@@ -12,7 +13,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -57,6 +57,7 @@ QTreeWidgetItem* node(QTreeWidgetItem* parent, const QString& key, const QString
 
 Mtc_Slot1::Mtc_Slot1(QWidget* parent) : QWidget(parent)
 {
+    Module1::CenterOnFirstShow(this);
     setWindowTitle(QStringLiteral("Maintenance - Module & Slot"));
     resize(520, 560);
 
@@ -75,9 +76,11 @@ Mtc_Slot1::Mtc_Slot1(QWidget* parent) : QWidget(parent)
     txtSlot->setReadOnly(true);
     UpDown1 = new UpDown(this);
     UpDown2 = new UpDown(this);
-    cmdSet = new QPushButton(QStringLiteral("Set"), this);
-    cmdSave = new QPushButton(QStringLiteral("Save"), this);
-    cmdExit = new QPushButton(QStringLiteral("Exit"), this);
+    auto* buttons = new QHBoxLayout;
+    cmdSet = formui::addButton(this, buttons, QStringLiteral("Set"));
+    cmdSave = formui::addButton(this, buttons, QStringLiteral("Save"));
+    buttons->addStretch(1);
+    cmdExit = formui::addButton(this, buttons, QStringLiteral("Exit"));
     TV = new QTreeWidget(this);
     TV->setObjectName(QStringLiteral("TV"));
     TV->setHeaderHidden(true);
@@ -94,11 +97,6 @@ Mtc_Slot1::Mtc_Slot1(QWidget* parent) : QWidget(parent)
     boxes->addWidget(txtSlot, 2, 1);
     boxes->addWidget(UpDown2, 2, 2);
     boxes->setColumnStretch(5, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(cmdSet);
-    buttons->addWidget(cmdSave);
-    buttons->addStretch(1);
-    buttons->addWidget(cmdExit);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(boxes);
     layout->addLayout(buttons);
@@ -126,18 +124,6 @@ void Mtc_Slot1::Form_Load()
         msg::error(e.text());
     }
     LoadData();
-}
-
-void Mtc_Slot1::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    if (!m_centreOnShow)
-        return;
-    m_centreOnShow = false;
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
-        Module1::CenterForm(frame);
-    else if (isWindow())
-        Module1::CenterForm(this);
 }
 
 void Mtc_Slot1::cboMC_Click()

@@ -45,12 +45,8 @@ public:
     // The tree as shown, read by its levels.
     layout::SlotTree shownTree() const;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     void Form_Load();
     void drawTree(const layout::SlotTree& tree);
 
-    bool m_centreOnShow = true;
 };

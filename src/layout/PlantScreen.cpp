@@ -1,9 +1,10 @@
 #include "PlantScreen.h"
 
+#include "FormWidgets.h"
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -19,41 +20,31 @@ PlantScreen::PlantScreen(const QString& caption, bool withImport, QWidget* paren
     layout->addLayout(m_boxes);
 
     auto* row = new QHBoxLayout;
-    auto button = [this, row](const QString& text, const char* name) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(QLatin1String(name));
-        row->addWidget(b);
-        return b;
-    };
     if (withImport)
-        cmdImport = button(QStringLiteral("&Import"), "cmdImport");
-    cmdexport = button(QStringLiteral("E&xport"), "cmdexport");
+        cmdImport = addCycleButton(row, m_cycle.cmdImport, QStringLiteral("&Import"), "cmdImport");
+    cmdexport = addCycleButton(row, m_cycle.cmdexport, QStringLiteral("E&xport"), "cmdexport");
     row->addStretch(1);
-    cmdNew = button(QStringLiteral("&New"), "cmdNew");
-    cmdEdit = button(QStringLiteral("&Edit"), "cmdEdit");
-    cmdDelete = button(QStringLiteral("&Delete"), "cmdDelete");
-    cmdSave = button(QStringLiteral("&Save"), "cmdSave");
-    cmdCancel = button(QStringLiteral("&Cancel"), "cmdCancel");
-    cmdexit = button(QStringLiteral("E&xit"), "cmdexit");
+    cmdNew = addCycleButton(row, m_cycle.cmdNew, QStringLiteral("&New"), "cmdNew");
+    cmdEdit = addCycleButton(row, m_cycle.cmdEdit, QStringLiteral("&Edit"), "cmdEdit");
+    cmdDelete = addCycleButton(row, m_cycle.cmdDelete, QStringLiteral("&Delete"), "cmdDelete");
+    cmdSave = addCycleButton(row, m_cycle.cmdSave, QStringLiteral("&Save"), "cmdSave");
+    cmdCancel = addCycleButton(row, m_cycle.cmdCancel, QStringLiteral("&Cancel"), "cmdCancel");
+    cmdexit = addCycleButton(row, m_cycle.cmdexit, QStringLiteral("E&xit"), "cmdexit");
     layout->addLayout(row);
 }
 
 QLineEdit* PlantScreen::addTextBox(const QString& label, int maxLength)
 {
-    const int r = m_boxes->rowCount();
     auto* box = new QLineEdit(this);
     box->setMaxLength(maxLength);
-    m_boxes->addWidget(new QLabel(label, this), r, 0);
-    m_boxes->addWidget(box, r, 1);
+    formui::addLabelledRows(m_boxes, this, {{label, box}}, m_boxes->rowCount());
     return box;
 }
 
 QComboBox* PlantScreen::addComboBox(const QString& label)
 {
-    const int r = m_boxes->rowCount();
     auto* box = new QComboBox(this);
-    m_boxes->addWidget(new QLabel(label, this), r, 0);
-    m_boxes->addWidget(box, r, 1);
+    formui::addLabelledRows(m_boxes, this, {{label, box}}, m_boxes->rowCount());
     return box;
 }
 
@@ -69,15 +60,7 @@ QTableWidget* PlantScreen::addGrid(const QString& name)
 
 MaintenanceScreen::CycleSetup PlantScreen::cycleSetup() const
 {
-    CycleSetup s;
-    s.cmdNew = cmdNew;
-    s.cmdEdit = cmdEdit;
-    s.cmdDelete = cmdDelete;
-    s.cmdSave = cmdSave;
-    s.cmdCancel = cmdCancel;
-    s.cmdexit = cmdexit;
-    s.cmdexport = cmdexport;
-    s.cmdImport = cmdImport;
+    CycleSetup s = m_cycle;
     s.grid = m_grid;
     s.saveEnding = SaveEnding::Reload;
     return s;

@@ -38,6 +38,7 @@ protected:
     CycleSetup cycleSetup() const;
 
 private:
+    CycleSetup m_cycle; // the buttons
     QGridLayout* m_boxes = nullptr;
     QTableWidget* m_grid = nullptr;
 };

@@ -11,7 +11,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-using namespace material;
+using namespace formui;
 
 Mtc_CGRP::Mtc_CGRP(QWidget* parent) : MaintenanceScreen(parent)
 {
@@ -25,24 +25,17 @@ Mtc_CGRP::Mtc_CGRP(QWidget* parent) : MaintenanceScreen(parent)
     txtDesc = addTextBox(form, QStringLiteral("Description"), 30);
     auto* row = new QHBoxLayout;
     layout->addLayout(row);
-    cmdExport = addButton(row, QStringLiteral("E&xport"));
-    cmdNew = addButton(row, QStringLiteral("&New"));
-    cmdEdit = addButton(row, QStringLiteral("&Edit"));
-    cmdDelete = addButton(row, QStringLiteral("&Delete"));
-    cmdSave = addButton(row, QStringLiteral("&Save"));
-    cmdCancel = addButton(row, QStringLiteral("&Cancel"));
-    cmdExit = addButton(row, QStringLiteral("E&xit"));
+    CycleSetup s;
+    cmdExport = addCycleButton(row, s.cmdexport, QStringLiteral("E&xport"));
+    cmdNew = addCycleButton(row, s.cmdNew, QStringLiteral("&New"));
+    cmdEdit = addCycleButton(row, s.cmdEdit, QStringLiteral("&Edit"));
+    cmdDelete = addCycleButton(row, s.cmdDelete, QStringLiteral("&Delete"));
+    cmdSave = addCycleButton(row, s.cmdSave, QStringLiteral("&Save"));
+    cmdCancel = addCycleButton(row, s.cmdCancel, QStringLiteral("&Cancel"));
+    cmdExit = addCycleButton(row, s.cmdexit, QStringLiteral("E&xit"));
     Module1::InstallUpperCaseKeyBox(txtID);
     resize(720, 520);
 
-    CycleSetup s;
-    s.cmdNew = cmdNew;
-    s.cmdEdit = cmdEdit;
-    s.cmdDelete = cmdDelete;
-    s.cmdSave = cmdSave;
-    s.cmdCancel = cmdCancel;
-    s.cmdexit = cmdExit;
-    s.cmdexport = cmdExport;
     s.grid = msfgCGRP;
     s.keyBoxes = {txtID};
     s.otherBoxes = {txtDesc};

@@ -16,7 +16,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-using namespace material;
+using namespace formui;
 using Module1::gConn;
 
 namespace {
@@ -51,14 +51,15 @@ Mtc_Comp::Mtc_Comp(QWidget* parent) : MaintenanceScreen(parent)
     txtVDDesc = addTextBox(form, QStringLiteral("Vender Description"), 30);
     auto* row = new QHBoxLayout;
     layout->addLayout(row);
-    cmdImport = addButton(row, QStringLiteral("&Import"));
-    cmdexport = addButton(row, QStringLiteral("&Export"));
-    cmdNew = addButton(row, QStringLiteral("&New"));
-    cmdEdit = addButton(row, QStringLiteral("&Edit"));
-    cmdDelete = addButton(row, QStringLiteral("&Delete"));
-    cmdSave = addButton(row, QStringLiteral("&Save"));
-    cmdCancel = addButton(row, QStringLiteral("&Cancel"));
-    cmdExit = addButton(row, QStringLiteral("E&xit"));
+    CycleSetup s;
+    cmdImport = addCycleButton(row, s.cmdImport, QStringLiteral("&Import"));
+    cmdexport = addCycleButton(row, s.cmdexport, QStringLiteral("&Export"));
+    cmdNew = addCycleButton(row, s.cmdNew, QStringLiteral("&New"));
+    cmdEdit = addCycleButton(row, s.cmdEdit, QStringLiteral("&Edit"));
+    cmdDelete = addCycleButton(row, s.cmdDelete, QStringLiteral("&Delete"));
+    cmdSave = addCycleButton(row, s.cmdSave, QStringLiteral("&Save"));
+    cmdCancel = addCycleButton(row, s.cmdCancel, QStringLiteral("&Cancel"));
+    cmdExit = addCycleButton(row, s.cmdexit, QStringLiteral("E&xit"));
     Module1::InstallUpperCaseKeyBox(txtID);
     Opt_MP->setChecked(true);
     connect(Opt_MP, &QRadioButton::toggled, this, [this](bool on) {
@@ -71,15 +72,6 @@ Mtc_Comp::Mtc_Comp(QWidget* parent) : MaintenanceScreen(parent)
     });
     resize(1000, 620);
 
-    CycleSetup s;
-    s.cmdNew = cmdNew;
-    s.cmdEdit = cmdEdit;
-    s.cmdDelete = cmdDelete;
-    s.cmdSave = cmdSave;
-    s.cmdCancel = cmdCancel;
-    s.cmdexit = cmdExit;
-    s.cmdexport = cmdexport;
-    s.cmdImport = cmdImport;
     s.CHK_ALL = CHK_ALL;
     s.list = LvData;
     // Code, vendor and method type are set by New only.

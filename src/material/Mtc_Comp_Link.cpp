@@ -1,5 +1,6 @@
 #include "Mtc_Comp_Link.h"
 
+#include "FormWidgets.h"
 #include "LabelPrint.h"
 #include "ListTools.h"
 #include "app/MessageLayer.h"
@@ -14,7 +15,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -85,14 +85,16 @@ Mtc_Comp_Link::Mtc_Comp_Link(QWidget* parent) : MaintenanceScreen(parent)
     CHK_Prn = new QCheckBox(QStringLiteral("Order Print"), this);
     PB = new QProgressBar(this);
     PB->setVisible(false);
-    cmdPrint = new QPushButton(QStringLiteral("&Print"), this);
-    cmdexport = new QPushButton(QStringLiteral("E&xport"), this);
-    cmdNew = new QPushButton(QStringLiteral("&New"), this);
-    cmdEdit = new QPushButton(QStringLiteral("&Edit"), this);
-    cmdDelete = new QPushButton(QStringLiteral("&Delete"), this);
-    cmdSave = new QPushButton(QStringLiteral("&Save"), this);
-    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cmdexit = new QPushButton(QStringLiteral("E&xit"), this);
+    auto* buttons = new QHBoxLayout;
+    cmdPrint = formui::addButton(this, buttons, QStringLiteral("&Print"));
+    CycleSetup s;
+    cmdexport = addCycleButton(buttons, s.cmdexport, QStringLiteral("E&xport"));
+    cmdNew = addCycleButton(buttons, s.cmdNew, QStringLiteral("&New"));
+    cmdEdit = addCycleButton(buttons, s.cmdEdit, QStringLiteral("&Edit"));
+    cmdDelete = addCycleButton(buttons, s.cmdDelete, QStringLiteral("&Delete"));
+    cmdSave = addCycleButton(buttons, s.cmdSave, QStringLiteral("&Save"));
+    cmdCancel = addCycleButton(buttons, s.cmdCancel, QStringLiteral("&Cancel"));
+    cmdexit = addCycleButton(buttons, s.cmdexit, QStringLiteral("E&xit"));
     Module1::InstallUpperCaseKeyBox(txtLink, Module1::KeyCleanUp::UpperOnly);
 
     auto* form = new QGridLayout;
@@ -101,23 +103,23 @@ Mtc_Comp_Link::Mtc_Comp_Link(QWidget* parent) : MaintenanceScreen(parent)
     types->addWidget(optFPCA);
     types->addStretch();
     form->addLayout(types, 0, 1);
-    const std::pair<const char*, QWidget*> rows[] = {
-        {"Link ID", txtLink},          {"Project", cboProj},        {"Project PN", cboPN},
-        {"Component PN", cboComp},     {"Vendor Name", cboVD},      {"Vender Description", txtVDDesc},
-        {"Ref. Designator", txtRef},   {"Polarity Check", txtPolarity}, {"Lot No", txtLot},
-        {"D/C", txtShip},              {"RT No", txtRT}};
-    int row = 1;
-    for (const auto& [caption, box] : rows) {
-        form->addWidget(new QLabel(QString::fromLatin1(caption), this), row, 0);
-        form->addWidget(box, row++, 1);
-    }
+    formui::addLabelledRows(form, this,
+                            {{QStringLiteral("Link ID"), txtLink},
+                             {QStringLiteral("Project"), cboProj},
+                             {QStringLiteral("Project PN"), cboPN},
+                             {QStringLiteral("Component PN"), cboComp},
+                             {QStringLiteral("Vendor Name"), cboVD},
+                             {QStringLiteral("Vender Description"), txtVDDesc},
+                             {QStringLiteral("Ref. Designator"), txtRef},
+                             {QStringLiteral("Polarity Check"), txtPolarity},
+                             {QStringLiteral("Lot No"), txtLot},
+                             {QStringLiteral("D/C"), txtShip},
+                             {QStringLiteral("RT No"), txtRT}},
+                            1);
     auto* checks = new QHBoxLayout;
     checks->addWidget(CHK_ALL);
     checks->addWidget(CHK_Prn);
     checks->addWidget(PB, 1);
-    auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {cmdPrint, cmdexport, cmdNew, cmdEdit, cmdDelete, cmdSave, cmdCancel, cmdexit})
-        buttons->addWidget(b);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addLayout(checks);
@@ -132,14 +134,6 @@ Mtc_Comp_Link::Mtc_Comp_Link(QWidget* parent) : MaintenanceScreen(parent)
     setTabOrder(txtShip, txtRT);
     resize(1000, 700);
 
-    CycleSetup s;
-    s.cmdNew = cmdNew;
-    s.cmdEdit = cmdEdit;
-    s.cmdDelete = cmdDelete;
-    s.cmdSave = cmdSave;
-    s.cmdCancel = cmdCancel;
-    s.cmdexit = cmdexit;
-    s.cmdexport = cmdexport;
     s.CHK_ALL = CHK_ALL;
     s.list = LvData;
     // The identifier box is filled by the screen only and never enabled.

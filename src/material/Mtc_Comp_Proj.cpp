@@ -15,7 +15,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-using namespace material;
+using namespace formui;
 using Module1::gConn;
 
 Mtc_Comp_Proj::Mtc_Comp_Proj(QWidget* parent) : MaintenanceScreen(parent)
@@ -37,28 +37,20 @@ Mtc_Comp_Proj::Mtc_Comp_Proj(QWidget* parent) : MaintenanceScreen(parent)
     txtPolarity = addTextBox(form, QStringLiteral("Polarity Check"), 10);
     auto* row = new QHBoxLayout;
     layout->addLayout(row);
-    cmdImport = addButton(row, QStringLiteral("&Import"));
-    cmdexport = addButton(row, QStringLiteral("&Export"));
-    cmdNew = addButton(row, QStringLiteral("&New"));
-    cmdEdit = addButton(row, QStringLiteral("&Edit"));
-    cmdDelete = addButton(row, QStringLiteral("&Delete"));
-    cmdSave = addButton(row, QStringLiteral("&Save"));
-    cmdCancel = addButton(row, QStringLiteral("&Cancel"));
-    cmdexit = addButton(row, QStringLiteral("E&xit"));
+    CycleSetup s;
+    cmdImport = addCycleButton(row, s.cmdImport, QStringLiteral("&Import"));
+    cmdexport = addCycleButton(row, s.cmdexport, QStringLiteral("&Export"));
+    cmdNew = addCycleButton(row, s.cmdNew, QStringLiteral("&New"));
+    cmdEdit = addCycleButton(row, s.cmdEdit, QStringLiteral("&Edit"));
+    cmdDelete = addCycleButton(row, s.cmdDelete, QStringLiteral("&Delete"));
+    cmdSave = addCycleButton(row, s.cmdSave, QStringLiteral("&Save"));
+    cmdCancel = addCycleButton(row, s.cmdCancel, QStringLiteral("&Cancel"));
+    cmdexit = addCycleButton(row, s.cmdexit, QStringLiteral("E&xit"));
     // The part numbers follow the project, the components the group.
     connect(cboProj, &QComboBox::currentTextChanged, this, [this] { cboProj_Change(); });
     connect(cboGroup, &QComboBox::currentTextChanged, this, [this] { cboGroup_Change(); });
     resize(1000, 640);
 
-    CycleSetup s;
-    s.cmdNew = cmdNew;
-    s.cmdEdit = cmdEdit;
-    s.cmdDelete = cmdDelete;
-    s.cmdSave = cmdSave;
-    s.cmdCancel = cmdCancel;
-    s.cmdexit = cmdexit;
-    s.cmdexport = cmdexport;
-    s.cmdImport = cmdImport;
     s.CHK_ALL = CHK_ALL;
     s.list = LvData;
     s.keyBoxes = {cboProj, cboPart, cboGroup, cboComp};
@@ -199,14 +191,7 @@ void Mtc_Comp_Proj::rowToBoxes(const QStringList& texts)
 
 std::optional<workbook::ImportLayout> Mtc_Comp_Proj::importLayout() const
 {
-    workbook::ImportLayout l;
-    l.table = QStringLiteral("component_proj");
-    l.columns = {{QStringLiteral("proj_id")},         {QStringLiteral("part_no")},
-                 {QStringLiteral("group_id")},        {QStringLiteral("comp_code")},
-                 {QStringLiteral("ref_designator")}, {QStringLiteral("polarity_check")}};
-    l.keyColumns = {QStringLiteral("proj_id"), QStringLiteral("part_no"), QStringLiteral("group_id"),
-                    QStringLiteral("comp_code")};
-    l.updateColumns = {QStringLiteral("ref_designator"), QStringLiteral("polarity_check")};
+    workbook::ImportLayout l = bindingImportLayout();
     l.checks << [](const QStringList& c) {
         if (c[5].size() == 1)
             return QString();

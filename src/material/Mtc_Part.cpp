@@ -14,7 +14,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-using namespace material;
+using namespace formui;
 using Module1::gConn;
 
 namespace {
@@ -53,28 +53,20 @@ Mtc_Part::Mtc_Part(QWidget* parent) : MaintenanceScreen(parent)
     form->addRow(QString(), options);
     auto* row = new QHBoxLayout;
     layout->addLayout(row);
-    cmdPrint = addButton(row, QStringLiteral("&Print"));
-    cmdImport = addButton(row, QStringLiteral("&Import"));
-    cmdexport = addButton(row, QStringLiteral("&Export"));
-    cmdNew = addButton(row, QStringLiteral("&New"));
-    cmdEdit = addButton(row, QStringLiteral("&Edit"));
-    cmdDelete = addButton(row, QStringLiteral("&Delete"));
-    cmdSave = addButton(row, QStringLiteral("&Save"));
-    cmdCancel = addButton(row, QStringLiteral("&Cancel"));
-    cmdexit = addButton(row, QStringLiteral("E&xit"));
+    cmdPrint = addButton(this, row, QStringLiteral("&Print"));
+    CycleSetup s;
+    cmdImport = addCycleButton(row, s.cmdImport, QStringLiteral("&Import"));
+    cmdexport = addCycleButton(row, s.cmdexport, QStringLiteral("&Export"));
+    cmdNew = addCycleButton(row, s.cmdNew, QStringLiteral("&New"));
+    cmdEdit = addCycleButton(row, s.cmdEdit, QStringLiteral("&Edit"));
+    cmdDelete = addCycleButton(row, s.cmdDelete, QStringLiteral("&Delete"));
+    cmdSave = addCycleButton(row, s.cmdSave, QStringLiteral("&Save"));
+    cmdCancel = addCycleButton(row, s.cmdCancel, QStringLiteral("&Cancel"));
+    cmdexit = addCycleButton(row, s.cmdexit, QStringLiteral("E&xit"));
     Module1::InstallUpperCaseKeyBox(txtID);
     connect(cmdPrint, &QPushButton::clicked, this, [this] { cmdPrint_Click(); });
     resize(1000, 620);
 
-    CycleSetup s;
-    s.cmdNew = cmdNew;
-    s.cmdEdit = cmdEdit;
-    s.cmdDelete = cmdDelete;
-    s.cmdSave = cmdSave;
-    s.cmdCancel = cmdCancel;
-    s.cmdexit = cmdexit;
-    s.cmdexport = cmdexport;
-    s.cmdImport = cmdImport;
     s.grid = msfgModule;
     s.keyBoxes = {txtID, cboProj};
     s.otherBoxes = {txtDesc, Opt_A, Opt_N};
@@ -189,11 +181,7 @@ void Mtc_Part::cmdPrint_Click()
 
 std::optional<workbook::ImportLayout> Mtc_Part::importLayout() const
 {
-    workbook::ImportLayout l;
-    l.table = QStringLiteral("part_info");
-    l.columns = {{QStringLiteral("part_no")}, {QStringLiteral("part_desc")}, {QStringLiteral("proj_id")}};
-    l.keyColumns = {QStringLiteral("part_no"), QStringLiteral("proj_id")};
-    l.updateColumns = {QStringLiteral("part_desc")}; // the flag stays as it is
+    workbook::ImportLayout l = bindingImportLayout(); // the approval flag is not bound: it stays
     l.insertFixed = {{QStringLiteral("approve"), QStringLiteral("0")}}; // imported part numbers need no approval
     l.checks << [](const QStringList& c) {
         if (gConn().count(QStringLiteral("select count(*) from proj_info where proj_id = ?"), {c[2]}) > 0)

@@ -1,12 +1,12 @@
 #include "SYS_Function.h"
 
+#include "FormWidgets.h"
 #include "ListTools.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -25,37 +25,24 @@ SYS_Function::SYS_Function(QWidget* parent) : MaintenanceScreen(parent)
     txtDesc->setObjectName(QStringLiteral("txtDesc"));
     txtDesc->setMaxLength(50);
 
-    auto makeButton = [this](const char* name, const char* caption) {
-        auto* b = new QPushButton(QString::fromLatin1(caption), this);
-        b->setObjectName(QString::fromLatin1(name));
-        return b;
-    };
-    cmdNew = makeButton("cmdNew", "&New");
-    cmdEdit = makeButton("cmdEdit", "&Edit");
-    cmdSave = makeButton("cmdSave", "&Save");
-    cmdCancel = makeButton("cmdCancel", "&Cancel");
-    cmdExit = makeButton("cmdExit", "E&xit");
+    auto* buttons = new QHBoxLayout;
+    CycleSetup s;
+    cmdNew = addCycleButton(buttons, s.cmdNew, QStringLiteral("&New"), "cmdNew");
+    cmdEdit = addCycleButton(buttons, s.cmdEdit, QStringLiteral("&Edit"), "cmdEdit");
+    cmdSave = addCycleButton(buttons, s.cmdSave, QStringLiteral("&Save"), "cmdSave");
+    cmdCancel = addCycleButton(buttons, s.cmdCancel, QStringLiteral("&Cancel"), "cmdCancel");
+    cmdExit = addCycleButton(buttons, s.cmdexit, QStringLiteral("E&xit"), "cmdExit");
 
     auto* boxes = new QGridLayout;
-    boxes->addWidget(new QLabel(QStringLiteral("Function ID"), this), 0, 0);
-    boxes->addWidget(txtID, 0, 1);
-    boxes->addWidget(new QLabel(QStringLiteral("Description"), this), 1, 0);
-    boxes->addWidget(txtDesc, 1, 1);
-    auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {cmdNew, cmdEdit, cmdSave, cmdCancel, cmdExit})
-        buttons->addWidget(b);
+    formui::addLabelledRows(boxes, this,
+                            {{QStringLiteral("Function ID"), txtID},
+                             {QStringLiteral("Description"), txtDesc}});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(msfgFunc, 1);
     layout->addLayout(boxes);
     layout->addLayout(buttons);
     resize(560, 480);
 
-    CycleSetup s;
-    s.cmdNew = cmdNew;
-    s.cmdEdit = cmdEdit;
-    s.cmdSave = cmdSave;
-    s.cmdCancel = cmdCancel;
-    s.cmdexit = cmdExit;
     s.grid = msfgFunc;
     s.keyBoxes = {txtID};
     s.otherBoxes = {txtDesc};

@@ -1,5 +1,6 @@
 #include "SYS_Grant.h"
 
+#include "FormWidgets.h"
 #include "ListTools.h"
 #include "Style.h"
 #include "app/MessageLayer.h"
@@ -10,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSet>
 #include <QSignalBlocker>
@@ -22,6 +22,7 @@ const QString SYS_Grant::kMark = QString(QChar(0x2714));
 
 SYS_Grant::SYS_Grant(QWidget* parent) : QWidget(parent)
 {
+    Module1::CenterOnFirstShow(this);
     setObjectName(QStringLiteral("SYS_Grant"));
     setWindowTitle(QStringLiteral("Secuirity - Function Grant"));
 
@@ -30,18 +31,14 @@ SYS_Grant::SYS_Grant(QWidget* parent) : QWidget(parent)
     cboGroup->setEditable(false);
     msfgFunc = new QTableWidget(this);
     msfgFunc->setObjectName(QStringLiteral("msfgFunc"));
-    cmdSave = new QPushButton(QStringLiteral("&Save"), this);
-    cmdSave->setObjectName(QStringLiteral("cmdSave"));
-    cmdExit = new QPushButton(QStringLiteral("E&xit"), this);
-    cmdExit->setObjectName(QStringLiteral("cmdExit"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    cmdSave = formui::addButton(this, buttons, QStringLiteral("&Save"), "cmdSave");
+    cmdExit = formui::addButton(this, buttons, QStringLiteral("E&xit"), "cmdExit");
 
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("User Group"), this));
     top->addWidget(cboGroup, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdSave);
-    buttons->addWidget(cmdExit);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(msfgFunc, 1);
@@ -59,18 +56,6 @@ SYS_Grant::SYS_Grant(QWidget* parent) : QWidget(parent)
     } catch (const db::DbError& e) {
         msg::error(e.text());
     }
-}
-
-void SYS_Grant::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    if (!m_centreOnShow)
-        return;
-    m_centreOnShow = false;
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
-        Module1::CenterForm(frame);
-    else if (isWindow())
-        Module1::CenterForm(this);
 }
 
 void SYS_Grant::initmsfgFunc()

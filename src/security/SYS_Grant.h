@@ -31,13 +31,9 @@ public:
     QPushButton* cmdSave;
     QPushButton* cmdExit;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     void initmsfgFunc();
     void sFlexCheck(int row, bool on);
     void markGroup();
 
-    bool m_centreOnShow = true;
 };

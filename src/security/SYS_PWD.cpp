@@ -1,5 +1,6 @@
 #include "SYS_PWD.h"
 
+#include "FormWidgets.h"
 #include "Style.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
@@ -8,7 +9,6 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QPushButton>
 
 namespace {
@@ -26,42 +26,27 @@ QLineEdit* passwordBox(QWidget* parent, const char* name)
 
 SYS_PWD::SYS_PWD(QWidget* parent) : QWidget(parent)
 {
+    Module1::CenterOnFirstShow(this);
     setObjectName(QStringLiteral("SYS_PWD"));
     setWindowTitle(QStringLiteral("Secuirity - Change Password"));
     OldPWD = passwordBox(this, "OldPWD");
     NewPWD = passwordBox(this, "NewPWD");
     NewPWD2 = passwordBox(this, "NewPWD2");
-    cmdOK = new QPushButton(QStringLiteral("Save"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdCancle = new QPushButton(QStringLiteral("Cancle"), this);
-    cmdCancle->setObjectName(QStringLiteral("cmdCancle"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    cmdOK = formui::addButton(this, buttons, QStringLiteral("Save"), "cmdOK");
+    cmdCancle = formui::addButton(this, buttons, QStringLiteral("Cancle"), "cmdCancle");
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Old Password"), OldPWD);
     form->addRow(QStringLiteral("New Password"), NewPWD);
     form->addRow(QStringLiteral("Confirm Password"), NewPWD2);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancle);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addLayout(buttons);
 
     connect(cmdOK, &QPushButton::clicked, this, &SYS_PWD::cmdOK_Click);
     connect(cmdCancle, &QPushButton::clicked, this, &SYS_PWD::cmdCancle_Click);
-}
-
-void SYS_PWD::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    if (!m_centreOnShow)
-        return;
-    m_centreOnShow = false;
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
-        Module1::CenterForm(frame);
-    else if (isWindow())
-        Module1::CenterForm(this);
 }
 
 void SYS_PWD::clearBoxes()

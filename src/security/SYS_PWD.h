@@ -23,10 +23,6 @@ public:
     QPushButton* cmdOK;
     QPushButton* cmdCancle;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     void clearBoxes();
-    bool m_centreOnShow = true;
 };

@@ -1,5 +1,6 @@
 #include "SYS_RESETPWD.h"
 
+#include "FormWidgets.h"
 #include "SYS_USER.h"
 #include "Style.h"
 #include "app/MessageLayer.h"
@@ -8,24 +9,20 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTreeWidget>
 
 SYS_RESETPWD::SYS_RESETPWD(QWidget* parent) : QWidget(parent)
 {
+    Module1::CenterOnFirstShow(this);
     setObjectName(QStringLiteral("SYS_RESETPWD"));
     setWindowTitle(QStringLiteral("Security - Reset User Password"));
     lvUser = new QTreeWidget(this);
     lvUser->setObjectName(QStringLiteral("lvUser"));
-    cmdReassign = new QPushButton(QStringLiteral("&Reset"), this);
-    cmdReassign->setObjectName(QStringLiteral("cmdReassign"));
-    cmdExit = new QPushButton(QStringLiteral("E&xit"), this);
-    cmdExit->setObjectName(QStringLiteral("cmdExit"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(cmdReassign);
-    buttons->addWidget(cmdExit);
+    cmdReassign = formui::addButton(this, buttons, QStringLiteral("&Reset"), "cmdReassign");
+    cmdExit = formui::addButton(this, buttons, QStringLiteral("E&xit"), "cmdExit");
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lvUser, 1);
     layout->addLayout(buttons);
@@ -42,18 +39,6 @@ SYS_RESETPWD::SYS_RESETPWD(QWidget* parent) : QWidget(parent)
     } catch (const db::DbError& e) {
         msg::error(e.text());
     }
-}
-
-void SYS_RESETPWD::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    if (!m_centreOnShow)
-        return;
-    m_centreOnShow = false;
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
-        Module1::CenterForm(frame);
-    else if (isWindow())
-        Module1::CenterForm(this);
 }
 
 void SYS_RESETPWD::initlvUser()

@@ -22,11 +22,7 @@ public:
     QPushButton* cmdReassign;
     QPushButton* cmdExit;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     void initlvUser();
     void loadUsers();
-    bool m_centreOnShow = true;
 };

@@ -1,5 +1,6 @@
 #include "SYS_UGRP.h"
 
+#include "FormWidgets.h"
 #include "ListTools.h"
 #include "Style.h"
 #include "app/MessageLayer.h"
@@ -10,7 +11,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -60,39 +60,25 @@ SYS_UGRP::SYS_UGRP(QWidget* parent) : MaintenanceScreen(parent)
     Module1::InstallIdKeyFilter(txtUGid);
     txtUGid->installEventFilter(new EnterToNext(txtUGid, txtUGDesc));
 
-    auto makeButton = [this](const char* name, const char* caption) {
-        auto* b = new QPushButton(QString::fromLatin1(caption), this);
-        b->setObjectName(QString::fromLatin1(name));
-        return b;
-    };
-    cmdNew = makeButton("cmdNew", "New");
-    cmdEdit = makeButton("cmdEdit", "Edit");
-    cmdDelete = makeButton("cmdDelete", "Delete");
-    cmdSave = makeButton("cmdSave", "Save");
-    cmdCancel = makeButton("cmdCancel", "Cancel");
-    cmdExit = makeButton("cmdExit", "Exit");
+    auto* buttons = new QHBoxLayout;
+    CycleSetup s;
+    cmdNew = addCycleButton(buttons, s.cmdNew, QStringLiteral("New"), "cmdNew");
+    cmdEdit = addCycleButton(buttons, s.cmdEdit, QStringLiteral("Edit"), "cmdEdit");
+    cmdDelete = addCycleButton(buttons, s.cmdDelete, QStringLiteral("Delete"), "cmdDelete");
+    cmdSave = addCycleButton(buttons, s.cmdSave, QStringLiteral("Save"), "cmdSave");
+    cmdCancel = addCycleButton(buttons, s.cmdCancel, QStringLiteral("Cancel"), "cmdCancel");
+    cmdExit = addCycleButton(buttons, s.cmdexit, QStringLiteral("Exit"), "cmdExit");
 
     auto* boxes = new QGridLayout;
-    boxes->addWidget(new QLabel(QStringLiteral("Group ID"), this), 0, 0);
-    boxes->addWidget(txtUGid, 0, 1);
-    boxes->addWidget(new QLabel(QStringLiteral("Group Description"), this), 1, 0);
-    boxes->addWidget(txtUGDesc, 1, 1);
-    auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {cmdNew, cmdEdit, cmdDelete, cmdSave, cmdCancel, cmdExit})
-        buttons->addWidget(b);
+    formui::addLabelledRows(boxes, this,
+                            {{QStringLiteral("Group ID"), txtUGid},
+                             {QStringLiteral("Group Description"), txtUGDesc}});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lvUserGroup, 1);
     layout->addLayout(boxes);
     layout->addLayout(buttons);
     resize(560, 420);
 
-    CycleSetup s;
-    s.cmdNew = cmdNew;
-    s.cmdEdit = cmdEdit;
-    s.cmdDelete = cmdDelete;
-    s.cmdSave = cmdSave;
-    s.cmdCancel = cmdCancel;
-    s.cmdexit = cmdExit;
     s.list = lvUserGroup;
     s.keyBoxes = {txtUGid};
     s.otherBoxes = {txtUGDesc};

@@ -1,5 +1,6 @@
 #include "SYS_USER.h"
 
+#include "FormWidgets.h"
 #include "ListTools.h"
 #include "Style.h"
 #include "app/MessageLayer.h"
@@ -12,7 +13,6 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -72,44 +72,29 @@ SYS_USER::SYS_USER(QWidget* parent) : MaintenanceScreen(parent)
     dtpEffect = dateBox(Frame2, "dtpEffect");
     dtpExpiry = dateBox(Frame2, "dtpExpiry");
     auto* fields = new QGridLayout(Frame2);
-    const std::pair<const char*, QWidget*> rows[] = {{"User ID", txtUserID},       {"Name", txtFullName},
-                                                     {"Description", txtDesc},     {"User Group ID", cboGP},
-                                                     {"Effective Date", dtpEffect}, {"Expiry Date", dtpExpiry}};
-    int r = 0;
-    for (const auto& [label, box] : rows) {
-        fields->addWidget(new QLabel(QString::fromLatin1(label), Frame2), r, 0);
-        fields->addWidget(box, r++, 1);
-    }
+    formui::addLabelledRows(fields, Frame2,
+                            {{QStringLiteral("User ID"), txtUserID},
+                             {QStringLiteral("Name"), txtFullName},
+                             {QStringLiteral("Description"), txtDesc},
+                             {QStringLiteral("User Group ID"), cboGP},
+                             {QStringLiteral("Effective Date"), dtpEffect},
+                             {QStringLiteral("Expiry Date"), dtpExpiry}});
 
-    auto makeButton = [this](const char* name, const char* caption) {
-        auto* b = new QPushButton(QString::fromLatin1(caption), this);
-        b->setObjectName(QString::fromLatin1(name));
-        return b;
-    };
-    cmdNew = makeButton("cmdNew", "New");
-    cmdEdit = makeButton("cmdEdit", "Edit");
-    cmdDelete = makeButton("cmdDelete", "Delete");
-    cmdSave = makeButton("cmdSave", "Save");
-    cmdCancel = makeButton("cmdCancel", "Cancel");
-    cmdExit = makeButton("cmdExit", "Exit");
-    cmdexport = makeButton("cmdexport", "Export");
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {cmdNew, cmdEdit, cmdDelete, cmdSave, cmdCancel, cmdExit, cmdexport})
-        buttons->addWidget(b);
+    CycleSetup s;
+    cmdNew = addCycleButton(buttons, s.cmdNew, QStringLiteral("New"), "cmdNew");
+    cmdEdit = addCycleButton(buttons, s.cmdEdit, QStringLiteral("Edit"), "cmdEdit");
+    cmdDelete = addCycleButton(buttons, s.cmdDelete, QStringLiteral("Delete"), "cmdDelete");
+    cmdSave = addCycleButton(buttons, s.cmdSave, QStringLiteral("Save"), "cmdSave");
+    cmdCancel = addCycleButton(buttons, s.cmdCancel, QStringLiteral("Cancel"), "cmdCancel");
+    cmdExit = addCycleButton(buttons, s.cmdexit, QStringLiteral("Exit"), "cmdExit");
+    cmdexport = addCycleButton(buttons, s.cmdexport, QStringLiteral("Export"), "cmdexport");
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Frame3, 1);
     layout->addWidget(Frame2);
     layout->addLayout(buttons);
     resize(680, 560);
 
-    CycleSetup s;
-    s.cmdNew = cmdNew;
-    s.cmdEdit = cmdEdit;
-    s.cmdDelete = cmdDelete;
-    s.cmdSave = cmdSave;
-    s.cmdCancel = cmdCancel;
-    s.cmdexit = cmdExit;
-    s.cmdexport = cmdexport;
     s.grid = msfgUser;
     s.keyBoxes = {txtUserID};
     s.otherBoxes = {txtFullName, txtDesc, cboGP, dtpEffect, dtpExpiry};

@@ -110,14 +110,15 @@ OPT_Component::OPT_Component(QWidget* parent) : MaintenanceScreen(parent)
     layout->addWidget(PB);
 
     auto* buttons = new QHBoxLayout;
-    cmdImport = setupui::addButton(this, buttons, "&Import", "cmdImport");
-    cmdNew = setupui::addButton(this, buttons, "&New", "cmdNew");
-    cmdEdit = setupui::addButton(this, buttons, "&Edit", "cmdEdit");
-    cmdDelete = setupui::addButton(this, buttons, "&Delete", "cmdDelete");
-    cmdSave = setupui::addButton(this, buttons, "&Save", "cmdSave");
-    cmdCancel = setupui::addButton(this, buttons, "&Cancel", "cmdCancel");
-    cmdExport = setupui::addButton(this, buttons, "E&xport", "cmdExport");
-    cmdExit = setupui::addButton(this, buttons, "E&xit", "cmdExit");
+    CycleSetup s;
+    cmdImport = addCycleButton(buttons, s.cmdImport, "&Import", "cmdImport");
+    cmdNew = addCycleButton(buttons, s.cmdNew, "&New", "cmdNew");
+    cmdEdit = addCycleButton(buttons, s.cmdEdit, "&Edit", "cmdEdit");
+    cmdDelete = addCycleButton(buttons, s.cmdDelete, "&Delete", "cmdDelete");
+    cmdSave = addCycleButton(buttons, s.cmdSave, "&Save", "cmdSave");
+    cmdCancel = addCycleButton(buttons, s.cmdCancel, "&Cancel", "cmdCancel");
+    cmdExport = addCycleButton(buttons, s.cmdexport, "E&xport", "cmdExport");
+    cmdExit = addCycleButton(buttons, s.cmdexit, "E&xit", "cmdExit");
     layout->addLayout(buttons);
     resize(1150, 620);
 
@@ -128,15 +129,6 @@ OPT_Component::OPT_Component(QWidget* parent) : MaintenanceScreen(parent)
     connect(MFGdata, &QTableWidget::cellClicked, this, [this](int row, int) { MFGdata_Click(row); });
     connect(TV, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node, int) { TV_NodeClick(node); });
 
-    CycleSetup s;
-    s.cmdNew = cmdNew;
-    s.cmdEdit = cmdEdit;
-    s.cmdDelete = cmdDelete;
-    s.cmdSave = cmdSave;
-    s.cmdCancel = cmdCancel;
-    s.cmdexit = cmdExit;
-    s.cmdexport = cmdExport;
-    s.cmdImport = cmdImport;
     s.grid = msfgInfo;
     s.editKeyBoxes = {cboLine};
     s.gates = {QStringLiteral("OPR_New_Component"), QStringLiteral("OPR_Edit_Component"),

@@ -31,14 +31,15 @@ OPT_Line_Set::OPT_Line_Set(QWidget* parent) : MaintenanceScreen(parent)
     msfgData->setObjectName(QStringLiteral("msfgData"));
     layout->addWidget(msfgData, 1);
     auto* buttons = new QHBoxLayout;
-    cmdImport = setupui::addButton(this, buttons, "&Import", "cmdImport");
-    cmdExport = setupui::addButton(this, buttons, "E&xport", "cmdExport");
-    cmdNew = setupui::addButton(this, buttons, "&New", "cmdNew");
-    cmdEdit = setupui::addButton(this, buttons, "&Edit", "cmdEdit");
-    cmdDelete = setupui::addButton(this, buttons, "&Delete", "cmdDelete");
-    cmdSave = setupui::addButton(this, buttons, "&Save", "cmdSave");
-    cmdCancel = setupui::addButton(this, buttons, "&Cancel", "cmdCancel");
-    cmdExit = setupui::addButton(this, buttons, "E&xit", "cmdExit");
+    CycleSetup s;
+    cmdImport = addCycleButton(buttons, s.cmdImport, "&Import", "cmdImport");
+    cmdExport = addCycleButton(buttons, s.cmdexport, "E&xport", "cmdExport");
+    cmdNew = addCycleButton(buttons, s.cmdNew, "&New", "cmdNew");
+    cmdEdit = addCycleButton(buttons, s.cmdEdit, "&Edit", "cmdEdit");
+    cmdDelete = addCycleButton(buttons, s.cmdDelete, "&Delete", "cmdDelete");
+    cmdSave = addCycleButton(buttons, s.cmdSave, "&Save", "cmdSave");
+    cmdCancel = addCycleButton(buttons, s.cmdCancel, "&Cancel", "cmdCancel");
+    cmdExit = addCycleButton(buttons, s.cmdexit, "E&xit", "cmdExit");
     layout->addLayout(buttons);
     resize(1150, 560);
 
@@ -46,15 +47,6 @@ OPT_Line_Set::OPT_Line_Set(QWidget* parent) : MaintenanceScreen(parent)
     Module1::OnTextChange(cboLine, this, [this] { cboLine_Change(); });
     Module1::OnTextChange(cboProj, this, [this] { cboProj_Change(); });
 
-    CycleSetup s;
-    s.cmdNew = cmdNew;
-    s.cmdEdit = cmdEdit;
-    s.cmdDelete = cmdDelete;
-    s.cmdSave = cmdSave;
-    s.cmdCancel = cmdCancel;
-    s.cmdexit = cmdExit;
-    s.cmdexport = cmdExport;
-    s.cmdImport = cmdImport;
     s.grid = msfgData;
     // Edit changes project and part number of the terminal's row.
     s.keyBoxes = {cboLine, cboMC, cboGW21, cboDT};

@@ -49,14 +49,15 @@ OPT_Slot_Link::OPT_Slot_Link(QWidget* parent) : MaintenanceScreen(parent)
     PB->hide();
     layout->addWidget(PB);
     auto* buttons = new QHBoxLayout;
-    cmdImport = setupui::addButton(this, buttons, "&Import", "cmdImport");
-    cmdexport = setupui::addButton(this, buttons, "&Export", "cmdexport");
-    cmdNew = setupui::addButton(this, buttons, "&New", "cmdNew");
-    cmdEdit = setupui::addButton(this, buttons, "&Edit", "cmdEdit");
-    cmdDelete = setupui::addButton(this, buttons, "&Delete", "cmdDelete");
-    cmdSave = setupui::addButton(this, buttons, "&Save", "cmdSave");
-    cmdCancel = setupui::addButton(this, buttons, "&Cancel", "cmdCancel");
-    cmdexit = setupui::addButton(this, buttons, "E&xit", "cmdexit");
+    CycleSetup s;
+    cmdImport = addCycleButton(buttons, s.cmdImport, "&Import", "cmdImport");
+    cmdexport = addCycleButton(buttons, s.cmdexport, "&Export", "cmdexport");
+    cmdNew = addCycleButton(buttons, s.cmdNew, "&New", "cmdNew");
+    cmdEdit = addCycleButton(buttons, s.cmdEdit, "&Edit", "cmdEdit");
+    cmdDelete = addCycleButton(buttons, s.cmdDelete, "&Delete", "cmdDelete");
+    cmdSave = addCycleButton(buttons, s.cmdSave, "&Save", "cmdSave");
+    cmdCancel = addCycleButton(buttons, s.cmdCancel, "&Cancel", "cmdCancel");
+    cmdexit = addCycleButton(buttons, s.cmdexit, "E&xit", "cmdexit");
     layout->addLayout(buttons);
     resize(1000, 560);
 
@@ -65,15 +66,6 @@ OPT_Slot_Link::OPT_Slot_Link(QWidget* parent) : MaintenanceScreen(parent)
     Module1::OnTextChange(cboMC, this, [this] { cboMC_Change(); });
     Module1::OnTextChange(cboMD, this, [this] { cboMD_Change(); });
 
-    CycleSetup s;
-    s.cmdNew = cmdNew;
-    s.cmdEdit = cmdEdit;
-    s.cmdDelete = cmdDelete;
-    s.cmdSave = cmdSave;
-    s.cmdCancel = cmdCancel;
-    s.cmdexit = cmdexit;
-    s.cmdexport = cmdexport;
-    s.cmdImport = cmdImport;
     s.CHK_ALL = CHK_ALL;
     s.grid = msfgLink;
     s.keyBoxes = {txtID};

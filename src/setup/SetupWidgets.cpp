@@ -1,20 +1,10 @@
 #include "SetupWidgets.h"
 
-#include <QBoxLayout>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
-#include <QPushButton>
 
 namespace setupui {
-
-QPushButton* addButton(QWidget* parent, QBoxLayout* row, const char* caption, const char* name)
-{
-    auto* b = new QPushButton(QLatin1String(caption), parent);
-    b->setObjectName(QLatin1String(name));
-    row->addWidget(b);
-    return b;
-}
 
 QComboBox* selector(QWidget* parent, const char* name)
 {

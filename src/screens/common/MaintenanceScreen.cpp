@@ -1,6 +1,7 @@
 #include "MaintenanceScreen.h"
 
 #include "ExcelImport.h"
+#include "FormWidgets.h"
 #include "ListTools.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
@@ -10,7 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMdiSubWindow>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTreeWidget>
 
@@ -60,24 +61,19 @@ void MaintenanceScreen::setupCycle(const CycleSetup& setup)
     }
 }
 
-void MaintenanceScreen::Form_Load()
+QPushButton* MaintenanceScreen::addCycleButton(QBoxLayout* row, QAbstractButton*& place, const QString& caption,
+                                               const char* name)
 {
-    m_centreOnShow = true;
-    EditMode.clear();
-    reload();
+    QPushButton* b = formui::addButton(this, row, caption, name);
+    place = b;
+    return b;
 }
 
-void MaintenanceScreen::showEvent(QShowEvent* event)
+void MaintenanceScreen::Form_Load()
 {
-    QWidget::showEvent(event);
-    if (!m_centreOnShow)
-        return;
-    m_centreOnShow = false;
-    // In the work area the frame is what moves; a screen of its own moves itself.
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
-        Module1::CenterForm(frame);
-    else if (isWindow())
-        Module1::CenterForm(this);
+    Module1::CenterOnFirstShow(this);
+    EditMode.clear();
+    reload();
 }
 
 QAbstractItemView* MaintenanceScreen::listView() const
@@ -341,6 +337,17 @@ void MaintenanceScreen::cmdImport_Click()
     if (!layout)
         return;
     Module1::ImportExcel(*layout, [this] { reload(); });
+}
+
+workbook::ImportLayout MaintenanceScreen::bindingImportLayout() const
+{
+    workbook::ImportLayout l;
+    l.table = m_binding.table;
+    for (const Field& f : m_binding.fields) {
+        l.columns << workbook::ImportColumn{f.column};
+        (f.key ? l.keyColumns : l.updateColumns) << f.column;
+    }
+    return l;
 }
 
 void MaintenanceScreen::CHK_ALL_Click()

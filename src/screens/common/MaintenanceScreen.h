@@ -13,7 +13,9 @@
 
 class QAbstractButton;
 class QAbstractItemView;
+class QBoxLayout;
 class QCheckBox;
+class QPushButton;
 class QTableWidget;
 class QTreeWidget;
 
@@ -145,6 +147,11 @@ public:
 
 protected:
     void setupCycle(const CycleSetup& setup);
+    // A button of the cycle, added to the row (with the object name, if one
+    // is given) and put in its place in the setup:
+    // cmdNew = addCycleButton(row, s.cmdNew, "&New").
+    QPushButton* addCycleButton(QBoxLayout* row, QAbstractButton*& place, const QString& caption,
+                                const char* name = nullptr);
     // The screen's load, called at the end of its constructor: EditMode
     // emptied, LoadData, and the window (its frame in the work area)
     // centred by CenterForm when it is first shown.
@@ -199,6 +206,9 @@ protected:
     virtual void exportList();
     // The import's sheet layout; nothing for a screen without import.
     virtual std::optional<workbook::ImportLayout> importLayout() const { return std::nullopt; }
+    // The import of the binding's table: a sheet column per bound box in its
+    // order, the key columns finding the row, the others updated.
+    workbook::ImportLayout bindingImportLayout() const;
 
     // Text of a box as it stands, and its key form (trimmed).
     static QString boxText(const QWidget* box);
@@ -210,8 +220,6 @@ protected:
     void setListEnabled(bool on);
     QAbstractItemView* listView() const;
 
-    void showEvent(QShowEvent* event) override;
-
 private:
     void onRowSelected(int row);
     void onRowClicked(int row, int column);
@@ -219,5 +227,4 @@ private:
 
     CycleSetup m_setup;
     TableBinding m_binding;
-    bool m_centreOnShow = false;
 };

@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QScreen>
 #include <QTableWidget>
 #include <QTreeWidget>
@@ -99,6 +100,47 @@ void CenterForm(QWidget* form)
     const float left = float(s.width() - form->width()) / 2.0f;
     const float top = float(s.height() - form->height()) / 8.0f;
     form->move(int(left), int(top));
+}
+
+namespace {
+
+    class CentreOnFirstShow : public QObject {
+    public:
+        using QObject::QObject;
+        void arm() { m_done = false; }
+
+    protected:
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() != QEvent::Show || m_done)
+                return false;
+            m_done = true;
+            auto* screen = static_cast<QWidget*>(watched);
+            // In the work area the frame is what moves; a screen of its own moves itself.
+            if (auto* frame = qobject_cast<QMdiSubWindow*>(screen->parentWidget()))
+                CenterForm(frame);
+            else if (screen->isWindow())
+                CenterForm(screen);
+            return false;
+        }
+
+    private:
+        bool m_done = false;
+    };
+
+} // namespace
+
+void CenterOnFirstShow(QWidget* screen)
+{
+    // The filter has no meta-object of its own: it is told from the screen's
+    // other children by its C++ type.
+    for (QObject* child : screen->children()) {
+        if (auto* armed = dynamic_cast<CentreOnFirstShow*>(child)) {
+            armed->arm();
+            return;
+        }
+    }
+    screen->installEventFilter(new CentreOnFirstShow(screen));
 }
 
 void InstallIdKeyFilter(QLineEdit* box)

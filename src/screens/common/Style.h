@@ -18,6 +18,9 @@ void StyleListView(QTreeView* list);
 
 // Left centred, top at one eighth of the free height; nothing when maximised.
 void CenterForm(QWidget* form);
+// Centres the screen by CenterForm when it is first shown: its frame when
+// it stands in the work area, itself when it is a window of its own.
+void CenterOnFirstShow(QWidget* screen);
 
 // Makes an identifier box pass its typed keys through FilterIdKey.
 void InstallIdKeyFilter(QLineEdit* box);

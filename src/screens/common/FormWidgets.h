@@ -3,9 +3,13 @@
 #include <QString>
 #include <QVariant>
 
+#include <initializer_list>
+#include <utility>
+
 class QBoxLayout;
 class QComboBox;
 class QFormLayout;
+class QGridLayout;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -16,11 +20,18 @@ namespace db {
 class ResultSet;
 }
 
-// Widget plumbing the material screens share: labelled boxes in a form and
-// buttons in a row.
-namespace material {
+// Widget plumbing the screens share: buttons in a row, labelled boxes in a
+// form or grid, drop-down lists and the load bar of a list.
+namespace formui {
 
-QPushButton* addButton(QBoxLayout* row, const QString& caption);
+// A button with its caption, added to the row; given an object name when a
+// name is given.
+QPushButton* addButton(QWidget* parent, QBoxLayout* row, const QString& caption, const char* name = nullptr);
+// Label and box pairs in the grid's first two columns, one pair a row from
+// firstRow on.
+void addLabelledRows(QGridLayout* grid, QWidget* parent, std::initializer_list<std::pair<QString, QWidget*>> rows,
+                     int firstRow = 0);
+// A text box of at most maxLength characters with its label, as a row of the form.
 QLineEdit* addTextBox(QFormLayout* form, const QString& label, int maxLength);
 // A drop-down list that takes only its own entries.
 QComboBox* addDropDown(QFormLayout* form, const QString& label);
@@ -35,4 +46,4 @@ QProgressBar* addLoadBar(QBoxLayout* layout);
 // meanwhile.
 void fillListShowingProgress(QTreeWidget* list, QProgressBar* bar, const db::ResultSet& rows);
 
-} // namespace material
+} // namespace formui

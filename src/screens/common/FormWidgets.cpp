@@ -6,17 +6,31 @@
 #include <QBoxLayout>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 
-namespace material {
+namespace formui {
 
-QPushButton* addButton(QBoxLayout* row, const QString& caption)
+QPushButton* addButton(QWidget* parent, QBoxLayout* row, const QString& caption, const char* name)
 {
-    auto* b = new QPushButton(caption);
+    auto* b = new QPushButton(caption, parent);
+    if (name)
+        b->setObjectName(QLatin1String(name));
     row->addWidget(b);
     return b;
+}
+
+void addLabelledRows(QGridLayout* grid, QWidget* parent, std::initializer_list<std::pair<QString, QWidget*>> rows,
+                     int firstRow)
+{
+    int r = firstRow;
+    for (const auto& [label, box] : rows) {
+        grid->addWidget(new QLabel(label, parent), r, 0);
+        grid->addWidget(box, r++, 1);
+    }
 }
 
 QLineEdit* addTextBox(QFormLayout* form, const QString& label, int maxLength)
@@ -45,10 +59,7 @@ void fillDropDown(QComboBox* box, const QString& sql, const QVariantList& params
     box->setCurrentIndex(-1);
 }
 
-void chooseOrClear(QComboBox* box, const QString& text)
-{
-    box->setCurrentIndex(box->findText(text));
-}
+void chooseOrClear(QComboBox* box, const QString& text) { box->setCurrentIndex(box->findText(text)); }
 
 QProgressBar* addLoadBar(QBoxLayout* layout)
 {
@@ -68,4 +79,4 @@ void fillListShowingProgress(QTreeWidget* list, QProgressBar* bar, const db::Res
     bar->setVisible(false);
 }
 
-} // namespace material
+} // namespace formui
