@@ -183,7 +183,7 @@ QColor OPT_Run::stoppedColour()
 
 void OPT_Run::Form_Load()
 {
-    Module1::CenterForm(this);
+    Module1::CenterOnFirstShow(this);
     m_timer->stop();
     LoadGateways();
 }

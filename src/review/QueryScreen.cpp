@@ -63,7 +63,7 @@ void QueryScreen::layOut(std::initializer_list<QLayout*> rows, QWidget* view)
 void QueryScreen::place(int width, int height)
 {
     resize(width, height);
-    Module1::CenterForm(this);
+    Module1::CenterOnFirstShow(this);
 }
 
 void QueryScreen::busy()

@@ -20,6 +20,7 @@
 ReviewScreen::ReviewScreen(QWidget* parent)
     : QWidget(parent)
 {
+    Module1::CenterOnFirstShow(this);
 }
 
 QStringList ReviewScreen::checkHeaders()
@@ -117,16 +118,4 @@ bool ReviewScreen::runDb(const std::function<void()>& work)
     }
     QApplication::restoreOverrideCursor();
     return true;
-}
-
-void ReviewScreen::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    if (m_centred)
-        return;
-    m_centred = true;
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
-        Module1::CenterForm(frame);
-    else if (isWindow())
-        Module1::CenterForm(this);
 }

@@ -54,9 +54,4 @@ protected:
     // Runs work with the hourglass; a database failure is shown. False when
     // it failed.
     static bool runDb(const std::function<void()>& work);
-
-    void showEvent(QShowEvent* event) override;
-
-private:
-    bool m_centred = false;
 };

@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QScreen>
 #include <QTableWidget>
@@ -93,12 +94,25 @@ void CenterForm(QWidget* form)
 {
     if (form->isMaximized())
         return;
-    QScreen* screen = form->screen() ? form->screen() : QApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QSize s = screen->size();
-    const float left = float(s.width() - form->width()) / 2.0f;
-    const float top = float(s.height() - form->height()) / 8.0f;
+    // A screen in the work area centres in the work area: a main window
+    // smaller than the display would otherwise open it partly out of sight.
+    auto* frame = qobject_cast<QMdiSubWindow*>(form);
+    QSize s;
+    if (frame && frame->mdiArea()) {
+        s = frame->mdiArea()->viewport()->size();
+    } else {
+        QScreen* screen = form->screen() ? form->screen() : QApplication::primaryScreen();
+        if (!screen)
+            return;
+        s = screen->size();
+    }
+    float left = float(s.width() - form->width()) / 2.0f;
+    float top = float(s.height() - form->height()) / 8.0f;
+    if (frame) {
+        // Its title bar stays reachable when the screen is larger than the area.
+        left = qMax(0.0f, left);
+        top = qMax(0.0f, top);
+    }
     form->move(int(left), int(top));
 }
 

@@ -17,6 +17,7 @@ void StyleFlexGrid(QTableView* grid);
 void StyleListView(QTreeView* list);
 
 // Left centred, top at one eighth of the free height; nothing when maximised.
+// A frame in the work area centres in the work area, never above or left of it.
 void CenterForm(QWidget* form);
 // Centres the screen by CenterForm when it is first shown: its frame when
 // it stands in the work area, itself when it is a window of its own.
