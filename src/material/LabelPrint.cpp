@@ -3,7 +3,7 @@
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
 #include "label/LabelSink.h"
-#include "label/Tpcl.h"
+#include "label/LabelLanguage.h"
 
 #include <QStringList>
 #include <algorithm>

@@ -301,7 +301,7 @@ private Q_SLOTS:
         kit::clickRow(s.LvData, 0);
         prompter().inputs.enqueue(QStringLiteral("2"));
         s.cmdPrint->click();
-        const QByteArray first = kit::golden("link_10-0001-234_1412060001.tpcl");
+        const QByteArray first = kit::golden("link_10-0001-234_1412060001.lbl");
         QCOMPARE(kit::readFile(out), first.repeated(2));
 
         // "Order Print": the clicked third row and the rows above it, never
@@ -311,8 +311,8 @@ private Q_SLOTS:
         kit::clickRow(s.LvData, 2);
         prompter().inputs.enqueue(QStringLiteral("5"));
         s.cmdPrint->click();
-        QCOMPARE(kit::readFile(out), kit::golden("link_10-0001-236_1412060003.tpcl")
-                                         + kit::golden("link_10-0001-235_1412060002.tpcl") + first);
+        QCOMPARE(kit::readFile(out), kit::golden("link_10-0001-236_1412060003.lbl")
+                                         + kit::golden("link_10-0001-235_1412060002.lbl") + first);
         QVERIFY(prompter().messages.isEmpty());
 
         // The clicked row no longer in the list after a reload.

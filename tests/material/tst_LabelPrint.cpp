@@ -80,7 +80,7 @@ private Q_SLOTS:
     {
         const QString path = m_dir.filePath(QStringLiteral("copies.prn"));
         label::setSink(std::make_unique<label::FileLabelSink>(path));
-        const QByteArray one = kit::golden("link_10-0001-234_1412060001.tpcl");
+        const QByteArray one = kit::golden("link_10-0001-234_1412060001.lbl");
         const QList<QPair<std::optional<QString>, int>> runs = {
             {"3", 3}, {"3.5", 4}, {"-2", 0}, {std::nullopt, 0}, {"40000", 0}};
         for (const auto& [answer, labels] : runs) {

@@ -192,7 +192,7 @@ private Q_SLOTS:
         s.msfgModule->setCurrentCell(0, 1);
         prompter().inputs.enqueue(QStringLiteral("2"));
         s.cmdPrint_Click();
-        QCOMPARE(kit::readFile(out), kit::golden(QStringLiteral("part_PN-4711.A.tpcl")).repeated(2));
+        QCOMPARE(kit::readFile(out), kit::golden(QStringLiteral("part_PN-4711.A.lbl")).repeated(2));
         QVERIFY(prompter().messages.isEmpty());
     }
 };

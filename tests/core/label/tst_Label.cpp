@@ -1,6 +1,6 @@
 #include "TestMain.h"
 #include "label/LabelSink.h"
-#include "label/Tpcl.h"
+#include "label/LabelLanguage.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,10 +44,10 @@ private Q_SLOTS:
     {
         const QStringList part = label::PartLabelLines(kPart);
         QCOMPARE(part.size(), 46);
-        QCOMPARE(label::LabelJob(part), golden("part_PN-4711.A.tpcl"));
+        QCOMPARE(label::LabelJob(part), golden("part_PN-4711.A.lbl"));
         const QStringList link = label::LinkLabelLines(kComp, kLink);
         QCOMPARE(link.size(), 50);
-        QCOMPARE(label::LabelJob(link), golden("link_10-0001-234_1412060001.tpcl"));
+        QCOMPARE(label::LabelJob(link), golden("link_10-0001-234_1412060001.lbl"));
         // Both labels carry the same 41 lines before their own.
         QCOMPARE(part.mid(0, 41), link.mid(0, 41));
     }
@@ -199,8 +199,8 @@ private Q_SLOTS:
         // No queue named: the daemon's default destination, the same queue here.
         label::CupsLabelSink byDefault;
         QVERIFY2(byDefault.send(label::LabelJob(label::PartLabelLines(kPart)), &error), qPrintable(error));
-        const QByteArray part = golden("part_PN-4711.A.tpcl");
-        const QByteArray expected = before + part + golden("link_10-0001-234_1412060001.tpcl") + part;
+        const QByteArray part = golden("part_PN-4711.A.lbl");
+        const QByteArray expected = before + part + golden("link_10-0001-234_1412060001.lbl") + part;
         QTRY_COMPARE_WITH_TIMEOUT(readAll(file), expected, 30000);
 
         // A queue the daemon does not know is refused with its reason.

@@ -1,4 +1,4 @@
-#include "label/Tpcl.h"
+#include "label/LabelLanguage.h"
 
 #include <QLocale>
 #include <cmath>
