@@ -2,6 +2,7 @@
 // a transaction serialised against other workstations, beside a bare insert
 // of the same row, on SQLite and on PostgreSQL. The bare insert is the floor;
 // the allocation should stay within a small multiple of it.
+#include "BenchSupport.h"
 #include "TestDb.h"
 #include "db/Database.h"
 #include "db/Schema.h"
@@ -9,7 +10,6 @@
 #include "material/LinkId.h"
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <memory>
 
@@ -49,26 +49,14 @@ QVariantList values(const QString& id, const material::Lot& l)
 // A database holding kStoredLots lots of earlier days.
 struct Store
 {
-    QTemporaryDir dir;
-    QString pgName;
+    bench::ScratchDatabase scratch;
     db::Database db;
 
     explicit Store(bool postgres)
+        : scratch(postgres, QStringLiteral("trova_bench_link"))
     {
-        db::ConnectionSettings s;
-        if (postgres) {
-            pgName = QStringLiteral("trova_bench_link_%1").arg(QCoreApplication::applicationPid());
-            testdb::adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(pgName));
-            testdb::adminExec(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' "
-                                             "LC_CTYPE 'C'")
-                                  .arg(pgName));
-            s = testdb::pgSettings(pgName);
-        } else {
-            s.driver = QStringLiteral("QSQLITE");
-            s.database = dir.filePath(QStringLiteral("bench.sqlite"));
-        }
         QString error;
-        if (!db.open(s, &error))
+        if (!db.open(scratch.settings(), &error))
             qFatal("cannot open the bench database: %s", qPrintable(error));
         schema::ensure(db);
         db::Transaction tx(db);
@@ -86,12 +74,7 @@ struct Store
             db.exec(QStringLiteral("analyze"));
     }
 
-    ~Store()
-    {
-        db.close();
-        if (!pgName.isEmpty())
-            testdb::adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(pgName));
-    }
+    ~Store() { db.close(); }
 
     void clear(const QString& from, const QString& to)
     {
@@ -155,11 +138,9 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    QList<bool> engines = {false};
-    if (!qEnvironmentVariableIsEmpty("TROVA_TEST_PG_HOST"))
-        engines << true;
+    const QList<bool> engines = bench::engines();
     for (bool pg : engines) {
-        const char* name = pg ? "postgres" : "sqlite";
+        const char* name = bench::engineName(pg);
         benchmark::RegisterBenchmark((std::string("BareInsert/") + name).c_str(), BareInsert, pg)
             ->Unit(benchmark::kMicrosecond)
             ->MinTime(2.0);

@@ -9,6 +9,7 @@
 #include "SimGateway.h"
 #include "SimOperator.h"
 
+#include "BenchSupport.h"
 #include "TestDb.h"
 #include "app/Module1.h"
 #include "db/Schema.h"
@@ -18,7 +19,6 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <memory>
@@ -55,28 +55,18 @@ QString label(int s)
 
 struct Plant
 {
-    QTemporaryDir dir;
-    QString pgName;
+    bench::ScratchDatabase scratch;
     std::vector<std::unique_ptr<SimGateway>> gateways;
     std::vector<std::unique_ptr<SimOperator>> operators;
     std::unique_ptr<OPT_Run> screen;
     bool started = false;
 
     explicit Plant(bool postgres)
+        : scratch(postgres, QStringLiteral("trova_bench_mon"))
     {
         AppSettings settings;
-        if (postgres) {
-            pgName = QStringLiteral("trova_bench_mon_%1").arg(QCoreApplication::applicationPid());
-            testdb::adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(pgName));
-            testdb::adminExec(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' "
-                                             "LC_CTYPE 'C'")
-                                  .arg(pgName));
-            settings.connection = testdb::pgSettings(pgName);
-        } else {
-            settings.connection.driver = QStringLiteral("QSQLITE");
-            settings.connection.database = dir.filePath(QStringLiteral("bench.sqlite"));
-        }
-        settings.logFolder = dir.path();
+        settings.connection = scratch.settings();
+        settings.logFolder = scratch.folder();
         Module1::setSettings(settings);
         QString error;
         if (!gConn().open(settings.connection, &error))
@@ -99,8 +89,6 @@ struct Plant
         operators.clear();
         gateways.clear();
         gConn().close();
-        if (!pgName.isEmpty())
-            testdb::adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(pgName));
     }
 
     void fill()
@@ -303,11 +291,9 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    QList<bool> engines = {false};
-    if (!qEnvironmentVariableIsEmpty("TROVA_TEST_PG_HOST"))
-        engines << true;
+    const QList<bool> engines = bench::engines();
     for (bool pg : engines) {
-        const std::string name = pg ? "postgres" : "sqlite";
+        const std::string name = bench::engineName(pg);
         benchmark::RegisterBenchmark(("BareInsert/" + name).c_str(), BareInsert, pg)
             ->Unit(benchmark::kMicrosecond)
             ->MinTime(2.0)

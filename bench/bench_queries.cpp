@@ -14,12 +14,12 @@
 #include "query/TraceQuery.h"
 #include "query/WipQuery.h"
 
+#include "BenchSupport.h"
 #include "TestDb.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -39,25 +39,15 @@ const query::Window kMonth{QDateTime(QDate(2025, 6, 1), QTime(0, 0, 1)), QDateTi
 
 struct Plant
 {
-    QTemporaryDir dir;
-    QString pgName;
+    bench::ScratchDatabase scratch;
     db::ConnectionSettings settings;
     bool postgres;
 
     explicit Plant(bool pg)
-        : postgres(pg)
+        : scratch(pg, QStringLiteral("trova_benchq"))
+        , settings(scratch.settings())
+        , postgres(pg)
     {
-        if (pg) {
-            pgName = QStringLiteral("trova_benchq_%1").arg(QCoreApplication::applicationPid());
-            testdb::adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(pgName));
-            testdb::adminExec(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' "
-                                             "LC_CTYPE 'C'")
-                                  .arg(pgName));
-            settings = testdb::pgSettings(pgName);
-        } else {
-            settings.driver = QStringLiteral("QSQLITE");
-            settings.database = dir.filePath(QStringLiteral("bench.sqlite"));
-        }
         db::Database db;
         QString error;
         if (!db.open(settings, &error))
@@ -71,10 +61,8 @@ struct Plant
 
     ~Plant()
     {
-        if (!pgName.isEmpty()) {
+        if (postgres)
             Module1::gConn().close();
-            testdb::adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(pgName));
-        }
     }
 
     // "INSERT ... SELECT" over a row number i from 0 to n - 1.
@@ -331,9 +319,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QList<bool> engines = {false};
-    if (!qEnvironmentVariableIsEmpty("TROVA_TEST_PG_HOST"))
-        engines << true;
+    const QList<bool> engines = bench::engines();
     if (app.arguments().contains(QStringLiteral("--explain"))) {
         for (bool pg : engines)
             explain(pg);
@@ -343,7 +329,7 @@ int main(int argc, char** argv)
     }
     benchmark::Initialize(&argc, argv);
     for (bool pg : engines) {
-        const std::string engine = pg ? "postgres" : "sqlite";
+        const std::string engine = bench::engineName(pg);
         for (const Search& s : searches()) {
             benchmark::RegisterBenchmark(("FirstScreen/" + engine + "/" + s.name).c_str(), FirstScreen, pg, s)
                 ->Unit(benchmark::kMillisecond)

@@ -8,10 +8,10 @@
 #include "db/Schema.h"
 #include "terminal/TerminalTable.h"
 
+#include "BenchSupport.h"
 #include "TestDb.h"
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <memory>
 
@@ -50,29 +50,17 @@ QString num(const char* prefix, int i)
 // already kHistory checks long; terminal 5 stands at the component step.
 struct Plant
 {
-    QTemporaryDir dir;
-    QString pgName;
+    bench::ScratchDatabase scratch;
     db::Database db;
     TerminalTable table;
     std::unique_ptr<ScanDialogue> dialogue;
     Null link;
 
     explicit Plant(bool postgres)
+        : scratch(postgres, QStringLiteral("trova_bench"))
     {
-        db::ConnectionSettings s;
-        if (postgres) {
-            pgName = QStringLiteral("trova_bench_%1").arg(QCoreApplication::applicationPid());
-            testdb::adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(pgName));
-            testdb::adminExec(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' "
-                                     "LC_CTYPE 'C'")
-                          .arg(pgName));
-            s = testdb::pgSettings(pgName);
-        } else {
-            s.driver = QStringLiteral("QSQLITE");
-            s.database = dir.filePath(QStringLiteral("bench.sqlite"));
-        }
         QString error;
-        if (!db.open(s, &error))
+        if (!db.open(scratch.settings(), &error))
             qFatal("cannot open the bench database: %s", qPrintable(error));
         schema::ensure(db);
         fill();
@@ -90,12 +78,7 @@ struct Plant
             qFatal("the terminal did not reach the component step");
     }
 
-    ~Plant()
-    {
-        db.close();
-        if (!pgName.isEmpty())
-            testdb::adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(pgName));
-    }
+    ~Plant() { db.close(); }
 
     TerminalInfo& terminal() { return table.row(table.FindDevice(5, kGw)); }
 
@@ -186,11 +169,9 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    QList<bool> engines = {false};
-    if (!qEnvironmentVariableIsEmpty("TROVA_TEST_PG_HOST"))
-        engines << true;
+    const QList<bool> engines = bench::engines();
     for (bool pg : engines) {
-        const char* name = pg ? "postgres" : "sqlite";
+        const char* name = bench::engineName(pg);
         benchmark::RegisterBenchmark((std::string("BareInsert/") + name).c_str(), BareInsert, pg)
             ->Unit(benchmark::kMicrosecond)
             ->MinTime(2.0);
