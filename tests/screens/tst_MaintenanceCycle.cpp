@@ -1,21 +1,27 @@
-#include "DemoScreens.h"
-#include "Mtc_Machine.h"
+#include "DbRows.h"
 #include "ListTools.h"
-#include "app/Module1.h"
+#include "Mtc_Comp.h"
+#include "Mtc_Machine.h"
 #include "ScriptedPrompter.h"
 #include "TestDb.h"
 #include "TestMain.h"
+#include "app/Module1.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QRegularExpression>
-#include <QScreen>
 #include <QTableWidget>
 #include <QTest>
+#include <QTreeWidget>
 
 using Module1::gConn;
+using testing::addLine;
+using testing::addMachine;
 using testing::prompter;
 
 namespace {
@@ -42,22 +48,24 @@ QList<bool> buttons(const PlantScreen& s)
 const QList<bool> kBrowseRows = {true, true, true, false, false};
 const QList<bool> kEditing = {false, false, false, true, true};
 
-void addGroups(int n)
+// Components C0000000000, C0000000001 ... of group G, each a minute newer.
+void addComponents(int n, int first = 0)
 {
     db::Transaction t(gConn());
     const QDateTime base(QDate(2024, 1, 1), QTime(0, 0));
-    for (int i = 0; i < n; ++i)
-        gConn().exec("insert into component_group (group_id, group_desc, update_user, update_time) values (?, ?, 'SYSADMIN', ?)",
-                     {QStringLiteral("G%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("group %1").arg(i),
+    for (int i = first; i < first + n; ++i)
+        gConn().exec("insert into component_list (comp_code, comp_desc, group_id, method_type, vender_name, update_user, "
+                     "update_time) values (?, ?, 'G', 'MP', 'NIL', 'SYSADMIN', ?)",
+                     {QStringLiteral("C%1").arg(i, 10, 10, QLatin1Char('0')), QStringLiteral("comp %1").arg(i),
                       base.addSecs(i * 60)});
     t.commit();
 }
 
-QStringList listColumn1(const QTreeWidget* list)
+QStringList codes(const QTreeWidget* list)
 {
     QStringList out;
     for (int i = 0; i < list->topLevelItemCount(); ++i)
-        out << list->topLevelItem(i)->text(1);
+        out << list->topLevelItem(i)->text(1).right(3);
     return out;
 }
 
@@ -240,47 +248,47 @@ private Q_SLOTS:
         QCOMPARE(box.text(), QString::fromUtf8("€ ŠŒ ’X” Ÿ ß µÉ"));
     }
 
-    void cancelEndingEmptiesTheBoxes()
+    // The list-view side, on the component screen: Save ends in Cancel.
+    void saveEndingInCancelEmptiesTheBoxes()
     {
-        DemoGroupScreen s;
+        gConn().exec("insert into component_group (group_id) values ('G')");
+        Mtc_Comp s;
         s.cmdNew_Click();
-        s.txtID->setText(" G1 ");
+        s.txtID->setText("C0000000001");
+        s.cboGP->setCurrentIndex(s.cboGP->findText("G"));
         s.txtDesc->setText("one");
         s.cmdSave_Click();
-        QCOMPARE(s.txtID->text(), QString());
-        QCOMPARE(listColumn1(s.LvData), QStringList({"G1"}));
+        QCOMPARE(s.txtID->text() + s.txtDesc->text(), QString());
+        QCOMPARE(codes(s.LvData), QStringList({"001"}));
         s.LvData->setCurrentItem(s.LvData->topLevelItem(0));
         QCOMPARE(s.txtDesc->text(), QStringLiteral("one"));
     }
 
     void viewAllAtTheLimit()
     {
-        // With exactly 100 rows shown both ticking and unticking reload.
-        addGroups(100);
-        DemoGroupScreen s;
-        int loads = s.loads;
-        s.CHK_ALL->click();
-        s.CHK_ALL->click();
-        QCOMPARE(s.loads, loads + 2);
-
-        gConn().exec("delete from component_group");
-        addGroups(101);
-        s.cmdCancel_Click();
-        QCOMPARE(s.LvData->topLevelItemCount(), 100);
-        QCOMPARE(s.LvData->topLevelItem(0)->text(1), QStringLiteral("G100"));
+        addComponents(100);
+        Mtc_Comp s;
+        addComponents(1, 100);
+        // A list of exactly the limit reloads when ticked ...
         s.CHK_ALL->click();
         QCOMPARE(s.LvData->topLevelItemCount(), 101);
+        // ... a longer one stays until the next reload, which has the limit.
+        s.CHK_ALL->click();
+        QCOMPARE(s.LvData->topLevelItemCount(), 101);
+        s.cmdCancel_Click();
+        QCOMPARE(s.LvData->topLevelItemCount(), 100);
+        QCOMPARE(s.LvData->topLevelItem(0)->text(1), QStringLiteral("C0000000100"));
     }
 
     void columnSortKeepsOneOrderForAllColumns()
     {
-        addGroups(3);
-        DemoGroupScreen s;
-        QCOMPARE(listColumn1(s.LvData), QStringList({"G002", "G001", "G000"}));
+        addComponents(3);
+        Mtc_Comp s;
+        QCOMPARE(codes(s.LvData), QStringList({"002", "001", "000"}));
         s.LvData->header()->sectionClicked(2); // first click: descending by description
-        QCOMPARE(listColumn1(s.LvData), QStringList({"G002", "G001", "G000"}));
+        QCOMPARE(codes(s.LvData), QStringList({"002", "001", "000"}));
         s.LvData->header()->sectionClicked(1); // any column next: ascending
-        QCOMPARE(listColumn1(s.LvData), QStringList({"G000", "G001", "G002"}));
+        QCOMPARE(codes(s.LvData), QStringList({"000", "001", "002"}));
 
         // An empty list is not sorted and keeps its order flag.
         QTreeWidget empty;
