@@ -43,4 +43,19 @@ void addMachine(const QString& id, const QString& line)
                           {id, line});
 }
 
+workbook::ImportLayout machineImportLayout()
+{
+    workbook::ImportLayout l;
+    l.table = QStringLiteral("mc_info");
+    l.columns = {{QStringLiteral("mc_id")}, {QStringLiteral("mc_desc")}, {QStringLiteral("line_id")}};
+    l.keyColumns = {QStringLiteral("mc_id"), QStringLiteral("line_id")};
+    l.updateColumns = {QStringLiteral("mc_desc")};
+    l.checks << [](const QStringList& cells) {
+        if (Module1::gConn().count("select count(*) from line_info where line_id = ?", {cells[2]}) > 0)
+            return QString();
+        return QStringLiteral("Cannot found the Line ID ") + cells[2];
+    };
+    return l;
+}
+
 } // namespace testing
