@@ -46,7 +46,6 @@ QList<bool> buttons(const PlantScreen& s)
 }
 
 const QList<bool> kBrowseRows = {true, true, true, false, false};
-const QList<bool> kEditing = {false, false, false, true, true};
 
 // Components C0000000000, C0000000001 ... of group G, each a minute newer.
 void addComponents(int n, int first = 0)
@@ -59,14 +58,6 @@ void addComponents(int n, int first = 0)
                      {QStringLiteral("C%1").arg(i, 10, 10, QLatin1Char('0')), QStringLiteral("comp %1").arg(i),
                       base.addSecs(i * 60)});
     t.commit();
-}
-
-QStringList codes(const QTreeWidget* list)
-{
-    QStringList out;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        out << list->topLevelItem(i)->text(1).right(3);
-    return out;
 }
 
 // A screen that adds its own steps to the cycle's: a check that refuses
@@ -248,52 +239,42 @@ private Q_SLOTS:
         QCOMPARE(box.text(), QString::fromUtf8("€ ŠŒ ’X” Ÿ ß µÉ"));
     }
 
-    // The list-view side, on the component screen: Save ends in Cancel.
-    void saveEndingInCancelEmptiesTheBoxes()
+    // The list-view side, on the component screen: the row limit and "View
+    // All", one sort order for all columns, Save ending in Cancel.
+    void listViewLimitSortAndCancelEnding()
     {
         gConn().exec("insert into component_group (group_id) values ('G')");
-        Mtc_Comp s;
-        s.cmdNew_Click();
-        s.txtID->setText("C0000000001");
-        s.cboGP->setCurrentIndex(s.cboGP->findText("G"));
-        s.txtDesc->setText("one");
-        s.cmdSave_Click();
-        QCOMPARE(s.txtID->text() + s.txtDesc->text(), QString());
-        QCOMPARE(codes(s.LvData), QStringList({"001"}));
-        s.LvData->setCurrentItem(s.LvData->topLevelItem(0));
-        QCOMPARE(s.txtDesc->text(), QStringLiteral("one"));
-    }
-
-    void viewAllAtTheLimit()
-    {
         addComponents(100);
         Mtc_Comp s;
         addComponents(1, 100);
-        // A list of exactly the limit reloads when ticked ...
+        const auto top = [&s] { return s.LvData->topLevelItem(0)->text(1); };
+        // A list of exactly the limit reloads when ticked; a longer one stays
+        // until the next reload, which has the limit again.
         s.CHK_ALL->click();
         QCOMPARE(s.LvData->topLevelItemCount(), 101);
-        // ... a longer one stays until the next reload, which has the limit.
         s.CHK_ALL->click();
         QCOMPARE(s.LvData->topLevelItemCount(), 101);
         s.cmdCancel_Click();
         QCOMPARE(s.LvData->topLevelItemCount(), 100);
-        QCOMPARE(s.LvData->topLevelItem(0)->text(1), QStringLiteral("C0000000100"));
-    }
+        QCOMPARE(top(), QStringLiteral("C0000000100"));
 
-    void columnSortKeepsOneOrderForAllColumns()
-    {
-        addComponents(3);
-        Mtc_Comp s;
-        QCOMPARE(codes(s.LvData), QStringList({"002", "001", "000"}));
         s.LvData->header()->sectionClicked(2); // first click: descending by description
-        QCOMPARE(codes(s.LvData), QStringList({"002", "001", "000"}));
+        QCOMPARE(top(), QStringLiteral("C0000000099"));
         s.LvData->header()->sectionClicked(1); // any column next: ascending
-        QCOMPARE(codes(s.LvData), QStringList({"000", "001", "002"}));
-
-        // An empty list is not sorted and keeps its order flag.
-        QTreeWidget empty;
+        QCOMPARE(top(), QStringLiteral("C0000000001"));
+        QTreeWidget empty; // an empty list is not sorted and keeps its order flag
         Module1::SortListByColumn(&empty, 1);
         QVERIFY(!empty.property("trovaSortOrder").isValid());
+
+        s.cmdNew_Click();
+        s.txtID->setText("C0000000999");
+        s.cboGP->setCurrentIndex(s.cboGP->findText("G"));
+        s.txtDesc->setText("new");
+        s.cmdSave_Click();
+        QCOMPARE(s.txtID->text() + s.txtDesc->text(), QString());
+        QCOMPARE(top(), QStringLiteral("C0000000999"));
+        s.LvData->setCurrentItem(s.LvData->topLevelItem(0));
+        QCOMPARE(s.txtDesc->text(), QStringLiteral("new"));
     }
 };
 
