@@ -60,35 +60,12 @@ void addComponents(int n, int first = 0)
     t.commit();
 }
 
-// A screen that adds its own steps to the cycle's: a check that refuses
-// through Cancel, a guard refusal of its own and steps on entering a mode.
-class HookedScreen : public MachineScreen
-{
-public:
-    QStringList entered;
-
-protected:
-    void modeEntered() override { entered << EditMode; }
-    bool inputAccepted() override
-    {
-        if (txtDesc->text() == QLatin1String("dup")) {
-            msg::box(QStringLiteral("This machine already exist..."));
-            cmdCancel_Click();
-            return false;
-        }
-        return MachineScreen::inputAccepted();
-    }
-    void showDeleteRefused(qlonglong users) override
-    {
-        msg::box(QString::number(users) + QStringLiteral("  records are using this Line set, it cannot be removed ..."));
-    }
-};
-
 } // namespace
 
 // The maintenance cycle where the real screens' tests leave it: trimmed keys,
 // Edit and Delete on an empty key, a refused delete confirmation, a failed
-// Save, the screens' own steps, the row limit and the column sort.
+// Save, the row limit, the column sort and the Save endings. The steps a
+// screen adds (its checks, refusals and mode steps) are tested with it.
 class MaintenanceCycleTest : public QObject
 {
     Q_OBJECT
@@ -170,37 +147,6 @@ private Q_SLOTS:
         s.txtID->clear();
         s.cmdDelete_Click();
         QCOMPARE(gConn().count("select count(*) from mc_info"), 1);
-    }
-
-    void screenStepsAroundTheCycle()
-    {
-        addLine("L1");
-        addMachine("MC1", "L1");
-        for (int i = 0; i < 3; ++i)
-            gConn().exec("insert into check_history (line_id, mc_id, check_value, update_user, update_time) "
-                         "values ('L1', 'MC1', '0', 'U', sysdate)");
-        HookedScreen s;
-        s.cmdNew_Click();
-        s.txtID->setText("MC2");
-        s.cboLine->setEditText("L1");
-        s.txtDesc->setText("dup");
-        s.cmdSave_Click();
-        QCOMPARE(prompter().texts(), QStringList({"This machine already exist..."}));
-        QCOMPARE(s.txtID->text(), QString()); // through Cancel
-        QCOMPARE(buttons(s), kBrowseRows);
-        QCOMPARE(gConn().count("select count(*) from mc_info"), 1);
-
-        // Edit runs the check too.
-        s.msfgMachine->setCurrentCell(0, 1);
-        s.cmdEdit_Click();
-        s.txtDesc->setText("dup");
-        s.cmdSave_Click();
-        QCOMPARE(gConn().scalar("select mc_desc from mc_info").toString(), QStringLiteral("desc"));
-
-        s.msfgMachine->setCurrentCell(0, 1);
-        s.cmdDelete_Click();
-        QCOMPARE(prompter().last().text, QStringLiteral("3  records are using this Line set, it cannot be removed ..."));
-        QCOMPARE(s.entered, QStringList({"New", "Edit", "Del"}));
     }
 
     void formLoadCentresTheFrameOnce()
