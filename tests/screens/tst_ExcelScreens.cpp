@@ -123,8 +123,7 @@ private Q_SLOTS:
         QCOMPARE(prompter().fileDialogFilters.last(), QStringLiteral("Excel Files (*.xls *.xlsx)"));
         QCOMPARE(machines(), QStringList({"1234|12.5|L1", "MC01|Mounter one|L1", "MC04|Placer|1001"}));
         QCOMPARE(prompter().texts(), QStringList({"The success import 3 records.", testing::errorLogPointer()}));
-        QVERIFY(testing::errorLogText().contains("  Cannot found the Line ID NOLINE\r\n"));
-        QCOMPARE(testing::errorLogText().count('\n'), 1);
+        QCOMPARE(testing::errorLogLines(), QStringList({"Cannot found the Line ID NOLINE"}));
         QCOMPARE(m_loads, 1);
     }
 
