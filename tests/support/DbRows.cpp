@@ -25,6 +25,14 @@ QString errorLogText()
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
+QStringList errorLogLines()
+{
+    QStringList out;
+    for (const QString& line : errorLogText().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+        out << line.mid(10); // "HH:mm:ss  "
+    return out;
+}
+
 QString errorLogPointer()
 {
     return QStringLiteral("Please check the error log file ") + QDir::toNativeSeparators(Module1::ErrorLogPath());
@@ -41,6 +49,21 @@ void addMachine(const QString& id, const QString& line)
     Module1::gConn().exec("insert into mc_info (mc_id, mc_desc, line_id, update_user, update_time) "
                           "values (?, 'desc', ?, 'SYSADMIN', sysdate)",
                           {id, line});
+}
+
+workbook::ImportLayout machineImportLayout()
+{
+    workbook::ImportLayout l;
+    l.table = QStringLiteral("mc_info");
+    l.columns = {{QStringLiteral("mc_id")}, {QStringLiteral("mc_desc")}, {QStringLiteral("line_id")}};
+    l.keyColumns = {QStringLiteral("mc_id"), QStringLiteral("line_id")};
+    l.updateColumns = {QStringLiteral("mc_desc")};
+    l.checks << [](const QStringList& cells) {
+        if (Module1::gConn().count("select count(*) from line_info where line_id = ?", {cells[2]}) > 0)
+            return QString();
+        return QStringLiteral("Cannot found the Line ID ") + cells[2];
+    };
+    return l;
 }
 
 } // namespace testing

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/Database.h"
+#include "workbook/WorkbookImport.h"
 
 #include <QStringList>
 #include <QVariantList>
@@ -14,10 +15,16 @@ QStringList queryRows(const QString& sql, const QVariantList& params = {}, db::D
 // The error log an import or a print writes to, as it stands; empty when
 // there is none yet.
 QString errorLogText();
+// Its lines without their time of day.
+QStringList errorLogLines();
 // The message that points the user at that log.
 QString errorLogPointer();
 // A line and a machine on it, as the plant-layout screens would store them.
 void addLine(const QString& id);
 void addMachine(const QString& id, const QString& line);
+// Machines from a sheet (A machine, B description, C line), known by machine
+// and line; a row whose line is missing is logged as "Cannot found the Line ID "
+// + line.
+workbook::ImportLayout machineImportLayout();
 
 } // namespace testing

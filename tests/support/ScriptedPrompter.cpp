@@ -23,15 +23,8 @@ msg::Answer ScriptedPrompter::message(const msg::Message& m)
         onMessage(m);
     if (!answers.isEmpty())
         return answers.dequeue();
-    switch (m.buttons) {
-    case msg::Buttons::Ok:
-    case msg::Buttons::OkCancel:
-        return msg::Answer::Ok;
-    case msg::Buttons::YesNo:
-    case msg::Buttons::YesNoCancel:
-        return msg::Answer::Yes;
-    }
-    return msg::Answer::Ok;
+    const bool yesNo = m.buttons == msg::Buttons::YesNo || m.buttons == msg::Buttons::YesNoCancel;
+    return yesNo ? msg::Answer::Yes : msg::Answer::Ok;
 }
 
 QString ScriptedPrompter::openFileName(const QString&, const QString& folder, const QString& filter)
@@ -41,11 +34,9 @@ QString ScriptedPrompter::openFileName(const QString&, const QString& folder, co
     return files.isEmpty() ? QString() : files.dequeue();
 }
 
-QString ScriptedPrompter::saveFileName(const QString&, const QString& suggested, const QString& filter)
+QString ScriptedPrompter::saveFileName(const QString& title, const QString& suggested, const QString& filter)
 {
-    fileDialogFolders << suggested;
-    fileDialogFilters << filter;
-    return files.isEmpty() ? QString() : files.dequeue();
+    return openFileName(title, suggested, filter);
 }
 
 std::optional<QString> ScriptedPrompter::inputText(const QString&, const QString&, const QString&)

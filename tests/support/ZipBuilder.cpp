@@ -52,26 +52,6 @@ ZipBuilder& ZipBuilder::add(const QString& name, const QByteArray& data, unsigne
     return *this;
 }
 
-ZipBuilder& ZipBuilder::file(const QString& name, const QByteArray& data, unsigned mode)
-{
-    return add(name, data, (unsigned long)mode << 16, false);
-}
-
-ZipBuilder& ZipBuilder::dir(const QString& name)
-{
-    return add(name, QByteArray(), ((unsigned long)040755 << 16) | 0x10, false);
-}
-
-ZipBuilder& ZipBuilder::damagedFile(const QString& name, const QByteArray& data)
-{
-    return add(name, data, (unsigned long)0100644 << 16, true);
-}
-
-ZipBuilder& ZipBuilder::link(const QString& name, const QByteArray& target)
-{
-    return add(name, target, (unsigned long)0120777 << 16, false);
-}
-
 bool ZipBuilder::close()
 {
     if (m_zip) {

@@ -14,13 +14,22 @@ public:
     ~ZipBuilder();
 
     // A file with Unix permissions.
-    ZipBuilder& file(const QString& name, const QByteArray& data, unsigned mode = 0100644);
+    ZipBuilder& file(const QString& name, const QByteArray& data, unsigned mode = 0100644)
+    {
+        return add(name, data, (unsigned long)mode << 16, false);
+    }
     // A directory entry (the name ends in "/").
-    ZipBuilder& dir(const QString& name);
+    ZipBuilder& dir(const QString& name) { return add(name, QByteArray(), ((unsigned long)040755 << 16) | 0x10, false); }
     // A file whose stored checksum does not match its bytes.
-    ZipBuilder& damagedFile(const QString& name, const QByteArray& data);
+    ZipBuilder& damagedFile(const QString& name, const QByteArray& data)
+    {
+        return add(name, data, (unsigned long)0100644 << 16, true);
+    }
     // A symbolic link to target.
-    ZipBuilder& link(const QString& name, const QByteArray& target);
+    ZipBuilder& link(const QString& name, const QByteArray& target)
+    {
+        return add(name, target, (unsigned long)0120777 << 16, false);
+    }
     // Finishes the package; false when it could not be written.
     bool close();
 

@@ -12,29 +12,23 @@ class SettingsTest : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    const QList<QByteArray> m_vars = {"TROVA_CONFIG", "TROVA_DB_DRIVER", "TROVA_DB_HOST", "TROVA_DB_PORT",
-                                      "TROVA_DB_NAME", "TROVA_DB_USER", "TROVA_DB_PASSWORD", "TROVA_LOG_DIR",
-                                      "TROVA_UPDATE_URL", "TROVA_GATEWAY_PORT"};
-    QHash<QByteArray, QByteArray> m_saved;
+    static constexpr const char* kVars[] = {"TROVA_CONFIG", "TROVA_DB_DRIVER", "TROVA_DB_HOST", "TROVA_DB_PORT",
+                                            "TROVA_DB_NAME", "TROVA_DB_USER", "TROVA_DB_PASSWORD", "TROVA_LOG_DIR",
+                                            "TROVA_UPDATE_URL", "TROVA_GATEWAY_PORT"};
 
 private Q_SLOTS:
+    // Each case starts from an empty INI file and none of the caller's
+    // variables; none of the cases' variables outlives the class.
     void init()
     {
-        for (const QByteArray& v : m_vars) {
-            if (qEnvironmentVariableIsSet(v.constData()))
-                m_saved.insert(v, qgetenv(v.constData()));
-            qunsetenv(v.constData());
-        }
+        cleanupTestCase();
         qputenv("TROVA_CONFIG", m_dir.filePath("trova.ini").toUtf8());
         QFile::remove(m_dir.filePath("trova.ini"));
     }
-    void cleanup()
+    void cleanupTestCase()
     {
-        for (const QByteArray& v : m_vars)
-            qunsetenv(v.constData());
-        for (auto it = m_saved.begin(); it != m_saved.end(); ++it)
-            qputenv(it.key().constData(), it.value());
-        m_saved.clear();
+        for (const char* v : kVars)
+            qunsetenv(v);
     }
 
     void noSettingsMeansEmbeddedDatabase()

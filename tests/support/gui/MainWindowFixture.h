@@ -24,7 +24,6 @@ public:
     // Relogin from the main window's menu, then logIn().
     bool relogIn(const QString& user, const QString& password);
 
-    AppShell& shell() { return *m_shell; }
     frmMain* main() const;
 
     // Triggers the menu item as a click would and returns the screen it shows,
