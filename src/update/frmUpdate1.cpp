@@ -23,6 +23,9 @@
 
 namespace {
 
+// Label2 before a download, and again after a failed one.
+const QString kPressUpdate = QStringLiteral("请点击“更新”按钮，在更新的时候，如果在您要取消此更新的任何时间请点击取消按钮。");
+
 // The two pictures of the download animation: an arrow into a tray, resting
 // and moving.
 QPixmap downloadPicture(bool moving)
@@ -55,8 +58,7 @@ frmUpdate1::frmUpdate1(QWidget* parent)
 
     auto* frame = new QGroupBox(QStringLiteral("软件自动升级 - 第二步骤"), this);
     frame->setObjectName(QStringLiteral("Frame1"));
-    m_label2 = new QLabel(QStringLiteral("请点击“更新”按钮，在更新的时候，如果在您要取消此更新的任何时间请点击取消按钮。"),
-                          frame);
+    m_label2 = new QLabel(kPressUpdate, frame);
     m_label2->setObjectName(QStringLiteral("Label2"));
     m_label2->setWordWrap(true);
     m_welcome = new QLabel(QStringLiteral("请继续..."), frame);
@@ -197,6 +199,7 @@ void frmUpdate1::onDownloadFinished(bool ok)
     }
     // Nothing was installed and nothing can be: Update may be tried again.
     m_status->setValue(0);
+    m_label2->setText(kPressUpdate);
     m_label3->setText(QStringLiteral("下载失败"));
     m_label6->setText(QStringLiteral("下载更新文件失败：") + m_inet->errorText());
     m_fin->setEnabled(false);

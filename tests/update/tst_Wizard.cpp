@@ -1,3 +1,4 @@
+#include "FileTree.h"
 #include "HttpTestServer.h"
 #include "ScriptedPrompter.h"
 #include "TestMain.h"
@@ -12,7 +13,6 @@
 #include "update/PackageDownload.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
@@ -25,36 +25,17 @@
 #include <QTextBrowser>
 #include <QTimer>
 
-using testing::HttpTestServer;
-using testing::ZipBuilder;
-
-using testing::prompter;
+using namespace testing;
 
 namespace {
 
 const QString kPackagePath = QStringLiteral("/download/Kalvimar.zip");
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 // A stand-in program: a shell script that leaves a marker in its folder
 // when it runs.
 QByteArray program(const char* version)
 {
     return QByteArray("#!/bin/sh\necho ") + version + " > \"$(dirname \"$0\")/started\"\n";
-}
-
-QStringList tree(const QString& root)
-{
-    QStringList out;
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        out << QDir(root).relativeFilePath(it.next());
-    out.sort();
-    return out;
 }
 
 } // namespace
@@ -104,11 +85,7 @@ private Q_SLOTS:
         m_tmp = std::make_unique<QTemporaryDir>();
         m_prog = m_tmp->path() + "/prog";
         QDir().mkpath(m_prog);
-        QFile v1(m_prog + "/TROVA");
-        QVERIFY(v1.open(QIODevice::WriteOnly));
-        v1.write(program("v1"));
-        v1.close();
-        v1.setPermissions(v1.permissions() | QFileDevice::ExeOwner);
+        QVERIFY(writeFile(m_prog + "/TROVA", program("v1"), 0755));
         update::setProgramFolder(m_prog);
     }
 
@@ -171,7 +148,7 @@ private Q_SLOTS:
         const QString zip = m_tmp->path() + "/package.zip";
         QVERIFY(ZipBuilder(zip).file("TROVA", program("v2"), 0100644).file("lang/zh.txt", "新").close());
         HttpTestServer server;
-        server.route(kPackagePath, {200, readAll(zip)});
+        server.route(kPackagePath, {200, fileBytes(zip)});
         server.route("/Soft/UpdateInfo/Kalvimar/index.asp", {200, "<html><body><h1>TROVA 1.1.2</h1></body></html>"});
         Module1::settings().updateBaseUrl = server.baseUrl();
 
@@ -192,7 +169,7 @@ private Q_SLOTS:
                                               + QString::fromUtf8("/Kalvimar.zip 请稍候，我们会自动安装这个软件 "));
         QVERIFY(!page2->cmdCancel()->isEnabled() && !page2->cmdupdate()->isEnabled());
         QVERIFY(!page2->Timer1()->isActive() && !page2->Timer2()->isActive());
-        QCOMPARE(readAll(m_prog + "/Kalvimar.zip"), readAll(zip));
+        QCOMPARE(fileBytes(m_prog + "/Kalvimar.zip"), fileBytes(zip));
 
         QTest::mouseClick(page2->cmdFin(), Qt::LeftButton);
         frmOpenZIP* page3 = page2->page3();
@@ -210,11 +187,11 @@ private Q_SLOTS:
         // The new program runs, the old one waits as TROVA.exec, the package
         // is gone and nothing was written outside the program folder.
         QVERIFY(QTest::qWaitFor([&] { return QFileInfo::exists(m_prog + "/started"); }, 5000));
-        QTRY_COMPARE(readAll(m_prog + "/started"), QByteArray("v2\n"));
-        QCOMPARE(readAll(m_prog + "/TROVA"), program("v2"));
-        QCOMPARE(readAll(m_prog + "/TROVA.exec"), program("v1"));
-        QCOMPARE(tree(m_prog), (QStringList{"TROVA", "TROVA.exec", "lang", "lang/zh.txt", "started"}));
-        QCOMPARE(tree(m_tmp->path()).filter(QRegularExpression("^[^/]*$")), (QStringList{"package.zip", "prog"}));
+        QTRY_COMPARE(fileBytes(m_prog + "/started"), QByteArray("v2\n"));
+        QCOMPARE(fileBytes(m_prog + "/TROVA"), program("v2"));
+        QCOMPARE(fileBytes(m_prog + "/TROVA.exec"), program("v1"));
+        QCOMPARE(folderTree(m_prog), (QStringList{"TROVA", "TROVA.exec", "lang/", "lang/zh.txt", "started"}));
+        QCOMPARE(folderTree(m_tmp->path()).filter(QRegularExpression("^[^/]*/?$")), (QStringList{"package.zip", "prog/"}));
     }
 
     // Every way a download fails is the download's own test; here what the
@@ -230,11 +207,14 @@ private Q_SLOTS:
         QVERIFY(download(page2));
         QVERIFY(!page2->cmdFin()->isEnabled());
         QCOMPARE(page2->Label3()->text(), QString::fromUtf8("下载失败"));
-        QVERIFY(page2->Label6()->text().startsWith(QString::fromUtf8("下载更新文件失败：")));
+        QCOMPARE(page2->Label6()->text(), QString::fromUtf8("下载更新文件失败：更新文件不完整，只收到1000字节，应为50000字节。"));
+        // The page no longer says that a download is running.
+        QCOMPARE(page2->Label2()->text(),
+                 QString::fromUtf8("请点击“更新”按钮，在更新的时候，如果在您要取消此更新的任何时间请点击取消按钮。"));
         QVERIFY(page2->cmdupdate()->isEnabled());
         QVERIFY(page2->cmdCancel()->isEnabled());
         QVERIFY(!QFileInfo::exists(m_prog + "/Kalvimar.zip"));
-        QCOMPARE(tree(m_prog), QStringList{"TROVA"});
+        QCOMPARE(folderTree(m_prog), QStringList{"TROVA"});
         QVERIFY(m_ended.isEmpty());
     }
 
@@ -262,20 +242,15 @@ private Q_SLOTS:
         QVERIFY(!page2->isVisible());
         QVERIFY(!page2->Inet1()->isRunning());
         QCOMPARE(m_ended, QList<int>{0});
-        QCOMPARE(tree(m_prog), QStringList{"TROVA"});
+        QCOMPARE(folderTree(m_prog), QStringList{"TROVA"});
     }
 
     // The kinds of bad package are the installer's own test; here what the
-    // page makes of one whose entry leaves the folder.
+    // page makes of one whose program entry is shorter than it declares.
     void badPackageLeavesTheOldProgramRunnable()
     {
-        const QString zip = m_tmp->path() + "/package.zip";
-        QVERIFY(ZipBuilder(zip)
-                    .file("lang/zh.txt", "新")
-                    .file("TROVA", program("v2"))
-                    .file(m_tmp->path() + "/evil", "evil")
-                    .close());
-        QFile::copy(zip, m_prog + "/Kalvimar.zip");
+        const QString data = QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../data/update/"));
+        QVERIFY(QFile::copy(data + "short-entry.zip", m_prog + "/Kalvimar.zip"));
 
         frmOpenZIP page3;
         page3.show();
@@ -285,14 +260,13 @@ private Q_SLOTS:
         QCOMPARE(prompter().last().icon, msg::Icon::Critical);
         QVERIFY(m_ended.isEmpty());
         QVERIFY(page3.isVisible());
-        QCOMPARE(readAll(m_prog + "/TROVA"), program("v1"));
-        QCOMPARE(tree(m_prog), (QStringList{"Kalvimar.zip", "TROVA"}));
-        QVERIFY(!QFileInfo::exists(m_tmp->path() + "/evil"));
+        QCOMPARE(fileBytes(m_prog + "/TROVA"), program("v1"));
+        QCOMPARE(folderTree(m_prog), (QStringList{"Kalvimar.zip", "TROVA"}));
         // Still runnable.
         QProcess old;
         old.start(m_prog + "/TROVA");
         QVERIFY(old.waitForFinished(5000));
-        QCOMPARE(readAll(m_prog + "/started"), QByteArray("v1\n"));
+        QCOMPARE(fileBytes(m_prog + "/started"), QByteArray("v1\n"));
     }
 
     void unpackWithoutAPackageDoesNothing()

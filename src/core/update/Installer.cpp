@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <sys/stat.h>
 #include <vector>
 
 namespace update {
@@ -23,14 +24,14 @@ QString tr(const char* text)
 const QString kStaging = QStringLiteral(".TROVA-update");
 const QString kBackup = QStringLiteral(".TROVA-update-backup");
 
-bool makeParent(const QString& path, std::vector<QString>* created)
+// Creates dir and any missing folder above it, noting each one made.
+bool makeFolders(const QString& dirPath, std::vector<QString>* created)
 {
-    QDir dir = QFileInfo(path).absoluteDir();
     QStringList missing;
-    while (!dir.exists()) {
-        missing.prepend(dir.absolutePath());
-        if (!dir.cdUp())
-            break;
+    for (QString at = QDir::cleanPath(dirPath); !QFileInfo(at).isDir(); at = QFileInfo(at).path()) {
+        if (QFileInfo::exists(at) || missing.contains(at))
+            return false; // a file in the way, or the root is missing
+        missing.prepend(at);
     }
     for (const QString& m : missing) {
         if (!QDir().mkdir(m))
@@ -46,11 +47,20 @@ class Swap
 public:
     bool move(const QString& from, const QString& to, QString* error)
     {
-        if (!makeParent(to, &m_createdDirs) || !QFile::rename(from, to)) {
+        if (!makeFolders(QFileInfo(to).absolutePath(), &m_createdDirs) || !QFile::rename(from, to)) {
             *error = tr("cannot move %1 to %2").arg(from, to);
             return false;
         }
         m_done.push_back({from, to});
+        return true;
+    }
+
+    bool makeFolder(const QString& path, QString* error)
+    {
+        if (!makeFolders(path, &m_createdDirs)) {
+            *error = tr("cannot create the folder %1").arg(path);
+            return false;
+        }
         return true;
     }
 
@@ -71,16 +81,33 @@ private:
     std::vector<QString> m_createdDirs;
 };
 
-void makeRunnable(const QString& path)
+// Names the install itself uses in the program folder: an entry under one of
+// them would overwrite the moved-aside program or be swept away with the
+// staging folders.
+bool reservedName(const QString& rel)
 {
-    QFile f(path);
-    QFileDevice::Permissions p = f.permissions() | QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                 | QFileDevice::ExeOwner | QFileDevice::ReadUser | QFileDevice::ExeUser;
-    if (p & QFileDevice::ReadGroup)
-        p |= QFileDevice::ExeGroup;
-    if (p & QFileDevice::ReadOther)
-        p |= QFileDevice::ExeOther;
-    f.setPermissions(p);
+    const QString first = rel.section(QLatin1Char('/'), 0, 0);
+    return first == kProgramName + QLatin1Char('.') + kMovedExt || first == kStaging || first == kBackup;
+}
+
+// A new file's mode: the permission bits its entry carries, else those of
+// the file it replaces, else rw-r--r--. The program is always runnable.
+mode_t modeFor(const QString& rel, int packageBits, const QString& replaced)
+{
+    struct stat st{};
+    mode_t mode = 0644;
+    if (packageBits >= 0)
+        mode = mode_t(packageBits) & 0777;
+    else if (::stat(QFile::encodeName(replaced).constData(), &st) == 0 && S_ISREG(st.st_mode))
+        mode = st.st_mode & 0777;
+    if (rel == kProgramName) {
+        mode |= S_IRWXU;
+        if (mode & S_IRGRP)
+            mode |= S_IXGRP;
+        if (mode & S_IROTH)
+            mode |= S_IXOTH;
+    }
+    return mode;
 }
 
 } // namespace
@@ -118,6 +145,14 @@ InstallResult installPackage(const QString& folderIn, const Starter& start)
         QDir(staging).removeRecursively();
         QDir(backup).removeRecursively();
     };
+    Swap swap;
+    auto fail = [&](const QString& error) {
+        swap.undo();
+        cleanUp();
+        result.error = error;
+        return result;
+    };
+    auto refuse = [&](const QString& why) { return fail(tr("The package cannot be installed: %1.").arg(why)); };
 
     if (!QFileInfo(package).isFile()) {
         result.error = tr("There is no package %1.").arg(package);
@@ -127,29 +162,23 @@ InstallResult installPackage(const QString& folderIn, const Starter& start)
 
     // Everything is unpacked and checked before anything in the folder moves.
     const modZip::UnzipResult unzipped = modZip::UnzipToFolder(staging, package);
-    if (!unzipped.ok) {
-        cleanUp();
-        result.error = tr("The package cannot be installed: %1.").arg(unzipped.error);
-        return result;
+    if (!unzipped.ok)
+        return refuse(unzipped.error);
+    if (!unzipped.files.contains(kProgramName))
+        return fail(tr("The package holds no program %1.").arg(kProgramName));
+    for (const QString& rel : unzipped.files + unzipped.folders) {
+        if (reservedName(rel))
+            return refuse(tr("the entry \"%1\" takes a name the install needs for itself").arg(rel));
     }
-    if (!unzipped.files.contains(kProgramName)) {
-        cleanUp();
-        result.error = tr("The package holds no program %1.").arg(kProgramName);
-        return result;
+    for (qsizetype i = 0; i < unzipped.files.size(); ++i) {
+        const QString& rel = unzipped.files.at(i);
+        const QString staged = staging + QLatin1Char('/') + rel;
+        if (::chmod(QFile::encodeName(staged).constData(), modeFor(rel, unzipped.modes.at(i), folder + rel)) != 0)
+            return refuse(tr("cannot set the mode of %1").arg(staged));
     }
-    if (unzipped.files.contains(modZip::GetFileName(moved)) || !QDir().mkpath(backup)) {
-        cleanUp();
-        result.error = tr("The package cannot be installed: %1.").arg(tr("it would replace the moved-aside program"));
-        return result;
-    }
+    if (!QDir().mkpath(backup))
+        return refuse(tr("cannot create the folder %1").arg(backup));
 
-    Swap swap;
-    auto fail = [&](const QString& error) {
-        swap.undo();
-        cleanUp();
-        result.error = error;
-        return result;
-    };
     QString error;
     // The copy moved aside by the previous update makes room; it comes back
     // if this install fails.
@@ -164,7 +193,11 @@ InstallResult installPackage(const QString& folderIn, const Starter& start)
         if (!swap.move(staging + QLatin1Char('/') + rel, target, &error))
             return fail(error);
     }
-    makeRunnable(program);
+    // Folders the package holds only as folder entries.
+    for (const QString& rel : unzipped.folders) {
+        if (!swap.makeFolder(folder + rel, &error))
+            return fail(error);
+    }
 
     if (!start(program, folderIn))
         return fail(tr("The new program %1 does not start.").arg(program));

@@ -33,7 +33,8 @@ bool startDetached(const QString& program, const QString& folder);
 
 // Installs folder + "/Kalvimar.zip" and starts the new program. On success
 // the package is gone, the old program is folder + "/TROVA.exec" and the new
-// one runs; on failure the folder is as it was.
+// one runs; on failure the folder is as it was. A file takes the permission
+// bits its entry carries, else the mode of the file it replaces, else 0644.
 InstallResult installPackage(const QString& folder, const Starter& start = startDetached);
 
 } // namespace update

@@ -9,12 +9,12 @@ namespace update {
 
 PackageDownload::PackageDownload(QObject* parent)
     : QObject(parent)
-    , m_manager(std::make_unique<QNetworkAccessManager>())
+    , m_manager(new QNetworkAccessManager(this))
 {
     m_stall.setSingleShot(true);
     m_stall.setInterval(kDefaultStallMs);
     connect(&m_stall, &QTimer::timeout, this, [this] {
-        m_error = tr("The update server sent nothing for %1 seconds.").arg(m_stall.interval() / 1000);
+        m_error = tr("更新服务器%1秒内没有响应。").arg((m_stall.interval() + 999) / 1000);
         if (m_reply)
             m_reply->abort();
     });
@@ -38,13 +38,13 @@ void PackageDownload::start(const QUrl& url, const QString& targetPath)
     m_error.clear();
     m_received = 0;
     if (!url.isValid() || url.isEmpty()) {
-        m_error = tr("No update server is configured.");
+        m_error = tr("没有设置更新服务器。");
         QMetaObject::invokeMethod(this, [this] { Q_EMIT finished(false); }, Qt::QueuedConnection);
         return;
     }
     m_file = std::make_unique<QSaveFile>(targetPath);
     if (!m_file->open(QIODevice::WriteOnly)) {
-        m_error = tr("Cannot write %1: %2").arg(targetPath, m_file->errorString());
+        m_error = tr("无法写入文件%1。").arg(targetPath);
         m_file.reset();
         QMetaObject::invokeMethod(this, [this] { Q_EMIT finished(false); }, Qt::QueuedConnection);
         return;
@@ -53,7 +53,7 @@ void PackageDownload::start(const QUrl& url, const QString& targetPath)
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     m_reply = m_manager->get(request);
-    connect(m_reply, &QNetworkReply::readyRead, this, &PackageDownload::onReadyRead);
+    connect(m_reply, &QNetworkReply::readyRead, this, [this] { take(m_reply); });
     connect(m_reply, &QNetworkReply::finished, this, &PackageDownload::onFinished);
     connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 got, qint64 total) {
         m_stall.start();
@@ -70,48 +70,67 @@ void PackageDownload::cancel()
     m_reply->abort();
 }
 
-void PackageDownload::onReadyRead()
+void PackageDownload::take(QNetworkReply* reply)
 {
     m_stall.start();
-    const QByteArray chunk = m_reply->readAll();
+    const QByteArray chunk = reply->readAll();
     if (m_file && m_file->write(chunk) != chunk.size()) {
-        m_error = tr("Cannot write %1: %2").arg(m_file->fileName(), m_file->errorString());
-        m_reply->abort();
+        m_error = tr("无法写入文件%1。").arg(m_file->fileName());
+        reply->abort();
         return;
     }
     m_received += chunk.size();
 }
 
+QString PackageDownload::networkReason(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+        return tr("更新服务器拒绝连接。");
+    case QNetworkReply::HostNotFoundError:
+        return tr("找不到更新服务器。");
+    case QNetworkReply::RemoteHostClosedError:
+        return tr("更新服务器关闭了连接。");
+    default:
+        return tr("网络错误（代码%1）。").arg(int(error));
+    }
+}
+
 void PackageDownload::onFinished()
 {
-    m_stall.stop();
     QNetworkReply* reply = m_reply;
+    // A reply may finish with bytes nobody has read yet: they are taken while
+    // the reply is still at hand.
+    if (reply->bytesAvailable() > 0 && m_error.isEmpty() && !m_cancelled)
+        take(reply);
+    m_stall.stop();
     m_reply = nullptr;
     reply->deleteLater();
-    if (reply->bytesAvailable() > 0 && m_error.isEmpty() && !m_cancelled)
-        onReadyRead();
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    // No status at all is a network error, unless the reply has none either.
+    const bool httpError = status != 200 && (status != 0 || reply->error() == QNetworkReply::NoError);
     const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
     if (m_cancelled)
-        fail(tr("The download was cancelled."));
+        fail(tr("下载已取消。"));
     else if (!m_error.isEmpty())
         fail(m_error);
-    else if (reply->error() != QNetworkReply::NoError)
-        fail(reply->errorString());
-    else if (status != 200)
-        fail(tr("The update server answered HTTP %1.").arg(status));
+    else if (httpError)
+        fail(tr("更新服务器返回错误 HTTP %1。").arg(status));
+    // Before the network error, which for a body cut short only says that
+    // the connection closed.
     else if (length.isValid() && length.toLongLong() != m_received)
-        fail(tr("The package arrived incomplete: %1 of %2 bytes.").arg(m_received).arg(length.toLongLong()));
+        fail(tr("更新文件不完整，只收到%1字节，应为%2字节。").arg(m_received).arg(length.toLongLong()));
+    else if (reply->error() != QNetworkReply::NoError)
+        fail(networkReason(reply->error()));
     else if (m_received == 0)
-        fail(tr("The update server sent an empty package."));
+        fail(tr("更新服务器发来的文件是空的。"));
     else if (!m_file->commit())
-        fail(tr("Cannot write %1: %2").arg(m_file->fileName(), m_file->errorString()));
+        fail(tr("无法写入文件%1。").arg(m_file->fileName()));
     else {
         m_file.reset();
         m_ok = true;
         Q_EMIT finished(true);
-        return;
     }
 }
 

@@ -18,7 +18,7 @@ namespace update {
 // beside the target, which takes the target's name only when the whole body
 // has arrived: a refused connection, an HTTP error, a cut-off body or a
 // server that falls silent leaves any earlier file untouched and no partial
-// one behind.
+// one behind. The reason of a failure is in Chinese, as the wizard shows it.
 class PackageDownload : public QObject
 {
     Q_OBJECT
@@ -46,11 +46,12 @@ Q_SIGNALS:
     void finished(bool ok);
 
 private:
-    void onReadyRead();
+    void take(QNetworkReply* reply);
     void onFinished();
     void fail(const QString& error);
+    static QString networkReason(QNetworkReply::NetworkError error);
 
-    std::unique_ptr<QNetworkAccessManager> m_manager;
+    QNetworkAccessManager* m_manager;
     QPointer<QNetworkReply> m_reply;
     std::unique_ptr<QSaveFile> m_file;
     QTimer m_stall;

@@ -4,10 +4,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
+#include <QStorageInfo>
 #include <QStringDecoder>
 
 #include <minizip/unzip.h>
 #include <sys/stat.h>
+#include <zlib.h>
 #include <vector>
 
 namespace modZip {
@@ -68,9 +71,22 @@ bool readEntry(unzFile zf, Entry* e)
     return true;
 }
 
+// The Unix mode of an entry made on Unix; 0 when it carries none.
+unsigned unixMode(const Entry& e)
+{
+    return (e.info.version >> 8) == kHostUnix ? unsigned(e.info.external_fa >> 16) : 0;
+}
+
 bool isDirectory(const Entry& e)
 {
-    return (e.info.external_fa & kDirectoryAttribute) || e.name.endsWith(QLatin1Char('/'));
+    return (e.info.external_fa & kDirectoryAttribute) || e.name.endsWith(QLatin1Char('/')) || S_ISDIR(unixMode(e));
+}
+
+// The read, write and execute bits the entry carries; -1 when it has none.
+int permissionBits(const Entry& e)
+{
+    const unsigned bits = unixMode(e) & 0777;
+    return bits ? int(bits) : -1;
 }
 
 // What is wrong with an entry's name or kind; empty when it may be written.
@@ -92,20 +108,69 @@ QString unsafeEntry(const Entry& e)
         if (p == QLatin1String(".."))
             return tr("the entry \"%1\" leads out of the folder").arg(n);
     }
-    if ((e.info.version >> 8) == kHostUnix) {
-        const unsigned mode = unsigned(e.info.external_fa >> 16);
-        if (S_ISLNK(mode))
-            return tr("the entry \"%1\" is a link").arg(n);
-        if (mode && !S_ISREG(mode) && !S_ISDIR(mode))
-            return tr("the entry \"%1\" is not a plain file").arg(n);
-    }
+    // Permission bits without a file type are what many zip tools write for
+    // a plain file.
+    const unsigned type = unixMode(e) & S_IFMT;
+    if (type == S_IFLNK)
+        return tr("the entry \"%1\" is a link").arg(n);
+    if (type && type != S_IFREG && type != S_IFDIR)
+        return tr("the entry \"%1\" is not a plain file").arg(n);
     return QString();
 }
 
-// Writes the current entry to path in blocks; false with *error set when the
-// entry cannot be read whole, fails its checksum or cannot be written.
-bool writeEntry(unzFile zf, const QString& path, const QString& name, QString* error)
+// Walks the package's directory: every entry safe to write, no name given
+// twice, and the declared sizes together under the cap, summed in *total.
+QString checkEntries(unzFile zf, qint64* total)
 {
+    QSet<QString> files;
+    QSet<QString> folders;
+    *total = 0;
+    int rc = unzGoToFirstFile(zf);
+    while (rc == UNZ_OK) {
+        Entry e;
+        if (!readEntry(zf, &e))
+            return tr("the package's directory is damaged");
+        const QString wrong = unsafeEntry(e);
+        if (!wrong.isEmpty())
+            return wrong;
+        const QString path = QDir::cleanPath(e.name);
+        const bool folder = isDirectory(e);
+        if (files.contains(path) || (!folder && folders.contains(path)))
+            return tr("the entry \"%1\" is given twice").arg(e.name);
+        (folder ? folders : files).insert(path);
+        if (!folder) {
+            if (e.info.uncompressed_size > quint64(kMaxPackageBytes - *total))
+                return tr("the entries declare more than %1 bytes").arg(kMaxPackageBytes);
+            *total += qint64(e.info.uncompressed_size);
+        }
+        rc = unzGoToNextFile(zf);
+    }
+    if (rc != UNZ_END_OF_LIST_OF_FILE)
+        return tr("the package's directory is damaged");
+    return QString();
+}
+
+// The bytes free on the file system that holds path, or its nearest existing
+// folder; -1 when the system cannot tell.
+qint64 freeSpace(const QString& path)
+{
+    QString at = QFileInfo(path).absoluteFilePath();
+    while (!QFileInfo::exists(at)) {
+        const QString up = QFileInfo(at).path();
+        if (up == at)
+            return -1;
+        at = up;
+    }
+    const QStorageInfo storage(at);
+    return storage.isValid() ? storage.bytesAvailable() : -1;
+}
+
+// Writes the current entry to path in blocks; false with *error set when the
+// entry cannot be read, cannot be written, or does not give exactly its
+// declared size and checksum.
+bool writeEntry(unzFile zf, const Entry& e, const QString& path, QString* error)
+{
+    const QString& name = e.name;
     if (unzOpenCurrentFile(zf) != UNZ_OK) {
         *error = tr("the entry \"%1\" cannot be read").arg(name);
         return false;
@@ -116,6 +181,8 @@ bool writeEntry(unzFile zf, const QString& path, const QString& name, QString* e
         *error = tr("cannot write %1: %2").arg(path, out.errorString());
         return false;
     }
+    quint64 written = 0;
+    uLong crc = crc32(0L, Z_NULL, 0);
     char block[kBlock];
     for (;;) {
         const int n = unzReadCurrentFile(zf, block, kBlock);
@@ -131,10 +198,27 @@ bool writeEntry(unzFile zf, const QString& path, const QString& name, QString* e
             *error = tr("cannot write %1: %2").arg(path, out.errorString());
             return false;
         }
+        written += unsigned(n);
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(block), uInt(n));
     }
     out.close();
-    if (unzCloseCurrentFile(zf) != UNZ_OK) {
+    const int closed = unzCloseCurrentFile(zf);
+    if (out.error() != QFileDevice::NoError) {
+        *error = tr("cannot write %1: %2").arg(path, out.errorString());
+        return false;
+    }
+    // minizip checks the checksum only when every declared byte came out, and
+    // an entry may end early: both are compared here for every entry.
+    if (written != e.info.uncompressed_size) {
+        *error = tr("the entry \"%1\" holds %2 of its %3 bytes").arg(name).arg(written).arg(e.info.uncompressed_size);
+        return false;
+    }
+    if (closed == UNZ_CRCERROR || crc != e.info.crc) {
         *error = tr("the entry \"%1\" fails its checksum").arg(name);
+        return false;
+    }
+    if (closed != UNZ_OK) {
+        *error = tr("the entry \"%1\" is damaged").arg(name);
         return false;
     }
     return true;
@@ -191,30 +275,25 @@ QString CheckPackage(const QString& package)
     Package zip(package);
     if (!zip.handle)
         return tr("%1 is not a readable zip package").arg(package);
-    int rc = unzGoToFirstFile(zip.handle);
-    while (rc == UNZ_OK) {
-        Entry e;
-        if (!readEntry(zip.handle, &e))
-            return tr("the package's directory is damaged");
-        const QString wrong = unsafeEntry(e);
-        if (!wrong.isEmpty())
-            return wrong;
-        rc = unzGoToNextFile(zip.handle);
-    }
-    if (rc != UNZ_END_OF_LIST_OF_FILE)
-        return tr("the package's directory is damaged");
-    return QString();
+    qint64 total = 0;
+    return checkEntries(zip.handle, &total);
 }
 
 UnzipResult UnzipToFolder(const QString& destination, const QString& package)
 {
     UnzipResult r;
-    r.error = CheckPackage(package);
-    if (!r.error.isEmpty())
-        return r;
     Package zip(package);
     if (!zip.handle) {
         r.error = tr("%1 is not a readable zip package").arg(package);
+        return r;
+    }
+    qint64 total = 0;
+    r.error = checkEntries(zip.handle, &total);
+    if (!r.error.isEmpty())
+        return r;
+    const qint64 free = freeSpace(destination);
+    if (free >= 0 && total > free) {
+        r.error = tr("the package needs %1 bytes and only %2 are free").arg(total).arg(free);
         return r;
     }
     const QString root = MakeDirPath(destination);
@@ -229,20 +308,24 @@ UnzipResult UnzipToFolder(const QString& destination, const QString& package)
             r.error = tr("the package's directory is damaged");
             return r;
         }
-        QString folder = root;
-        QString name = e.name;
-        if (name.contains(QLatin1Char('/'))) {
-            folder = MakeDirPath(GetFilePath(root + name));
-            if (folder.isEmpty()) {
-                r.error = tr("cannot create the folder %1").arg(GetFilePath(root + name));
-                return r;
-            }
-            name = GetFileName(name);
+        // A folder entry makes its own folder, a file entry the one it sits in.
+        const bool dir = isDirectory(e);
+        const QString target = root + e.name;
+        const QString wanted = dir ? target : GetFilePath(target);
+        const QString folder = MakeDirPath(wanted);
+        if (folder.isEmpty()) {
+            r.error = tr("cannot create the folder %1").arg(wanted);
+            return r;
         }
-        if (!isDirectory(e) && !name.isEmpty() && name != QLatin1String(".")) {
-            if (!writeEntry(zip.handle, folder + name, e.name, &r.error))
+        const QString rel = QDir(root).relativeFilePath(dir ? folder : target);
+        if (dir) {
+            if (rel != QLatin1String("."))
+                r.folders << rel;
+        } else if (GetFileName(target) != QLatin1String(".")) {
+            if (!writeEntry(zip.handle, e, target, &r.error))
                 return r;
-            r.files << QDir(root).relativeFilePath(folder + name);
+            r.files << rel;
+            r.modes << permissionBits(e);
         }
         rc = unzGoToNextFile(zip.handle);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -23,23 +24,35 @@ QString ChangeFileExt(const QString& path, const QString& ext);
 // trailing "/", or the empty text when a folder could not be created.
 QString MakeDirPath(const QString& path);
 
+// The most the entries of one package may declare together. A real package
+// is a few tens of megabytes; this stops a small file from filling the disk.
+inline constexpr qint64 kMaxPackageBytes = qint64(256) << 20;
+
 struct UnzipResult
 {
     bool ok = false;
     QString error;
     // The files written, relative to the destination, in package order.
     QStringList files;
+    // Beside each file: the permission bits its entry carries (no set-user-id,
+    // set-group-id or sticky bit), or -1 when it carries none.
+    QList<int> modes;
+    // The folders the package holds as folder entries, relative.
+    QStringList folders;
 };
 
 // Checks that every entry of the package may be written under a folder:
-// no ".." part, no absolute path, no drive letter, no backslash, no link.
-// The empty text when the package is sound, else what is wrong with it.
+// no ".." part, no absolute path, no drive letter, no backslash, no link or
+// special file, no name given twice, and all entries together declaring no
+// more than kMaxPackageBytes. The empty text when the package is sound, else
+// what is wrong with it.
 QString CheckPackage(const QString& package);
 
 // Unpacks every entry of the package under the destination, creating
-// folders as needed. A package with an unsafe entry is refused whole before
-// anything is written. Every entry is read to its end and its checksum
-// verified; the first failure ends the walk.
+// folders as needed. A package with an unsafe entry, or one that does not
+// fit on the destination's file system, is refused whole before anything is
+// written. Every entry must give exactly its declared size and checksum; the
+// first failure ends the walk.
 UnzipResult UnzipToFolder(const QString& destination, const QString& package);
 
 } // namespace modZip
