@@ -32,27 +32,12 @@ using testing::prompter;
 
 namespace {
 
-// Every item that opens a screen, in menu order.
-const QStringList kScreenItems = {
-    "OPR_Line_SET", "OPR_Comp_SET", "OPR_Slot_Link", "OPR_Throw_QTY", "OPR_Approve", "OPR_Load", "OPR_RUN",
-    "QY_WIP", "QY_DT200", "QY_Comp", "QY_Trace", "Man_Project", "Man_Part", "Man_Line", "Man_Machine",
-    "Man_Slot1", "Man_DT200", "Man_CGRP", "Man_Comp", "Man_Proj", "Man_Link", "SEC_USER_INFO",
-    "SEC_USER_RESETPWD", "SEC_USER_CHGPWD", "SEC_USER_GROUP", "SEC_FUNCTION_LIST", "SEC_FUNCTION_GRANT",
-    "mnuHelpAbout"};
-
-// A stand-in screen that counts how often each item's screen was created.
-QHash<QString, int> g_created;
-
-ScreenRegistry fakeScreens(const QStringList& except = {})
+// Stand-in screens for the given items only.
+ScreenRegistry fakeScreens(const QStringList& items = {})
 {
     ScreenRegistry r;
-    for (const QString& item : kScreenItems) {
-        if (!except.contains(item))
-            r.add(item, [item] {
-                ++g_created[item];
-                return new QWidget;
-            });
-    }
+    for (const QString& item : items)
+        r.add(item, [] { return new QWidget; });
     return r;
 }
 
@@ -107,33 +92,25 @@ private Q_SLOTS:
         TESTDB_INIT();
         prompter().clear();
         m_ended.clear();
-        g_created.clear();
     }
 
     void partialGrantsEnableTheirItemsAndButtons()
     {
-        MainWindowFixture::addUser("QA1", "Quality One", "QA", {"OPR_RUN", "QY_WIP", "QY_TRACE", "OPR_COMP_SET"});
         // The traceability query and the component set-up have no screen:
         // granted, they stay off, and so does the set-up's button.
-        AppShell shell(fakeScreens({"QY_Trace", "OPR_Comp_SET", "SEC_USER_CHGPWD"}));
-        shell.showLogin();
-        shell.login()->txtUserName()->setText("QA1");
-        shell.login()->txtPassword()->setText("QA1");
-        QTest::mouseClick(shell.login()->cmdOK(), Qt::LeftButton);
-        frmMain* main = shell.mainWindow();
-        QVERIFY(main && main->isVisible());
-        QCOMPARE(enabledGatedItems(*main), (QStringList{"OPR_RUN", "QY_WIP"}));
-        QCOMPARE(enabledButtons(*main), (QList<int>{1, 9, 12, 13}));
+        frmMain main(fakeScreens({"OPR_RUN", "QY_WIP", "mnuHelpAbout"}));
+        main.applyGrants(grants::fromCodes({"OPR_RUN", "QY_WIP", "QY_TRACE", "OPR_COMP_SET"}));
+        QCOMPARE(enabledGatedItems(main), (QStringList{"OPR_RUN", "QY_WIP"}));
+        QCOMPARE(enabledButtons(main), (QList<int>{1, 9, 12, 13}));
         for (const char* item : {"OPR_RELOGIN", "OPR_EXIT", "mnuHelpContents", "mnuHelpAbout"})
-            QVERIFY2(main->menuItem(item)->isEnabled(), item);
-        QVERIFY(!main->menuItem("SEC_USER_CHGPWD")->isEnabled());
+            QVERIFY2(main.menuItem(item)->isEnabled(), item);
+        QVERIFY(!main.menuItem("SEC_USER_CHGPWD")->isEnabled());
         for (const char* m : {"TROVA_OPERATION", "TROVA_ENQUIRY", "TROVA_MAINTANCE", "TROVA_SECURITY", "mnuHelp",
                               "Man_Componet"})
-            QVERIFY2(main->menu(m)->menuAction()->isEnabled(), m);
+            QVERIFY2(main.menu(m)->menuAction()->isEnabled(), m);
         // Nor can the toolbar be switched off from a context menu.
-        std::unique_ptr<QMenu> popup(main->createPopupMenu());
+        std::unique_ptr<QMenu> popup(main.createPopupMenu());
         QVERIFY(!popup || popup->isEmpty());
-        QCOMPARE(main->statusPanel(2)->text(), QStringLiteral("Quality One"));
     }
 
     // An administrator's screens when a user without their grants logs in:
@@ -178,45 +155,34 @@ private Q_SLOTS:
         QTRY_VERIFY(!run);
     }
 
-    void everyToolbarButtonOpensItsScreen()
+    // Each button opens its item's screen; a screen opens once, and afresh
+    // after it or its frame was closed.
+    void toolbarAndOneInstancePerScreen()
     {
         MainWindowFixture f;
         QVERIFY(f.logIn());
         const QList<QPair<int, const char*>> buttons = {{1, "OPT_Run"},       {3, "OPT_Line_Set"}, {4, "OPT_Component"},
                                                         {5, "OPT_Slot_Link"}, {6, "Mtc_Comp_Link"}, {8, "QUERY_COMP"},
                                                         {9, "QUERY_WIP"},     {10, "QUERY_DT200"}};
-        for (const auto& [number, screen] : buttons) {
+        auto press = [&](int number) {
             QTest::mouseClick(f.main()->toolbar()->widgetForAction(f.main()->toolbarButton(number)), Qt::LeftButton);
-            QCOMPARE(f.main()->mdiArea()->activeSubWindow()->widget()->metaObject()->className(), screen);
-        }
-        QCOMPARE(f.main()->mdiArea()->subWindowList().size(), buttons.size());
-    }
+            return f.main()->mdiArea()->activeSubWindow()->widget();
+        };
+        for (const auto& [number, screen] : buttons)
+            QCOMPARE(press(number)->metaObject()->className(), screen);
+        QMdiArea* area = f.main()->mdiArea();
+        QCOMPARE(area->subWindowList().size(), buttons.size());
+        QPointer<QWidget> lineSet = f.main()->screenInstance("OPR_Line_SET");
+        QCOMPARE(press(3), lineSet.data());
+        QCOMPARE(area->subWindowList().size(), buttons.size());
 
-    void oneInstancePerScreen()
-    {
-        frmMain main(fakeScreens());
-        main.applyGrants(grants::fromCodes({"OPR_LINE_SET", "QY_COMP"}));
-        main.show();
-        main.menuItem("OPR_Line_SET")->trigger();
-        QPointer<QWidget> first = main.screenInstance("OPR_Line_SET");
-        main.menuItem("QY_Comp")->trigger();
-        // Asking again brings the open one to the front.
-        main.menuItem("OPR_Line_SET")->trigger();
-        QCOMPARE(main.screenInstance("OPR_Line_SET"), first.data());
-        QCOMPARE(main.mdiArea()->activeSubWindow()->widget(), first.data());
-        QCOMPARE(g_created.value("OPR_Line_SET"), 1);
-
-        // A screen that closed itself, or whose frame was closed, is loaded
-        // afresh next time.
-        first->close();
-        QPointer<QWidget> loading = main.screenInstance("QY_Comp");
+        QPointer<QWidget> loading = f.main()->screenInstance("QY_Comp");
+        lineSet->close();
         qobject_cast<QMdiSubWindow*>(loading->parentWidget())->close();
-        QTRY_VERIFY(!first && !loading);
-        QTRY_COMPARE(main.mdiArea()->subWindowList().size(), 0);
-        main.menuItem("OPR_Line_SET")->trigger();
-        main.menuItem("QY_Comp")->trigger();
-        QCOMPARE(g_created.value("OPR_Line_SET"), 2);
-        QCOMPARE(g_created.value("QY_Comp"), 2);
+        QTRY_VERIFY(!lineSet && !loading);
+        QTRY_COMPARE(area->subWindowList().size(), buttons.size() - 2);
+        QVERIFY(press(3) && press(8));
+        QCOMPARE(area->subWindowList().size(), buttons.size());
     }
 
     void aboutBoxAndHelp()
@@ -247,7 +213,7 @@ private Q_SLOTS:
 
     void exitAndCloseEndTheProgramWithoutAsking()
     {
-        frmMain main(fakeScreens());
+        frmMain main(fakeScreens({"Man_Line"}));
         main.applyGrants(grants::fromCodes({"MAN_LINE"}));
         main.show();
         main.menuItem("Man_Line")->trigger();
