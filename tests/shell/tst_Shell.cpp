@@ -1,4 +1,3 @@
-#include "AppShell.h"
 #include "MainPlacement.h"
 #include "MainWindowFixture.h"
 #include "OPT_Run.h"
@@ -10,13 +9,11 @@
 #include "app/AppControl.h"
 #include "app/Module1.h"
 #include "frmAbout.h"
-#include "frmLogin.h"
 #include "frmMain.h"
 
 #include <QAction>
 #include <QDateTimeEdit>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
