@@ -1,3 +1,4 @@
+#include "Checks.h"
 #include "DbRows.h"
 #include "ExportCatcher.h"
 #include "ListTools.h"

@@ -1,4 +1,5 @@
 #include "../core/query/Seed.h"
+#include "Checks.h"
 #include "DbRows.h"
 #include "ExportCatcher.h"
 #include "MainWindowFixture.h"

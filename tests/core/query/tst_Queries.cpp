@@ -1,3 +1,4 @@
+#include "Checks.h"
 #include "DbRows.h"
 #include "Seed.h"
 #include "TestDb.h"

@@ -1,6 +1,7 @@
 #include "app/Module1.h"
 #include "db/Schema.h"
 #include "trace/Snapshot.h"
+#include "Checks.h"
 #include "DbRows.h"
 #include "TestDb.h"
 #include "TestMain.h"
