@@ -419,6 +419,15 @@ void OPT_Run::setColour(int i, const QColor& c)
     lb->setPalette(p);
 }
 
+void OPT_Run::setOperatorEnabled(bool on)
+{
+    for (int i = 1; i <= kGateways; ++i) {
+        Row& r = m_rows[size_t(i)];
+        r.cmdStart->setEnabled(on && r.LB->isEnabled());
+    }
+    m_cmdexit->setEnabled(on);
+}
+
 void OPT_Run::cmdexit_Click()
 {
     close();

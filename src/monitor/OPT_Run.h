@@ -47,6 +47,12 @@ public:
     // The workstation clock of the watchdog and the history lines.
     void setClock(monitor::WallClock clock);
 
+    // True while a gateway is started: the screen then serves its terminals.
+    bool serving() const { return anyStarted(); }
+    // Start/Stop and Exit for a user with or without the monitor's grant;
+    // started gateways go on serving either way.
+    void setOperatorEnabled(bool on);
+
     // The colours of a gateway label.
     static QColor connectedColour();
     static QColor failedColour();

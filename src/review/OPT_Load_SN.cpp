@@ -5,6 +5,7 @@
 #include "app/Module1.h"
 #include "trace/Snapshot.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QGridLayout>
@@ -14,6 +15,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QTimer>
 #include <QTreeWidget>
 
 using Module1::gConn;
@@ -75,6 +77,11 @@ OPT_Load_SN::OPT_Load_SN(QWidget* parent)
     Module1::InstallUpperCaseKeyBox(txtBatch);
     Module1::InstallColumnSort(LvData);
     txtPanel->installEventFilter(this);
+    // Typing a project keeps the focus in its box; a picked one moves on.
+    connect(cboProj->lineEdit(), &QLineEdit::textEdited, this, [this] {
+        m_typing = true;
+        QTimer::singleShot(0, this, [this] { m_typing = false; });
+    });
     connect(cboProj, &QComboBox::currentTextChanged, this, &OPT_Load_SN::cboProj_Click);
     connect(txtBatch, &QLineEdit::returnPressed, this, [this] { txtPanel->setFocus(Qt::TabFocusReason); });
     connect(txtSN, &QLineEdit::returnPressed, this, &OPT_Load_SN::txtSN_Enter);
@@ -107,7 +114,9 @@ void OPT_Load_SN::cboProj_Click()
 {
     if (!cboProj->currentText().isEmpty())
         ShowRecentChecks(cboProj->currentText());
-    cmdClear_Click();
+    clearInputs();
+    if (!m_typing)
+        txtBatch->setFocus(Qt::OtherFocusReason);
 }
 
 bool OPT_Load_SN::eventFilter(QObject* watched, QEvent* event)
@@ -206,8 +215,17 @@ void OPT_Load_SN::cmdSave_Click()
     if (msg::box(QStringLiteral("Are you sure save it?"), msg::Buttons::YesNo) != msg::Answer::Yes)
         return;
     trace::SaveResult result;
-    if (!runDb([&] { result = trace::SavePanel(gConn(), save); }))
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        result = trace::SavePanel(gConn(), save);
+    } catch (const db::DbError& e) {
+        QApplication::restoreOverrideCursor();
+        // Any failure but a serial number stored before: its number and
+        // description; the inputs stay for another try.
+        tell(e.nativeCode() + QStringLiteral("  ") + e.text());
         return;
+    }
+    QApplication::restoreOverrideCursor();
     switch (result.status) {
     case trace::SaveResult::Status::NothingToSnapshot:
         tell(QStringLiteral("Can not find any component setting."));
@@ -230,9 +248,14 @@ void OPT_Load_SN::cmdSave_Click()
 
 void OPT_Load_SN::cmdClear_Click()
 {
+    clearInputs();
+    txtBatch->setFocus(Qt::OtherFocusReason);
+}
+
+void OPT_Load_SN::clearInputs()
+{
     txtBatch->clear();
     txtPanel->clear();
     txtSN->clear();
     lstSN->clear();
-    txtBatch->setFocus(Qt::OtherFocusReason);
 }

@@ -39,7 +39,9 @@ protected:
 
 private:
     void initlvdata();
+    void clearInputs();
     void ShowRecentChecks(const QString& project);
 
     bool m_inPanelLookup = false;
+    bool m_typing = false; // a key in the project box is being handled
 };

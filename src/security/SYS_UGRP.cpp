@@ -93,26 +93,32 @@ SYS_UGRP::SYS_UGRP(QWidget* parent) : MaintenanceScreen(parent)
 
 void SYS_UGRP::LoadUserGroups()
 {
-    Module1::InitList(lvUserGroup, {QStringLiteral("Group ID"), QStringLiteral("Description"), QStringLiteral("Status")},
-                      {2100, 4000, 0});
-    // The row number stands in the item's own column here.
-    lvUserGroup->setColumnHidden(0, false);
-    lvUserGroup->setColumnWidth(0, 300 / Module1::kTwipsPerPixel);
-    lvUserGroup->headerItem()->setTextAlignment(3, Qt::AlignCenter);
-    db::ResultSet rs =
-        gConn().query(QStringLiteral("select group_id, group_desc, status from user_group order by status, group_id"));
-    int n = 0;
-    QList<QTreeWidgetItem*> items;
-    for (; !rs.eof(); rs.moveNext()) {
-        auto* item = new QTreeWidgetItem;
-        item->setText(0, QString::number(++n));
-        item->setText(1, rs.text(0));
-        item->setText(2, rs.text(1));
-        item->setText(3, rs.text(2) == QLatin1String("0") ? QStringLiteral("Suspended") : QStringLiteral("Active"));
-        item->setTextAlignment(3, Qt::AlignCenter);
-        items << item;
+    try {
+        db::ResultSet rs = gConn().query(
+            QStringLiteral("select group_id, group_desc, status from user_group order by status, group_id"));
+        Module1::InitList(lvUserGroup,
+                          {QStringLiteral("Group ID"), QStringLiteral("Description"), QStringLiteral("Status")},
+                          {2100, 4000, 0});
+        // The row number stands in the item's own column here.
+        lvUserGroup->setColumnHidden(0, false);
+        lvUserGroup->setColumnWidth(0, 300 / Module1::kTwipsPerPixel);
+        lvUserGroup->headerItem()->setTextAlignment(3, Qt::AlignCenter);
+        int n = 0;
+        QList<QTreeWidgetItem*> items;
+        for (; !rs.eof(); rs.moveNext()) {
+            auto* item = new QTreeWidgetItem;
+            item->setText(0, QString::number(++n));
+            item->setText(1, rs.text(0));
+            item->setText(2, rs.text(1));
+            item->setText(3, rs.text(2) == QLatin1String("0") ? QStringLiteral("Suspended") : QStringLiteral("Active"));
+            item->setTextAlignment(3, Qt::AlignCenter);
+            items << item;
+        }
+        lvUserGroup->addTopLevelItems(items);
+    } catch (const db::DbError& e) {
+        // The groups listed so far stay listed; the screen still browses.
+        msg::box(e.text());
     }
-    lvUserGroup->addTopLevelItems(items);
     finishLoad();
     // Edit and Delete stay on with an empty list; they check for a row themselves.
     setButtons(true, true, true, false, false);

@@ -4,6 +4,7 @@
 #include "MainPlacement.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
+#include "OPT_Run.h"
 #include "Product.h"
 
 #include <QCloseEvent>
@@ -293,6 +294,25 @@ void frmMain::applyGrants(const grants::GrantSet& g)
     for (size_t i = 0; i < kToolbar.size(); ++i) {
         if (kToolbar[i].caption)
             m_buttons[i]->setEnabled(m_items.value(QString::fromLatin1(kToolbar[i].menuItem))->isEnabled());
+    }
+    closeScreensNotGranted();
+}
+
+void frmMain::closeScreensNotGranted()
+{
+    for (auto it = m_open.constBegin(); it != m_open.constEnd(); ++it) {
+        QWidget* screen = it.value().data();
+        if (!screen)
+            continue;
+        const QAction* item = m_items.value(it.key());
+        const bool granted = item && item->isEnabled();
+        // A change of shift must not stop production: the terminals stay
+        // served, but only a user with the grant may stop or leave them.
+        auto* monitor = qobject_cast<OPT_Run*>(screen);
+        if (monitor && (granted || monitor->serving()))
+            monitor->setOperatorEnabled(granted);
+        else if (!granted)
+            screen->close();
     }
 }
 

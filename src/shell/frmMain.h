@@ -28,7 +28,9 @@ public:
     explicit frmMain(ScreenRegistry screens, QWidget* parent = nullptr);
 
     // Disables the gated items and buttons, then enables the granted ones
-    // that have a screen.
+    // that have a screen. An open screen whose item is now disabled is closed;
+    // a monitor that serves started gateways stays, with its operator
+    // buttons off until a user holding its grant logs in.
     void applyGrants(const grants::GrantSet& g);
 
     QMdiArea* mdiArea() const { return m_mdi; }
@@ -71,6 +73,7 @@ private:
     void addItem(QMenu* into, const char* name, const char* caption);
     void addSeparator(QMenu* into, const char* name);
     void onItem(const QString& name);
+    void closeScreensNotGranted();
     void updateClock();
 
     ScreenRegistry m_screens;

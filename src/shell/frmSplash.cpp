@@ -122,7 +122,9 @@ void frmSplash::StartNextForm()
         Q_EMIT loginWanted();
         return;
     }
-    msg::box(product::kTitle + QStringLiteral(",因版本升级,请确认升级"), msg::Buttons::Ok, msg::Icon::Information,
-             QStringLiteral("软件升级信息"));
+    // Who supplies the update and where from, then the program it is for.
+    const QString body = product::kSupplier + QLatin1Char('\n') + Module1::settings().updateBaseUrl.trimmed()
+                         + QLatin1Char('\n') + product::kTitle + QStringLiteral(",因版本升级,请确认升级");
+    msg::box(body, msg::Buttons::Ok, msg::Icon::Information, QStringLiteral("软件升级信息"));
     Q_EMIT updateWanted();
 }

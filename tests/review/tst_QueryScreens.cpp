@@ -1,4 +1,6 @@
 #include "../core/query/Seed.h"
+#include "Checks.h"
+#include "DbRows.h"
 #include "ExportCatcher.h"
 #include "MainWindowFixture.h"
 #include "QUERY_COMP.h"
@@ -9,7 +11,9 @@
 #include "QueryRunner.h"
 #include "TestDb.h"
 #include "TestMain.h"
-#include "TraceFixture.h"
+#include "ScriptedPrompter.h"
+#include "Widgets.h"
+#include "query/WipQuery.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -23,8 +27,10 @@
 #include <QTreeView>
 
 using seed::at;
-using tracefix::comboItems;
-using tracefix::prompter;
+using Module1::gConn;
+using testing::addCheck;
+using testing::comboItems;
+using testing::prompter;
 
 namespace {
 
@@ -79,13 +85,13 @@ private Q_SLOTS:
 
     void wipOpensCascadesSearchesAndExports()
     {
-        seed::exec("insert into line_info (line_id) values ('L1'), ('L2')", {});
-        seed::exec("insert into mc_info (mc_id, line_id) values ('M1', 'L1'), ('M2', 'L2')", {});
-        seed::exec("insert into slot_info (slot_id, md_id, mc_id) values ('S1', 'D1', 'M1'), ('S2', 'D2', 'M2')", {});
-        seed::exec("insert into proj_info (proj_id) values ('PR1')", {});
+        gConn().exec("insert into line_info (line_id) values ('L1'), ('L2')");
+        gConn().exec("insert into mc_info (mc_id, line_id) values ('M1', 'L1'), ('M2', 'L2')");
+        gConn().exec("insert into slot_info (slot_id, md_id, mc_id) values ('S1', 'D1', 'M1'), ('S2', 'D2', 'M2')");
+        gConn().exec("insert into proj_info (proj_id) values ('PR1')");
         seed::part("PR1", "P1", "1");
-        seed::check({.time = at(9), .approveUser = "U1"});
-        seed::check({.kind = "1", .time = at(10)});
+        addCheck({.time = at(9), .approveUser = "U1"});
+        addCheck({.time = at(10), .value = "1"});
         seed::error(at(11));
 
         MainWindowFixture app;
@@ -127,7 +133,7 @@ private Q_SLOTS:
         QCOMPARE(shownRows(s->model(), {0}), QStringList({"0"}));
 
         // A failed search empties the list and says why.
-        seed::exec("drop table error_history", {});
+        gConn().exec("drop table error_history");
         QTest::mouseClick(s->Opt_1(), Qt::LeftButton);
         search(s);
         QCOMPARE(s->model()->rowCount(), 0);
@@ -140,7 +146,7 @@ private Q_SLOTS:
     {
         seed::part("PR1", "P1", "1");
         // Enough rows for several batches.
-        seed::exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < 3000) "
+        gConn().exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < 3000) "
                    "insert into check_history (line_id, part_no, mc_id, check_value, update_user, update_time, "
                    "link_id) select 'L1', 'P1', 'M1', '0', 'U1', ?, 'LK' || i from n",
                    {at(9)});
@@ -162,19 +168,38 @@ private Q_SLOTS:
         QCOMPARE(s->model()->rowCount(), 400);
         QVERIFY(s->runner()->status()->text().contains("not complete"));
 
-        // Unstopped, it reads to the end across event-loop turns.
+        // Unstopped, it reads to the end across event-loop turns, also from
+        // the older day when the window crosses midnight into an empty day.
+        s->DTto()->setDateTime(at(12).addDays(1));
         search(s);
         QCOMPARE(s->model()->rowCount(), 3000);
         QVERIFY(!s->runner()->wasStopped());
+
+        // A later day of the chain that fails empties the list and says why.
+        query::wip::Filter f;
+        f.window = {at(8).addDays(-1), at(12)};
+        QVector<query::Statement> days = query::wip::searchInParts(f);
+        QCOMPARE(days.size(), 2);
+        days.last().sql.replace("check_history", "no_such_table");
+        int most = 0;
+        c = connect(s->model(), &QAbstractItemModel::rowsInserted, this,
+                    [&] { most = std::max(most, s->model()->rowCount()); });
+        s->runner()->start(s->model(), days, query::wip::shownRow);
+        QTRY_VERIFY(!s->runner()->running());
+        disconnect(c);
+        QVERIFY(most >= QueryRunner::kBatch);
+        QCOMPARE(s->model()->rowCount(), 0);
+        QCOMPARE(prompter().messages.size(), 1);
+        QVERIFY(prompter().last().text.contains("no_such_table"));
     }
 
     void panelModesSearchDrillDownSortAndExport()
     {
-        seed::exec("insert into trace_info (batch_no, panel_no, sn_no, self_no, update_user, update_time, proj_id, "
+        gConn().exec("insert into trace_info (batch_no, panel_no, sn_no, self_no, update_user, update_time, proj_id, "
                    "part_no) values ('B1', '1', 'SN1', '2403050001', 'SYSADMIN', ?, 'PR1', 'P1'), "
                    "('B2', '2', 'SN2', '2403050002', 'SYSADMIN', ?, 'PR1', 'P1')",
                    {at(9), at(10)});
-        seed::exec("insert into trace_path (self_no, line_id, mc_id, md_id, slot_code, comp_code, part_no, lot_no, "
+        gConn().exec("insert into trace_path (self_no, line_id, mc_id, md_id, slot_code, comp_code, part_no, lot_no, "
                    "create_user, create_time, update_user, update_time) values "
                    "('2403050001', 'L1', 'M1', 'D1', 'S1', 'C1', 'P1', 'LOT1', 'SYSADMIN', ?, 'U1', ?), "
                    "('2403050001', 'L1', 'M1', 'D1', 'S2', 'C2', 'P1', 'LOT2', 'SYSADMIN', ?, 'U1', ?), "
@@ -232,14 +257,12 @@ private Q_SLOTS:
 
     void dt200ListsTerminalsSearchesAndExports()
     {
-        seed::exec("insert into dt200_info (gw21_ip, dt200_id) values ('10.0.0.1', '001'), ('10.0.0.2', '002')", {});
-        seed::exec("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id) values "
-                   "('L1', 'PR1', 'P1', 'M1', '10.0.0.1', '001'), ('L2', 'PR1', 'P1', 'M2', '10.0.0.2', '002')",
-                   {});
-        seed::exec("insert into component_set (line_id, part_no, mc_id, md_id, slot_code, comp_code) values "
-                   "('L1', 'P1', 'M1', 'D1', 'S1', 'C1'), ('L2', 'P1', 'M2', 'D2', 'S2', 'C2')",
-                   {});
-        seed::exec("insert into slot_link (link_no, mc_id, md_id, slot_code) values ('K1', 'M1', 'D1', 'S1')", {});
+        gConn().exec("insert into dt200_info (gw21_ip, dt200_id) values ('10.0.0.1', '001'), ('10.0.0.2', '002')");
+        gConn().exec("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id) values "
+                   "('L1', 'PR1', 'P1', 'M1', '10.0.0.1', '001'), ('L2', 'PR1', 'P1', 'M2', '10.0.0.2', '002')");
+        gConn().exec("insert into component_set (line_id, part_no, mc_id, md_id, slot_code, comp_code) values "
+                   "('L1', 'P1', 'M1', 'D1', 'S1', 'C1'), ('L2', 'P1', 'M2', 'D2', 'S2', 'C2')");
+        gConn().exec("insert into slot_link (link_no, mc_id, md_id, slot_code) values ('K1', 'M1', 'D1', 'S1')");
         MainWindowFixture app;
         QVERIFY(app.logIn());
         auto* s = app.open<QUERY_DT200>("QY_DT200");
@@ -259,16 +282,15 @@ private Q_SLOTS:
 
     void compTitleBlockNamesTheSearchShown()
     {
-        seed::exec("insert into line_info (line_id, line_desc) values ('L1', 'Line one')", {});
-        seed::exec("insert into proj_info (proj_id) values ('PR1'), ('PR2')", {});
+        gConn().exec("insert into line_info (line_id, line_desc) values ('L1', 'Line one')");
+        gConn().exec("insert into proj_info (proj_id) values ('PR1'), ('PR2')");
         seed::part("PR1", "P1", "0");
         seed::part("PR1", "P2", "0");
         seed::part("PR2", "P9", "0");
-        seed::exec("insert into component_list (comp_code, comp_desc, group_id, method_type, vender_name) values "
-                   "('C1', 'Resistor', 'G1', 'MP', 'NIL')",
-                   {});
-        seed::check({.time = at(9)});
-        seed::check({.time = at(10, 30)});
+        gConn().exec("insert into component_list (comp_code, comp_desc, group_id, method_type, vender_name) values "
+                   "('C1', 'Resistor', 'G1', 'MP', 'NIL')");
+        addCheck({.time = at(9)});
+        addCheck({.time = at(10, 30)});
         MainWindowFixture app;
         QVERIFY(app.logIn());
         auto* s = app.open<QUERY_COMP>("QY_Comp");
@@ -293,7 +315,7 @@ private Q_SLOTS:
         QCOMPARE(workbook::cell(rows, 7, 1), QString("10:30:00"));
 
         // A project without part numbers: Search empties the grid, no message.
-        seed::exec("insert into proj_info (proj_id) values ('PR3')", {});
+        gConn().exec("insert into proj_info (proj_id) values ('PR3')");
         s->cboProj()->addItem("PR3");
         s->cboProj()->setCurrentText("PR3");
         QCOMPARE(s->cboPart()->count(), 0);

@@ -2,7 +2,6 @@
 
 #include "app/Module1.h"
 
-#include <QComboBox>
 #include <QTableWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -10,11 +9,6 @@
 using Module1::gConn;
 
 namespace sec {
-
-testing::ScriptedPrompter& prompter()
-{
-    return *testing::ScriptedPrompter::current();
-}
 
 void addGroup(const QString& id, const QString& status)
 {
@@ -38,28 +32,6 @@ void grant(const QString& group, const QStringList& codes)
         gConn().exec("insert into function_grant (func_id, group_id, update_user, update_time) "
                      "values (?, ?, 'SYSADMIN', sysdate)",
                      {code, group});
-}
-
-QStringList grantsOf(const QString& group)
-{
-    QStringList out;
-    db::ResultSet rs = gConn().query("select func_id from function_grant where group_id = ? order by func_id", {group});
-    for (; !rs.eof(); rs.moveNext())
-        out << rs.text(0);
-    return out;
-}
-
-QString passwordOf(const QString& userId)
-{
-    return gConn().scalar("select password from user_list where user_id = ?", {userId}).toString();
-}
-
-QStringList comboItems(const QComboBox* box)
-{
-    QStringList out;
-    for (int i = 0; i < box->count(); ++i)
-        out << box->itemText(i);
-    return out;
 }
 
 int rowOf(const QTableWidget* grid, int column, const QString& text)

@@ -1,6 +1,7 @@
 #include "app/Module1.h"
 #include "db/Schema.h"
 #include "trace/Snapshot.h"
+#include "Checks.h"
 #include "DbRows.h"
 #include "TestDb.h"
 #include "TestMain.h"
@@ -17,45 +18,16 @@ namespace {
 const QDateTime kT0(QDate(2026, 3, 10), QTime(8, 0, 0));
 const QDate kDay(2026, 3, 11);
 
-struct Check
+// A good check of P1 on M1, module D1, by U1 at kT0 plus some seconds.
+qlonglong check(int at, const QString& slot, const QString& lot, const QString& panel,
+                testing::Check c = {})
 {
-    QString part = "P1";
-    QString mc = "M1";
-    QString md = "MD1";
-    QString slot = "S1";
-    QString comp = "C1";
-    int at = 0; // seconds after kT0
-    QString value = "0";
-    QString panel = "5";
-    QString lot = "LOT";
-    QString gw = "10.0.0.5";
-    QString terminal = "005";
-    QString user = "U1";
-    QString line = "L1";
-};
-
-qlonglong addCheck(const Check& c)
-{
-    gConn().exec("insert into check_history (line_id, part_no, mc_id, md_id, slot_code, comp_code, gw21_ip, dt200_id, "
-                 "check_value, check_time, update_user, update_time, vender_comp, ref_designator, polarity_check, "
-                 "lot_no, ship_date, rt_no, link_id, panel_no, qty) "
-                 "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'V', 'R1', 'Y', ?, '2401', 'RT', ?, ?, 7)",
-                 {c.line, c.part, c.mc, c.md, c.slot, c.comp, c.gw, c.terminal, c.value, kT0.addSecs(c.at), c.user,
-                  kT0.addSecs(c.at), c.lot, QString("LK-" + c.lot), c.panel});
-    return gConn().scalar("select max(check_id) from check_history").toLongLong();
-}
-
-void addSet(const QString& part, const QString& mc, const QString& md, const QString& slot, const QString& comp)
-{
-    gConn().exec("insert into component_set (line_id, part_no, mc_id, md_id, slot_code, comp_code) "
-                 "values ('L1', ?, ?, ?, ?, ?)",
-                 {part, mc, md, slot, comp});
-}
-
-void addPart(const QString& part, const QString& project)
-{
-    gConn().exec("insert into part_info (part_no, part_desc, proj_id, approve) values (?, 'desc', ?, '1')",
-                 {part, project});
+    c.time = kT0.addSecs(at);
+    c.slot = slot;
+    c.comp = QStringLiteral("C") + slot.mid(1);
+    c.lot = lot;
+    c.panel = panel;
+    return testing::addCheck(c);
 }
 
 QStringList rowsOf(const QString& sql, db::Database& d = gConn())
@@ -65,8 +37,8 @@ QStringList rowsOf(const QString& sql, db::Database& d = gConn())
 
 QStringList tracePath()
 {
-    return rowsOf("select self_no, line_id, mc_id, md_id, slot_code, comp_code, part_no, lot_no, link_id, "
-                  "create_user, update_user, update_time from trace_path order by self_no, md_id, slot_code");
+    return rowsOf("select self_no, line_id, mc_id, md_id, slot_code, comp_code, part_no, lot_no, create_user, "
+                  "update_user, update_time from trace_path order by self_no, md_id, slot_code");
 }
 
 QStringList traceInfo()
@@ -80,35 +52,30 @@ trace::PanelSave panelSave(const QString& panel, const QStringList& serials, con
     return {"PRJ", batch, panel, serials, "SAVER", kDay};
 }
 
-// A project with two part numbers on two machines:
-// P1 on M1 expects C1 on MD1/S1 and C2 on MD1/S2; P2 on M2 expects C3 on
-// MD2/S1. P9 belongs to another project.
-void handBuiltHistory(QMap<QString, qlonglong>& ids)
+// A project with two part numbers on two machines: P1 on M1 expects C1 on
+// D1/S1 and C2 on D1/S2; P2 on M2 expects C3 on D2/S3. P9 belongs to another
+// project.
+void handBuiltHistory()
 {
-    addPart("P1", "PRJ");
-    addPart("P2", "PRJ");
-    addPart("P9", "OTHER");
-    addSet("P1", "M1", "MD1", "S1", "C1");
-    addSet("P1", "M1", "MD1", "S2", "C2");
-    addSet("P2", "M2", "MD2", "S1", "C3");
-    addSet("P9", "M1", "MD1", "S1", "C1");
-
-    ids["p1s1-old"] = addCheck({.slot = "S1", .comp = "C1", .at = 0, .panel = "3", .lot = "A0"});
-    ids["p1s1"] = addCheck({.slot = "S1", .comp = "C1", .at = 10, .panel = "4", .lot = "A1"});
+    gConn().exec("insert into part_info (part_no, proj_id) values ('P1', 'PRJ'), ('P2', 'PRJ'), ('P9', 'OTHER')");
+    gConn().exec("insert into component_set (line_id, part_no, mc_id, md_id, slot_code, comp_code) values "
+                 "('L1', 'P1', 'M1', 'D1', 'S1', 'C1'), ('L1', 'P1', 'M1', 'D1', 'S2', 'C2'), "
+                 "('L1', 'P2', 'M2', 'D2', 'S3', 'C3'), ('L1', 'P9', 'M1', 'D1', 'S1', 'C1')");
+    check(0, "S1", "A0", "3");
+    check(10, "S1", "A1", "4");
     // A mismatch in the same second as the good check: never in a snapshot.
-    ids["p1s1-bad"] = addCheck({.slot = "S1", .comp = "C1", .at = 10, .value = "1", .panel = "4", .lot = "BAD"});
-    ids["p1s2-first"] = addCheck({.slot = "S2", .comp = "C2", .at = 20, .panel = "5", .lot = "A2-FIRST"});
+    check(10, "S1", "BAD", "4", {.value = "1"});
     // Two good checks of one slot in one second: the one recorded last.
-    ids["p1s2"] = addCheck({.slot = "S2", .comp = "C2", .at = 20, .panel = "5", .lot = "A2"});
-    // A later good check on a panel above the saved one, and the slot
-    // change it brought: both after the snapshot's bound.
-    ids["p1-later"] = addCheck({.slot = "S2", .comp = "C2", .at = 30, .panel = "6", .lot = "LATE"});
+    check(20, "S2", "A2-FIRST", "5");
+    check(20, "S2", "A2", "5");
+    // A later good check on a panel above the saved one: after the
+    // snapshot's bound.
+    check(30, "S2", "LATE", "6");
     // Another project's part number in the same second as P1's newest check.
-    ids["p9"] = addCheck({.part = "P9", .slot = "S1", .comp = "C1", .at = 20, .panel = "5", .lot = "P9"});
+    check(20, "S1", "P9", "5", {.part = "P9"});
     // A slot not set up for the part number is not part of its snapshot.
-    ids["p1-unset"] = addCheck({.slot = "S7", .comp = "C1", .at = 15, .panel = "5", .lot = "UNSET"});
-    ids["p2s1"] = addCheck({.part = "P2", .mc = "M2", .md = "MD2", .slot = "S1", .comp = "C3", .at = 5,
-                            .panel = "2", .lot = "B1"});
+    check(15, "S7", "UNSET", "5");
+    check(5, "S3", "B1", "2", {.part = "P2", .machine = "M2", .module = "D2", .qty = 7});
 }
 
 } // namespace
@@ -119,15 +86,9 @@ class TraceTest : public QObject
 {
     Q_OBJECT
 
-    QMap<QString, qlonglong> ids;
-
 private Q_SLOTS:
     void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
-    {
-        TESTDB_INIT();
-        ids.clear();
-    }
+    void init() { TESTDB_INIT(); }
 
     void olderDatabaseGetsCheckKeys()
     {
@@ -177,27 +138,22 @@ private Q_SLOTS:
 
     void snapshotOfHandBuiltHistory()
     {
-        handBuiltHistory(ids);
+        handBuiltHistory();
         const auto latest = trace::LatestChecks(gConn(), "PRJ", " 5 ");
         QCOMPARE(latest.size(), size_t(2));
-        QCOMPARE(latest[0].checkId, ids["p1s2"]);
-        QCOMPARE(latest[1].checkId, ids["p2s1"]);
+        for (size_t i = 0; i < 2; ++i)
+            QCOMPARE(gConn().scalar("select lot_no from check_history where check_id = ?", {latest[i].checkId}),
+                     QVariant(i == 0 ? "A2" : "B1"));
 
         const trace::SaveResult r = trace::SavePanel(gConn(), panelSave(" 5 ", {"SN1", " SN2 "}, " B1 "));
         QCOMPARE(int(r.status), int(trace::SaveResult::Status::Saved));
         QCOMPARE(r.selfNos, QStringList({"2603110001", "2603110002"}));
-        QCOMPARE(tracePath(), QStringList({
-                                  "2603110001|L1|M1|MD1|S1|C1|P1|A1|LK-A1|SAVER|U1|2026-03-10 08:00:10",
-                                  "2603110001|L1|M1|MD1|S2|C2|P1|A2|LK-A2|SAVER|U1|2026-03-10 08:00:20",
-                                  "2603110002|L1|M2|MD2|S1|C3|P2|B1|LK-B1|SAVER|U1|2026-03-10 08:00:05",
-                              }));
-        QCOMPARE(traceInfo(), QStringList({
-                                  "B1|5|SN1|2603110001|SAVER|PRJ|P1",
-                                  "B1|5|SN2|2603110001|SAVER|PRJ|P1",
-                                  "B1|5|SN1|2603110002|SAVER|PRJ|P2",
-                                  "B1|5|SN2|2603110002|SAVER|PRJ|P2",
-                              }));
-        QCOMPARE(rowsOf("select qty from trace_path where md_id = 'MD2'"), QStringList({"7"}));
+        QCOMPARE(tracePath(), QStringList({"2603110001|L1|M1|D1|S1|C1|P1|A1|SAVER|U1|2026-03-10 08:00:10",
+                                           "2603110001|L1|M1|D1|S2|C2|P1|A2|SAVER|U1|2026-03-10 08:00:20",
+                                           "2603110002|L1|M2|D2|S3|C3|P2|B1|SAVER|U1|2026-03-10 08:00:05"}));
+        QCOMPARE(traceInfo(), QStringList({"B1|5|SN1|2603110001|SAVER|PRJ|P1", "B1|5|SN2|2603110001|SAVER|PRJ|P1",
+                                           "B1|5|SN1|2603110002|SAVER|PRJ|P2", "B1|5|SN2|2603110002|SAVER|PRJ|P2"}));
+        QCOMPARE(rowsOf("select qty from trace_path where md_id = 'D2'"), QStringList({"7"}));
         QCOMPARE(trace::PanelSerials(gConn(), "PRJ", "B1 ", "5"), QStringList({"SN1", "SN2"}));
         QVERIFY(trace::SerialExists(gConn(), "PRJ", " SN2"));
         QVERIFY(!trace::SerialExists(gConn(), "OTHER", "SN2"));
@@ -208,7 +164,7 @@ private Q_SLOTS:
 
     void rerunReplacesThePanel()
     {
-        handBuiltHistory(ids);
+        handBuiltHistory();
         QCOMPARE(trace::SavePanel(gConn(), panelSave("5", {"SN1"})).selfNos.size(), 2);
         // Another panel of the batch stays as it is.
         QCOMPARE(trace::SavePanel(gConn(), panelSave("4", {"SN7"})).selfNos,
@@ -222,9 +178,11 @@ private Q_SLOTS:
         QCOMPARE(gConn().count("select count(*) from trace_info where panel_no = '4'"), 2);
     }
 
+    // A save that cannot complete, whatever stops it, leaves the panel's
+    // earlier snapshot as it was.
     void failedSaveKeepsThePreviousSnapshot()
     {
-        handBuiltHistory(ids);
+        handBuiltHistory();
         QCOMPARE(trace::SavePanel(gConn(), panelSave("5", {"SN1"})).selfNos.size(), 2);
         QCOMPARE(trace::SavePanel(gConn(), panelSave("3", {"SN8"})).selfNos.size(), 2);
         const QStringList path = tracePath();
@@ -239,31 +197,22 @@ private Q_SLOTS:
         // Any other failure half-way: a serial number too long to store.
         QVERIFY_THROWS_EXCEPTION(db::DbError,
                                  trace::SavePanel(gConn(), panelSave("5", {"SN1", QString(60, QChar('X'))})));
-        QCOMPARE(tracePath(), path);
-        QCOMPARE(traceInfo(), info);
-        // The connection is usable after the rollbacks, and no number was used.
-        QCOMPARE(trace::SavePanel(gConn(), panelSave("5", {"SN1"})).selfNos, QStringList({"2603110005", "2603110006"}));
-    }
-
-    void nothingToSnapshotDeletesNothing()
-    {
-        handBuiltHistory(ids);
-        QCOMPARE(trace::SavePanel(gConn(), panelSave("5", {"SN1"})).selfNos.size(), 2);
-        const QStringList path = tracePath();
-        // No check at or below panel 1.
+        // No check at or below panel 1; checks but no set-up for them any more.
         QCOMPARE(int(trace::SavePanel(gConn(), panelSave("1", {"SN5"})).status),
                  int(trace::SaveResult::Status::NothingToSnapshot));
-        // Checks, but no set-up for them any more: the old snapshot stays.
-        gConn().exec("delete from component_set");
+        gConn().exec("update component_set set mc_id = 'GONE'");
         QCOMPARE(int(trace::SavePanel(gConn(), panelSave("5", {"SN1"})).status),
                  int(trace::SaveResult::Status::NothingToSnapshot));
         QCOMPARE(tracePath(), path);
-        QCOMPARE(gConn().count("select count(*) from trace_info"), 2);
+        QCOMPARE(traceInfo(), info);
+        // The connection is usable after the rollbacks, and no number was used.
+        gConn().exec("update component_set set mc_id = case when part_no = 'P2' then 'M2' else 'M1' end");
+        QCOMPARE(trace::SavePanel(gConn(), panelSave("5", {"SN1"})).selfNos, QStringList({"2603110005", "2603110006"}));
     }
 
     void selfNumbersRunOutAtTheDaysEnd()
     {
-        handBuiltHistory(ids);
+        handBuiltHistory();
         QCOMPARE(trace::NextSelfNo(gConn(), kDay), QString("2603110001"));
         gConn().exec("insert into trace_path (self_no) values ('2603119998')");
         gConn().exec("insert into trace_path (self_no) values ('2603100042')");
@@ -278,7 +227,7 @@ private Q_SLOTS:
 
     void concurrentSavesDrawDistinctNumbers()
     {
-        handBuiltHistory(ids);
+        handBuiltHistory();
         // This connection draws a number and holds it uncommitted while a
         // second connection saves another panel.
         db::Transaction tx(gConn(), trace::kSelfNoSeries);
