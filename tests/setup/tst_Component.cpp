@@ -36,16 +36,17 @@ void seedLineSet()
                      {r[0], r[1], r[2], r[3], r[4], r[5]});
 }
 
-void store(const QString& md, const QString& slot, const QString& comp)
+void store(const QString& md, const QString& slot, const QString& comp, const QString& part = "P1")
 {
     gConn().exec("insert into component_set (line_id, part_no, mc_id, md_id, slot_code, comp_code, update_user, "
-                 "update_time) values ('L1', 'P1', 'M1', ?, ?, ?, 'OLD', sysdate)",
-                 {md, slot, comp});
+                 "update_time) values ('L1', ?, 'M1', ?, ?, ?, 'OLD', sysdate)",
+                 {part, md, slot, comp});
 }
 
 QStringList stored()
 {
-    return kit::rows("select md_id, slot_code, comp_code from component_set order by md_id, slot_code");
+    return kit::rows("select part_no, md_id, slot_code, comp_code from component_set order by part_no, md_id, "
+                     "slot_code");
 }
 
 QStringList journal()
@@ -165,7 +166,7 @@ private Q_SLOTS:
 
         s.cmdSave->click();
         QCOMPARE(prompter().messages.size(), 1);
-        QCOMPARE(stored(), QStringList({"MD1|S1|C200", "MD1|S3|C300"}));
+        QCOMPARE(stored(), QStringList({"P1|MD1|S1|C200", "P1|MD1|S3|C300"}));
         QCOMPARE(journal(), QStringList({"Update|L1|P1|M1|MD1|S1|C100|C200|SYSADMIN",
                                          "Delete|L1|P1|M1|MD1|S2|C200||SYSADMIN",
                                          "Insert|L1|P1|M1|MD1|S3||C300|SYSADMIN"}));
@@ -178,10 +179,13 @@ private Q_SLOTS:
         QCOMPARE(journal().size(), 3);
     }
 
-    void editAndDeleteStoredSlots()
+    // Edit and Delete act on the module of the overview row clicked last,
+    // also when two part numbers are set up on one module of the same name.
+    void editAndDeleteTheClickedRow()
     {
         store("MD1", "S1", "C100");
         store("MD1", "S2", "C200");
+        store("MD1", "S1", "C200", "P2");
         OPT_Component s;
         s.cmdEdit_Click(); // no line chosen: nothing
         QCOMPARE(s.EditMode, QString());
@@ -195,26 +199,29 @@ private Q_SLOTS:
         s.MFGdata_Click(0);
         s.TV_NodeClick(node(s, "C300"));
         s.cmdSave->click();
-        QCOMPARE(stored(), QStringList({"MD1|S1|C300", "MD1|S2|C200"}));
         QCOMPARE(journal(), QStringList({"Update|L1|P1|M1|MD1|S1|C100|C300|SYSADMIN"}));
 
-        // Delete clears the marked slot only.
         kit::pick(s.cboMC, "M1");
-        s.msfgInfo->setCurrentCell(1, 6);
+        s.msfgInfo->setCurrentCell(0, 6);
+        QCOMPARE(kit::gridRows(s.MFGdata, 2), QStringList({"S1|C300", "S2|C200", "S3|"}));
+        s.msfgInfo->setCurrentCell(2, 6);
+        QCOMPARE(s.cboPart->currentText(), QStringLiteral("P2"));
+        QCOMPARE(kit::gridRows(s.MFGdata, 2), QStringList({"S1|C200", "S2|", "S3|"}));
         s.cmdDelete->click(); // no row marked: nothing
         QCOMPARE(prompter().texts(), QStringList({"Confirm to delete?"}));
         QCOMPARE(s.EditMode, QStringLiteral("Del"));
-        QCOMPARE(stored().size(), 2);
+        QCOMPARE(stored().size(), 3);
         kit::pick(s.cboMC, "M1");
-        s.msfgInfo->setCurrentCell(1, 6);
-        s.MFGdata_Click(1);
+        s.msfgInfo->setCurrentCell(0, 6);
+        s.msfgInfo->setCurrentCell(2, 6);
+        s.MFGdata_Click(0);
         prompter().answers.enqueue(msg::Answer::No);
         s.cmdDelete->click();
-        QCOMPARE(stored().size(), 2);
+        QCOMPARE(stored().size(), 3);
         s.cmdDelete->click();
-        QCOMPARE(stored(), QStringList({"MD1|S1|C300"}));
-        QCOMPARE(journal().last(), QStringLiteral("Delete|L1|P1|M1|MD1|S2|C200||SYSADMIN"));
-        QCOMPARE(journal().size(), 2);
+        QCOMPARE(stored(), QStringList({"P1|MD1|S1|C300", "P1|MD1|S2|C200"}));
+        QCOMPARE(journal(), QStringList({"Delete|L1|P2|M1|MD1|S1|C200||SYSADMIN",
+                                         "Update|L1|P1|M1|MD1|S1|C100|C300|SYSADMIN"}));
     }
 
     void saveFailures()
@@ -244,7 +251,7 @@ private Q_SLOTS:
         s.MFGdata->item(1, 2)->setText("C200");
         s.cmdSave->click();
         QCOMPARE(prompter().messages.size(), 1);
-        QCOMPARE(stored(), QStringList({"MD1|S1|C100"}));
+        QCOMPARE(stored(), QStringList({"P1|MD1|S1|C100"}));
         QCOMPARE(s.MFGdata->rowCount(), 0);
         QVERIFY(s.msfgInfo->isEnabled());
         QVERIFY(!s.cboLine->isEnabled());
@@ -261,7 +268,7 @@ private Q_SLOTS:
         s.cmdImport->click();
         QCOMPARE(prompter().texts().value(0), QStringLiteral("The success import 1 records."));
         QVERIFY(kit::logText().contains("  Cannot found the Part No P1 and the Component C300 relations"));
-        QCOMPARE(stored(), QStringList({"MD1|S1|C100"}));
+        QCOMPARE(stored(), QStringList({"P1|MD1|S1|C100"}));
         QVERIFY(journal().isEmpty());
 
         kit::pick(s.cboMC, "M1");
