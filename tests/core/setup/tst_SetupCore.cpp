@@ -5,6 +5,8 @@
 #include "TestMain.h"
 
 #include <QTest>
+#include <QThread>
+#include <thread>
 
 using Module1::gConn;
 using namespace setup;
@@ -128,6 +130,34 @@ private Q_SLOTS:
         // nothing; the rows after it were not handled.
         QCOMPARE(stored(), QStringList({"S1=C1/U1"}));
         QCOMPARE(journal(), QStringList({"Insert S1 >C1"}));
+    }
+
+    // Another workstation deletes a slot while this Save is about to change
+    // it: the Save waits, sees the slot gone and journals what it then
+    // does, never an update that touched nothing.
+    void concurrentDeleteIsSeen()
+    {
+        store("S2", "C2");
+        db::Transaction tx(gConn());
+        gConn().exec("delete from component_set where slot_code = 'S2'");
+        QString failure;
+        const db::ConnectionSettings settings = testdb::lastSettings();
+        std::thread other([&] {
+            db::Database second;
+            if (!second.open(settings, &failure))
+                return;
+            try {
+                SaveSlotRows(second, SaveMode::Edit, kKey, {{"S2", "C9"}}, "U1");
+            } catch (const db::DbError& e) {
+                failure = e.text();
+            }
+        });
+        QThread::msleep(300);
+        tx.commit();
+        other.join();
+        QCOMPARE(failure, QString());
+        QCOMPARE(stored(), QStringList({"S2=C9/U1"}));
+        QCOMPARE(journal(), QStringList({"Insert S2 >C9"}));
     }
 
     void terminalIdFormat()
