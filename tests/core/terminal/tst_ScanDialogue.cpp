@@ -471,6 +471,18 @@ private Q_SLOTS:
         QCOMPARE(scan("B1"), reject("Invalid Machine/Module/Slot"));
         QVERIFY(gConn().open(testdb::lastSettings()));
         QCOMPARE(scan("B1"), show("Component:"));
+
+        // The look-up answers but the record is refused: the same rejection,
+        // and the row keeps its step and its last label.
+        gConn().exec(gConn().engine() == db::Engine::SQLite
+                         ? "create trigger refuse before insert on check_history begin select raise(abort, 'no'); end"
+                         : "alter table check_history add constraint refuse check (check_value is null) not valid");
+        QCOMPARE(scan("LK'4"), reject("Invalid Component"));
+        QVERIFY(!last.dbError.isEmpty());
+        QCOMPARE(t5().step, qint16(StepComponent));
+        QCOMPARE(t5().link_id, QString("LK1"));
+        QCOMPARE(t5().lot_no, QString("LOT1"));
+        QCOMPARE(rows("check_history") + rows("error_history"), 1);
     }
 
     void emptyExpectedComponentIsASetUp()
