@@ -10,12 +10,15 @@
 #include "terminal/TerminalTable.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiSubWindow>
 #include <QProcess>
 #include <QPushButton>
+#include <QSettings>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -426,21 +429,34 @@ private Q_SLOTS:
         QCOMPARE(prompter().messages.size(), 0);
     }
 
-    // The simulator program reads the set-up of its gateway from the
-    // database and walks its terminals through the monitor until done.
+    // The simulator program as a person runs it: the program's own settings
+    // file under the home folder and, on SQLite, nothing more: its set-up
+    // comes from the program's default database. A terminal with nothing set
+    // up starts, takes one rejection and stays quiet.
     void simulatorProgram()
     {
+        QFETCH_GLOBAL(QString, backend);
         const quint16 port = rig->gw(0).port();
         rig->gw(0).switchOff();
-        const db::ConnectionSettings c = testdb::lastSettings();
+        QTemporaryDir home;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("TROVA_CONFIG", testdb::logFolder() + "/none.ini");
-        env.insert("TROVA_DB_DRIVER", c.driver);
-        env.insert("TROVA_DB_NAME", c.database);
-        env.insert("TROVA_DB_HOST", c.host);
-        env.insert("TROVA_DB_PORT", QString::number(c.port));
-        env.insert("TROVA_DB_USER", c.user);
-        env.insert("TROVA_DB_PASSWORD", c.password);
+        for (const QString& name : env.keys())
+            if (name.startsWith("TROVA_") || name.startsWith("XDG_"))
+                env.remove(name);
+        env.insert("HOME", home.path());
+        QSettings ini(home.filePath(".config/TROVA/trova.ini"), QSettings::IniFormat);
+        ini.setValue("Gateway/Port", port);
+        const db::ConnectionSettings c = testdb::lastSettings();
+        if (backend == "sqlite") {
+            QVERIFY(QDir().mkpath(home.filePath(".local/share/TROVA")));
+            gConn().exec("vacuum into ?", {home.filePath(".local/share/TROVA/trova.db")});
+        } else {
+            const QStringList keys = {"Driver", "Host", "Port", "Name", "User", "Password"};
+            const QVariantList values = {c.driver, c.host, c.port, c.database, c.user, c.password};
+            for (int i = 0; i < keys.size(); ++i)
+                ini.setValue("Database/" + keys[i], values[i]);
+        }
+        ini.sync();
 
         QProcess refused;
         refused.setProcessEnvironment(env);
@@ -451,9 +467,8 @@ private Q_SLOTS:
 
         QProcess sim;
         sim.setProcessEnvironment(env);
-        sim.start(TROVA_GATEWAY_SIM, {"--gateway", MonitorRig::address(0), "--terminals", "2", "--scenario", "mixed",
-                                      "--checks", "4", "--user", "U1", "--port", QString::number(port), "--seconds",
-                                      "30"});
+        sim.start(TROVA_GATEWAY_SIM, {"--gateway", MonitorRig::address(0), "--terminals", "3", "--scenario", "mixed",
+                                      "--checks", "4", "--user", "U1", "--pace", "20", "--seconds", "30"});
         QVERIFY(sim.waitForStarted(5000));
         QByteArray output;
         QTRY_VERIFY_WITH_TIMEOUT((output += sim.readAllStandardOutput()).contains("waiting for the monitor"), 10000);
@@ -462,11 +477,13 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(sim.state(), QProcess::NotRunning, 30000);
         output += sim.readAllStandardOutput();
         QCOMPARE(sim.exitCode(), 0);
-        QVERIFY2(output.contains("8 component checks, 2 rejections"), output.constData());
+        QVERIFY2(output.contains("8 component checks, 3 rejections"), output.constData());
         QCOMPARE(count("select count(*) from check_history where gw21_ip = ? and check_value = '0'",
                        {MonitorRig::address(0)}), 6);
         QCOMPARE(count("select count(*) from check_history where gw21_ip = ? and check_value = '1' "
                        "and link_id = 'LK2' and comp_code = 'C1'", {MonitorRig::address(0)}), 2);
+        // Terminal 3: its start-up, its user and the part number it lacks.
+        QCOMPARE(lines(s).filter("DT200->003").size(), 3);
     }
 
     // Nine rows for the gateways: a tenth is reported and the terminals
