@@ -1,6 +1,5 @@
 #include "terminal/FrameCodec.h"
 #include "terminal/FrameStream.h"
-#include "terminal/GatewayState.h"
 #include "TestMain.h"
 
 #include <QTest>
@@ -58,8 +57,6 @@ private Q_SLOTS:
         QTest::newRow("high bytes") << dataFrame(5, bytes({0x80, 0xE9, 0xFF, 0x7F}))
                                     << "\\0F\\00\\00\\00\\00\\00\\00\\05\\01\\80\\E9\\FF\x7F\\0D\\0A"
                                     << "\\80\\E9\\FF\x7F";
-        QTest::newRow("quote and blank") << dataFrame(5, "O'N 1") << "\\10\\00\\00\\00\\00\\00\\00\\05\\01O'N 1\\0D\\0A"
-                                         << "O'N 1";
         // A header byte equal to the type byte, and a type byte that needs
         // no escape, leave the payload where it is.
         QByteArray sameAsHeader = dataFrame(5, "AB");
@@ -147,15 +144,6 @@ private Q_SLOTS:
         SendSignal("on", "005", rec);
         SendSignal("ON", "005", rec);
         QCOMPARE(rec.sent, QList<QByteArray>({DisplayFrame("User:", 12), SignalFrame(true, 5), SignalFrame(false, 5)}));
-    }
-
-    void stateTexts()
-    {
-        QCOMPARE(GetStateText(StateConnected), QString("Connected ok "));
-        QCOMPARE(GetStateText(-3), QString("Parameter data is error !"));
-        QCOMPARE(GetStateText(10), QString("Connection state is undetermined"));
-        QCOMPARE(GetStateText(11), QString("Unknown Error Code"));
-        QCOMPARE(GetStateText(-4), QString("Unknown Error Code"));
     }
 
     // Every frame that carries its length comes back once and whole, for
