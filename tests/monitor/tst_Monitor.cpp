@@ -213,7 +213,8 @@ private Q_SLOTS:
     }
 
     // A gateway that drops the link or is switched off turns red and is
-    // connected again by the watchdog once it answers.
+    // connected again by the watchdog once it answers; a connection made
+    // after a long outage restarts the silence count.
     void droppedGatewayIsReconnected()
     {
         OPT_Run* s = openScreen();
@@ -238,11 +239,17 @@ private Q_SLOTS:
         s->Timer1_Timer();
         QCOMPARE(colour(s, 2), OPT_Run::failedColour());
         QCOMPARE(s->lblState(2)->text(), QString("State error has occurred"));
+        // Back after an hour's outage, it is not taken for a silent one.
+        rig->clock = rig->clock.addSecs(3600);
         QVERIFY(gw.listen(gwsim::loopbackAddress(1), port));
         s->Timer1_Timer();
         QTRY_VERIFY_WITH_TIMEOUT(gw.hasClient(), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(2)->state(), QAbstractSocket::ConnectedState, 5000);
+        const int back = gw.connections();
+        rig->clock = rig->clock.addSecs(1);
         s->Timer1_Timer();
+        QTest::qWait(50);
+        QCOMPARE(gw.connections(), back);
         QCOMPARE(colour(s, 2), OPT_Run::connectedColour());
         QCOMPARE(ask(gw, 1, keyFrame(1, 7)), QString("User:"));
     }
@@ -279,8 +286,7 @@ private Q_SLOTS:
     }
 
     // A connected gateway that sends nothing across more than five minute
-    // boundaries is connected afresh; data and a new connection restart the
-    // count.
+    // boundaries is connected afresh; data restarts the count.
     void silentGatewayIsReset()
     {
         OPT_Run* s = openScreen();
@@ -303,23 +309,6 @@ private Q_SLOTS:
         s->Timer1_Timer();
         QTest::qWait(50);
         QCOMPARE(gw.connections(), 2);
-
-        // Back after a long outage, a gateway is not reset at once.
-        const quint16 port = gw.port();
-        gw.switchOff();
-        QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(1)->state(), QAbstractSocket::UnconnectedState, 5000);
-        rig->clock = QDateTime(QDate(2026, 3, 1), QTime(11, 0, 0));
-        s->Timer1_Timer();
-        QVERIFY(gw.listen(gwsim::loopbackAddress(0), port));
-        rig->clock = rig->clock.addSecs(1);
-        s->Timer1_Timer();
-        QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(1)->state(), QAbstractSocket::ConnectedState, 5000);
-        const int back = gw.connections();
-        rig->clock = rig->clock.addSecs(1);
-        s->Timer1_Timer();
-        QTest::qWait(50);
-        QCOMPARE(gw.connections(), back);
-        QCOMPARE(s->WSClient(1)->state(), QAbstractSocket::ConnectedState);
     }
 
     // The database goes away mid-shift: the terminals are answered with the
