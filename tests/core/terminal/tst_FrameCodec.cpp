@@ -130,20 +130,6 @@ private Q_SLOTS:
         const QByteArray longest = DisplayFrame(QString(300, 'x'), 1);
         QCOMPARE(longest.size(), 255);
         QCOMPARE(quint8(longest.at(0)), quint8(255));
-
-        struct Recorder : TerminalLink
-        {
-            QList<QByteArray> sent;
-            bool sendFrame(const QByteArray& f, QString*) override
-            {
-                sent << f;
-                return true;
-            }
-        } rec;
-        QVERIFY(SendDisplayText("User:", " 12", rec));
-        SendSignal("on", "005", rec);
-        SendSignal("ON", "005", rec);
-        QCOMPARE(rec.sent, QList<QByteArray>({DisplayFrame("User:", 12), SignalFrame(true, 5), SignalFrame(false, 5)}));
     }
 
     // Every frame that carries its length comes back once and whole, for
