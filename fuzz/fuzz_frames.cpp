@@ -1,6 +1,8 @@
-// Arbitrary gateway bytes through the stream cutter and the frame decoder.
-// The first byte of the input chooses how the rest is cut into reads, so
-// split and joined frames are reached as well as whole ones.
+// Gateway bytes through the stream cutter and the frame decoder, two ways:
+// - frames built from the input with their length, joined and cut into reads
+//   at places the input chooses, must come back whole and in order;
+// - the input itself as arbitrary bytes, cut into reads by its first byte,
+//   must decode without harm and never be held past the wait.
 #include "terminal/FrameCodec.h"
 #include "terminal/FrameStream.h"
 
@@ -50,10 +52,70 @@ void decodeOne(const QByteArray& frame)
 
 } // namespace
 
+namespace {
+
+// Reads the input front to back; zeros once it is used up.
+struct Input
+{
+    const uint8_t* data;
+    size_t size;
+    size_t at = 0;
+    bool more() const { return at < size; }
+    uint8_t next() { return at < size ? data[at++] : 0; }
+};
+
+// A frame of the kind the input picks, with its length in byte 0 and the
+// header, terminal, type byte and payload taken from the input.
+QByteArray buildFrame(Input& in)
+{
+    const uint8_t kind = in.next() % 3;
+    QByteArray f(8, '\0');
+    for (int i = 1; i < 8; ++i)
+        f[i] = char(in.next());
+    if (kind == 0) {
+        f += char(in.next()); // type byte
+        const int payload = in.next() % (FrameStream::kMaxFrame - 10);
+        for (int i = 0; i < payload; ++i)
+            f += char(in.next());
+        f += "\r\n";
+    } else if (kind == 1) {
+        f += '\0';
+        f += char(0x3B + in.next() % 7);
+    } else {
+        f += QByteArray(4, char(0xFF));
+    }
+    f[0] = char(f.size());
+    return f;
+}
+
+void framesComeBackWhole(const uint8_t* data, size_t size)
+{
+    Input in{data, size};
+    QList<QByteArray> sent;
+    QByteArray all;
+    while (in.more() && sent.size() < 8) {
+        sent << buildFrame(in);
+        all += sent.last();
+    }
+    FrameStream stream([] { return qint64(0); });
+    QList<QByteArray> got;
+    for (qsizetype at = 0; at < all.size();) {
+        const qsizetype piece = 1 + in.next() % 64;
+        got += stream.feed(all.mid(at, piece));
+        at += piece;
+    }
+    check(got == sent);
+    check(stream.pending() == 0);
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0)
         return 0;
+    framesComeBackWhole(data, size);
+
     const QByteArray all(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
     decodeOne(all);
 

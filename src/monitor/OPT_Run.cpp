@@ -26,8 +26,12 @@ const QString kStart = QStringLiteral("Start");
 const QString kStop = QStringLiteral("Stop");
 
 // The gateway address of a frame: plain IPv4 text, as the set-up stores it.
-QString remoteIp(const QTcpSocket* s)
+// Once the link is gone the socket knows no peer; a piece handed on then
+// still names the gateway it came from.
+QString remoteIp(const QTcpSocket* s, const QString& gateway = QString())
 {
+    if (s->peerAddress().isNull())
+        return gateway;
     bool v4 = false;
     const quint32 a = s->peerAddress().toIPv4Address(&v4);
     return v4 ? QHostAddress(a).toString() : s->peerAddress().toString();
@@ -296,7 +300,7 @@ void OPT_Run::handleFrames(int i, const QList<QByteArray>& frames)
 {
     Row& r = m_rows[size_t(i)];
     for (const QByteArray& frame : frames) {
-        const QString ip = remoteIp(r.WSClient);
+        const QString ip = remoteIp(r.WSClient, r.LB->text());
         const FrameResult result = m_dialogue->ProcessTerminalData(frame, ip, *r.link);
         const LastFrame& last = gLastFrame();
         if (!result.sendError.isEmpty())

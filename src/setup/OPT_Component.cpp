@@ -139,6 +139,7 @@ OPT_Component::OPT_Component(QWidget* parent) : MaintenanceScreen(parent)
 
 void OPT_Component::initGrids()
 {
+    m_gridKey = {};
     msfgInfo->clearSpans();
     Module1::InitGrid(msfgInfo, {"Line ID", "Part No", "Machine ID", "Module ID", "Slot ID", "Component ID"},
                       {900, 1300, 1800, 1000, 1000, 1300});
@@ -237,6 +238,7 @@ void OPT_Component::cboMD_Change()
     for (; !slots.eof(); slots.moveNext())
         addSlotRow(slots.text(0), QString());
     const setup::ModuleKey k = moduleKey();
+    m_gridKey = k;
     db::ResultSet stored = gConn().query(QStringLiteral("select slot_code, comp_code from component_set where "
                                                         "line_id = ? and part_no = ? and mc_id = ? and md_id = ? "
                                                         "order by slot_code"),
@@ -294,6 +296,16 @@ void OPT_Component::rowToBoxes(const QStringList& texts)
     setBoxText(cboLine, texts[0]);
     setBoxText(cboPart, texts[1]);
     setBoxText(cboMD, texts[3]);
+    // Two part numbers set up on one module share the module's text: the
+    // grid must still change to the clicked row's slots, or a Delete would
+    // clear a slot the user never saw.
+    if (moduleKey() == m_gridKey)
+        return;
+    try {
+        cboMD_Change();
+    } catch (const db::DbError& e) {
+        msg::error(e.text());
+    }
 }
 
 void OPT_Component::MFGdata_Click(int row)
@@ -335,6 +347,7 @@ void OPT_Component::modeEntered()
         // Only the slots that are stored.
         MFGdata->setRowCount(0);
         const setup::ModuleKey k = moduleKey();
+        m_gridKey = k;
         db::ResultSet rs = gConn().query(QStringLiteral("select slot_code, comp_code from component_set where "
                                                         "line_id = ? and part_no = ? and mc_id = ? and md_id = ? "
                                                         "order by slot_code"),

@@ -58,4 +58,6 @@ private:
     void saveRows(setup::SaveMode mode);
 
     bool m_selectorsOn = false;
+    // The line, part number, machine and module whose slots the edit grid holds.
+    setup::ModuleKey m_gridKey;
 };

@@ -6,8 +6,6 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -80,26 +78,6 @@ QString writeSheet(const QString& name, const QList<QStringList>& rows)
     if (!workbook::writeExport(Sheet(rows), workbook::SourceKind::List, {}, path, &error))
         qWarning("%s", qPrintable(error));
     return path;
-}
-
-QString logText()
-{
-    QFile f(Module1::ErrorLogPath());
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(f.readAll());
-}
-
-QStringList rows(const QString& sql)
-{
-    QStringList out;
-    for (db::ResultSet rs = gConn().query(sql); !rs.eof(); rs.moveNext()) {
-        QStringList cells;
-        for (int i = 0; i < rs.fieldCount(); ++i)
-            cells << rs.text(i);
-        out << cells.join('|');
-    }
-    return out;
 }
 
 QStringList gridRows(const QTableWidget* grid, int lastColumn)

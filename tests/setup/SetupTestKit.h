@@ -25,10 +25,6 @@ void seedPlant();
 
 // Writes rows (the first one the header) as a workbook and returns its path.
 QString writeSheet(const QString& name, const QList<QStringList>& rows);
-// Today's error log.
-QString logText();
-// Rows of a query as "a|b|c" texts.
-QStringList rows(const QString& sql);
 
 // The texts of a grid from column 1, row by row, joined by "|".
 QStringList gridRows(const QTableWidget* grid, int lastColumn);

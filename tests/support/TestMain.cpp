@@ -5,6 +5,7 @@
 #include "ScriptedPrompter.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 #include <QTest>
 #include <algorithm>
 #include <memory>
@@ -34,6 +35,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("TROVA-test"));
     QCoreApplication::setApplicationName(QStringLiteral("TROVA"));
+    // The default settings file and database are the user's own: tests keep
+    // out of them.
+    QStandardPaths::setTestModeEnabled(true);
 
     auto& tests = testmain::registry();
     std::sort(tests.begin(), tests.end(), [](const auto& a, const auto& b) { return qstrcmp(a.first, b.first) < 0; });

@@ -1,5 +1,7 @@
 #include "SimOperator.h"
 
+#include <QTimer>
+
 namespace gwsim {
 
 SimOperator::SimOperator(SimGateway& gateway, TerminalPlan plan, Scenario scenario, int checks, QObject* parent)
@@ -14,8 +16,9 @@ SimOperator::SimOperator(SimGateway& gateway, TerminalPlan plan, Scenario scenar
 
 void SimOperator::start()
 {
+    ++m_run;
     m_sentAt.start();
-    m_gw.sendKey(m_plan.terminal, 7);
+    m_gw.sendStartup(m_plan.terminal);
 }
 
 bool SimOperator::wrongFirst() const
@@ -39,6 +42,12 @@ void SimOperator::scan(const QString& text)
     m_gw.sendData(m_plan.terminal, text.toLatin1());
 }
 
+void SimOperator::press(int key)
+{
+    m_sentAt.start();
+    m_gw.sendKey(m_plan.terminal, key);
+}
+
 void SimOperator::onDisplayed(int terminal, const QString& text)
 {
     if (terminal != m_plan.terminal || finished())
@@ -47,8 +56,6 @@ void SimOperator::onDisplayed(int terminal, const QString& text)
         m_answerUs << m_sentAt.nsecsElapsed() / 1000;
     Q_EMIT log(QStringLiteral("%1 T%2 <- %3").arg(m_gw.address().toString()).arg(m_plan.terminal, 3, 10,
                                                                                  QLatin1Char('0')).arg(text));
-    if (m_plan.slots.isEmpty())
-        return;
     // The answer to a label is one component check, whatever it says.
     const bool checked = m_labelSent
                          && (text == QLatin1String("Invalid Component") || text == QLatin1String("Panel No:")
@@ -58,21 +65,37 @@ void SimOperator::onDisplayed(int terminal, const QString& text)
         ++m_done;
         if (text != QLatin1String("Invalid Component"))
             ++m_slot;
-        if (finished()) {
-            Q_EMIT done();
-            return;
-        }
     }
-    const TerminalPlan::Slot& slot = m_plan.slots.at(m_slot % m_plan.slots.size());
+    const bool rejected = text.startsWith(QLatin1String("Connet error")) || text.startsWith(QLatin1String("Invalid"));
+    if (rejected)
+        ++m_rejections;
+    // With nothing set up there is nothing right to scan: one rejection
+    // says so, and the terminal stays quiet rather than repeat it.
+    if (rejected && m_plan.slots.isEmpty())
+        m_quiet = true;
+    if (finished()) {
+        Q_EMIT done();
+        return;
+    }
+    if (m_paceMs <= 0) {
+        answer(text);
+        return;
+    }
+    QTimer::singleShot(m_paceMs, this, [this, text, run = m_run] {
+        if (run == m_run && !finished())
+            answer(text);
+    });
+}
+
+void SimOperator::answer(const QString& text)
+{
+    const TerminalPlan::Slot slot = m_plan.slots.isEmpty()
+                                        ? TerminalPlan::Slot{QStringLiteral("NO-SLOT"), QString(), QString()}
+                                        : m_plan.slots.at(m_slot % m_plan.slots.size());
     if (text.startsWith(QLatin1String("Connet error"))) {
-        ++m_rejections;
-        m_sentAt.start();
-        m_gw.sendKey(m_plan.terminal, 7);
+        press(7);
     } else if (text.startsWith(QLatin1String("Invalid"))) {
-        // Signal off; the prompt comes again.
-        ++m_rejections;
-        m_sentAt.start();
-        m_gw.sendKey(m_plan.terminal, 4);
+        press(4); // signal off; the prompt comes again
     } else if (text == QLatin1String("User:")) {
         scan(m_plan.user);
     } else if (text == QLatin1String("Part No:")) {

@@ -32,9 +32,10 @@ struct TerminalPlan
     QList<Slot> slots;
 };
 
-// An operator at one terminal: answers each prompt the monitor shows with the
-// plan's next scan, presses F4 after a rejection, and stops after a number of
-// component checks.
+// An operator at one terminal: switches it on, answers each prompt the
+// monitor shows with the plan's next scan, presses F4 after a rejection, and
+// stops after a number of component checks. A terminal whose plan has no
+// slot (nothing set up for it) stops at its first rejection and stays quiet.
 class SimOperator : public QObject
 {
     Q_OBJECT
@@ -42,9 +43,12 @@ class SimOperator : public QObject
 public:
     SimOperator(SimGateway& gateway, TerminalPlan plan, Scenario scenario, int checks, QObject* parent = nullptr);
 
-    // F7, and the dialogue runs from the prompts.
+    // The start-up frame, and the dialogue runs from the prompts.
     void start();
-    bool finished() const { return m_done >= m_checks; }
+    // Milliseconds between an answer and the next scan, as a person takes
+    // them; 0 (the default) answers at once.
+    void setPace(int ms) { m_paceMs = ms; }
+    bool finished() const { return m_quiet || m_done >= m_checks; }
     int checks() const { return m_done; }
     int rejections() const { return m_rejections; }
     // Microseconds from each scan to the monitor's answer.
@@ -58,7 +62,9 @@ Q_SIGNALS:
 
 private:
     void onDisplayed(int terminal, const QString& text);
+    void answer(const QString& text);
     void scan(const QString& text);
+    void press(int key);
     bool wrongFirst() const;
 
     SimGateway& m_gw;
@@ -71,6 +77,9 @@ private:
     int m_panel = 1;
     bool m_wrongSent = false;
     bool m_labelSent = false;
+    bool m_quiet = false;
+    int m_paceMs = 0;
+    int m_run = 0; // a restart drops the answers still waiting for their pace
     QElapsedTimer m_sentAt;
     QList<qint64> m_answerUs;
 };

@@ -1,9 +1,10 @@
 // Simulated gateways for running the monitor by hand:
 //   gateway-sim --gateway 127.0.0.2 --terminals 5 --scenario good|mismatch|mixed
 // Each gateway listens on its loopback address at the gateway port of the
-// settings; once the monitor connects, every terminal walks its dialogue with
-// the slots and labels the database holds for it. It stops by itself after
-// the given number of checks per terminal or the time limit.
+// program's settings; once the monitor connects, every terminal walks its
+// dialogue with the slots and labels the program's database holds for it, at
+// a pace a person can follow. It stops by itself after the given number of
+// checks per terminal or the time limit.
 #include "SimGateway.h"
 #include "SimOperator.h"
 
@@ -85,12 +86,17 @@ int main(int argc, char** argv)
                  QStringLiteral("port")});
     p.addOption({QStringLiteral("seconds"), QStringLiteral("Stop after this many seconds (1-86400)."),
                  QStringLiteral("n"), QStringLiteral("600")});
+    p.addOption({QStringLiteral("pace"),
+                 QStringLiteral("Milliseconds each operator takes between an answer and the next scan (0-60000)."),
+                 QStringLiteral("ms"), QStringLiteral("1000")});
     p.process(app);
 
     const AppSettings settings = AppSettings::load();
     const int terminals = p.value(QStringLiteral("terminals")).toInt();
     const int checks = p.value(QStringLiteral("checks")).toInt();
     const int seconds = p.value(QStringLiteral("seconds")).toInt();
+    bool paceOk = false;
+    const int pace = p.value(QStringLiteral("pace")).toInt(&paceOk);
     const int port = p.isSet(QStringLiteral("port")) ? p.value(QStringLiteral("port")).toInt() : settings.gatewayPort;
     bool known = false;
     const Scenario scenario = scenarioFromName(p.value(QStringLiteral("scenario")), &known);
@@ -98,7 +104,7 @@ int main(int argc, char** argv)
     if (gateways.isEmpty())
         gateways << QStringLiteral("127.0.0.2");
     if (!known || terminals < 1 || terminals > 50 || checks < 1 || checks > 10000 || seconds < 1
-        || seconds > 86400 || port < 1 || port > 65535) {
+        || seconds > 86400 || port < 1 || port > 65535 || !paceOk || pace < 0 || pace > 60000) {
         out() << p.helpText() << Qt::endl;
         return 2;
     }
@@ -130,16 +136,15 @@ int main(int argc, char** argv)
             try {
                 plan = planFor(database, text, t, p.value(QStringLiteral("user")));
             } catch (const db::DbError& e) {
-                out() << "Database error: " << e.text() << Qt::endl;
+                out() << "Database error in " << settings.connection.database << ": " << e.text() << Qt::endl;
                 return 1;
             }
-            if (plan.slots.isEmpty()) {
-                out() << text << " terminal " << t << ": no slot with a label is set up for it; it sends F7 only"
+            if (plan.slots.isEmpty())
+                out() << text << " terminal " << t
+                      << ": no slot with a label is set up for it; it starts, takes one rejection and stays quiet"
                       << Qt::endl;
-                plan.slots << TerminalPlan::Slot{QStringLiteral("NO-SLOT"), QStringLiteral("NO-LABEL"),
-                                                  QStringLiteral("NO-LABEL")};
-            }
             auto op = std::make_unique<SimOperator>(*gw, plan, scenario, checks);
+            op->setPace(pace);
             QObject::connect(op.get(), &SimOperator::log, [](const QString& line) { out() << line << Qt::endl; });
             QObject::connect(op.get(), &SimOperator::done, [&running, &app] {
                 if (--running == 0)

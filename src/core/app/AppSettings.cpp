@@ -12,12 +12,17 @@ QString env(const char* name)
     return qEnvironmentVariable(name);
 }
 
+// The folders are named for the system, not for the running program: the
+// program and its tools (the gateway simulator) meet on one database and one
+// settings file.
+const QString kFolder = QStringLiteral("/TROVA");
+
 QString dataFolder()
 {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (dir.isEmpty())
-        dir = QDir::homePath() + QStringLiteral("/.local/share/TROVA");
-    return dir;
+        dir = QDir::homePath() + QStringLiteral("/.local/share");
+    return dir + kFolder;
 }
 
 } // namespace
@@ -27,10 +32,10 @@ QString AppSettings::iniPath()
     const QString fromEnv = env("TROVA_CONFIG");
     if (!fromEnv.isEmpty())
         return fromEnv;
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     if (dir.isEmpty())
-        dir = QDir::homePath() + QStringLiteral("/.config/TROVA");
-    return dir + QStringLiteral("/trova.ini");
+        dir = QDir::homePath() + QStringLiteral("/.config");
+    return dir + kFolder + QStringLiteral("/trova.ini");
 }
 
 QString AppSettings::defaultDatabaseFile()

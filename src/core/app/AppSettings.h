@@ -15,9 +15,12 @@ struct AppSettings
     QString updateBaseUrl; // empty: no update server, the version check is skipped
     int gatewayPort = 4660;
 
-    // The INI file: $TROVA_CONFIG, else "trova.ini" in the user's config folder.
+    // The INI file: $TROVA_CONFIG, else ~/.config/TROVA/trova.ini (the
+    // folders are the XDG config and data folders, ~/.config and
+    // ~/.local/share unless the environment names others).
     static QString iniPath();
     static AppSettings load();
-    // The embedded default: an SQLite file in the user's data folder.
+    // The embedded default, ~/.local/share/TROVA/trova.db; the daily error
+    // log goes to the same folder. Neither depends on the running program.
     static QString defaultDatabaseFile();
 };

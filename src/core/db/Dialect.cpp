@@ -25,6 +25,11 @@ QString Dialect::probe() const
     return QStringLiteral("select ") + now();
 }
 
+QString Dialect::forUpdate() const
+{
+    return m_engine == Engine::SQLite ? QString() : QStringLiteral(" for update");
+}
+
 QString Dialect::rewrite(const QString& sql) const
 {
     static const QRegularExpression word(QStringLiteral("\\bsysdate\\b"),

@@ -33,6 +33,10 @@ public:
     QString dateCode() const;
     // The statement that tests whether the database still answers.
     QString probe() const;
+    // Ends a read whose rows the transaction goes on to write: they stay
+    // locked until it ends. SQLite locks no rows; its write transaction
+    // (beginLocked) holds the whole database instead.
+    QString forUpdate() const;
 
     // Rewrites the word SYSDATE (any letter case) into now(). Values are
     // always bound, so the word cannot stand inside a quoted value here.

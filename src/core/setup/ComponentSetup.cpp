@@ -15,10 +15,12 @@ QVariantList slotValues(const ModuleKey& k, const QString& slot)
 }
 
 // The component stored on the slot ("" for a Null one); nothing when the
-// slot has no row.
+// slot has no row. The row stays locked until the transaction ends.
 std::optional<QString> storedComponent(db::Database& db, const ModuleKey& k, const QString& slot)
 {
-    db::ResultSet rs = db.query(QStringLiteral("select comp_code from component_set") + kSlotCondition, slotValues(k, slot));
+    db::ResultSet rs = db.query(QStringLiteral("select comp_code from component_set") + kSlotCondition +
+                                    db.dialect().forUpdate(),
+                                slotValues(k, slot));
     if (rs.eof())
         return std::nullopt;
     return rs.text(0);
@@ -43,7 +45,10 @@ int SaveSlotRows(db::Database& db, SaveMode mode, const ModuleKey& key, const QL
             continue;
         const QString wanted = mode == SaveMode::Del ? QString() : row.comp;
 
-        db::Transaction tx(db);
+        // The journal must name only writes that happen: the slot read here
+        // cannot change or vanish before this row's write (a concurrent
+        // delete waits, or has already happened and is seen).
+        db::Transaction tx(db, QStringLiteral("component_set"));
         const std::optional<QString> stored = storedComponent(db, key, row.slot);
         QVariantList where = slotValues(key, row.slot);
         if (!stored) {

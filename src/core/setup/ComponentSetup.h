@@ -17,6 +17,7 @@ struct ModuleKey
     QString part;
     QString machine;
     QString module;
+    bool operator==(const ModuleKey&) const = default;
 };
 
 // One row of the edit grid: the slot, the component wanted on it ("" for

@@ -1,7 +1,5 @@
 #include "terminal/FrameStream.h"
 
-#include "terminal/FrameCodec.h"
-
 #include <QElapsedTimer>
 
 namespace monitor {
@@ -34,14 +32,15 @@ void FrameStream::clear()
 bool FrameStream::endsLikeFrame(QByteArrayView b)
 {
     const qsizetype n = b.size();
-    if (n < 2)
+    if (n < kShortestFrame)
         return false;
     const auto at = [&](qsizetype i) { return static_cast<unsigned char>(b.at(i)); };
     if (at(n - 2) == 0x0D && at(n - 1) == 0x0A)
         return true;
     if (at(n - 2) == 0x00 && at(n - 1) >= 0x3B && at(n - 1) <= 0x41)
         return true;
-    return n >= 4 && at(n - 4) == 0xFF && at(n - 3) == 0xFF && at(n - 2) == 0xFF && at(n - 1) == 0xFF;
+    return n >= kShortestFrame + 2 && at(n - 4) == 0xFF && at(n - 3) == 0xFF && at(n - 2) == 0xFF
+           && at(n - 1) == 0xFF;
 }
 
 QList<QByteArray> FrameStream::takeStale()
@@ -76,11 +75,15 @@ QList<QByteArray> FrameStream::feed(const QByteArray& bytes)
     qsizetype at = 0;
     while (at < m_buffer.size()) {
         const QByteArrayView rest = QByteArrayView(m_buffer).sliced(at);
-        const int length = static_cast<unsigned char>(rest.at(0));
-        if (length >= kMinFrame && length <= rest.size() && endsLikeFrame(rest.first(length))) {
-            frames << rest.first(length).toByteArray();
-            at += length;
-            continue;
+        const qsizetype length = static_cast<unsigned char>(rest.at(0));
+        if (length >= kShortestFrame) {
+            if (length > rest.size())
+                break; // the rest of the frame is still on its way
+            if (endsLikeFrame(rest.first(length))) {
+                frames << rest.first(length).toByteArray();
+                at += length;
+                continue;
+            }
         }
         if (endsLikeFrame(rest) || rest.size() >= kMaxFrame) {
             frames << rest.toByteArray();

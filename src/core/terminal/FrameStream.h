@@ -8,14 +8,17 @@ namespace monitor {
 
 // Cuts the byte stream of one gateway connection into frames. TCP keeps no
 // frame to one read: a frame may arrive in pieces and two frames may arrive
-// in one read. Byte 0 of a data frame is normally its length, so the stream
-// is cut by it, but only where the cut ends the way a frame ends (CR LF, a
-// key code after 00, or FF FF FF FF): a gateway need not put a length into a
-// key or start-up frame. Bytes that end like a frame and cannot be cut by
-// their length are one frame, as a gateway sends one frame per write. A piece
-// that waits longer than the timeout is handed on as one frame, so that
-// nothing the terminal sent is silently lost and a garbled length cannot hold
-// back what follows. At most one unfinished piece (under 255 bytes) is held.
+// in one read. Byte 0 of a frame is normally its length, and it wins while it
+// is plausible: a piece that announces more bytes than have come waits for
+// them. Where byte 0 cannot be the length (too small, or the cut there does
+// not end the way a frame ends: CR LF, a key code after 00, FF FF FF FF),
+// bytes that end like a frame are one frame: a gateway need not put a length
+// into a key or start-up frame. An ending counts only after the terminal
+// number and the type byte, so a header cut short never passes for a frame.
+// A piece that waits longer than the timeout is handed on as one frame, so
+// that nothing the terminal sent is silently lost and a garbled length cannot
+// hold back what follows. At most one unfinished piece (under 255 bytes) is
+// held.
 class FrameStream
 {
 public:
@@ -24,6 +27,8 @@ public:
     static constexpr qint64 kDefaultTimeoutMs = 2000;
     // Longest frame a length byte can announce.
     static constexpr qsizetype kMaxFrame = 255;
+    // Shortest frame: the eight header bytes and a two-byte ending.
+    static constexpr qsizetype kShortestFrame = 10;
 
     explicit FrameStream(Clock clock = {}, qint64 timeoutMs = kDefaultTimeoutMs);
 
@@ -41,7 +46,8 @@ public:
     qsizetype pending() const { return m_buffer.size(); }
     void clear();
 
-    // True when the bytes end the way a frame of any kind ends.
+    // True when the bytes end the way a frame of any kind ends, with the
+    // ending after byte 7.
     static bool endsLikeFrame(QByteArrayView bytes);
 
 private:

@@ -1,3 +1,4 @@
+#include "DbRows.h"
 #include "app/Module1.h"
 #include "setup/ComponentSetup.h"
 #include "setup/SetupImports.h"
@@ -5,6 +6,8 @@
 #include "TestMain.h"
 
 #include <QTest>
+#include <QThread>
+#include <thread>
 
 using Module1::gConn;
 using namespace setup;
@@ -21,43 +24,19 @@ void store(const QString& slot, const QString& comp)
                  {slot, comp});
 }
 
-// slot=component of every stored slot of the module, by slot.
+// slot|component|user of every stored slot, by slot.
 QStringList stored()
 {
-    QStringList out;
-    db::ResultSet rs = gConn().query("select slot_code, comp_code, update_user from component_set order by slot_code");
-    for (; !rs.eof(); rs.moveNext())
-        out << rs.text(0) + "=" + rs.text(1) + "/" + rs.text(2);
-    return out;
+    return testing::queryRows("select slot_code, comp_code, update_user from component_set order by slot_code");
 }
 
-// action slot from>to of every journal row, in the order written.
+// action|slot|from|to of every journal row of the module written by U1, by slot.
 QStringList journal()
 {
-    QStringList out;
-    db::ResultSet rs = gConn().query("select action, line_id, part_no, mc_id, md_id, slot_code, from_comp, to_comp, "
-                                     "update_user, update_time from set_hist");
-    for (; !rs.eof(); rs.moveNext()) {
-        if (rs.text(1) != "L1" || rs.text(2) != "P1" || rs.text(3) != "M1" || rs.text(4) != "MD1" ||
-            rs.text(8) != "U1" || rs.isNull("update_time"))
-            out << "bad row";
-        out << rs.text(0) + " " + rs.text(5) + " " + rs.text(6) + ">" + rs.text(7);
-    }
-    // Journal rows of one Save share a second; order them as written.
-    std::stable_sort(out.begin(), out.end(), [](const QString& a, const QString& b) {
-        return a.section(' ', 1, 1) < b.section(' ', 1, 1);
-    });
-    return out;
+    return testing::queryRows("select action, slot_code, from_comp, to_comp from set_hist where line_id = 'L1' and "
+                              "part_no = 'P1' and mc_id = 'M1' and md_id = 'MD1' and update_user = 'U1' and "
+                              "update_time is not null order by slot_code");
 }
-
-struct Log
-{
-    QStringList lines;
-    std::function<void(const QString&)> writer()
-    {
-        return [this](const QString& l) { lines << l; };
-    }
-};
 
 } // namespace
 
@@ -78,10 +57,10 @@ private Q_SLOTS:
         store("S3", "C3"); // cleared
         const QList<SlotRow> rows = {{"S1", "C1"}, {"S2", "C9"}, {"S3", ""}, {"S4", "C4"}, {"S5", ""}};
         QCOMPARE(SaveSlotRows(gConn(), SaveMode::New, kKey, rows, "U1"), 3);
-        QCOMPARE(stored(), QStringList({"S1=C1/OLD", "S2=C9/U1", "S4=C4/U1"}));
+        QCOMPARE(stored(), QStringList({"S1|C1|OLD", "S2|C9|U1", "S4|C4|U1"}));
         // A stored slot given another component is an update, and a slot
         // that was never stored leaves no "Delete" row.
-        QCOMPARE(journal(), QStringList({"Update S2 C2>C9", "Delete S3 C3>", "Insert S4 >C4"}));
+        QCOMPARE(journal(), QStringList({"Update|S2|C2|C9", "Delete|S3|C3|", "Insert|S4||C4"}));
 
         // Saving the same grid again changes nothing.
         QCOMPARE(SaveSlotRows(gConn(), SaveMode::New, kKey, {{"S1", "C1"}, {"S2", "C9"}, {"S3", ""}}, "U1"), 0);
@@ -94,14 +73,14 @@ private Q_SLOTS:
         store("S2", "C2");
         store("S3", "C3");
         SaveSlotRows(gConn(), SaveMode::Edit, kKey, {{"S1", "C1"}, {"S2", "C7"}, {"S3", ""}}, "U1");
-        QCOMPARE(stored(), QStringList({"S1=C1/OLD", "S2=C7/U1"}));
-        QCOMPARE(journal(), QStringList({"Update S2 C2>C7", "Delete S3 C3>"}));
+        QCOMPARE(stored(), QStringList({"S1|C1|OLD", "S2|C7|U1"}));
+        QCOMPARE(journal(), QStringList({"Update|S2|C2|C7", "Delete|S3|C3|"}));
 
         // Delete clears only the marked slot, journalled with what it held.
         gConn().exec("delete from set_hist");
         QCOMPARE(SaveSlotRows(gConn(), SaveMode::Del, kKey, {{"S1", "C1"}, {"S2", "C7", true}}, "U1"), 1);
-        QCOMPARE(stored(), QStringList({"S1=C1/OLD"}));
-        QCOMPARE(journal(), QStringList({"Delete S2 C7>"}));
+        QCOMPARE(stored(), QStringList({"S1|C1|OLD"}));
+        QCOMPARE(journal(), QStringList({"Delete|S2|C7|"}));
         // No mark, or a marked slot that is not stored: nothing at all.
         QCOMPARE(SaveSlotRows(gConn(), SaveMode::Del, kKey, {{"S1", "C1"}, {"S9", "", true}}, "U1"), 0);
         QCOMPARE(gConn().count("select count(*) from set_hist"), 1);
@@ -126,8 +105,36 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(db::DbError, SaveSlotRows(gConn(), SaveMode::New, kKey, rows, "U1"));
         // The row before stays with its journal row; the failing row left
         // nothing; the rows after it were not handled.
-        QCOMPARE(stored(), QStringList({"S1=C1/U1"}));
-        QCOMPARE(journal(), QStringList({"Insert S1 >C1"}));
+        QCOMPARE(stored(), QStringList({"S1|C1|U1"}));
+        QCOMPARE(journal(), QStringList({"Insert|S1||C1"}));
+    }
+
+    // Another workstation deletes a slot while this Save is about to change
+    // it: the Save waits, sees the slot gone and journals what it then
+    // does, never an update that touched nothing.
+    void concurrentDeleteIsSeen()
+    {
+        store("S2", "C2");
+        db::Transaction tx(gConn());
+        gConn().exec("delete from component_set where slot_code = 'S2'");
+        QString failure;
+        const db::ConnectionSettings settings = testdb::lastSettings();
+        std::thread other([&] {
+            db::Database second;
+            if (!second.open(settings, &failure))
+                return;
+            try {
+                SaveSlotRows(second, SaveMode::Edit, kKey, {{"S2", "C9"}}, "U1");
+            } catch (const db::DbError& e) {
+                failure = e.text();
+            }
+        });
+        QThread::msleep(300);
+        tx.commit();
+        other.join();
+        QCOMPARE(failure, QString());
+        QCOMPARE(stored(), QStringList({"S2|C9|U1"}));
+        QCOMPARE(journal(), QStringList({"Insert|S2||C9"}));
     }
 
     void terminalIdFormat()
@@ -156,11 +163,12 @@ private Q_SLOTS:
                            {"L1", "PR1", "P1", "M1", "10.0.0.5", "6"},
                            {"L1", "PR1", "P1", "M1", "10.0.0.5", "005"},
                            {"", "after the end"}};
-        Log log;
-        const auto out = workbook::importRows(rows, LineSetImport(gConn()), gConn(), "U1", log.writer());
+        QStringList log;
+        const auto out =
+            workbook::importRows(rows, LineSetImport(gConn()), gConn(), "U1", [&](const QString& l) { log << l; });
         QCOMPARE(out.stored, 2);
         QCOMPARE(out.rejected, 4);
-        QCOMPARE(log.lines, QStringList({"Cannot found the Line ID LX",
+        QCOMPARE(log, QStringList({"Cannot found the Line ID LX",
                                          "Cannot found the Part No PX and the Project PR1 relations",
                                          "Cannot found the Machine ID MX",
                                          "Cannot found the GW21 10.0.0.5 and the DT200 6 relations"}));
