@@ -25,6 +25,14 @@ QString errorLogText()
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
+QStringList errorLogLines()
+{
+    QStringList out;
+    for (const QString& line : errorLogText().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+        out << line.mid(10); // "HH:mm:ss  "
+    return out;
+}
+
 QString errorLogPointer()
 {
     return QStringLiteral("Please check the error log file ") + QDir::toNativeSeparators(Module1::ErrorLogPath());

@@ -14,6 +14,8 @@ QStringList queryRows(const QString& sql, const QVariantList& params = {}, db::D
 // The error log an import or a print writes to, as it stands; empty when
 // there is none yet.
 QString errorLogText();
+// Its lines without their time of day, oldest first.
+QStringList errorLogLines();
 // The message that points the user at that log.
 QString errorLogPointer();
 // A line and a machine on it, as the plant-layout screens would store them.
