@@ -25,6 +25,12 @@ QString Dialect::probe() const
     return QStringLiteral("select ") + now();
 }
 
+QString Dialect::nullSafeEquals(const QString& column) const
+{
+    return column
+           + (m_engine == Engine::SQLite ? QStringLiteral(" IS ?") : QStringLiteral(" IS NOT DISTINCT FROM ?"));
+}
+
 QString Dialect::rewrite(const QString& sql) const
 {
     static const QRegularExpression word(QStringLiteral("\\bsysdate\\b"),

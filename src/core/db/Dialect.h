@@ -34,6 +34,11 @@ public:
     // The statement that tests whether the database still answers.
     QString probe() const;
 
+    // "column = ?" that also holds when the column and the value are both
+    // Null: a shown value that may be empty is bound as Null, which "=" never
+    // matches.
+    QString nullSafeEquals(const QString& column) const;
+
     // Rewrites the word SYSDATE (any letter case) into now(). Values are
     // always bound, so the word cannot stand inside a quoted value here.
     QString rewrite(const QString& sql) const;
