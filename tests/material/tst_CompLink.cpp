@@ -3,6 +3,7 @@
 #include "MainWindowFixture.h"
 #include "MaterialKit.h"
 #include "Mtc_Comp_Link.h"
+#include "Mtc_Part.h"
 #include "TestDb.h"
 #include "TestMain.h"
 #include "app/Module1.h"
@@ -12,6 +13,8 @@
 #include <QFile>
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 using kit::choose;
@@ -61,6 +64,20 @@ void fillLot(Mtc_Comp_Link& s)
     s.txtRT->setText("RT-9");
 }
 
+// A printer that takes no job.
+class RefusingSink : public label::LabelSink
+{
+public:
+    int tries = 0;
+    bool send(const QByteArray&, QString* error) override
+    {
+        *error = QStringLiteral("printer is offline %1").arg(++tries);
+        return false;
+    }
+};
+
+const QDateTime kPrintDay(QDate(2024, 12, 6), QTime(8, 0));
+
 QString lotOf(const QString& id)
 {
     return gConn().scalar("select lot_no from component_link where link_id = ?", {id}).toString();
@@ -69,7 +86,7 @@ QString lotOf(const QString& id)
 } // namespace
 
 // The component link screen: identifiers from New and confirmed by Save, the
-// cascade of choices, the row click, the export and "Order Print".
+// cascade of choices, the row click and the export.
 class CompLinkTest : public QObject
 {
     Q_OBJECT
@@ -84,7 +101,6 @@ private Q_SLOTS:
         prompter().clear();
         m_exports.clear();
     }
-    void cleanup() { label::setSink(nullptr); }
 
     void newCascadeAndSaveFromTheMenu()
     {
@@ -262,16 +278,68 @@ private Q_SLOTS:
         QCOMPARE(prompter().last().title, QStringLiteral("ERROR"));
         QCOMPARE(gConn().count("select count(*) from component_link"), 3);
     }
+};
+
+// The Print buttons of the part-number and lot screens: the labels the
+// answer asks for, "Order Print", printer failures told once per run, and a
+// label the printer's code page cannot carry refused before anything is sent.
+class LabelPrintTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_out;
+
+private Q_SLOTS:
+    void initTestCase_data() { testdb::addBackendRows(); }
+    void init()
+    {
+        TESTDB_INIT();
+        prompter().clear();
+        kit::addPart("PN-4711.A", "P1");
+        storeLot("1412060001", "10-0001-234", kPrintDay);
+        m_out = m_dir.filePath("labels.prn");
+        QFile::remove(m_out);
+        label::setSink(std::make_unique<label::FileLabelSink>(m_out));
+    }
+    void cleanup() { label::setSink(nullptr); }
+
+    void copiesAsAnswered_data()
+    {
+        QTest::addColumn<QString>("answer"); // null: Cancel
+        QTest::addColumn<int>("labels");
+        QTest::newRow("0") << "0" << 0;
+        QTest::newRow("1") << "1" << 1;
+        QTest::newRow("3") << "3" << 3;
+        QTest::newRow("2.5, halves to even") << "2.5" << 2;
+        QTest::newRow("Cancel") << QString() << 0;
+    }
+    void copiesAsAnswered()
+    {
+        QFETCH(QString, answer);
+        QFETCH(int, labels);
+        const std::optional<QString> given = answer.isNull() ? std::nullopt : std::optional<QString>(answer);
+        Mtc_Part part;
+        part.cmdPrint->click(); // no part number: no question either
+        QVERIFY(!QFile::exists(m_out));
+        part.msfgModule->setCurrentCell(0, 1);
+        prompter().inputs.enqueue(given);
+        part.cmdPrint->click();
+        QCOMPARE(kit::readFile(m_out), kit::golden("part_PN-4711.A.lbl").repeated(labels));
+
+        QFile::remove(m_out);
+        Mtc_Comp_Link link;
+        kit::clickRow(link.LvData, 0);
+        prompter().inputs.enqueue(given);
+        link.cmdPrint->click();
+        QCOMPARE(kit::readFile(m_out), kit::golden("link_10-0001-234_1412060001.lbl").repeated(labels));
+        QVERIFY(prompter().messages.isEmpty());
+    }
 
     void orderPrint()
     {
-        const QDateTime t(QDate(2024, 12, 6), QTime(8, 0));
-        storeLot("1412060003", "10-0001-236", t);
-        storeLot("1412060002", "10-0001-235", t.addSecs(1));
-        storeLot("1412060001", "10-0001-234", t.addSecs(2));
-        const QString out = m_exports.folder() + "/links.prn";
-        QFile::remove(out);
-        label::setSink(std::make_unique<label::FileLabelSink>(out));
+        storeLot("1412060003", "10-0001-236", kPrintDay.addSecs(-2));
+        storeLot("1412060002", "10-0001-235", kPrintDay.addSecs(-1));
         Mtc_Comp_Link s;
 
         // The clicked third row and the rows above it, never beyond the
@@ -280,29 +348,51 @@ private Q_SLOTS:
         kit::clickRow(s.LvData, 2);
         prompter().inputs.enqueue(QStringLiteral("5"));
         s.cmdPrint->click();
-        QCOMPARE(kit::readFile(out), kit::golden("link_10-0001-236_1412060003.lbl")
+        QCOMPARE(kit::readFile(m_out), kit::golden("link_10-0001-236_1412060003.lbl")
                                          + kit::golden("link_10-0001-235_1412060002.lbl")
                                          + kit::golden("link_10-0001-234_1412060001.lbl"));
         QVERIFY(prompter().messages.isEmpty());
 
         // The clicked row no longer in the list after a reload.
-        QFile::remove(out);
+        QFile::remove(m_out);
         gConn().exec("delete from component_link where link_id <> '1412060001'");
         s.CHK_ALL->click();
         QCOMPARE(s.selIndex, 3);
         prompter().inputs.enqueue(QStringLiteral("1"));
         s.cmdPrint->click();
         QCOMPARE(prompter().texts(), QStringList({"35600Index out of bounds"}));
-        QVERIFY(!QFile::exists(out));
+        QVERIFY(!QFile::exists(m_out));
+    }
 
-        // After Cancel "Order Print" prints nothing, even with an identifier in the box.
-        s.cmdCancel_Click();
-        s.txtLink->setText("1412060001");
+    void failuresAreReportedOncePerRun()
+    {
+        auto* refusing = new RefusingSink;
+        label::setSink(std::unique_ptr<label::LabelSink>(refusing));
+        Mtc_Part s;
+        s.msfgModule->setCurrentCell(0, 1);
         prompter().inputs.enqueue(QStringLiteral("3"));
         s.cmdPrint->click();
-        QVERIFY(!QFile::exists(out));
+        QCOMPARE(refusing->tries, 3); // every label was tried
+        QCOMPARE(prompter().texts(), QStringList({"3 of 3 labels were not printed: printer is offline 1"}));
+        QCOMPARE(testing::errorLogLines(), QStringList({"Label printer: printer is offline 1"}));
+    }
+
+    // "Order Print" of a row and the row above it, one of which the printer
+    // cannot carry: refused and named, and no label of the run is sent.
+    void charactersOutsideTheCodePageAreRefused()
+    {
+        storeLot("1412060002", "10-Ω", kPrintDay.addSecs(1));
+        Mtc_Comp_Link s;
+        s.CHK_Prn->setChecked(true);
+        kit::clickRow(s.LvData, 1);
+        prompter().inputs.enqueue(QStringLiteral("2"));
+        s.cmdPrint->click();
+        QCOMPARE(prompter().messages.size(), 1);
+        QVERIFY2(prompter().last().text.startsWith("The character \"Ω\""), qPrintable(prompter().last().text));
+        QVERIFY(!QFile::exists(m_out));
     }
 };
 
 TROVA_TEST(CompLinkTest)
+TROVA_TEST(LabelPrintTest)
 #include "tst_CompLink.moc"
