@@ -59,17 +59,16 @@ private Q_SLOTS:
         testing::addLine("L2");
         testing::addMachine("MC1", "L1");
         testing::addMachine("MC2", "L2");
-        gConn().exec("insert into dt200_info (gw21_ip, dt200_id, update_user, update_time) "
-                     "values ('GW', 't7', 'U', sysdate), ('GW', 't8', 'U', sysdate)");
-        gConn().exec("insert into proj_info (proj_id, update_user, update_time) "
-                     "values ('P1', 'U', sysdate), ('P2', 'U', sysdate)");
-        gConn().exec("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id, update_user, "
-                     "update_time) values ('L1', 'P1', 'PN1', 'MC1', 'GW', 't7', 'U', sysdate)");
-        gConn().exec("insert into part_info (part_no, proj_id, update_user, update_time) "
-                     "values ('PN2', 'P2', 'U', sysdate)");
+        for (const char* terminal : {"t7", "t8"})
+            testing::addRow("dt200_info", {"gw21_ip", "dt200_id"}, {"GW", terminal});
+        testing::addRow("proj_info", {"proj_id"}, {"P1"});
+        testing::addRow("proj_info", {"proj_id"}, {"P2"});
+        testing::addRow("line_set", {"line_id", "proj_id", "part_no", "mc_id", "gw21_ip", "dt200_id"},
+                        {"L1", "P1", "PN1", "MC1", "GW", "t7"});
+        testing::addRow("part_info", {"part_no", "proj_id"}, {"PN2", "P2"});
         for (int i = 0; i < 3; ++i)
-            gConn().exec("insert into check_history (line_id, mc_id, gw21_ip, dt200_id, check_value, update_user, "
-                         "update_time) values ('L1', 'MC1', 'GW', 't7', '0', 'U', sysdate)");
+            testing::addRow("check_history", {"line_id", "mc_id", "gw21_ip", "dt200_id", "check_value"},
+                            {"L1", "MC1", "GW", "t7", "0"});
         std::unique_ptr<PlantScreen> s;
         if (screen == "line")
             s = std::make_unique<Mtc_Line>();

@@ -49,11 +49,8 @@ QStringList stored(const QString& machine)
 
 void addSlots(const QString& machine, const QStringList& moduleSlash)
 {
-    for (const QString& ms : moduleSlash) {
-        gConn().exec("insert into slot_info (slot_id, md_id, mc_id, update_user, update_time) "
-                     "values (?, ?, ?, 'U', sysdate)",
-                     {ms.section('/', 1), ms.section('/', 0, 0), machine});
-    }
+    for (const QString& ms : moduleSlash)
+        testing::addRow("slot_info", {"slot_id", "md_id", "mc_id"}, {ms.section('/', 1), ms.section('/', 0, 0), machine});
 }
 
 } // namespace

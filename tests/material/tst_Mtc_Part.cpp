@@ -87,8 +87,8 @@ private Q_SLOTS:
         QVERIFY(s->cmdPrint->isEnabled());
 
         // Guards count the part number under every project, checks first.
-        gConn().exec("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id, update_user, "
-                     "update_time) values ('L1', 'P1', 'PN-1', 'MC1', '10.0.0.1', '1', 'SYSADMIN', sysdate)");
+        testing::addRow("line_set", {"line_id", "proj_id", "part_no", "mc_id", "gw21_ip", "dt200_id"},
+                        {"L1", "P1", "PN-1", "MC1", "10.0.0.1", "1"});
         kit::addChecks(2, "PN-1");
         s->msfgModule->setCurrentCell(rowOf(*s, "PN-1", "P2"), 1);
         s->cmdDelete->click();

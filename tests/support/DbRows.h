@@ -18,6 +18,9 @@ QString errorLogText();
 QStringList errorLogLines();
 // The message that points the user at that log.
 QString errorLogPointer();
+// A row of the table with these columns and values, written by SYSADMIN
+// now (update_user, update_time); an empty text is stored as Null.
+void addRow(const QString& table, const QStringList& columns, const QVariantList& values);
 // A line and a machine on it, as the plant-layout screens would store them.
 void addLine(const QString& id);
 void addMachine(const QString& id, const QString& line);
