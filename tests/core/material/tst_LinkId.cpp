@@ -75,9 +75,7 @@ protected:
                 s.stored = material::InsertLot(conn, lot(s.proposed, s.lotNo), QStringLiteral("WS%1").arg(m_number));
                 saved << s;
             }
-        } catch (const db::DbError& e) {
-            failure = e.text();
-        } catch (const std::exception& e) {
+        } catch (const std::exception& e) { // db::DbError and LinkIdsUsedUp alike
             failure = QString::fromUtf8(e.what());
         }
     }
