@@ -25,12 +25,6 @@ QString Dialect::probe() const
     return QStringLiteral("select ") + now();
 }
 
-QString Dialect::nullSafeEquals(const QString& column) const
-{
-    return column
-           + (m_engine == Engine::SQLite ? QStringLiteral(" IS ?") : QStringLiteral(" IS NOT DISTINCT FROM ?"));
-}
-
 QString Dialect::rewrite(const QString& sql) const
 {
     static const QRegularExpression word(QStringLiteral("\\bsysdate\\b"),
@@ -48,6 +42,12 @@ bool Dialect::isCommit(const QString& sql)
     if (s.endsWith(QLatin1Char(';')))
         s.chop(1);
     return s.trimmed().compare(QLatin1String("commit"), Qt::CaseInsensitive) == 0;
+}
+
+QString Dialect::nullSafeEquals(const QString& column) const
+{
+    return column
+           + (m_engine == Engine::SQLite ? QStringLiteral(" IS ?") : QStringLiteral(" IS NOT DISTINCT FROM ?"));
 }
 
 QVariant Dialect::bindValue(const QVariant& v)

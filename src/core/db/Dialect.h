@@ -34,17 +34,17 @@ public:
     // The statement that tests whether the database still answers.
     QString probe() const;
 
-    // "column = ?" that also holds when the column and the value are both
-    // Null: a shown value that may be empty is bound as Null, which "=" never
-    // matches.
-    QString nullSafeEquals(const QString& column) const;
-
     // Rewrites the word SYSDATE (any letter case) into now(). Values are
     // always bound, so the word cannot stand inside a quoted value here.
     QString rewrite(const QString& sql) const;
     // True for a separate "commit" statement: every statement commits by
     // itself here, and SQLite refuses a commit outside a transaction.
     static bool isCommit(const QString& sql);
+
+    // "column = ?" that also holds when the column and the value are both
+    // Null: a shown value that may be empty is bound as Null, which "=" never
+    // matches.
+    QString nullSafeEquals(const QString& column) const;
 
     // A value as it is bound: an empty text becomes Null (the old database
     // stored '' as Null and the queries rely on it), times become
