@@ -8,19 +8,19 @@
 // Reading and seeding rows the way many database tests do.
 namespace testing {
 
+// A row of the table with these columns and values, written by SYSADMIN
+// now (update_user, update_time); an empty text is stored as Null.
+void addRow(const QString& table, const QStringList& columns, const QVariantList& values);
 // Every row of the query as "col1|col2|...", in the order the query gives;
 // on Module1's connection unless another is named.
 QStringList queryRows(const QString& sql, const QVariantList& params = {}, db::Database* on = nullptr);
 // The error log an import or a print writes to, as it stands; empty when
 // there is none yet.
 QString errorLogText();
-// Its lines without their time of day, oldest first.
+// Its lines without their time of day.
 QStringList errorLogLines();
 // The message that points the user at that log.
 QString errorLogPointer();
-// A row of the table with these columns and values, written by SYSADMIN
-// now (update_user, update_time); an empty text is stored as Null.
-void addRow(const QString& table, const QStringList& columns, const QVariantList& values);
 // A line and a machine on it, as the plant-layout screens would store them.
 void addLine(const QString& id);
 void addMachine(const QString& id, const QString& line);
