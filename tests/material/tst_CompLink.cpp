@@ -222,6 +222,9 @@ private Q_SLOTS:
                  QStringList({"1405010001|P1|PN1|OLD", "1405010002|||EDITED", "1405010003|||EDITED"}));
     }
 
+    // The shown identifier taken meanwhile, and the day's last one given. (A
+    // database error in Save is the cycle's: shown, list reloaded; tested
+    // once on the cycle.)
     void takenIdentifierLimitAndFailures()
     {
         addMasterData();
@@ -250,20 +253,6 @@ private Q_SLOTS:
         QVERIFY(prompter().last().text.contains(p + "9999"));
         QCOMPARE(s.txtLink->text(), QString());
         QVERIFY(!s.cmdSave->isEnabled() && s.cmdNew->isEnabled() && s.cmdPrint->isEnabled());
-
-        // A Save the database refuses is shown, and nothing is stored.
-        s.optFPCA->setChecked(true);
-        s.cmdNew_Click();
-        fillLot(s);
-        gConn().exec("alter table component_link rename to component_link_away");
-        prompter().onMessage = [](const msg::Message&) {
-            gConn().exec("alter table component_link_away rename to component_link");
-        };
-        s.cmdSave_Click();
-        prompter().onMessage = nullptr;
-        QCOMPARE(prompter().messages.size(), 2);
-        QCOMPARE(prompter().last().title, QStringLiteral("ERROR"));
-        QCOMPARE(gConn().count("select count(*) from component_link"), 3);
     }
 };
 
