@@ -2,8 +2,10 @@
 
 #include "ListTools.h"
 #include "app/Module1.h"
+#include "setup/SetupImports.h"
 
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTableWidget>
 
 Mtc_DT200::Mtc_DT200(QWidget* parent) : PlantScreen(QStringLiteral("Maintenance - GW21 & DT200"), false, parent)
@@ -12,7 +14,8 @@ Mtc_DT200::Mtc_DT200(QWidget* parent) : PlantScreen(QStringLiteral("Maintenance 
     txtID = addTextBox(QStringLiteral("DT200 ID"), 8);
     txtDesc = addTextBox(QStringLiteral("Description"), 30);
     msfgDT200 = addGrid(QStringLiteral("msfgDT200"));
-    // The terminal id is kept as typed; only the gateway address is cleaned.
+    // The terminal id is kept as typed (but for a short number, see
+    // inputAccepted); only the gateway address is cleaned.
     Module1::InstallUpperCaseKeyBox(txtIP);
 
     CycleSetup s = cycleSetup();
@@ -45,4 +48,15 @@ void Mtc_DT200::LoadData()
                           "from dt200_info A left join user_list B on A.update_user = B.user_id "
                           "order by A.gw21_ip, A.dt200_id")));
     finishLoad();
+}
+
+bool Mtc_DT200::inputAccepted()
+{
+    // The monitor and the line set-up know terminals by three digits: one
+    // typed as "5" is stored as "005", as the line set-up import stores it.
+    static const QRegularExpression shortNumber(QStringLiteral("^[0-9]{1,2}$"));
+    const QString id = txtID->text().trimmed();
+    if (EditMode == QLatin1String("New") && shortNumber.match(id).hasMatch())
+        txtID->setText(setup::FormatTerminalId(id));
+    return MaintenanceScreen::inputAccepted();
 }

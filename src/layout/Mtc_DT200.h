@@ -16,4 +16,7 @@ public:
     QLineEdit* txtID;
     QLineEdit* txtDesc;
     QTableWidget* msfgDT200;
+
+protected:
+    bool inputAccepted() override;
 };

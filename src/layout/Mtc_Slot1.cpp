@@ -188,10 +188,13 @@ void Mtc_Slot1::LoadData()
 
 void Mtc_Slot1::cmdSet_Click()
 {
-    TV->clear();
+    // Everything is checked before the tree shown is touched: a refused Set
+    // leaves the machine's tree, which Save would otherwise store empty.
     const QString machine = cboMC->currentText();
-    if (machine.isEmpty())
+    if (machine.isEmpty()) {
+        TV->clear();
         return;
+    }
     const std::optional<int> prefix = readWholeNumber(txtNum->text());
     if (!prefix || *prefix < 1 || *prefix > 5) {
         msg::information(QStringLiteral("The prefix length must be a number from 1 to 5 ..."));
@@ -212,6 +215,12 @@ void Mtc_Slot1::cmdSave_Click()
     if (tree.machine.isEmpty()) {
         // Nothing would be stored: not a success.
         msg::information(QStringLiteral("The Machine ID cannot be null ..."));
+        return;
+    }
+    if (tree.slotCount() == 0) {
+        // Saving it would delete every slot of the machine, which slot links
+        // and component set-ups still name.
+        msg::information(QStringLiteral("The tree has no module to save: set the modules and slots first ..."));
         return;
     }
     const std::optional<SaveFailure> failure = saveTree(Module1::gConn(), tree, Module1::gUserID);

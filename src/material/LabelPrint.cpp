@@ -5,15 +5,10 @@
 #include "label/LabelSink.h"
 #include "label/LabelLanguage.h"
 
-#include <QStringList>
 #include <algorithm>
 #include <exception>
 
 namespace labelprint {
-
-namespace {
-PrintRun* g_run = nullptr;
-} // namespace
 
 std::optional<int> AskPrintQuantity()
 {
@@ -32,51 +27,39 @@ std::optional<int> AskPrintQuantity()
     }
 }
 
-PrintRun::PrintRun()
+void PrintLabels(const QList<QStringList>& labels, int copiesEach)
 {
-    if (!g_run) {
-        g_run = this;
-        m_outer = true;
-    }
-}
-
-PrintRun::~PrintRun()
-{
-    if (!m_outer)
+    if (copiesEach <= 0 || labels.isEmpty())
         return;
-    g_run = nullptr;
-    if (m_failed == 0)
+    QList<QByteArray> jobs;
+    try {
+        for (const QStringList& lines : labels)
+            jobs << label::LabelJob(lines);
+    } catch (const label::EncodingError& e) {
+        msg::exclamation(e.message());
+        return;
+    }
+    int sent = 0;
+    int failed = 0;
+    QString firstError;
+    for (const QByteArray& job : std::as_const(jobs)) {
+        for (int i = 0; i < copiesEach; ++i) {
+            QString error;
+            ++sent;
+            if (!label::sink().send(job, &error) && failed++ == 0)
+                firstError = error.isEmpty() ? QStringLiteral("the printer did not take the label") : error;
+        }
+    }
+    if (failed == 0)
         return;
     // An operator must know the labels did not come out: logged for the
     // record and shown once for the whole run.
     try {
-        Module1::WriteErrorLog(QStringLiteral("Label printer: ") + m_firstError);
+        Module1::WriteErrorLog(QStringLiteral("Label printer: ") + firstError);
     } catch (const std::exception&) {
         // The box below still tells the operator.
     }
-    msg::error(QStringLiteral("%1 of %2 labels were not printed: %3").arg(m_failed).arg(m_sent).arg(m_firstError));
-}
-
-void sendLabel(const QStringList& lines)
-{
-    PrintRun local; // a label printed outside a run reports on its own
-    QString error;
-    const bool taken = label::sink().send(label::LabelJob(lines), &error);
-    ++g_run->m_sent;
-    if (!taken) {
-        if (g_run->m_failed++ == 0)
-            g_run->m_firstError = error.isEmpty() ? QStringLiteral("the printer did not take the label") : error;
-    }
-}
-
-void PrintPartLabel(const QString& partNo)
-{
-    sendLabel(label::PartLabelLines(partNo));
-}
-
-void PrintLinkLabel(const QString& compCode, const QString& linkId)
-{
-    sendLabel(label::LinkLabelLines(compCode, linkId));
+    msg::error(QStringLiteral("%1 of %2 labels were not printed: %3").arg(failed).arg(sent).arg(firstError));
 }
 
 } // namespace labelprint

@@ -1,12 +1,12 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
 
 // The Print buttons of the part-number and lot screens: the quantity prompt,
-// and labels sent through the configured label sink with the printer's
-// failures collected per run.
+// and labels sent through the configured label sink as one print run.
 namespace labelprint {
 
 // Asks "Please input print QTY." / "Print QTY" through msg::, returns the
@@ -14,30 +14,11 @@ namespace labelprint {
 // the error box itself for a quantity out of range.
 std::optional<int> AskPrintQuantity();
 
-// One print run: collects printer failures of the labels printed during its
-// life and, when it ends, writes the first failure to the error log and shows
-// it once (not a box per line or per label). Runs nest: an inner run leaves
-// the report to the outer one.
-class PrintRun
-{
-public:
-    PrintRun();
-    ~PrintRun();
-    PrintRun(const PrintRun&) = delete;
-    PrintRun& operator=(const PrintRun&) = delete;
-
-private:
-    friend void sendLabel(const QStringList& lines);
-    bool m_outer = false;
-    int m_sent = 0;
-    int m_failed = 0;
-    QString m_firstError;
-};
-
-// One label of these lines through label::sink(), counted in the current run.
-void sendLabel(const QStringList& lines);
-
-void PrintPartLabel(const QString& partNo); // one label through label::sink()
-void PrintLinkLabel(const QString& compCode, const QString& linkId); // one label through label::sink()
+// Prints each label (its command lines) copiesEach times, in order. A label
+// with a character the printer's code page lacks stops the run before any
+// label is sent, with a message naming the character. Printer failures do
+// not stop it: the first is written to the error log and shown once at the
+// end (not a box per label).
+void PrintLabels(const QList<QStringList>& labels, int copiesEach = 1);
 
 } // namespace labelprint

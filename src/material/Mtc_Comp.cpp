@@ -184,9 +184,9 @@ void Mtc_Comp::rowToBoxes(const QStringList& texts)
     txtID->setMaxLength(qMax(txtID->maxLength(), int(code.size())));
     txtID->setText(code);
     txtDesc->setText(texts.value(1));
-    const int group = cboGP->findText(texts.value(2));
-    if (group >= 0)
-        cboGP->setCurrentIndex(group);
+    // A group the list does not offer leaves the box empty, never the
+    // previous row's group, which Edit would store into this row.
+    chooseOrClear(cboGP, texts.value(2));
     txtVDName->setText(texts.value(3));
     txtVDDesc->setText(texts.value(4));
 }

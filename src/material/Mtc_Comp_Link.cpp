@@ -5,6 +5,7 @@
 #include "ListTools.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
+#include "label/LabelLanguage.h"
 #include "material/LinkId.h"
 
 #include <QCheckBox>
@@ -401,21 +402,24 @@ void Mtc_Comp_Link::rowToBoxes(const QStringList& texts)
     // The clicked lot's type becomes the type of the next New.
     (texts[0].startsWith(QLatin1Char('1')) ? optPCBA : optFPCA)->setChecked(true);
 
-    // Each step goes on when one before it fails; a value no longer in its
-    // list leaves that box as it was.
+    // Each step goes on when one before it fails. A value its list does not
+    // offer (a lot without a project, a project gone) leaves that box empty,
+    // never the previous row's value, which Edit would store into this lot;
+    // the lists below it follow what is shown.
     auto step = [](auto f) {
         try {
             f();
         } catch (const db::DbError&) {
         }
     };
-    if (selectEntry(cboProj, texts[1]))
-        step([this] { cboProj_Click(); });
-    if (selectEntry(cboPN, texts[2]))
-        step([this] { cboPN_Click(); });
+    formui::chooseOrClear(cboProj, texts[1]);
+    step([this] { cboProj_Click(); });
+    formui::chooseOrClear(cboPN, texts[2]);
+    step([this] { cboPN_Click(); });
     cboComp->setEditText(texts[3]);
     step([this] { cboComp_Click(); });
-    if (selectEntry(cboVD, texts[4]))
+    formui::chooseOrClear(cboVD, texts[4]);
+    if (!cboVD->currentText().isEmpty())
         step([this] { cboVD_Click(); });
 
     // The stored values win over what the master data gave.
@@ -434,24 +438,21 @@ void Mtc_Comp_Link::cmdPrint_Click()
     const std::optional<int> n = labelprint::AskPrintQuantity();
     if (!n)
         return;
-    labelprint::PrintRun run;
     if (!CHK_Prn->isChecked()) {
-        for (int i = 0; i < *n; ++i)
-            labelprint::PrintLinkLabel(cboComp->currentText(), txtLink->text());
+        labelprint::PrintLabels({label::LinkLabelLines(cboComp->currentText(), txtLink->text())}, *n);
         return;
     }
-    for (int i = 0; i < *n; ++i) {
-        const int r = selIndex - i;
-        if (r == 0)
-            break;
-        QTreeWidgetItem* item = LvData->topLevelItem(r - 1);
+    QList<QStringList> labels;
+    for (const int r : label::OrderPrintRows(selIndex, *n)) {
+        const QTreeWidgetItem* item = LvData->topLevelItem(r - 1);
         if (!item) {
             // The list was reloaded shorter since the click.
             msg::box(QStringLiteral("35600Index out of bounds"));
             return;
         }
-        labelprint::PrintLinkLabel(item->text(4), item->text(1));
+        labels << label::LinkLabelLines(item->text(4), item->text(1));
     }
+    labelprint::PrintLabels(labels);
 }
 
 void Mtc_Comp_Link::onColumnSorted()

@@ -12,11 +12,27 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 using namespace formui;
 using Module1::gConn;
+
+namespace {
+
+// What the designator box takes when typed; a stored one may be longer.
+constexpr int kRefLength = 1;
+
+// An Edit or Delete by the values shown that found no row: the row was
+// changed or removed meanwhile, and Save must not pass for done.
+void tellIfNoRowChanged(int changed)
+{
+    if (changed == 0)
+        msg::exclamation(QStringLiteral("The record as shown was not found any more; nothing was changed."));
+}
+
+} // namespace
 
 Mtc_Comp_Proj::Mtc_Comp_Proj(QWidget* parent) : MaintenanceScreen(parent)
 {
@@ -33,7 +49,7 @@ Mtc_Comp_Proj::Mtc_Comp_Proj(QWidget* parent) : MaintenanceScreen(parent)
     cboPart = addDropDown(form, QStringLiteral("Part No"));
     cboGroup = addDropDown(form, QStringLiteral("Component Group"));
     cboComp = addDropDown(form, QStringLiteral("Component"));
-    txtRef = addTextBox(form, QStringLiteral("Ref. Designator"), 1);
+    txtRef = addTextBox(form, QStringLiteral("Ref. Designator"), kRefLength);
     txtPolarity = addTextBox(form, QStringLiteral("Polarity Check"), 10);
     auto* row = new QHBoxLayout;
     layout->addLayout(row);
@@ -59,6 +75,7 @@ Mtc_Comp_Proj::Mtc_Comp_Proj(QWidget* parent) : MaintenanceScreen(parent)
     s.gates = {QStringLiteral("Man_New_Project"), QStringLiteral("Man_Edit_Project"),
                QStringLiteral("Man_Delete_Project"), QStringLiteral("Man_New_Project")};
     s.saveEnding = SaveEnding::Cancel;
+    s.newFocusesKey = false;
     s.columnSort = true;
     setupCycle(s);
 
@@ -90,8 +107,17 @@ void Mtc_Comp_Proj::LoadData()
     fillListShowingProgress(LvData, PB, rs);
     finishLoad();
     cmdImport->setEnabled(true);
+    // Refilled without their change reactions, the project and group shown
+    // chosen again: a failed Save or a refused Delete leaves every box as it
+    // was.
+    const QString project = cboProj->currentText();
+    const QString group = cboGroup->currentText();
+    const QSignalBlocker quietProject(cboProj);
+    const QSignalBlocker quietGroup(cboGroup);
     fillDropDown(cboProj, QStringLiteral("select distinct proj_id from proj_info order by proj_id"));
     fillDropDown(cboGroup, QStringLiteral("select distinct group_id from component_group order by group_id"));
+    chooseOrClear(cboProj, project);
+    chooseOrClear(cboGroup, group);
 }
 
 void Mtc_Comp_Proj::cboProj_Change()
@@ -125,6 +151,7 @@ void Mtc_Comp_Proj::modeEntered()
     if (EditMode == QLatin1String("New")) {
         for (QComboBox* box : {cboProj, cboPart, cboGroup, cboComp})
             box->setCurrentIndex(-1);
+        txtRef->setMaxLength(kRefLength);
         txtRef->setText(QStringLiteral("F"));
     }
 }
@@ -140,6 +167,15 @@ bool Mtc_Comp_Proj::inputAccepted()
     return true;
 }
 
+void Mtc_Comp_Proj::updateRow()
+{
+    tellIfNoRowChanged(gConn().exec(
+        QStringLiteral("update component_proj set ref_designator = ?, polarity_check = ?, update_user = ?, "
+                       "update_time = sysdate where proj_id = ? and part_no = ? and group_id = ? and comp_code = ?"),
+        {txtRef->text(), txtPolarity->text(), Module1::gUserID, cboProj->currentText(), cboPart->currentText(),
+         cboGroup->currentText(), cboComp->currentText()}));
+}
+
 qlonglong Mtc_Comp_Proj::deleteGuardCount()
 {
     // Checks of any project or group that expected this component for the
@@ -151,11 +187,15 @@ qlonglong Mtc_Comp_Proj::deleteGuardCount()
 void Mtc_Comp_Proj::deleteRow()
 {
     // Only the row as it was shown goes: one whose designator or polarity was
-    // changed elsewhere since stays.
-    gConn().exec(QStringLiteral("delete from component_proj where proj_id = ? and part_no = ? and group_id = ? and "
-                                "comp_code = ? and ref_designator = ? and polarity_check = ?"),
-                 {cboProj->currentText(), cboPart->currentText(), cboGroup->currentText(), cboComp->currentText(),
-                  txtRef->text(), txtPolarity->text()});
+    // changed elsewhere since stays. Either may be empty (stored as Null).
+    const db::Dialect& d = gConn().dialect();
+    tellIfNoRowChanged(gConn().exec(
+        QStringLiteral("delete from component_proj where proj_id = ? and part_no = ? and group_id = ? and "
+                       "comp_code = ? and ")
+            + d.nullSafeEquals(QStringLiteral("ref_designator")) + QStringLiteral(" and ")
+            + d.nullSafeEquals(QStringLiteral("polarity_check")),
+        {cboProj->currentText(), cboPart->currentText(), cboGroup->currentText(), cboComp->currentText(),
+         txtRef->text(), txtPolarity->text()}));
 }
 
 void Mtc_Comp_Proj::saveFailed(const db::DbError& error)
@@ -170,8 +210,9 @@ void Mtc_Comp_Proj::saveFailed(const db::DbError& error)
 
 void Mtc_Comp_Proj::clearBoxes()
 {
-    cboPart->setCurrentIndex(-1);
-    cboComp->setCurrentIndex(-1);
+    // The reload kept the project and group; Cancel empties all four.
+    for (QComboBox* box : {cboProj, cboPart, cboGroup, cboComp})
+        box->setCurrentIndex(-1);
     txtRef->clear();
     txtPolarity->clear();
 }
@@ -185,7 +226,11 @@ void Mtc_Comp_Proj::rowToBoxes(const QStringList& texts)
     chooseOrClear(cboPart, texts.value(1));
     chooseOrClear(cboGroup, texts.value(2));
     chooseOrClear(cboComp, texts.value(3));
-    txtRef->setText(texts.value(4));
+    // A stored designator longer than the box takes when typed (an imported
+    // "C12") is shown whole, so that Edit and Delete address the stored row.
+    const QString ref = texts.value(4);
+    txtRef->setMaxLength(qMax(kRefLength, int(ref.size())));
+    txtRef->setText(ref);
     txtPolarity->setText(texts.value(5));
 }
 

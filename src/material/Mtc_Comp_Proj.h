@@ -33,6 +33,7 @@ public:
 protected:
     void modeEntered() override;
     bool inputAccepted() override;
+    void updateRow() override;
     qlonglong deleteGuardCount() override;
     void deleteRow() override;
     void saveFailed(const db::DbError& error) override;

@@ -4,6 +4,7 @@
 #include "ListTools.h"
 #include "FormWidgets.h"
 #include "app/Module1.h"
+#include "label/LabelLanguage.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -174,9 +175,7 @@ void Mtc_Part::cmdPrint_Click()
     const std::optional<int> n = labelprint::AskPrintQuantity();
     if (!n)
         return;
-    labelprint::PrintRun run;
-    for (int i = 0; i < *n; ++i)
-        labelprint::PrintPartLabel(txtID->text());
+    labelprint::PrintLabels({label::PartLabelLines(txtID->text())}, *n);
 }
 
 std::optional<workbook::ImportLayout> Mtc_Part::importLayout() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DbRows.h"
 #include "ScriptedPrompter.h"
 
 #include <QAbstractButton>
@@ -8,37 +9,47 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTableWidget>
 #include <QTreeWidget>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
-// Rows, sheets, labels and readings the material screen tests share.
+// Master data, labels and list handling the material screen tests share.
 namespace kit {
 
-testing::ScriptedPrompter& prompter();
+using testing::prompter;
 
-void addProject(const QString& id);
-void addGroup(const QString& id, const QString& desc = QStringLiteral("group"));
-void addComponent(const QString& code, const QString& group, const QString& vendor = QStringLiteral("NIL"),
-                  const QString& type = QStringLiteral("MP"), const QString& vendorDesc = QStringLiteral("vd"));
-void addPart(const QString& part, const QString& project, const QString& approve = QStringLiteral("0"));
-void addCompProj(const QString& project, const QString& part, const QString& group, const QString& comp,
-                 const QString& ref = QStringLiteral("F"), const QString& polarity = QStringLiteral("1"));
+inline void addProject(const QString& id)
+{
+    testing::addRow("proj_info", {"proj_id"}, {id});
+}
+inline void addGroup(const QString& id)
+{
+    testing::addRow("component_group", {"group_id"}, {id});
+}
+inline void addComponent(const QString& code, const QString& group, const QString& vendor = QStringLiteral("NIL"),
+                         const QString& type = QStringLiteral("MP"), const QString& vendorDesc = QStringLiteral("vd"))
+{
+    testing::addRow("component_list", {"comp_code", "comp_desc", "group_id", "method_type", "vender_name", "vender_desc"},
+                    {code, "desc", group, type, vendor, vendorDesc});
+}
+// approve: a null text stores no flag.
+inline void addPart(const QString& part, const QString& project, const QString& approve = QStringLiteral("0"))
+{
+    testing::addRow("part_info", {"part_no", "part_desc", "proj_id", "approve"}, {part, "pd", project, approve});
+}
+inline void addCompProj(const QString& project, const QString& part, const QString& group, const QString& comp,
+                        const QString& ref = QStringLiteral("F"), const QString& polarity = QStringLiteral("1"))
+{
+    testing::addRow("component_proj", {"proj_id", "part_no", "group_id", "comp_code", "ref_designator", "polarity_check"},
+                    {project, part, group, comp, ref, polarity});
+}
 // Check records that expected comp on part.
-void addChecks(int n, const QString& part, const QString& comp = QString());
-void addLineSet(const QString& part, const QString& project);
-
-// Rows of a query as "a|b|c" texts.
-QStringList rows(const QString& sql);
-
-// A workbook whose first sheet holds these rows (the first is the header).
-QString writeSheet(const QString& folder, const QString& name, const QList<QStringList>& rows);
-// The lines of today's error log without their time of day.
-QStringList logLines();
-// The two boxes an import ends with when some rows were refused.
-QStringList importedWithErrors(int n);
+inline void addChecks(int n, const QString& part, const QString& comp = QString())
+{
+    for (int i = 0; i < n; ++i)
+        testing::addRow("check_history", {"line_id", "part_no", "comp_code", "check_value"}, {"L1", part, comp, "0"});
+}
 
 // A file's bytes; a golden label file of tests/data/label.
 QByteArray readFile(const QString& path);
@@ -48,11 +59,12 @@ QByteArray golden(const QString& name);
 QList<bool> enabled(const QList<QAbstractButton*>& buttons);
 
 QStringList listColumn(const QTreeWidget* list, int column);
-QStringList gridColumn(const QTableWidget* grid, int column);
 QStringList entries(const QComboBox* box);
 // A choice as the user makes it in a drop-down list.
 void choose(QComboBox* box, const QString& text);
-// A row of a list as the user clicks it.
+// A row of a list as the user clicks it; the first row whose column shows
+// the text.
 void clickRow(QTreeWidget* list, int row);
+void clickRow(QTreeWidget* list, int column, const QString& text);
 
 } // namespace kit

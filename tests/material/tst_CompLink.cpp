@@ -1,7 +1,9 @@
+#include "DbRows.h"
 #include "ExportCatcher.h"
 #include "MainWindowFixture.h"
 #include "MaterialKit.h"
 #include "Mtc_Comp_Link.h"
+#include "Mtc_Part.h"
 #include "TestDb.h"
 #include "TestMain.h"
 #include "app/Module1.h"
@@ -11,6 +13,8 @@
 #include <QFile>
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 using kit::choose;
@@ -60,6 +64,20 @@ void fillLot(Mtc_Comp_Link& s)
     s.txtRT->setText("RT-9");
 }
 
+// A printer that takes no job.
+class RefusingSink : public label::LabelSink
+{
+public:
+    int tries = 0;
+    bool send(const QByteArray&, QString* error) override
+    {
+        *error = QStringLiteral("printer is offline %1").arg(++tries);
+        return false;
+    }
+};
+
+const QDateTime kPrintDay(QDate(2024, 12, 6), QTime(8, 0));
+
 QString lotOf(const QString& id)
 {
     return gConn().scalar("select lot_no from component_link where link_id = ?", {id}).toString();
@@ -68,7 +86,7 @@ QString lotOf(const QString& id)
 } // namespace
 
 // The component link screen: identifiers from New and confirmed by Save, the
-// cascade of choices, the row click, the export and the labels.
+// cascade of choices, the row click and the export.
 class CompLinkTest : public QObject
 {
     Q_OBJECT
@@ -83,7 +101,6 @@ private Q_SLOTS:
         prompter().clear();
         m_exports.clear();
     }
-    void cleanup() { label::setSink(nullptr); }
 
     void newCascadeAndSaveFromTheMenu()
     {
@@ -92,8 +109,6 @@ private Q_SLOTS:
         QVERIFY(f.logIn());
         auto* s = f.open<Mtc_Comp_Link>("Man_Link");
         QVERIFY(s);
-        QVERIFY(s->optPCBA->isChecked() && s->cmdPrint->isEnabled() && !s->cmdEdit->isEnabled());
-
         s->cmdNew->click();
         QVERIFY(!s->cmdPrint->isEnabled() && !s->optFPCA->isEnabled());
         const QString pcba = today(material::LotType::PCBA);
@@ -103,72 +118,40 @@ private Q_SLOTS:
         QCOMPARE(entries(s->cboPN), QStringList({"PN1", "PN2"}));
         choose(s->cboPN, "PN1");
         QCOMPARE(entries(s->cboComp), QStringList({"C1", "C1", "C2"})); // once per designator and polarity pair
-        choose(s->cboComp, "C1");
+
+        // A typed component counts only as an entry, exactly: a miss empties
+        // it with vendors, designator and polarity, on Enter or on leaving.
+        s->cboComp->setEditText("c1");
+        QTest::keyClick(s->cboComp, Qt::Key_Return);
+        QCOMPARE(s->cboComp->currentText() + s->txtRef->text(), QString());
+        QCOMPARE(s->cboVD->count(), 0);
+        QCOMPARE(s->cboComp->count(), 3); // nothing typed joins the list
+        s->cboComp->setEditText("C");
+        QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason); // opening the drop-down does not leave
+        QCoreApplication::sendEvent(s->cboComp, &popup);
+        QCOMPARE(s->cboComp->currentText(), QStringLiteral("C"));
+        s->cboComp->setEditText("C1");
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(s->cboComp, &out);
         QCOMPARE(entries(s->cboVD), QStringList({"V1", "V2"}));
         QCOMPARE(s->txtRef->text() + s->txtPolarity->text(), QStringLiteral("FY"));
         choose(s->cboVD, "V2");
         QCOMPARE(s->txtVDDesc->text(), QStringLiteral("Vendor two"));
         choose(s->cboPN, "PN2"); // a new part number empties the component list, designator and polarity
-        QCOMPARE(s->cboComp->count(), 0);
-        QCOMPARE(s->txtRef->text(), QString());
+        QCOMPARE(s->cboComp->count() + s->txtRef->text().size(), 0);
 
-        s->cmdSave->click();
-        QCOMPARE(prompter().texts(), QStringList({"The Link ID or Component ID or Vender Name cannot be null ..."}));
-        QVERIFY(s->cmdSave->isEnabled());
+        QTest::keyClicks(s->txtShip, "12ab 3\r456789012");
+        QCOMPARE(s->txtShip->text(), QStringLiteral("1234567890"));
 
         fillLot(*s);
         s->cmdSave->click();
-        QCOMPARE(prompter().messages.size(), 1);
-        QCOMPARE(kit::rows("select link_id, comp_code, vender_name, vender_desc, lot_no, ship_date, rt_no, proj_id, "
+        QVERIFY(prompter().messages.isEmpty());
+        QCOMPARE(testing::queryRows("select link_id, comp_code, vender_name, vender_desc, lot_no, ship_date, rt_no, proj_id, "
                            "part_no, ref_designator, polarity_check, update_user from component_link"),
                  QStringList({pcba + "0001|C1|V1|Vendor one|LOT-1|2449|RT-9|P1|PN1|F|Y|SYSADMIN"}));
         // Through Cancel: boxes empty, Print and the type options back.
         QCOMPARE(s->txtLink->text() + s->cboProj->currentText() + s->txtLot->text(), QString());
         QVERIFY(s->cmdPrint->isEnabled() && s->optFPCA->isEnabled());
-
-        // The next lot follows; FPCA counts apart and needs no project.
-        s->cmdNew->click();
-        QCOMPARE(s->txtLink->text(), pcba + "0002");
-        s->cmdCancel->click();
-        s->optFPCA->setChecked(true);
-        s->cmdNew->click();
-        const QString fpca = today(material::LotType::FPCA) + "0001";
-        QCOMPARE(s->txtLink->text(), fpca);
-        s->cboComp->setEditText("C9");
-        s->cboVD->addItem("V9");
-        choose(s->cboVD, "V9");
-        s->cmdSave->click();
-        QCOMPARE(gConn().count("select count(*) from component_link where link_id = ? and proj_id is null", {fpca}), 1);
-    }
-
-    void typedComponentAndDateCode()
-    {
-        addMasterData();
-        Mtc_Comp_Link s;
-        s.cmdNew_Click();
-        choose(s.cboProj, "P1");
-        choose(s.cboPN, "PN1");
-        s.cboComp->setEditText("C2");
-        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-        QCoreApplication::sendEvent(s.cboComp, &out);
-        QCOMPARE(entries(s.cboVD), QStringList({"V1"}));
-        QCOMPARE(s.txtRef->text(), QStringLiteral("F"));
-
-        // Exact and case-sensitive; a miss empties component, vendors, designator and polarity.
-        s.cboComp->setEditText("c2");
-        QTest::keyClick(s.cboComp, Qt::Key_Return);
-        QCOMPARE(s.cboComp->currentText() + s.txtRef->text() + s.txtPolarity->text(), QString());
-        QCOMPARE(s.cboVD->count(), 0);
-        QCOMPARE(s.cboComp->count(), 3); // nothing typed joins the list
-
-        // Opening the drop-down does not leave the box.
-        s.cboComp->setEditText("C");
-        QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
-        QCoreApplication::sendEvent(s.cboComp, &popup);
-        QCOMPARE(s.cboComp->currentText(), QStringLiteral("C"));
-
-        QTest::keyClicks(s.txtShip, "12ab 3\r456789012");
-        QCOMPARE(s.txtShip->text(), QStringLiteral("1234567890"));
     }
 
     void rowClickSortExportAndEdit()
@@ -179,9 +162,7 @@ private Q_SLOTS:
         storeLot("1405010001", "C2", t.addSecs(60));
         gConn().exec("update component_link set vender_desc = 'kept', ref_designator = 'Q', polarity_check = 'Z'");
         Mtc_Comp_Link s;
-        QCOMPARE(s.LvData->topLevelItem(0)->text(1), QStringLiteral("1405010001")); // newest first
-        QCOMPARE(s.LvData->topLevelItem(1)->text(14), QStringLiteral("05/01/2024 08:00:00"));
-        s.cmdexport->click();
+        s.cmdexport->click(); // newest first, identifiers starred
         const workbook::Rows sheet = m_exports.lastRows();
         QCOMPARE(sheet.size(), 3);
         QCOMPARE(sheet.at(1).mid(0, 5), QStringList({"*1405010001*", "P1", "PN1", "C2", "V1"}));
@@ -190,7 +171,6 @@ private Q_SLOTS:
         kit::clickRow(s.LvData, 1);
         QCOMPARE(s.selIndex, 2);
         QVERIFY(s.optFPCA->isChecked());
-        QCOMPARE(s.txtLink->text(), QStringLiteral("0405010001"));
         QCOMPARE(s.cboProj->currentText() + s.cboPN->currentText() + s.cboComp->currentText() + s.cboVD->currentText(),
                  QStringLiteral("P1PN1C1V1"));
         QCOMPARE(entries(s.cboVD), QStringList({"V1", "V2"}));
@@ -211,33 +191,40 @@ private Q_SLOTS:
         QVERIFY(!s.txtLink->isEnabled() && s.cboProj->isEnabled() && !s.cmdPrint->isEnabled());
         s.txtLot->setText("CHANGED");
         s.cmdSave_Click();
-        QCOMPARE(gConn().query("select proj_id from component_link where link_id = '0405010001'").text(0),
-                 QStringLiteral("P1"));
-        QCOMPARE(lotOf("0405010001"), QStringLiteral("CHANGED"));
-        QCOMPARE(gConn().count("select count(*) from component_link"), 2);
+        QCOMPARE(testing::queryRows("select proj_id, lot_no from component_link where link_id = '0405010001'"),
+                 QStringList({"P1|CHANGED"}));
         QCOMPARE(s.selIndex, 0);
-
-        s.cmdEdit_Click(); // no identifier since Cancel: nothing
-        QVERIFY(!s.cmdSave->isEnabled());
     }
 
-    void deleteAsConfirmed()
+    // A lot without a project (or with one gone) clicked after one with a
+    // project shows none: Edit, also after "View All", keeps it without.
+    void rowOfALotWithoutProject()
     {
-        storeLot("1405010001", "C1", QDateTime(QDate(2024, 5, 1), QTime(8, 0)));
-        storeLot("1405010002", "C1", QDateTime(QDate(2024, 5, 1), QTime(8, 1)));
+        addMasterData();
+        const QDateTime t(QDate(2024, 5, 1), QTime(8, 0));
+        storeLot("1405010001", "C1", t);
+        storeLot("1405010002", "C2", t.addSecs(60));
+        storeLot("1405010003", "C2", t.addSecs(120));
+        gConn().exec("update component_link set proj_id = null, part_no = null where link_id = '1405010002'");
+        gConn().exec("update component_link set proj_id = 'GONE' where link_id = '1405010003'");
         Mtc_Comp_Link s;
-        kit::clickRow(s.LvData, 0);
-        prompter().answers.enqueue(msg::Answer::No);
-        s.cmdDelete_Click();
-        QCOMPARE(prompter().last().text, QStringLiteral("Confirm to delete?"));
-        QCOMPARE(gConn().count("select count(*) from component_link"), 2);
-        s.cmdDelete_Click();
-        QCOMPARE(gConn().scalar("select link_id from component_link").toString(), QStringLiteral("1405010001"));
-        QCOMPARE(s.LvData->topLevelItemCount(), 1);
-        s.cmdDelete_Click(); // no identifier in the box: nothing deleted
-        QCOMPARE(gConn().count("select count(*) from component_link"), 1);
+        for (const char* id : {"1405010002", "1405010003"}) {
+            kit::clickRow(s.LvData, 1, "1405010001");
+            QCOMPARE(s.cboProj->currentText() + s.cboPN->currentText(), QStringLiteral("P1PN1"));
+            kit::clickRow(s.LvData, 1, id);
+            QCOMPARE(s.cboProj->currentText() + s.cboPN->currentText(), QString());
+            s.CHK_ALL->click();
+            s.cmdEdit_Click();
+            s.txtLot->setText("EDITED");
+            s.cmdSave_Click();
+        }
+        QCOMPARE(testing::queryRows("select link_id, proj_id, part_no, lot_no from component_link order by link_id"),
+                 QStringList({"1405010001|P1|PN1|OLD", "1405010002|||EDITED", "1405010003|||EDITED"}));
     }
 
+    // The shown identifier taken meanwhile, and the day's last one given. (A
+    // database error in Save is the cycle's: shown, list reloaded; tested
+    // once on the cycle.)
     void takenIdentifierLimitAndFailures()
     {
         addMasterData();
@@ -266,73 +253,122 @@ private Q_SLOTS:
         QVERIFY(prompter().last().text.contains(p + "9999"));
         QCOMPARE(s.txtLink->text(), QString());
         QVERIFY(!s.cmdSave->isEnabled() && s.cmdNew->isEnabled() && s.cmdPrint->isEnabled());
+    }
+};
 
-        // A Save the database refuses is shown, and nothing is stored.
-        s.optFPCA->setChecked(true);
-        s.cmdNew_Click();
-        fillLot(s);
-        gConn().exec("alter table component_link rename to component_link_away");
-        prompter().onMessage = [](const msg::Message&) {
-            gConn().exec("alter table component_link_away rename to component_link");
-        };
-        s.cmdSave_Click();
-        prompter().onMessage = nullptr;
-        QCOMPARE(prompter().messages.size(), 2);
-        QCOMPARE(prompter().last().title, QStringLiteral("ERROR"));
-        QCOMPARE(gConn().count("select count(*) from component_link"), 3);
+// The Print buttons of the part-number and lot screens: the labels the
+// answer asks for, "Order Print", printer failures told once per run, and a
+// label the printer's code page cannot carry refused before anything is sent.
+class LabelPrintTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_out;
+
+private Q_SLOTS:
+    void initTestCase_data() { testdb::addBackendRows(); }
+    void init()
+    {
+        TESTDB_INIT();
+        prompter().clear();
+        kit::addPart("PN-4711.A", "P1");
+        storeLot("1412060001", "10-0001-234", kPrintDay);
+        m_out = m_dir.filePath("labels.prn");
+        QFile::remove(m_out);
+        label::setSink(std::make_unique<label::FileLabelSink>(m_out));
+    }
+    void cleanup() { label::setSink(nullptr); }
+
+    void copiesAsAnswered_data()
+    {
+        QTest::addColumn<QString>("answer"); // null: Cancel
+        QTest::addColumn<int>("labels");
+        QTest::newRow("0") << "0" << 0;
+        QTest::newRow("1") << "1" << 1;
+        QTest::newRow("3") << "3" << 3;
+        QTest::newRow("2.5, halves to even") << "2.5" << 2;
+        QTest::newRow("Cancel") << QString() << 0;
+    }
+    void copiesAsAnswered()
+    {
+        QFETCH(QString, answer);
+        QFETCH(int, labels);
+        const std::optional<QString> given = answer.isNull() ? std::nullopt : std::optional<QString>(answer);
+        Mtc_Part part;
+        part.cmdPrint->click(); // no part number: no question either
+        QVERIFY(!QFile::exists(m_out));
+        part.msfgModule->setCurrentCell(0, 1);
+        prompter().inputs.enqueue(given);
+        part.cmdPrint->click();
+        QCOMPARE(kit::readFile(m_out), kit::golden("part_PN-4711.A.lbl").repeated(labels));
+
+        QFile::remove(m_out);
+        Mtc_Comp_Link link;
+        kit::clickRow(link.LvData, 0);
+        prompter().inputs.enqueue(given);
+        link.cmdPrint->click();
+        QCOMPARE(kit::readFile(m_out), kit::golden("link_10-0001-234_1412060001.lbl").repeated(labels));
+        QVERIFY(prompter().messages.isEmpty());
     }
 
-    void printWithAndWithoutOrder()
+    void orderPrint()
     {
-        const QDateTime t(QDate(2024, 12, 6), QTime(8, 0));
-        storeLot("1412060003", "10-0001-236", t);
-        storeLot("1412060002", "10-0001-235", t.addSecs(1));
-        storeLot("1412060001", "10-0001-234", t.addSecs(2));
-        const QString out = m_exports.folder() + "/links.prn";
-        QFile::remove(out);
-        label::setSink(std::make_unique<label::FileLabelSink>(out));
+        storeLot("1412060003", "10-0001-236", kPrintDay.addSecs(-2));
+        storeLot("1412060002", "10-0001-235", kPrintDay.addSecs(-1));
         Mtc_Comp_Link s;
 
-        s.cmdPrint->click(); // nothing in the identifier box: no question either
-        QVERIFY(prompter().messages.isEmpty());
-        QVERIFY(!QFile::exists(out));
-
-        // The lot in the boxes, as many copies as asked.
-        kit::clickRow(s.LvData, 0);
-        prompter().inputs.enqueue(QStringLiteral("2"));
-        s.cmdPrint->click();
-        const QByteArray first = kit::golden("link_10-0001-234_1412060001.lbl");
-        QCOMPARE(kit::readFile(out), first.repeated(2));
-
-        // "Order Print": the clicked third row and the rows above it, never
-        // beyond the first, each label as its golden file.
-        QFile::remove(out);
+        // The clicked third row and the rows above it, never beyond the
+        // first, each label as its golden file.
         s.CHK_Prn->setChecked(true);
         kit::clickRow(s.LvData, 2);
         prompter().inputs.enqueue(QStringLiteral("5"));
         s.cmdPrint->click();
-        QCOMPARE(kit::readFile(out), kit::golden("link_10-0001-236_1412060003.lbl")
-                                         + kit::golden("link_10-0001-235_1412060002.lbl") + first);
+        QCOMPARE(kit::readFile(m_out), kit::golden("link_10-0001-236_1412060003.lbl")
+                                         + kit::golden("link_10-0001-235_1412060002.lbl")
+                                         + kit::golden("link_10-0001-234_1412060001.lbl"));
         QVERIFY(prompter().messages.isEmpty());
 
         // The clicked row no longer in the list after a reload.
-        QFile::remove(out);
+        QFile::remove(m_out);
         gConn().exec("delete from component_link where link_id <> '1412060001'");
         s.CHK_ALL->click();
         QCOMPARE(s.selIndex, 3);
         prompter().inputs.enqueue(QStringLiteral("1"));
         s.cmdPrint->click();
         QCOMPARE(prompter().texts(), QStringList({"35600Index out of bounds"}));
-        QVERIFY(!QFile::exists(out));
+        QVERIFY(!QFile::exists(m_out));
+    }
 
-        // After Cancel "Order Print" prints nothing, even with an identifier in the box.
-        s.cmdCancel_Click();
-        s.txtLink->setText("1412060001");
+    void failuresAreReportedOncePerRun()
+    {
+        auto* refusing = new RefusingSink;
+        label::setSink(std::unique_ptr<label::LabelSink>(refusing));
+        Mtc_Part s;
+        s.msfgModule->setCurrentCell(0, 1);
         prompter().inputs.enqueue(QStringLiteral("3"));
         s.cmdPrint->click();
-        QVERIFY(!QFile::exists(out));
+        QCOMPARE(refusing->tries, 3); // every label was tried
+        QCOMPARE(prompter().texts(), QStringList({"3 of 3 labels were not printed: printer is offline 1"}));
+        QCOMPARE(testing::errorLogLines(), QStringList({"Label printer: printer is offline 1"}));
+    }
+
+    // "Order Print" of a row and the row above it, one of which the printer
+    // cannot carry: refused and named, and no label of the run is sent.
+    void charactersOutsideTheCodePageAreRefused()
+    {
+        storeLot("1412060002", "10-Ω", kPrintDay.addSecs(1));
+        Mtc_Comp_Link s;
+        s.CHK_Prn->setChecked(true);
+        kit::clickRow(s.LvData, 1);
+        prompter().inputs.enqueue(QStringLiteral("2"));
+        s.cmdPrint->click();
+        QCOMPARE(prompter().messages.size(), 1);
+        QVERIFY2(prompter().last().text.startsWith("The character \"Ω\""), qPrintable(prompter().last().text));
+        QVERIFY(!QFile::exists(m_out));
     }
 };
 
 TROVA_TEST(CompLinkTest)
+TROVA_TEST(LabelPrintTest)
 #include "tst_CompLink.moc"

@@ -1,3 +1,4 @@
+#include "DbRows.h"
 #include "ExportCatcher.h"
 #include "MainWindowFixture.h"
 #include "MaterialKit.h"
@@ -10,6 +11,7 @@
 
 using kit::prompter;
 using Module1::gConn;
+using testing::queryRows;
 
 namespace {
 
@@ -18,16 +20,26 @@ QList<bool> buttons(const Mtc_Comp_Proj& s)
     return kit::enabled({s.cmdNew, s.cmdEdit, s.cmdDelete, s.cmdSave, s.cmdCancel, s.cmdImport});
 }
 
+QString boxes(const Mtc_Comp_Proj& s)
+{
+    return QStringList({s.cboProj->currentText(), s.cboPart->currentText(), s.cboGroup->currentText(),
+                        s.cboComp->currentText(), s.txtRef->text(), s.txtPolarity->text()})
+        .join('|');
+}
+
+const QString kTable = QStringLiteral("select proj_id, part_no, comp_code, ref_designator, polarity_check "
+                                      "from component_proj order by part_no");
+
 } // namespace
 
 // The components-per-part-number screen: the two cascades, the duplicate
 // refused by the database's key, the guard by component and part number,
-// the delete of the row as shown, and the import's three checks.
+// Edit and Delete of the row exactly as stored, and the import's checks.
 class CompProjScreenTest : public QObject
 {
     Q_OBJECT
 
-    testing::ExportCatcher m_exports;
+    testing::ExportCatcher m_sheets;
 
 private Q_SLOTS:
     void initTestCase_data() { testdb::addBackendRows(); }
@@ -54,7 +66,9 @@ private Q_SLOTS:
         QVERIFY(fx.logIn());
         auto* s = fx.open<Mtc_Comp_Proj>(QStringLiteral("Man_Proj"));
         QVERIFY(s);
+        s->CHK_ALL->setFocus();
         s->cmdNew->click();
+        QCOMPARE(s->focusWidget(), s->CHK_ALL); // New leaves the focus where it was
         QCOMPARE(s->txtRef->text(), QStringLiteral("F"));
         s->cboProj->setCurrentText("P1");
         QCOMPARE(kit::entries(s->cboPart), QStringList({"PN1", "PN2"}));
@@ -67,69 +81,78 @@ private Q_SLOTS:
         s->cmdSave->click(); // no polarity
         QCOMPARE(prompter().texts(),
                  QStringList({"The Part No or Project or Component or Ref. Designator or Polarity Check cannot be null ..."}));
-        QCOMPARE(buttons(*s), QList<bool>({false, false, false, true, true, false}));
-
         s->txtPolarity->setText("AB"); // the screen takes more than one character
         s->cmdSave->click();
-        QCOMPARE(kit::rows("select proj_id, part_no, group_id, comp_code, ref_designator, polarity_check "
-                           "from component_proj"),
-                 QStringList({"P2|PN3|CAP|C0000000001|F|AB"}));
-        // Through Cancel: part, component and texts emptied.
+        QCOMPARE(queryRows(kTable), QStringList({"P2|PN3|C0000000001|F|AB"}));
         QCOMPARE(buttons(*s), QList<bool>({true, true, true, false, false, true}));
-        QCOMPARE(s->cboPart->currentText(), QString());
-        QCOMPARE(s->txtPolarity->text(), QString());
+        QCOMPARE(boxes(*s), QStringLiteral("|||||")); // through Cancel
 
-        // The same four keys again: the database refuses, the screen says so.
-        kit::clickRow(s->LvData, 0);
-        QCOMPARE(s->cboPart->currentText(), QStringLiteral("PN3"));
-        QCOMPARE(s->cboComp->currentText(), QStringLiteral("C0000000001"));
+        // The same four keys again: the database refuses, the screen says so
+        // and keeps every box.
         s->cmdNew->click();
         s->cboProj->setCurrentText("P2");
         s->cboPart->setCurrentText("PN3");
         s->cboGroup->setCurrentText("CAP");
         s->cboComp->setCurrentText("C0000000001");
-        s->txtRef->setText("G");
         s->txtPolarity->setText("1");
         s->cmdSave->click();
         QCOMPARE(prompter().last().text, QStringLiteral("This record already exist!"));
-        QCOMPARE(gConn().count("select count(*) from component_proj"), 1);
+        QCOMPARE(boxes(*s), QStringLiteral("P2|PN3|CAP|C0000000001|F|1"));
         QCOMPARE(buttons(*s), QList<bool>({true, true, true, false, false, true}));
 
         // Edit: designator and polarity only.
         kit::clickRow(s->LvData, 0);
         s->cmdEdit->click();
         QVERIFY(!s->cboProj->isEnabled() && !s->cboComp->isEnabled());
-        s->txtRef->setText("R");
         s->txtPolarity->setText("0");
         s->cmdSave->click();
-        QCOMPARE(kit::rows("select ref_designator, polarity_check from component_proj"), QStringList({"R|0"}));
+        QCOMPARE(queryRows(kTable), QStringList({"P2|PN3|C0000000001|F|0"}));
 
-        kit::addCompProj("P1", "PN1", "RES", "R0000000001");
-        s->CHK_ALL->click();
-        s->cmdexport->click();
-        const workbook::Rows sheet = m_exports.lastRows();
-        QCOMPARE(sheet.size(), 3);
-        QStringList shown;
-        for (qsizetype r = 1; r < sheet.size(); ++r)
-            shown << sheet[r].mid(0, 6).join('|');
-        shown.sort();
-        QCOMPARE(shown, QStringList({"P1|PN1|RES|R0000000001|F|1", "P2|PN3|CAP|C0000000001|R|0"}));
-
-        // Checks of the component on the part number, any project: kept.
+        // Checks of the component on the part number, any project, keep it;
+        // the refusal leaves every box as it was.
         kit::addChecks(3, "PN3", "C0000000001");
-        kit::clickRow(s->LvData, int(kit::listColumn(s->LvData, 2).indexOf("PN3")));
+        kit::clickRow(s->LvData, 0);
         s->cmdDelete->click();
         QCOMPARE(prompter().last().text, QStringLiteral("3 records are using this setting, it cannot be removed ..."));
-        gConn().exec("delete from check_history");
+        QCOMPARE(boxes(*s), QStringLiteral("P2|PN3|CAP|C0000000001|F|0"));
+        QCOMPARE(queryRows(kTable).size(), 1);
+    }
 
-        // Changed elsewhere since it was shown: not removed.
-        kit::clickRow(s->LvData, int(kit::listColumn(s->LvData, 2).indexOf("PN3")));
-        gConn().exec("update component_proj set polarity_check = '9' where part_no = 'PN3'");
-        s->cmdDelete->click();
-        QCOMPARE(gConn().count("select count(*) from component_proj"), 2);
-        kit::clickRow(s->LvData, int(kit::listColumn(s->LvData, 2).indexOf("PN3")));
-        s->cmdDelete->click();
-        QCOMPARE(kit::rows("select part_no from component_proj"), QStringList({"PN1"}));
+    // Delete and Edit address the row exactly as stored: a designator longer
+    // than the box takes when typed, an empty designator or polarity (stored
+    // as Null), and a row changed or removed meanwhile, which is said.
+    void editAndDeleteTheRowAsStored()
+    {
+        kit::addCompProj("P1", "PN1", "CAP", "C0000000001", "C12", "1");
+        kit::addCompProj("P1", "PN2", "CAP", "C0000000001", "", "");
+        kit::addCompProj("P2", "PN3", "CAP", "C0000000002", "F", "1");
+        Mtc_Comp_Proj s;
+        kit::clickRow(s.LvData, 2, "PN1");
+        QCOMPARE(s.txtRef->text(), QStringLiteral("C12"));
+        s.cmdNew_Click();
+        QCOMPARE(s.txtRef->maxLength(), 1); // New types one character again
+        s.cmdCancel_Click();
+        kit::clickRow(s.LvData, 2, "PN1");
+        s.cmdEdit_Click();
+        s.txtPolarity->setText("0");
+        s.cmdSave_Click();
+        kit::clickRow(s.LvData, 2, "PN1");
+        s.cmdDelete_Click();
+        kit::clickRow(s.LvData, 2, "PN2");
+        QCOMPARE(s.txtRef->text() + s.txtPolarity->text(), QString());
+        s.cmdDelete_Click();
+        QCOMPARE(prompter().texts(), QStringList({"Confirm to delete?", "Confirm to delete?"}));
+        QCOMPARE(queryRows(kTable), QStringList({"P2|PN3|C0000000002|F|1"}));
+
+        kit::clickRow(s.LvData, 0);
+        gConn().exec("update component_proj set polarity_check = '9'");
+        s.cmdDelete_Click();
+        gConn().exec("delete from component_proj");
+        kit::clickRow(s.LvData, 0);
+        s.cmdEdit_Click();
+        s.cmdSave_Click();
+        const QString gone = QStringLiteral("The record as shown was not found any more; nothing was changed.");
+        QCOMPARE(prompter().texts().mid(2), QStringList({"Confirm to delete?", gone, gone}));
     }
 
     void rowWithValuesTheListsLack()
@@ -137,16 +160,11 @@ private Q_SLOTS:
         kit::addCompProj("P1", "PN1", "CAP", "C0000000001");
         kit::addCompProj("PX", "PN9", "CAP", "C0000000009"); // project, part and component gone
         Mtc_Comp_Proj s;
-        const QStringList parts = kit::listColumn(s.LvData, 2);
-        kit::clickRow(s.LvData, int(parts.indexOf("PN1")));
+        kit::clickRow(s.LvData, 2, "PN1");
         QCOMPARE(s.cboProj->currentText(), QStringLiteral("P1"));
-        kit::clickRow(s.LvData, int(parts.indexOf("PN9")));
+        kit::clickRow(s.LvData, 2, "PN9");
         // Nothing of the row before stays for Edit or Delete to act on.
-        QCOMPARE(s.cboProj->currentText(), QString());
-        QCOMPARE(s.cboPart->currentText(), QString());
-        QCOMPARE(s.cboGroup->currentText(), QStringLiteral("CAP"));
-        QCOMPARE(s.cboComp->currentText(), QString());
-        QCOMPARE(s.txtRef->text(), QStringLiteral("F"));
+        QCOMPARE(boxes(s), QStringLiteral("||CAP||F|1"));
         s.cmdEdit_Click();
         QCOMPARE(s.EditMode, QString());
 
@@ -160,26 +178,23 @@ private Q_SLOTS:
     void importChecksInOrder()
     {
         kit::addCompProj("P1", "PN1", "CAP", "C0000000001", "F", "1");
-        const QString book = kit::writeSheet(m_exports.folder(), QStringLiteral("needs.xlsx"),
-                                             {{"Project", "Part", "Group", "Component", "Ref", "Polarity"},
-                                              {"P1", "PN1", "CAP", "C0000000001", "Q", "0"},
-                                              {"P1", "PN2", "CAP", "C0000000002", "C12", "1"},
-                                              {"P1", "PN2", "CAP", "C0000000002", "C13", "AB"},
-                                              {"P1", "PN2", "CAP", "C0000000002", "C14", ""},
-                                              {"PX", "PN9", "RES", "C0000000001", "F", "1"},
-                                              {"PX", "PN9", "RES", "R0000000001", "F", "1"}});
         Mtc_Comp_Proj s;
-        prompter().files.enqueue(book);
+        prompter().files.enqueue(m_sheets.writeSheet("needs.xlsx",
+                                                     {{"Project", "Part", "Group", "Component", "Ref", "Polarity"},
+                                                      {"P1", "PN1", "CAP", "C0000000001", "Q", "0"},
+                                                      {"P1", "PN2", "CAP", "C0000000002", "C12", "1"},
+                                                      {"P1", "PN2", "CAP", "C0000000002", "C13", "AB"},
+                                                      {"P1", "PN2", "CAP", "C0000000002", "C14", ""},
+                                                      {"PX", "PN9", "RES", "C0000000001", "F", "1"},
+                                                      {"PX", "PN9", "RES", "R0000000001", "F", "1"}}));
         s.cmdImport_Click();
-        QCOMPARE(prompter().texts(), kit::importedWithErrors(2));
-        QCOMPARE(kit::logLines(),
+        QCOMPARE(prompter().texts(), QStringList({"The success import 2 records.", testing::errorLogPointer()}));
+        QCOMPARE(testing::errorLogLines(),
                  QStringList({"The polarity check value AB is too large.", "The polarity check value  is too large.",
                               "Cannot found the Component Group RES and the Component C0000000001 relations",
                               "Cannot found the Project PX and the Part No PN9 relations"}));
         // The existing four keys were updated, the new ones inserted.
-        QCOMPARE(kit::rows("select part_no, comp_code, ref_designator, polarity_check from component_proj "
-                           "order by part_no"),
-                 QStringList({"PN1|C0000000001|Q|0", "PN2|C0000000002|C12|1"}));
+        QCOMPARE(queryRows(kTable), QStringList({"P1|PN1|C0000000001|Q|0", "P1|PN2|C0000000002|C12|1"}));
         QCOMPARE(s.LvData->topLevelItemCount(), 2);
     }
 };

@@ -7,6 +7,14 @@
 
 namespace testing {
 
+void addRow(const QString& table, const QStringList& columns, const QVariantList& values)
+{
+    const QString marks = QStringList(columns.size(), QStringLiteral("?")).join(',');
+    Module1::gConn().exec(QStringLiteral("insert into %1 (%2, update_user, update_time) values (%3, 'SYSADMIN', sysdate)")
+                              .arg(table, columns.join(','), marks),
+                          values);
+}
+
 QStringList queryRows(const QString& sql, const QVariantList& params, db::Database* on)
 {
     QStringList out;

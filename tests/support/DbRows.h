@@ -9,6 +9,9 @@
 // Reading and seeding rows the way many database tests do.
 namespace testing {
 
+// A row of the table with these columns and values, written by SYSADMIN
+// now (update_user, update_time); an empty text is stored as Null.
+void addRow(const QString& table, const QStringList& columns, const QVariantList& values);
 // Every row of the query as "col1|col2|...", in the order the query gives;
 // on Module1's connection unless another is named.
 QStringList queryRows(const QString& sql, const QVariantList& params = {}, db::Database* on = nullptr);

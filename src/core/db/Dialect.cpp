@@ -49,6 +49,12 @@ bool Dialect::isCommit(const QString& sql)
     return s.trimmed().compare(QLatin1String("commit"), Qt::CaseInsensitive) == 0;
 }
 
+QString Dialect::nullSafeEquals(const QString& column) const
+{
+    return column
+           + (m_engine == Engine::SQLite ? QStringLiteral(" IS ?") : QStringLiteral(" IS NOT DISTINCT FROM ?"));
+}
+
 QVariant Dialect::bindValue(const QVariant& v)
 {
     switch (v.typeId()) {

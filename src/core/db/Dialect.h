@@ -45,6 +45,11 @@ public:
     // itself here, and SQLite refuses a commit outside a transaction.
     static bool isCommit(const QString& sql);
 
+    // "column = ?" that also holds when the column and the value are both
+    // Null: a shown value that may be empty is bound as Null, which "=" never
+    // matches.
+    QString nullSafeEquals(const QString& column) const;
+
     // A value as it is bound: an empty text becomes Null (the old database
     // stored '' as Null and the queries rely on it), times become
     // "yyyy-MM-dd HH:mm:ss" so that both engines compare them to the second.

@@ -1,5 +1,7 @@
 #include "label/LabelLanguage.h"
 
+#include "security/Digest.h"
+
 #include <QLocale>
 #include <cmath>
 #include <cstdint>
@@ -63,7 +65,7 @@ double roundHalfEven(double v)
 
 } // namespace
 
-QuantityError::QuantityError(const QString& message) : std::runtime_error(message.toStdString()), m_message(message) {}
+Error::Error(const QString& message) : std::runtime_error(message.toStdString()), m_message(message) {}
 
 QString FormatCoord(int n)
 {
@@ -108,8 +110,22 @@ std::optional<int> PrintQuantity(const QString& answer)
 QByteArray LabelJob(const QStringList& lines)
 {
     QByteArray job;
-    for (const QString& line : lines)
-        job += line.toLatin1() + "\r\n";
+    for (const QString& line : lines) {
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            const int code = Module1::windows1252Code(line[i]);
+            if (code < 0) {
+                // Named whole, also when it takes two UTF-16 units.
+                const bool pair = line[i].isHighSurrogate() && i + 1 < line.size() && line[i + 1].isLowSurrogate();
+                const QString c = line.mid(i, pair ? 2 : 1);
+                throw EncodingError(QStringLiteral("The character \"%1\" (U+%2) cannot be printed on a label: the label "
+                                                   "printer takes only the characters of Windows-1252. No label was "
+                                                   "printed.")
+                                        .arg(c, QString::number(c.toUcs4().value(0), 16).toUpper().rightJustified(4, QLatin1Char('0'))));
+            }
+            job += char(code);
+        }
+        job += "\r\n";
+    }
     return job;
 }
 

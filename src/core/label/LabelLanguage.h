@@ -12,16 +12,28 @@
 // quantity the Print buttons read. Lines in, no widgets, no printer.
 namespace label {
 
-// A print quantity the printer's counter cannot hold; message() is the text
-// the Print button shows.
-class QuantityError : public std::runtime_error
+// Why a Print button prints nothing; message() is the text it shows.
+class Error : public std::runtime_error
 {
 public:
-    explicit QuantityError(const QString& message);
+    explicit Error(const QString& message);
     const QString& message() const { return m_message; }
 
 private:
     QString m_message;
+};
+
+// A print quantity the printer's counter cannot hold.
+class QuantityError : public Error
+{
+    using Error::Error;
+};
+
+// A label text with a character the printer's code page lacks; the message
+// names the character.
+class EncodingError : public Error
+{
+    using Error::Error;
 };
 
 // The decimal text of n with at least four digits, zero-padded: 50 -> "0050".
@@ -40,8 +52,10 @@ QStringList LinkLabelLines(const QString& compCode, const QString& linkId);
 std::optional<int> PrintQuantity(const QString& answer);
 
 // One label as the printer receives it: the lines joined, each ended by CR
-// LF. Text goes as Latin-1, the printer's own character set; variable text is
-// sent unchanged, delimiters included.
+// LF, in Windows-1252, the code page the key boxes keep (so the bar code
+// carries the stored text byte for byte). Variable text is sent unchanged,
+// delimiters included. Throws EncodingError for a character outside the code
+// page: never replaced by another.
 QByteArray LabelJob(const QStringList& lines);
 
 // "Order Print" on the lot list: the list rows (from 1) whose labels are

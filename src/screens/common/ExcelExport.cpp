@@ -136,8 +136,10 @@ bool exportSource(const workbook::TableSource& source, workbook::SourceKind kind
         return false;
     }
     if (!opener()(path)) {
-        msg::error(QStringLiteral("The workbook %1 was written but cannot be opened: no application takes .xlsx files.")
-                       .arg(QDir::toNativeSeparators(path)));
+        // Not an error: the workbook is there for the user to take.
+        msg::information(QStringLiteral("The workbook was written to %1. No application here opens .xlsx files: "
+                                        "open or copy it from there.")
+                             .arg(QDir::toNativeSeparators(path)));
         return false;
     }
     return true;

@@ -208,7 +208,7 @@ void MaintenanceScreen::cmdNew_Click()
                 e->clear();
         }
     }
-    if (!m_setup.keyBoxes.isEmpty())
+    if (m_setup.newFocusesKey && !m_setup.keyBoxes.isEmpty())
         m_setup.keyBoxes.first()->setFocus();
     EditMode = m_setup.modes.newMode;
     modeEntered();

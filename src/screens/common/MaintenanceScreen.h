@@ -111,6 +111,7 @@ public:
         SaveEnding saveEnding = SaveEnding::Reload;
         SaveFailure saveFailure = SaveFailure::Reload;
         bool newClearsBoxes = true; // New empties the text boxes
+        bool newFocusesKey = true; // New puts the focus into the first key box
         bool columnSort = false; // list views: header click sorts
         // Only a mouse click copies a row into the boxes (and only one that
         // rowClickTaken accepts), not a change of the current row by keys.

@@ -85,7 +85,12 @@ void StyleListView(QTreeView* list)
     list->setAllColumnsShowFocus(true); // whole-row selection
     list->setUniformRowHeights(true);
     list->setAlternatingRowColors(false);
-    list->setStyleSheet(QStringLiteral("QTreeView::item { border-bottom: 1px solid rgb(220,220,220); }"));
+    // A style sheet on the items replaces the style's drawing of the
+    // selection too: without the second rule the selected row's text is
+    // drawn in the selection's text colour on no selection colour.
+    list->setStyleSheet(QStringLiteral("QTreeView::item { border-bottom: 1px solid rgb(220,220,220); }"
+                                       "QTreeView::item:selected { background-color: palette(highlight); "
+                                       "color: palette(highlighted-text); }"));
     list->header()->setSectionsMovable(false);
     list->header()->setStretchLastSection(false);
 }

@@ -75,9 +75,7 @@ protected:
                 s.stored = material::InsertLot(conn, lot(s.proposed, s.lotNo), QStringLiteral("WS%1").arg(m_number));
                 saved << s;
             }
-        } catch (const db::DbError& e) {
-            failure = e.text();
-        } catch (const std::exception& e) {
+        } catch (const std::exception& e) { // db::DbError and LinkIdsUsedUp alike
             failure = QString::fromUtf8(e.what());
         }
     }
@@ -101,28 +99,18 @@ private Q_SLOTS:
     void initTestCase_data() { testdb::addBackendRows(); }
     void init() { TESTDB_INIT(); }
 
-    void prefixOfTypeAndServerDate()
+    void sequencePerTypeAndServerDay()
     {
         QCOMPARE(material::LinkPrefix(LotType::PCBA, QDate(2026, 12, 5)), QStringLiteral("161205"));
         QCOMPARE(material::LinkPrefix(LotType::FPCA, QDate(2030, 1, 31)), QStringLiteral("000131"));
-        QCOMPARE(material::TypeOf("1612050001"), LotType::PCBA);
         QCOMPARE(material::TypeOf("0612050001"), LotType::FPCA);
 
-        // First of the day for each type, from the server's date.
-        const QString pcba = todayPrefix(LotType::PCBA);
-        const QString fpca = todayPrefix(LotType::FPCA);
-        QCOMPARE(pcba.size(), 6);
-        QCOMPARE(material::NextLinkId(gConn(), LotType::PCBA), pcba + "0001");
-        store(pcba + "0001");
-        QCOMPARE(material::NextLinkId(gConn(), LotType::FPCA), fpca + "0001"); // the types count apart
-        QCOMPARE(material::NextLinkId(gConn(), LotType::PCBA), pcba + "0002");
-    }
-
-    void sequenceFollowsTheHighestStored()
-    {
+        // From the server's date; the types count apart.
         const QString p = todayPrefix(LotType::PCBA);
+        QCOMPARE(material::NextLinkId(gConn(), LotType::PCBA), p + "0001");
         for (int i = 1; i <= 9; ++i)
             store(p + QStringLiteral("%1").arg(i, 4, 10, QLatin1Char('0')));
+        QCOMPARE(material::NextLinkId(gConn(), LotType::FPCA), todayPrefix(LotType::FPCA) + "0001");
         // Other prefixes play no part, however high.
         store(p.left(5) + QString::number((p.right(1).toInt() + 1) % 10) + "9999");
         store("2" + p.mid(1) + "9999");
@@ -132,7 +120,6 @@ private Q_SLOTS:
         material::DeleteLot(gConn(), p + "0004");
         QCOMPARE(material::NextLinkId(gConn(), LotType::PCBA), p + "0010");
         material::DeleteLot(gConn(), " " + p + "0009 ");
-        QCOMPARE(gConn().count("select count(*) from component_link where link_id like ?", {p + "%"}), 7);
         QCOMPARE(material::NextLinkId(gConn(), LotType::PCBA), p + "0009");
 
         // A prefix stored ten years ago on the same day goes on from there.

@@ -31,6 +31,9 @@ public:
     // One part of the last workbook's package ("xl/styles.xml", ...).
     QString lastPart(const QString& name) const;
     void clear() { opened.clear(); }
+    // A workbook in the folder whose first sheet holds these rows (the first
+    // is the header), for a screen to import.
+    QString writeSheet(const QString& name, const QList<QStringList>& rows) const;
 
 private:
     QTemporaryDir m_dir;
