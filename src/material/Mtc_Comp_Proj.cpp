@@ -24,14 +24,6 @@ namespace {
 // What the designator box takes when typed; a stored one may be longer.
 constexpr int kRefLength = 1;
 
-// An Edit or Delete by the values shown that found no row: the row was
-// changed or removed meanwhile, and Save must not pass for done.
-void tellIfNoRowChanged(int changed)
-{
-    if (changed == 0)
-        msg::exclamation(QStringLiteral("The record as shown was not found any more; nothing was changed."));
-}
-
 } // namespace
 
 Mtc_Comp_Proj::Mtc_Comp_Proj(QWidget* parent) : MaintenanceScreen(parent)

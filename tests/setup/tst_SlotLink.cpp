@@ -109,10 +109,12 @@ private Q_SLOTS:
         s.cmdSave->click();
         QCOMPARE(links(), QStringList({"B1|M2|MD1|S7|SYSADMIN"}));
 
-        // Delete takes only the row that all four boxes name.
+        // Delete takes only the row that all four boxes name, and says so
+        // when none is left to take.
         s.cboSlot->setEditText("S1");
         s.cmdDelete->click();
         QCOMPARE(links().size(), 1);
+        QCOMPARE(prompter().last().text, QStringLiteral("The record as shown was not found any more; nothing was changed."));
         s.msfgLink->setCurrentCell(0, 1);
         s.cmdDelete->click();
         QVERIFY(links().isEmpty());
@@ -124,14 +126,20 @@ private Q_SLOTS:
         const QString file = kit::writeSheet("links.xlsx", {{"Link", "Machine", "Module", "Slot"},
                                                             {"B1", "M2", "MD1", "S7"},
                                                             {"B2", "M1", "MD1", "S2"},
-                                                            {"B3", "M9", "MD1", "S3"}});
+                                                            {"B3", "M9", "MD1", "S3"},
+                                                            {"B4", "M1", "", ""}});
         OPT_Slot_Link s;
         prompter().files.enqueue(file);
         s.cmdImport->click();
-        QCOMPARE(prompter().texts().value(0), QStringLiteral("The success import 2 records."));
+        QCOMPARE(prompter().texts().value(0), QStringLiteral("The success import 3 records."));
         QVERIFY(testing::errorLogText().contains("  Cannot found the Machine M9"));
         // A stored barcode moves to the row's slot rather than gaining a second.
-        QCOMPARE(links(), QStringList({"B1|M2|MD1|S7|SYSADMIN", "B2|M1|MD1|S2|SYSADMIN"}));
+        QCOMPARE(links(), QStringList({"B1|M2|MD1|S7|SYSADMIN", "B2|M1|MD1|S2|SYSADMIN", "B4|M1|||SYSADMIN"}));
+
+        // A row without module and slot (stored as Null) can still be deleted.
+        s.msfgLink->setCurrentCell(s.msfgLink->findItems("B4", Qt::MatchExactly).value(0)->row(), 1);
+        s.cmdDelete->click();
+        QCOMPARE(links().size(), 2);
 
         s.cmdexport->click();
         const workbook::Rows sheet = m_exports.lastRows();

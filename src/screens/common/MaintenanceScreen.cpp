@@ -144,6 +144,12 @@ void MaintenanceScreen::reload()
     }
 }
 
+void MaintenanceScreen::tellIfNoRowChanged(int changed)
+{
+    if (changed == 0)
+        msg::exclamation(QStringLiteral("The record as shown was not found any more; nothing was changed."));
+}
+
 bool MaintenanceScreen::passesGate(const QString& funcId)
 {
     if (funcId.isEmpty())

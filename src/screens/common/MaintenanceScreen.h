@@ -196,6 +196,9 @@ protected:
     // Save then reloads the list.
     virtual void showDeleteRefused(qlonglong users);
     virtual void deleteRow();
+    // An Edit or Delete by the values shown that changed no row: the row was
+    // changed or removed meanwhile, so Save must not pass for done.
+    static void tellIfNoRowChanged(int changed);
     // A database error in Save: shown, then as the setup's saveFailure says.
     virtual void saveFailed(const db::DbError& error);
 
