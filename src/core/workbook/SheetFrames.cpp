@@ -122,8 +122,7 @@ bool FrameDecoder::take(char tag, const char* payload, quint32 size)
         const quint16 column = qFromBigEndian<quint16>(payload + 4);
         if (row >= quint32(kMaxRows) || column >= kMaxColumns)
             return fail(QStringLiteral("The reader's answer is malformed: a cell outside the sheet."));
-        if (++m_cells > kMaxSheetCells)
-            return fail(QStringLiteral("The sheet holds more than %1 cells.").arg(kMaxSheetCells));
+        ++m_cells;
         if (m_rows.size() <= qsizetype(row))
             m_rows.resize(qsizetype(row) + 1);
         QStringList& r = m_rows[qsizetype(row)];

@@ -13,11 +13,10 @@
 // it cannot be read), and nothing follows.
 namespace workbook {
 
-// What the program may hand back, whatever the sheet declares: the cells,
-// and the places of the rows up to their last cell (filled or not), which
-// is what the rows take in memory.
-constexpr qint64 kMaxSheetCells = qint64(1) << 24;
-constexpr qint64 kMaxSheetPlaces = qint64(1) << 25;
+// What the rows handed back may take, whatever the sheet declares: the
+// places up to the last cell of each row, filled or not. A million rows of
+// 16 columns fit.
+constexpr qint64 kMaxSheetPlaces = qint64(1) << 24;
 
 class FrameWriter
 {

@@ -63,7 +63,7 @@ QString readXlsCells(const QString& path, const CellSink& sink)
     unsigned int sheets = 0;
     if (freexl_get_info(h.handle, FREEXL_BIFF_SHEET_COUNT, &sheets) != FREEXL_OK || sheets == 0
         || freexl_select_active_worksheet(h.handle, 0) != FREEXL_OK)
-        return QStringLiteral("Its first sheet cannot be found.");
+        return QStringLiteral("Its first sheet cannot be read.");
     unsigned int rowCount = 0;
     unsigned short columnCount = 0;
     if (freexl_worksheet_dimensions(h.handle, &rowCount, &columnCount) != FREEXL_OK)

@@ -33,7 +33,7 @@ QString readerProgram();
 struct ReaderLimits
 {
     QString program = readerProgram();
-    qint64 memoryBytes = qint64(3) << 30;
+    qint64 memoryBytes = qint64(2) << 30;
     int cpuSeconds = 120;
     int wallSeconds = 240;
 };

@@ -45,6 +45,7 @@ public:
             m_size = qint64(info.uncompressed_size);
             m_entryOpen = true;
         }
+        m_ended = !m_entryOpen;
         open(QIODevice::ReadOnly);
     }
     ~PartDevice() override
@@ -54,6 +55,9 @@ public:
     }
 
     qint64 size() const override { return m_size; }
+    // Also after a failure: the parser then stops instead of waiting for
+    // more.
+    bool atEnd() const override { return m_ended; }
 
     // Inflates what the parser left and checks that the part came out whole.
     QString finish()
@@ -63,8 +67,6 @@ public:
         }
         if (!failure.isEmpty())
             return failure;
-        if (m_read != m_size)
-            return QStringLiteral("The part %1 is shorter than it declares.").arg(m_name);
         m_entryOpen = false;
         if (unzCloseCurrentFile(m_zip) != UNZ_OK)
             return QStringLiteral("The part %1 is damaged: its checksum does not match.").arg(m_name);
@@ -76,13 +78,16 @@ public:
 protected:
     qint64 readData(char* data, qint64 maxSize) override
     {
+        if (m_ended || maxSize <= 0)
+            return m_ended && !failure.isEmpty() ? -1 : 0;
+        const int got = unzReadCurrentFile(m_zip, data, unsigned(std::min<qint64>(maxSize, 1 << 20)));
+        if (got < 0)
+            failure = QStringLiteral("The part %1 is damaged: it does not inflate.").arg(m_name);
+        else if (got == 0 && m_read != m_size)
+            failure = QStringLiteral("The part %1 is shorter than it declares.").arg(m_name);
+        m_ended = got <= 0;
         if (!failure.isEmpty())
             return -1;
-        const int got = unzReadCurrentFile(m_zip, data, unsigned(std::min<qint64>(maxSize, 1 << 20)));
-        if (got < 0) {
-            failure = QStringLiteral("The part %1 is damaged: it does not inflate.").arg(m_name);
-            return -1;
-        }
         m_read += got;
         return got;
     }
@@ -94,6 +99,7 @@ private:
     qint64 m_size = 0;
     qint64 m_read = 0;
     bool m_entryOpen = false;
+    bool m_ended = false;
 };
 
 QString limited(const QString& text)
@@ -146,17 +152,20 @@ QString XlsxPackage::parsePart(const QString& name, const Parse& parse)
     if (!device.failure.isEmpty())
         return device.failure;
     QXmlStreamReader x(&device);
+    // A part that fails to inflate or parse ends the parse early: that is
+    // the reason, not what the parse then missed.
     const QString refused = parse(x);
-    if (!refused.isEmpty())
-        return refused;
     if (!device.failure.isEmpty())
         return device.failure;
     if (x.hasError()) {
-        return QStringLiteral("The part %1 does not parse: %2 (line %3, column %4)")
-            .arg(normalised(name), limited(x.errorString()))
+        return QStringLiteral("The part %1 does not parse at line %2, column %3: %4")
+            .arg(normalised(name))
             .arg(x.lineNumber())
-            .arg(x.columnNumber());
+            .arg(x.columnNumber())
+            .arg(limited(x.errorString()));
     }
+    if (!refused.isEmpty())
+        return refused;
     return device.finish();
 }
 

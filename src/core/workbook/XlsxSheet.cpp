@@ -187,7 +187,7 @@ struct SheetContext
 };
 
 // The text of the cell element x stands on; a refusal in *reason.
-QString cellText(QXmlStreamReader& x, const SheetContext& s, const QString& name, QString* reason)
+QString cellText(QXmlStreamReader& x, const SheetContext& s, int row, int column, QString* reason)
 {
     const auto attrs = x.attributes();
     const QString type = attrs.value(QLatin1String("t")).toString();
@@ -215,7 +215,7 @@ QString cellText(QXmlStreamReader& x, const SheetContext& s, const QString& name
         bool ok = false;
         const int i = value.toInt(&ok);
         if (!ok || i < 0 || i >= s.shared.size())
-            *reason = QStringLiteral("The cell %1 names a shared text that does not exist.").arg(name);
+            *reason = QStringLiteral("The cell %1 names a shared text that does not exist.").arg(cellName(row, column));
         return s.shared.value(i);
     }
     if (type == QLatin1String("inlineStr"))
@@ -236,7 +236,7 @@ QString cellText(QXmlStreamReader& x, const SheetContext& s, const QString& name
     const auto date = serialDateText(d, s.date1904, kind);
     if (!date)
         *reason = QStringLiteral("The cell %1 holds %2 as a date, which is no date between the years 1900 and 9999.")
-                      .arg(name, limited(value));
+                      .arg(cellName(row, column), limited(value));
     return date.value_or(QString());
 }
 
@@ -270,13 +270,14 @@ QString readCells(QXmlStreamReader& x, const SheetContext& s)
                 .arg(kMaxRows)
                 .arg(kMaxColumns);
         column = cellColumn;
-        const QString name = cellName(cellRow, cellColumn);
         QString refused;
-        const QString text = trimBlanks(cellText(x, s, name, &refused));
+        const QString text = trimBlanks(cellText(x, s, cellRow, cellColumn, &refused));
         if (!refused.isEmpty())
             return refused;
         if (text.size() > kMaxCellChars)
-            return QStringLiteral("The cell %1 holds more than %2 characters.").arg(name).arg(kMaxCellChars);
+            return QStringLiteral("The cell %1 holds more than %2 characters.")
+                .arg(cellName(cellRow, cellColumn))
+                .arg(kMaxCellChars);
         if (!text.isEmpty())
             s.sink(cellRow, cellColumn, text);
     }
