@@ -194,12 +194,12 @@ private Q_SLOTS:
         QTest::newRow("its limits are set before it starts")
             << "r=\"$(ulimit -t) s, $(ulimit -v) kB\"; printf \"XLR1E\\0\\0\\0\\\\$(printf %o ${#r})%s\" \"$r\"" << 7 << 60
             << "7 s, 65536 kB";
-        QTest::newRow("past its deadline") << "sleep 30" << 60 << 1 << "The reader did not finish within 1 seconds.";
+        QTest::newRow("past its deadline") << "exec sleep 30" << 60 << 1 << "The reader did not finish within 1 seconds.";
         QTest::newRow("busy past its processor time")
             << "while :; do :; done" << 1 << 60 << "The reader used up its 1 seconds of processor time.";
         QTest::newRow("ends with an error") << "exit 3" << 60 << 60 << "The reader ended with exit code 3.";
         QTest::newRow("says nothing") << "exit 0" << 60 << 60 << "The reader's answer ends early.";
-        QTest::newRow("a length not to trust") << "printf 'XLR1C\\377\\377\\377\\377'; sleep 30" << 60 << 60
+        QTest::newRow("a length not to trust") << "printf 'XLR1C\\377\\377\\377\\377'; exec sleep 30" << 60 << 60
                                                << "The reader's answer is malformed: a frame of 4294967295 bytes.";
         QTest::newRow("a cell below the sheet") << "printf 'XLR1C\\0\\0\\0\\7\\0\\20\\0\\0\\0\\0x'" << 60 << 60
                                                 << "The reader's answer is malformed: a cell outside the sheet.";
