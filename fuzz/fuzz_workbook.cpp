@@ -43,8 +43,8 @@ void writeFile(const QByteArray& bytes)
 
 void writePackage(const QByteArray& input)
 {
-    static const char* names[] = {"xl/worksheets/sheet1.xml", "xl/sharedStrings.xml", "xl/styles.xml", "xl/workbook.xml",
-                                  "xl/_rels/workbook.xml.rels"};
+    static const char* names[] = {"xl/worksheets/sheet1.xml", "xl/sharedStrings.xml", "xl/styles.xml",
+                                  "xl/workbook.xml", "xl/_rels/workbook.xml.rels"};
     static const QByteArray plain[] = {
         "<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\" s=\"1\"><v>0</v></c></row></sheetData></worksheet>",
         "<sst><si><t>x</t></si></sst>",

@@ -20,9 +20,8 @@ int main(int argc, char** argv)
         return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size());
     });
     try {
-        const QString reason = workbook::readSheetCells(QFile::decodeName(argv[1]), [&out](int row, int column, const QString& text) {
-            out.cell(row, column, text);
-        });
+        const auto cell = [&out](int row, int column, const QString& text) { out.cell(row, column, text); };
+        const QString reason = workbook::readSheetCells(QFile::decodeName(argv[1]), cell);
         if (reason.isEmpty())
             out.end();
         else

@@ -66,8 +66,8 @@ std::optional<Rows> readFirstSheet(const QString& path, QString* error, const Re
     const rlim_t memory = rlim_t(limits.memoryBytes);
     const rlim_t cpu = rlim_t(limits.cpuSeconds);
     p.setChildProcessModifier([memory, cpu] {
-        // Past the soft processor limit the child gets SIGXCPU, past the
-        // hard one SIGKILL; a crash leaves no core file behind.
+        // Past the processor limit the child gets SIGXCPU, which ends it
+        // (SIGKILL follows should it not); a crash leaves no core file.
         const rlimit as{memory, memory};
         const rlimit time{cpu, cpu + 5};
         const rlimit core{0, 0};
@@ -77,7 +77,8 @@ std::optional<Rows> readFirstSheet(const QString& path, QString* error, const Re
     });
     p.start(QIODevice::ReadOnly);
     if (!p.waitForStarted(-1)) {
-        setError(error, QStringLiteral("The workbook reader %1 cannot be started: %2").arg(limits.program, p.errorString()));
+        setError(error,
+                 QStringLiteral("The workbook reader %1 cannot be started: %2").arg(limits.program, p.errorString()));
         return std::nullopt;
     }
 
@@ -111,7 +112,7 @@ std::optional<Rows> readFirstSheet(const QString& path, QString* error, const Re
         reason = QStringLiteral("The reader did not finish within %1 seconds.").arg(limits.wallSeconds);
     else if (!answer.failure().isEmpty())
         reason = answer.failure();
-    else if (p.exitStatus() == QProcess::CrashExit && (p.exitCode() == SIGXCPU || p.exitCode() == SIGKILL))
+    else if (p.exitStatus() == QProcess::CrashExit && p.exitCode() == SIGXCPU)
         reason = QStringLiteral("The reader used up its %1 seconds of processor time.").arg(limits.cpuSeconds);
     else if (p.exitStatus() == QProcess::CrashExit)
         reason = QStringLiteral("The reader crashed with signal %1.").arg(signalText(p.exitCode()));
