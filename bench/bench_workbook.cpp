@@ -1,6 +1,7 @@
 // Export of a 100,000-row grid beside a bare libxlsxwriter loop writing the
-// same cells, and the import of a 10,000-row sheet beside a bare insert loop
-// on the same database (SQLite in a temporary folder, or the PostgreSQL of
+// same cells, and the import of a 10,000-row sheet (read in the reader
+// program, as every import is) beside a bare insert loop on the same
+// database (SQLite in a temporary folder, or the PostgreSQL of
 // TROVA_TEST_PG_HOST/PORT/USER when it is set).
 #include "ExcelExport.h"
 #include "ExcelImport.h"

@@ -6,8 +6,8 @@
 #include <optional>
 
 // Reading the first sheet of a workbook file (.xls or .xlsx) as rows of
-// text cells without leading and trailing blanks, the way the imports see a sheet, and the text form of
-// numbers that goes with it. No widgets, no Excel.
+// text cells without leading and trailing blanks, the way the imports see a
+// sheet, and the text form of numbers that goes with it. No widgets, no Excel.
 namespace workbook {
 
 // A number as its shortest decimal text: 1234 -> "1234", 0.1 -> "0.1",
@@ -15,8 +15,8 @@ namespace workbook {
 QString numberText(double value);
 
 // One sheet as rows from sheet row 1: rows[r][c] is the cell of sheet row
-// r + 1, column c + 1, leading and trailing blanks removed. Rows are as long as their last filled cell;
-// a missing row is an empty list.
+// r + 1, column c + 1, leading and trailing blanks removed. Rows are as long
+// as their last filled cell; a missing row is an empty list.
 using Rows = QVector<QStringList>;
 
 // The cell text or the empty text when the row is shorter.
@@ -27,16 +27,24 @@ inline QString cell(const Rows& rows, int row, int column)
     return rows[row][column];
 }
 
-// Reads the first sheet (in the workbook's sheet order) of an .xls or .xlsx
-// file. The format is told by the file's content, not its name. Numbers come
-// as numberText, dates as "yyyy-MM-dd", date-times as "yyyy-MM-dd HH:mm:ss",
-// times as "HH:mm:ss", booleans as "TRUE"/"FALSE", formulas as their cached
-// result. Nothing on failure, with a description in *error.
-std::optional<Rows> readFirstSheet(const QString& path, QString* error = nullptr);
+// The workbook reader program beside this program's executable, and what
+// it may use.
+QString readerProgram();
+struct ReaderLimits
+{
+    QString program = readerProgram();
+    qint64 memoryBytes = qint64(2) << 30;
+    int cpuSeconds = 120;
+    int wallSeconds = 240;
+};
 
-// The two readers, for callers that know the format.
-std::optional<Rows> readXls(const QString& path, QString* error = nullptr);
-std::optional<Rows> readXlsx(const QString& path, QString* error = nullptr);
+// Reads the first sheet (in the workbook's sheet order) of an .xls or .xlsx
+// file, told by its content (see readSheetCells for the cell texts). The
+// file is read in the reader program, one run per file under the limits,
+// so that no file can crash, hang or exhaust this program. Nothing on
+// failure, with "The file X is not a readable Excel workbook." and the
+// reason on the next line in *error.
+std::optional<Rows> readFirstSheet(const QString& path, QString* error = nullptr, const ReaderLimits& limits = {});
 
 // The sheet's XML of the first worksheet of an .xlsx file, for checks of
 // what a written workbook holds beyond its cell texts (panes, formats,

@@ -1,14 +1,33 @@
-#include "app/Module1.h"
+#include "DbRows.h"
+#include "ExcelImport.h"
+#include "ScriptedPrompter.h"
 #include "TestDb.h"
 #include "TestMain.h"
+#include "app/Module1.h"
 #include "workbook/WorkbookImport.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTest>
 
 using Module1::gConn;
 using workbook::Rows;
 
 namespace {
+
+QString hostileFile(const QString& name)
+{
+    return QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../data/hostile/") + name);
+}
+
+workbook::ImportLayout lineLayout()
+{
+    workbook::ImportLayout l;
+    l.table = "line_info";
+    l.columns = {{"line_id"}};
+    l.keyColumns = {"line_id"};
+    return l;
+}
 
 // A machine sheet: A mc_id, B mc_desc, C line_id; the line must exist.
 workbook::ImportLayout machineLayout()
@@ -29,34 +48,18 @@ workbook::ImportLayout machineLayout()
 } // namespace
 
 // The parts of the sheet import's row loop that the screens' import tests
-// do not reach: formatted values, fixed columns, a failing log and counts
-// past 16 bits.
+// do not reach: a failing log, counts past 16 bits, and files that must be
+// refused whatever they hold.
 class WorkbookImportTest : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
     void initTestCase_data() { testdb::addBackendRows(); }
-    void init() { TESTDB_INIT(); }
-
-    void formattedValuesAndFixedColumns()
+    void init()
     {
-        // A terminal id written as three digits, a fixed flag, and an update
-        // found by a narrower key than the existence test.
-        workbook::ImportLayout l;
-        l.table = "part_info";
-        l.columns = {{"part_no"}, {"part_desc"}, {"proj_id", [](const QString& v) { return v.rightJustified(3, '0'); }}};
-        l.keyColumns = {"part_no", "proj_id"};
-        l.updateColumns = {"part_desc"};
-        l.insertFixed = {{"approve", "N"}};
-        const Rows rows = {{"h"}, {"P1", "one", "5"}, {"P1", "one again", "5"}};
-        const auto out = workbook::importRows(rows, l, gConn(), "SYSADMIN", [](const QString&) {});
-        QCOMPARE(out.stored, 2);
-        db::ResultSet rs = gConn().query("select part_desc, proj_id, approve from part_info");
-        QCOMPARE(rs.recordCount(), 1);
-        QCOMPARE(rs.text("proj_id"), QStringLiteral("005"));
-        QCOMPARE(rs.text("approve"), QStringLiteral("N"));
-        QCOMPARE(rs.text("part_desc"), QStringLiteral("one again"));
+        TESTDB_INIT();
+        testing::prompter().clear();
     }
 
     void logFailureEndsTheRun()
@@ -77,15 +80,54 @@ private Q_SLOTS:
         Rows rows = {{"Line ID"}};
         for (int i = 0; i < 33000; ++i)
             rows.append({QStringLiteral("L%1").arg(i)});
-        workbook::ImportLayout l;
-        l.table = "line_info";
-        l.columns = {{"line_id"}};
-        l.keyColumns = {"line_id"};
         db::Transaction t(gConn());
-        const auto out = workbook::importRows(rows, l, gConn(), "SYSADMIN", [](const QString&) {});
+        const auto out = workbook::importRows(rows, lineLayout(), gConn(), "SYSADMIN", [](const QString&) {});
         t.commit();
         QVERIFY2(!out.failed(), qPrintable(out.error));
         QCOMPARE(out.stored, 33000);
+    }
+
+    void hostileFilesAreRefused_data()
+    {
+        // Each holds "L1" in A2 where it can: a file read after all would
+        // store it. The message goes on after the file's name as given.
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("message");
+        const auto unreadable = [](const char* file, const char* reason) {
+            QTest::newRow(file) << file << QStringLiteral(" is not a readable Excel workbook.\n") + reason;
+        };
+        unreadable("target-outside.xlsx", "The first sheet's part ../../x.xml lies outside the package.");
+        unreadable("row-past-limit.xlsx", "The row number 300000000 lies outside the sheet's 1048576 rows.");
+        unreadable("cell-past-limit.xlsx", "The cell A2147483647 lies outside the sheet's 1048576 rows and 16384");
+        unreadable("column-past-limit.xlsx", "The cell FXSHRXW2 lies outside the sheet's 1048576 rows and 16384");
+        unreadable("part-past-cap.xlsx", "The part xl/worksheets/sheet1.xml inflates to 4294967280 bytes, more");
+        unreadable("part-damaged.xlsx", "The part xl/worksheets/sheet1.xml is damaged: it does not inflate.");
+        unreadable("broken-shared-text.xlsx", "The part xl/sharedStrings.xml does not parse at line 1, column 85: ");
+        unreadable("broken-styles.xlsx", "The part xl/styles.xml does not parse at line 1, column 181: ");
+        unreadable("broken-workbook.xlsx", "The part xl/workbook.xml does not parse at line 1, column 275: ");
+        unreadable("absurd-date.xlsx", "The cell A2 holds 1e300 as a date, which is no date between the years 1900");
+        unreadable("cells-far-apart.xlsx", "The sheet is too large: its rows hold more than 16777216 cells, counting");
+        unreadable("xls-crash.xls", "The reader crashed with signal 11 (Segmentation fault).");
+        unreadable("xls-wide.xls", "Its first sheet declares 3 rows and 65280 columns, more than a sheet holds.");
+        unreadable("truncated.xls", "It is no .xls workbook that can be read (code -8).");
+        unreadable("text.xlsx", "It is neither an .xls nor an .xlsx workbook.");
+        unreadable("empty.xls", "It is neither an .xls nor an .xlsx workbook.");
+        QTest::newRow("missing") << "missing.xlsx" << " cannot be opened.";
+    }
+    void hostileFilesAreRefused()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, message);
+        const QString path = hostileFile(file);
+        int loads = 0;
+        const auto out = Module1::ImportExcelFile(path, lineLayout(), [&loads] { ++loads; });
+        QVERIFY(out.failed());
+        QCOMPARE(testing::prompter().messages.size(), 1);
+        QVERIFY2(testing::prompter().last().text.startsWith("The file " + path + message),
+                 qPrintable(testing::prompter().last().text));
+        QCOMPARE(loads, 0);
+        QVERIFY(testing::queryRows("select line_id from line_info").isEmpty());
+        QVERIFY(testing::errorLogText().isEmpty());
     }
 };
 

@@ -1,0 +1,232 @@
+#include "workbook/XlsxPackage.h"
+
+#include "workbook/SheetReader.h"
+
+#include <QFile>
+#include <QIODevice>
+#include <QStringList>
+#include <memory>
+
+#include <unzip.h>
+
+namespace workbook {
+
+namespace {
+
+QString normalised(QString name)
+{
+    if (name.startsWith(QLatin1Char('/')))
+        name.remove(0, 1);
+    return name;
+}
+
+// One part, inflated as the parser asks for it. minizip never gives more
+// than the size an entry declares, so the declared size is checked against
+// the cap before anything is inflated.
+class PartDevice : public QIODevice
+{
+public:
+    PartDevice(unzFile zip, const QString& name) : m_zip(zip), m_name(name)
+    {
+        const QByteArray n = name.toUtf8();
+        unz_file_info64 info;
+        if (unzLocateFile(zip, n.constData(), 1) != UNZ_OK) {
+            failure = QStringLiteral("The part %1 is missing.").arg(name);
+        } else if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+            failure = QStringLiteral("The entry of the part %1 is damaged.").arg(name);
+        } else if (info.uncompressed_size > ZPOS64_T(kMaxPartBytes)) {
+            failure = QStringLiteral("The part %1 inflates to %2 bytes, more than the %3 a part may hold.")
+                          .arg(name)
+                          .arg(quint64(info.uncompressed_size))
+                          .arg(kMaxPartBytes);
+        } else if (unzOpenCurrentFile(zip) != UNZ_OK) {
+            failure = QStringLiteral("The part %1 cannot be inflated.").arg(name);
+        } else {
+            m_size = qint64(info.uncompressed_size);
+            m_entryOpen = true;
+        }
+        m_ended = !m_entryOpen;
+        open(QIODevice::ReadOnly);
+    }
+    ~PartDevice() override
+    {
+        if (m_entryOpen)
+            unzCloseCurrentFile(m_zip);
+    }
+
+    qint64 size() const override { return m_size; }
+    // Also after a failure: the parser then stops instead of waiting for
+    // more.
+    bool atEnd() const override { return m_ended; }
+
+    // Inflates what the parser left and checks that the part came out whole.
+    QString finish()
+    {
+        char buf[65536];
+        while (failure.isEmpty() && readData(buf, sizeof buf) > 0) {
+        }
+        if (!failure.isEmpty())
+            return failure;
+        m_entryOpen = false;
+        if (unzCloseCurrentFile(m_zip) != UNZ_OK)
+            return QStringLiteral("The part %1 is damaged: its checksum does not match.").arg(m_name);
+        return QString();
+    }
+
+    QString failure;
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        if (m_ended || maxSize <= 0)
+            return m_ended && !failure.isEmpty() ? -1 : 0;
+        const int got = unzReadCurrentFile(m_zip, data, unsigned(std::min<qint64>(maxSize, 1 << 20)));
+        if (got < 0)
+            failure = QStringLiteral("The part %1 is damaged: it does not inflate.").arg(m_name);
+        else if (got == 0 && m_read != m_size)
+            failure = QStringLiteral("The part %1 is shorter than it declares.").arg(m_name);
+        m_ended = got <= 0;
+        if (!failure.isEmpty())
+            return -1;
+        m_read += got;
+        return got;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    unzFile m_zip;
+    QString m_name;
+    qint64 m_size = 0;
+    qint64 m_read = 0;
+    bool m_entryOpen = false;
+    bool m_ended = false;
+};
+
+QString limited(const QString& text)
+{
+    return text.size() > 200 ? text.left(200) + QStringLiteral("...") : text;
+}
+
+// A relationship target against the folder of the part that owns it;
+// nothing when it climbs out of the package.
+std::optional<QString> resolveTarget(const QString& ownerFolder, const QString& target)
+{
+    if (target.startsWith(QLatin1Char('/')))
+        return resolveTarget(QString(), target.mid(1));
+    QStringList parts = ownerFolder.isEmpty() ? QStringList() : ownerFolder.split(QLatin1Char('/'));
+    for (const QString& p : target.split(QLatin1Char('/'))) {
+        if (p == QLatin1String("..")) {
+            if (parts.isEmpty())
+                return std::nullopt;
+            parts.removeLast();
+        } else if (p != QLatin1String(".") && !p.isEmpty()) {
+            parts << p;
+        }
+    }
+    return parts.join(QLatin1Char('/'));
+}
+
+} // namespace
+
+XlsxPackage::XlsxPackage(const QString& path)
+{
+    m_zip = unzOpen64(QFile::encodeName(path).constData());
+}
+
+XlsxPackage::~XlsxPackage()
+{
+    if (m_zip)
+        unzClose(m_zip);
+}
+
+bool XlsxPackage::hasPart(const QString& name) const
+{
+    return m_zip && unzLocateFile(m_zip, normalised(name).toUtf8().constData(), 1) == UNZ_OK;
+}
+
+QString XlsxPackage::parsePart(const QString& name, const Parse& parse)
+{
+    if (!m_zip)
+        return QStringLiteral("It is no zip package.");
+    PartDevice device(m_zip, normalised(name));
+    if (!device.failure.isEmpty())
+        return device.failure;
+    QXmlStreamReader x(&device);
+    // A part that fails to inflate or parse ends the parse early: that is
+    // the reason, not what the parse then missed.
+    const QString refused = parse(x);
+    if (!device.failure.isEmpty())
+        return device.failure;
+    if (x.hasError()) {
+        return QStringLiteral("The part %1 does not parse at line %2, column %3: %4")
+            .arg(normalised(name))
+            .arg(x.lineNumber())
+            .arg(x.columnNumber())
+            .arg(limited(x.errorString()));
+    }
+    if (!refused.isEmpty())
+        return refused;
+    return device.finish();
+}
+
+std::optional<QByteArray> XlsxPackage::part(const QString& name, QString* reason)
+{
+    if (!m_zip) {
+        *reason = QStringLiteral("It is no zip package.");
+        return std::nullopt;
+    }
+    PartDevice device(m_zip, normalised(name));
+    // Grown as the bytes come, never reserved by the declared size.
+    QByteArray data;
+    char buf[65536];
+    for (qint64 got = 0; device.failure.isEmpty() && (got = device.read(buf, sizeof buf)) > 0;)
+        data.append(buf, got);
+    *reason = device.finish();
+    if (!reason->isEmpty())
+        return std::nullopt;
+    return data;
+}
+
+std::optional<XlsxPackage::FirstSheet> XlsxPackage::firstSheet(QString* reason)
+{
+    FirstSheet out;
+    QString id;
+    *reason = parsePart(QStringLiteral("xl/workbook.xml"), [&](QXmlStreamReader& x) {
+        while (!x.atEnd()) {
+            if (x.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            if (x.name() == QLatin1String("sheet") && id.isEmpty()) {
+                for (const auto& a : x.attributes()) {
+                    if (a.name() == QLatin1String("id"))
+                        id = a.value().toString();
+                }
+            } else if (x.name() == QLatin1String("workbookPr")) {
+                const auto v = x.attributes().value(QLatin1String("date1904"));
+                out.date1904 = v == QLatin1String("1") || v == QLatin1String("true");
+            }
+        }
+        return id.isEmpty() ? QStringLiteral("The workbook names no sheet.") : QString();
+    });
+    if (!reason->isEmpty())
+        return std::nullopt;
+    QString target;
+    *reason = parsePart(QStringLiteral("xl/_rels/workbook.xml.rels"), [&](QXmlStreamReader& x) {
+        while (!x.atEnd()) {
+            if (x.readNext() == QXmlStreamReader::StartElement && x.name() == QLatin1String("Relationship")
+                && target.isEmpty() && x.attributes().value(QLatin1String("Id")) == id)
+                target = x.attributes().value(QLatin1String("Target")).toString();
+        }
+        return target.isEmpty() ? QStringLiteral("The workbook's first sheet has no part.") : QString();
+    });
+    if (!reason->isEmpty())
+        return std::nullopt;
+    const auto resolved = resolveTarget(QStringLiteral("xl"), target);
+    if (!resolved) {
+        *reason = QStringLiteral("The first sheet's part %1 lies outside the package.").arg(limited(target));
+        return std::nullopt;
+    }
+    out.part = *resolved;
+    return out;
+}
+
+} // namespace workbook
