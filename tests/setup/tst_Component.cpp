@@ -74,33 +74,6 @@ private Q_SLOTS:
         seedLineSet();
     }
 
-    void overviewAndEditGrid()
-    {
-        store("MD1", "S1", "C100");
-        store("MD1", "S2", "C200");
-        store("MD1", "S9", "C300"); // a slot the module no longer has
-        store("MD2", "S1", "C100");
-        OPT_Component s;
-        kit::pick(s.cboMC, "M1");
-        QCOMPARE(kit::gridRows(s.msfgInfo, 6),
-            QStringList(
-                { "L1|P1|M1|MD1|S1|C100", "L1|P1|M1|MD1|S2|C200", "L1|P1|M1|MD1|S9|C300", "L1|P1|M1|MD2|S1|C100" }));
-        // Equal neighbours are shown as one cell, never across a module.
-        QCOMPARE(s.msfgInfo->rowSpan(0, 4), 3);
-        QCOMPARE(s.msfgInfo->rowSpan(3, 5), 1); // S1 again, but of another module
-
-        // An overview row shows its module's slots with what is stored on them.
-        s.msfgInfo->setCurrentCell(1, 6);
-        QCOMPARE(s.cboLine->currentText(), QStringLiteral("L1"));
-        QCOMPARE(kit::gridRows(s.MFGdata, 2), QStringList({ "S1|C100", "S2|C200", "S3|" }));
-
-        // Another machine: its overview, and the old module's slots are gone.
-        kit::pick(s.cboMC, "M3");
-        QCOMPARE(s.msfgInfo->rowCount(), 0);
-        QCOMPARE(s.MFGdata->rowCount(), 0);
-        QCOMPARE(s.cboLine->currentText(), QString());
-    }
-
     void newSetsEverySlotOfTheModule()
     {
         store("MD1", "S1", "C100");
@@ -133,18 +106,27 @@ private Q_SLOTS:
                 "Insert|L1|P1|M1|MD1|S3||C300|SYSADMIN" }));
     }
 
-    // Edit and Delete act on the module of the overview row clicked last,
-    // also when two part numbers are set up on one module of the same name.
+    // The overview of a machine. Edit and Delete act on the module of the
+    // overview row clicked last, also when two part numbers are set up on one
+    // module of the same name.
     void editAndDeleteTheClickedRow()
     {
         store("MD1", "S1", "C100");
         store("MD1", "S2", "C200");
+        store("MD1", "S9", "C300"); // a slot the module no longer has
+        store("MD2", "S1", "C100");
         store("MD1", "S1", "C200", "P2");
         OPT_Component s;
         kit::pick(s.cboMC, "M1");
+        QCOMPARE(kit::gridRows(s.msfgInfo, 6),
+            QStringList({ "L1|P1|M1|MD1|S1|C100", "L1|P1|M1|MD1|S2|C200", "L1|P1|M1|MD1|S9|C300",
+                "L1|P1|M1|MD2|S1|C100", "L1|P2|M1|MD1|S1|C200" }));
+        // Equal neighbours are shown as one cell, never across a module.
+        QCOMPARE(s.msfgInfo->rowSpan(0, 4), 3);
+        QCOMPARE(s.msfgInfo->rowSpan(3, 5), 1); // S1 again, but of another module
         s.msfgInfo->setCurrentCell(0, 6);
         s.cmdEdit->click();
-        QCOMPARE(kit::gridRows(s.MFGdata, 2), QStringList({ "S1|C100", "S2|C200" })); // stored slots only
+        QCOMPARE(kit::gridRows(s.MFGdata, 2), QStringList({ "S1|C100", "S2|C200", "S9|C300" })); // stored slots only
         s.MFGdata_Click(0);
         s.TV_NodeClick(node(s, "C300"));
         s.cmdSave->click();
@@ -155,18 +137,25 @@ private Q_SLOTS:
         s.msfgInfo->setCurrentCell(0, 6);
         s.cmdDelete->click();
         QCOMPARE(prompter().texts(), QStringList({ "Confirm to delete?" }));
-        QCOMPARE(stored().size(), 3);
+        QCOMPARE(stored().size(), 5);
 
+        // A row shows its module's slots with what is stored on them.
         kit::pick(s.cboMC, "M1");
         s.msfgInfo->setCurrentCell(0, 6);
         QCOMPARE(kit::gridRows(s.MFGdata, 2), QStringList({ "S1|C300", "S2|C200", "S3|" }));
-        s.msfgInfo->setCurrentCell(2, 6);
+        s.msfgInfo->setCurrentCell(4, 6);
         QCOMPARE(kit::gridRows(s.MFGdata, 2), QStringList({ "S1|C200", "S2|", "S3|" }));
         s.MFGdata_Click(0);
         s.cmdDelete->click();
-        QCOMPARE(stored(), QStringList({ "P1|MD1|S1|C300", "P1|MD1|S2|C200" }));
+        QCOMPARE(stored(), QStringList({ "P1|MD1|S1|C300", "P1|MD1|S2|C200", "P1|MD1|S9|C300", "P1|MD2|S1|C100" }));
         QCOMPARE(journal(),
             QStringList({ "Delete|L1|P2|M1|MD1|S1|C200||SYSADMIN", "Update|L1|P1|M1|MD1|S1|C100|C300|SYSADMIN" }));
+
+        // Another machine: its overview, and the old module's slots are gone.
+        kit::pick(s.cboMC, "M3");
+        QCOMPARE(s.msfgInfo->rowCount(), 0);
+        QCOMPARE(s.MFGdata->rowCount(), 0);
+        QCOMPARE(s.cboLine->currentText(), QString());
     }
 
     void saveFailures()

@@ -244,9 +244,6 @@ private Q_SLOTS:
         scan("X9", 33);
         QCOMPARE(gLastFrame().data, QString("F2"));
         QCOMPARE(gLastFrame().node, QString("033"));
-        scan("U9");
-        QCOMPARE(gLastFrame().data, QString("U9"));
-        QCOMPARE(gLastFrame().node, QString("005"));
     }
 
     void duplicateAndUnknownTerminals()
