@@ -38,8 +38,6 @@ private Q_SLOTS:
         QTest::newRow("terminal 5") << bytes({ 0x0F, 0, 0, 0, 0, 0, 0, 0x05, 0x01, 0x41, 0x42, 0x43, 0x44, 0x0D, 0x0A })
                                     << "\\0F\\00\\00\\00\\00\\00\\00\\05\\01ABCD\\0D\\0A"
                                     << "ABCD";
-        QTest::newRow("terminal 12") << dataFrame(12, "X") << "\\0C\\00\\00\\00\\00\\00\\00\\12\\01X\\0D\\0A"
-                                     << "X";
         QTest::newRow("terminal 200") << dataFrame(200, "X") << "\\0C\\00\\00\\00\\00\\00\\00\\200\\01X\\0D\\0A"
                                       << "X";
         QTest::newRow("terminal 0") << dataFrame(0, "") << "\\0B\\00\\00\\00\\00\\00\\00\\00\\01\\0D\\0A"
