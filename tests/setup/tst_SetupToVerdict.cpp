@@ -82,15 +82,11 @@ private Q_SLOTS:
 
         auto* link = app.open<OPT_Slot_Link>("OPR_Slot_Link");
         QVERIFY(link && link->isVisible());
-        const char* barcodes[][2] = { { "b1", "S1" }, { "b2", "S2" } };
-        for (auto& b : barcodes) {
-            link->cmdNew->click();
-            typeKey(link->txtID, b[0]);
-            kit::pick(link->cboMC, "M1");
-            kit::pick(link->cboMD, "MD1");
-            kit::pick(link->cboSlot, b[1]);
-            link->cmdSave->click();
-        }
+        link->cmdNew->click();
+        typeKey(link->txtID, "b1"); // stored in upper case, as terminals scan it
+        for (auto [box, text] : { std::pair { link->cboMC, "M1" }, { link->cboMD, "MD1" }, { link->cboSlot, "S1" } })
+            kit::pick(box, text);
+        link->cmdSave->click();
 
         auto* comp = app.open<OPT_Component>("OPR_Comp_SET");
         QVERIFY(comp && comp->isVisible());
@@ -101,8 +97,6 @@ private Q_SLOTS:
         QApplication::processEvents();
         clickCell(comp->MFGdata, 0, 1);
         clickNode(comp->TV, "C100");
-        clickCell(comp->MFGdata, 1, 1);
-        clickNode(comp->TV, "C200");
         comp->cmdSave->click();
 
         // The terminal behind the gateway: user, part number, no panels; on
