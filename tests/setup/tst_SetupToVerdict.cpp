@@ -11,7 +11,6 @@
 #include "terminal/ScanDialogue.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>

@@ -82,7 +82,6 @@ private Q_SLOTS:
         QCOMPARE(prompter().messages.size(), 2);
         QVERIFY(prompter().last().text.endsWith(" ..."));
         QCOMPARE(s.EditMode, QStringLiteral("New"));
-        QCOMPARE(s.cboSlot->currentText(), QStringLiteral("S7"));
         QCOMPARE(links(), QStringList({ "B1|M1|MD1|S2|SYSADMIN" }));
 
         // Edit moves the barcode; the barcode itself cannot change.
