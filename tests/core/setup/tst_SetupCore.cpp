@@ -159,10 +159,7 @@ private Q_SLOTS:
             QStringList({ "Cannot found the Line ID LX", "Cannot found the Part No PX and the Project PR1 relations",
                 "Cannot found the Machine ID MX", "Cannot found the GW21 10.0.0.5 and the DT200 6 relations" }));
         // The equal row only renewed its audit columns; "5" and "005" are one terminal.
-        db::ResultSet rs = gConn().query("select dt200_id, update_user from line_set");
-        QCOMPARE(rs.recordCount(), 1);
-        QCOMPARE(rs.text(0), QStringLiteral("005"));
-        QCOMPARE(rs.text(1), QStringLiteral("U1"));
+        QCOMPARE(testing::queryRows("select dt200_id, update_user from line_set"), QStringList({ "005|U1" }));
     }
 };
 

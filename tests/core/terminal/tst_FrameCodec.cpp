@@ -40,8 +40,6 @@ private Q_SLOTS:
                                     << "ABCD";
         QTest::newRow("terminal 200") << dataFrame(200, "X") << "\\0C\\00\\00\\00\\00\\00\\00\\200\\01X\\0D\\0A"
                                       << "X";
-        QTest::newRow("terminal 0") << dataFrame(0, "") << "\\0B\\00\\00\\00\\00\\00\\00\\00\\01\\0D\\0A"
-                                    << "";
         QTest::newRow("backslash") << dataFrame(5, "A\\B") << "\\0E\\00\\00\\00\\00\\00\\00\\05\\01A\\5CB\\0D\\0A"
                                    << "A\\5CB";
         QTest::newRow("high bytes") << dataFrame(5, bytes({ 0x80, 0xE9, 0xFF, 0x7F }))
