@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QTableWidget>
+#include <QTest>
 
 using Module1::gConn;
 
@@ -52,8 +53,7 @@ QStringList gridRows(const QTableWidget* grid, int columns)
 void pick(QComboBox* box, const QString& text)
 {
     const int i = box->findText(text);
-    if (i < 0)
-        qWarning("%s has no entry %s", qPrintable(box->objectName()), qPrintable(text));
+    QVERIFY2(i >= 0, qPrintable(box->objectName() + " has no entry " + text));
     box->setCurrentIndex(i);
 }
 
