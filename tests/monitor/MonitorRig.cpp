@@ -7,10 +7,7 @@
 
 using Module1::gConn;
 
-QString MonitorRig::address(int g)
-{
-    return gwsim::loopbackAddress(g).toString();
-}
+QString MonitorRig::address(int g) { return gwsim::loopbackAddress(g).toString(); }
 
 bool MonitorRig::setUp(int count)
 {
@@ -43,17 +40,17 @@ bool MonitorRig::setUp(int count)
     for (int g = 0; g < count; ++g) {
         const QString line = QStringLiteral("L%1").arg(g);
         const QString mc = QStringLiteral("M%1").arg(g);
-        for (const char* t : {"001", "002"})
+        for (const char* t : { "001", "002" })
             c.exec("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id) "
                    "values (?, 'PRJ', 'P1', ?, ?, ?)",
-                   {line, mc, address(g), t});
+                { line, mc, address(g), t });
         for (int s = 1; s <= 2; ++s) {
             const QString slot = QStringLiteral("S%1").arg(s);
             c.exec("insert into slot_link (link_no, mc_id, md_id, slot_code) values (?, ?, 'MD1', ?)",
-                   {QStringLiteral("B%1%2").arg(g).arg(s), mc, slot});
+                { QStringLiteral("B%1%2").arg(g).arg(s), mc, slot });
             c.exec("insert into component_set (line_id, part_no, mc_id, md_id, slot_code, comp_code) "
                    "values (?, 'P1', ?, 'MD1', ?, ?)",
-                   {line, mc, slot, QStringLiteral("C%1").arg(s)});
+                { line, mc, slot, QStringLiteral("C%1").arg(s) });
         }
     }
     return true;

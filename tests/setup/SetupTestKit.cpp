@@ -1,68 +1,39 @@
 #include "SetupTestKit.h"
 
-#include "TestDb.h"
+#include "ListTools.h"
 #include "app/Module1.h"
-#include "workbook/WorkbookExport.h"
 
-#include <QAbstractButton>
 #include <QComboBox>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTest>
 
 using Module1::gConn;
 
 namespace kit {
 
-namespace {
-
-QTemporaryDir& folder()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
-
-class Sheet : public workbook::TableSource
-{
-public:
-    explicit Sheet(const QList<QStringList>& rows) : m_rows(rows) {}
-    int rowCount() const override { return int(m_rows.size()) - 1; }
-    int columnCount() const override { return int(m_rows.first().size()); }
-    QString header(int c) const override { return m_rows.first().value(c); }
-    QString text(int r, int c) const override { return m_rows.at(r + 1).value(c); }
-
-private:
-    QList<QStringList> m_rows;
-};
-
-} // namespace
-
-testing::ScriptedPrompter& prompter()
-{
-    return *testing::ScriptedPrompter::current();
-}
-
 void seedPlant()
 {
     using Rows = QList<QVariantList>;
     const QList<std::pair<const char*, Rows>> tables = {
-        {"insert into line_info (line_id) values (?)", {{"L1"}, {"L2"}}},
-        {"insert into mc_info (mc_id, line_id) values (?, ?)", {{"M1", "L1"}, {"M2", "L1"}, {"M3", "L2"}}},
-        {"insert into slot_info (mc_id, md_id, slot_id) values (?, ?, ?)",
-         {{"M1", "MD1", "S1"}, {"M1", "MD1", "S2"}, {"M1", "MD1", "S3"}, {"M1", "MD2", "S1"}, {"M2", "MD1", "S7"}}},
-        {"insert into dt200_info (gw21_ip, dt200_id) values (?, ?)",
-         {{"10.0.0.5", "005"}, {"10.0.0.5", "012"}, {"10.0.0.6", "001"}}},
-        {"insert into proj_info (proj_id) values (?)", {{"PR1"}, {"PR2"}}},
-        {"insert into part_info (part_no, proj_id) values (?, ?)", {{"P1", "PR1"}, {"P2", "PR1"}, {"P3", "PR2"}}},
-        {"insert into component_group (group_id) values (?)", {{"G1"}, {"G2"}}},
-        {"insert into component_list (comp_code, group_id, method_type, vender_name) values (?, ?, 'MP', 'NIL')",
-         {{"C100", "G1"}, {"C200", "G1"}, {"C300", "G2"}}},
-        {"insert into component_proj (proj_id, part_no, group_id, comp_code, ref_designator, polarity_check) "
-         "values ('PR1', 'P1', 'G1', ?, 'R1', 'Y')",
-         {{"C100"}, {"C200"}}},
-        {"insert into component_link (link_id, comp_code, vender_comp, vender_name, vender_desc, lot_no, ship_date, "
-         "rt_no) values (?, ?, 'VC', 'V1', 'VD', 'LOT', '2401', 'RT')",
-         {{"LK1", "C100"}, {"LK2", "C200"}}},
+        { "insert into line_info (line_id) values (?)", { { "L1" }, { "L2" } } },
+        { "insert into mc_info (mc_id, line_id) values (?, ?)", { { "M1", "L1" }, { "M2", "L1" }, { "M3", "L2" } } },
+        { "insert into slot_info (mc_id, md_id, slot_id) values (?, ?, ?)",
+            { { "M1", "MD1", "S1" }, { "M1", "MD1", "S2" }, { "M1", "MD1", "S3" }, { "M1", "MD2", "S1" },
+                { "M2", "MD1", "S7" } } },
+        { "insert into dt200_info (gw21_ip, dt200_id) values (?, ?)",
+            { { "10.0.0.5", "005" }, { "10.0.0.5", "012" }, { "10.0.0.6", "001" } } },
+        { "insert into proj_info (proj_id) values (?)", { { "PR1" }, { "PR2" } } },
+        { "insert into part_info (part_no, proj_id) values (?, ?)",
+            { { "P1", "PR1" }, { "P2", "PR1" }, { "P3", "PR2" } } },
+        { "insert into component_group (group_id) values (?)", { { "G1" }, { "G2" } } },
+        { "insert into component_list (comp_code, group_id, method_type, vender_name) values (?, ?, 'MP', 'NIL')",
+            { { "C100", "G1" }, { "C200", "G1" }, { "C300", "G2" } } },
+        { "insert into component_proj (proj_id, part_no, group_id, comp_code, ref_designator, polarity_check) "
+          "values ('PR1', 'P1', 'G1', ?, 'R1', 'Y')",
+            { { "C100" }, { "C200" } } },
+        { "insert into component_link (link_id, comp_code, vender_comp, vender_name, vender_desc, lot_no, ship_date, "
+          "rt_no) values (?, ?, 'VC', 'V1', 'VD', 'LOT', '2401', 'RT')",
+            { { "LK1", "C100" }, { "LK2", "C200" } } },
     };
     db::Transaction tx(gConn());
     for (const auto& [sql, rows] : tables)
@@ -71,49 +42,19 @@ void seedPlant()
     tx.commit();
 }
 
-QString writeSheet(const QString& name, const QList<QStringList>& rows)
-{
-    const QString path = folder().filePath(name);
-    QString error;
-    if (!workbook::writeExport(Sheet(rows), workbook::SourceKind::List, {}, path, &error))
-        qWarning("%s", qPrintable(error));
-    return path;
-}
-
-QStringList gridRows(const QTableWidget* grid, int lastColumn)
+QStringList gridRows(const QTableWidget* grid, int columns)
 {
     QStringList out;
-    for (int r = 0; r < grid->rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 1; c <= lastColumn; ++c)
-            cells << (grid->item(r, c) ? grid->item(r, c)->text() : QString());
-        out << cells.join('|');
-    }
-    return out;
-}
-
-QStringList entries(const QComboBox* box)
-{
-    QStringList out;
-    for (int i = 0; i < box->count(); ++i)
-        out << box->itemText(i);
+    for (int r = 0; r < grid->rowCount(); ++r)
+        out << Module1::GridRowTexts(grid, r).mid(0, columns).join('|');
     return out;
 }
 
 void pick(QComboBox* box, const QString& text)
 {
     const int i = box->findText(text);
-    if (i < 0)
-        qWarning("%s has no entry %s", qPrintable(box->objectName()), qPrintable(text));
+    QVERIFY2(i >= 0, qPrintable(box->objectName() + " has no entry " + text));
     box->setCurrentIndex(i);
-}
-
-QList<bool> enabled(const QList<QAbstractButton*>& buttons)
-{
-    QList<bool> out;
-    for (const QAbstractButton* b : buttons)
-        out << b->isEnabled();
-    return out;
 }
 
 } // namespace kit

@@ -2,19 +2,15 @@
 
 #include "ScriptedPrompter.h"
 
-#include <QList>
 #include <QString>
 #include <QStringList>
 
-class QAbstractButton;
 class QComboBox;
 class QTableWidget;
 
 // What the set-up screen tests share: the master rows the other screens
-// keep, seeded with SQL; sheets to import; the answers to the boxes.
+// keep, seeded with SQL, and the reading and picking of the screens' boxes.
 namespace kit {
-
-testing::ScriptedPrompter& prompter();
 
 // Lines L1 (machines M1, M2) and L2 (M3); modules MD1 (S1, S2, S3) and MD2
 // (S1) of M1, MD1 (S7) of M2; terminals 005 and 012 behind 10.0.0.5 and 001
@@ -23,16 +19,9 @@ testing::ScriptedPrompter& prompter();
 // LK2 (C200).
 void seedPlant();
 
-// Writes rows (the first one the header) as a workbook and returns its path.
-QString writeSheet(const QString& name, const QList<QStringList>& rows);
-
-// The texts of a grid from column 1, row by row, joined by "|".
-QStringList gridRows(const QTableWidget* grid, int lastColumn);
-// The entries of a combo box's list.
-QStringList entries(const QComboBox* box);
+// The first `columns` texts of each grid row, joined by "|".
+QStringList gridRows(const QTableWidget* grid, int columns);
 // Picks the entry from the list as a user would.
 void pick(QComboBox* box, const QString& text);
-// Enabled states of buttons, in the order given.
-QList<bool> enabled(const QList<QAbstractButton*>& buttons);
 
 } // namespace kit

@@ -1,9 +1,9 @@
 #include "DbRows.h"
+#include "TestDb.h"
+#include "TestMain.h"
 #include "app/Module1.h"
 #include "setup/ComponentSetup.h"
 #include "setup/SetupImports.h"
-#include "TestDb.h"
-#include "TestMain.h"
 
 #include <QTest>
 #include <QThread>
@@ -15,13 +15,13 @@ using workbook::Rows;
 
 namespace {
 
-const ModuleKey kKey{"L1", "P1", "M1", "MD1"};
+const ModuleKey kKey { "L1", "P1", "M1", "MD1" };
 
 void store(const QString& slot, const QString& comp)
 {
     gConn().exec("insert into component_set (line_id, part_no, mc_id, md_id, slot_code, comp_code, update_user, "
                  "update_time) values ('L1', 'P1', 'M1', 'MD1', ?, ?, 'OLD', sysdate)",
-                 {slot, comp});
+        { slot, comp });
 }
 
 // slot|component|user of every stored slot, by slot.
@@ -42,8 +42,7 @@ QStringList journal()
 
 // The component set-up's Save with its journal, and the checks of the line
 // set-up import (the other imports are tested through their screens).
-class SetupCoreTest : public QObject
-{
+class SetupCoreTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -55,41 +54,35 @@ private Q_SLOTS:
         store("S1", "C1"); // stays
         store("S2", "C2"); // given another component
         store("S3", "C3"); // cleared
-        const QList<SlotRow> rows = {{"S1", "C1"}, {"S2", "C9"}, {"S3", ""}, {"S4", "C4"}, {"S5", ""}};
+        const QList<SlotRow> rows = { { "S1", "C1" }, { "S2", "C9" }, { "S3", "" }, { "S4", "C4" }, { "S5", "" } };
         QCOMPARE(SaveSlotRows(gConn(), SaveMode::New, kKey, rows, "U1"), 3);
-        QCOMPARE(stored(), QStringList({"S1|C1|OLD", "S2|C9|U1", "S4|C4|U1"}));
+        QCOMPARE(stored(), QStringList({ "S1|C1|OLD", "S2|C9|U1", "S4|C4|U1" }));
         // A stored slot given another component is an update, and a slot
         // that was never stored leaves no "Delete" row.
-        QCOMPARE(journal(), QStringList({"Update|S2|C2|C9", "Delete|S3|C3|", "Insert|S4||C4"}));
+        QCOMPARE(journal(), QStringList({ "Update|S2|C2|C9", "Delete|S3|C3|", "Insert|S4||C4" }));
 
         // Saving the same grid again changes nothing.
-        QCOMPARE(SaveSlotRows(gConn(), SaveMode::New, kKey, {{"S1", "C1"}, {"S2", "C9"}, {"S3", ""}}, "U1"), 0);
+        QCOMPARE(SaveSlotRows(gConn(), SaveMode::New, kKey, { { "S1", "C1" }, { "S2", "C9" }, { "S3", "" } }, "U1"), 0);
         QCOMPARE(gConn().count("select count(*) from set_hist"), 3);
     }
 
-    void editAndDelete()
+    void deleteTakesTheMarkedSlot()
     {
         store("S1", "C1");
         store("S2", "C2");
-        store("S3", "C3");
-        SaveSlotRows(gConn(), SaveMode::Edit, kKey, {{"S1", "C1"}, {"S2", "C7"}, {"S3", ""}}, "U1");
-        QCOMPARE(stored(), QStringList({"S1|C1|OLD", "S2|C7|U1"}));
-        QCOMPARE(journal(), QStringList({"Update|S2|C2|C7", "Delete|S3|C3|"}));
-
-        // Delete clears only the marked slot, journalled with what it held.
-        gConn().exec("delete from set_hist");
-        QCOMPARE(SaveSlotRows(gConn(), SaveMode::Del, kKey, {{"S1", "C1"}, {"S2", "C7", true}}, "U1"), 1);
-        QCOMPARE(stored(), QStringList({"S1|C1|OLD"}));
-        QCOMPARE(journal(), QStringList({"Delete|S2|C7|"}));
+        // Journalled with what the slot held, whatever the grid shows.
+        QCOMPARE(SaveSlotRows(gConn(), SaveMode::Del, kKey, { { "S1", "C1" }, { "S2", "C7", true } }, "U1"), 1);
+        QCOMPARE(stored(), QStringList({ "S1|C1|OLD" }));
+        QCOMPARE(journal(), QStringList({ "Delete|S2|C2|" }));
         // No mark, or a marked slot that is not stored: nothing at all.
-        QCOMPARE(SaveSlotRows(gConn(), SaveMode::Del, kKey, {{"S1", "C1"}, {"S9", "", true}}, "U1"), 0);
+        QCOMPARE(SaveSlotRows(gConn(), SaveMode::Del, kKey, { { "S1", "C1" }, { "S9", "", true } }, "U1"), 0);
         QCOMPARE(gConn().count("select count(*) from set_hist"), 1);
 
         // Other modules, part numbers and lines are not touched.
         gConn().exec("insert into component_set (line_id, part_no, mc_id, md_id, slot_code, comp_code) "
                      "values ('L1', 'P2', 'M1', 'MD1', 'S1', 'X')");
-        SaveSlotRows(gConn(), SaveMode::Edit, kKey, {{"S1", ""}}, "U1");
-        QCOMPARE(gConn().scalar("select comp_code from component_set where part_no = 'P2'").toString(), QStringLiteral("X"));
+        SaveSlotRows(gConn(), SaveMode::Del, kKey, { { "S1", "", true } }, "U1");
+        QCOMPARE(testing::queryRows("select part_no, comp_code from component_set"), QStringList({ "P2|X" }));
     }
 
     void failedWriteLeavesNoJournalRow()
@@ -101,12 +94,12 @@ private Q_SLOTS:
         gConn().exec("create table component_set (line_id varchar(8), part_no varchar(20), mc_id varchar(20), "
                      "md_id varchar(8), slot_code varchar(8), comp_code varchar(30) check (comp_code <> 'BAD'), "
                      "update_user varchar(8), update_time timestamp)");
-        const QList<SlotRow> rows = {{"S1", "C1"}, {"S2", "BAD"}, {"S3", "C3"}};
+        const QList<SlotRow> rows = { { "S1", "C1" }, { "S2", "BAD" }, { "S3", "C3" } };
         QVERIFY_THROWS_EXCEPTION(db::DbError, SaveSlotRows(gConn(), SaveMode::New, kKey, rows, "U1"));
         // The row before stays with its journal row; the failing row left
         // nothing; the rows after it were not handled.
-        QCOMPARE(stored(), QStringList({"S1|C1|U1"}));
-        QCOMPARE(journal(), QStringList({"Insert|S1||C1"}));
+        QCOMPARE(stored(), QStringList({ "S1|C1|U1" }));
+        QCOMPARE(journal(), QStringList({ "Insert|S1||C1" }));
     }
 
     // Another workstation deletes a slot while this Save is about to change
@@ -124,7 +117,7 @@ private Q_SLOTS:
             if (!second.open(settings, &failure))
                 return;
             try {
-                SaveSlotRows(second, SaveMode::Edit, kKey, {{"S2", "C9"}}, "U1");
+                SaveSlotRows(second, SaveMode::Edit, kKey, { { "S2", "C9" } }, "U1");
             } catch (const db::DbError& e) {
                 failure = e.text();
             }
@@ -133,18 +126,15 @@ private Q_SLOTS:
         tx.commit();
         other.join();
         QCOMPARE(failure, QString());
-        QCOMPARE(stored(), QStringList({"S2|C9|U1"}));
-        QCOMPARE(journal(), QStringList({"Insert|S2||C9"}));
+        QCOMPARE(stored(), QStringList({ "S2|C9|U1" }));
+        QCOMPARE(journal(), QStringList({ "Insert|S2||C9" }));
     }
 
     void terminalIdFormat()
     {
-        QCOMPARE(FormatTerminalId("5"), QStringLiteral("005"));
-        QCOMPARE(FormatTerminalId("12.0"), QStringLiteral("012"));
-        QCOMPARE(FormatTerminalId("1234"), QStringLiteral("1234"));
-        QCOMPARE(FormatTerminalId("005"), QStringLiteral("005"));
-        QCOMPARE(FormatTerminalId("T5"), QStringLiteral("T5"));
-        QCOMPARE(FormatTerminalId(""), QString());
+        for (const auto& [typed, stored] :
+            { std::pair { "5", "005" }, { "12.0", "012" }, { "1234", "1234" }, { "T5", "T5" } })
+            QCOMPARE(FormatTerminalId(typed), QString(stored));
     }
 
     void lineSetImportChecksInOrder()
@@ -155,28 +145,21 @@ private Q_SLOTS:
         gConn().exec("insert into dt200_info (gw21_ip, dt200_id) values ('10.0.0.5', '005')");
         gConn().exec("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id, update_user, "
                      "update_time) values ('L1', 'PR1', 'P1', 'M1', '10.0.0.5', '005', 'OLD', sysdate)");
-        const Rows rows = {{"head"},
-                           {"L1", "PR1", "P1", "M1", "10.0.0.5", "5"}, // equal to the stored row
-                           {"LX", "PRX", "PX", "MX", "10.0.0.9", "7"}, // fails on the line first
-                           {"L1", "PR1", "PX", "M1", "10.0.0.5", "5"},
-                           {"L1", "PR1", "P1", "MX", "10.0.0.5", "5"},
-                           {"L1", "PR1", "P1", "M1", "10.0.0.5", "6"},
-                           {"L1", "PR1", "P1", "M1", "10.0.0.5", "005"},
-                           {"", "after the end"}};
+        const Rows rows = { { "head" }, { "L1", "PR1", "P1", "M1", "10.0.0.5", "5" }, // equal to the stored row
+            { "LX", "PRX", "PX", "MX", "10.0.0.9", "7" }, // fails on the line first
+            { "L1", "PR1", "PX", "M1", "10.0.0.5", "5" }, { "L1", "PR1", "P1", "MX", "10.0.0.5", "5" },
+            { "L1", "PR1", "P1", "M1", "10.0.0.5", "6" }, { "L1", "PR1", "P1", "M1", "10.0.0.5", "005" },
+            { "", "after the end" } };
         QStringList log;
-        const auto out =
-            workbook::importRows(rows, LineSetImport(gConn()), gConn(), "U1", [&](const QString& l) { log << l; });
+        const auto out
+            = workbook::importRows(rows, LineSetImport(gConn()), gConn(), "U1", [&](const QString& l) { log << l; });
         QCOMPARE(out.stored, 2);
         QCOMPARE(out.rejected, 4);
-        QCOMPARE(log, QStringList({"Cannot found the Line ID LX",
-                                         "Cannot found the Part No PX and the Project PR1 relations",
-                                         "Cannot found the Machine ID MX",
-                                         "Cannot found the GW21 10.0.0.5 and the DT200 6 relations"}));
+        QCOMPARE(log,
+            QStringList({ "Cannot found the Line ID LX", "Cannot found the Part No PX and the Project PR1 relations",
+                "Cannot found the Machine ID MX", "Cannot found the GW21 10.0.0.5 and the DT200 6 relations" }));
         // The equal row only renewed its audit columns; "5" and "005" are one terminal.
-        db::ResultSet rs = gConn().query("select dt200_id, update_user from line_set");
-        QCOMPARE(rs.recordCount(), 1);
-        QCOMPARE(rs.text(0), QStringLiteral("005"));
-        QCOMPARE(rs.text(1), QStringLiteral("U1"));
+        QCOMPARE(testing::queryRows("select dt200_id, update_user from line_set"), QStringList({ "005|U1" }));
     }
 };
 

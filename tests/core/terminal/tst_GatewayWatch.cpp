@@ -1,5 +1,5 @@
-#include "terminal/GatewayWatch.h"
 #include "TestMain.h"
+#include "terminal/GatewayWatch.h"
 
 #include <QTest>
 #include <QTimeZone>
@@ -7,8 +7,7 @@
 using namespace monitor;
 
 // The watchdog's rules for one gateway, on a clock of the test's own.
-class GatewayWatchTest : public QObject
-{
+class GatewayWatchTest : public QObject {
     Q_OBJECT
 
     using Action = GatewayWatch::Action;
