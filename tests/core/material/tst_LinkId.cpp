@@ -32,13 +32,13 @@ material::Lot lot(const QString& id, const QString& lotNo)
     l.linkId = id;
     l.compCode = "C1";
     l.venderName = "V1";
-    l.venderDesc = "Vendor one";
     l.lotNo = lotNo;
-    l.shipDate = "2449";
-    l.rtNo = "RT1";
-    l.refDesignator = "F";
-    l.polarityCheck = "Y";
     return l;
+}
+
+QString lotOf(const QString& id)
+{
+    return gConn().scalar("select lot_no from component_link where link_id = ?", {id}).toString();
 }
 
 struct Saved
@@ -147,15 +147,13 @@ private Q_SLOTS:
         const QString p = todayPrefix(LotType::PCBA);
         // Free: stored as shown, trimmed.
         QCOMPARE(material::InsertLot(gConn(), lot(" " + p + "0001", "LOT-A"), "U1"), p + "0001");
-        QCOMPARE(gConn().scalar("select lot_no from component_link where link_id = ?", {p + "0001"}).toString(),
-                 QStringLiteral("LOT-A"));
+        QCOMPARE(lotOf(p + "0001"), QStringLiteral("LOT-A"));
 
         // Taken meanwhile by another workstation: the next free one is stored.
         store(p + "0002");
         store(p + "0003");
         QCOMPARE(material::InsertLot(gConn(), lot(p + "0002", "LOT-B"), "U2"), p + "0004");
-        QCOMPARE(gConn().scalar("select lot_no from component_link where link_id = ?", {p + "0004"}).toString(),
-                 QStringLiteral("LOT-B"));
+        QCOMPARE(lotOf(p + "0004"), QStringLiteral("LOT-B"));
 
         // Shown on one day, saved on another: the shown day is kept.
         const QString earlier = "1" + p.mid(1, 3) + "00"; // day 00: never today
@@ -188,8 +186,7 @@ private Q_SLOTS:
             if (x.stored != x.proposed)
                 ++moved;
             // The workstation was told the identifier its lot is stored under.
-            QCOMPARE(gConn().scalar("select lot_no from component_link where link_id = ?", {x.stored}).toString(),
-                     x.lotNo);
+            QCOMPARE(lotOf(x.stored), x.lotNo);
         }
         QCOMPARE(reported.size(), 2 * kLots);
         qInfo("%d of %d saves found their shown identifier taken", moved, 2 * kLots);
