@@ -84,20 +84,6 @@ private Q_SLOTS:
         QCOMPARE(Module1::GridRowTexts(grid, 0), kept);
     }
 
-    void machineEditMovesItToAnotherLine()
-    {
-        testing::addLine("L1");
-        testing::addMachine("MC1", "L9"); // a line that is gone still shows
-        Mtc_Machine s;
-        s.msfgMachine->setCurrentCell(0, 1);
-        QCOMPARE(s.cboLine->currentText(), QStringLiteral("L9"));
-        s.cmdEdit->click();
-        s.cboLine->setEditText("L1");
-        s.cmdSave->click();
-        QCOMPARE(queryRows("select mc_id, line_id from mc_info"), QStringList({"MC1|L1"}));
-        QCOMPARE(s.cboLine->currentText(), QStringLiteral("L1")); // kept across the reload
-    }
-
     void terminalIdOfOneOrTwoDigits_data()
     {
         QTest::addColumn<QString>("typed");
@@ -126,14 +112,23 @@ private Q_SLOTS:
         QCOMPARE(queryRows("select dt200_desc from dt200_info"), QStringList({"gun"}));
     }
 
-    // A stored machine named under another line is moved there, not
-    // inserted a second time; rows of unknown lines are logged.
-    void machineImport()
+    // A machine moves to another line by Edit (a line that is gone still
+    // shows; the line shown is kept across the reload) and by import, which
+    // never inserts it a second time; import rows of unknown lines are logged.
+    void machineMovesToAnotherLine()
     {
         testing::addLine("L1");
         testing::addLine("L2");
-        testing::addMachine("MC0", "L1");
+        testing::addMachine("MC0", "L9");
         Mtc_Machine s;
+        s.msfgMachine->setCurrentCell(0, 1);
+        QCOMPARE(s.cboLine->currentText(), QStringLiteral("L9"));
+        s.cmdEdit->click();
+        s.cboLine->setEditText("L1");
+        s.cmdSave->click();
+        QCOMPARE(queryRows("select mc_id, line_id from mc_info"), QStringList({"MC0|L1"}));
+        QCOMPARE(s.cboLine->currentText(), QStringLiteral("L1"));
+
         prompter().files.enqueue(m_sheets.writeSheet("machines.xlsx", {{"Machine", "Desc", "Line"},
                                                                        {"MC1", "new", "L1"},
                                                                        {"MC2", "lost", "NOLINE"},

@@ -24,17 +24,10 @@ void choose(Mtc_Slot1& s, const QString& machine)
     s.cboMC->setCurrentIndex(s.cboMC->findText(machine));
 }
 
-// The shown tree as "module: slot slot ...", one entry per module.
-QStringList shown(const Mtc_Slot1& s)
+// The screen shows the machine's tree as stored.
+bool showsStored(const Mtc_Slot1& s)
 {
-    QStringList out;
-    for (const layout::ModuleNode& m : s.shownTree().modules) {
-        QStringList slots;
-        for (const layout::SlotNode& n : m.slots)
-            slots << n.text;
-        out << m.text + ": " + slots.join(' ');
-    }
-    return out;
+    return s.shownTree() == layout::loadTree(gConn(), s.cboMC->currentText());
 }
 
 QStringList stored(const QString& machine)
@@ -114,7 +107,7 @@ private Q_SLOTS:
         addSlots("ABCDEF", {"M01/S01", "M01/S02", "M01/S03", "M02/S01", "M03/S01", "M03/S02"});
         Mtc_Slot1 s;
         choose(s, "ABCDEF");
-        QCOMPARE(shown(s), QStringList({"M01: S01 S02 S03", "M02: S01", "M03: S01 S02"}));
+        QVERIFY(showsStored(s));
         QCOMPARE(s.txtMD->text() + "/" + s.txtSlot->text(), QStringLiteral("3/2"));
         // The slot box no longer matches any module: Save still stores every
         // slot under its own module.
@@ -144,7 +137,7 @@ private Q_SLOTS:
         const QStringList before = {"M01|S01", "M01|S02", "M02|S01"};
         QCOMPARE(whileShown, before);
         QCOMPARE(stored("ABCDEF"), before);
-        QCOMPARE(shown(s), QStringList({"M01: S01 S02", "M02: S01"})); // reloaded
+        QVERIFY(showsStored(s)); // reloaded
     }
 
     // Save never stores a tree without modules, which would delete every
@@ -162,14 +155,14 @@ private Q_SLOTS:
         s.txtNum->clear();
         s.cmdSet_Click();
         QCOMPARE(prompter().last().text, QStringLiteral("The prefix length must be a number from 1 to 5 ..."));
-        QCOMPARE(shown(s), QStringList({"M01: S01 S02", "M02: S01"}));
+        QVERIFY(showsStored(s));
 
         choose(s, "AB");
         gConn().exec("alter table slot_info rename to slot_info_away");
         choose(s, "ABCDEF");
         gConn().exec("alter table slot_info_away rename to slot_info");
         QCOMPARE(prompter().last().title, QStringLiteral("ERROR"));
-        QVERIFY(shown(s).isEmpty());
+        QVERIFY(s.shownTree().modules.isEmpty());
         prompter().clear();
         s.cmdSave_Click();
         QCOMPARE(prompter().messages.size(), 1);
