@@ -107,6 +107,12 @@ private Q_SLOTS:
         s.cmdSave->click();
         QCOMPARE(queryRows("select group_id from component_list where comp_code = 'C0805-100NF'"),
                  QStringList({"GONE"}));
+
+        // A stored code longer than its type's box takes still shows whole.
+        kit::addComponent("C0805-100NF-OLD", "CAP");
+        s.CHK_ALL->click();
+        kit::clickRow(s.LvData, 1, "C0805-100NF-OLD");
+        QCOMPARE(s.txtID->text(), QStringLiteral("C0805-100NF-OLD"));
     }
 
     // Checks of a code refuse its delete whichever vendor's row is shown; a
