@@ -1,18 +1,18 @@
 #pragma once
 
 #include "DbRows.h"
+#include "FileTree.h"
 #include "ScriptedPrompter.h"
+#include "TestFiles.h"
+#include "Widgets.h"
 
-#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTreeWidget>
-#include <QList>
-#include <QString>
-#include <QStringList>
 
 // Master data, labels and list handling the material screen tests share.
 namespace kit {
@@ -51,20 +51,35 @@ inline void addChecks(int n, const QString& part, const QString& comp = QString(
         testing::addRow("check_history", {"line_id", "part_no", "comp_code", "check_value"}, {"L1", part, comp, "0"});
 }
 
-// A file's bytes; a golden label file of tests/data/label.
-QByteArray readFile(const QString& path);
-QByteArray golden(const QString& name);
+// A golden label file of tests/data/label.
+inline QByteArray golden(const QString& name)
+{
+    return testing::fileBytes(testing::dataFile(QStringLiteral("label/") + name));
+}
 
-// Enabled states of buttons, in the order given.
-QList<bool> enabled(const QList<QAbstractButton*>& buttons);
-
-QStringList listColumn(const QTreeWidget* list, int column);
-QStringList entries(const QComboBox* box);
 // A choice as the user makes it in a drop-down list.
-void choose(QComboBox* box, const QString& text);
-// A row of a list as the user clicks it; the first row whose column shows
-// the text.
-void clickRow(QTreeWidget* list, int row);
-void clickRow(QTreeWidget* list, int column, const QString& text);
+inline void choose(QComboBox* box, const QString& text)
+{
+    const int i = box->findText(text);
+    QVERIFY2(i >= 0, qPrintable(text));
+    box->setCurrentIndex(i);
+    Q_EMIT box->activated(i);
+}
+
+// A row of a list as the user clicks it: by its index, or the first row
+// whose column shows the text.
+inline void clickRow(QTreeWidget* list, int row)
+{
+    QTreeWidgetItem* item = list->topLevelItem(row);
+    QVERIFY(item);
+    list->setCurrentItem(item);
+    Q_EMIT list->itemClicked(item, 1);
+}
+inline void clickRow(QTreeWidget* list, int column, const QString& text)
+{
+    const QList<QTreeWidgetItem*> found = list->findItems(text, Qt::MatchExactly, column);
+    QVERIFY2(!found.isEmpty(), qPrintable(text));
+    clickRow(list, list->indexOfTopLevelItem(found.first()));
+}
 
 } // namespace kit

@@ -1,5 +1,3 @@
-#include "DbRows.h"
-#include "ExportCatcher.h"
 #include "MainWindowFixture.h"
 #include "MaterialKit.h"
 #include "Mtc_Comp_Link.h"
@@ -10,17 +8,16 @@
 #include "label/LabelSink.h"
 #include "material/LinkId.h"
 
-#include <QFile>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QTableWidget>
 #include <QTemporaryDir>
-#include <QTest>
 
 using kit::choose;
-using kit::entries;
 using kit::prompter;
 using Module1::gConn;
+using testing::comboItems;
+using testing::queryRows;
 
 namespace {
 
@@ -78,20 +75,13 @@ public:
 
 const QDateTime kPrintDay(QDate(2024, 12, 6), QTime(8, 0));
 
-QString lotOf(const QString& id)
-{
-    return gConn().scalar("select lot_no from component_link where link_id = ?", {id}).toString();
-}
-
 } // namespace
 
 // The component link screen: identifiers from New and confirmed by Save, the
-// cascade of choices, the row click and the export.
+// cascade of choices, the row click and what a reload keeps.
 class CompLinkTest : public QObject
 {
     Q_OBJECT
-
-    testing::ExportCatcher m_exports;
 
 private Q_SLOTS:
     void initTestCase_data() { testdb::addBackendRows(); }
@@ -99,25 +89,22 @@ private Q_SLOTS:
     {
         TESTDB_INIT();
         prompter().clear();
-        m_exports.clear();
+        addMasterData();
     }
 
     void newCascadeAndSaveFromTheMenu()
     {
-        addMasterData();
         MainWindowFixture f;
         QVERIFY(f.logIn());
         auto* s = f.open<Mtc_Comp_Link>("Man_Link");
         QVERIFY(s);
         s->cmdNew->click();
-        QVERIFY(!s->cmdPrint->isEnabled() && !s->optFPCA->isEnabled());
-        const QString pcba = today(material::LotType::PCBA);
-        QCOMPARE(s->txtLink->text(), pcba + "0001");
+        QVERIFY(!s->cmdPrint->isEnabled()); // no label before the identifier is confirmed
 
         choose(s->cboProj, "P1");
-        QCOMPARE(entries(s->cboPN), QStringList({"PN1", "PN2"}));
+        QCOMPARE(comboItems(s->cboPN), QStringList({"PN1", "PN2"}));
         choose(s->cboPN, "PN1");
-        QCOMPARE(entries(s->cboComp), QStringList({"C1", "C1", "C2"})); // once per designator and polarity pair
+        QCOMPARE(comboItems(s->cboComp), QStringList({"C1", "C1", "C2"})); // once per designator and polarity pair
 
         // A typed component counts only as an entry, exactly: a miss empties
         // it with vendors, designator and polarity, on Enter or on leaving.
@@ -125,7 +112,6 @@ private Q_SLOTS:
         QTest::keyClick(s->cboComp, Qt::Key_Return);
         QCOMPARE(s->cboComp->currentText() + s->txtRef->text(), QString());
         QCOMPARE(s->cboVD->count(), 0);
-        QCOMPARE(s->cboComp->count(), 3); // nothing typed joins the list
         s->cboComp->setEditText("C");
         QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason); // opening the drop-down does not leave
         QCoreApplication::sendEvent(s->cboComp, &popup);
@@ -133,10 +119,8 @@ private Q_SLOTS:
         s->cboComp->setEditText("C1");
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
         QCoreApplication::sendEvent(s->cboComp, &out);
-        QCOMPARE(entries(s->cboVD), QStringList({"V1", "V2"}));
+        QCOMPARE(comboItems(s->cboVD), QStringList({"V1", "V2"}));
         QCOMPARE(s->txtRef->text() + s->txtPolarity->text(), QStringLiteral("FY"));
-        choose(s->cboVD, "V2");
-        QCOMPARE(s->txtVDDesc->text(), QStringLiteral("Vendor two"));
         choose(s->cboPN, "PN2"); // a new part number empties the component list, designator and polarity
         QCOMPARE(s->cboComp->count() + s->txtRef->text().size(), 0);
 
@@ -146,26 +130,20 @@ private Q_SLOTS:
         fillLot(*s);
         s->cmdSave->click();
         QVERIFY(prompter().messages.isEmpty());
-        QCOMPARE(testing::queryRows("select link_id, comp_code, vender_name, vender_desc, lot_no, ship_date, rt_no, proj_id, "
+        const QString id = today(material::LotType::PCBA) + "0001";
+        QCOMPARE(queryRows("select link_id, comp_code, vender_name, vender_desc, lot_no, ship_date, rt_no, proj_id, "
                            "part_no, ref_designator, polarity_check, update_user from component_link"),
-                 QStringList({pcba + "0001|C1|V1|Vendor one|LOT-1|2449|RT-9|P1|PN1|F|Y|SYSADMIN"}));
-        // Through Cancel: boxes empty, Print and the type options back.
-        QCOMPARE(s->txtLink->text() + s->cboProj->currentText() + s->txtLot->text(), QString());
-        QVERIFY(s->cmdPrint->isEnabled() && s->optFPCA->isEnabled());
+                 QStringList({id + "|C1|V1|Vendor one|LOT-1|2449|RT-9|P1|PN1|F|Y|SYSADMIN"}));
+        QVERIFY(s->cmdPrint->isEnabled()); // through Cancel
     }
 
-    void rowClickSortExportAndEdit()
+    void rowClickSortAndEdit()
     {
-        addMasterData();
         const QDateTime t(QDate(2024, 5, 1), QTime(8, 0));
         storeLot("0405010001", "C1", t);
         storeLot("1405010001", "C2", t.addSecs(60));
         gConn().exec("update component_link set vender_desc = 'kept', ref_designator = 'Q', polarity_check = 'Z'");
         Mtc_Comp_Link s;
-        s.cmdexport->click(); // newest first, identifiers starred
-        const workbook::Rows sheet = m_exports.lastRows();
-        QCOMPARE(sheet.size(), 3);
-        QCOMPARE(sheet.at(1).mid(0, 5), QStringList({"*1405010001*", "P1", "PN1", "C2", "V1"}));
 
         // A row of type "0" selects FPCA; the stored values win over the master data.
         kit::clickRow(s.LvData, 1);
@@ -173,7 +151,6 @@ private Q_SLOTS:
         QVERIFY(s.optFPCA->isChecked());
         QCOMPARE(s.cboProj->currentText() + s.cboPN->currentText() + s.cboComp->currentText() + s.cboVD->currentText(),
                  QStringLiteral("P1PN1C1V1"));
-        QCOMPARE(entries(s.cboVD), QStringList({"V1", "V2"}));
         QCOMPARE(s.txtVDDesc->text() + s.txtRef->text() + s.txtPolarity->text() + s.txtLot->text(),
                  QStringLiteral("keptQZOLD"));
 
@@ -188,19 +165,16 @@ private Q_SLOTS:
         s.CHK_ALL->click();
         QCOMPARE(s.cboProj->currentText(), QStringLiteral("P1"));
         s.cmdEdit_Click();
-        QVERIFY(!s.txtLink->isEnabled() && s.cboProj->isEnabled() && !s.cmdPrint->isEnabled());
         s.txtLot->setText("CHANGED");
         s.cmdSave_Click();
-        QCOMPARE(testing::queryRows("select proj_id, lot_no from component_link where link_id = '0405010001'"),
+        QCOMPARE(queryRows("select proj_id, lot_no from component_link where link_id = '0405010001'"),
                  QStringList({"P1|CHANGED"}));
-        QCOMPARE(s.selIndex, 0);
     }
 
     // A lot without a project (or with one gone) clicked after one with a
     // project shows none: Edit, also after "View All", keeps it without.
     void rowOfALotWithoutProject()
     {
-        addMasterData();
         const QDateTime t(QDate(2024, 5, 1), QTime(8, 0));
         storeLot("1405010001", "C1", t);
         storeLot("1405010002", "C2", t.addSecs(60));
@@ -218,22 +192,21 @@ private Q_SLOTS:
             s.txtLot->setText("EDITED");
             s.cmdSave_Click();
         }
-        QCOMPARE(testing::queryRows("select link_id, proj_id, part_no, lot_no from component_link order by link_id"),
+        QCOMPARE(queryRows("select link_id, proj_id, part_no, lot_no from component_link order by link_id"),
                  QStringList({"1405010001|P1|PN1|OLD", "1405010002|||EDITED", "1405010003|||EDITED"}));
     }
 
-    // The shown identifier taken meanwhile, and the day's last one given. (A
-    // database error in Save is the cycle's: shown, list reloaded; tested
-    // once on the cycle.)
-    void takenIdentifierLimitAndFailures()
+    // The shown identifier taken meanwhile, and the day's last one given.
+    // (Where the lots are then stored is the core's test; a database error
+    // in Save is the cycle's.)
+    void takenIdentifierAndLimit()
     {
-        addMasterData();
         Mtc_Comp_Link s;
         s.cmdNew_Click();
         const QString p = today(material::LotType::PCBA);
         fillLot(s);
         // Another workstation stores the shown identifier first: the next
-        // one is stored, shown in the box and named before any label.
+        // one is shown in the box and named before any label.
         storeLot(p + "0001", "C2", QDateTime::currentDateTime());
         QString shown;
         prompter().onMessage = [&](const msg::Message&) { shown = s.txtLink->text(); };
@@ -242,8 +215,6 @@ private Q_SLOTS:
         QCOMPARE(prompter().messages.size(), 1);
         QVERIFY2(prompter().last().text.contains(p + "0002"), qPrintable(prompter().last().text));
         QCOMPARE(shown, p + "0002");
-        QCOMPARE(lotOf(p + "0001"), QStringLiteral("OLD"));
-        QCOMPARE(lotOf(p + "0002"), QStringLiteral("LOT-1"));
 
         // The last sequence number given: New is refused and the screen browses.
         storeLot(p + "9999", "C1", QDateTime::currentDateTime());
@@ -252,7 +223,7 @@ private Q_SLOTS:
         QCOMPARE(prompter().messages.size(), 1);
         QVERIFY(prompter().last().text.contains(p + "9999"));
         QCOMPARE(s.txtLink->text(), QString());
-        QVERIFY(!s.cmdSave->isEnabled() && s.cmdNew->isEnabled() && s.cmdPrint->isEnabled());
+        QVERIFY(!s.cmdSave->isEnabled() && s.cmdNew->isEnabled());
     }
 };
 
@@ -266,6 +237,8 @@ class LabelPrintTest : public QObject
     QTemporaryDir m_dir;
     QString m_out;
 
+    QByteArray printed() const { return testing::fileBytes(m_out); }
+
 private Q_SLOTS:
     void initTestCase_data() { testdb::addBackendRows(); }
     void init()
@@ -275,7 +248,7 @@ private Q_SLOTS:
         kit::addPart("PN-4711.A", "P1");
         storeLot("1412060001", "10-0001-234", kPrintDay);
         m_out = m_dir.filePath("labels.prn");
-        QFile::remove(m_out);
+        QVERIFY(testing::writeFile(m_out, {}));
         label::setSink(std::make_unique<label::FileLabelSink>(m_out));
     }
     void cleanup() { label::setSink(nullptr); }
@@ -285,7 +258,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("answer"); // null: Cancel
         QTest::addColumn<int>("labels");
         QTest::newRow("0") << "0" << 0;
-        QTest::newRow("1") << "1" << 1;
         QTest::newRow("3") << "3" << 3;
         QTest::newRow("2.5, halves to even") << "2.5" << 2;
         QTest::newRow("Cancel") << QString() << 0;
@@ -296,19 +268,17 @@ private Q_SLOTS:
         QFETCH(int, labels);
         const std::optional<QString> given = answer.isNull() ? std::nullopt : std::optional<QString>(answer);
         Mtc_Part part;
-        part.cmdPrint->click(); // no part number: no question either
-        QVERIFY(!QFile::exists(m_out));
         part.msfgModule->setCurrentCell(0, 1);
         prompter().inputs.enqueue(given);
         part.cmdPrint->click();
-        QCOMPARE(kit::readFile(m_out), kit::golden("part_PN-4711.A.lbl").repeated(labels));
+        QCOMPARE(printed(), kit::golden("part_PN-4711.A.lbl").repeated(labels));
 
-        QFile::remove(m_out);
+        QVERIFY(testing::writeFile(m_out, {}));
         Mtc_Comp_Link link;
         kit::clickRow(link.LvData, 0);
         prompter().inputs.enqueue(given);
         link.cmdPrint->click();
-        QCOMPARE(kit::readFile(m_out), kit::golden("link_10-0001-234_1412060001.lbl").repeated(labels));
+        QCOMPARE(printed(), kit::golden("link_10-0001-234_1412060001.lbl").repeated(labels));
         QVERIFY(prompter().messages.isEmpty());
     }
 
@@ -324,20 +294,20 @@ private Q_SLOTS:
         kit::clickRow(s.LvData, 2);
         prompter().inputs.enqueue(QStringLiteral("5"));
         s.cmdPrint->click();
-        QCOMPARE(kit::readFile(m_out), kit::golden("link_10-0001-236_1412060003.lbl")
-                                         + kit::golden("link_10-0001-235_1412060002.lbl")
-                                         + kit::golden("link_10-0001-234_1412060001.lbl"));
+        QCOMPARE(printed(), kit::golden("link_10-0001-236_1412060003.lbl")
+                                + kit::golden("link_10-0001-235_1412060002.lbl")
+                                + kit::golden("link_10-0001-234_1412060001.lbl"));
         QVERIFY(prompter().messages.isEmpty());
 
         // The clicked row no longer in the list after a reload.
-        QFile::remove(m_out);
+        QVERIFY(testing::writeFile(m_out, {}));
         gConn().exec("delete from component_link where link_id <> '1412060001'");
         s.CHK_ALL->click();
         QCOMPARE(s.selIndex, 3);
         prompter().inputs.enqueue(QStringLiteral("1"));
         s.cmdPrint->click();
         QCOMPARE(prompter().texts(), QStringList({"35600Index out of bounds"}));
-        QVERIFY(!QFile::exists(m_out));
+        QCOMPARE(printed(), QByteArray());
     }
 
     void failuresAreReportedOncePerRun()
@@ -365,7 +335,7 @@ private Q_SLOTS:
         s.cmdPrint->click();
         QCOMPARE(prompter().messages.size(), 1);
         QVERIFY2(prompter().last().text.startsWith("The character \"Ω\""), qPrintable(prompter().last().text));
-        QVERIFY(!QFile::exists(m_out));
+        QCOMPARE(printed(), QByteArray());
     }
 };
 
