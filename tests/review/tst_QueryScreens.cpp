@@ -192,16 +192,11 @@ private Q_SLOTS:
 
     void panelModesSearchDrillDownSortAndExport()
     {
-        gConn().exec("insert into trace_info (batch_no, panel_no, sn_no, self_no, update_user, update_time, proj_id, "
-                   "part_no) values ('B1', '1', 'SN1', '2403050001', 'SYSADMIN', ?, 'PR1', 'P1'), "
-                   "('B2', '2', 'SN2', '2403050002', 'SYSADMIN', ?, 'PR1', 'P1')",
-                   {at(9), at(10)});
-        gConn().exec("insert into trace_path (self_no, line_id, mc_id, md_id, slot_code, comp_code, part_no, lot_no, "
-                   "create_user, create_time, update_user, update_time) values "
-                   "('2403050001', 'L1', 'M1', 'D1', 'S1', 'C1', 'P1', 'LOT1', 'SYSADMIN', ?, 'U1', ?), "
-                   "('2403050001', 'L1', 'M1', 'D1', 'S2', 'C2', 'P1', 'LOT2', 'SYSADMIN', ?, 'U1', ?), "
-                   "('2403050002', 'L1', 'M1', 'D1', 'S1', 'C1', 'P1', 'LOT1', 'SYSADMIN', ?, 'U1', ?)",
-                   {at(9), at(7), at(9), at(7), at(10), at(7)});
+        seed::board("B1", "1", "SN1", "2403050001", at(9));
+        seed::board("B2", "2", "SN2", "2403050002", at(10));
+        seed::slot("2403050001", "S1", "C1", "LOT1", at(9));
+        seed::slot("2403050001", "S2", "C2", "LOT2", at(9));
+        seed::slot("2403050002", "S1", "C1", "LOT1", at(10));
         MainWindowFixture app;
         QVERIFY(app.logIn());
         auto* s = app.open<QUERY_Panel>("QY_Trace");
@@ -222,7 +217,7 @@ private Q_SLOTS:
         s->LvData_DblClick();
         QTRY_VERIFY(!s->runner()->running());
         QCOMPARE(shownRows(s->model(), {3, 4, 8, 10, 18, 19}),
-                 QStringList({"SN2|2403050002|S1|C1|U1|03/05/2024 07:00:00"}));
+                 QStringList({"SN2|2403050002|S1|C1|U1|03/05/2024 06:30:00"}));
         s->LvData()->setCurrentIndex(s->model()->index(0, 1));
         s->LvData_DblClick();
         QTRY_VERIFY(!s->runner()->running());
