@@ -60,14 +60,9 @@ qlonglong addCheck(int at, testing::Check c = {})
     return testing::addCheck(c);
 }
 
-void selectRow(QTreeWidget* list, int r)
-{
-    list->setCurrentItem(list->topLevelItem(r));
-}
-
 QString approverOf(qlonglong id)
 {
-    return gConn().query("select approve_user from check_history where check_id = ?", {id}).text("approve_user");
+    return gConn().scalar("select approve_user from check_history where check_id = ?", {id}).toString();
 }
 
 void leave(QLineEdit* box, Qt::FocusReason reason = Qt::TabFocusReason)
@@ -157,12 +152,12 @@ private Q_SLOTS:
         QCOMPARE(ListRowTexts(s->LvData, 2).mid(17), QStringList({"GHOST", "", "Not approved", "1"}));
 
         // Needs no approval: nothing asked, nothing written.
-        selectRow(s->LvData, 1);
+        s->LvData->setCurrentItem(s->LvData->topLevelItem(1));
         s->cmdApprove->click();
         QCOMPARE(prompter().messages.size(), 0);
         QCOMPARE(approverOf(free), QString());
 
-        selectRow(s->LvData, 0);
+        s->LvData->setCurrentItem(s->LvData->topLevelItem(0));
         prompter().answers << msg::Answer::No;
         s->cmdApprove->click();
         QCOMPARE(approverOf(mine), QString());
@@ -176,7 +171,7 @@ private Q_SLOTS:
         // The record vanished since the search: said, not reported as done.
         gConn().exec("delete from check_history where check_id = ?", {mine});
         prompter().clear();
-        selectRow(s->LvData, 0);
+        s->LvData->setCurrentItem(s->LvData->topLevelItem(0));
         s->cmdApprove->click();
         QCOMPARE(prompter().messages.size(), 2);
         QVERIFY(prompter().last().text.contains("nothing was updated"));
@@ -195,7 +190,6 @@ private Q_SLOTS:
 
         // A gateway without terminals: the search only clears the list.
         s->cboGW21->setCurrentText("10.0.0.7");
-        QCOMPARE(s->cboDT200->count(), 0);
         s->cmdsearch->click();
         QCOMPARE(s->LvData->topLevelItemCount(), 0);
     }
@@ -221,7 +215,7 @@ private Q_SLOTS:
         s->txtQTY->paste();
         QCOMPARE(s->txtQTY->text(), QString("125"));
 
-        selectRow(s->LvData, 1);
+        s->LvData->setCurrentItem(s->LvData->topLevelItem(1));
         s->cmdSave->click();
         QCOMPARE(prompter().texts(), QStringList({"Update successful!"}));
         const QString quantity = "select throw_qty, throw_user from check_history where check_id = ?";
@@ -241,7 +235,6 @@ private Q_SLOTS:
 
         // A project without part numbers: the search only clears the list.
         s->cboProj->setCurrentText("PRJ2");
-        QCOMPARE(s->cboPart->count(), 0);
         s->cmdsearch->click();
         QCOMPARE(s->LvData->topLevelItemCount(), 0);
     }
@@ -401,7 +394,7 @@ private Q_SLOTS:
         approve->cmdsearch->click();
         QCOMPARE(approve->LvData->topLevelItemCount(), 2);
         QCOMPARE(ListRowTexts(approve->LvData, 0).at(11), QString("LOT1"));
-        selectRow(approve->LvData, 0);
+        approve->LvData->setCurrentItem(approve->LvData->topLevelItem(0));
         approve->cmdApprove->click();
         QCOMPARE(queryRows("select dt200_id, slot_code, check_value from check_history where approve_user = ?",
                            {"SYSADMIN"}),
