@@ -34,69 +34,34 @@ void grant(const QString& group, const QStringList& codes)
                      {code, group});
 }
 
-int rowOf(const QTableWidget* grid, int column, const QString& text)
+QStringList grantsOf(const QString& group)
 {
-    for (int r = 0; r < grid->rowCount(); ++r) {
-        if (grid->item(r, column) && grid->item(r, column)->text() == text)
-            return r;
-    }
-    return -1;
+    return testing::queryRows("select func_id from function_grant where group_id = ? order by func_id", {group});
 }
 
-int itemOf(const QTreeWidget* list, int column, const QString& text)
+QString passwordOf(const QString& userId)
 {
-    for (int r = 0; r < list->topLevelItemCount(); ++r) {
-        if (list->topLevelItem(r)->text(column) == text)
-            return r;
-    }
-    return -1;
+    return gConn().scalar("select password from user_list where user_id = ?", {userId}).toString();
 }
 
-void clickCell(QTableWidget* grid, int row, int column)
+void clickCell(QTableWidget* grid, const QString& key, int column, int keyColumn)
 {
-    QVERIFY(row >= 0 && row < grid->rowCount());
+    int row = 0;
+    while (row < grid->rowCount() && !(grid->item(row, keyColumn) && grid->item(row, keyColumn)->text() == key))
+        ++row;
+    QVERIFY2(row < grid->rowCount(), qPrintable(key));
     const QModelIndex index = grid->model()->index(row, column);
     grid->scrollTo(index);
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
 }
 
-void clickItem(QTreeWidget* list, int row)
+void clickItem(QTreeWidget* list, const QString& key, int keyColumn)
 {
-    QVERIFY(row >= 0 && row < list->topLevelItemCount());
-    QTreeWidgetItem* item = list->topLevelItem(row);
-    list->scrollToItem(item);
-    const QRect r = list->visualItemRect(item);
+    const QList<QTreeWidgetItem*> found = list->findItems(key, Qt::MatchExactly, keyColumn);
+    QVERIFY2(!found.isEmpty(), qPrintable(key));
+    list->scrollToItem(found.first());
+    const QRect r = list->visualItemRect(found.first());
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(r.left() + 40, r.center().y()));
-}
-
-void refuseGrantOf(const QString& code)
-{
-    // The code is a test constant of letters and underscores.
-    if (gConn().engine() == db::Engine::SQLite) {
-        gConn().exec(QStringLiteral("CREATE TRIGGER refuse_grant BEFORE INSERT ON function_grant "
-                                    "WHEN NEW.func_id = '%1' BEGIN SELECT RAISE(ABORT, 'grant refused'); END")
-                         .arg(code));
-    } else {
-        gConn().exec(QStringLiteral("CREATE FUNCTION refuse_grant() RETURNS trigger LANGUAGE plpgsql AS $$ "
-                                    "BEGIN IF NEW.func_id = '%1' THEN RAISE EXCEPTION 'grant refused'; END IF; "
-                                    "RETURN NEW; END $$")
-                         .arg(code));
-        gConn().exec("CREATE TRIGGER refuse_grant BEFORE INSERT ON function_grant "
-                     "FOR EACH ROW EXECUTE FUNCTION refuse_grant()");
-    }
-}
-
-void skipPasswordUpdates()
-{
-    if (gConn().engine() == db::Engine::SQLite) {
-        gConn().exec("CREATE TRIGGER skip_password BEFORE UPDATE OF password ON user_list "
-                     "BEGIN SELECT RAISE(IGNORE); END");
-    } else {
-        gConn().exec("CREATE FUNCTION skip_password() RETURNS trigger LANGUAGE plpgsql AS $$ "
-                     "BEGIN RETURN NULL; END $$");
-        gConn().exec("CREATE TRIGGER skip_password BEFORE UPDATE ON user_list "
-                     "FOR EACH ROW EXECUTE FUNCTION skip_password()");
-    }
 }
 
 } // namespace sec

@@ -37,4 +37,25 @@ inline void error(const QDateTime& time, const QString& slot = "S1", const QStri
         {line, slot, time, user});
 }
 
+// A board of snapshot self, saved at t (project PR1, part number P1).
+inline void board(const QString& batch, const QString& panel, const QString& sn, const QString& self,
+                  const QDateTime& t)
+{
+    Module1::gConn().exec("insert into trace_info (batch_no, panel_no, sn_no, self_no, update_user, update_time, "
+                          "proj_id, part_no) values (?, ?, ?, ?, 'SYSADMIN', ?, 'PR1', 'P1')",
+                          {batch, panel, sn, self, t});
+}
+
+// A slot of snapshot self, on L1/M1/D1 for P1, snapshot taken at created from
+// a check by U1 at 06:30.
+inline void slot(const QString& self, const QString& slotCode, const QString& comp, const QString& lot,
+                 const QDateTime& created)
+{
+    Module1::gConn().exec("insert into trace_path (self_no, line_id, mc_id, md_id, slot_code, comp_code, part_no, "
+                          "vender_comp, ref_designator, polarity_check, lot_no, ship_date, rt_no, qty, link_id, "
+                          "create_user, create_time, update_user, update_time) values (?, 'L1', 'M1', 'D1', ?, ?, "
+                          "'P1', 'VEND', 'R1', 'Y', ?, '2410', 'RT1', 100, 'LK1', 'SYSADMIN', ?, 'U1', ?)",
+                          {self, slotCode, comp, lot, created, at(6, 30)});
+}
+
 } // namespace seed

@@ -179,25 +179,13 @@ private Q_SLOTS:
 
     void traceSearchesAndDrillDowns()
     {
-        auto board = [](const QString& batch, const QString& panel, const QString& sn, const QString& self,
-                        const QDateTime& t) {
-            gConn().exec("insert into trace_info (batch_no, panel_no, sn_no, self_no, update_user, update_time, "
-                         "proj_id, part_no) values (?, ?, ?, ?, 'SYSADMIN', ?, 'PR1', 'P1')",
-                         {batch, panel, sn, self, t});
-        };
+        using seed::board;
+        using seed::slot;
         board("B1", "1", "SN2", "2403050001", at(9));
         board("B1", "1", "SN1", "2403050001", at(9));
         board("B2", "2", "SN3", "2403050002", at(10));
         board(QString(), "3", "SN4", "2403050003", at(11)); // no batch: sorts last
         board("B3", "4", "SN5", "2403050004", at(7));
-        auto slot = [](const QString& self, const QString& slotCode, const QString& comp, const QString& lot,
-                       const QDateTime& created) {
-            gConn().exec("insert into trace_path (self_no, line_id, mc_id, md_id, slot_code, comp_code, part_no, "
-                         "vender_comp, ref_designator, polarity_check, lot_no, ship_date, rt_no, qty, link_id, "
-                         "create_user, create_time, update_user, update_time) values (?, 'L1', 'M1', 'D1', ?, ?, "
-                         "'P1', 'VEND', 'R1', 'Y', ?, '2410', 'RT1', 100, 'LK1', 'SYSADMIN', ?, 'U1', ?)",
-                         {self, slotCode, comp, lot, created, at(6, 30)});
-        };
         slot("2403050001", "S2", "C2", "LOT2", at(9));
         slot("2403050001", "S1", "C1", "LOT1", at(9));
         slot("2403050002", "S1", "C1", "LOT1", at(10));
@@ -300,8 +288,6 @@ private Q_SLOTS:
         // lists its checks twice.
         QCOMPARE(pick(run(search("PR2", "P2", kWindow), shownRow), {2, 21}),
                  QStringList({"09:30:00|Need not be approved", "09:30:00|Need not be approved"}));
-        QVERIFY(search("", "P1", kWindow).sql.isEmpty());
-        QVERIFY(search("PR1", "", kWindow).sql.isEmpty());
     }
 };
 

@@ -54,14 +54,6 @@ private Q_SLOTS:
         QFETCH(QString, password);
         QVERIFY(!Encode(user, password).has_value());
     }
-
-    void windows1252()
-    {
-        QCOMPARE(Module1::windows1252Code(QChar(0x20AC)), 0x80);
-        QCOMPARE(Module1::windows1252Code(QChar(0x0178)), 0x9F);
-        QCOMPARE(Module1::windows1252Code(QChar(0x00E9)), 0xE9);
-        QCOMPARE(Module1::windows1252Code(QChar(0x4E2D)), -1);
-    }
 };
 
 TROVA_TEST(DigestTest)
