@@ -400,7 +400,7 @@ void Mtc_Comp_Link::rowToBoxes(const QStringList& texts)
 
     txtLink->setText(texts[0]);
     // The clicked lot's type becomes the type of the next New.
-    (texts[0].startsWith(QLatin1Char('1')) ? optPCBA : optFPCA)->setChecked(true);
+    (material::TypeOf(texts[0]) == material::LotType::PCBA ? optPCBA : optFPCA)->setChecked(true);
 
     // Each step goes on when one before it fails. A value its list does not
     // offer (a lot without a project, a project gone) leaves that box empty,
