@@ -12,7 +12,6 @@ namespace testdb {
 
 namespace {
 
-std::unique_ptr<QTemporaryDir> g_dir;
 db::ConnectionSettings g_last;
 QString g_logFolder;
 QString g_template;
@@ -21,9 +20,8 @@ int g_counter = 0;
 
 QTemporaryDir& dir()
 {
-    if (!g_dir)
-        g_dir = std::make_unique<QTemporaryDir>();
-    return *g_dir;
+    static QTemporaryDir d;
+    return d;
 }
 
 void dropCreated()

@@ -1,4 +1,4 @@
-#include "FileTree.h"
+#include "TestFiles.h"
 #include "HttpTestServer.h"
 #include "TestMain.h"
 #include "ZipBuilder.h"
