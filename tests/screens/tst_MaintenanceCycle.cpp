@@ -139,6 +139,11 @@ private Q_SLOTS:
         sub->hide();
         sub->show();
         QCOMPARE(sub->pos(), QPoint(5, 5));
+        // A frame larger than the area keeps its title bar in reach.
+        QMdiSubWindow* big = area.addSubWindow(new MachineScreen);
+        big->resize(1600, 1000);
+        big->show();
+        QCOMPARE(big->pos(), QPoint(0, 0));
     }
 
     void keyBoxCleanUp()
