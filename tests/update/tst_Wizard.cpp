@@ -12,7 +12,6 @@
 #include "update/Installer.h"
 #include "update/PackageDownload.h"
 
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
@@ -39,8 +38,8 @@ QByteArray program(const char* version)
 } // namespace
 
 // The update wizard as a person meets it: the connecting page, the download
-// and the install that replaces the program and starts
-// the new one, against a loopback update server.
+// and the install that replaces the program and starts the new one, against a
+// loopback update server.
 class WizardTest : public QObject {
     Q_OBJECT
 
@@ -78,7 +77,6 @@ private Q_SLOTS:
         // anything written beside it shows.
         m_tmp = std::make_unique<QTemporaryDir>();
         m_prog = m_tmp->path() + "/prog";
-        QDir().mkpath(m_prog);
         QVERIFY(writeFile(m_prog + "/TROVA", program("v1"), 0755));
         update::setProgramFolder(m_prog);
     }

