@@ -1,6 +1,7 @@
 #include "DbRows.h"
 #include "ScriptedPrompter.h"
 #include "TestDb.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 #include "app/ErrorLog.h"
 #include "app/Module1.h"
@@ -52,16 +53,14 @@ private Q_SLOTS:
     void errorLogFailureNamesThePath()
     {
         AppSettings s = Module1::settings();
-        QFile blocker(testdb::logFolder() + "/blocker");
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-        s.logFolder = blocker.fileName(); // a file where the folder should be
+        s.logFolder = testdb::logFolder() + "/blocker"; // a file where the folder should be
+        QVERIFY(testing::writeFile(s.logFolder, "x"));
         Module1::setSettings(s);
         try {
             Module1::WriteErrorLog("x");
             QFAIL("no error for an unwritable log");
         } catch (const std::runtime_error& e) {
-            QVERIFY(QString::fromUtf8(e.what()).contains(blocker.fileName()));
+            QVERIFY(QString::fromUtf8(e.what()).contains(s.logFolder));
         }
     }
 
