@@ -6,7 +6,6 @@
 #include "TestDb.h"
 #include "TestFiles.h"
 #include "TestMain.h"
-#include "app/Module1.h"
 
 #include <QDir>
 #include <QFile>

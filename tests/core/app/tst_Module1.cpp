@@ -7,7 +7,6 @@
 #include "app/Module1.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTest>
 
 using Module1::gConn;
