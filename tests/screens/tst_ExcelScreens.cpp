@@ -103,6 +103,7 @@ private Q_SLOTS:
     void importFromAnotherWriter()
     {
         QVERIFY(!import().failed());
+        QVERIFY(prompter().messages.isEmpty());
         QCOMPARE(m_loads, 0);
         addLine("L1");
         addLine("1001");

@@ -12,8 +12,7 @@ namespace testing {
 // Answers message boxes, file dialogs and input prompts from queues and keeps
 // everything that was shown. With an empty queue, a box is answered with its
 // first button (OK or Yes), a file dialog and an input prompt are cancelled.
-class ScriptedPrompter : public msg::Prompter
-{
+class ScriptedPrompter : public msg::Prompter {
 public:
     msg::Answer message(const msg::Message& m) override;
     QString openFileName(const QString& title, const QString& folder, const QString& filter) override;
@@ -47,9 +46,6 @@ private:
 };
 
 // The prompter the test main installs.
-inline ScriptedPrompter& prompter()
-{
-    return *ScriptedPrompter::current();
-}
+inline ScriptedPrompter& prompter() { return *ScriptedPrompter::current(); }
 
 } // namespace testing

@@ -12,25 +12,24 @@ namespace testing {
 
 namespace {
 
-class Rows : public workbook::TableSource
-{
-public:
-    explicit Rows(const QList<QStringList>& rows) : m_rows(rows) {}
-    int rowCount() const override { return int(m_rows.size()) - 1; }
-    int columnCount() const override { return m_rows.isEmpty() ? 0 : int(m_rows[0].size()); }
-    QString header(int column) const override { return m_rows[0].value(column); }
-    QString text(int row, int column) const override { return m_rows[row + 1].value(column); }
+    class Rows : public workbook::TableSource {
+    public:
+        explicit Rows(const QList<QStringList>& rows)
+            : m_rows(rows)
+        {
+        }
+        int rowCount() const override { return int(m_rows.size()) - 1; }
+        int columnCount() const override { return m_rows.isEmpty() ? 0 : int(m_rows[0].size()); }
+        QString header(int column) const override { return m_rows[0].value(column); }
+        QString text(int row, int column) const override { return m_rows[row + 1].value(column); }
 
-private:
-    QList<QStringList> m_rows;
-};
+    private:
+        QList<QStringList> m_rows;
+    };
 
 } // namespace
 
-QString dataFile(const QString& name)
-{
-    return QDir(QStringLiteral(TROVA_TEST_DATA)).filePath(name);
-}
+QString dataFile(const QString& name) { return QDir(QStringLiteral(TROVA_TEST_DATA)).filePath(name); }
 
 QString writeSheet(const QString& path, const QList<QStringList>& rows)
 {
@@ -58,15 +57,15 @@ bool writeFile(const QString& path, const QByteArray& data, int mode)
 
 int fileMode(const QString& path)
 {
-    struct stat st{};
+    struct stat st { };
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
 }
 
 QStringList folderTree(const QString& root, bool details)
 {
     QStringList out;
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(
+        root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         QString line = QDir(root).relativeFilePath(path);
