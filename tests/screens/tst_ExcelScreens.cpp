@@ -113,6 +113,7 @@ private Q_SLOTS:
         QCOMPARE(prompter().fileDialogFilters.last(), QStringLiteral("Excel Files (*.xls *.xlsx)"));
         // Keys trimmed, numbers as their text, nothing after the blank row.
         QCOMPARE(machines(), QStringList({ "1234|12.5|L1", "MC01|Mounter one|L1", "MC04|Placer|1001" }));
+        QCOMPARE(prompter().texts(), QStringList({ "The success import 3 records.", testing::errorLogPointer() }));
         QCOMPARE(m_loads, 1);
     }
 
