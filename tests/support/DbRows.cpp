@@ -1,5 +1,6 @@
 #include "DbRows.h"
 
+#include "Checks.h"
 #include "app/Module1.h"
 
 #include <QDir>
@@ -10,9 +11,10 @@ namespace testing {
 void addRow(const QString& table, const QStringList& columns, const QVariantList& values)
 {
     const QString marks = QStringList(columns.size(), QStringLiteral("?")).join(',');
-    Module1::gConn().exec(QStringLiteral("insert into %1 (%2, update_user, update_time) values (%3, 'SYSADMIN', sysdate)")
-                              .arg(table, columns.join(','), marks),
-                          values);
+    Module1::gConn().exec(
+        QStringLiteral("insert into %1 (%2, update_user, update_time) values (%3, 'SYSADMIN', sysdate)")
+            .arg(table, columns.join(','), marks),
+        values);
 }
 
 QStringList queryRows(const QString& sql, const QVariantList& params, db::Database* on)
@@ -48,30 +50,39 @@ QString errorLogPointer()
 
 void addLine(const QString& id)
 {
-    Module1::gConn().exec(
-        "insert into line_info (line_id, line_desc, update_user, update_time) values (?, 'x', 'SYSADMIN', sysdate)", {id});
+    addRow(QStringLiteral("line_info"), { QStringLiteral("line_id"), QStringLiteral("line_desc") }, { id, "x" });
 }
 
 void addMachine(const QString& id, const QString& line)
 {
-    Module1::gConn().exec("insert into mc_info (mc_id, mc_desc, line_id, update_user, update_time) "
-                          "values (?, 'desc', ?, 'SYSADMIN', sysdate)",
-                          {id, line});
+    addRow(QStringLiteral("mc_info"), { QStringLiteral("mc_id"), QStringLiteral("mc_desc"), QStringLiteral("line_id") },
+        { id, "desc", line });
 }
 
 workbook::ImportLayout machineImportLayout()
 {
     workbook::ImportLayout l;
     l.table = QStringLiteral("mc_info");
-    l.columns = {{QStringLiteral("mc_id")}, {QStringLiteral("mc_desc")}, {QStringLiteral("line_id")}};
-    l.keyColumns = {QStringLiteral("mc_id"), QStringLiteral("line_id")};
-    l.updateColumns = {QStringLiteral("mc_desc")};
+    l.columns = { { QStringLiteral("mc_id") }, { QStringLiteral("mc_desc") }, { QStringLiteral("line_id") } };
+    l.keyColumns = { QStringLiteral("mc_id"), QStringLiteral("line_id") };
+    l.updateColumns = { QStringLiteral("mc_desc") };
     l.checks << [](const QStringList& cells) {
-        if (Module1::gConn().count("select count(*) from line_info where line_id = ?", {cells[2]}) > 0)
-            return QString();
-        return QStringLiteral("Cannot found the Line ID ") + cells[2];
+        const bool known = Module1::RecordExists(cells[2], QStringLiteral("line_info"), QStringLiteral("line_id"));
+        return known ? QString() : QStringLiteral("Cannot found the Line ID ") + cells[2];
     };
     return l;
+}
+
+qlonglong addCheck(const Check& c)
+{
+    Module1::gConn().exec(
+        "insert into check_history (line_id, part_no, mc_id, md_id, slot_code, comp_code, gw21_ip, dt200_id, "
+        "check_value, check_time, update_user, update_time, vender_comp, ref_designator, polarity_check, lot_no, "
+        "ship_date, rt_no, link_id, panel_no, qty, throw_qty, approve_value, approve_user) "
+        "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'VEND', 'R1', 'Y', ?, '2410', 'RT1', ?, ?, ?, ?, ?, ?)",
+        { c.line, c.part, c.machine, c.module, c.slot, c.comp, c.gateway, c.terminal, c.value, c.time, c.user, c.time,
+            c.lot, c.link, c.panel, c.qty, c.throwQty, c.approveValue, c.approveUser });
+    return Module1::gConn().scalar("select max(check_id) from check_history").toLongLong();
 }
 
 } // namespace testing

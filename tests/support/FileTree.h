@@ -1,22 +1,4 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-#include <QStringList>
-
-// Files and folders as the install and download tests look at them.
-namespace testing {
-
-// The file's bytes; "<missing>" when it cannot be read.
-QByteArray fileBytes(const QString& path);
-// Writes the file, creating its folders; with a mode, sets it exactly.
-bool writeFile(const QString& path, const QByteArray& data, int mode = -1);
-// The file's permission bits, set-user-id, set-group-id and sticky included.
-int fileMode(const QString& path);
-// Every file and folder under root, hidden ones included, relative and
-// sorted; a folder ends in "/". With details each file also shows its mode
-// and a digest of its bytes, so two listings match only for folders that
-// are byte for byte the same.
-QStringList folderTree(const QString& root, bool details = false);
-
-} // namespace testing
+// The file and folder helpers live beside the other file helpers.
+#include "TestFiles.h"

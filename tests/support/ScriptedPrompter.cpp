@@ -2,20 +2,6 @@
 
 namespace testing {
 
-namespace {
-ScriptedPrompter* g_current = nullptr;
-}
-
-ScriptedPrompter* ScriptedPrompter::current()
-{
-    return g_current;
-}
-
-void ScriptedPrompter::setCurrent(ScriptedPrompter* p)
-{
-    g_current = p;
-}
-
 msg::Answer ScriptedPrompter::message(const msg::Message& m)
 {
     messages.append(m);
@@ -32,16 +18,6 @@ QString ScriptedPrompter::openFileName(const QString&, const QString& folder, co
     fileDialogFolders << folder;
     fileDialogFilters << filter;
     return files.isEmpty() ? QString() : files.dequeue();
-}
-
-QString ScriptedPrompter::saveFileName(const QString& title, const QString& suggested, const QString& filter)
-{
-    return openFileName(title, suggested, filter);
-}
-
-std::optional<QString> ScriptedPrompter::inputText(const QString&, const QString&, const QString&)
-{
-    return inputs.isEmpty() ? std::nullopt : inputs.dequeue();
 }
 
 void ScriptedPrompter::clear()

@@ -12,13 +12,18 @@ namespace testing {
 // Answers message boxes, file dialogs and input prompts from queues and keeps
 // everything that was shown. With an empty queue, a box is answered with its
 // first button (OK or Yes), a file dialog and an input prompt are cancelled.
-class ScriptedPrompter : public msg::Prompter
-{
+class ScriptedPrompter : public msg::Prompter {
 public:
     msg::Answer message(const msg::Message& m) override;
     QString openFileName(const QString& title, const QString& folder, const QString& filter) override;
-    QString saveFileName(const QString& title, const QString& suggested, const QString& filter) override;
-    std::optional<QString> inputText(const QString& title, const QString& prompt, const QString& initial) override;
+    QString saveFileName(const QString& title, const QString& suggested, const QString& filter) override
+    {
+        return openFileName(title, suggested, filter);
+    }
+    std::optional<QString> inputText(const QString&, const QString&, const QString&) override
+    {
+        return inputs.isEmpty() ? std::nullopt : inputs.dequeue();
+    }
 
     void clear();
     QStringList texts() const;
@@ -33,14 +38,14 @@ public:
     // Runs while a box is "open", for tests of what happens meanwhile.
     std::function<void(const msg::Message&)> onMessage;
 
-    static ScriptedPrompter* current();
-    static void setCurrent(ScriptedPrompter* p);
+    static ScriptedPrompter* current() { return s_current; }
+    static void setCurrent(ScriptedPrompter* p) { s_current = p; }
+
+private:
+    static inline ScriptedPrompter* s_current = nullptr;
 };
 
 // The prompter the test main installs.
-inline ScriptedPrompter& prompter()
-{
-    return *ScriptedPrompter::current();
-}
+inline ScriptedPrompter& prompter() { return *ScriptedPrompter::current(); }
 
 } // namespace testing

@@ -12,52 +12,50 @@ namespace testdb {
 
 namespace {
 
-std::unique_ptr<QTemporaryDir> g_dir;
-db::ConnectionSettings g_last;
-QString g_logFolder;
-QString g_template;
-QStringList g_created;
-int g_counter = 0;
+    db::ConnectionSettings g_last;
+    QString g_logFolder;
+    QString g_template;
+    QStringList g_created;
+    int g_counter = 0;
 
-QTemporaryDir& dir()
-{
-    if (!g_dir)
-        g_dir = std::make_unique<QTemporaryDir>();
-    return *g_dir;
-}
-
-void dropCreated()
-{
-    Module1::gConn().close();
-    for (const QString& name : std::as_const(g_created)) {
-        try {
-            adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name));
-        } catch (...) {
-        }
-    }
-    g_created.clear();
-}
-
-// A database with the schema, copied for every test: much faster than
-// creating the schema again each time.
-QString pgTemplate()
-{
-    if (!g_template.isEmpty())
-        return g_template;
-    g_template = QStringLiteral("trova_tpl_%1").arg(QUuid::createUuid().toString(QUuid::Id128).left(12));
-    adminExec(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'")
-                  .arg(g_template));
-    g_created << g_template;
+    QTemporaryDir& dir()
     {
-        db::Database conn;
-        QString error;
-        if (!conn.open(pgSettings(g_template), &error))
-            qFatal("cannot open the template database: %s", qPrintable(error));
-        schema::ensure(conn);
+        static QTemporaryDir d;
+        return d;
     }
-    std::atexit(dropCreated);
-    return g_template;
-}
+
+    void dropCreated()
+    {
+        Module1::gConn().close();
+        for (const QString& name : std::as_const(g_created)) {
+            try {
+                adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name));
+            } catch (...) {
+            }
+        }
+        g_created.clear();
+    }
+
+    // A database with the schema, copied for every test: much faster than
+    // creating the schema again each time.
+    QString pgTemplate()
+    {
+        if (!g_template.isEmpty())
+            return g_template;
+        g_template = QStringLiteral("trova_tpl_%1").arg(QUuid::createUuid().toString(QUuid::Id128).left(12));
+        adminExec(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'")
+                      .arg(g_template));
+        g_created << g_template;
+        {
+            db::Database conn;
+            QString error;
+            if (!conn.open(pgSettings(g_template), &error))
+                qFatal("cannot open the template database: %s", qPrintable(error));
+            schema::ensure(conn);
+        }
+        std::atexit(dropCreated);
+        return g_template;
+    }
 
 } // namespace
 
@@ -89,10 +87,7 @@ void addBackendRows()
     QTest::newRow("postgres") << QStringLiteral("postgres");
 }
 
-bool postgresConfigured()
-{
-    return !qEnvironmentVariableIsEmpty("TROVA_TEST_PG_HOST");
-}
+bool postgresConfigured() { return !qEnvironmentVariableIsEmpty("TROVA_TEST_PG_HOST"); }
 
 void fresh(const QString& backend)
 {
@@ -101,9 +96,7 @@ void fresh(const QString& backend)
     AppSettings s;
     if (backend == QLatin1String("postgres")) {
         const QString tpl = pgTemplate();
-        const QString name = QStringLiteral("trova_t_%1_%2")
-                                 .arg(QCoreApplication::applicationPid())
-                                 .arg(g_counter);
+        const QString name = QStringLiteral("trova_t_%1_%2").arg(QCoreApplication::applicationPid()).arg(g_counter);
         adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name));
         adminExec(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(name, tpl));
         // Keep only the last few around; the whole cluster is thrown away anyway.
@@ -131,14 +124,8 @@ void fresh(const QString& backend)
     Module1::gUserName = QStringLiteral("System Administrator");
 }
 
-db::ConnectionSettings lastSettings()
-{
-    return g_last;
-}
+db::ConnectionSettings lastSettings() { return g_last; }
 
-QString logFolder()
-{
-    return g_logFolder;
-}
+QString logFolder() { return g_logFolder; }
 
 } // namespace testdb

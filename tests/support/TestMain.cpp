@@ -1,28 +1,29 @@
 #include "TestMain.h"
 
+#include "ScriptedPrompter.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
-#include "ScriptedPrompter.h"
 
 #include <QApplication>
 #include <QStandardPaths>
 #include <QTest>
-#include <algorithm>
+#include <map>
 #include <memory>
 
 namespace testmain {
 
 namespace {
-std::vector<std::pair<const char*, Factory>>& registry()
-{
-    static std::vector<std::pair<const char*, Factory>> r;
-    return r;
-}
+    // By class name, the order the classes run in.
+    std::map<QByteArray, Factory>& registry()
+    {
+        static std::map<QByteArray, Factory> r;
+        return r;
+    }
 } // namespace
 
 int registerTest(const char* name, Factory f)
 {
-    registry().emplace_back(name, std::move(f));
+    registry().emplace(name, std::move(f));
     return int(registry().size());
 }
 
@@ -39,8 +40,6 @@ int main(int argc, char** argv)
     // out of them.
     QStandardPaths::setTestModeEnabled(true);
 
-    auto& tests = testmain::registry();
-    std::sort(tests.begin(), tests.end(), [](const auto& a, const auto& b) { return qstrcmp(a.first, b.first) < 0; });
     // "-class Name" runs one class; the other arguments go to each class.
     QStringList args = app.arguments();
     QString only;
@@ -51,7 +50,7 @@ int main(int argc, char** argv)
     }
     int failed = 0;
     int ran = 0;
-    for (auto& [name, make] : tests) {
+    for (auto& [name, make] : testmain::registry()) {
         if (!only.isEmpty() && only != QLatin1String(name))
             continue;
         std::unique_ptr<QObject> t(make());

@@ -1,11 +1,10 @@
+#include "TestFiles.h"
 #include "TestMain.h"
 #include "workbook/SheetFrames.h"
 #include "workbook/Workbook.h"
 #include "workbook/WorkbookExport.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -13,101 +12,60 @@
 
 #include <xlsxwriter.h>
 
+using testing::dataFile;
 using workbook::Rows;
 
 namespace {
 
-QString dataFile(const QString& name)
-{
-    return QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../data/") + name);
-}
-
-// A shown list held in memory.
-class MemorySource : public workbook::TableSource
-{
+// A shown list of three rows, each with a status text.
+class ThreeRows : public workbook::TableSource {
 public:
-    QStringList headers;
-    QVector<QStringList> rows;
-    QStringList statuses; // [0] header, then one per row
-    int rowCount() const override { return int(rows.size()); }
-    int columnCount() const override { return int(headers.size()); }
-    QString header(int c) const override { return headers.value(c); }
-    QString text(int r, int c) const override { return rows[r].value(c); }
-    QString status(int r) const override { return statuses.value(r + 1); }
+    int rowCount() const override { return 3; }
+    int columnCount() const override { return 3; }
+    QString header(int c) const override { return QStringList { "Link No", "Machine ID", "Update Time" }.value(c); }
+    QString text(int r, int c) const override
+    {
+        return QList<QStringList> { { "L001", "MC1", "03/05/2024 07:08:09" }, { "", "MC2", "" },
+            { "0042", "A much longer machine name", "x" } }[r]
+            .value(c);
+    }
+    QString status(int r) const override { return QStringList { "", "0", "1", " 2" }.value(r + 1); }
 };
 
-MemorySource threeRows()
+// The n-th element of a kind (tag) from the section of the styles on.
+QString nth(const QString& styles, const QString& section, const QString& tag, int n)
 {
-    MemorySource s;
-    s.headers = {"Link No", "Machine ID", "Update Time"};
-    s.rows = {{"L001", "MC1", "03/05/2024 07:08:09"}, {"", "MC2", ""}, {"0042", "A much longer machine name", "x"}};
-    s.statuses = {"", "0", "1", " 2"};
-    return s;
+    const QRegularExpression re(
+        QStringLiteral("<%1[ >/].*?(</%1>|/>)").arg(tag), QRegularExpression::DotMatchesEverythingOption);
+    auto it = re.globalMatch(styles, styles.indexOf("<" + section));
+    for (int i = 0; it.hasNext(); ++i) {
+        const QString element = it.next().captured(0);
+        if (i == n)
+            return element;
+    }
+    return {};
 }
 
-// The style index of a cell, -1 when the cell is not written.
-int styleOf(const QString& sheet, const QString& ref)
+// How an exported cell looks: "14" for the large font, "left", its fill
+// colour; "-" for a cell that is not written.
+QString look(const QString& sheet, const QString& styles, const QString& ref)
 {
-    const QRegularExpression re(QStringLiteral("<c r=\"%1\"( s=\"(\\d+)\")?").arg(ref));
-    const auto m = re.match(sheet);
-    if (!m.hasMatch())
-        return -1;
-    return m.captured(2).isEmpty() ? 0 : m.captured(2).toInt();
-}
-
-// The attributes of the cellXfs entry of a style index and its font and fill.
-struct Style
-{
-    QString xf;
-    QString font;
-    QString fill;
-};
-
-Style styleEntry(const QString& styles, int index)
-{
-    auto section = [&styles](const QString& name) {
-        const int a = int(styles.indexOf("<" + name));
-        const int b = int(styles.indexOf("</" + name + ">"));
-        return styles.mid(a, b - a);
+    const auto cell = QRegularExpression(QStringLiteral("<c r=\"%1\"( s=\"(\\d+)\")?").arg(ref)).match(sheet);
+    if (!cell.hasMatch())
+        return QStringLiteral("-");
+    const QString xf = nth(styles, "cellXfs", "xf", cell.captured(2).toInt());
+    const auto id = [&xf](const QString& attribute) {
+        return QRegularExpression(attribute + "=\"(\\d+)\"").match(xf).captured(1).toInt();
     };
-    auto nth = [](const QString& block, const QString& tag, int n) {
-        const QRegularExpression re(QStringLiteral("<%1[ >/].*?(</%1>|/>)").arg(tag),
-                                    QRegularExpression::DotMatchesEverythingOption);
-        auto it = re.globalMatch(block);
-        for (int i = 0; it.hasNext(); ++i) {
-            const auto m = it.next();
-            if (i == n)
-                return m.captured(0);
-        }
-        return QString();
-    };
-    Style s;
-    s.xf = nth(section("cellXfs"), "xf", index);
-    const int font = QRegularExpression("fontId=\"(\\d+)\"").match(s.xf).captured(1).toInt();
-    const int fill = QRegularExpression("fillId=\"(\\d+)\"").match(s.xf).captured(1).toInt();
-    s.font = nth(section("fonts"), "font", font);
-    s.fill = nth(section("fills"), "fill", fill);
-    return s;
-}
-
-// An export read back: its cells, the XML of its sheet and its styles.
-struct Written
-{
-    Rows rows;
-    QString sheet;
-    QString styles;
-    Style style(const QString& ref) const { return styleEntry(styles, styleOf(sheet, ref)); }
-};
-
-Written write(const workbook::TableSource& s, workbook::SourceKind kind, const workbook::ExportOptions& o = {})
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("export.xlsx");
-    if (!workbook::writeExport(s, kind, o, path))
-        return {};
-    auto part = [&path](const QString& name) { return QString::fromUtf8(workbook::xlsxPart(path, name).value_or("")); };
-    return {workbook::readFirstSheet(path).value_or(Rows()), part(workbook::xlsxFirstSheetPartName(path).value_or("")),
-            part(QStringLiteral("xl/styles.xml"))};
+    QStringList out;
+    if (nth(styles, "fonts", "font", id("fontId")).contains("<sz val=\"14\"/>"))
+        out << "14";
+    if (xf.contains("horizontal=\"left\""))
+        out << "left";
+    const auto fill = QRegularExpression("rgb=\"FF(\\w{6})\"").match(nth(styles, "fills", "fill", id("fillId")));
+    if (fill.hasMatch())
+        out << fill.captured(1);
+    return out.join(' ');
 }
 
 } // namespace
@@ -115,8 +73,7 @@ Written write(const workbook::TableSource& s, workbook::SourceKind kind, const w
 // Reading workbooks that other programs wrote, and reading back what our
 // export writes: the cell texts the imports see and the sheet layout the
 // exports promise.
-class WorkbookTest : public QObject
-{
+class WorkbookTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -151,10 +108,11 @@ private Q_SLOTS:
         QVERIFY2(rows, qPrintable(error));
         QCOMPARE(rows->size(), 2); // the first sheet only
         QCOMPARE(workbook::cell(*rows, 0, 0), QStringLiteral("text"));
-        QCOMPARE(rows->at(1).mid(0, 9), QStringList({"abc", "1234", "12.5", "7", "-5", "123456789012345", "0.001",
-                                                     "2024-03-05", "2024-12-15 07:08:09"}));
+        QCOMPARE(rows->at(1).mid(0, 9),
+            QStringList(
+                { "abc", "1234", "12.5", "7", "-5", "123456789012345", "0.001", "2024-03-05", "2024-12-15 07:08:09" }));
         // Trimmed, inner blank kept.
-        QCOMPARE(rows->at(1).mid(11), QStringList({"x y", QString::fromUtf8("Zürich 東京")}));
+        QCOMPARE(rows->at(1).mid(11), QStringList({ "x y", QString::fromUtf8("Zürich 東京") }));
     }
 
     void customFormatsAndInnerWhitespace()
@@ -180,7 +138,7 @@ private Q_SLOTS:
 
         const auto rows = workbook::readFirstSheet(QFile::decodeName(path));
         QVERIFY(rows);
-        QCOMPARE(rows->at(1), QStringList({"\tX", "y\n", "07:12:00", "2024-03-05 07:12:00", "2024-03-05"}));
+        QCOMPARE(rows->at(1), QStringList({ "\tX", "y\n", "07:12:00", "2024-03-05 07:12:00", "2024-03-05" }));
     }
 
     void misbehavingReaderIsStopped_data()
@@ -192,8 +150,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("wallSeconds");
         QTest::addColumn<QString>("reason");
         QTest::newRow("its limits are set before it starts")
-            << "r=\"$(ulimit -t) s, $(ulimit -v) kB\"; printf \"XLR1E\\0\\0\\0\\\\$(printf %o ${#r})%s\" \"$r\""
-            << 7 << 60 << "7 s, 65536 kB";
+            << "r=\"$(ulimit -t) s, $(ulimit -v) kB\"; printf \"XLR1E\\0\\0\\0\\\\$(printf %o ${#r})%s\" \"$r\"" << 7
+            << 60 << "7 s, 65536 kB";
         QTest::newRow("past its deadline")
             << "exec sleep 30" << 60 << 1 << "The reader did not finish within 1 seconds.";
         QTest::newRow("busy past its processor time")
@@ -212,18 +170,14 @@ private Q_SLOTS:
         QFETCH(int, wallSeconds);
         QFETCH(QString, reason);
         QTemporaryDir dir;
-        QFile reader(dir.filePath("reader"));
-        QVERIFY(reader.open(QIODevice::WriteOnly));
-        reader.write("#!/bin/sh\n" + script.toUtf8() + "\n");
-        reader.close();
-        reader.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-        const workbook::ReaderLimits limits{reader.fileName(), 64 << 20, cpuSeconds, wallSeconds};
+        QVERIFY(testing::writeFile(dir.filePath("reader"), "#!/bin/sh\n" + script.toUtf8() + "\n", 0500));
+        const workbook::ReaderLimits limits { dir.filePath("reader"), 64 << 20, cpuSeconds, wallSeconds };
         QString error;
         QVERIFY(!workbook::readFirstSheet(dataFile("cells.xlsx"), &error, limits));
         QCOMPARE(error, "The file " + dataFile("cells.xlsx") + " is not a readable Excel workbook.\n" + reason);
 
         const QString none = dir.filePath("none");
-        QVERIFY(!workbook::readFirstSheet(dataFile("cells.xlsx"), &error, {none}));
+        QVERIFY(!workbook::readFirstSheet(dataFile("cells.xlsx"), &error, { none }));
         QVERIFY2(error.startsWith("The workbook reader " + none + " cannot be started"), qPrintable(error));
     }
 
@@ -257,98 +211,71 @@ private Q_SLOTS:
         QCOMPARE(decoder.takeRows(), expected);
     }
 
-    void gridExportReadsBack()
+    void exportLayout_data()
     {
-        const Written w = write(threeRows(), workbook::SourceKind::Grid);
-        QCOMPARE(w.rows, Rows({{"Link No", "Machine ID", "Update Time"}, {"L001", "MC1", "03/05/2024 07:08:09"},
-                               {"", "MC2"}, {"0042", "A much longer machine name", "x"}})); // text stays text
-        QVERIFY(w.sheet.contains(QStringLiteral("<pane ySplit=\"1\" topLeftCell=\"A2\" activePane=\"bottomLeft\" "
-                                                "state=\"frozen\"/>")));
-        QVERIFY(!w.styles.contains(QStringLiteral("wrapText")));
-        // Header font 14 over the header row; the first column left-aligned,
-        // the others not.
-        for (const QString ref : {"A1", "B1", "C1"})
-            QVERIFY2(w.style(ref).font.contains("<sz val=\"14\"/>"), qPrintable(ref));
-        QVERIFY(!w.style("A2").font.contains("<sz val=\"14\"/>"));
-        for (const QString ref : {"A1", "A2", "A4"})
-            QVERIFY2(w.style(ref).xf.contains("horizontal=\"left\""), qPrintable(ref));
-        QVERIFY(!w.style("B2").xf.contains("horizontal=\"left\""));
-        // Widths follow the longest text of each column.
-        const QRegularExpression col("<col min=\"(\\d)\" max=\"\\d\" width=\"([\\d.]+)\"");
-        QMap<int, double> widths;
-        for (auto it = col.globalMatch(w.sheet); it.hasNext();) {
-            const auto m = it.next();
-            widths[m.captured(1).toInt()] = m.captured(2).toDouble();
-        }
-        QCOMPARE(widths.size(), 3);
-        QVERIFY(widths[2] > widths[1]); // "A much longer machine name"
-        QVERIFY(widths[2] >= 26);
-        QVERIFY(widths[3] >= 19); // "03/05/2024 07:08:09"
+        // The options as letters: l a list (else a grid), s first column
+        // starred, d last column dropped, f rows filled by status, t title.
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QString>("firstRowBelowPane");
+        QTest::addColumn<QStringList>("looks");
+        const QStringList table = { "Link No|Machine ID|Update Time", "L001|MC1|03/05/2024 07:08:09", "|MC2",
+            "0042|A much longer machine name|x" };
+        QTest::newRow("grid") << "" << table << "A2"
+                              << QStringList { "A1=14 left", "C1=14", "A2=left", "B2=", "A3=left", "C3=-", "D1=-" };
+        QTest::newRow("grid starred, last column dropped, filled by status")
+            << "sdf"
+            << QStringList { "Link No|Machine ID", "*L001*|MC1", "**|MC2", "*0042*|A much longer machine name" } << "A2"
+            << QStringList { "A1=14 left", "C1=-", "A2=left CCFFFF", "B2=CCFFFF", "B3=FFFF99", "A4=left", "B4=" };
+        QTest::newRow("grid under its title block")
+            << "t"
+            << QStringList { "Component Loading / Changes Record", "", "Project : PRJ1", "Part No :", "" } + table
+            << "A7" << QStringList { "A1=14", "A6=left", "B6=", "A7=left" };
+        QTest::newRow("list starred") << "ls"
+                                      << QStringList { table[0], "*L001*|MC1|03/05/2024 07:08:09", "**|MC2",
+                                             "*0042*|A much longer machine name|x" }
+                                      << "A2" << QStringList { "A1=left", "B1=left", "B2=left", "C3=left" };
     }
-
-    void gridVariants()
+    void exportLayout()
     {
+        QFETCH(QString, options);
+        QFETCH(QStringList, rows);
+        QFETCH(QString, firstRowBelowPane);
+        QFETCH(QStringList, looks);
         workbook::ExportOptions o;
-        o.starFirstColumn = true;
-        o.dropLastColumn = true;
-        o.rowColourByStatus = true;
-        const Written w = write(threeRows(), workbook::SourceKind::Grid, o);
-        QCOMPARE(w.rows, Rows({{"Link No", "Machine ID"}, {"*L001*", "MC1"}, {"**", "MC2"},
-                               {"*0042*", "A much longer machine name"}}));
-        QVERIFY(!w.sheet.contains("r=\"C1\""));
-        QVERIFY(w.style("A2").fill.contains("FFCCFFFF"));
-        QVERIFY(w.style("B2").fill.contains("FFCCFFFF"));
-        QVERIFY(w.style("B3").fill.contains("FFFFFF99"));
-        QVERIFY(!w.style("A4").fill.contains("rgb")); // " 2" is not "2"
-        QVERIFY(!w.style("A1").fill.contains("rgb"));
-    }
-
-    void titleBlockMovesTableDown()
-    {
-        workbook::ExportOptions o;
-        o.titleBlock = true;
+        o.starFirstColumn = options.contains('s');
+        o.dropLastColumn = options.contains('d');
+        o.rowColourByStatus = options.contains('f');
+        o.titleBlock = options.contains('t');
         o.project = "PRJ1";
-        const Written w = write(threeRows(), workbook::SourceKind::Grid, o);
-        QStringList columnA;
-        for (int r = 0; r < 7; ++r)
-            columnA << workbook::cell(w.rows, r, 0);
-        // "Part No :" trimmed by the reader.
-        QCOMPARE(columnA, QStringList({"Component Loading / Changes Record", "", "Project : PRJ1", "Part No :", "",
-                                       "Link No", "L001"}));
-        QCOMPARE(w.rows.size(), 9);
-        QVERIFY(w.sheet.contains("ySplit=\"6\" topLeftCell=\"A7\""));
-        QVERIFY(w.style("A1").font.contains("<sz val=\"14\"/>"));
-        QVERIFY(!w.style("B6").font.contains("<sz val=\"14\"/>"));
-        // The title does not widen column A.
-        const auto m = QRegularExpression("<col min=\"1\" max=\"1\" width=\"([\\d.]+)\"").match(w.sheet);
-        QVERIFY(m.hasMatch());
-        QVERIFY(m.captured(1).toDouble() < 20);
-    }
+        QTemporaryDir dir;
+        const QString path = dir.filePath("export.xlsx");
+        const auto kind = options.contains('l') ? workbook::SourceKind::List : workbook::SourceKind::Grid;
+        QVERIFY(workbook::writeExport(ThreeRows(), kind, o, path));
 
-    void listExportLeftAlignsEverythingAndKeepsOneRow()
-    {
-        MemorySource s;
-        s.headers = {"Component", "Vendor"};
-        s.rows = {{"C1", "V1"}};
-        workbook::ExportOptions o;
-        o.starFirstColumn = true;
-        const Written w = write(s, workbook::SourceKind::List, o);
-        QCOMPARE(w.rows, Rows({{"Component", "Vendor"}, {"*C1*", "V1"}}));
-        for (const QString ref : {"A1", "B1", "A2", "B2"}) {
-            QVERIFY2(w.style(ref).xf.contains("horizontal=\"left\""), qPrintable(ref));
-            QVERIFY(!w.style(ref).font.contains("<sz val=\"14\"/>"));
+        QStringList shown;
+        for (const QStringList& row : workbook::readFirstSheet(path).value_or(Rows()))
+            shown << row.join('|');
+        QCOMPARE(shown, rows);
+        const QString sheet = QString::fromUtf8(*workbook::xlsxPart(path, *workbook::xlsxFirstSheetPartName(path)));
+        const QString styles = QString::fromUtf8(*workbook::xlsxPart(path, "xl/styles.xml"));
+        QVERIFY(sheet.contains(
+            QStringLiteral("topLeftCell=\"%1\" activePane=\"bottomLeft\" state=\"frozen\"").arg(firstRowBelowPane)));
+        for (const QString& expected : looks) {
+            const QString ref = expected.section('=', 0, 0);
+            QCOMPARE(ref + "=" + look(sheet, styles, ref), expected);
         }
-        QVERIFY(w.sheet.contains("topLeftCell=\"A2\""));
-    }
-
-    void emptySourceGivesEmptySheet()
-    {
-        MemorySource s;
-        s.headers = {"Line ID"};
-        const Written w = write(s, workbook::SourceKind::Grid);
-        QVERIFY(w.rows.isEmpty());
-        QVERIFY(w.sheet.contains("<sheetData"));
-        QVERIFY(!w.sheet.contains("pane"));
+        QVERIFY(!styles.contains("wrapText"));
+        // Widths follow the longest text of each column; the title does not
+        // widen column A.
+        const auto width = [&sheet](int column) {
+            return QRegularExpression(QStringLiteral("<col min=\"%1\" max=\"%1\" width=\"([\\d.]+)\"").arg(column))
+                .match(sheet)
+                .captured(1)
+                .toDouble();
+        };
+        QVERIFY2(width(1) > 5 && width(1) < 20, qPrintable(QString::number(width(1))));
+        QVERIFY2(width(2) >= 26, qPrintable(QString::number(width(2))));
     }
 };
 

@@ -2,12 +2,11 @@
 #include "ExcelImport.h"
 #include "ScriptedPrompter.h"
 #include "TestDb.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 #include "app/Module1.h"
 #include "workbook/WorkbookImport.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QTest>
 
 using Module1::gConn;
@@ -15,33 +14,12 @@ using workbook::Rows;
 
 namespace {
 
-QString hostileFile(const QString& name)
-{
-    return QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../data/hostile/") + name);
-}
-
 workbook::ImportLayout lineLayout()
 {
     workbook::ImportLayout l;
     l.table = "line_info";
-    l.columns = {{"line_id"}};
-    l.keyColumns = {"line_id"};
-    return l;
-}
-
-// A machine sheet: A mc_id, B mc_desc, C line_id; the line must exist.
-workbook::ImportLayout machineLayout()
-{
-    workbook::ImportLayout l;
-    l.table = "mc_info";
-    l.columns = {{"mc_id"}, {"mc_desc"}, {"line_id"}};
-    l.keyColumns = {"mc_id", "line_id"};
-    l.updateColumns = {"mc_desc"};
-    l.checks << [](const QStringList& cells) {
-        if (gConn().count("select count(*) from line_info where line_id = ?", {cells[2]}) > 0)
-            return QString();
-        return QStringLiteral("Cannot found the Line ID ") + cells[2];
-    };
+    l.columns = { { "line_id" } };
+    l.keyColumns = { "line_id" };
     return l;
 }
 
@@ -50,8 +28,7 @@ workbook::ImportLayout machineLayout()
 // The parts of the sheet import's row loop that the screens' import tests
 // do not reach: a failing log, counts past 16 bits, and files that must be
 // refused whatever they hold.
-class WorkbookImportTest : public QObject
-{
+class WorkbookImportTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -64,10 +41,9 @@ private Q_SLOTS:
 
     void logFailureEndsTheRun()
     {
-        const Rows rows = {{"h"}, {"MC1", "a", "NOLINE"}, {"MC2", "b", "NOLINE"}};
-        const auto out = workbook::importRows(rows, machineLayout(), gConn(), "SYSADMIN", [](const QString&) {
-            throw std::runtime_error("cannot write /x/TROVA_2024315.Log");
-        });
+        const Rows rows = { { "h" }, { "MC1", "a", "NOLINE" }, { "MC2", "b", "NOLINE" } };
+        const auto out = workbook::importRows(rows, testing::machineImportLayout(), gConn(), "SYSADMIN",
+            [](const QString&) { throw std::runtime_error("cannot write /x/TROVA_2024315.Log"); });
         QVERIFY(out.failed());
         QVERIFY(out.error.contains("TROVA_2024315.Log"));
         QCOMPARE(out.rejected, 0);
@@ -77,9 +53,9 @@ private Q_SLOTS:
     {
         // More rows than a 16-bit counter holds, inside one transaction to
         // keep the test quick.
-        Rows rows = {{"Line ID"}};
+        Rows rows = { { "Line ID" } };
         for (int i = 0; i < 33000; ++i)
-            rows.append({QStringLiteral("L%1").arg(i)});
+            rows.append({ QStringLiteral("L%1").arg(i) });
         db::Transaction t(gConn());
         const auto out = workbook::importRows(rows, lineLayout(), gConn(), "SYSADMIN", [](const QString&) {});
         t.commit();
@@ -112,19 +88,20 @@ private Q_SLOTS:
         unreadable("truncated.xls", "It is no .xls workbook that can be read (code -8).");
         unreadable("text.xlsx", "It is neither an .xls nor an .xlsx workbook.");
         unreadable("empty.xls", "It is neither an .xls nor an .xlsx workbook.");
-        QTest::newRow("missing") << "missing.xlsx" << " cannot be opened.";
+        QTest::newRow("missing") << "missing.xlsx"
+                                 << " cannot be opened.";
     }
     void hostileFilesAreRefused()
     {
         QFETCH(QString, file);
         QFETCH(QString, message);
-        const QString path = hostileFile(file);
+        const QString path = testing::dataFile("hostile/" + file);
         int loads = 0;
         const auto out = Module1::ImportExcelFile(path, lineLayout(), [&loads] { ++loads; });
         QVERIFY(out.failed());
         QCOMPARE(testing::prompter().messages.size(), 1);
         QVERIFY2(testing::prompter().last().text.startsWith("The file " + path + message),
-                 qPrintable(testing::prompter().last().text));
+            qPrintable(testing::prompter().last().text));
         QCOMPARE(loads, 0);
         QVERIFY(testing::queryRows("select line_id from line_info").isEmpty());
         QVERIFY(testing::errorLogText().isEmpty());

@@ -1,12 +1,17 @@
 #pragma once
 
+#include <QComboBox>
 #include <QStringList>
-
-class QComboBox;
 
 namespace testing {
 
 // The entries of a choice box, in order.
-QStringList comboItems(const QComboBox* box);
+inline QStringList comboItems(const QComboBox* box)
+{
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
+    return out;
+}
 
 } // namespace testing
