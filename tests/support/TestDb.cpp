@@ -128,4 +128,31 @@ db::ConnectionSettings lastSettings() { return g_last; }
 
 QString logFolder() { return g_logFolder; }
 
+SecondConnection::SecondConnection(std::function<void(db::Database&)> work)
+    : m_thread([this, work = std::move(work), settings = g_last] {
+        db::Database second;
+        if (!second.open(settings, &m_failure))
+            return;
+        try {
+            work(second);
+        } catch (const db::DbError& e) {
+            m_failure = e.text();
+        }
+    })
+{
+}
+
+SecondConnection::~SecondConnection()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+QString SecondConnection::finish()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+    return m_failure;
+}
+
 } // namespace testdb

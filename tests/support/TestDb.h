@@ -5,7 +5,9 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <memory>
+#include <thread>
 
 // Database tests run once on SQLite and once on PostgreSQL. A class adds the
 // two rows in initTestCase_data() and calls TESTDB_INIT() in init(): each test
@@ -23,6 +25,21 @@ void fresh(const QString& backend);
 // connection.
 db::ConnectionSettings lastSettings();
 QString logFolder();
+
+// Another workstation: work run on a connection of its own to the last fresh
+// database, in a thread of its own, while the test's connection holds its
+// transaction. finish() waits for it and gives its failure, empty when none.
+class SecondConnection
+{
+public:
+    explicit SecondConnection(std::function<void(db::Database&)> work);
+    ~SecondConnection();
+    QString finish();
+
+private:
+    QString m_failure;
+    std::thread m_thread;
+};
 
 // The test PostgreSQL server's settings for a database of its, and a
 // statement run on its maintenance database (CREATE DATABASE and the like).

@@ -7,7 +7,6 @@
 
 #include <QTest>
 #include <QThread>
-#include <thread>
 
 using Module1::gConn;
 using namespace setup;
@@ -110,22 +109,11 @@ private Q_SLOTS:
         store("S2", "C2");
         db::Transaction tx(gConn());
         gConn().exec("delete from component_set where slot_code = 'S2'");
-        QString failure;
-        const db::ConnectionSettings settings = testdb::lastSettings();
-        std::thread other([&] {
-            db::Database second;
-            if (!second.open(settings, &failure))
-                return;
-            try {
-                SaveSlotRows(second, SaveMode::Edit, kKey, { { "S2", "C9" } }, "U1");
-            } catch (const db::DbError& e) {
-                failure = e.text();
-            }
-        });
+        testdb::SecondConnection other(
+            [](db::Database& second) { SaveSlotRows(second, SaveMode::Edit, kKey, { { "S2", "C9" } }, "U1"); });
         QThread::msleep(300);
         tx.commit();
-        other.join();
-        QCOMPARE(failure, QString());
+        QCOMPARE(other.finish(), QString());
         QCOMPARE(stored(), QStringList({ "S2|C9|U1" }));
         QCOMPARE(journal(), QStringList({ "Insert|S2||C9" }));
     }

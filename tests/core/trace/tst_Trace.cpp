@@ -9,7 +9,6 @@
 #include <QTest>
 #include <QThread>
 #include <QUuid>
-#include <thread>
 
 using Module1::gConn;
 
@@ -224,24 +223,13 @@ private Q_SLOTS:
         gConn().exec("insert into trace_path (self_no, part_no) values (?, 'HELD')", {mine});
 
         QStringList theirs;
-        QString failure;
-        const db::ConnectionSettings settings = testdb::lastSettings();
-        std::thread other([&] {
-            db::Database second;
-            if (!second.open(settings, &failure))
-                return;
-            try {
-                theirs = trace::SavePanel(second, panelSave("4", {"SN9"})).selfNos;
-            } catch (const db::DbError& e) {
-                failure = e.text();
-            }
-        });
+        testdb::SecondConnection other(
+            [&](db::Database& second) { theirs = trace::SavePanel(second, panelSave("4", {"SN9"})).selfNos; });
         // Without the lock the other save would have read the same highest
         // number by now.
         QThread::msleep(300);
         tx.commit();
-        other.join();
-        QCOMPARE(failure, QString());
+        QCOMPARE(other.finish(), QString());
         QCOMPARE(theirs, QStringList({"2603110002", "2603110003"}));
         QCOMPARE(gConn().count("select count(*) from trace_path where self_no = ?", {mine}), 1);
     }
