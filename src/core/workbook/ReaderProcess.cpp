@@ -19,8 +19,6 @@ namespace workbook {
 
 namespace {
 
-constexpr const char* kProgramName = "trova-xlreader";
-
 void setError(QString* error, const QString& text)
 {
     if (error)
@@ -43,7 +41,7 @@ QString signalText(int signal)
 
 QString readerProgram()
 {
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(kProgramName));
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(kReaderProgramName);
 #ifdef TROVA_XLREADER_BUILD_PATH
     // Test and benchmark programs live elsewhere in the build tree.
     if (!QFileInfo::exists(beside))

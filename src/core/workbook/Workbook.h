@@ -29,6 +29,7 @@ inline QString cell(const Rows& rows, int row, int column)
 
 // The workbook reader program beside this program's executable, and what
 // it may use.
+inline const QString kReaderProgramName = QStringLiteral("trova-xlreader");
 QString readerProgram();
 struct ReaderLimits
 {

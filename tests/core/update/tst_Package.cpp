@@ -71,6 +71,7 @@ private Q_SLOTS:
         const QString longName = QString(250, QLatin1Char('n')) + "/" + QString(200, QLatin1Char('m'));
         QVERIFY(ZipBuilder(prog + "/Kalvimar.zip")
                     .file("TROVA", "v2", 0100640)
+                    .file("trova-xlreader", "reader", 0) // a package made without modes
                     .file("data/keep.txt", "new data", 0)
                     .file("one/two/inner.bin", odd, 0104755)
                     .file("exact.bin", exact, 0640) // bits without a file type: a plain file
@@ -86,10 +87,12 @@ private Q_SLOTS:
         QVERIFY2(r.ok, qPrintable(r.error));
         QCOMPARE(started, (QStringList { prog + "/TROVA", prog }));
         // The package's bits without set-user-id, else the replaced file's,
-        // else rw-r--r--; the program is made runnable; the package is gone.
+        // else rw-r--r--; the program and its reader are made runnable; the
+        // package is gone.
         const QString want = tmp.path() + "/want";
         QVERIFY(writeFile(want + "/TROVA", "v2", 0750));
         QVERIFY(writeFile(want + "/TROVA.exec", "v1", 0755));
+        QVERIFY(writeFile(want + "/trova-xlreader", "reader", 0755));
         QVERIFY(writeFile(want + "/data/keep.txt", "new data", 0600));
         QVERIFY(writeFile(want + "/one/two/inner.bin", odd, 0755));
         QVERIFY(writeFile(want + "/exact.bin", exact, 0640));
