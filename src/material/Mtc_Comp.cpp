@@ -184,9 +184,7 @@ void Mtc_Comp::rowToBoxes(const QStringList& texts)
     txtID->setMaxLength(qMax(txtID->maxLength(), int(code.size())));
     txtID->setText(code);
     txtDesc->setText(texts.value(1));
-    // A group the list does not offer leaves the box empty, never the
-    // previous row's group, which Edit would store into this row.
-    chooseOrClear(cboGP, texts.value(2));
+    setBoxText(cboGP, texts.value(2));
     txtVDName->setText(texts.value(3));
     txtVDDesc->setText(texts.value(4));
 }

@@ -14,7 +14,6 @@
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -33,17 +32,6 @@ QLineEdit* greyBox(QWidget* parent)
     auto* box = new QLineEdit(parent);
     box->setEnabled(false);
     return box;
-}
-
-// Selects the entry of a drop-down list; false (and the box unchanged) when
-// the list does not hold it.
-bool selectEntry(QComboBox* box, const QString& text)
-{
-    const int i = box->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
-    if (i < 0)
-        return false;
-    box->setCurrentIndex(i);
-    return true;
 }
 
 void deselect(QComboBox* box)
@@ -146,8 +134,6 @@ Mtc_Comp_Link::Mtc_Comp_Link(QWidget* parent) : MaintenanceScreen(parent)
     s.columnSort = true;
     s.exportOptions = Module1::ExportOption::StarFirstColumn;
     setupCycle(s);
-    // After the cycle's own sort, which is connected first.
-    connect(LvData->header(), &QHeaderView::sectionClicked, this, [this] { onColumnSorted(); });
 
     auto guarded = [](auto handler) {
         return [handler] {
@@ -170,10 +156,9 @@ Mtc_Comp_Link::Mtc_Comp_Link(QWidget* parent) : MaintenanceScreen(parent)
 
 void Mtc_Comp_Link::LoadData()
 {
-    // The project list is refilled below; the project shown stays chosen, so
-    // that an Edit after a reload does not store the lot without its project.
+    // The project list is refilled below; the project shown stays, so that an
+    // Edit after a reload does not store the lot without its project.
     const QString project = cboProj->currentText();
-    m_selItem = nullptr;
     Module1::InitList(LvData,
                       {"Link ID", "Project", "Project PN", "Component PN", "Vender Name", "Vender Description",
                        "Ref.Designator", "Polarity Check", "Lot No.", "D/C", "RT No", "User ID", "User Name",
@@ -194,7 +179,7 @@ void Mtc_Comp_Link::LoadData()
     finishLoad();
 
     fillCombo(cboProj, QStringLiteral("select distinct proj_id from proj_info order by proj_id"), {});
-    selectEntry(cboProj, project);
+    formui::showStored(cboProj, project);
 }
 
 void Mtc_Comp_Link::fillCombo(QComboBox* box, const QString& sql, const QVariantList& values)
@@ -368,14 +353,14 @@ void Mtc_Comp_Link::insertRow()
     }
 }
 
-void Mtc_Comp_Link::updateRow()
+int Mtc_Comp_Link::updateRow()
 {
-    material::UpdateLot(gConn(), boxesToLot(), Module1::gUserID);
+    return material::UpdateLot(gConn(), boxesToLot(), Module1::gUserID);
 }
 
-void Mtc_Comp_Link::deleteRow()
+int Mtc_Comp_Link::deleteRow()
 {
-    material::DeleteLot(gConn(), txtLink->text());
+    return material::DeleteLot(gConn(), txtLink->text());
 }
 
 void Mtc_Comp_Link::clearBoxes()
@@ -386,39 +371,32 @@ void Mtc_Comp_Link::clearBoxes()
     for (QLineEdit* box : {txtVDDesc, txtLot, txtShip, txtRT, txtRef, txtPolarity})
         box->clear();
     setBrowseExtras(true);
-    selIndex = 0;
-    m_selItem = nullptr;
 }
 
 void Mtc_Comp_Link::rowToBoxes(const QStringList& texts)
 {
-    QTreeWidgetItem* item = LvData->currentItem();
-    if (!item || texts.size() < 11)
+    if (!LvData->currentItem() || texts.size() < 11)
         return;
-    m_selItem = item;
-    selIndex = LvData->indexOfTopLevelItem(item) + 1;
 
     txtLink->setText(texts[0]);
     // The clicked lot's type becomes the type of the next New.
     (material::TypeOf(texts[0]) == material::LotType::PCBA ? optPCBA : optFPCA)->setChecked(true);
 
-    // Each step goes on when one before it fails. A value its list does not
-    // offer (a lot without a project, a project gone) leaves that box empty,
-    // never the previous row's value, which Edit would store into this lot;
-    // the lists below it follow what is shown.
+    // Each step goes on when one before it fails; the lists below a box
+    // follow what it shows.
     auto step = [](auto f) {
         try {
             f();
         } catch (const db::DbError&) {
         }
     };
-    formui::chooseOrClear(cboProj, texts[1]);
+    setBoxText(cboProj, texts[1]);
     step([this] { cboProj_Click(); });
-    formui::chooseOrClear(cboPN, texts[2]);
+    setBoxText(cboPN, texts[2]);
     step([this] { cboPN_Click(); });
-    cboComp->setEditText(texts[3]);
+    setBoxText(cboComp, texts[3]);
     step([this] { cboComp_Click(); });
-    formui::chooseOrClear(cboVD, texts[4]);
+    setBoxText(cboVD, texts[4]);
     if (!cboVD->currentText().isEmpty())
         step([this] { cboVD_Click(); });
 
@@ -433,31 +411,33 @@ void Mtc_Comp_Link::rowToBoxes(const QStringList& texts)
 
 void Mtc_Comp_Link::cmdPrint_Click()
 {
-    if (txtLink->text().isEmpty())
+    const QString linkId = txtLink->text();
+    if (linkId.isEmpty())
         return;
+    // The clicked lot is found by its identifier in the list as it is now: a
+    // reload or a sort since the click moves rows, and a reel must never
+    // carry another lot's barcode.
+    int row = -1;
+    for (int i = 0; i < LvData->topLevelItemCount() && row < 0; ++i) {
+        if (LvData->topLevelItem(i)->text(1) == linkId)
+            row = i;
+    }
+    if (row < 0) {
+        msg::exclamation(QStringLiteral("The Link ID %1 is not listed any more; no label was printed.").arg(linkId));
+        return;
+    }
     const std::optional<int> n = labelprint::AskPrintQuantity();
     if (!n)
         return;
     if (!CHK_Prn->isChecked()) {
-        labelprint::PrintLabels({label::LinkLabelLines(cboComp->currentText(), txtLink->text())}, *n);
+        labelprint::PrintLabels({label::LinkLabelLines(LvData->topLevelItem(row)->text(4), linkId)}, *n);
         return;
     }
+    // The clicked lot, then the lots listed above it.
     QList<QStringList> labels;
-    for (const int r : label::OrderPrintRows(selIndex, *n)) {
+    for (const int r : label::OrderPrintRows(row + 1, *n)) {
         const QTreeWidgetItem* item = LvData->topLevelItem(r - 1);
-        if (!item) {
-            // The list was reloaded shorter since the click.
-            msg::box(QStringLiteral("35600Index out of bounds"));
-            return;
-        }
         labels << label::LinkLabelLines(item->text(4), item->text(1));
     }
     labelprint::PrintLabels(labels);
-}
-
-void Mtc_Comp_Link::onColumnSorted()
-{
-    const int i = m_selItem ? LvData->indexOfTopLevelItem(m_selItem) : -1;
-    if (i >= 0)
-        selIndex = i + 1;
 }

@@ -8,7 +8,6 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class QTreeWidgetItem;
 
 // "Maintenance - Component Link Information": registers incoming component
 // lots under generated link identifiers and prints their link labels.
@@ -27,13 +26,10 @@ public:
     void cboComp_Click();
     void cboComp_LostFocus();
     void cboVD_Click();
-    // Link labels: n copies of the lot in the boxes, or with "Order Print"
-    // the clicked row and the rows above it, up to n labels.
+    // Link labels of the clicked lot, as the list shows it now: n copies, or
+    // with "Order Print" the lot and the lots listed above it, up to n labels.
+    // Nothing when the lot is not listed any more.
     void cmdPrint_Click();
-
-    // The 1-based index of the list row last clicked; 0 when the screen opens
-    // and after Cancel. A column sort keeps it on the clicked row.
-    int selIndex = 0;
 
     QRadioButton *optPCBA, *optFPCA;
     QLineEdit* txtLink;
@@ -48,8 +44,8 @@ protected:
     void modeEntered() override;
     bool inputAccepted() override;
     void insertRow() override;
-    void updateRow() override;
-    void deleteRow() override;
+    int updateRow() override;
+    int deleteRow() override;
     void clearBoxes() override;
     void rowToBoxes(const QStringList& texts) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -58,8 +54,4 @@ private:
     void fillCombo(QComboBox* box, const QString& sql, const QVariantList& values);
     void setBrowseExtras(bool on);
     material::Lot boxesToLot() const;
-    void onColumnSorted();
-
-    // The item selIndex stands for while the list has not been reloaded.
-    QTreeWidgetItem* m_selItem = nullptr;
 };

@@ -100,16 +100,15 @@ void Mtc_Comp_Proj::LoadData()
     finishLoad();
     cmdImport->setEnabled(true);
     // Refilled without their change reactions, the project and group shown
-    // chosen again: a failed Save or a refused Delete leaves every box as it
-    // was.
+    // again: a failed Save or a refused Delete leaves every box as it was.
     const QString project = cboProj->currentText();
     const QString group = cboGroup->currentText();
     const QSignalBlocker quietProject(cboProj);
     const QSignalBlocker quietGroup(cboGroup);
     fillDropDown(cboProj, QStringLiteral("select distinct proj_id from proj_info order by proj_id"));
     fillDropDown(cboGroup, QStringLiteral("select distinct group_id from component_group order by group_id"));
-    chooseOrClear(cboProj, project);
-    chooseOrClear(cboGroup, group);
+    showStored(cboProj, project);
+    showStored(cboGroup, group);
 }
 
 void Mtc_Comp_Proj::cboProj_Change()
@@ -159,13 +158,13 @@ bool Mtc_Comp_Proj::inputAccepted()
     return true;
 }
 
-void Mtc_Comp_Proj::updateRow()
+int Mtc_Comp_Proj::updateRow()
 {
-    tellIfNoRowChanged(gConn().exec(
+    return gConn().exec(
         QStringLiteral("update component_proj set ref_designator = ?, polarity_check = ?, update_user = ?, "
                        "update_time = sysdate where proj_id = ? and part_no = ? and group_id = ? and comp_code = ?"),
         {txtRef->text(), txtPolarity->text(), Module1::gUserID, cboProj->currentText(), cboPart->currentText(),
-         cboGroup->currentText(), cboComp->currentText()}));
+         cboGroup->currentText(), cboComp->currentText()});
 }
 
 qlonglong Mtc_Comp_Proj::deleteGuardCount()
@@ -176,18 +175,18 @@ qlonglong Mtc_Comp_Proj::deleteGuardCount()
                          {cboComp->currentText(), cboPart->currentText()});
 }
 
-void Mtc_Comp_Proj::deleteRow()
+int Mtc_Comp_Proj::deleteRow()
 {
     // Only the row as it was shown goes: one whose designator or polarity was
     // changed elsewhere since stays. Either may be empty (stored as Null).
     const db::Dialect& d = gConn().dialect();
-    tellIfNoRowChanged(gConn().exec(
+    return gConn().exec(
         QStringLiteral("delete from component_proj where proj_id = ? and part_no = ? and group_id = ? and "
                        "comp_code = ? and ")
             + d.nullSafeEquals(QStringLiteral("ref_designator")) + QStringLiteral(" and ")
             + d.nullSafeEquals(QStringLiteral("polarity_check")),
         {cboProj->currentText(), cboPart->currentText(), cboGroup->currentText(), cboComp->currentText(),
-         txtRef->text(), txtPolarity->text()}));
+         txtRef->text(), txtPolarity->text()});
 }
 
 void Mtc_Comp_Proj::saveFailed(const db::DbError& error)
@@ -211,13 +210,11 @@ void Mtc_Comp_Proj::clearBoxes()
 
 void Mtc_Comp_Proj::rowToBoxes(const QStringList& texts)
 {
-    // Choosing the project and the group refills their dependent lists. A
-    // value a list does not offer leaves that box empty, so that Edit and
-    // Delete never act on a row the list did not show.
-    chooseOrClear(cboProj, texts.value(0));
-    chooseOrClear(cboPart, texts.value(1));
-    chooseOrClear(cboGroup, texts.value(2));
-    chooseOrClear(cboComp, texts.value(3));
+    // Choosing the project and the group refills their dependent lists.
+    setBoxText(cboProj, texts.value(0));
+    setBoxText(cboPart, texts.value(1));
+    setBoxText(cboGroup, texts.value(2));
+    setBoxText(cboComp, texts.value(3));
     // A stored designator longer than the box takes when typed (an imported
     // "C12") is shown whole, so that Edit and Delete address the stored row.
     const QString ref = texts.value(4);

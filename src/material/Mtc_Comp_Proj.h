@@ -33,9 +33,9 @@ public:
 protected:
     void modeEntered() override;
     bool inputAccepted() override;
-    void updateRow() override;
+    int updateRow() override;
     qlonglong deleteGuardCount() override;
-    void deleteRow() override;
+    int deleteRow() override;
     void saveFailed(const db::DbError& error) override;
     void clearBoxes() override;
     void rowToBoxes(const QStringList& texts) override;

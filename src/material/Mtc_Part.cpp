@@ -128,9 +128,9 @@ void Mtc_Part::insertRow()
                   approveFlag()});
 }
 
-void Mtc_Part::updateRow()
+int Mtc_Part::updateRow()
 {
-    gConn().exec(QStringLiteral("update part_info set part_desc = ?, approve = ?, update_user = ?, "
+    return gConn().exec(QStringLiteral("update part_info set part_desc = ?, approve = ?, update_user = ?, "
                                 "update_time = sysdate where part_no = ? and proj_id = ?"),
                  {txtDesc->text(), approveFlag(), Module1::gUserID, txtID->text().trimmed(),
                   cboProj->currentText().trimmed()});
@@ -159,9 +159,7 @@ void Mtc_Part::rowToBoxes(const QStringList& texts)
 {
     txtID->setText(texts.value(0));
     txtDesc->setText(texts.value(1));
-    // A row whose project is gone leaves the project box empty, never
-    // showing the previous row's project for Edit or Delete to act on.
-    chooseOrClear(cboProj, texts.value(2));
+    setBoxText(cboProj, texts.value(2));
     if (texts.value(kApproveColumn - 1).trimmed().toDouble() == 1)
         Opt_A->setChecked(true);
     else

@@ -31,7 +31,7 @@ public:
 protected:
     void modeEntered() override;
     void insertRow() override;
-    void updateRow() override;
+    int updateRow() override;
     qlonglong deleteGuardCount() override;
     void clearBoxes() override;
     void rowToBoxes(const QStringList& texts) override;

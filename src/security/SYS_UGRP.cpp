@@ -197,17 +197,20 @@ void SYS_UGRP::insertRow()
     msg::box(QStringLiteral("User Group has been added ..."), msg::Buttons::Ok, msg::Icon::Information);
 }
 
-void SYS_UGRP::updateRow()
+int SYS_UGRP::updateRow()
 {
-    gConn().exec(QStringLiteral("update user_group set group_desc = ?, update_user = ?, update_time = sysdate "
-                                "where group_id = ?"),
-                 {txtUGDesc->text(), Module1::gUserID, txtUGid->text().trimmed()});
-    msg::box(QStringLiteral("User Group has been updated ..."), msg::Buttons::Ok, msg::Icon::Information);
+    const int changed =
+        gConn().exec(QStringLiteral("update user_group set group_desc = ?, update_user = ?, update_time = sysdate "
+                                    "where group_id = ?"),
+                     {txtUGDesc->text(), Module1::gUserID, txtUGid->text().trimmed()});
+    if (changed > 0)
+        msg::box(QStringLiteral("User Group has been updated ..."), msg::Buttons::Ok, msg::Icon::Information);
+    return changed;
 }
 
-void SYS_UGRP::deleteRow()
+int SYS_UGRP::deleteRow()
 {
-    gConn().exec(QStringLiteral("delete from user_group where group_id = ?"), {txtUGid->text().trimmed()});
+    return gConn().exec(QStringLiteral("delete from user_group where group_id = ?"), {txtUGid->text().trimmed()});
 }
 
 void SYS_UGRP::saveFailed(const db::DbError& error)

@@ -30,8 +30,8 @@ protected:
     bool saveAllowed() override;
     bool inputAccepted() override;
     void insertRow() override;
-    void updateRow() override;
-    void deleteRow() override;
+    int updateRow() override;
+    int deleteRow() override;
     void saveFailed(const db::DbError& error) override;
     void rowToBoxes(const QStringList& texts) override;
 

@@ -294,15 +294,15 @@ void SYS_USER::insertRow()
                   Module1::Encode(id, id).value_or(QString()), Module1::gUserID});
 }
 
-void SYS_USER::updateRow()
+int SYS_USER::updateRow()
 {
-    gConn().exec(QStringLiteral("update user_list set user_name = ?, user_desc = ?, effective_date = ?, "
+    return gConn().exec(QStringLiteral("update user_list set user_name = ?, user_desc = ?, effective_date = ?, "
                                 "expiry_date = ?, update_user = ?, update_time = sysdate where user_id = ?"),
                  {txtFullName->text(), txtDesc->text(), day(dtpEffect), day(dtpExpiry), Module1::gUserID,
                   txtUserID->text().trimmed()});
 }
 
-void SYS_USER::deleteRow()
+int SYS_USER::deleteRow()
 {
-    gConn().exec(QStringLiteral("delete from user_list where user_id = ?"), {txtUserID->text().trimmed()});
+    return gConn().exec(QStringLiteral("delete from user_list where user_id = ?"), {txtUserID->text().trimmed()});
 }

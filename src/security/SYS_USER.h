@@ -40,8 +40,8 @@ protected:
     void modeEntered() override;
     bool inputAccepted() override;
     void insertRow() override;
-    void updateRow() override;
-    void deleteRow() override;
+    int updateRow() override;
+    int deleteRow() override;
     bool rowClickTaken(int column) const override { return column == 0; }
     void rowToBoxes(const QStringList& texts) override;
 

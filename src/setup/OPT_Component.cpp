@@ -374,12 +374,18 @@ bool OPT_Component::inputAccepted()
     return true;
 }
 
-void OPT_Component::saveRows(setup::SaveMode mode)
+int OPT_Component::saveRows(setup::SaveMode mode)
 {
     QList<setup::SlotRow> rows;
-    for (int r = 0; r < MFGdata->rowCount(); ++r)
+    bool shownMarked = false; // a marked slot that shows a component
+    for (int r = 0; r < MFGdata->rowCount(); ++r) {
         rows << setup::SlotRow{text(MFGdata, r, 1), text(MFGdata, r, 2), !text(MFGdata, r, 0).isEmpty()};
-    setup::SaveSlotRows(gConn(), mode, moduleKey(), rows, Module1::gUserID);
+        shownMarked = shownMarked || (rows.last().marked && !rows.last().comp.isEmpty());
+    }
+    const int changed = setup::SaveSlotRows(gConn(), mode, moduleKey(), rows, Module1::gUserID);
+    // Edit stores the grid as it stands, whatever is stored meanwhile; only
+    // the component a Delete removes can have gone.
+    return mode == setup::SaveMode::Del && shownMarked ? changed : kRowsUncounted;
 }
 
 void OPT_Component::insertRow()
@@ -387,14 +393,14 @@ void OPT_Component::insertRow()
     saveRows(setup::SaveMode::New);
 }
 
-void OPT_Component::updateRow()
+int OPT_Component::updateRow()
 {
-    saveRows(setup::SaveMode::Edit);
+    return saveRows(setup::SaveMode::Edit);
 }
 
-void OPT_Component::deleteRow()
+int OPT_Component::deleteRow()
 {
-    saveRows(setup::SaveMode::Del);
+    return saveRows(setup::SaveMode::Del);
 }
 
 void OPT_Component::saveFailed(const db::DbError& error)

@@ -38,8 +38,8 @@ protected:
     void modeEntered() override;
     bool inputAccepted() override;
     void insertRow() override;
-    void updateRow() override;
-    void deleteRow() override;
+    int updateRow() override;
+    int deleteRow() override;
     void saveFailed(const db::DbError& error) override;
     void rowToBoxes(const QStringList& texts) override;
     std::optional<workbook::ImportLayout> importLayout() const override;
@@ -55,7 +55,7 @@ private:
     void initGrids();
     void addSlotRow(const QString& slot, const QString& comp);
     setup::ModuleKey moduleKey() const;
-    void saveRows(setup::SaveMode mode);
+    int saveRows(setup::SaveMode mode);
 
     bool m_selectorsOn = false;
     // The line, part number, machine and module whose slots the edit grid holds.

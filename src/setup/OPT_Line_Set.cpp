@@ -120,9 +120,9 @@ void OPT_Line_Set::showDeleteRefused(qlonglong users)
     msg::box(QString::number(users) + QStringLiteral("  records are using this Line set, it cannot be removed ..."));
 }
 
-void OPT_Line_Set::deleteRow()
+int OPT_Line_Set::deleteRow()
 {
-    gConn().exec(QStringLiteral("delete from line_set where line_id = ? and proj_id = ? and part_no = ? and mc_id = ? "
+    return gConn().exec(QStringLiteral("delete from line_set where line_id = ? and proj_id = ? and part_no = ? and mc_id = ? "
                                 "and gw21_ip = ? and dt200_id = ?"),
                  {cboLine->currentText(), cboProj->currentText(), cboPart->currentText(), cboMC->currentText(),
                   cboGW21->currentText(), cboDT->currentText()});

@@ -23,7 +23,7 @@ public:
 protected:
     qlonglong deleteGuardCount() override;
     void showDeleteRefused(qlonglong users) override;
-    void deleteRow() override;
+    int deleteRow() override;
     std::optional<workbook::ImportLayout> importLayout() const override;
 
 private:

@@ -120,17 +120,16 @@ void OPT_Slot_Link::cboMD_Change()
                                {cboMD->currentText()}));
 }
 
-void OPT_Slot_Link::deleteRow()
+int OPT_Slot_Link::deleteRow()
 {
     // Only the row that the four boxes name. An imported row may lack its
     // module or slot (stored as Null).
     const db::Dialect& d = gConn().dialect();
-    tellIfNoRowChanged(gConn().exec(QStringLiteral("delete from slot_link where link_no = ? and ")
-                                        + d.nullSafeEquals(QStringLiteral("mc_id")) + QStringLiteral(" and ")
-                                        + d.nullSafeEquals(QStringLiteral("md_id")) + QStringLiteral(" and ")
-                                        + d.nullSafeEquals(QStringLiteral("slot_code")),
-                                    {txtID->text().trimmed(), cboMC->currentText(), cboMD->currentText(),
-                                     cboSlot->currentText()}));
+    return gConn().exec(QStringLiteral("delete from slot_link where link_no = ? and ")
+                            + d.nullSafeEquals(QStringLiteral("mc_id")) + QStringLiteral(" and ")
+                            + d.nullSafeEquals(QStringLiteral("md_id")) + QStringLiteral(" and ")
+                            + d.nullSafeEquals(QStringLiteral("slot_code")),
+                        {txtID->text().trimmed(), cboMC->currentText(), cboMD->currentText(), cboSlot->currentText()});
 }
 
 std::optional<workbook::ImportLayout> OPT_Slot_Link::importLayout() const

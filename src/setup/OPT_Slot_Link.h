@@ -25,7 +25,7 @@ public:
     QPushButton *cmdImport, *cmdexport, *cmdNew, *cmdEdit, *cmdDelete, *cmdSave, *cmdCancel, *cmdexit;
 
 protected:
-    void deleteRow() override;
+    int deleteRow() override;
     std::optional<workbook::ImportLayout> importLayout() const override;
 
 private:

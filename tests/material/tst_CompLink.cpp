@@ -147,19 +147,11 @@ private Q_SLOTS:
 
         // A row of type "0" selects FPCA; the stored values win over the master data.
         kit::clickRow(s.LvData, 1);
-        QCOMPARE(s.selIndex, 2);
         QVERIFY(s.optFPCA->isChecked());
         QCOMPARE(s.cboProj->currentText() + s.cboPN->currentText() + s.cboComp->currentText() + s.cboVD->currentText(),
                  QStringLiteral("P1PN1C1V1"));
         QCOMPARE(s.txtVDDesc->text() + s.txtRef->text() + s.txtPolarity->text() + s.txtLot->text(),
                  QStringLiteral("keptQZOLD"));
-
-        // A column sort keeps selIndex on the clicked row.
-        s.LvData->header()->sectionClicked(1); // descending by identifier: order unchanged
-        QCOMPARE(s.selIndex, 2);
-        s.LvData->header()->sectionClicked(1); // ascending: the clicked row comes first
-        QCOMPARE(s.LvData->topLevelItem(0)->text(1), QStringLiteral("0405010001"));
-        QCOMPARE(s.selIndex, 1);
 
         // A reload by "View All" keeps the project, so Edit stores it with the lot.
         s.CHK_ALL->click();
@@ -171,29 +163,38 @@ private Q_SLOTS:
                  QStringList({"P1|CHANGED"}));
     }
 
-    // A lot without a project (or with one gone) clicked after one with a
-    // project shows none: Edit, also after "View All", keeps it without.
-    void rowOfALotWithoutProject()
+    // A lot clicked after one with a project shows its own stored project,
+    // part number and vendor, also those the lists lack (none, or gone from
+    // the master data): Edit, also after "View All", writes them back. A new
+    // lot is offered only the lists' own entries.
+    void rowWithValuesTheListsLack()
     {
         const QDateTime t(QDate(2024, 5, 1), QTime(8, 0));
         storeLot("1405010001", "C1", t);
         storeLot("1405010002", "C2", t.addSecs(60));
         storeLot("1405010003", "C2", t.addSecs(120));
         gConn().exec("update component_link set proj_id = null, part_no = null where link_id = '1405010002'");
-        gConn().exec("update component_link set proj_id = 'GONE' where link_id = '1405010003'");
+        gConn().exec("update component_link set proj_id = 'GONE', part_no = 'PN7', vender_name = 'VX' "
+                     "where link_id = '1405010003'");
         Mtc_Comp_Link s;
-        for (const char* id : {"1405010002", "1405010003"}) {
+        for (const QString& id : QStringList({"1405010002", "1405010003"})) {
             kit::clickRow(s.LvData, 1, "1405010001");
             QCOMPARE(s.cboProj->currentText() + s.cboPN->currentText(), QStringLiteral("P1PN1"));
             kit::clickRow(s.LvData, 1, id);
-            QCOMPARE(s.cboProj->currentText() + s.cboPN->currentText(), QString());
+            const QString shown = s.cboProj->currentText() + "|" + s.cboPN->currentText() + "|" + s.cboVD->currentText();
+            QCOMPARE(shown, id.endsWith('2') ? QStringLiteral("||V1") : QStringLiteral("GONE|PN7|VX"));
             s.CHK_ALL->click();
             s.cmdEdit_Click();
             s.txtLot->setText("EDITED");
             s.cmdSave_Click();
         }
-        QCOMPARE(queryRows("select link_id, proj_id, part_no, lot_no from component_link order by link_id"),
-                 QStringList({"1405010001|P1|PN1|OLD", "1405010002|||EDITED", "1405010003|||EDITED"}));
+        QVERIFY(prompter().messages.isEmpty());
+        QCOMPARE(queryRows("select link_id, proj_id, part_no, vender_name, lot_no from component_link order by link_id"),
+                 QStringList({"1405010001|P1|PN1|V1|OLD", "1405010002|||V1|EDITED", "1405010003|GONE|PN7|VX|EDITED"}));
+
+        kit::clickRow(s.LvData, 1, "1405010003");
+        s.cmdNew_Click();
+        QCOMPARE(comboItems(s.cboProj), QStringList({"P1", "P2"}));
     }
 
     // The shown identifier taken meanwhile, and the day's last one given.
@@ -282,32 +283,60 @@ private Q_SLOTS:
         QVERIFY(prompter().messages.isEmpty());
     }
 
+    // The clicked lot is printed wherever a sort or a reload has moved it,
+    // with "Order Print" the lots listed above it now; a lot no longer listed
+    // prints nothing and is named.
     void orderPrint()
     {
-        storeLot("1412060003", "10-0001-236", kPrintDay.addSecs(-2));
-        storeLot("1412060002", "10-0001-235", kPrintDay.addSecs(-1));
+        storeLot("1412060002", "10-0001-235", kPrintDay.addSecs(1));
+        storeLot("1412060003", "10-0001-236", kPrintDay.addSecs(2));
         Mtc_Comp_Link s;
+        const QByteArray lot1 = kit::golden("link_10-0001-234_1412060001.lbl");
+        const QByteArray lot2 = kit::golden("link_10-0001-235_1412060002.lbl");
+        const QByteArray lot3 = kit::golden("link_10-0001-236_1412060003.lbl");
+        auto print = [&](const char* quantity) {
+            QVERIFY(testing::writeFile(m_out, {}));
+            prompter().inputs.enqueue(QString::fromLatin1(quantity));
+            s.cmdPrint->click();
+        };
 
-        // The clicked third row and the rows above it, never beyond the
-        // first, each label as its golden file.
+        // The third row clicked, newest first: it and the rows above it,
+        // never beyond the first.
         s.CHK_Prn->setChecked(true);
         kit::clickRow(s.LvData, 2);
-        prompter().inputs.enqueue(QStringLiteral("5"));
-        s.cmdPrint->click();
-        QCOMPARE(printed(), kit::golden("link_10-0001-236_1412060003.lbl")
-                                + kit::golden("link_10-0001-235_1412060002.lbl")
-                                + kit::golden("link_10-0001-234_1412060001.lbl"));
+        print("5");
+        QCOMPARE(printed(), lot1 + lot2 + lot3);
+
+        // Sorted by Link ID ascending, the first row (…0001) clicked, then
+        // "View All" lists the newest first again.
+        s.LvData->header()->sectionClicked(1);
+        s.LvData->header()->sectionClicked(1);
+        kit::clickRow(s.LvData, 0);
+        s.CHK_ALL->click();
+        print("1");
+        QCOMPARE(printed(), lot1);
+
+        // Another workstation registers a lot before the list reloads.
+        storeLot("1412060004", "10-0001-237", kPrintDay.addSecs(3));
+        s.CHK_ALL->click();
+        print("2");
+        QCOMPARE(printed(), lot1 + lot2);
+        s.CHK_Prn->setChecked(false);
+        print("2");
+        QCOMPARE(printed(), lot1 + lot1);
         QVERIFY(prompter().messages.isEmpty());
 
-        // The clicked row no longer in the list after a reload.
-        QVERIFY(testing::writeFile(m_out, {}));
-        gConn().exec("delete from component_link where link_id <> '1412060001'");
+        // ... or deletes the clicked one.
+        gConn().exec("delete from component_link where link_id = '1412060001'");
         s.CHK_ALL->click();
-        QCOMPARE(s.selIndex, 3);
-        prompter().inputs.enqueue(QStringLiteral("1"));
-        s.cmdPrint->click();
-        QCOMPARE(prompter().texts(), QStringList({"35600Index out of bounds"}));
-        QCOMPARE(printed(), QByteArray());
+        for (const bool ordered : {true, false}) {
+            s.CHK_Prn->setChecked(ordered);
+            print("1");
+            QCOMPARE(printed(), QByteArray());
+        }
+        QCOMPARE(prompter().texts(),
+                 QStringList(2, "The Link ID 1412060001 is not listed any more; no label was printed."));
+        prompter().inputs.clear();
     }
 
     void failuresAreReportedOncePerRun()

@@ -95,13 +95,13 @@ private Q_SLOTS:
         QVERIFY(s.Opt_PT->isChecked());
         QCOMPARE(s.txtID->text(), QString(30, 'P'));
 
-        // A group the list lacks leaves the box empty, not the row before's:
-        // Edit cannot move the row to that group.
+        // A group the list lacks shows as stored, not the row before's: Edit
+        // writes it back rather than moving the row to another group.
         gConn().exec("update component_list set group_id = 'GONE' where method_type = 'MP'");
         s.CHK_ALL->click();
         kit::clickRow(s.LvData, 6, "PT");
         kit::clickRow(s.LvData, 6, "MP");
-        QCOMPARE(s.cboGP->currentText(), QString());
+        QCOMPARE(s.cboGP->currentText(), QStringLiteral("GONE"));
         s.cmdEdit->click();
         s.txtDesc->setText("changed");
         s.cmdSave->click();

@@ -135,18 +135,26 @@ private Q_SLOTS:
         QCOMPARE(prompter().texts().mid(2), QStringList({"Confirm to delete?", gone, gone}));
     }
 
+    // A row shows its stored values, also those the lists lack, never the
+    // row before's: Edit and Delete act on it as stored.
     void rowWithValuesTheListsLack()
     {
         kit::addCompProj("P1", "PN1", "CAP", "C0000000001");
         kit::addCompProj("PX", "PN9", "CAP", "C0000000009"); // project, part and component gone
+        kit::addCompProj("P1", "PN2", "CAP", "C0000000005"); // component gone
         Mtc_Comp_Proj s;
         kit::clickRow(s.LvData, 2, "PN1");
         QCOMPARE(s.cboProj->currentText(), QStringLiteral("P1"));
         kit::clickRow(s.LvData, 2, "PN9");
-        // Nothing of the row before stays for Edit or Delete to act on.
-        QCOMPARE(boxes(s), QStringLiteral("||CAP||F|1"));
+        QCOMPARE(boxes(s), QStringLiteral("PX|PN9|CAP|C0000000009|F|1"));
         s.cmdEdit_Click();
-        QCOMPARE(s.EditMode, QString());
+        s.txtPolarity->setText("2");
+        s.cmdSave_Click();
+        kit::clickRow(s.LvData, 2, "PN2");
+        QCOMPARE(boxes(s), QStringLiteral("P1|PN2|CAP|C0000000005|F|1"));
+        s.cmdDelete_Click();
+        QCOMPARE(prompter().texts(), QStringList({"Confirm to delete?"}));
+        QCOMPARE(queryRows(kTable), QStringList({"P1|PN1|C0000000001|F|1", "PX|PN9|C0000000009|F|2"}));
 
         // The database gone while a dependent list refills: shown, not thrown.
         gConn().close();

@@ -94,14 +94,24 @@ private Q_SLOTS:
         QCOMPARE(s.cboProj->currentText(), QStringLiteral("P1"));
         s.msfgModule->setCurrentCell(1, 1);
         QCOMPARE(s.txtID->text(), QStringLiteral("PN-2"));
-        QCOMPARE(s.cboProj->currentText(), QString()); // not P1 from the row before
+        QCOMPARE(s.cboProj->currentText(), QStringLiteral("PX")); // as stored, not P1 from the row before
         QVERIFY(s.Opt_N->isChecked()); // a missing flag shows as "0"
 
-        // Neither Edit nor Delete can reach the other project's row.
+        // New offers only the projects there are; Edit and Delete reach the
+        // row as stored.
+        s.cmdNew_Click();
+        QCOMPARE(testing::comboItems(s.cboProj), QStringList({"P1", "P2"}));
+        s.cmdCancel_Click();
+        s.msfgModule->setCurrentCell(1, 1);
         s.cmdEdit_Click();
-        QCOMPARE(s.EditMode, QString());
+        s.txtDesc->setText("kept");
+        s.cmdSave_Click();
+        QCOMPARE(queryRows("select part_no, part_desc, proj_id from part_info order by part_no"),
+                 QStringList({"PN-1|pd|P1", "PN-2|kept|PX"}));
+        s.msfgModule->setCurrentCell(1, 1);
         s.cmdDelete_Click();
-        QCOMPARE(gConn().count("select count(*) from part_info"), 2);
+        QCOMPARE(queryRows("select part_no from part_info"), QStringList({"PN-1"}));
+        QCOMPARE(prompter().texts(), QStringList({"Confirm to delete?"}));
     }
 
     void exportAndImport()

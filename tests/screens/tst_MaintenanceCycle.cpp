@@ -101,7 +101,9 @@ private Q_SLOTS:
         QCOMPARE(testing::queryRows("select mc_desc, line_id from mc_info"), QStringList({ " first |L1" }));
     }
 
-    void deleteAnsweredNoOrWithoutKey()
+    // Delete answered No, found by the trimmed key, or pressed with no row
+    // shown; an Edit or Delete of a row removed meanwhile is said.
+    void deleteAndEditOfRowsNotThere()
     {
         addLine("L1");
         addMachine("MC1", "L1");
@@ -121,6 +123,17 @@ private Q_SLOTS:
         s.txtID->clear();
         s.cmdDelete_Click();
         QCOMPARE(gConn().count("select count(*) from mc_info"), 1);
+        QCOMPARE(prompter().texts(), QStringList(3, "Confirm to delete?"));
+
+        s.msfgMachine->setCurrentCell(0, 1);
+        gConn().exec("delete from mc_info");
+        s.cmdEdit_Click();
+        s.txtDesc->setText("changed");
+        s.cmdSave_Click();
+        s.cmdDelete_Click();
+        const QString gone = QStringLiteral("The record as shown was not found any more; nothing was changed.");
+        QCOMPARE(prompter().texts().mid(3), QStringList({gone, "Confirm to delete?", gone}));
+        QCOMPARE(gConn().count("select count(*) from mc_info"), 0);
     }
 
     void formLoadCentresTheFrameOnce()

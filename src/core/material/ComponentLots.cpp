@@ -32,18 +32,18 @@ QString InsertLot(db::Database& db, const Lot& lot, const QString& user)
     return id;
 }
 
-void UpdateLot(db::Database& db, const Lot& lot, const QString& user)
+int UpdateLot(db::Database& db, const Lot& lot, const QString& user)
 {
-    db.exec(QStringLiteral("update component_link set comp_code = ?, vender_name = ?, proj_id = ?, part_no = ?, "
+    return db.exec(QStringLiteral("update component_link set comp_code = ?, vender_name = ?, proj_id = ?, part_no = ?, "
                            "ref_designator = ?, polarity_check = ?, vender_desc = ?, lot_no = ?, ship_date = ?, "
                            "rt_no = ?, update_user = ?, update_time = sysdate where link_id = ?"),
             {lot.compCode, lot.venderName, lot.projId, lot.partNo, lot.refDesignator, lot.polarityCheck,
              lot.venderDesc, lot.lotNo, lot.shipDate, lot.rtNo, user, lot.linkId.trimmed()});
 }
 
-void DeleteLot(db::Database& db, const QString& linkId)
+int DeleteLot(db::Database& db, const QString& linkId)
 {
-    db.exec(QStringLiteral("delete from component_link where link_id = ?"), {linkId.trimmed()});
+    return db.exec(QStringLiteral("delete from component_link where link_id = ?"), {linkId.trimmed()});
 }
 
 } // namespace material

@@ -31,11 +31,12 @@ struct Lot
 // db::DbError, and LinkIdsUsedUp when the prefix has no identifier left.
 QString InsertLot(db::Database& db, const Lot& lot, const QString& user);
 
-// Rewrites every column but the identifier, found trimmed. Throws db::DbError.
-void UpdateLot(db::Database& db, const Lot& lot, const QString& user);
+// Rewrites every column but the identifier, found trimmed; returns the rows
+// changed. Throws db::DbError.
+int UpdateLot(db::Database& db, const Lot& lot, const QString& user);
 
 // Deletes the lot of the trimmed identifier; no row is kept for check records
-// that name it. Throws db::DbError.
-void DeleteLot(db::Database& db, const QString& linkId);
+// that name it. Returns the rows deleted. Throws db::DbError.
+int DeleteLot(db::Database& db, const QString& linkId);
 
 } // namespace material

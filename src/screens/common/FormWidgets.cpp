@@ -59,7 +59,44 @@ void fillDropDown(QComboBox* box, const QString& sql, const QVariantList& params
     box->setCurrentIndex(-1);
 }
 
-void chooseOrClear(QComboBox* box, const QString& text) { box->setCurrentIndex(box->findText(text)); }
+namespace {
+
+// Marks an entry that showStored added for a value its list lacks.
+constexpr int kStoredOnlyRole = Qt::UserRole + 71;
+
+bool storedOnly(const QComboBox* box, int i)
+{
+    return box->itemData(i, kStoredOnlyRole).toBool();
+}
+
+} // namespace
+
+void showStored(QComboBox* box, const QString& text)
+{
+    int i = box->findText(text);
+    if (i < 0 && !text.isEmpty()) {
+        box->addItem(text);
+        i = box->count() - 1;
+        box->setItemData(i, true, kStoredOnlyRole);
+    }
+    box->setCurrentIndex(i);
+    // Only the value shown keeps an entry of its own.
+    for (int j = box->count() - 1; j >= 0; --j) {
+        if (j != i && storedOnly(box, j))
+            box->removeItem(j);
+    }
+}
+
+void dropStoredOnly(QComboBox* box)
+{
+    // Removing the current entry would choose a neighbour instead.
+    if (storedOnly(box, box->currentIndex()))
+        box->setCurrentIndex(-1);
+    for (int j = box->count() - 1; j >= 0; --j) {
+        if (storedOnly(box, j))
+            box->removeItem(j);
+    }
+}
 
 QProgressBar* addLoadBar(QBoxLayout* layout)
 {

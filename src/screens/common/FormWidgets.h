@@ -38,8 +38,13 @@ QComboBox* addDropDown(QFormLayout* form, const QString& label);
 // Fills a drop-down list with the first column of a query's rows and leaves
 // nothing chosen.
 void fillDropDown(QComboBox* box, const QString& sql, const QVariantList& params = {});
-// Chooses the entry with this text; nothing chosen when the list lacks it.
-void chooseOrClear(QComboBox* box, const QString& text);
+// Shows a stored value in a drop-down list: its entry, or, when the list
+// lacks it (its master row was deleted meanwhile), an entry of its own that
+// stands only for the value shown. An empty value shows nothing. So Edit
+// writes back what the user did not change and Delete finds the stored row.
+void showStored(QComboBox* box, const QString& text);
+// Drops the entries showStored added: the list offers only its own again.
+void dropStoredOnly(QComboBox* box);
 // The progress bar a list shows while it loads, hidden otherwise.
 QProgressBar* addLoadBar(QBoxLayout* layout);
 // Fills the list from the rows (Module1::FillList) with the bar shown

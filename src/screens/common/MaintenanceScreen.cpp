@@ -146,7 +146,13 @@ void MaintenanceScreen::reload()
 
 void MaintenanceScreen::tellIfNoRowChanged(int changed)
 {
-    if (changed == 0)
+    if (changed != 0)
+        return;
+    // A Delete pressed before any row was shown has nothing to miss.
+    bool shown = false;
+    for (const QWidget* box : std::as_const(m_setup.editKeyBoxes))
+        shown = shown || !boxText(box).trimmed().isEmpty();
+    if (shown)
         msg::exclamation(QStringLiteral("The record as shown was not found any more; nothing was changed."));
 }
 
@@ -179,14 +185,10 @@ void MaintenanceScreen::setBoxText(QWidget* box, const QString& text)
     if (auto* e = qobject_cast<QLineEdit*>(box)) {
         e->setText(text);
     } else if (auto* c = qobject_cast<QComboBox*>(box)) {
-        if (c->isEditable()) {
+        if (c->isEditable())
             c->setEditText(text);
-        } else {
-            // A fixed list takes only one of its own entries; others are skipped.
-            const int i = c->findText(text);
-            if (i >= 0)
-                c->setCurrentIndex(i);
-        }
+        else
+            formui::showStored(c, text);
     }
 }
 
@@ -208,6 +210,11 @@ void MaintenanceScreen::cmdNew_Click()
     setBoxesEnabled(m_setup.keyBoxes, true);
     setBoxesEnabled(m_setup.otherBoxes, true);
     setListEnabled(false);
+    // A new row takes only values the lists offer.
+    for (QWidget* b : m_setup.keyBoxes + m_setup.otherBoxes) {
+        if (auto* c = qobject_cast<QComboBox*>(b))
+            formui::dropStoredOnly(c);
+    }
     if (m_setup.newClearsBoxes) {
         for (QWidget* b : m_setup.keyBoxes + m_setup.otherBoxes) {
             if (auto* e = qobject_cast<QLineEdit*>(b))
@@ -262,7 +269,7 @@ void MaintenanceScreen::cmdSave_Click()
         } else if (mode == m_setup.modes.editMode) {
             if (!inputAccepted())
                 return;
-            updateRow();
+            tellIfNoRowChanged(updateRow());
         } else if (mode == m_setup.modes.delMode) {
             const qlonglong users = deleteGuardCount();
             if (users > 0) {
@@ -271,7 +278,7 @@ void MaintenanceScreen::cmdSave_Click()
                 setListEnabled(true);
                 return;
             }
-            deleteRow();
+            tellIfNoRowChanged(deleteRow());
         }
     } catch (const db::DbError& e) {
         saveFailed(e);
@@ -421,7 +428,7 @@ void MaintenanceScreen::insertRow()
                           values);
 }
 
-void MaintenanceScreen::updateRow()
+int MaintenanceScreen::updateRow()
 {
     QStringList sets;
     QStringList where;
@@ -437,7 +444,7 @@ void MaintenanceScreen::updateRow()
     sets << QStringLiteral("update_user = ?") << QStringLiteral("update_time = sysdate");
     values << Module1::gUserID;
     values << trimmedKeys();
-    Module1::gConn().exec(QStringLiteral("update %1 set %2 where %3")
+    return Module1::gConn().exec(QStringLiteral("update %1 set %2 where %3")
                               .arg(m_binding.table, sets.join(QStringLiteral(", ")), where.join(QStringLiteral(" and "))),
                           values);
 }
@@ -459,14 +466,14 @@ void MaintenanceScreen::showDeleteRefused(qlonglong users)
     msg::critical(QString::number(users) + m_binding.guardMessage);
 }
 
-void MaintenanceScreen::deleteRow()
+int MaintenanceScreen::deleteRow()
 {
     QStringList where;
     for (const Field& f : m_binding.fields) {
         if (f.key)
             where << f.column + QStringLiteral(" = ?");
     }
-    Module1::gConn().exec(
+    return Module1::gConn().exec(
         QStringLiteral("delete from %1 where %2").arg(m_binding.table, where.join(QStringLiteral(" and "))),
         trimmedKeys());
 }

@@ -121,6 +121,8 @@ public:
 
     explicit MaintenanceScreen(QWidget* parent = nullptr);
 
+    static constexpr int kRowsUncounted = -1;
+
     // The pending action: empty until the first New, Edit or Delete.
     QString EditMode;
 
@@ -189,22 +191,22 @@ protected:
     // empty with the binding's message (information icon, "Information").
     virtual bool inputAccepted();
     virtual void insertRow();
-    virtual void updateRow();
+    // The rows the statement changed: none means the row as shown was
+    // changed or removed meanwhile, which Save then says. kRowsUncounted: a
+    // write that does not look one shown row up, with nothing to tell.
+    virtual int updateRow();
     virtual qlonglong deleteGuardCount(); // rows that keep the row from being deleted
     // The refusal of a delete the guard counted users for; default: the count
     // followed by the binding's guardMessage, critical icon, title "ERROR".
     // Save then reloads the list.
     virtual void showDeleteRefused(qlonglong users);
-    virtual void deleteRow();
-    // An Edit or Delete by the values shown that changed no row: the row was
-    // changed or removed meanwhile, so Save must not pass for done.
-    static void tellIfNoRowChanged(int changed);
+    virtual int deleteRow(); // as updateRow
     // A database error in Save: shown, then as the setup's saveFailure says.
     virtual void saveFailed(const db::DbError& error);
 
     // What Cancel empties after the reload; default: the key and other text boxes.
     virtual void clearBoxes();
-    // Copies a clicked row into the boxes.
+    // Copies a clicked row into the boxes, each value as stored (setBoxText).
     virtual void rowToBoxes(const QStringList& texts);
     // Export of the list as shown; default: the setup's list with its options.
     virtual void exportList();
@@ -216,6 +218,8 @@ protected:
 
     // Text of a box as it stands, and its key form (trimmed).
     static QString boxText(const QWidget* box);
+    // Shows a stored value in a box; a drop-down list that lacks it shows it
+    // all the same (formui::showStored), never the previous row's value.
     static void setBoxText(QWidget* box, const QString& text);
     QVariantList trimmedKeys() const;
 
@@ -225,6 +229,9 @@ protected:
     QAbstractItemView* listView() const;
 
 private:
+    // An Edit or Delete of the row shown that changed no row: the row was
+    // changed or removed meanwhile, so Save must not pass for done.
+    void tellIfNoRowChanged(int changed);
     void onRowSelected(int row);
     void onRowClicked(int row, int column);
     void endSave();
