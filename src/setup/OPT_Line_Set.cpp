@@ -122,10 +122,10 @@ void OPT_Line_Set::showDeleteRefused(qlonglong users)
 
 int OPT_Line_Set::deleteRow()
 {
-    return gConn().exec(QStringLiteral("delete from line_set where line_id = ? and proj_id = ? and part_no = ? and mc_id = ? "
-                                "and gw21_ip = ? and dt200_id = ?"),
-                 {cboLine->currentText(), cboProj->currentText(), cboPart->currentText(), cboMC->currentText(),
-                  cboGW21->currentText(), cboDT->currentText()});
+    return gConn().exec(QStringLiteral("delete from line_set where line_id = ? and proj_id = ? and part_no = ? "
+                                       "and mc_id = ? and gw21_ip = ? and dt200_id = ?"),
+                        {cboLine->currentText(), cboProj->currentText(), cboPart->currentText(), cboMC->currentText(),
+                         cboGW21->currentText(), cboDT->currentText()});
 }
 
 std::optional<workbook::ImportLayout> OPT_Line_Set::importLayout() const

@@ -181,7 +181,8 @@ private Q_SLOTS:
             kit::clickRow(s.LvData, 1, "1405010001");
             QCOMPARE(s.cboProj->currentText() + s.cboPN->currentText(), QStringLiteral("P1PN1"));
             kit::clickRow(s.LvData, 1, id);
-            const QString shown = s.cboProj->currentText() + "|" + s.cboPN->currentText() + "|" + s.cboVD->currentText();
+            const QString shown =
+                s.cboProj->currentText() + "|" + s.cboPN->currentText() + "|" + s.cboVD->currentText();
             QCOMPARE(shown, id.endsWith('2') ? QStringLiteral("||V1") : QStringLiteral("GONE|PN7|VX"));
             s.CHK_ALL->click();
             s.cmdEdit_Click();
@@ -189,8 +190,9 @@ private Q_SLOTS:
             s.cmdSave_Click();
         }
         QVERIFY(prompter().messages.isEmpty());
-        QCOMPARE(queryRows("select link_id, proj_id, part_no, vender_name, lot_no from component_link order by link_id"),
-                 QStringList({"1405010001|P1|PN1|V1|OLD", "1405010002|||V1|EDITED", "1405010003|GONE|PN7|VX|EDITED"}));
+        QCOMPARE(
+            queryRows("select link_id, proj_id, part_no, vender_name, lot_no from component_link order by link_id"),
+            QStringList({"1405010001|P1|PN1|V1|OLD", "1405010002|||V1|EDITED", "1405010003|GONE|PN7|VX|EDITED"}));
 
         kit::clickRow(s.LvData, 1, "1405010003");
         s.cmdNew_Click();
