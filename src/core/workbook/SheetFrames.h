@@ -66,6 +66,7 @@ private:
     Rows m_rows;
     qint64 m_cells = 0;
     qint64 m_places = 0;
+    qint64 m_chars = 0;
 };
 
 } // namespace workbook
