@@ -15,7 +15,7 @@ namespace workbook {
 
 // What the rows handed back may take, whatever the sheet declares: the
 // places up to the last cell of each row, filled or not. A million rows of
-// 16 columns fit.
+// 16 columns fit. Their text together is bounded by kMaxSheetChars.
 constexpr qint64 kMaxSheetPlaces = qint64(1) << 24;
 
 class FrameWriter
