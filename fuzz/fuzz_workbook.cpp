@@ -1,8 +1,12 @@
 // The .xlsx reader and the framed answer of the reader program. The first
 // byte chooses what the rest is: 0 a whole file; 1 the parts of a package
 // (sheet, shared strings, styles, workbook, relationships, split at "@@";
-// an empty or missing part gets a plain one), zipped here so that the XML is
+// an empty or missing part gets a plain one), deflated and zipped here (with
+// zip64 headers when the first byte's next bit says so) so that the XML is
 // reached past the zip's checksums; 2 a reader's answer, fed in pieces.
+// In a part, "@r", a 16-bit big-endian count, some text and "@e" stand for
+// the text repeated that many times: a few bytes reach sheets of many cells
+// that reuse one long shared text, as a small compressed file can.
 // Whatever a file holds, the cells stay inside the sheet and survive the
 // hop through the frames unchanged. .xls files are read by libfreexl, which
 // is not ours to mend: the reader program contains it.
@@ -41,7 +45,30 @@ void writeFile(const QByteArray& bytes)
     f.write(bytes);
 }
 
-void writePackage(const QByteArray& input)
+// The part with its repeats written out, never past 16 MB.
+QByteArray expand(const QByteArray& part)
+{
+    constexpr qsizetype kMax = 16 << 20;
+    QByteArray out;
+    qsizetype at = 0;
+    while (at < part.size() && out.size() < kMax) {
+        const qsizetype open = part.indexOf("@r", at);
+        const qsizetype close = open < 0 || open + 4 > part.size() ? -1 : part.indexOf("@e", open + 4);
+        if (close < 0) {
+            out += part.mid(at);
+            break;
+        }
+        out += part.mid(at, open - at);
+        const int count = (quint8(part[open + 2]) << 8) | quint8(part[open + 3]);
+        const QByteArray text = part.mid(open + 4, close - open - 4);
+        for (int i = 0; i < count && out.size() < kMax; ++i)
+            out += text;
+        at = close + 2;
+    }
+    return out.left(kMax);
+}
+
+void writePackage(const QByteArray& input, bool zip64)
 {
     static const char* names[] = {"xl/worksheets/sheet1.xml", "xl/sharedStrings.xml", "xl/styles.xml",
                                   "xl/workbook.xml", "xl/_rels/workbook.xml.rels"};
@@ -60,8 +87,10 @@ void writePackage(const QByteArray& input)
     zipFile z = zipOpen64(QFile::encodeName(scratch()).constData(), APPEND_STATUS_CREATE);
     check(z != nullptr);
     for (int i = 0; i < 5; ++i) {
-        const QByteArray& data = i < parts.size() && !parts[i].isEmpty() ? parts[i] : plain[i];
-        check(zipOpenNewFileInZip(z, names[i], nullptr, nullptr, 0, nullptr, 0, nullptr, 0, 0) == ZIP_OK);
+        const QByteArray data = i < parts.size() && !parts[i].isEmpty() ? expand(parts[i]) : plain[i];
+        check(zipOpenNewFileInZip64(z, names[i], nullptr, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, Z_BEST_SPEED,
+                                    zip64 ? 1 : 0)
+              == ZIP_OK);
         zipWriteInFileInZip(z, data.constData(), unsigned(data.size()));
         zipCloseFileInZip(z);
     }
@@ -85,9 +114,12 @@ void readPackage()
         QString text;
     };
     std::vector<Cell> cells;
-    const QString reason = readXlsxCells(scratch(), [&cells](int row, int column, const QString& text) {
+    qint64 chars = 0;
+    const QString reason = readXlsxCells(scratch(), [&cells, &chars](int row, int column, const QString& text) {
         check(row >= 0 && row < kMaxRows && column >= 0 && column < kMaxColumns);
         check(!text.isEmpty() && text.size() <= kMaxCellChars);
+        chars += text.size();
+        check(chars <= kMaxSheetChars);
         check(!text.startsWith(QLatin1Char(' ')) && !text.endsWith(QLatin1Char(' ')));
         cells.push_back({row, column, text});
     });
@@ -146,7 +178,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         readPackage();
         break;
     case 1:
-        writePackage(rest);
+        writePackage(rest, data[0] / 3 % 2);
         readPackage();
         break;
     default:

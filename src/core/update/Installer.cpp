@@ -92,7 +92,8 @@ bool reservedName(const QString& rel)
 }
 
 // A new file's mode: the permission bits its entry carries, else those of
-// the file it replaces, else rw-r--r--. The program and its workbook reader
+// the file it replaces, else rw-r--r--; never writable by group or others,
+// who could otherwise replace the program. The program and its workbook reader
 // are always runnable: a package made where zip entries carry no modes must
 // not leave the imports without their reader.
 mode_t modeFor(const QString& rel, int packageBits, const QString& replaced)
@@ -103,6 +104,7 @@ mode_t modeFor(const QString& rel, int packageBits, const QString& replaced)
         mode = mode_t(packageBits) & 0777;
     else if (::stat(QFile::encodeName(replaced).constData(), &st) == 0 && S_ISREG(st.st_mode))
         mode = st.st_mode & 0777;
+    mode &= ~mode_t(S_IWGRP | S_IWOTH);
     if (rel == kProgramName || rel == workbook::kReaderProgramName) {
         mode |= S_IRWXU;
         if (mode & S_IRGRP)

@@ -1,5 +1,7 @@
 #include "update/modZip.h"
 
+#include "archive/ZipEntry.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -27,13 +29,19 @@ QString tr(const char* text)
     return QCoreApplication::translate("modZip", text);
 }
 
-// Owns the package handle so every way out closes it.
+// Owns the package handle so every way out closes it; the file beside it
+// gives the entries' bytes.
 struct Package
 {
     unzFile handle = nullptr;
+    QFile file;
     explicit Package(const QString& path)
-        : handle(unzOpen64(QFile::encodeName(path).constData()))
+        : handle(unzOpen64(QFile::encodeName(path).constData())), file(path)
     {
+        if (handle && !file.open(QIODevice::ReadOnly)) {
+            unzClose(handle);
+            handle = nullptr;
+        }
     }
     ~Package()
     {
@@ -44,17 +52,19 @@ struct Package
     Package& operator=(const Package&) = delete;
 };
 
-struct Entry
+struct Entry : archive::EntryInfo
 {
     QString name;
-    unz_file_info64 info{};
 };
 
-// The current entry's information and whole name, however long it is.
+// The current entry's information, true sizes and whole name, however long
+// it is.
 bool readEntry(unzFile zf, Entry* e)
 {
-    if (unzGetCurrentFileInfo64(zf, &e->info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+    const auto entry = archive::currentEntry(zf);
+    if (!entry)
         return false;
+    static_cast<archive::EntryInfo&>(*e) = *entry;
     std::vector<char> name(e->info.size_filename + 1, '\0');
     if (unzGetCurrentFileInfo64(zf, &e->info, name.data(), uLong(name.size()), nullptr, 0, nullptr, 0) != UNZ_OK)
         return false;
@@ -108,6 +118,11 @@ QString unsafeEntry(const Entry& e)
         if (p == QLatin1String(".."))
             return tr("the entry \"%1\" leads out of the folder").arg(n);
     }
+    // "." or "data/." as a file would be written over its folder.
+    if (!isDirectory(e) && parts.last() == QLatin1String("."))
+        return tr("the entry \"%1\" names a folder, not a file").arg(n);
+    if (e.encrypted)
+        return tr("the entry \"%1\" is encrypted").arg(n);
     // Permission bits without a file type are what many zip tools write for
     // a plain file.
     const unsigned type = unixMode(e) & S_IFMT;
@@ -139,9 +154,9 @@ QString checkEntries(unzFile zf, qint64* total)
             return tr("the entry \"%1\" is given twice").arg(e.name);
         (folder ? folders : files).insert(path);
         if (!folder) {
-            if (e.info.uncompressed_size > quint64(kMaxPackageBytes - *total))
+            if (e.size > quint64(kMaxPackageBytes - *total))
                 return tr("the entries declare more than %1 bytes").arg(kMaxPackageBytes);
-            *total += qint64(e.info.uncompressed_size);
+            *total += qint64(e.size);
         }
         rc = unzGoToNextFile(zf);
     }
@@ -166,62 +181,57 @@ qint64 freeSpace(const QString& path)
 }
 
 // Writes the current entry to path in blocks; false with *error set when the
-// entry cannot be read, cannot be written, or does not give exactly its
-// declared size and checksum.
-bool writeEntry(unzFile zf, const Entry& e, const QString& path, QString* error)
+// entry cannot be read, cannot be written, or does not inflate to exactly
+// its declared size and checksum with its stream ending there.
+bool writeEntry(Package& zip, const Entry& e, const QString& path, QString* error)
 {
     const QString& name = e.name;
-    if (unzOpenCurrentFile(zf) != UNZ_OK) {
-        *error = tr("the entry \"%1\" cannot be read").arg(name);
-        return false;
-    }
+    archive::EntryReader entry(zip.handle, zip.file, e);
     QFile out(path);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        unzCloseCurrentFile(zf);
+    if (entry.fault() == archive::EntryReader::Fault::None
+        && !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         *error = tr("cannot write %1: %2").arg(path, out.errorString());
         return false;
     }
-    quint64 written = 0;
-    uLong crc = crc32(0L, Z_NULL, 0);
     char block[kBlock];
     for (;;) {
-        const int n = unzReadCurrentFile(zf, block, kBlock);
-        if (n < 0) {
-            unzCloseCurrentFile(zf);
-            *error = tr("the entry \"%1\" is damaged").arg(name);
-            return false;
-        }
-        if (n == 0)
+        const qint64 n = entry.read(block, kBlock);
+        if (n < 0)
             break;
-        if (out.write(block, n) != n) {
-            unzCloseCurrentFile(zf);
+        if (n == 0) {
+            out.close();
+            if (out.error() == QFileDevice::NoError)
+                return true;
             *error = tr("cannot write %1: %2").arg(path, out.errorString());
             return false;
         }
-        written += unsigned(n);
-        crc = crc32(crc, reinterpret_cast<const Bytef*>(block), uInt(n));
+        if (out.write(block, n) != n) {
+            *error = tr("cannot write %1: %2").arg(path, out.errorString());
+            return false;
+        }
     }
-    out.close();
-    const int closed = unzCloseCurrentFile(zf);
-    if (out.error() != QFileDevice::NoError) {
-        *error = tr("cannot write %1: %2").arg(path, out.errorString());
-        return false;
-    }
-    // minizip checks the checksum only when every declared byte came out, and
-    // an entry may end early: both are compared here for every entry.
-    if (written != e.info.uncompressed_size) {
-        *error = tr("the entry \"%1\" holds %2 of its %3 bytes").arg(name).arg(written).arg(e.info.uncompressed_size);
-        return false;
-    }
-    if (closed == UNZ_CRCERROR || crc != e.info.crc) {
+    using Fault = archive::EntryReader::Fault;
+    switch (entry.fault()) {
+    case Fault::Encrypted:
+        *error = tr("the entry \"%1\" is encrypted").arg(name);
+        break;
+    case Fault::Method:
+        *error = tr("the entry \"%1\" is compressed by an unknown method").arg(name);
+        break;
+    case Fault::Short:
+        *error = tr("the entry \"%1\" holds %2 of its %3 bytes").arg(name).arg(entry.produced()).arg(e.size);
+        break;
+    case Fault::Long:
+        *error = tr("the entry \"%1\" does not end at its declared size of %2 bytes").arg(name).arg(e.size);
+        break;
+    case Fault::Checksum:
         *error = tr("the entry \"%1\" fails its checksum").arg(name);
-        return false;
-    }
-    if (closed != UNZ_OK) {
+        break;
+    default:
         *error = tr("the entry \"%1\" is damaged").arg(name);
-        return false;
+        break;
     }
-    return true;
+    return false;
 }
 
 } // namespace
@@ -321,8 +331,8 @@ UnzipResult UnzipToFolder(const QString& destination, const QString& package)
         if (dir) {
             if (rel != QLatin1String("."))
                 r.folders << rel;
-        } else if (GetFileName(target) != QLatin1String(".")) {
-            if (!writeEntry(zip.handle, e, target, &r.error))
+        } else {
+            if (!writeEntry(zip, e, target, &r.error))
                 return r;
             r.files << rel;
             r.modes << permissionBits(e);

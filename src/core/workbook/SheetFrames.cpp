@@ -134,7 +134,13 @@ bool FrameDecoder::take(char tag, const char* payload, quint32 size)
                                 .arg(kMaxSheetPlaces));
             r.resize(column + 1);
         }
-        r[column] = QString::fromUtf8(payload + kCellHead, qsizetype(size - kCellHead));
+        // Every cell that arrives counts, a replaced one too: what is held
+        // never passes the bound, whatever the reader sends.
+        QString text = QString::fromUtf8(payload + kCellHead, qsizetype(size - kCellHead));
+        m_chars += text.size();
+        if (m_chars > kMaxSheetChars)
+            return fail(sheetTextTooLarge());
+        r[column] = std::move(text);
         return true;
     }
     case 'Z':

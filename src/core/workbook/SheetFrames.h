@@ -15,7 +15,7 @@ namespace workbook {
 
 // What the rows handed back may take, whatever the sheet declares: the
 // places up to the last cell of each row, filled or not. A million rows of
-// 16 columns fit.
+// 16 columns fit. Their text together is bounded by kMaxSheetChars.
 constexpr qint64 kMaxSheetPlaces = qint64(1) << 24;
 
 class FrameWriter
@@ -66,6 +66,7 @@ private:
     Rows m_rows;
     qint64 m_cells = 0;
     qint64 m_places = 0;
+    qint64 m_chars = 0;
 };
 
 } // namespace workbook

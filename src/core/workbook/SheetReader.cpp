@@ -4,7 +4,12 @@
 
 #include <QFile>
 #include <QLocale>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <freexl.h>
 
@@ -28,6 +33,12 @@ QString trimBlanks(const QString& text)
     while (end > begin && text.at(end - 1) == QLatin1Char(' '))
         --end;
     return text.mid(begin, end - begin);
+}
+
+QString sheetTextTooLarge()
+{
+    return QStringLiteral("The sheet is too large: its cells hold more than %1 characters of text.")
+        .arg(kMaxSheetChars);
 }
 
 QString cellName(int row, int column)
@@ -72,6 +83,7 @@ QString readXlsCells(const QString& path, const CellSink& sink)
         return QStringLiteral("Its first sheet declares %1 rows and %2 columns, more than a sheet holds.")
             .arg(rowCount)
             .arg(columnCount);
+    qint64 chars = 0;
     for (unsigned int r = 0; r < rowCount; ++r) {
         for (unsigned short c = 0; c < columnCount; ++c) {
             FreeXL_CellValue v;
@@ -99,6 +111,9 @@ QString readXlsCells(const QString& path, const CellSink& sink)
                 return QStringLiteral("The cell %1 holds more than %2 characters.")
                     .arg(cellName(int(r), c))
                     .arg(kMaxCellChars);
+            chars += text.size();
+            if (chars > kMaxSheetChars)
+                return sheetTextTooLarge();
             if (!text.isEmpty())
                 sink(int(r), c, text);
         }
@@ -108,11 +123,19 @@ QString readXlsCells(const QString& path, const CellSink& sink)
 
 QString readSheetCells(const QString& path, const CellSink& sink)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QStringLiteral("It cannot be opened.");
-    const QByteArray head = f.read(8);
-    f.close();
+    // Not blocking on a named pipe; what is no regular file is refused
+    // before anything reads it.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return QStringLiteral("It cannot be opened: %1.").arg(QString::fromLocal8Bit(std::strerror(errno)));
+    struct stat st{};
+    QByteArray head(8, '\0');
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    const ssize_t got = regular ? ::read(fd, head.data(), size_t(head.size())) : 0;
+    ::close(fd);
+    if (!regular)
+        return QStringLiteral("It is not a regular file.");
+    head.truncate(got > 0 ? qsizetype(got) : 0);
     static const QByteArray ole("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
     if (head == ole)
         return readXlsCells(path, sink);

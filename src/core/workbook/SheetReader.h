@@ -16,6 +16,16 @@ constexpr int kMaxCellChars = 32767;
 // What one part of an .xlsx package may inflate to: a million-row sheet is
 // a few hundred MB.
 constexpr qint64 kMaxPartBytes = qint64(2) << 30;
+// What the cells of one sheet may hold together, in UTF-16 units: 2^27, or
+// 256 MiB once the import holds them as text. The imports' sheets carry keys
+// and short names in a dozen columns or fewer; a full sheet of 1,048,576
+// rows of 16 cells of 8 characters fits, as do 100,000 rows of 1,300
+// characters each. Counting cells is not enough: a few kilobytes of
+// compressed XML can give 100,000 cells that all show one shared text of
+// 32,767 characters, gigabytes once each cell is a text of its own.
+constexpr qint64 kMaxSheetChars = qint64(1) << 27;
+// The refusal of a sheet past kMaxSheetChars.
+QString sheetTextTooLarge();
 
 // A cell as the reader finds it: 0-based row and column inside the limits,
 // the text without leading and trailing blanks, never empty. A later cell at

@@ -2,9 +2,12 @@
 
 #include "workbook/SheetReader.h"
 
+#include "archive/ZipEntry.h"
+
 #include <QFile>
 #include <QIODevice>
 #include <QStringList>
+#include <algorithm>
 #include <memory>
 
 #include <unzip.h>
@@ -20,38 +23,32 @@ QString normalised(QString name)
     return name;
 }
 
-// One part, inflated as the parser asks for it. minizip never gives more
-// than the size an entry declares, so the declared size is checked against
-// the cap before anything is inflated.
+// One part, inflated as the parser asks for it. The declared size is checked
+// against the cap before anything is inflated, and the part never gives
+// more.
 class PartDevice : public QIODevice
 {
 public:
-    PartDevice(unzFile zip, const QString& name) : m_zip(zip), m_name(name)
+    PartDevice(unzFile zip, QFile& archive, const QString& name) : m_name(name)
     {
         const QByteArray n = name.toUtf8();
-        unz_file_info64 info;
+        std::optional<archive::EntryInfo> entry;
         if (unzLocateFile(zip, n.constData(), 1) != UNZ_OK) {
             failure = QStringLiteral("The part %1 is missing.").arg(name);
-        } else if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+        } else if (!(entry = archive::currentEntry(zip))) {
             failure = QStringLiteral("The entry of the part %1 is damaged.").arg(name);
-        } else if (info.uncompressed_size > ZPOS64_T(kMaxPartBytes)) {
+        } else if (entry->size > quint64(kMaxPartBytes)) {
             failure = QStringLiteral("The part %1 inflates to %2 bytes, more than the %3 a part may hold.")
                           .arg(name)
-                          .arg(quint64(info.uncompressed_size))
+                          .arg(entry->size)
                           .arg(kMaxPartBytes);
-        } else if (unzOpenCurrentFile(zip) != UNZ_OK) {
-            failure = QStringLiteral("The part %1 cannot be inflated.").arg(name);
         } else {
-            m_size = qint64(info.uncompressed_size);
-            m_entryOpen = true;
+            m_entry.emplace(zip, archive, *entry);
+            m_size = qint64(entry->size);
+            takeFault();
         }
-        m_ended = !m_entryOpen;
+        m_ended = !failure.isEmpty();
         open(QIODevice::ReadOnly);
-    }
-    ~PartDevice() override
-    {
-        if (m_entryOpen)
-            unzCloseCurrentFile(m_zip);
     }
 
     qint64 size() const override { return m_size; }
@@ -65,12 +62,7 @@ public:
         char buf[65536];
         while (failure.isEmpty() && readData(buf, sizeof buf) > 0) {
         }
-        if (!failure.isEmpty())
-            return failure;
-        m_entryOpen = false;
-        if (unzCloseCurrentFile(m_zip) != UNZ_OK)
-            return QStringLiteral("The part %1 is damaged: its checksum does not match.").arg(m_name);
-        return QString();
+        return failure;
     }
 
     QString failure;
@@ -80,26 +72,80 @@ protected:
     {
         if (m_ended || maxSize <= 0)
             return m_ended && !failure.isEmpty() ? -1 : 0;
-        const int got = unzReadCurrentFile(m_zip, data, unsigned(std::min<qint64>(maxSize, 1 << 20)));
-        if (got < 0)
-            failure = QStringLiteral("The part %1 is damaged: it does not inflate.").arg(m_name);
-        else if (got == 0 && m_read != m_size)
-            failure = QStringLiteral("The part %1 is shorter than it declares.").arg(m_name);
+        const qint64 got = m_entry->read(data, std::min<qint64>(maxSize, 1 << 20));
+        takeFault();
         m_ended = got <= 0;
-        if (!failure.isEmpty())
-            return -1;
-        m_read += got;
-        return got;
+        return failure.isEmpty() ? got : -1;
     }
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
-    unzFile m_zip;
+    void takeFault()
+    {
+        using Fault = archive::EntryReader::Fault;
+        switch (m_entry->fault()) {
+        case Fault::None:
+            return;
+        case Fault::Encrypted:
+            failure = QStringLiteral("The part %1 is encrypted.").arg(m_name);
+            return;
+        case Fault::Method:
+            failure = QStringLiteral("The part %1 is compressed by an unknown method.").arg(m_name);
+            return;
+        case Fault::Short:
+            failure = QStringLiteral("The part %1 is shorter than it declares.").arg(m_name);
+            return;
+        case Fault::Long:
+            failure = QStringLiteral("The part %1 does not end at its declared size.").arg(m_name);
+            return;
+        case Fault::Checksum:
+            failure = QStringLiteral("The part %1 is damaged: its checksum does not match.").arg(m_name);
+            return;
+        case Fault::Damaged:
+            failure = QStringLiteral("The part %1 is damaged: it does not inflate.").arg(m_name);
+            return;
+        }
+    }
+
+    std::optional<archive::EntryReader> m_entry;
     QString m_name;
     qint64 m_size = 0;
-    qint64 m_read = 0;
-    bool m_entryOpen = false;
     bool m_ended = false;
+};
+
+// An entity the part cannot resolve from its own declarations: one
+// declared as external (which the parser would silently drop, and which is
+// never fetched or read here) or one declared nowhere. The first is noted
+// with its line, and the part is refused for it.
+class EntityGuard : public QXmlStreamEntityResolver
+{
+public:
+    explicit EntityGuard(const QXmlStreamReader& x) : m_x(x) {}
+    QString resolveUndeclaredEntity(const QString& name) override
+    {
+        note(name);
+        return QString();
+    }
+    // The document type, read before the root element.
+    void checkDeclarations()
+    {
+        for (const QXmlStreamEntityDeclaration& d : m_x.entityDeclarations()) {
+            if (!d.systemId().isEmpty() || !d.publicId().isEmpty() || !d.notationName().isEmpty())
+                note(d.name().toString());
+        }
+    }
+    qint64 line = 0; // 0: none met
+    QString name;
+
+private:
+    void note(const QString& entity)
+    {
+        if (line > 0)
+            return;
+        line = std::max<qint64>(1, m_x.lineNumber());
+        name = entity;
+    }
+    const QXmlStreamReader& m_x;
 };
 
 QString limited(const QString& text)
@@ -131,6 +177,11 @@ std::optional<QString> resolveTarget(const QString& ownerFolder, const QString& 
 XlsxPackage::XlsxPackage(const QString& path)
 {
     m_zip = unzOpen64(QFile::encodeName(path).constData());
+    m_file.setFileName(path);
+    if (m_zip && !m_file.open(QIODevice::ReadOnly)) {
+        unzClose(m_zip);
+        m_zip = nullptr;
+    }
 }
 
 XlsxPackage::~XlsxPackage()
@@ -148,10 +199,17 @@ QString XlsxPackage::parsePart(const QString& name, const Parse& parse)
 {
     if (!m_zip)
         return QStringLiteral("It is no zip package.");
-    PartDevice device(m_zip, normalised(name));
+    PartDevice device(m_zip, m_file, normalised(name));
     if (!device.failure.isEmpty())
         return device.failure;
     QXmlStreamReader x(&device);
+    EntityGuard entities(x);
+    x.setEntityResolver(&entities);
+    // The prolog; the parse starts on the root element.
+    while (!x.atEnd() && x.readNext() != QXmlStreamReader::StartElement) {
+        if (x.tokenType() == QXmlStreamReader::DTD)
+            entities.checkDeclarations();
+    }
     // A part that fails to inflate or parse ends the parse early: that is
     // the reason, not what the parse then missed.
     const QString refused = parse(x);
@@ -164,6 +222,11 @@ QString XlsxPackage::parsePart(const QString& name, const Parse& parse)
             .arg(x.columnNumber())
             .arg(limited(x.errorString()));
     }
+    if (entities.line > 0)
+        return QStringLiteral("The part %1 has at line %2 an entity that cannot be resolved: %3.")
+            .arg(normalised(name))
+            .arg(entities.line)
+            .arg(limited(entities.name));
     if (!refused.isEmpty())
         return refused;
     return device.finish();
@@ -175,7 +238,7 @@ std::optional<QByteArray> XlsxPackage::part(const QString& name, QString* reason
         *reason = QStringLiteral("It is no zip package.");
         return std::nullopt;
     }
-    PartDevice device(m_zip, normalised(name));
+    PartDevice device(m_zip, m_file, normalised(name));
     // Grown as the bytes come, never reserved by the declared size.
     QByteArray data;
     char buf[65536];

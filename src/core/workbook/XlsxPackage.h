@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QXmlStreamReader>
 #include <functional>
@@ -22,8 +23,9 @@ public:
     bool isOpen() const { return m_zip != nullptr; }
     bool hasPart(const QString& name) const;
 
-    // Parses a part from its beginning: parse reads the XML and returns an
-    // empty text, or why the part is refused. Returns an empty text when the
+    // Parses a part: parse gets the reader on the root element, reads the
+    // XML and returns an empty text, or why the part is refused. An entity
+    // that the part cannot resolve itself refuses it. Returns an empty text when the
     // part was read whole and parsed, else why not.
     using Parse = std::function<QString(QXmlStreamReader&)>;
     QString parsePart(const QString& name, const Parse& parse);
@@ -41,6 +43,7 @@ public:
 
 private:
     void* m_zip = nullptr;
+    QFile m_file; // the same package, for the parts' bytes
 };
 
 } // namespace workbook

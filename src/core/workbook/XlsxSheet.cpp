@@ -123,21 +123,28 @@ void readStyleKinds(QXmlStreamReader& x, QVector<DateKind>& kinds)
     }
 }
 
-// Days since 1899-12-30 (the 1900 system with its phantom leap day folded
-// in) or 1904-01-01; nothing for a serial outside the years 1900 to 9999.
+// Days since 1904-01-01, or in the 1900 system as the applications that
+// write these files count them: 1 is 1900-01-01, 60 the 1900-02-29 they
+// believe in (shown as such, a day no calendar has), 61 is 1900-03-01. The
+// serial is rounded to the second first, then bounded: nothing for a date
+// outside the years 1900 to 9999.
 std::optional<QString> serialDateText(double serial, bool date1904, DateKind kind)
 {
-    const double end = date1904 ? 2957004 : 2958466; // 10000-01-01
-    if (!(serial >= 0 && serial < end))
+    const qint64 end = date1904 ? 2957004 : 2958466; // 10000-01-01
+    if (!(serial >= 0 && serial < double(end)))
         return std::nullopt;
-    const QDate base = date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
-    double days = std::floor(serial);
-    qint64 secs = qint64(std::llround((serial - days) * 86400.0));
-    if (secs >= 86400) {
-        days += 1;
-        secs -= 86400;
-    }
-    const QString date = base.addDays(qint64(days)).toString(QStringLiteral("yyyy-MM-dd"));
+    qint64 secs = std::llround(serial * 86400.0);
+    const qint64 days = secs / 86400;
+    secs %= 86400;
+    if (days >= end || (kind != DateKind::Time && !date1904 && days < 1))
+        return std::nullopt;
+    QString date;
+    if (date1904)
+        date = QDate(1904, 1, 1).addDays(days).toString(QStringLiteral("yyyy-MM-dd"));
+    else if (days == 60)
+        date = QStringLiteral("1900-02-29");
+    else
+        date = QDate(1899, 12, days < 60 ? 31 : 30).addDays(days).toString(QStringLiteral("yyyy-MM-dd"));
     const QString time = QTime(0, 0).addSecs(int(secs)).toString(QStringLiteral("HH:mm:ss"));
     if (kind == DateKind::DateTime)
         return date + QLatin1Char(' ') + time;
@@ -244,6 +251,7 @@ QString readCells(QXmlStreamReader& x, const SheetContext& s)
 {
     int row = -1;
     int column = -1;
+    qint64 chars = 0;
     while (!x.atEnd()) {
         if (x.readNext() != QXmlStreamReader::StartElement)
             continue;
@@ -278,6 +286,9 @@ QString readCells(QXmlStreamReader& x, const SheetContext& s)
             return QStringLiteral("The cell %1 holds more than %2 characters.")
                 .arg(cellName(cellRow, cellColumn))
                 .arg(kMaxCellChars);
+        chars += text.size();
+        if (chars > kMaxSheetChars)
+            return sheetTextTooLarge();
         if (!text.isEmpty())
             s.sink(cellRow, cellColumn, text);
     }
@@ -319,7 +330,12 @@ QString readXlsxCells(const QString& path, const CellSink& sink)
             return reason;
     }
     const SheetContext context{shared, styles, first->date1904, sink};
-    return package.parsePart(first->part, [&context](QXmlStreamReader& x) { return readCells(x, context); });
+    // The workbook's relationship may name any part: only a worksheet is read.
+    return package.parsePart(first->part, [&context, &first](QXmlStreamReader& x) {
+        if (!x.isStartElement() || x.name() != QLatin1String("worksheet"))
+            return QStringLiteral("The first sheet's part %1 is no worksheet.").arg(first->part);
+        return readCells(x, context);
+    });
 }
 
 } // namespace workbook

@@ -29,7 +29,11 @@ workbook::ImportOutcome ImportExcelFile(const QString& path, const workbook::Imp
     QString error;
     const auto rows = workbook::readFirstSheet(path, &error);
     workbook::ImportOutcome out;
-    if (!rows) {
+    // A sheet without a single row is said so; a sheet whose data end at
+    // row 2 imports nothing and says nothing.
+    if (rows && rows->isEmpty())
+        error = QStringLiteral("The first sheet of the file %1 holds no rows.").arg(path);
+    if (!rows || rows->isEmpty()) {
         QApplication::restoreOverrideCursor();
         out.error = QDir::toNativeSeparators(error);
         msg::information(out.error);

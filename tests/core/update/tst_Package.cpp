@@ -64,14 +64,15 @@ private Q_SLOTS:
         const QString prog = tmp.path() + "/prog.v1"; // a dot in a folder name is no extension
         QVERIFY(writeFile(prog + "/TROVA", "v1", 0755));
         QVERIFY(writeFile(prog + "/TROVA.exec", "v0"));
-        QVERIFY(writeFile(prog + "/data/keep.txt", "old data", 0600));
+        QVERIFY(writeFile(prog + "/data/keep.txt", "old data", 0620));
         const QByteArray exact(2048 * 3, 'a');
         const QByteArray odd = QByteArray(5000, 'b') + "tail";
         // Names past 260 bytes are not cut.
         const QString longName = QString(250, QLatin1Char('n')) + "/" + QString(200, QLatin1Char('m'));
         QVERIFY(ZipBuilder(prog + "/Kalvimar.zip")
-                    .file("TROVA", "v2", 0100640)
+                    .file("TROVA", "v2", 0104777)
                     .file("trova-xlreader", "reader", 0) // a package made without modes
+                    .file("world.txt", "w", 0666)
                     .file("data/keep.txt", "new data", 0)
                     .file("one/two/inner.bin", odd, 0104755)
                     .file("exact.bin", exact, 0640) // bits without a file type: a plain file
@@ -87,10 +88,11 @@ private Q_SLOTS:
         QVERIFY2(r.ok, qPrintable(r.error));
         QCOMPARE(started, (QStringList { prog + "/TROVA", prog }));
         // The package's bits without set-user-id, else the replaced file's,
-        // else rw-r--r--; the program and its reader are made runnable; the
-        // package is gone.
+        // else rw-r--r--, never writable by group or others; the program and
+        // its reader are made runnable; the package is gone.
         const QString want = tmp.path() + "/want";
-        QVERIFY(writeFile(want + "/TROVA", "v2", 0750));
+        QVERIFY(writeFile(want + "/TROVA", "v2", 0755));
+        QVERIFY(writeFile(want + "/world.txt", "w", 0644));
         QVERIFY(writeFile(want + "/TROVA.exec", "v1", 0755));
         QVERIFY(writeFile(want + "/trova-xlreader", "reader", 0755));
         QVERIFY(writeFile(want + "/data/keep.txt", "new data", 0600));
@@ -131,6 +133,14 @@ private Q_SLOTS:
         QTest::newRow("entry shorter than declared")
             << QStringList() << "short-entry.zip" << false << "holds 360 of its 720 bytes";
         QTest::newRow("declared sizes over the cap") << QStringList() << "oversized.zip" << true << "declare more than";
+        QTest::newRow("zip64 sizes over the cap")
+            << QStringList() << "oversized-zip64.zip" << true << "declare more than";
+        QTest::newRow("stream past its declared size")
+            << QStringList() << "long-entry.zip" << false << "does not end at its declared size of 360 bytes";
+        QTest::newRow("flagged as encrypted") << QStringList() << "encrypted-flag.zip" << true << "is encrypted";
+        QTest::newRow("encrypted") << QStringList() << "encrypted.zip" << true << "\"TROVA\" is encrypted";
+        QTest::newRow("file named .") << QStringList { "f TROVA", "f ." } << none << true << "names a folder";
+        QTest::newRow("file named data/.") << QStringList { "f TROVA", "f data/." } << none << true << "names a folder";
         QTest::newRow("cut-off package") << QStringList() << "cut-off.zip" << true << "not a readable zip";
         QTest::newRow("not a zip") << QStringList() << "not-a-zip.zip" << true << "not a readable zip";
     }
@@ -163,6 +173,23 @@ private Q_SLOTS:
         QCOMPARE(modZip::CheckPackage(zip).isEmpty(), !checked);
         const bool unpacked = modZip::UnzipToFolder(tmp.path() + "/out", zip).ok;
         QCOMPARE(unpacked || QFileInfo::exists(tmp.path() + "/out"), !checked);
+    }
+
+    void zip64PackagesUnpack_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("zip -fz") << "zip-fz.zip";
+        QTest::newRow("force_zip64") << "force-zip64.zip";
+    }
+    void zip64PackagesUnpack()
+    {
+        QFETCH(QString, file);
+        QTemporaryDir tmp;
+        const modZip::UnzipResult r = modZip::UnzipToFolder(tmp.path(), dataFile("update/" + file));
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(r.files, (QStringList { "TROVA", "data/keep.txt" }));
+        QCOMPARE(fileBytes(tmp.path() + "/TROVA"), QByteArray("#!/bin/sh\necho v2\n").repeated(40));
+        QCOMPARE(fileBytes(tmp.path() + "/data/keep.txt"), QByteArray("new data\n"));
     }
 
     void downloadWritesTheWholePackageOrNothing_data()

@@ -99,6 +99,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("file");
         QTest::newRow("xlsx") << "cells.xlsx";
         QTest::newRow("xls") << "cells.xls";
+        // Re-zipped with zip64 headers.
+        QTest::newRow("xlsx by zip -fz") << "cells-zip-fz.xlsx";
+        QTest::newRow("xlsx by force_zip64") << "cells-force-zip64.xlsx";
     }
     void readsTypedCellsOfOtherWriters()
     {
@@ -134,11 +137,20 @@ private Q_SLOTS:
         worksheet_write_number(ws, 1, 2, 0.3, numFormat("hh:mm"));
         worksheet_write_number(ws, 1, 3, 45356.3, numFormat("dd/mm/yyyy hh:mm"));
         worksheet_write_number(ws, 1, 4, 45356, numFormat("mmm yy"));
+        // The 1900 system's first days, its fictitious leap day, and a last
+        // second rounded up to the end of 9999.
+        lxw_col_t column = 5;
+        for (const double serial : { 1.0, 59.0, 60.0, 61.0 })
+            worksheet_write_number(ws, 1, column++, serial, numFormat("yyyy-mm-dd"));
+        worksheet_write_number(ws, 1, column++, 60.5, numFormat("yyyy-mm-dd hh:mm"));
+        worksheet_write_number(ws, 1, column, 2958465.999994, numFormat("yyyy-mm-dd hh:mm"));
         QCOMPARE(workbook_close(wb), LXW_NO_ERROR);
 
         const auto rows = workbook::readFirstSheet(QFile::decodeName(path));
         QVERIFY(rows);
-        QCOMPARE(rows->at(1), QStringList({ "\tX", "y\n", "07:12:00", "2024-03-05 07:12:00", "2024-03-05" }));
+        QCOMPARE(rows->at(1),
+            QStringList({ "\tX", "y\n", "07:12:00", "2024-03-05 07:12:00", "2024-03-05", "1900-01-01", "1900-02-28",
+                "1900-02-29", "1900-03-01", "1900-02-29 12:00:00", "9999-12-31 23:59:59" }));
     }
 
     void misbehavingReaderIsStopped_data()
@@ -160,6 +172,11 @@ private Q_SLOTS:
         QTest::newRow("says nothing") << "exit 0" << 60 << 60 << "The reader's answer ends early.";
         QTest::newRow("a length not to trust") << "printf 'XLR1C\\377\\377\\377\\377'; exec sleep 30" << 60 << 60
                                                << "The reader's answer is malformed: a frame of 4294967295 bytes.";
+        // 70 x 64 cells of 32,767 characters, all at A1.
+        QTest::newRow("too much text")
+            << "d=$(dirname \"$0\"); { printf 'C\\0\\0\\200\\5\\0\\0\\0\\0\\0\\0'; head -c 32767 /dev/zero | tr '\\0' x; } >$d/c\n"
+               "for i in $(seq 64); do cat $d/c; done >$d/g; printf XLR1; for i in $(seq 70); do cat $d/g; done"
+            << 60 << 60 << "The sheet is too large: its cells hold more than 134217728 characters of text.";
         QTest::newRow("a cell below the sheet") << "printf 'XLR1C\\0\\0\\0\\7\\0\\20\\0\\0\\0\\0x'" << 60 << 60
                                                 << "The reader's answer is malformed: a cell outside the sheet.";
     }

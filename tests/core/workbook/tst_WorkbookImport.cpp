@@ -7,7 +7,9 @@
 #include "app/Module1.h"
 #include "workbook/WorkbookImport.h"
 
+#include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using Module1::gConn;
 using workbook::Rows;
@@ -77,6 +79,15 @@ private Q_SLOTS:
         unreadable("cell-past-limit.xlsx", "The cell A2147483647 lies outside the sheet's 1048576 rows and 16384");
         unreadable("column-past-limit.xlsx", "The cell FXSHRXW2 lies outside the sheet's 1048576 rows and 16384");
         unreadable("part-past-cap.xlsx", "The part xl/worksheets/sheet1.xml inflates to 4294967280 bytes, more");
+        unreadable("part-past-cap-zip64.xlsx", "The part xl/worksheets/sheet1.xml inflates to 3221225472 bytes, more");
+        unreadable("text-bomb.xlsx", "The sheet is too large: its cells hold more than 134217728 characters of text.");
+        unreadable("sheet-is-workbook.xlsx", "The first sheet's part xl/workbook.xml is no worksheet.");
+        unreadable("sheet-is-shared-text.xlsx", "The first sheet's part xl/sharedStrings.xml is no worksheet.");
+        unreadable("external-entity.xlsx",
+            "The part xl/sharedStrings.xml has at line 2 an entity that cannot be resolved: e.");
+        unreadable("undeclared-entity.xlsx",
+            "The part xl/sharedStrings.xml has at line 3 an entity that cannot be resolved: u.");
+        unreadable("date-past-9999.xlsx", "The cell A2 holds 2958465.9999999 as a date, which is no date between");
         unreadable("part-damaged.xlsx", "The part xl/worksheets/sheet1.xml is damaged: it does not inflate.");
         unreadable("broken-shared-text.xlsx", "The part xl/sharedStrings.xml does not parse at line 1, column 85: ");
         unreadable("broken-styles.xlsx", "The part xl/styles.xml does not parse at line 1, column 181: ");
@@ -88,19 +99,24 @@ private Q_SLOTS:
         unreadable("truncated.xls", "It is no .xls workbook that can be read (code -8).");
         unreadable("text.xlsx", "It is neither an .xls nor an .xlsx workbook.");
         unreadable("empty.xls", "It is neither an .xls nor an .xlsx workbook.");
-        QTest::newRow("missing") << "missing.xlsx"
-                                 << " cannot be opened.";
+        unreadable("missing.xlsx", "It cannot be opened: No such file or directory.");
+        unreadable("fifo", "It is not a regular file.");
+        QTest::newRow("no rows") << "no-rows.xlsx" << " holds no rows.";
     }
     void hostileFilesAreRefused()
     {
         QFETCH(QString, file);
         QFETCH(QString, message);
-        const QString path = testing::dataFile("hostile/" + file);
+        QTemporaryDir dir;
+        // A named pipe that nothing writes to: opening it would block.
+        const QString path = file == "fifo" ? dir.filePath(file) : testing::dataFile("hostile/" + file);
+        QVERIFY(file != "fifo" || mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
         int loads = 0;
         const auto out = Module1::ImportExcelFile(path, lineLayout(), [&loads] { ++loads; });
         QVERIFY(out.failed());
         QCOMPARE(testing::prompter().messages.size(), 1);
-        QVERIFY2(testing::prompter().last().text.startsWith("The file " + path + message),
+        const QString start = file == "no-rows.xlsx" ? "The first sheet of the file " : "The file ";
+        QVERIFY2(testing::prompter().last().text.startsWith(start + path + message),
             qPrintable(testing::prompter().last().text));
         QCOMPARE(loads, 0);
         QVERIFY(testing::queryRows("select line_id from line_info").isEmpty());
