@@ -103,6 +103,7 @@ OPT_Run::OPT_Run(QWidget* parent)
         r.lblState->setMinimumWidth(2500 / Module1::kTwipsPerPixel);
         r.lblState->hide();
         r.WSClient = new QTcpSocket(this);
+        r.WSClient->setReadBufferSize(kReadBytes);
         r.stream = std::make_unique<FrameStream>([this] { return m_streamClock(); });
         r.link = std::make_unique<SocketLink>(r.WSClient);
         setColour(i, stoppedColour());

@@ -56,6 +56,9 @@ public:
     static constexpr int kFramesPerTurn = 8;
     // Frames one gateway may have waiting; past it they are dropped.
     static constexpr qsizetype kMaxWaitingFrames = 512;
+    // Bytes taken from one gateway's link at a time: what a flood brings in
+    // one read is cut and queued in one go.
+    static constexpr qint64 kReadBytes = 16 * 1024;
     // Answers a gateway may leave unread before its frames are dropped.
     static constexpr qint64 kMaxUnsentBytes = 64 * 1024;
 
