@@ -9,7 +9,6 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -70,14 +69,6 @@ private:
 OPT_Run::OPT_Run(QWidget* parent)
     : QWidget(parent)
     , m_clock([] { return QDateTime::currentDateTime(); })
-    , m_streamClock([] {
-        static QElapsedTimer t = [] {
-            QElapsedTimer started;
-            started.start();
-            return started;
-        }();
-        return t.elapsed();
-    })
 {
     setObjectName(QStringLiteral("OPT_Run"));
     setWindowTitle(QStringLiteral("DT200 monitor server"));
@@ -104,7 +95,7 @@ OPT_Run::OPT_Run(QWidget* parent)
         r.lblState->hide();
         r.WSClient = new QTcpSocket(this);
         r.WSClient->setReadBufferSize(kReadBytes);
-        r.stream = std::make_unique<FrameStream>([this] { return m_streamClock(); });
+        r.stream = std::make_unique<FrameStream>();
         r.link = std::make_unique<SocketLink>(r.WSClient);
         setColour(i, stoppedColour());
         grid->addWidget(r.LB, i, 0);
@@ -184,7 +175,8 @@ void OPT_Run::setClock(WallClock clock)
 
 void OPT_Run::setStreamClock(FrameStream::Clock clock)
 {
-    m_streamClock = std::move(clock);
+    for (int i = 1; i <= kGateways; ++i)
+        m_rows[size_t(i)].stream = std::make_unique<FrameStream>(clock);
 }
 
 QDateTime OPT_Run::now() const

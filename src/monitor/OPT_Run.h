@@ -48,7 +48,7 @@ public:
     // The workstation clock of the watchdog and the history lines.
     void setClock(monitor::WallClock clock);
     // The clock that times a gateway's unfinished frame (milliseconds,
-    // monotonic).
+    // monotonic); set before any gateway is started.
     void setStreamClock(monitor::FrameStream::Clock clock);
 
     // Frames of one gateway handled in one turn of the event loop, before
@@ -126,7 +126,6 @@ private:
     QTimer* m_showLast = nullptr;
     QTimer* m_turn = nullptr;
     monitor::WallClock m_clock;
-    monitor::FrameStream::Clock m_streamClock;
     std::unique_ptr<monitor::ScanDialogue> m_dialogue;
     bool m_dbDown = false;
 };

@@ -49,8 +49,6 @@ public:
 
     // Bytes waiting for the rest of their frame.
     qsizetype pending() const { return m_buffer.size(); }
-    // Bytes of a frame handed on short that will be dropped when they come.
-    qsizetype owed() const { return m_owed; }
     void clear();
 
     // True when the bytes end the way a frame of any kind ends, with the
