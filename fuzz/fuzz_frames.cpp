@@ -2,10 +2,17 @@
 // - frames built from the input with their length, joined and cut into reads
 //   at places the input chooses, must come back whole and in order;
 // - the input itself as arbitrary bytes, cut into reads by its first byte,
-//   must decode without harm and never be held past the wait.
+//   must decode without harm and never be held past the wait;
+// - frames of several terminals, one write each, some cut in two within the
+//   wait, key and start-up frames without their length, data frames stalled
+//   past the wait: each comes back once, whole or (stalled) as its piece,
+//   and a stalled frame's rest never comes back as a frame.
+// A piece that ends like a frame followed by a read that is a whole frame
+// by itself is two frames by the stream's rule, so a cut there is not made.
 #include "terminal/FrameCodec.h"
 #include "terminal/FrameStream.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -97,14 +104,78 @@ void framesComeBackWhole(const uint8_t* data, size_t size)
         sent << buildFrame(in);
         all += sent.last();
     }
+    // Where each frame begins in the joined bytes.
+    QList<qsizetype> starts;
+    for (qsizetype at = 0; const QByteArray& f : sent) {
+        starts << at;
+        at += f.size();
+    }
     FrameStream stream([] { return qint64(0); });
     QList<QByteArray> got;
     for (qsizetype at = 0; at < all.size();) {
         const qsizetype piece = 1 + in.next() % 64;
+        const qsizetype frameStart = *std::prev(std::upper_bound(starts.begin(), starts.end(), at));
+        const QByteArrayView held = QByteArrayView(all).sliced(frameStart, at - frameStart);
+        if (FrameStream::endsLikeFrame(held) && FrameStream::leadingFrame(QByteArrayView(all.mid(at, piece))) > 0)
+            return;
         got += stream.feed(all.mid(at, piece));
         at += piece;
     }
     check(got == sent);
+    check(stream.pending() == 0);
+}
+
+bool splitsAsTwo(const QByteArray& f, qsizetype cut)
+{
+    return FrameStream::endsLikeFrame(QByteArrayView(f).first(cut))
+           && FrameStream::leadingFrame(QByteArrayView(f).sliced(cut)) > 0;
+}
+
+void stalledFramesReachNoOtherTerminal(const uint8_t* data, size_t size)
+{
+    Input in{data, size};
+    qint64 now = 0;
+    FrameStream stream([&] { return now; }, 2000);
+    QList<QByteArray> expected;
+    QList<QByteArray> got;
+    bool lengthHeld = false; // a frame whose byte 0 looks like a longer length waits
+    while (in.more() && expected.size() < 8) {
+        QByteArray f = buildFrame(in);
+        const bool data = f.endsWith("\r\n");
+        const uint8_t how = in.next();
+        const qsizetype cut = 1 + in.next() % (f.size() - 1);
+        now += 100 + in.next() * 7; // under the wait
+        if (lengthHeld || how % 3 == 0 || (data && splitsAsTwo(f, cut))) {
+            // Whole, in one write.
+            lengthHeld = false;
+        } else if (!data) {
+            // Without its length: byte 0 empty, or one that looks like a
+            // longer length, followed by a whole frame.
+            lengthHeld = how % 3 == 2;
+            f[0] = lengthHeld ? char(f.size() + 1 + in.next() % (255 - f.size())) : '\0';
+        } else if (how % 3 == 1) {
+            // In two writes within the wait.
+            got += stream.feed(f.left(cut));
+            now += in.next() * 7;
+            got += stream.feed(f.mid(cut));
+            expected << f;
+            continue;
+        } else {
+            // Stalled past the wait; handed on by the next read or a timer.
+            got += stream.feed(f.left(cut));
+            now += 2001 + in.next();
+            if (how & 0x80)
+                got += stream.takeStale();
+            got += stream.feed(f.mid(cut));
+            expected << f.left(cut);
+            continue;
+        }
+        got += stream.feed(f);
+        expected << f;
+    }
+    now += 2001;
+    got += stream.takeStale();
+    check(got == expected);
     check(stream.pending() == 0);
 }
 
@@ -115,6 +186,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size == 0)
         return 0;
     framesComeBackWhole(data, size);
+    stalledFramesReachNoOtherTerminal(data, size);
 
     const QByteArray all(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
     decodeOne(all);

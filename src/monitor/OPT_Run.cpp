@@ -94,6 +94,7 @@ OPT_Run::OPT_Run(QWidget* parent)
         r.lblState->setMinimumWidth(2500 / Module1::kTwipsPerPixel);
         r.lblState->hide();
         r.WSClient = new QTcpSocket(this);
+        r.WSClient->setReadBufferSize(kReadBytes);
         r.stream = std::make_unique<FrameStream>();
         r.link = std::make_unique<SocketLink>(r.WSClient);
         setColour(i, stoppedColour());
@@ -143,6 +144,13 @@ OPT_Run::OPT_Run(QWidget* parent)
         m_listHistory->scrollToBottom();
     });
 
+    // Waiting frames are handled a few per gateway per turn of the event
+    // loop, so that one busy gateway cannot hold up the others' answers.
+    m_turn = new QTimer(this);
+    m_turn->setSingleShot(true);
+    m_turn->setInterval(0);
+    connect(m_turn, &QTimer::timeout, this, &OPT_Run::serveTurn);
+
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setInterval(1000);
@@ -163,6 +171,12 @@ OPT_Run::~OPT_Run()
 void OPT_Run::setClock(WallClock clock)
 {
     m_clock = std::move(clock);
+}
+
+void OPT_Run::setStreamClock(FrameStream::Clock clock)
+{
+    for (int i = 1; i <= kGateways; ++i)
+        m_rows[size_t(i)].stream = std::make_unique<FrameStream>(clock);
 }
 
 QDateTime OPT_Run::now() const
@@ -239,7 +253,8 @@ void OPT_Run::connectRow(int i)
 {
     Row& r = m_rows[size_t(i)];
     // What the gateway sent before the link went is still handled.
-    handleFrames(i, r.stream->flush());
+    queueFrames(i, r.stream->flush());
+    serveRow(i, r.waiting.size());
     r.WSClient->abort();
     r.failed = false;
     r.WSClient->connectToHost(r.LB->text(), quint16(Module1::settings().gatewayPort));
@@ -258,7 +273,8 @@ void OPT_Run::cmdStart_Click(int i)
         r.cmdStart->setText(kStart);
         setColour(i, stoppedColour());
         r.lblState->clear();
-        handleFrames(i, r.stream->flush());
+        queueFrames(i, r.stream->flush());
+        serveRow(i, r.waiting.size());
         r.WSClient->abort();
         r.started = false;
     }
@@ -293,28 +309,77 @@ void OPT_Run::WSClient_DataArrival(int i)
         return;
     // Any bytes show the gateway alive, also a piece still waiting for its rest.
     r.watch.received(now());
-    handleFrames(i, r.stream->feed(bytes));
+    queueFrames(i, r.stream->feed(bytes));
 }
 
-void OPT_Run::handleFrames(int i, const QList<QByteArray>& frames)
+void OPT_Run::queueFrames(int i, const QList<QByteArray>& frames)
 {
     Row& r = m_rows[size_t(i)];
     for (const QByteArray& frame : frames) {
-        const QString ip = remoteIp(r.WSClient, r.LB->text());
-        const FrameResult result = m_dialogue->ProcessTerminalData(frame, ip, *r.link);
-        const LastFrame& last = gLastFrame();
-        if (!result.sendError.isEmpty())
-            addLine(history::SocketError(r.LB->text(), result.sendError));
-        if (!result.dbError.isEmpty() && !m_dbDown) {
-            m_dbDown = true;
-            addLine(history::DatabaseDown(now(), result.dbError));
+        if (qsizetype(r.waiting.size()) >= kMaxWaitingFrames) {
+            dropWaiting(i);
+            break;
         }
-        if (result.termError >= 1 && result.termError <= 7)
-            addLine(history::Rejection(now(), result.termError, last.node));
-        addLine(history::Data(now(), last.data, ip, last.node));
-        if (!result.abandoned && !m_showLast->isActive())
-            m_showLast->start();
+        r.waiting.push_back(frame);
     }
+    if (!r.waiting.empty() && !m_turn->isActive())
+        m_turn->start();
+}
+
+// One history line for a run of dropped frames, not one per frame.
+void OPT_Run::dropWaiting(int i)
+{
+    Row& r = m_rows[size_t(i)];
+    if (!r.dropping)
+        addLine(history::FramesDropped(now(), remoteIp(r.WSClient, r.LB->text())));
+    r.dropping = true;
+}
+
+void OPT_Run::serveRow(int i, qsizetype most)
+{
+    Row& r = m_rows[size_t(i)];
+    // A gateway that does not read its answers gets no more of them.
+    if (!r.waiting.empty() && r.WSClient->bytesToWrite() > kMaxUnsentBytes) {
+        dropWaiting(i);
+        r.waiting.clear();
+    }
+    for (; most > 0 && !r.waiting.empty(); --most) {
+        const QByteArray frame = std::move(r.waiting.front());
+        r.waiting.pop_front();
+        handleFrame(i, frame);
+    }
+    if (r.waiting.empty())
+        r.dropping = false;
+}
+
+void OPT_Run::serveTurn()
+{
+    bool more = false;
+    for (int i = 1; i <= kGateways; ++i) {
+        serveRow(i, kFramesPerTurn);
+        more = more || !m_rows[size_t(i)].waiting.empty();
+    }
+    if (more)
+        m_turn->start();
+}
+
+void OPT_Run::handleFrame(int i, const QByteArray& frame)
+{
+    Row& r = m_rows[size_t(i)];
+    const QString ip = remoteIp(r.WSClient, r.LB->text());
+    const FrameResult result = m_dialogue->ProcessTerminalData(frame, ip, *r.link);
+    const LastFrame& last = gLastFrame();
+    if (!result.sendError.isEmpty())
+        addLine(history::SocketError(r.LB->text(), result.sendError));
+    if (!result.dbError.isEmpty() && !m_dbDown) {
+        m_dbDown = true;
+        addLine(history::DatabaseDown(now(), result.dbError));
+    }
+    if (result.termError >= 1 && result.termError <= 7)
+        addLine(history::Rejection(now(), result.termError, last.node));
+    addLine(history::Data(now(), last.data, ip, last.node));
+    if (!result.abandoned && !m_showLast->isActive())
+        m_showLast->start();
 }
 
 int OPT_Run::stateCode(int i) const
@@ -349,7 +414,7 @@ void OPT_Run::Timer1_Timer()
         r.lblState->setText(GetStateText(state));
         setColour(i, state == StateConnected ? connectedColour() : failedColour());
         // A piece that never got its rest is handed on rather than kept.
-        handleFrames(i, r.stream->takeStale());
+        queueFrames(i, r.stream->takeStale());
     }
     if (!anyStarted())
         return;

@@ -7,6 +7,7 @@
 #include <QAbstractSocket>
 #include <QWidget>
 #include <array>
+#include <deque>
 #include <memory>
 
 class QComboBox;
@@ -46,6 +47,20 @@ public:
 
     // The workstation clock of the watchdog and the history lines.
     void setClock(monitor::WallClock clock);
+    // The clock that times a gateway's unfinished frame (milliseconds,
+    // monotonic); set before any gateway is started.
+    void setStreamClock(monitor::FrameStream::Clock clock);
+
+    // Frames of one gateway handled in one turn of the event loop, before
+    // the other gateways' frames get theirs.
+    static constexpr int kFramesPerTurn = 8;
+    // Frames one gateway may have waiting; past it they are dropped.
+    static constexpr qsizetype kMaxWaitingFrames = 512;
+    // Bytes taken from one gateway's link at a time: what a flood brings in
+    // one read is cut and queued in one go.
+    static constexpr qint64 kReadBytes = 16 * 1024;
+    // Answers a gateway may leave unread before its frames are dropped.
+    static constexpr qint64 kMaxUnsentBytes = 64 * 1024;
 
     // True while a gateway is started: the screen then serves its terminals.
     bool serving() const { return anyStarted(); }
@@ -75,7 +90,11 @@ private:
     void WSClient_Connect(int i);
     void WSClient_Error(int i);
     void WSClient_DataArrival(int i);
-    void handleFrames(int i, const QList<QByteArray>& frames);
+    void queueFrames(int i, const QList<QByteArray>& frames);
+    void serveRow(int i, qsizetype most);
+    void serveTurn();
+    void dropWaiting(int i);
+    void handleFrame(int i, const QByteArray& frame);
     bool CheckDbConnection();
     void CheckConnections();
     void connectRow(int i);
@@ -96,6 +115,8 @@ private:
         monitor::GatewayWatch watch;
         std::unique_ptr<monitor::FrameStream> stream;
         std::unique_ptr<SocketLink> link;
+        std::deque<QByteArray> waiting;
+        bool dropping = false; // the history has said so since the queue was last empty
     };
     std::array<Row, kGateways + 1> m_rows;
     QComboBox* m_cboGW = nullptr;
@@ -103,6 +124,7 @@ private:
     QPushButton* m_cmdexit = nullptr;
     QTimer* m_timer = nullptr;
     QTimer* m_showLast = nullptr;
+    QTimer* m_turn = nullptr;
     monitor::WallClock m_clock;
     std::unique_ptr<monitor::ScanDialogue> m_dialogue;
     bool m_dbDown = false;

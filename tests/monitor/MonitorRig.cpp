@@ -59,6 +59,7 @@ bool MonitorRig::setUp(int count)
 void MonitorRig::attach(OPT_Run* screen)
 {
     screen->setClock([this] { return clock; });
+    screen->setStreamClock([this] { return streamMs; });
 }
 
 QString ask(gwsim::SimGateway& gw, int terminal, const QByteArray& frame)

@@ -16,13 +16,15 @@ class OPT_Run;
 struct MonitorRig {
     std::vector<std::unique_ptr<gwsim::SimGateway>> gateways;
     QDateTime clock = QDateTime(QDate(2026, 3, 1), QTime(10, 0, 0));
+    // Times a gateway's held piece, apart from the clock the lines show.
+    qint64 streamMs = 0;
 
     // Listens and writes the set-up; false when no port could be had.
     bool setUp(int count);
     gwsim::SimGateway& gw(int g) { return *gateways.at(size_t(g)); }
     static QString address(int g);
 
-    // The screen's clock reads the rig's.
+    // The screen's clocks read the rig's, also the one that times a held piece.
     void attach(OPT_Run* screen);
 };
 

@@ -27,6 +27,7 @@ FrameStream::FrameStream(Clock clock, qint64 timeoutMs)
 void FrameStream::clear()
 {
     m_buffer.clear();
+    m_owed = 0;
 }
 
 bool FrameStream::endsLikeFrame(QByteArrayView b)
@@ -43,14 +44,37 @@ bool FrameStream::endsLikeFrame(QByteArrayView b)
            && at(n - 1) == 0xFF;
 }
 
-QList<QByteArray> FrameStream::takeStale()
+qsizetype FrameStream::leadingFrame(QByteArrayView b)
+{
+    if (b.isEmpty())
+        return 0;
+    const qsizetype length = static_cast<unsigned char>(b.at(0));
+    if (length < kShortestFrame || length > b.size())
+        return 0;
+    return endsLikeFrame(b.first(length)) ? length : 0;
+}
+
+QList<QByteArray> FrameStream::handOnHeld()
 {
     QList<QByteArray> frames;
-    if (!m_buffer.isEmpty() && m_clock() - m_since > m_timeoutMs) {
-        frames << m_buffer;
-        m_buffer.clear();
+    if (m_buffer.isEmpty())
+        return frames;
+    const qsizetype length = static_cast<unsigned char>(m_buffer.at(0));
+    if (length >= kShortestFrame && length > m_buffer.size()) {
+        m_owed = length - m_buffer.size();
+        m_owedSince = m_clock();
+        m_owedEndsLikeFrame = endsLikeFrame(m_buffer);
     }
+    frames << m_buffer;
+    m_buffer.clear();
     return frames;
+}
+
+QList<QByteArray> FrameStream::takeStale()
+{
+    if (!m_buffer.isEmpty() && m_clock() - m_since > m_timeoutMs)
+        return handOnHeld();
+    return {};
 }
 
 QList<QByteArray> FrameStream::flush()
@@ -58,7 +82,7 @@ QList<QByteArray> FrameStream::flush()
     QList<QByteArray> frames;
     if (!m_buffer.isEmpty())
         frames << m_buffer;
-    m_buffer.clear();
+    clear();
     return frames;
 }
 
@@ -68,9 +92,30 @@ QList<QByteArray> FrameStream::feed(const QByteArray& bytes)
     if (bytes.isEmpty())
         return frames;
     const qint64 now = m_clock();
-    if (m_buffer.isEmpty())
-        m_since = now;
-    m_buffer += bytes;
+    QByteArrayView fresh(bytes);
+
+    if (m_owed > 0) {
+        // A rest later than another wait is not the stalled frame's; nor is
+        // a whole frame after a piece that itself ended like one (its length
+        // byte was wrong, not its rest delayed).
+        if (now - m_owedSince > m_timeoutMs || (m_owedEndsLikeFrame && leadingFrame(fresh) > 0)) {
+            m_owed = 0;
+        } else {
+            const qsizetype dropped = qMin(m_owed, fresh.size());
+            m_owed -= dropped;
+            m_owedSince = now;
+            fresh = fresh.sliced(dropped);
+            if (fresh.isEmpty())
+                return frames;
+        }
+    }
+    // A held piece that ends like a frame, and a read that is a frame by
+    // itself: two frames, whatever the piece's byte 0 announced.
+    if (!m_buffer.isEmpty() && endsLikeFrame(m_buffer) && leadingFrame(fresh) > 0) {
+        frames << m_buffer;
+        m_buffer.clear();
+    }
+    m_buffer += fresh;
 
     qsizetype at = 0;
     while (at < m_buffer.size()) {
@@ -92,7 +137,8 @@ QList<QByteArray> FrameStream::feed(const QByteArray& bytes)
         break;
     }
     m_buffer.remove(0, at);
-    if (!m_buffer.isEmpty() && at > 0)
+    // The wait counts from the latest bytes, not from the piece's first.
+    if (!m_buffer.isEmpty())
         m_since = now;
     return frames;
 }

@@ -15,10 +15,15 @@ namespace monitor {
 // bytes that end like a frame are one frame: a gateway need not put a length
 // into a key or start-up frame. An ending counts only after the terminal
 // number and the type byte, so a header cut short never passes for a frame.
-// A piece that waits longer than the timeout is handed on as one frame, so
-// that nothing the terminal sent is silently lost and a garbled length cannot
-// hold back what follows. At most one unfinished piece (under 255 bytes) is
-// held.
+// A piece that already ends like a frame is handed on at once when the next
+// read is a whole frame by itself (its byte 0 its own size): a key frame
+// whose byte 0 happens to look like a length must not swallow the next
+// terminal's frame. A piece that gets no bytes for longer than the timeout
+// is handed on as one frame, so that nothing the terminal sent is silently
+// lost and a garbled length cannot hold back what follows; the bytes its
+// length still announced are dropped when they come (within a bound of
+// time), so that the rest of a stalled frame never passes for a frame of
+// another terminal. At most one unfinished piece (under 255 bytes) is held.
 class FrameStream
 {
 public:
@@ -49,12 +54,20 @@ public:
     // True when the bytes end the way a frame of any kind ends, with the
     // ending after byte 7.
     static bool endsLikeFrame(QByteArrayView bytes);
+    // The length of the whole frame the bytes begin with (byte 0 a plausible
+    // length, the bytes up to it ending like a frame); 0 when they do not.
+    static qsizetype leadingFrame(QByteArrayView bytes);
 
 private:
+    QList<QByteArray> handOnHeld();
+
     Clock m_clock;
     qint64 m_timeoutMs;
     QByteArray m_buffer;
-    qint64 m_since = 0;
+    qint64 m_since = 0; // when the held piece last grew
+    qsizetype m_owed = 0;
+    qint64 m_owedSince = 0;
+    bool m_owedEndsLikeFrame = false;
 };
 
 } // namespace monitor

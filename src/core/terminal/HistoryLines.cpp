@@ -38,8 +38,16 @@ QString Rejection(const QDateTime& t, int code, const QString& node)
 
 QString Data(const QDateTime& t, const QString& data, const QString& remoteIp, const QString& node)
 {
-    return Time(t) + QStringLiteral(", Data= ") + data + QStringLiteral("  from  ") + remoteIp
+    const QString shown = data.size() <= kMaxDataText
+                              ? data
+                              : data.left(kMaxDataText) + QStringLiteral("... (cut from %1 characters)").arg(data.size());
+    return Time(t) + QStringLiteral(", Data= ") + shown + QStringLiteral("  from  ") + remoteIp
            + QStringLiteral("  DT200->") + node;
+}
+
+QString FramesDropped(const QDateTime& t, const QString& remoteIp)
+{
+    return Time(t) + QStringLiteral(", Too many frames waiting: frames dropped  from  ") + remoteIp;
 }
 
 QString DatabaseDown(const QDateTime& t, const QString& description)

@@ -1,0 +1,253 @@
+// A well-behaved gateway beside a hostile one, through the real monitor
+// screen and its sockets. The well-behaved gateway's operator presses F7
+// every 20 ms and waits for the prompt; the other gateway writes small valid
+// frames (F4 and start-up frames) as fast as its link takes them and never
+// reads its answers, or writes data frames of 1 MB. Reports the operator's
+// median and worst answer time alone, beside the flood and beside the large
+// frames, the bytes the hostile gateway wrote and the monitor's resident
+// memory at the end of each phase.
+#include "OPT_Run.h"
+#include "SimGateway.h"
+
+#include "BenchSupport.h"
+#include "app/Module1.h"
+#include "db/Schema.h"
+#include "terminal/TerminalTable.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QListWidget>
+#include <algorithm>
+#include <arpa/inet.h>
+#include <atomic>
+#include <benchmark/benchmark.h>
+#include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace gwsim;
+using Module1::gConn;
+
+namespace {
+
+constexpr int kPhaseMs = 5000;
+constexpr int kPaceMs = 20;
+
+// Resident memory of this process in MB.
+double residentMb()
+{
+    QFile f(QStringLiteral("/proc/self/statm"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = f.readAll().split(' ');
+    return fields.size() > 1 ? fields.at(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
+}
+
+// A gateway on its own thread with plain blocking sockets, so that its
+// writing goes on however busy the monitor's thread is.
+class HostileGateway
+{
+public:
+    enum class Kind { Flood, LargeFrames };
+
+    bool listen(const QHostAddress& address, quint16 port)
+    {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int yes = 1;
+        ::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        timeval t{10, 0}; // accept gives up after that
+        ::setsockopt(m_listener, SOL_SOCKET, SO_RCVTIMEO, &t, sizeof t);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(address.toIPv4Address());
+        return ::bind(m_listener, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(m_listener, 1) == 0;
+    }
+
+    // Accepts the monitor and writes until stop().
+    void run(Kind kind)
+    {
+        m_thread = std::thread([this, kind] {
+            const int s = ::accept(m_listener, nullptr, nullptr);
+            if (s < 0)
+                return;
+            QByteArray chunk;
+            if (kind == Kind::Flood) {
+                while (chunk.size() < 64 * 1024)
+                    chunk += keyFrame(5, 4) + startupFrame(6);
+            } else {
+                // Terminal 1 starts, then scans 1 MB user ids.
+                const QByteArray f7 = keyFrame(1, 7);
+                ::send(s, f7.constData(), size_t(f7.size()), MSG_NOSIGNAL);
+                chunk = dataFrame(1, QByteArray(1 << 20, '7'));
+            }
+            timeval t{0, 100000};
+            ::setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, &t, sizeof t);
+            while (!m_stop) {
+                const ssize_t n = ::send(s, chunk.constData(), size_t(chunk.size()), MSG_NOSIGNAL);
+                if (n > 0)
+                    m_written += n;
+                else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+                    break;
+            }
+            ::close(s);
+        });
+    }
+    void stop()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        ::close(m_listener);
+    }
+    double writtenMb() const { return double(m_written) / (1024.0 * 1024.0); }
+
+private:
+    int m_listener = -1;
+    std::thread m_thread;
+    std::atomic<bool> m_stop = false;
+    std::atomic<long long> m_written = 0;
+};
+
+struct Times
+{
+    double median = 0;
+    double worst = 0;
+    int answered = 0;
+    int lost = 0;
+};
+
+// The operator of terminal 1 on the well-behaved gateway presses F7 every
+// kPaceMs for kPhaseMs and times each prompt.
+Times operatorTimes(SimGateway& gw)
+{
+    QList<double> ms;
+    int lost = 0;
+    QElapsedTimer phase;
+    phase.start();
+    while (phase.elapsed() < kPhaseMs) {
+        // Timed when the prompt arrives, not when the loop below looks.
+        double took = -1;
+        QElapsedTimer answer;
+        const QMetaObject::Connection c = QObject::connect(&gw, &SimGateway::displayed, [&](int terminal) {
+            if (terminal == 1 && took < 0)
+                took = double(answer.nsecsElapsed()) / 1e6;
+        });
+        answer.start();
+        gw.send(keyFrame(1, 7));
+        while (took < 0 && answer.elapsed() < 20000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QObject::disconnect(c);
+        if (took < 0)
+            ++lost;
+        else
+            ms << took;
+        QElapsedTimer pace;
+        pace.start();
+        while (pace.elapsed() < kPaceMs)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    std::sort(ms.begin(), ms.end());
+    Times t;
+    t.answered = int(ms.size());
+    t.lost = lost;
+    if (!ms.isEmpty()) {
+        t.median = ms.at(ms.size() / 2);
+        t.worst = ms.last();
+    }
+    return t;
+}
+
+void Flood(benchmark::State& state, bool postgres)
+{
+    bench::ScratchDatabase scratch(postgres, QStringLiteral("trova_bench_flood"));
+    AppSettings settings;
+    settings.connection = scratch.settings();
+    settings.logFolder = scratch.folder();
+    Module1::setSettings(settings);
+    QString error;
+    if (!gConn().open(settings.connection, &error))
+        qFatal("cannot open the bench database: %s", qPrintable(error));
+    schema::ensure(gConn());
+    gConn().exec(QStringLiteral("insert into user_list (user_id, user_name) values ('U1', 'Operator')"));
+    for (int g = 0; g < 3; ++g)
+        gConn().exec(QStringLiteral("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id) "
+                                    "values (?, 'PRJ', 'P1', ?, ?, '001')"),
+                     {QStringLiteral("L%1").arg(g), QStringLiteral("M%1").arg(g), loopbackAddress(g).toString()});
+
+    SimGateway good;
+    HostileGateway flood;
+    HostileGateway large;
+    bool listening = false;
+    for (int attempt = 0; attempt < 20 && !listening; ++attempt) {
+        listening = good.listen(loopbackAddress(0), 0) && flood.listen(loopbackAddress(1), good.port())
+                    && large.listen(loopbackAddress(2), good.port());
+    }
+    if (!listening)
+        qFatal("no port for the gateways");
+    Module1::settings().gatewayPort = good.port();
+    monitor::gTerminals().clear();
+    auto screen = std::make_unique<OPT_Run>();
+    screen->cmdStart_Click(1);
+    QElapsedTimer wait;
+    wait.start();
+    while (!good.hasClient() && wait.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    if (!good.hasClient())
+        qFatal("the monitor did not connect");
+
+    for (auto _ : state) {
+        const Times alone = operatorTimes(good);
+        const double aloneMb = residentMb();
+        flood.run(HostileGateway::Kind::Flood);
+        screen->cmdStart_Click(2);
+        const Times flooded = operatorTimes(good);
+        const double floodMb = residentMb();
+        flood.stop();
+        screen->cmdStart_Click(2);
+        large.run(HostileGateway::Kind::LargeFrames);
+        screen->cmdStart_Click(3);
+        const Times beside = operatorTimes(good);
+        const double largeMb = residentMb();
+        large.stop();
+        screen->cmdStart_Click(3);
+
+        state.counters["alone_median_ms"] = alone.median;
+        state.counters["alone_worst_ms"] = alone.worst;
+        state.counters["flood_median_ms"] = flooded.median;
+        state.counters["flood_worst_ms"] = flooded.worst;
+        state.counters["flood_written_MB"] = flood.writtenMb();
+        state.counters["large_median_ms"] = beside.median;
+        state.counters["large_worst_ms"] = beside.worst;
+        state.counters["large_written_MB"] = large.writtenMb();
+        state.counters["unanswered"] = alone.lost + flooded.lost + beside.lost;
+        state.counters["rss_alone_MB"] = aloneMb;
+        state.counters["rss_flood_MB"] = floodMb;
+        state.counters["rss_large_MB"] = largeMb;
+        state.counters["history_lines"] = screen->listHistory()->count();
+    }
+    screen->cmdStart_Click(1);
+    screen.reset();
+    gConn().close();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    for (bool pg : bench::engines())
+        benchmark::RegisterBenchmark((std::string("Flood/") + bench::engineName(pg)).c_str(), Flood, pg)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(1)
+            ->UseRealTime();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
