@@ -155,6 +155,9 @@ private Q_SLOTS:
         s.cmdSet_Click();
         QCOMPARE(prompter().last().text, QStringLiteral("The prefix length must be a number from 1 to 5 ..."));
         QVERIFY(showsStored(s));
+        s.cmdSave_Click();
+        QCOMPARE(prompter().last().text, QStringLiteral("Save Successful!"));
+        QCOMPARE(stored("ABCDEF"), before);
 
         choose(s, "AB");
         gConn().exec("alter table slot_info rename to slot_info_away");

@@ -162,6 +162,7 @@ private Q_SLOTS:
                                 {"C0000000004", "", "CAP", "NIL", "", "XX"},
                                 {"C00000000051", "", "CAP", "NIL", "", "MP"},
                                 {QString(31, 'p'), "", "CAP", "NIL", "", "PT"},
+                                {QString(30, 'q'), "", "CAP", "NIL", "", "PT"},
                                 {"C0000000007", "", "IC", "NIL", "", "MP"},
                                 {"C0000000009", "", "CAP", "ACME", "", "MP"},
                                 {"proto-lower", "proto", "CAP", "NIL", "vd", "pt"},
@@ -178,7 +179,7 @@ private Q_SLOTS:
         QCOMPARE(queryRows("select comp_code, comp_desc, group_id, vender_name, vender_desc, method_type "
                            "from component_list where group_id = 'CAP' order by comp_code"),
                  QStringList({"C0000000001|again|CAP|NIL|second|MP", "c0000000002|lower|CAP|NIL||MP",
-                              "proto-lower|proto|CAP|NIL|vd|PT"}));
+                              "proto-lower|proto|CAP|NIL|vd|PT", QString(30, 'q') + "||CAP|NIL||PT"}));
     }
 
     // The group screen from the real menu: a duplicate id refused by the

@@ -87,9 +87,11 @@ private Q_SLOTS:
         QCOMPARE(boxes(*s), QStringLiteral("P2|PN3|CAP|C0000000001|F|1"));
         QVERIFY(!s->cmdSave->isEnabled() && s->cmdImport->isEnabled());
 
-        // Checks of the component on the part number, any project, keep it;
+        // Checks of the component on the part number, any project, keep it
+        // (those on another part number do not);
         // the refusal leaves every box as it was.
         kit::addChecks(3, "PN3", "C0000000001");
+        kit::addChecks(2, "PN1", "C0000000001");
         kit::clickRow(s->LvData, 0);
         s->cmdDelete->click();
         QCOMPARE(prompter().last().text, QStringLiteral("3 records are using this setting, it cannot be removed ..."));

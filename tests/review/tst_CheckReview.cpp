@@ -136,6 +136,7 @@ private Q_SLOTS:
         const qlonglong free = addCheck(6, {.part = "P2"});
         addCheck(7, {.user = "GHOST"});
         addCheck(8, {.value = "1"});
+        addCheck(9, {.approveValue = "0"});
 
         MainWindowFixture w;
         QVERIFY(w.logIn());
@@ -175,6 +176,7 @@ private Q_SLOTS:
 
         // Export leaves out the hidden flag column.
         s->cmdExport->click();
+        QVERIFY(!m_exports.lastRows().isEmpty());
         QCOMPARE(m_exports.lastRows().at(0).last(), QString("Approve Status"));
 
         // A failing search is shown, not taken for an empty result.
@@ -227,12 +229,13 @@ private Q_SLOTS:
     void loadSnPanelCycle()
     {
         loadHistory();
+        addCheck(3600 - 6 * 86400 - 43200, {.lot = "WEEK", .panel = "2"}); // six and a half days old
         MainWindowFixture w;
         QVERIFY(w.logIn());
         auto* s = w.open<OPT_Load_SN>("OPR_Load");
         QVERIFY(s);
         // The good checks with a panel of the last seven days, newest first.
-        QCOMPARE(s->LvData->topLevelItemCount(), 3);
+        QCOMPARE(s->LvData->topLevelItemCount(), 4);
         QCOMPARE(ListRowTexts(s->LvData, 0).mid(0, 4), QStringList({"6", "03/10/2026 08:00:30", "P1", "M1"}));
 
         // Typing a project keeps the focus in its box; a project set

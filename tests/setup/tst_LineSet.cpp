@@ -29,7 +29,7 @@ void addLineSet(const QStringList& r)
 QStringList lineSets()
 {
     return testing::queryRows("select line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id, update_user "
-                              "from line_set order by line_id, mc_id, dt200_id, part_no");
+                              "from line_set order by line_id, mc_id, dt200_id, part_no, gw21_ip");
 }
 
 } // namespace
@@ -100,20 +100,28 @@ private Q_SLOTS:
         QCOMPARE(lineSets(), QStringList({ "L1|PR2|P3|M1|10.0.0.5|005|SYSADMIN", "L1|PR1|P1|M1|10.0.0.5|012|OLD" }));
 
         // The component set-up of the line, part number and machine keeps
-        // the rows; without it only the row equal in all six boxes goes.
-        for (const char* slot : { "S1", "S2", "S3" })
+        // the rows (another machine's does not); without it only the row
+        // equal in all six boxes goes.
+        addLineSet({ "L1", "PR1", "P1", "M1", "10.0.0.5", "001" });
+        addLineSet({ "L1", "PR1", "P1", "M1", "10.0.0.6", "012" });
+        for (const char* mcSlot : { "M1S1", "M1S2", "M1S3", "M2S7" })
             gConn().exec("insert into component_set (line_id, part_no, mc_id, md_id, slot_code, comp_code) "
-                         "values ('L1', 'P1', 'M1', 'MD1', ?, 'C100')",
-                { slot });
-        const int row = int(kit::gridRows(s.msfgData, 6).indexOf("L1|PR1|P1|M1|10.0.0.5|012"));
-        s.msfgData->setCurrentCell(row, 1);
+                         "values ('L1', 'P1', ?, 'MD1', ?, 'C100')",
+                { QString(mcSlot).left(2), QString(mcSlot).mid(2) });
+        s.cmdCancel->click();
+        // The grid is read again after each delete: pick the row afresh.
+        const auto pickRow = [&s] {
+            s.msfgData->setCurrentCell(int(kit::gridRows(s.msfgData, 6).indexOf("L1|PR1|P1|M1|10.0.0.5|012")), 1);
+        };
+        pickRow();
         s.cmdDelete->click();
         QCOMPARE(
             prompter().last().text, QStringLiteral("3  records are using this Line set, it cannot be removed ..."));
-        gConn().exec("delete from component_set");
-        s.msfgData->setCurrentCell(row, 1);
+        gConn().exec("delete from component_set where mc_id = 'M1'");
+        pickRow();
         s.cmdDelete->click();
-        QCOMPARE(lineSets(), QStringList({ "L1|PR2|P3|M1|10.0.0.5|005|SYSADMIN" }));
+        QCOMPARE(lineSets(), QStringList({ "L1|PR1|P1|M1|10.0.0.5|001|OLD", "L1|PR2|P3|M1|10.0.0.5|005|SYSADMIN",
+                                 "L1|PR1|P1|M1|10.0.0.6|012|OLD" }));
     }
 
     void importChecksEveryRow()

@@ -96,7 +96,7 @@ private Q_SLOTS:
         // The traceability query and the component set-up have no screen:
         // granted, they stay off, and so does the set-up's button.
         frmMain main(fakeScreens({"OPR_RUN", "QY_WIP", "mnuHelpAbout"}));
-        main.applyGrants(grants::fromCodes({"OPR_RUN", "QY_WIP", "QY_TRACE", "OPR_COMP_SET"}));
+        main.applyGrants(grants::fromCodes({"OPR_RUN", "Qy_Wip", "QY_TRACE", "OPR_COMP_SET"}));
         QCOMPARE(enabledGatedItems(main), (QStringList{"OPR_RUN", "QY_WIP"}));
         QCOMPARE(enabledButtons(main), (QList<int>{1, 9, 12, 13}));
         for (const char* item : {"OPR_RELOGIN", "OPR_EXIT", "mnuHelpContents", "mnuHelpAbout"})
