@@ -23,20 +23,13 @@ using testing::queryRows;
 // which rows keep a key from being deleted, the machine's line, the stored
 // form of a terminal id, and the machine import. (The line and project
 // imports are the table binding's, tested with the part-number import.)
-class PlantScreensTest : public QObject
+class PlantScreensTest : public testdb::Case
 {
     Q_OBJECT
 
     testing::ExportCatcher m_sheets;
 
 private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
-    {
-        TESTDB_INIT();
-        prompter().clear();
-    }
-
     void deleteGuards_data()
     {
         QTest::addColumn<QString>("item");

@@ -46,21 +46,18 @@ void addSlots(const QString& machine, const QStringList& moduleSlash)
 
 // The module and slot screen: generating, storing and loading a machine's
 // tree, the count boxes and their spinners, and saves that must not happen.
-class SlotScreenTest : public QObject
+class SlotScreenTest : public testdb::Case
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
+    void prepare() override
     {
-        TESTDB_INIT();
-        prompter().clear();
         testing::addLine("L1");
         testing::addMachine("ABCDEF", "L1");
         testing::addMachine("AB", "L1");
     }
 
+private Q_SLOTS:
     void setAndSaveFromTheMainWindow()
     {
         MainWindowFixture f;

@@ -17,22 +17,19 @@ using testing::queryRows;
 // default, the duplicate test on code and vendor, the delete guard, the
 // grants of its buttons, and the import with every refusal it logs; then the
 // group screen's guards.
-class ComponentScreenTest : public QObject
+class ComponentScreenTest : public testdb::Case
 {
     Q_OBJECT
 
     testing::ExportCatcher m_sheets;
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
+    void prepare() override
     {
-        TESTDB_INIT();
-        prompter().clear();
         kit::addGroup("CAP");
         kit::addGroup("RES");
     }
 
+private Q_SLOTS:
     // A user who may open the screen but holds none of its button codes is
     // refused before anything changes; granted one code, that button works.
     void buttonGatesFollowTheGrants()

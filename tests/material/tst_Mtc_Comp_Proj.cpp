@@ -28,18 +28,14 @@ const QString kTable = QStringLiteral("select proj_id, part_no, comp_code, ref_d
 // The components-per-part-number screen: the two cascades, the duplicate
 // refused by the database's key, the guard by component and part number,
 // Edit and Delete of the row exactly as stored, and the import's checks.
-class CompProjScreenTest : public QObject
+class CompProjScreenTest : public testdb::Case
 {
     Q_OBJECT
 
     testing::ExportCatcher m_sheets;
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
+    void prepare() override
     {
-        TESTDB_INIT();
-        prompter().clear();
         kit::addProject("P1");
         kit::addProject("P2");
         kit::addPart("PN2", "P1");
@@ -53,6 +49,7 @@ private Q_SLOTS:
         kit::addComponent("R0000000001", "RES");
     }
 
+private Q_SLOTS:
     void cycleFromTheMenu()
     {
         MainWindowFixture fx;

@@ -105,22 +105,20 @@ struct Link : monitor::TerminalLink
 // The approval, throw-quantity and serial-number loading screens, opened from
 // the main window, and scans through the terminal dialogue whose checks are
 // then listed for approval and taken into a panel's snapshot on those screens.
-class CheckReviewTest : public QObject
+class CheckReviewTest : public testdb::Case
 {
     Q_OBJECT
 
     testing::ExportCatcher m_exports;
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
+    void prepare() override
     {
-        TESTDB_INIT();
-        prompter().clear();
         m_exports.clear();
         masterData();
         Module1::setClock([] { return kT0.addSecs(3600); });
     }
+
+private Q_SLOTS:
     void cleanup()
     {
         prompter().onMessage = nullptr;

@@ -65,22 +65,20 @@ void setWindow(QDateTimeEdit* from, QDateTimeEdit* to)
 
 // The four query screens as a user reaches them from the main window: their
 // boxes, searches, drill-downs, stops, failures and exports read back.
-class QueryScreensTest : public QObject
+class QueryScreensTest : public testdb::Case
 {
     Q_OBJECT
 
     testing::ExportCatcher m_exports;
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
+    void prepare() override
     {
-        TESTDB_INIT();
-        prompter().clear();
         m_exports.clear();
         Module1::setClock([] { return QDateTime(QDate(2024, 3, 5), QTime(13, 14, 15)); });
         seed::user("U1", "Una");
     }
+
+private Q_SLOTS:
     void cleanup() { Module1::setClock(nullptr); }
 
     void wipOpensCascadesSearchesAndExports()

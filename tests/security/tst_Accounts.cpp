@@ -61,17 +61,11 @@ void changePassword(SYS_PWD* s, const QString& oldPwd, const QString& newPwd, co
 // plain user, Edit that keeps the id and group, the date checks, the group
 // screen's own rules and errors, changing one's own password and resetting
 // another's, and an update that stores nothing never reported as a success.
-class AccountTest : public QObject
+class AccountTest : public testdb::Case
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
-    {
-        TESTDB_INIT();
-        prompter().clear();
-    }
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
     void newUserAndSavesChecks()

@@ -36,18 +36,11 @@ QStringList markedCodes(const SYS_Grant* s)
 // The security walk from a fresh database to a new user's menu, the function
 // list, and the grant screen: ticks that show, toggle and save a group's
 // grants, and a Save that fails half-way.
-class GrantTest : public QObject
+class GrantTest : public testdb::Case
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
-    {
-        TESTDB_INIT();
-        prompter().clear();
-    }
-
     // An administrator on a fresh database sets up a new group and user; the
     // user logs in with the user id, changes the password and sees only what
     // the group was granted.

@@ -59,21 +59,18 @@ QTreeWidgetItem* node(const OPT_Component& s, const QString& text)
 // The component set-up screen: the overview of a machine, the cascade of
 // the selectors, marking and assigning through the tree, Save in its three
 // modes with the journal, its failures and the import.
-class ComponentTest : public QObject {
+class ComponentTest : public testdb::Case {
     Q_OBJECT
 
     testing::ExportCatcher m_exports;
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
+    void prepare() override
     {
-        TESTDB_INIT();
-        prompter().clear();
         kit::seedPlant();
         seedLineSet();
     }
 
+private Q_SLOTS:
     void newSetsEverySlotOfTheModule()
     {
         store("MD1", "S1", "C100");

@@ -36,20 +36,14 @@ QStringList lineSets()
 
 // What the line set-up screen adds to the shared cycle: its cascades, its
 // Edit of a terminal's rows, its delete guard and its import.
-class LineSetTest : public QObject {
+class LineSetTest : public testdb::Case {
     Q_OBJECT
 
     testing::ExportCatcher m_exports;
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
-    {
-        TESTDB_INIT();
-        prompter().clear();
-        kit::seedPlant();
-    }
+    void prepare() override { kit::seedPlant(); }
 
+private Q_SLOTS:
     void cascadesFollowEveryChange()
     {
         OPT_Line_Set s;

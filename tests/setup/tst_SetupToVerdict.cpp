@@ -54,18 +54,12 @@ void typeKey(QLineEdit* box, const QString& text)
 // puts a component on each slot, all from the main window's menus; the
 // terminal's scan dialogue then records the right reel as a match and the
 // wrong one as a mismatch.
-class SetupToVerdictTest : public QObject {
+class SetupToVerdictTest : public testdb::Case {
     Q_OBJECT
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
-    {
-        TESTDB_INIT();
-        prompter().clear();
-        kit::seedPlant();
-    }
+    void prepare() override { kit::seedPlant(); }
 
+private Q_SLOTS:
     void setUpThenScan()
     {
         MainWindowFixture app;

@@ -44,20 +44,14 @@ void setBoxes(OPT_Slot_Link& s, const QString& mc, const QString& md, const QStr
 // What the slot link screen adds to the shared cycle: the machine, module
 // and slot lists, one slot per barcode, the delete by all four boxes, the
 // import and the starred export.
-class SlotLinkTest : public QObject {
+class SlotLinkTest : public testdb::Case {
     Q_OBJECT
 
     testing::ExportCatcher m_exports;
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
-    {
-        TESTDB_INIT();
-        prompter().clear();
-        kit::seedPlant();
-    }
+    void prepare() override { kit::seedPlant(); }
 
+private Q_SLOTS:
     void oneSlotPerBarcode()
     {
         OPT_Slot_Link s;

@@ -64,7 +64,7 @@ QList<int> enabledButtons(const frmMain& main)
 // The main window: what each login may use and what a new login closes, the
 // toolbar, the one instance of every screen, Exit, the user panel and the
 // window's first placement.
-class ShellTest : public QObject
+class ShellTest : public testdb::Case
 {
     Q_OBJECT
 
@@ -72,9 +72,9 @@ private:
     QList<int> m_ended;
     QTemporaryDir m_settingsDir;
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
+    void prepare() override { m_ended.clear(); }
 
+private Q_SLOTS:
     void initTestCase()
     {
         // Keep the user's own settings out of reach.
@@ -83,13 +83,6 @@ private Q_SLOTS:
     }
 
     void cleanupTestCase() { app::setEndProgramHandler(nullptr); }
-
-    void init()
-    {
-        TESTDB_INIT();
-        prompter().clear();
-        m_ended.clear();
-    }
 
     void partialGrantsEnableTheirItemsAndButtons()
     {

@@ -59,19 +59,17 @@ const query::Window kWindow{at(8), at(12)};
 
 // Each query screen's search on seeded rows whose expected lists are written
 // out by hand, on both engines.
-class QueriesTest : public QObject
+class QueriesTest : public testdb::Case
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
+    void prepare() override
     {
-        TESTDB_INIT();
         seed::user("U1", "Una");
         seed::user("U2", "Ugo");
     }
 
+private Q_SLOTS:
     void defaultWindowIsThePreviousDayUpToNow()
     {
         const query::Window w = query::defaultWindow(QDateTime(QDate(2024, 1, 1), QTime(13, 14, 15, 678)));

@@ -77,7 +77,7 @@ void linkTable(const QList<QStringList>& rows)
 
 // The scan dialogue of the terminals against the set-up, with the frames each
 // scan is answered with and the records it leaves.
-class ScanDialogueTest : public QObject {
+class ScanDialogueTest : public testdb::Case {
     Q_OBJECT
 
     TerminalTable table;
@@ -106,17 +106,15 @@ class ScanDialogueTest : public QObject {
     TerminalInfo& t5() { return table.row(table.FindDevice(5, kGw)); }
     qlonglong rows(const char* table) { return gConn().count(QString("select count(*) from %1").arg(table)); }
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
+    void prepare() override
     {
-        TESTDB_INIT();
         insertSetUp();
         table.clear();
         QCOMPARE(table.LoadDevices(gConn()).loaded, 3);
         dialogue = std::make_unique<ScanDialogue>(gConn(), table);
     }
 
+private Q_SLOTS:
     // Every step's answers; quotes and backslashes in scans are data.
     void everyStepAcceptsAndRejects()
     {
