@@ -61,10 +61,7 @@ private Q_SLOTS:
         for (int i = 0; i < 3; ++i)
             testing::addRow("check_history", {"line_id", "mc_id", "gw21_ip", "dt200_id", "check_value"},
                             {"L1", "MC1", "GW", "t7", "0"});
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* s = f.open<PlantScreen>(item);
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(f, s, PlantScreen, item);
         auto* grid = s->findChild<QTableWidget*>();
         const QStringList kept = Module1::GridRowTexts(grid, 0);
         grid->setCurrentCell(0, 1);

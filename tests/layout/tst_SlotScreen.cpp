@@ -60,10 +60,7 @@ class SlotScreenTest : public testdb::Case
 private Q_SLOTS:
     void setAndSaveFromTheMainWindow()
     {
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* s = f.open<Mtc_Slot1>("Man_Slot1");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(f, s, Mtc_Slot1, "Man_Slot1");
         choose(*s, "ABCDEF");
         QTest::mouseClick(s->UpDown1->up, Qt::LeftButton);
         QTest::mouseClick(s->UpDown2->up, Qt::LeftButton);

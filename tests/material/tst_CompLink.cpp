@@ -88,10 +88,7 @@ class CompLinkTest : public testdb::Case
 private Q_SLOTS:
     void newCascadeAndSaveFromTheMenu()
     {
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* s = f.open<Mtc_Comp_Link>("Man_Link");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(f, s, Mtc_Comp_Link, "Man_Link");
         s->cmdNew->click();
         QVERIFY(!s->cmdPrint->isEnabled()); // no label before the identifier is confirmed
 

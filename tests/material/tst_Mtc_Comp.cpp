@@ -189,10 +189,7 @@ private Q_SLOTS:
             kit::addComponent(c, "RES");
         kit::addCompProj("P1", "PN1", "RES", "C0000000001");
         kit::addCompProj("P1", "PN1", "RES", "C0000000002", "G");
-        MainWindowFixture fx;
-        QVERIFY(fx.logIn());
-        auto* s = fx.open<Mtc_CGRP>(QStringLiteral("Man_CGRP"));
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(fx, s, Mtc_CGRP, QStringLiteral("Man_CGRP"));
         s->cmdNew->click();
         s->txtID->setText("RES");
         s->cmdSave->click();

@@ -52,10 +52,7 @@ class CompProjScreenTest : public testdb::Case
 private Q_SLOTS:
     void cycleFromTheMenu()
     {
-        MainWindowFixture fx;
-        QVERIFY(fx.logIn());
-        auto* s = fx.open<Mtc_Comp_Proj>(QStringLiteral("Man_Proj"));
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(fx, s, Mtc_Comp_Proj, QStringLiteral("Man_Proj"));
         s->CHK_ALL->setFocus();
         s->cmdNew->click();
         QCOMPARE(s->focusWidget(), s->CHK_ALL); // New leaves the focus where it was

@@ -31,10 +31,7 @@ private Q_SLOTS:
     void cycleFromTheMenu()
     {
         kit::addPart("PN-1", "P1", "1");
-        MainWindowFixture fx;
-        QVERIFY(fx.logIn());
-        auto* s = fx.open<Mtc_Part>(QStringLiteral("Man_Part"));
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(fx, s, Mtc_Part, QStringLiteral("Man_Part"));
 
         // Print is off from New until Cancel, also after Save.
         s->msfgModule->setCurrentCell(0, 1);

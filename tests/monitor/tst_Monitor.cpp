@@ -92,10 +92,7 @@ private Q_SLOTS:
     // stands right before its frame's data line. Exit waits for Stop.
     void sixTerminalsOnThreeGateways()
     {
-        MainWindowFixture app;
-        QVERIFY(app.logIn());
-        auto* s = app.open<OPT_Run>("OPR_RUN");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(app, s, OPT_Run, "OPR_RUN");
         rig->attach(s);
         for (int i = 1; i <= 3; ++i)
             startRow(s, i, i - 1);

@@ -136,10 +136,7 @@ private Q_SLOTS:
         addCheck(8, {.value = "1"});
         addCheck(9, {.approveValue = "0"});
 
-        MainWindowFixture w;
-        QVERIFY(w.logIn());
-        auto* s = w.open<OPT_Approve_Report>("OPR_Approve");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(w, s, OPT_Approve_Report, "OPR_Approve");
         s->cmdsearch->click();
         QCOMPARE(s->LvData->topLevelItemCount(), 3);
         QCOMPARE(ListRowTexts(s->LvData, 0).mid(0, 8),
@@ -192,10 +189,7 @@ private Q_SLOTS:
         const qlonglong twin = addCheck(5, {.terminal = "012"});
         addCheck(7, {.user = "GHOST"}); // unknown user: not listed here
 
-        MainWindowFixture w;
-        QVERIFY(w.logIn());
-        auto* s = w.open<OPT_Throw_QTY>("OPR_Throw_QTY");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(w, s, OPT_Throw_QTY, "OPR_Throw_QTY");
         s->cmdsearch->click();
         QCOMPARE(s->LvData->topLevelItemCount(), 2);
 
@@ -228,10 +222,7 @@ private Q_SLOTS:
     {
         loadHistory();
         addCheck(3600 - 6 * 86400 - 43200, {.lot = "WEEK", .panel = "2"}); // six and a half days old
-        MainWindowFixture w;
-        QVERIFY(w.logIn());
-        auto* s = w.open<OPT_Load_SN>("OPR_Load");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(w, s, OPT_Load_SN, "OPR_Load");
         // The good checks with a panel of the last seven days, newest first.
         QCOMPARE(s->LvData->topLevelItemCount(), 4);
         QCOMPARE(ListRowTexts(s->LvData, 0).mid(0, 4), QStringList({"6", "03/10/2026 08:00:30", "P1", "M1"}));
@@ -293,10 +284,7 @@ private Q_SLOTS:
     void loadSnRefusesWhatItCannotStore()
     {
         loadHistory();
-        MainWindowFixture w;
-        QVERIFY(w.logIn());
-        auto* s = w.open<OPT_Load_SN>("OPR_Load");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(w, s, OPT_Load_SN, "OPR_Load");
         s->cmdSave->click();
         s->txtBatch->setText("B1");
         s->cmdSave->click();
@@ -360,10 +348,7 @@ private Q_SLOTS:
         // screens' windows end a minute later.
         const QDateTime later = QDateTime::currentDateTime().addSecs(60);
         Module1::setClock([later] { return later; });
-        MainWindowFixture w;
-        QVERIFY(w.logIn());
-        auto* approve = w.open<OPT_Approve_Report>("OPR_Approve");
-        QVERIFY(approve);
+        TROVA_OPEN_SCREEN(w, approve, OPT_Approve_Report, "OPR_Approve");
         approve->cmdsearch->click();
         QCOMPARE(approve->LvData->topLevelItemCount(), 2);
         QCOMPARE(ListRowTexts(approve->LvData, 0).at(11), QString("LOT1")); // the lot of the scanned label

@@ -92,10 +92,7 @@ private Q_SLOTS:
         addCheck({.time = at(10), .value = "1"});
         seed::error(at(11));
 
-        MainWindowFixture app;
-        QVERIFY(app.logIn());
-        auto* s = app.open<QUERY_WIP>("QY_WIP");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(app, s, QUERY_WIP, "QY_WIP");
 
         // Each box refills the one below it; back on "<ALL>", all of them.
         s->cboLine()->setCurrentText("L2");
@@ -139,10 +136,7 @@ private Q_SLOTS:
                    "insert into check_history (line_id, part_no, mc_id, check_value, update_user, update_time, "
                    "link_id) select 'L1', 'P1', 'M1', '0', 'U1', ?, 'LK' || i from n",
                    {at(9)});
-        MainWindowFixture app;
-        QVERIFY(app.logIn());
-        auto* s = app.open<QUERY_WIP>("QY_WIP");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(app, s, QUERY_WIP, "QY_WIP");
         setWindow(s->DTfrom(), s->DTto());
         QStringList seen;
         QMetaObject::Connection c = connect(s->model(), &QAbstractItemModel::rowsInserted, this, [&] {
@@ -188,10 +182,7 @@ private Q_SLOTS:
         seed::slot("2403050001", "S1", "C1", "LOT1", at(9));
         seed::slot("2403050001", "S2", "C2", "LOT2", at(9));
         seed::slot("2403050002", "S1", "C1", "LOT1", at(10));
-        MainWindowFixture app;
-        QVERIFY(app.logIn());
-        auto* s = app.open<QUERY_Panel>("QY_Trace");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(app, s, QUERY_Panel, "QY_Trace");
 
         // Nothing in the window.
         s->DTto()->setDateTime(at(8, 30));
@@ -243,10 +234,7 @@ private Q_SLOTS:
         gConn().exec("insert into component_set (line_id, part_no, mc_id, md_id, slot_code, comp_code) values "
                    "('L1', 'P1', 'M1', 'D1', 'S1', 'C1'), ('L2', 'P1', 'M2', 'D2', 'S2', 'C2')");
         gConn().exec("insert into slot_link (link_no, mc_id, md_id, slot_code) values ('K1', 'M1', 'D1', 'S1')");
-        MainWindowFixture app;
-        QVERIFY(app.logIn());
-        auto* s = app.open<QUERY_DT200>("QY_DT200");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(app, s, QUERY_DT200, "QY_DT200");
         // The gateway narrows the terminals.
         s->cboGW21()->setCurrentText("10.0.0.2");
         QCOMPARE(comboItems(s->cboDT200()), QStringList({"<ALL>", "002"}));
@@ -266,10 +254,7 @@ private Q_SLOTS:
                    "('C1', 'Resistor', 'G1', 'MP', 'NIL')");
         addCheck({.time = at(9)});
         addCheck({.time = at(10, 30)});
-        MainWindowFixture app;
-        QVERIFY(app.logIn());
-        auto* s = app.open<QUERY_COMP>("QY_Comp");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(app, s, QUERY_COMP, "QY_Comp");
         QCOMPARE(s->cboPart()->currentText(), QString("P1"));
 
         // An empty grid exports an empty sheet, without the title block.

@@ -73,10 +73,7 @@ private Q_SLOTS:
         sec::addGroup("OPS");
         sec::addGroup("ADMIN");
         sec::addGroup("OLD", "0");
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* s = f.open<SYS_USER>("SEC_USER_INFO");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(f, s, SYS_USER, "SEC_USER_INFO");
         QCOMPARE(testing::comboItems(s->cboGP), QStringList({"ADMIN", "OPS", "SYSADMIN"}));
 
         // Save's checks, one at a time.
@@ -173,9 +170,7 @@ private Q_SLOTS:
         sec::addGroup("OLD", "0"); // suspended: not offered
         sec::addUser("U1", "OLD");
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* s = f.open<SYS_USER>("SEC_USER_INFO");
+        TROVA_OPEN_SCREEN(f, s, SYS_USER, "SEC_USER_INFO");
         // Dates read month first whatever the locale.
         const int row = s->msfgUser->findItems("U1", Qt::MatchExactly).value(0)->row();
         QCOMPARE(s->msfgUser->item(row, 4)->text(), QString("03/05/2024"));
@@ -218,10 +213,7 @@ private Q_SLOTS:
 
     void groupScreensOwnRules()
     {
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* s = f.open<SYS_UGRP>("SEC_USER_GROUP");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(f, s, SYS_UGRP, "SEC_USER_GROUP");
         // New with an empty identifier: Save does nothing and says nothing.
         s->cmdNew->click();
         s->cmdSave->click();
@@ -258,9 +250,7 @@ private Q_SLOTS:
     // in a plain box and keeps the groups listed.
     void groupErrorsAreShown()
     {
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* s = f.open<SYS_UGRP>("SEC_USER_GROUP");
+        TROVA_OPEN_SCREEN(f, s, SYS_UGRP, "SEC_USER_GROUP");
         s->cmdNew->click();
         s->txtUGid->setText("NEWG");
         gConn().exec("alter table user_group rename to user_group_gone");
@@ -348,10 +338,7 @@ private Q_SLOTS:
         sec::addGroup("OPS");
         sec::addUser("OP1", "OPS", "lost");
         sec::addUser("BOSS", "SYSADMIN");
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* r = f.open<SYS_RESETPWD>("SEC_USER_RESETPWD");
-        QVERIFY(r);
+        TROVA_OPEN_SCREEN(f, r, SYS_RESETPWD, "SEC_USER_RESETPWD");
         r->cmdReassign->click();
         QCOMPARE(prompter().texts(), QStringList({"Please select user at first ..."}));
 
