@@ -75,7 +75,7 @@ class QueryScreensTest : public testdb::Case
     {
         m_exports.clear();
         Module1::setClock([] { return QDateTime(QDate(2024, 3, 5), QTime(13, 14, 15)); });
-        seed::user("U1", "Una");
+        testing::addUser("U1", {}, {}, "Una");
     }
 
 private Q_SLOTS:
@@ -87,7 +87,7 @@ private Q_SLOTS:
         gConn().exec("insert into mc_info (mc_id, line_id) values ('M1', 'L1'), ('M2', 'L2')");
         gConn().exec("insert into slot_info (slot_id, md_id, mc_id) values ('S1', 'D1', 'M1'), ('S2', 'D2', 'M2')");
         gConn().exec("insert into proj_info (proj_id) values ('PR1')");
-        seed::part("PR1", "P1", "1");
+        testing::addPart("P1", "PR1", "1");
         addCheck({.time = at(9), .approveUser = "U1"});
         addCheck({.time = at(10), .value = "1"});
         seed::error(at(11));
@@ -130,7 +130,7 @@ private Q_SLOTS:
 
     void aLongSearchShowsRowsAsTheyComeAndStops()
     {
-        seed::part("PR1", "P1", "1");
+        testing::addPart("P1", "PR1", "1");
         // Enough rows for several batches.
         gConn().exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < 3000) "
                    "insert into check_history (line_id, part_no, mc_id, check_value, update_user, update_time, "
@@ -247,9 +247,9 @@ private Q_SLOTS:
     {
         gConn().exec("insert into line_info (line_id, line_desc) values ('L1', 'Line one')");
         gConn().exec("insert into proj_info (proj_id) values ('PR1'), ('PR2')");
-        seed::part("PR1", "P1", "0");
-        seed::part("PR1", "P2", "0");
-        seed::part("PR2", "P9", "0");
+        testing::addPart("P1", "PR1", "0");
+        testing::addPart("P2", "PR1", "0");
+        testing::addPart("P9", "PR2", "0");
         gConn().exec("insert into component_list (comp_code, comp_desc, group_id, method_type, vender_name) values "
                    "('C1', 'Resistor', 'G1', 'MP', 'NIL')");
         addCheck({.time = at(9)});

@@ -147,13 +147,13 @@ private Q_SLOTS:
         // Nor see or edit the SYSADMIN group; their own is theirs to edit.
         auto* g = f.open<SYS_UGRP>("SEC_USER_GROUP");
         prompter().clear();
-        sec::clickItem(g->lvUserGroup, "SYSADMIN");
+        testing::clickRow(g->lvUserGroup, 1, "SYSADMIN");
         g->cmdEdit->click();
         QCOMPARE(prompter().texts(),
                  QStringList({"You cannot delete this Group ...", "You cannot modify this Group ..."}));
         QVERIFY(g->txtUGid->text().isEmpty());
         QVERIFY(!g->cmdSave->isEnabled());
-        sec::clickItem(g->lvUserGroup, "CLERK");
+        testing::clickRow(g->lvUserGroup, 1, "CLERK");
         g->cmdEdit->click();
         QCOMPARE(g->EditMode, QString("EDIT"));
 
@@ -234,14 +234,14 @@ private Q_SLOTS:
         // Edit changes the description only; a suspended status stays.
         gConn().exec("update user_group set status = '0', update_user = 'X' where group_id = 'OPS1'");
         s->cmdCancel->click();
-        sec::clickItem(s->lvUserGroup, "OPS1");
+        testing::clickRow(s->lvUserGroup, 1, "OPS1");
         s->cmdEdit->click();
         s->txtUGDesc->setText("Line operators");
         s->cmdSave->click();
         QCOMPARE(groupRow("OPS1"), QString("Line operators|0|SYSADMIN"));
 
         // Delete takes the row clicked.
-        sec::clickItem(s->lvUserGroup, "OPS1");
+        testing::clickRow(s->lvUserGroup, 1, "OPS1");
         s->cmdDelete->click();
         QCOMPARE(groupRow("OPS1"), QString());
     }
@@ -343,7 +343,7 @@ private Q_SLOTS:
         QCOMPARE(prompter().texts(), QStringList({"Please select user at first ..."}));
 
         // Anything but Yes leaves the password.
-        sec::clickItem(r->lvUser, "OP1", 0);
+        testing::clickRow(r->lvUser, 0, "OP1");
         prompter().answers << msg::Answer::No << msg::Answer::Cancel;
         r->cmdReassign->click();
         r->cmdReassign->click();
@@ -355,7 +355,7 @@ private Q_SLOTS:
         gConn().exec("update user_list set password = ? where user_id = 'SYSADMIN'",
                      {*Module1::Encode("SYSADMIN", "other")});
         QVERIFY(f.relogIn("BOSS", "BOSS"));
-        sec::clickItem(r->lvUser, "SYSADMIN", 0);
+        testing::clickRow(r->lvUser, 0, "SYSADMIN");
         r->cmdReassign->click();
         QCOMPARE(prompter().last().text,
                  QString("You have no permission to reassign system administrator password ..."));
@@ -363,7 +363,7 @@ private Q_SLOTS:
 
         // SYSADMIN resets its own and logs in with the id, in any case.
         QVERIFY(f.relogIn("SYSADMIN", "other"));
-        sec::clickItem(r->lvUser, "SYSADMIN", 0);
+        testing::clickRow(r->lvUser, 0, "SYSADMIN");
         r->cmdReassign->click();
         QVERIFY(f.relogIn("SYSADMIN", "sysadmin"));
     }

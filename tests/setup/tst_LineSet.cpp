@@ -49,14 +49,14 @@ private Q_SLOTS:
         OPT_Line_Set s;
         // Picked, typed or set by the program: the child list follows.
         s.cmdNew->click();
-        kit::pick(s.cboLine, "L1");
+        kit::choose(s.cboLine, "L1");
         QCOMPARE(comboItems(s.cboMC), QStringList({ "M1", "M2" }));
         s.cboLine->lineEdit()->clear();
         QTest::keyClicks(s.cboLine->lineEdit(), "L2");
         QCOMPARE(comboItems(s.cboMC), QStringList({ "M3" }));
-        kit::pick(s.cboProj, "PR2");
+        kit::choose(s.cboProj, "PR2");
         QCOMPARE(comboItems(s.cboPart), QStringList({ "P3" }));
-        kit::pick(s.cboGW21, "10.0.0.5");
+        kit::choose(s.cboGW21, "10.0.0.5");
         QCOMPARE(comboItems(s.cboDT), QStringList({ "005", "012" }));
 
         // A grid row fills the boxes parent first, so every child has its list.
@@ -75,10 +75,10 @@ private Q_SLOTS:
         s.cmdNew->click();
         for (auto [box, text] : { std::pair { s.cboLine, "L1" }, { s.cboProj, "PR1" }, { s.cboPart, "P1" },
                  { s.cboMC, "M1" }, { s.cboGW21, "10.0.0.5" } })
-            kit::pick(box, text);
+            kit::choose(box, text);
         s.cmdSave->click(); // no terminal
         QCOMPARE(prompter().texts(), QStringList({ "The Parameter cannot be null ..." }));
-        kit::pick(s.cboDT, "005");
+        kit::choose(s.cboDT, "005");
         s.cmdSave->click();
         QCOMPARE(lineSets(), QStringList({ "L1|PR1|P1|M1|10.0.0.5|005|SYSADMIN" }));
 
@@ -88,8 +88,8 @@ private Q_SLOTS:
         s.cmdCancel->click();
         s.msfgData->setCurrentCell(0, 1);
         s.cmdEdit->click();
-        kit::pick(s.cboProj, "PR2");
-        kit::pick(s.cboPart, "P3");
+        kit::choose(s.cboProj, "PR2");
+        kit::choose(s.cboPart, "P3");
         s.cmdSave->click();
         QCOMPARE(lineSets(), QStringList({ "L1|PR2|P3|M1|10.0.0.5|005|SYSADMIN", "L1|PR1|P1|M1|10.0.0.5|012|OLD" }));
 

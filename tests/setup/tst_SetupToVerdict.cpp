@@ -70,7 +70,7 @@ private Q_SLOTS:
         line->cmdNew->click();
         for (auto [box, text] : { std::pair { line->cboLine, "L1" }, { line->cboProj, "PR1" }, { line->cboPart, "P1" },
                  { line->cboMC, "M1" }, { line->cboGW21, "10.0.0.5" }, { line->cboDT, "005" } })
-            kit::pick(box, text);
+            kit::choose(box, text);
         line->cmdSave->click();
 
         auto* link = app.open<OPT_Slot_Link>("OPR_Slot_Link");
@@ -78,7 +78,7 @@ private Q_SLOTS:
         link->cmdNew->click();
         typeKey(link->txtID, "b1"); // stored in upper case, as terminals scan it
         for (auto [box, text] : { std::pair { link->cboMC, "M1" }, { link->cboMD, "MD1" }, { link->cboSlot, "S1" } })
-            kit::pick(box, text);
+            kit::choose(box, text);
         link->cmdSave->click();
 
         auto* comp = app.open<OPT_Component>("OPR_Comp_SET");
@@ -86,7 +86,7 @@ private Q_SLOTS:
         comp->cmdNew->click();
         for (auto [box, text] : { std::pair { comp->cboLine, "L1" }, { comp->cboPart, "P1" }, { comp->cboMC, "M1" },
                  { comp->cboMD, "MD1" } })
-            kit::pick(box, text);
+            kit::choose(box, text);
         QApplication::processEvents();
         clickCell(comp->MFGdata, 0, 1);
         clickNode(comp->TV, "C100");

@@ -57,10 +57,10 @@ private Q_SLOTS:
         OPT_Slot_Link s;
         s.cmdNew->click();
         s.txtID->setText("B1");
-        kit::pick(s.cboMC, "M1");
+        kit::choose(s.cboMC, "M1");
         QCOMPARE(comboItems(s.cboMD), QStringList({ "MD1", "MD2" }));
         // Slots by module alone: M2's MD1 adds S7.
-        kit::pick(s.cboMD, "MD1");
+        kit::choose(s.cboMD, "MD1");
         QCOMPARE(comboItems(s.cboSlot), QStringList({ "S1", "S2", "S3", "S7" }));
         s.cmdSave->click(); // no slot
         QCOMPARE(prompter().texts(), QStringList({ "The Parameter cannot be null ..." }));
