@@ -4,7 +4,6 @@
 #include "db/Database.h"
 
 #include <QObject>
-
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,9 +13,10 @@
 
 // Database tests run once on SQLite and once on PostgreSQL. A class derives
 // from testdb::Case (or adds the two rows in initTestCase_data() and calls
-// TESTDB_INIT() in init()): each test function then gets a fresh database with the schema and the seed rows,
-// reached through Module1::gConn(). Without a configured PostgreSQL
-// (TROVA_TEST_PG_HOST and friends) the PostgreSQL rows are skipped, never passed.
+// TESTDB_INIT() in init()): each test function then gets a fresh database
+// with the schema and the seed rows, reached through Module1::gConn().
+// Without a configured PostgreSQL (TROVA_TEST_PG_HOST and friends) the
+// PostgreSQL rows are skipped, never passed.
 namespace testdb {
 
 void addBackendRows();
