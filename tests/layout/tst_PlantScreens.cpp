@@ -23,20 +23,13 @@ using testing::queryRows;
 // which rows keep a key from being deleted, the machine's line, the stored
 // form of a terminal id, and the machine import. (The line and project
 // imports are the table binding's, tested with the part-number import.)
-class PlantScreensTest : public QObject
+class PlantScreensTest : public testdb::Case
 {
     Q_OBJECT
 
     testing::ExportCatcher m_sheets;
 
 private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
-    {
-        TESTDB_INIT();
-        prompter().clear();
-    }
-
     void deleteGuards_data()
     {
         QTest::addColumn<QString>("item");
@@ -68,10 +61,7 @@ private Q_SLOTS:
         for (int i = 0; i < 3; ++i)
             testing::addRow("check_history", {"line_id", "mc_id", "gw21_ip", "dt200_id", "check_value"},
                             {"L1", "MC1", "GW", "t7", "0"});
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* s = f.open<PlantScreen>(item);
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(f, s, PlantScreen, item);
         auto* grid = s->findChild<QTableWidget*>();
         const QStringList kept = Module1::GridRowTexts(grid, 0);
         grid->setCurrentCell(0, 1);

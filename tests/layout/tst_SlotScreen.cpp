@@ -46,27 +46,21 @@ void addSlots(const QString& machine, const QStringList& moduleSlash)
 
 // The module and slot screen: generating, storing and loading a machine's
 // tree, the count boxes and their spinners, and saves that must not happen.
-class SlotScreenTest : public QObject
+class SlotScreenTest : public testdb::Case
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
+    void prepare() override
     {
-        TESTDB_INIT();
-        prompter().clear();
         testing::addLine("L1");
         testing::addMachine("ABCDEF", "L1");
         testing::addMachine("AB", "L1");
     }
 
+private Q_SLOTS:
     void setAndSaveFromTheMainWindow()
     {
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* s = f.open<Mtc_Slot1>("Man_Slot1");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(f, s, Mtc_Slot1, "Man_Slot1");
         choose(*s, "ABCDEF");
         QTest::mouseClick(s->UpDown1->up, Qt::LeftButton);
         QTest::mouseClick(s->UpDown2->up, Qt::LeftButton);
@@ -155,6 +149,9 @@ private Q_SLOTS:
         s.cmdSet_Click();
         QCOMPARE(prompter().last().text, QStringLiteral("The prefix length must be a number from 1 to 5 ..."));
         QVERIFY(showsStored(s));
+        s.cmdSave_Click();
+        QCOMPARE(prompter().last().text, QStringLiteral("Save Successful!"));
+        QCOMPARE(stored("ABCDEF"), before);
 
         choose(s, "AB");
         gConn().exec("alter table slot_info rename to slot_info_away");

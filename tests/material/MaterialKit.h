@@ -33,11 +33,7 @@ inline void addComponent(const QString& code, const QString& group, const QStrin
     testing::addRow("component_list", {"comp_code", "comp_desc", "group_id", "method_type", "vender_name", "vender_desc"},
                     {code, "desc", group, type, vendor, vendorDesc});
 }
-// approve: a null text stores no flag.
-inline void addPart(const QString& part, const QString& project, const QString& approve = QStringLiteral("0"))
-{
-    testing::addRow("part_info", {"part_no", "part_desc", "proj_id", "approve"}, {part, "pd", project, approve});
-}
+using testing::addPart;
 inline void addCompProj(const QString& project, const QString& part, const QString& group, const QString& comp,
                         const QString& ref = QStringLiteral("F"), const QString& polarity = QStringLiteral("1"))
 {
@@ -57,29 +53,7 @@ inline QByteArray golden(const QString& name)
     return testing::fileBytes(testing::dataFile(QStringLiteral("label/") + name));
 }
 
-// A choice as the user makes it in a drop-down list.
-inline void choose(QComboBox* box, const QString& text)
-{
-    const int i = box->findText(text);
-    QVERIFY2(i >= 0, qPrintable(text));
-    box->setCurrentIndex(i);
-    Q_EMIT box->activated(i);
-}
-
-// A row of a list as the user clicks it: by its index, or the first row
-// whose column shows the text.
-inline void clickRow(QTreeWidget* list, int row)
-{
-    QTreeWidgetItem* item = list->topLevelItem(row);
-    QVERIFY(item);
-    list->setCurrentItem(item);
-    Q_EMIT list->itemClicked(item, 1);
-}
-inline void clickRow(QTreeWidget* list, int column, const QString& text)
-{
-    const QList<QTreeWidgetItem*> found = list->findItems(text, Qt::MatchExactly, column);
-    QVERIFY2(!found.isEmpty(), qPrintable(text));
-    clickRow(list, list->indexOfTopLevelItem(found.first()));
-}
+using testing::choose;
+using testing::clickRow;
 
 } // namespace kit

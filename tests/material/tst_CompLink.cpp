@@ -79,25 +79,16 @@ const QDateTime kPrintDay(QDate(2024, 12, 6), QTime(8, 0));
 
 // The component link screen: identifiers from New and confirmed by Save, the
 // cascade of choices, the row click and what a reload keeps.
-class CompLinkTest : public QObject
+class CompLinkTest : public testdb::Case
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
-    {
-        TESTDB_INIT();
-        prompter().clear();
-        addMasterData();
-    }
+    void prepare() override { addMasterData(); }
 
+private Q_SLOTS:
     void newCascadeAndSaveFromTheMenu()
     {
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* s = f.open<Mtc_Comp_Link>("Man_Link");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(f, s, Mtc_Comp_Link, "Man_Link");
         s->cmdNew->click();
         QVERIFY(!s->cmdPrint->isEnabled()); // no label before the identifier is confirmed
 
@@ -233,7 +224,7 @@ private Q_SLOTS:
 // The Print buttons of the part-number and lot screens: the labels the
 // answer asks for, "Order Print", printer failures told once per run, and a
 // label the printer's code page cannot carry refused before anything is sent.
-class LabelPrintTest : public QObject
+class LabelPrintTest : public testdb::Case
 {
     Q_OBJECT
 
@@ -242,18 +233,16 @@ class LabelPrintTest : public QObject
 
     QByteArray printed() const { return testing::fileBytes(m_out); }
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
+    void prepare() override
     {
-        TESTDB_INIT();
-        prompter().clear();
         kit::addPart("PN-4711.A", "P1");
         storeLot("1412060001", "10-0001-234", kPrintDay);
         m_out = m_dir.filePath("labels.prn");
         QVERIFY(testing::writeFile(m_out, {}));
         label::setSink(std::make_unique<label::FileLabelSink>(m_out));
     }
+
+private Q_SLOTS:
     void cleanup() { label::setSink(nullptr); }
 
     void copiesAsAnswered_data()
@@ -261,6 +250,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("answer"); // null: Cancel
         QTest::addColumn<int>("labels");
         QTest::newRow("0") << "0" << 0;
+        QTest::newRow("1") << "1" << 1;
         QTest::newRow("3") << "3" << 3;
         QTest::newRow("2.5, halves to even") << "2.5" << 2;
         QTest::newRow("Cancel") << QString() << 0;

@@ -17,22 +17,19 @@ using testing::queryRows;
 // default, the duplicate test on code and vendor, the delete guard, the
 // grants of its buttons, and the import with every refusal it logs; then the
 // group screen's guards.
-class ComponentScreenTest : public QObject
+class ComponentScreenTest : public testdb::Case
 {
     Q_OBJECT
 
     testing::ExportCatcher m_sheets;
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
+    void prepare() override
     {
-        TESTDB_INIT();
-        prompter().clear();
         kit::addGroup("CAP");
         kit::addGroup("RES");
     }
 
+private Q_SLOTS:
     // A user who may open the screen but holds none of its button codes is
     // refused before anything changes; granted one code, that button works.
     void buttonGatesFollowTheGrants()
@@ -162,6 +159,7 @@ private Q_SLOTS:
                                 {"C0000000004", "", "CAP", "NIL", "", "XX"},
                                 {"C00000000051", "", "CAP", "NIL", "", "MP"},
                                 {QString(31, 'p'), "", "CAP", "NIL", "", "PT"},
+                                {QString(30, 'q'), "", "CAP", "NIL", "", "PT"},
                                 {"C0000000007", "", "IC", "NIL", "", "MP"},
                                 {"C0000000009", "", "CAP", "ACME", "", "MP"},
                                 {"proto-lower", "proto", "CAP", "NIL", "vd", "pt"},
@@ -178,7 +176,7 @@ private Q_SLOTS:
         QCOMPARE(queryRows("select comp_code, comp_desc, group_id, vender_name, vender_desc, method_type "
                            "from component_list where group_id = 'CAP' order by comp_code"),
                  QStringList({"C0000000001|again|CAP|NIL|second|MP", "c0000000002|lower|CAP|NIL||MP",
-                              "proto-lower|proto|CAP|NIL|vd|PT"}));
+                              "proto-lower|proto|CAP|NIL|vd|PT", QString(30, 'q') + "||CAP|NIL||PT"}));
     }
 
     // The group screen from the real menu: a duplicate id refused by the
@@ -191,10 +189,7 @@ private Q_SLOTS:
             kit::addComponent(c, "RES");
         kit::addCompProj("P1", "PN1", "RES", "C0000000001");
         kit::addCompProj("P1", "PN1", "RES", "C0000000002", "G");
-        MainWindowFixture fx;
-        QVERIFY(fx.logIn());
-        auto* s = fx.open<Mtc_CGRP>(QStringLiteral("Man_CGRP"));
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(fx, s, Mtc_CGRP, QStringLiteral("Man_CGRP"));
         s->cmdNew->click();
         s->txtID->setText("RES");
         s->cmdSave->click();

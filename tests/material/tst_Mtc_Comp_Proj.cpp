@@ -28,18 +28,14 @@ const QString kTable = QStringLiteral("select proj_id, part_no, comp_code, ref_d
 // The components-per-part-number screen: the two cascades, the duplicate
 // refused by the database's key, the guard by component and part number,
 // Edit and Delete of the row exactly as stored, and the import's checks.
-class CompProjScreenTest : public QObject
+class CompProjScreenTest : public testdb::Case
 {
     Q_OBJECT
 
     testing::ExportCatcher m_sheets;
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
+    void prepare() override
     {
-        TESTDB_INIT();
-        prompter().clear();
         kit::addProject("P1");
         kit::addProject("P2");
         kit::addPart("PN2", "P1");
@@ -53,12 +49,10 @@ private Q_SLOTS:
         kit::addComponent("R0000000001", "RES");
     }
 
+private Q_SLOTS:
     void cycleFromTheMenu()
     {
-        MainWindowFixture fx;
-        QVERIFY(fx.logIn());
-        auto* s = fx.open<Mtc_Comp_Proj>(QStringLiteral("Man_Proj"));
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(fx, s, Mtc_Comp_Proj, QStringLiteral("Man_Proj"));
         s->CHK_ALL->setFocus();
         s->cmdNew->click();
         QCOMPARE(s->focusWidget(), s->CHK_ALL); // New leaves the focus where it was
@@ -87,9 +81,11 @@ private Q_SLOTS:
         QCOMPARE(boxes(*s), QStringLiteral("P2|PN3|CAP|C0000000001|F|1"));
         QVERIFY(!s->cmdSave->isEnabled() && s->cmdImport->isEnabled());
 
-        // Checks of the component on the part number, any project, keep it;
+        // Checks of the component on the part number, any project, keep it
+        // (those on another part number do not);
         // the refusal leaves every box as it was.
         kit::addChecks(3, "PN3", "C0000000001");
+        kit::addChecks(2, "PN1", "C0000000001");
         kit::clickRow(s->LvData, 0);
         s->cmdDelete->click();
         QCOMPARE(prompter().last().text, QStringLiteral("3 records are using this setting, it cannot be removed ..."));

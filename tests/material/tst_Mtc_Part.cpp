@@ -15,29 +15,23 @@ using testing::queryRows;
 // The part-number screen: the approval flag, Print off while editing, the
 // guards by part number over every project, a row whose project is gone, the
 // export's form and the import.
-class PartScreenTest : public QObject
+class PartScreenTest : public testdb::Case
 {
     Q_OBJECT
 
     testing::ExportCatcher m_exports;
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
+    void prepare() override
     {
-        TESTDB_INIT();
-        prompter().clear();
         kit::addProject("P1");
         kit::addProject("P2");
     }
 
+private Q_SLOTS:
     void cycleFromTheMenu()
     {
         kit::addPart("PN-1", "P1", "1");
-        MainWindowFixture fx;
-        QVERIFY(fx.logIn());
-        auto* s = fx.open<Mtc_Part>(QStringLiteral("Man_Part"));
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(fx, s, Mtc_Part, QStringLiteral("Man_Part"));
 
         // Print is off from New until Cancel, also after Save.
         s->msfgModule->setCurrentCell(0, 1);

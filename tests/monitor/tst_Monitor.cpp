@@ -43,7 +43,7 @@ QColor colour(OPT_Run* s, int i) { return s->LB(i)->palette().color(QPalette::Wi
 } // namespace
 
 // The monitor screen against simulated gateways and a real database.
-class MonitorTest : public QObject {
+class MonitorTest : public testdb::Case {
     Q_OBJECT
 
     std::unique_ptr<MonitorRig> rig;
@@ -82,16 +82,14 @@ class MonitorTest : public QObject {
                 QTest::mouseClick(s->cmdStart(i), Qt::LeftButton);
     }
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
+    void prepare() override
     {
-        TESTDB_INIT();
         monitor::gTerminals().clear();
-        prompter().clear();
         rig = std::make_unique<MonitorRig>();
         QVERIFY(rig->setUp(3));
     }
+
+private Q_SLOTS:
     void cleanup()
     {
         if (own)
@@ -106,10 +104,7 @@ private Q_SLOTS:
     // stands right before its frame's data line. Exit waits for Stop.
     void sixTerminalsOnThreeGateways()
     {
-        MainWindowFixture app;
-        QVERIFY(app.logIn());
-        auto* s = app.open<OPT_Run>("OPR_RUN");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(app, s, OPT_Run, "OPR_RUN");
         rig->attach(s);
         for (int i = 1; i <= 3; ++i)
             startRow(s, i, i - 1);

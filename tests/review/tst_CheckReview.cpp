@@ -105,22 +105,20 @@ struct Link : monitor::TerminalLink
 // The approval, throw-quantity and serial-number loading screens, opened from
 // the main window, and scans through the terminal dialogue whose checks are
 // then listed for approval and taken into a panel's snapshot on those screens.
-class CheckReviewTest : public QObject
+class CheckReviewTest : public testdb::Case
 {
     Q_OBJECT
 
     testing::ExportCatcher m_exports;
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
+    void prepare() override
     {
-        TESTDB_INIT();
-        prompter().clear();
         m_exports.clear();
         masterData();
         Module1::setClock([] { return kT0.addSecs(3600); });
     }
+
+private Q_SLOTS:
     void cleanup()
     {
         prompter().onMessage = nullptr;
@@ -136,11 +134,9 @@ private Q_SLOTS:
         const qlonglong free = addCheck(6, {.part = "P2"});
         addCheck(7, {.user = "GHOST"});
         addCheck(8, {.value = "1"});
+        addCheck(9, {.approveValue = "0"});
 
-        MainWindowFixture w;
-        QVERIFY(w.logIn());
-        auto* s = w.open<OPT_Approve_Report>("OPR_Approve");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(w, s, OPT_Approve_Report, "OPR_Approve");
         s->cmdsearch->click();
         QCOMPARE(s->LvData->topLevelItemCount(), 3);
         QCOMPARE(ListRowTexts(s->LvData, 0).mid(0, 8),
@@ -175,6 +171,7 @@ private Q_SLOTS:
 
         // Export leaves out the hidden flag column.
         s->cmdExport->click();
+        QVERIFY(!m_exports.lastRows().isEmpty());
         QCOMPARE(m_exports.lastRows().at(0).last(), QString("Approve Status"));
 
         // A failing search is shown, not taken for an empty result.
@@ -192,10 +189,7 @@ private Q_SLOTS:
         const qlonglong twin = addCheck(5, {.terminal = "012"});
         addCheck(7, {.user = "GHOST"}); // unknown user: not listed here
 
-        MainWindowFixture w;
-        QVERIFY(w.logIn());
-        auto* s = w.open<OPT_Throw_QTY>("OPR_Throw_QTY");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(w, s, OPT_Throw_QTY, "OPR_Throw_QTY");
         s->cmdsearch->click();
         QCOMPARE(s->LvData->topLevelItemCount(), 2);
 
@@ -227,12 +221,10 @@ private Q_SLOTS:
     void loadSnPanelCycle()
     {
         loadHistory();
-        MainWindowFixture w;
-        QVERIFY(w.logIn());
-        auto* s = w.open<OPT_Load_SN>("OPR_Load");
-        QVERIFY(s);
+        addCheck(3600 - 6 * 86400 - 43200, {.lot = "WEEK", .panel = "2"}); // six and a half days old
+        TROVA_OPEN_SCREEN(w, s, OPT_Load_SN, "OPR_Load");
         // The good checks with a panel of the last seven days, newest first.
-        QCOMPARE(s->LvData->topLevelItemCount(), 3);
+        QCOMPARE(s->LvData->topLevelItemCount(), 4);
         QCOMPARE(ListRowTexts(s->LvData, 0).mid(0, 4), QStringList({"6", "03/10/2026 08:00:30", "P1", "M1"}));
 
         // Typing a project keeps the focus in its box; a project set
@@ -292,10 +284,7 @@ private Q_SLOTS:
     void loadSnRefusesWhatItCannotStore()
     {
         loadHistory();
-        MainWindowFixture w;
-        QVERIFY(w.logIn());
-        auto* s = w.open<OPT_Load_SN>("OPR_Load");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(w, s, OPT_Load_SN, "OPR_Load");
         s->cmdSave->click();
         s->txtBatch->setText("B1");
         s->cmdSave->click();
@@ -359,10 +348,7 @@ private Q_SLOTS:
         // screens' windows end a minute later.
         const QDateTime later = QDateTime::currentDateTime().addSecs(60);
         Module1::setClock([later] { return later; });
-        MainWindowFixture w;
-        QVERIFY(w.logIn());
-        auto* approve = w.open<OPT_Approve_Report>("OPR_Approve");
-        QVERIFY(approve);
+        TROVA_OPEN_SCREEN(w, approve, OPT_Approve_Report, "OPR_Approve");
         approve->cmdsearch->click();
         QCOMPARE(approve->LvData->topLevelItemCount(), 2);
         QCOMPARE(ListRowTexts(approve->LvData, 0).at(11), QString("LOT1")); // the lot of the scanned label

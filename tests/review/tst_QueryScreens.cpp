@@ -65,22 +65,20 @@ void setWindow(QDateTimeEdit* from, QDateTimeEdit* to)
 
 // The four query screens as a user reaches them from the main window: their
 // boxes, searches, drill-downs, stops, failures and exports read back.
-class QueryScreensTest : public QObject
+class QueryScreensTest : public testdb::Case
 {
     Q_OBJECT
 
     testing::ExportCatcher m_exports;
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
+    void prepare() override
     {
-        TESTDB_INIT();
-        prompter().clear();
         m_exports.clear();
         Module1::setClock([] { return QDateTime(QDate(2024, 3, 5), QTime(13, 14, 15)); });
-        seed::user("U1", "Una");
+        testing::addUser("U1", {}, {}, "Una");
     }
+
+private Q_SLOTS:
     void cleanup() { Module1::setClock(nullptr); }
 
     void wipOpensCascadesSearchesAndExports()
@@ -89,15 +87,12 @@ private Q_SLOTS:
         gConn().exec("insert into mc_info (mc_id, line_id) values ('M1', 'L1'), ('M2', 'L2')");
         gConn().exec("insert into slot_info (slot_id, md_id, mc_id) values ('S1', 'D1', 'M1'), ('S2', 'D2', 'M2')");
         gConn().exec("insert into proj_info (proj_id) values ('PR1')");
-        seed::part("PR1", "P1", "1");
+        testing::addPart("P1", "PR1", "1");
         addCheck({.time = at(9), .approveUser = "U1"});
         addCheck({.time = at(10), .value = "1"});
         seed::error(at(11));
 
-        MainWindowFixture app;
-        QVERIFY(app.logIn());
-        auto* s = app.open<QUERY_WIP>("QY_WIP");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(app, s, QUERY_WIP, "QY_WIP");
 
         // Each box refills the one below it; back on "<ALL>", all of them.
         s->cboLine()->setCurrentText("L2");
@@ -135,16 +130,13 @@ private Q_SLOTS:
 
     void aLongSearchShowsRowsAsTheyComeAndStops()
     {
-        seed::part("PR1", "P1", "1");
+        testing::addPart("P1", "PR1", "1");
         // Enough rows for several batches.
         gConn().exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < 3000) "
                    "insert into check_history (line_id, part_no, mc_id, check_value, update_user, update_time, "
                    "link_id) select 'L1', 'P1', 'M1', '0', 'U1', ?, 'LK' || i from n",
                    {at(9)});
-        MainWindowFixture app;
-        QVERIFY(app.logIn());
-        auto* s = app.open<QUERY_WIP>("QY_WIP");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(app, s, QUERY_WIP, "QY_WIP");
         setWindow(s->DTfrom(), s->DTto());
         QStringList seen;
         QMetaObject::Connection c = connect(s->model(), &QAbstractItemModel::rowsInserted, this, [&] {
@@ -190,10 +182,7 @@ private Q_SLOTS:
         seed::slot("2403050001", "S1", "C1", "LOT1", at(9));
         seed::slot("2403050001", "S2", "C2", "LOT2", at(9));
         seed::slot("2403050002", "S1", "C1", "LOT1", at(10));
-        MainWindowFixture app;
-        QVERIFY(app.logIn());
-        auto* s = app.open<QUERY_Panel>("QY_Trace");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(app, s, QUERY_Panel, "QY_Trace");
 
         // Nothing in the window.
         s->DTto()->setDateTime(at(8, 30));
@@ -245,10 +234,7 @@ private Q_SLOTS:
         gConn().exec("insert into component_set (line_id, part_no, mc_id, md_id, slot_code, comp_code) values "
                    "('L1', 'P1', 'M1', 'D1', 'S1', 'C1'), ('L2', 'P1', 'M2', 'D2', 'S2', 'C2')");
         gConn().exec("insert into slot_link (link_no, mc_id, md_id, slot_code) values ('K1', 'M1', 'D1', 'S1')");
-        MainWindowFixture app;
-        QVERIFY(app.logIn());
-        auto* s = app.open<QUERY_DT200>("QY_DT200");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(app, s, QUERY_DT200, "QY_DT200");
         // The gateway narrows the terminals.
         s->cboGW21()->setCurrentText("10.0.0.2");
         QCOMPARE(comboItems(s->cboDT200()), QStringList({"<ALL>", "002"}));
@@ -261,17 +247,14 @@ private Q_SLOTS:
     {
         gConn().exec("insert into line_info (line_id, line_desc) values ('L1', 'Line one')");
         gConn().exec("insert into proj_info (proj_id) values ('PR1'), ('PR2')");
-        seed::part("PR1", "P1", "0");
-        seed::part("PR1", "P2", "0");
-        seed::part("PR2", "P9", "0");
+        testing::addPart("P1", "PR1", "0");
+        testing::addPart("P2", "PR1", "0");
+        testing::addPart("P9", "PR2", "0");
         gConn().exec("insert into component_list (comp_code, comp_desc, group_id, method_type, vender_name) values "
                    "('C1', 'Resistor', 'G1', 'MP', 'NIL')");
         addCheck({.time = at(9)});
         addCheck({.time = at(10, 30)});
-        MainWindowFixture app;
-        QVERIFY(app.logIn());
-        auto* s = app.open<QUERY_COMP>("QY_Comp");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(app, s, QUERY_COMP, "QY_Comp");
         QCOMPARE(s->cboPart()->currentText(), QString("P1"));
 
         // An empty grid exports an empty sheet, without the title block.

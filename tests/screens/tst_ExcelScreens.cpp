@@ -24,7 +24,7 @@ static QStringList machines()
 // Export and import under the screens: the list export's options, old
 // exports cleared, failures shown; the import from files other programs
 // wrote and from sheets of our own, with its messages, its log and its refusals.
-class ExcelScreensTest : public QObject {
+class ExcelScreensTest : public testdb::Case {
     Q_OBJECT
 
     testing::ExportCatcher m_exports;
@@ -35,17 +35,14 @@ class ExcelScreensTest : public QObject {
         return Module1::ImportExcel(testing::machineImportLayout(), [this] { ++m_loads; });
     }
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
+    void prepare() override
     {
-        TESTDB_INIT();
-        prompter().clear();
         m_exports.clear();
         m_exports.openerWorks = true;
         m_loads = 0;
     }
 
+private Q_SLOTS:
     void listExportDropsOwnAndLastColumn()
     {
         QTreeWidget list;

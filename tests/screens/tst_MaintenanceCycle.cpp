@@ -56,17 +56,10 @@ void addComponents(int n, int first = 0)
 // Edit and Delete on an empty key, a refused delete confirmation, a failed
 // Save, the row limit, the column sort and the Save endings. The steps a
 // screen adds (its checks, refusals and mode steps) are tested with it.
-class MaintenanceCycleTest : public QObject {
+class MaintenanceCycleTest : public testdb::Case {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
-    {
-        TESTDB_INIT();
-        prompter().clear();
-    }
-
     void saveEditAndFailedSave()
     {
         addLine("L1");

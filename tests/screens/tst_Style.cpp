@@ -1,31 +1,14 @@
 #include "Style.h"
 #include "TestMain.h"
 
-#include <QScreen>
 #include <QTest>
 #include <QTreeWidget>
 
-// The placement every screen gets at load.
+// The look every list gets.
 class StyleTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void centerFormPlacesOrLeavesAlone()
-    {
-        QWidget form;
-        form.resize(400, 300);
-        Module1::CenterForm(&form);
-        const QSize screen = form.screen()->size();
-        QCOMPARE(form.pos(), QPoint((screen.width() - 400) / 2, (screen.height() - 300) / 8));
-
-        QWidget maximised;
-        maximised.move(33, 44);
-        maximised.showMaximized();
-        const QPoint before = maximised.pos();
-        Module1::CenterForm(&maximised);
-        QCOMPARE(maximised.pos(), before);
-    }
-
     // The selected row of a list shows, and its text stays drawn on the
     // selection colour.
     void selectedRowIsReadable()

@@ -61,17 +61,11 @@ void changePassword(SYS_PWD* s, const QString& oldPwd, const QString& newPwd, co
 // plain user, Edit that keeps the id and group, the date checks, the group
 // screen's own rules and errors, changing one's own password and resetting
 // another's, and an update that stores nothing never reported as a success.
-class AccountTest : public QObject
+class AccountTest : public testdb::Case
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
-    {
-        TESTDB_INIT();
-        prompter().clear();
-    }
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
     void newUserAndSavesChecks()
@@ -79,10 +73,7 @@ private Q_SLOTS:
         sec::addGroup("OPS");
         sec::addGroup("ADMIN");
         sec::addGroup("OLD", "0");
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* s = f.open<SYS_USER>("SEC_USER_INFO");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(f, s, SYS_USER, "SEC_USER_INFO");
         QCOMPARE(testing::comboItems(s->cboGP), QStringList({"ADMIN", "OPS", "SYSADMIN"}));
 
         // Save's checks, one at a time.
@@ -156,13 +147,13 @@ private Q_SLOTS:
         // Nor see or edit the SYSADMIN group; their own is theirs to edit.
         auto* g = f.open<SYS_UGRP>("SEC_USER_GROUP");
         prompter().clear();
-        sec::clickItem(g->lvUserGroup, "SYSADMIN");
+        testing::clickRow(g->lvUserGroup, 1, "SYSADMIN");
         g->cmdEdit->click();
         QCOMPARE(prompter().texts(),
                  QStringList({"You cannot delete this Group ...", "You cannot modify this Group ..."}));
         QVERIFY(g->txtUGid->text().isEmpty());
         QVERIFY(!g->cmdSave->isEnabled());
-        sec::clickItem(g->lvUserGroup, "CLERK");
+        testing::clickRow(g->lvUserGroup, 1, "CLERK");
         g->cmdEdit->click();
         QCOMPARE(g->EditMode, QString("EDIT"));
 
@@ -179,9 +170,7 @@ private Q_SLOTS:
         sec::addGroup("OLD", "0"); // suspended: not offered
         sec::addUser("U1", "OLD");
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* s = f.open<SYS_USER>("SEC_USER_INFO");
+        TROVA_OPEN_SCREEN(f, s, SYS_USER, "SEC_USER_INFO");
         // Dates read month first whatever the locale.
         const int row = s->msfgUser->findItems("U1", Qt::MatchExactly).value(0)->row();
         QCOMPARE(s->msfgUser->item(row, 4)->text(), QString("03/05/2024"));
@@ -224,10 +213,7 @@ private Q_SLOTS:
 
     void groupScreensOwnRules()
     {
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* s = f.open<SYS_UGRP>("SEC_USER_GROUP");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(f, s, SYS_UGRP, "SEC_USER_GROUP");
         // New with an empty identifier: Save does nothing and says nothing.
         s->cmdNew->click();
         s->cmdSave->click();
@@ -248,14 +234,14 @@ private Q_SLOTS:
         // Edit changes the description only; a suspended status stays.
         gConn().exec("update user_group set status = '0', update_user = 'X' where group_id = 'OPS1'");
         s->cmdCancel->click();
-        sec::clickItem(s->lvUserGroup, "OPS1");
+        testing::clickRow(s->lvUserGroup, 1, "OPS1");
         s->cmdEdit->click();
         s->txtUGDesc->setText("Line operators");
         s->cmdSave->click();
         QCOMPARE(groupRow("OPS1"), QString("Line operators|0|SYSADMIN"));
 
         // Delete takes the row clicked.
-        sec::clickItem(s->lvUserGroup, "OPS1");
+        testing::clickRow(s->lvUserGroup, 1, "OPS1");
         s->cmdDelete->click();
         QCOMPARE(groupRow("OPS1"), QString());
     }
@@ -264,9 +250,7 @@ private Q_SLOTS:
     // in a plain box and keeps the groups listed.
     void groupErrorsAreShown()
     {
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* s = f.open<SYS_UGRP>("SEC_USER_GROUP");
+        TROVA_OPEN_SCREEN(f, s, SYS_UGRP, "SEC_USER_GROUP");
         s->cmdNew->click();
         s->txtUGid->setText("NEWG");
         gConn().exec("alter table user_group rename to user_group_gone");
@@ -354,15 +338,12 @@ private Q_SLOTS:
         sec::addGroup("OPS");
         sec::addUser("OP1", "OPS", "lost");
         sec::addUser("BOSS", "SYSADMIN");
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* r = f.open<SYS_RESETPWD>("SEC_USER_RESETPWD");
-        QVERIFY(r);
+        TROVA_OPEN_SCREEN(f, r, SYS_RESETPWD, "SEC_USER_RESETPWD");
         r->cmdReassign->click();
         QCOMPARE(prompter().texts(), QStringList({"Please select user at first ..."}));
 
         // Anything but Yes leaves the password.
-        sec::clickItem(r->lvUser, "OP1", 0);
+        testing::clickRow(r->lvUser, 0, "OP1");
         prompter().answers << msg::Answer::No << msg::Answer::Cancel;
         r->cmdReassign->click();
         r->cmdReassign->click();
@@ -374,7 +355,7 @@ private Q_SLOTS:
         gConn().exec("update user_list set password = ? where user_id = 'SYSADMIN'",
                      {*Module1::Encode("SYSADMIN", "other")});
         QVERIFY(f.relogIn("BOSS", "BOSS"));
-        sec::clickItem(r->lvUser, "SYSADMIN", 0);
+        testing::clickRow(r->lvUser, 0, "SYSADMIN");
         r->cmdReassign->click();
         QCOMPARE(prompter().last().text,
                  QString("You have no permission to reassign system administrator password ..."));
@@ -382,7 +363,7 @@ private Q_SLOTS:
 
         // SYSADMIN resets its own and logs in with the id, in any case.
         QVERIFY(f.relogIn("SYSADMIN", "other"));
-        sec::clickItem(r->lvUser, "SYSADMIN", 0);
+        testing::clickRow(r->lvUser, 0, "SYSADMIN");
         r->cmdReassign->click();
         QVERIFY(f.relogIn("SYSADMIN", "sysadmin"));
     }

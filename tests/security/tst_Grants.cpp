@@ -36,18 +36,11 @@ QStringList markedCodes(const SYS_Grant* s)
 // The security walk from a fresh database to a new user's menu, the function
 // list, and the grant screen: ticks that show, toggle and save a group's
 // grants, and a Save that fails half-way.
-class GrantTest : public QObject
+class GrantTest : public testdb::Case
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
-    {
-        TESTDB_INIT();
-        prompter().clear();
-    }
-
     // An administrator on a fresh database sets up a new group and user; the
     // user logs in with the user id, changes the password and sees only what
     // the group was granted.
@@ -98,10 +91,7 @@ private Q_SLOTS:
     // stores a new code.
     void functionList()
     {
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* s = f.open<SYS_Function>("SEC_FUNCTION_LIST");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(f, s, SYS_Function, "SEC_FUNCTION_LIST");
         s->cmdNew->click();
         s->txtID->setText("Z_TEST");
         s->txtDesc->setText("A test code");
@@ -115,10 +105,7 @@ private Q_SLOTS:
         sec::addGroup("AAA");
         sec::addGroup("ZZZ", "0");
         sec::grant("AAA", {"MAN_LINE", "NO_SUCH_CODE", "QY_WIP"});
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* s = f.open<SYS_Grant>("SEC_FUNCTION_GRANT");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(f, s, SYS_Grant, "SEC_FUNCTION_GRANT");
         QCOMPARE(testing::comboItems(s->cboGroup), QStringList({"AAA", "SYSADMIN"}));
         // The grant without a function row does not stop the later marks.
         QCOMPARE(markedCodes(s), QStringList({"MAN_LINE", "QY_WIP"}));
@@ -144,9 +131,7 @@ private Q_SLOTS:
     {
         sec::addGroup("AAA");
         sec::grant("AAA", {"MAN_LINE", "QY_WIP"});
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* s = f.open<SYS_Grant>("SEC_FUNCTION_GRANT");
+        TROVA_OPEN_SCREEN(f, s, SYS_Grant, "SEC_FUNCTION_GRANT");
         sec::clickCell(s->msfgFunc, "OPR_RUN", 2);
         // The insert of QY_WIP fails after MAN_LINE and OPR_RUN went in.
         gConn().exec(gConn().engine() == db::Engine::SQLite
@@ -163,10 +148,7 @@ private Q_SLOTS:
     void noActiveGroupNoSave()
     {
         gConn().exec("update user_group set status = '0'");
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* s = f.open<SYS_Grant>("SEC_FUNCTION_GRANT");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(f, s, SYS_Grant, "SEC_FUNCTION_GRANT");
         QCOMPARE(s->cboGroup->count(), 0);
         QVERIFY(!s->cmdSave->isEnabled());
         QCOMPARE(markedCodes(s), QStringList());

@@ -1,11 +1,7 @@
 #include "SetupTestKit.h"
 
-#include "ListTools.h"
 #include "app/Module1.h"
 
-#include <QComboBox>
-#include <QTableWidget>
-#include <QTest>
 
 using Module1::gConn;
 
@@ -40,21 +36,6 @@ void seedPlant()
         for (const QVariantList& values : rows)
             gConn().exec(QString::fromLatin1(sql), values);
     tx.commit();
-}
-
-QStringList gridRows(const QTableWidget* grid, int columns)
-{
-    QStringList out;
-    for (int r = 0; r < grid->rowCount(); ++r)
-        out << Module1::GridRowTexts(grid, r).mid(0, columns).join('|');
-    return out;
-}
-
-void pick(QComboBox* box, const QString& text)
-{
-    const int i = box->findText(text);
-    QVERIFY2(i >= 0, qPrintable(box->objectName() + " has no entry " + text));
-    box->setCurrentIndex(i);
 }
 
 } // namespace kit

@@ -1,12 +1,10 @@
 #pragma once
 
 #include "ScriptedPrompter.h"
+#include "Widgets.h"
 
 #include <QString>
 #include <QStringList>
-
-class QComboBox;
-class QTableWidget;
 
 // What the set-up screen tests share: the master rows the other screens
 // keep, seeded with SQL, and the reading and picking of the screens' boxes.
@@ -19,9 +17,8 @@ namespace kit {
 // LK2 (C200).
 void seedPlant();
 
-// The first `columns` texts of each grid row, joined by "|".
-QStringList gridRows(const QTableWidget* grid, int columns);
-// Picks the entry from the list as a user would.
-void pick(QComboBox* box, const QString& text);
+using testing::gridRows;
+using testing::choose;
+inline constexpr auto* pick = &testing::choose; // the older name
 
 } // namespace kit

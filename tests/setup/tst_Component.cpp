@@ -59,21 +59,18 @@ QTreeWidgetItem* node(const OPT_Component& s, const QString& text)
 // The component set-up screen: the overview of a machine, the cascade of
 // the selectors, marking and assigning through the tree, Save in its three
 // modes with the journal, its failures and the import.
-class ComponentTest : public QObject {
+class ComponentTest : public testdb::Case {
     Q_OBJECT
 
     testing::ExportCatcher m_exports;
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
+    void prepare() override
     {
-        TESTDB_INIT();
-        prompter().clear();
         kit::seedPlant();
         seedLineSet();
     }
 
+private Q_SLOTS:
     void newSetsEverySlotOfTheModule()
     {
         store("MD1", "S1", "C100");
@@ -83,12 +80,12 @@ private Q_SLOTS:
         s.cmdSave->click();
         QCOMPARE(prompter().texts(), QStringList({ "The Parameter cannot be null ..." }));
 
-        kit::pick(s.cboLine, "L1");
+        kit::choose(s.cboLine, "L1");
         QCOMPARE(comboItems(s.cboPart), QStringList({ "P1", "P2" }));
-        kit::pick(s.cboPart, "P1");
+        kit::choose(s.cboPart, "P1");
         QCOMPARE(comboItems(s.cboMC), QStringList({ "M1" }));
-        kit::pick(s.cboMC, "M1");
-        kit::pick(s.cboMD, "MD1");
+        kit::choose(s.cboMC, "M1");
+        kit::choose(s.cboMD, "MD1");
         QCOMPARE(kit::gridRows(s.MFGdata, 2), QStringList({ "S1|C100", "S2|C200", "S3|" }));
 
         // A component sets the marked slot (one at a time), a group clears it.
@@ -117,7 +114,7 @@ private Q_SLOTS:
         store("MD2", "S1", "C100");
         store("MD1", "S1", "C200", "P2");
         OPT_Component s;
-        kit::pick(s.cboMC, "M1");
+        kit::choose(s.cboMC, "M1");
         QCOMPARE(kit::gridRows(s.msfgInfo, 6),
             QStringList({ "L1|P1|M1|MD1|S1|C100", "L1|P1|M1|MD1|S2|C200", "L1|P1|M1|MD1|S9|C300",
                 "L1|P1|M1|MD2|S1|C100", "L1|P2|M1|MD1|S1|C200" }));
@@ -133,14 +130,14 @@ private Q_SLOTS:
         QCOMPARE(journal(), QStringList({ "Update|L1|P1|M1|MD1|S1|C100|C300|SYSADMIN" }));
 
         // Delete with no row marked writes nothing.
-        kit::pick(s.cboMC, "M1");
+        kit::choose(s.cboMC, "M1");
         s.msfgInfo->setCurrentCell(0, 6);
         s.cmdDelete->click();
         QCOMPARE(prompter().texts(), QStringList({ "Confirm to delete?" }));
         QCOMPARE(stored().size(), 5);
 
         // A row shows its module's slots with what is stored on them.
-        kit::pick(s.cboMC, "M1");
+        kit::choose(s.cboMC, "M1");
         s.msfgInfo->setCurrentCell(0, 6);
         QCOMPARE(kit::gridRows(s.MFGdata, 2), QStringList({ "S1|C300", "S2|C200", "S3|" }));
         s.msfgInfo->setCurrentCell(4, 6);
@@ -152,7 +149,7 @@ private Q_SLOTS:
             QStringList({ "Delete|L1|P2|M1|MD1|S1|C200||SYSADMIN", "Update|L1|P1|M1|MD1|S1|C100|C300|SYSADMIN" }));
 
         // Another machine: its overview, and the old module's slots are gone.
-        kit::pick(s.cboMC, "M3");
+        kit::choose(s.cboMC, "M3");
         QCOMPARE(s.msfgInfo->rowCount(), 0);
         QCOMPARE(s.MFGdata->rowCount(), 0);
         QCOMPARE(s.cboLine->currentText(), QString());
@@ -166,7 +163,7 @@ private Q_SLOTS:
         s.cmdNew->click();
         for (auto [box, text] :
             { std::pair { s.cboLine, "L1" }, { s.cboPart, "P1" }, { s.cboMC, "M1" }, { s.cboMD, "MD1" } })
-            kit::pick(box, text);
+            kit::choose(box, text);
         s.MFGdata->item(0, 2)->setText(QString(40, 'X'));
         s.cmdSave->click();
         QCOMPARE(prompter().messages.size(), 1);

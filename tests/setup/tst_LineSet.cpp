@@ -29,40 +29,34 @@ void addLineSet(const QStringList& r)
 QStringList lineSets()
 {
     return testing::queryRows("select line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id, update_user "
-                              "from line_set order by line_id, mc_id, dt200_id, part_no");
+                              "from line_set order by line_id, mc_id, dt200_id, part_no, gw21_ip");
 }
 
 } // namespace
 
 // What the line set-up screen adds to the shared cycle: its cascades, its
 // Edit of a terminal's rows, its delete guard and its import.
-class LineSetTest : public QObject {
+class LineSetTest : public testdb::Case {
     Q_OBJECT
 
     testing::ExportCatcher m_exports;
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
-    {
-        TESTDB_INIT();
-        prompter().clear();
-        kit::seedPlant();
-    }
+    void prepare() override { kit::seedPlant(); }
 
+private Q_SLOTS:
     void cascadesFollowEveryChange()
     {
         OPT_Line_Set s;
         // Picked, typed or set by the program: the child list follows.
         s.cmdNew->click();
-        kit::pick(s.cboLine, "L1");
+        kit::choose(s.cboLine, "L1");
         QCOMPARE(comboItems(s.cboMC), QStringList({ "M1", "M2" }));
         s.cboLine->lineEdit()->clear();
         QTest::keyClicks(s.cboLine->lineEdit(), "L2");
         QCOMPARE(comboItems(s.cboMC), QStringList({ "M3" }));
-        kit::pick(s.cboProj, "PR2");
+        kit::choose(s.cboProj, "PR2");
         QCOMPARE(comboItems(s.cboPart), QStringList({ "P3" }));
-        kit::pick(s.cboGW21, "10.0.0.5");
+        kit::choose(s.cboGW21, "10.0.0.5");
         QCOMPARE(comboItems(s.cboDT), QStringList({ "005", "012" }));
 
         // A grid row fills the boxes parent first, so every child has its list.
@@ -81,10 +75,10 @@ private Q_SLOTS:
         s.cmdNew->click();
         for (auto [box, text] : { std::pair { s.cboLine, "L1" }, { s.cboProj, "PR1" }, { s.cboPart, "P1" },
                  { s.cboMC, "M1" }, { s.cboGW21, "10.0.0.5" } })
-            kit::pick(box, text);
+            kit::choose(box, text);
         s.cmdSave->click(); // no terminal
         QCOMPARE(prompter().texts(), QStringList({ "The Parameter cannot be null ..." }));
-        kit::pick(s.cboDT, "005");
+        kit::choose(s.cboDT, "005");
         s.cmdSave->click();
         QCOMPARE(lineSets(), QStringList({ "L1|PR1|P1|M1|10.0.0.5|005|SYSADMIN" }));
 
@@ -94,26 +88,34 @@ private Q_SLOTS:
         s.cmdCancel->click();
         s.msfgData->setCurrentCell(0, 1);
         s.cmdEdit->click();
-        kit::pick(s.cboProj, "PR2");
-        kit::pick(s.cboPart, "P3");
+        kit::choose(s.cboProj, "PR2");
+        kit::choose(s.cboPart, "P3");
         s.cmdSave->click();
         QCOMPARE(lineSets(), QStringList({ "L1|PR2|P3|M1|10.0.0.5|005|SYSADMIN", "L1|PR1|P1|M1|10.0.0.5|012|OLD" }));
 
         // The component set-up of the line, part number and machine keeps
-        // the rows; without it only the row equal in all six boxes goes.
-        for (const char* slot : { "S1", "S2", "S3" })
+        // the rows (another machine's does not); without it only the row
+        // equal in all six boxes goes.
+        addLineSet({ "L1", "PR1", "P1", "M1", "10.0.0.5", "001" });
+        addLineSet({ "L1", "PR1", "P1", "M1", "10.0.0.6", "012" });
+        for (const char* mcSlot : { "M1S1", "M1S2", "M1S3", "M2S7" })
             gConn().exec("insert into component_set (line_id, part_no, mc_id, md_id, slot_code, comp_code) "
-                         "values ('L1', 'P1', 'M1', 'MD1', ?, 'C100')",
-                { slot });
-        const int row = int(kit::gridRows(s.msfgData, 6).indexOf("L1|PR1|P1|M1|10.0.0.5|012"));
-        s.msfgData->setCurrentCell(row, 1);
+                         "values ('L1', 'P1', ?, 'MD1', ?, 'C100')",
+                { QString(mcSlot).left(2), QString(mcSlot).mid(2) });
+        s.cmdCancel->click();
+        // The grid is read again after each delete: pick the row afresh.
+        const auto pickRow = [&s] {
+            s.msfgData->setCurrentCell(int(kit::gridRows(s.msfgData, 6).indexOf("L1|PR1|P1|M1|10.0.0.5|012")), 1);
+        };
+        pickRow();
         s.cmdDelete->click();
         QCOMPARE(
             prompter().last().text, QStringLiteral("3  records are using this Line set, it cannot be removed ..."));
-        gConn().exec("delete from component_set");
-        s.msfgData->setCurrentCell(row, 1);
+        gConn().exec("delete from component_set where mc_id = 'M1'");
+        pickRow();
         s.cmdDelete->click();
-        QCOMPARE(lineSets(), QStringList({ "L1|PR2|P3|M1|10.0.0.5|005|SYSADMIN" }));
+        QCOMPARE(lineSets(), QStringList({ "L1|PR1|P1|M1|10.0.0.5|001|OLD", "L1|PR2|P3|M1|10.0.0.5|005|SYSADMIN",
+                                 "L1|PR1|P1|M1|10.0.0.6|012|OLD" }));
     }
 
     void importChecksEveryRow()

@@ -54,18 +54,12 @@ void typeKey(QLineEdit* box, const QString& text)
 // puts a component on each slot, all from the main window's menus; the
 // terminal's scan dialogue then records the right reel as a match and the
 // wrong one as a mismatch.
-class SetupToVerdictTest : public QObject {
+class SetupToVerdictTest : public testdb::Case {
     Q_OBJECT
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
-    {
-        TESTDB_INIT();
-        prompter().clear();
-        kit::seedPlant();
-    }
+    void prepare() override { kit::seedPlant(); }
 
+private Q_SLOTS:
     void setUpThenScan()
     {
         MainWindowFixture app;
@@ -76,7 +70,7 @@ private Q_SLOTS:
         line->cmdNew->click();
         for (auto [box, text] : { std::pair { line->cboLine, "L1" }, { line->cboProj, "PR1" }, { line->cboPart, "P1" },
                  { line->cboMC, "M1" }, { line->cboGW21, "10.0.0.5" }, { line->cboDT, "005" } })
-            kit::pick(box, text);
+            kit::choose(box, text);
         line->cmdSave->click();
 
         auto* link = app.open<OPT_Slot_Link>("OPR_Slot_Link");
@@ -84,7 +78,7 @@ private Q_SLOTS:
         link->cmdNew->click();
         typeKey(link->txtID, "b1"); // stored in upper case, as terminals scan it
         for (auto [box, text] : { std::pair { link->cboMC, "M1" }, { link->cboMD, "MD1" }, { link->cboSlot, "S1" } })
-            kit::pick(box, text);
+            kit::choose(box, text);
         link->cmdSave->click();
 
         auto* comp = app.open<OPT_Component>("OPR_Comp_SET");
@@ -92,7 +86,7 @@ private Q_SLOTS:
         comp->cmdNew->click();
         for (auto [box, text] : { std::pair { comp->cboLine, "L1" }, { comp->cboPart, "P1" }, { comp->cboMC, "M1" },
                  { comp->cboMD, "MD1" } })
-            kit::pick(box, text);
+            kit::choose(box, text);
         QApplication::processEvents();
         clickCell(comp->MFGdata, 0, 1);
         clickNode(comp->TV, "C100");

@@ -44,29 +44,23 @@ void setBoxes(OPT_Slot_Link& s, const QString& mc, const QString& md, const QStr
 // What the slot link screen adds to the shared cycle: the machine, module
 // and slot lists, one slot per barcode, the delete by all four boxes, the
 // import and the starred export.
-class SlotLinkTest : public QObject {
+class SlotLinkTest : public testdb::Case {
     Q_OBJECT
 
     testing::ExportCatcher m_exports;
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
-    {
-        TESTDB_INIT();
-        prompter().clear();
-        kit::seedPlant();
-    }
+    void prepare() override { kit::seedPlant(); }
 
+private Q_SLOTS:
     void oneSlotPerBarcode()
     {
         OPT_Slot_Link s;
         s.cmdNew->click();
         s.txtID->setText("B1");
-        kit::pick(s.cboMC, "M1");
+        kit::choose(s.cboMC, "M1");
         QCOMPARE(comboItems(s.cboMD), QStringList({ "MD1", "MD2" }));
         // Slots by module alone: M2's MD1 adds S7.
-        kit::pick(s.cboMD, "MD1");
+        kit::choose(s.cboMD, "MD1");
         QCOMPARE(comboItems(s.cboSlot), QStringList({ "S1", "S2", "S3", "S7" }));
         s.cmdSave->click(); // no slot
         QCOMPARE(prompter().texts(), QStringList({ "The Parameter cannot be null ..." }));

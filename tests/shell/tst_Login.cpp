@@ -16,7 +16,7 @@ using testing::prompter;
 
 // The login dialog: the identity it sets, the logins it refuses and the
 // failures on the way, each leaving the identity of the last login.
-class LoginTest : public QObject
+class LoginTest : public testdb::Case
 {
     Q_OBJECT
 
@@ -30,16 +30,14 @@ private:
         dlg.txtPassword()->setText(password);
     }
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
+    void prepare() override
     {
-        TESTDB_INIT();
         Module1::gUserID = Module1::gGroupID = Module1::gUserName = QStringLiteral("BEFORE");
-        prompter().clear();
         m_ended = 0;
         app::setEndProgramHandler([this](int) { ++m_ended; });
     }
+
+private Q_SLOTS:
     void cleanup() { app::setEndProgramHandler(nullptr); }
 
     void refusedLogins_data()

@@ -64,7 +64,7 @@ QList<int> enabledButtons(const frmMain& main)
 // The main window: what each login may use and what a new login closes, the
 // toolbar, the one instance of every screen, Exit, the user panel and the
 // window's first placement.
-class ShellTest : public QObject
+class ShellTest : public testdb::Case
 {
     Q_OBJECT
 
@@ -72,9 +72,9 @@ private:
     QList<int> m_ended;
     QTemporaryDir m_settingsDir;
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
+    void prepare() override { m_ended.clear(); }
 
+private Q_SLOTS:
     void initTestCase()
     {
         // Keep the user's own settings out of reach.
@@ -84,19 +84,12 @@ private Q_SLOTS:
 
     void cleanupTestCase() { app::setEndProgramHandler(nullptr); }
 
-    void init()
-    {
-        TESTDB_INIT();
-        prompter().clear();
-        m_ended.clear();
-    }
-
     void partialGrantsEnableTheirItemsAndButtons()
     {
         // The traceability query and the component set-up have no screen:
         // granted, they stay off, and so does the set-up's button.
         frmMain main(fakeScreens({"OPR_RUN", "QY_WIP", "mnuHelpAbout"}));
-        main.applyGrants(grants::fromCodes({"OPR_RUN", "QY_WIP", "QY_TRACE", "OPR_COMP_SET"}));
+        main.applyGrants(grants::fromCodes({"OPR_RUN", "Qy_Wip", "QY_TRACE", "OPR_COMP_SET"}));
         QCOMPARE(enabledGatedItems(main), (QStringList{"OPR_RUN", "QY_WIP"}));
         QCOMPARE(enabledButtons(main), (QList<int>{1, 9, 12, 13}));
         for (const char* item : {"OPR_RELOGIN", "OPR_EXIT", "mnuHelpContents", "mnuHelpAbout"})

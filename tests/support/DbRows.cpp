@@ -48,6 +48,31 @@ QString errorLogPointer()
     return QStringLiteral("Please check the error log file ") + QDir::toNativeSeparators(Module1::ErrorLogPath());
 }
 
+void addUser(const QString& id, const QString& group, const QString& password, const QString& name)
+{
+    addRow(QStringLiteral("user_list"),
+           {"user_id", "user_name", "group_id", "effective_date", "expiry_date", "password", "active"},
+           {id, name.isNull() ? id + " name" : name, group, QDateTime(QDate(2024, 3, 5), QTime(0, 0)),
+            QDateTime(QDate(2099, 1, 31), QTime(0, 0)), Module1::Encode(id, password.isEmpty() ? id : password).value(),
+            "1"});
+}
+
+void addGroup(const QString& id, const QString& status)
+{
+    addRow(QStringLiteral("user_group"), {"group_id", "group_desc", "status"}, {id, id + " group", status});
+}
+
+void grant(const QString& group, const QStringList& codes)
+{
+    for (const QString& code : codes)
+        addRow(QStringLiteral("function_grant"), {"func_id", "group_id"}, {code, group});
+}
+
+void addPart(const QString& part, const QString& project, const QString& approve, const QString& desc)
+{
+    addRow(QStringLiteral("part_info"), {"part_no", "part_desc", "proj_id", "approve"}, {part, desc, project, approve});
+}
+
 void addLine(const QString& id)
 {
     addRow(QStringLiteral("line_info"), { QStringLiteral("line_id"), QStringLiteral("line_desc") }, { id, "x" });

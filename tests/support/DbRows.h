@@ -22,6 +22,15 @@ QString errorLogText();
 QStringList errorLogLines();
 // The message that points the user at that log.
 QString errorLogPointer();
+// A user of the group, named id + " name" unless named, valid from
+// 03/05/2024 to 01/31/2099; the password is the user id unless given.
+void addUser(const QString& id, const QString& group = {}, const QString& password = {}, const QString& name = {});
+// A group ("1": active) and function codes granted to one.
+void addGroup(const QString& id, const QString& status = QStringLiteral("1"));
+void grant(const QString& group, const QStringList& codes);
+// A part number of the project; a null approve stores no flag.
+void addPart(const QString& part, const QString& project, const QString& approve = QStringLiteral("0"),
+             const QString& desc = QStringLiteral("pd"));
 // A line and a machine on it, as the plant-layout screens would store them.
 void addLine(const QString& id);
 void addMachine(const QString& id, const QString& line);

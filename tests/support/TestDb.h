@@ -1,7 +1,9 @@
 #pragma once
 
+#include "ScriptedPrompter.h"
 #include "db/Database.h"
 
+#include <QObject>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
@@ -9,11 +11,12 @@
 #include <memory>
 #include <thread>
 
-// Database tests run once on SQLite and once on PostgreSQL. A class adds the
-// two rows in initTestCase_data() and calls TESTDB_INIT() in init(): each test
-// function then gets a fresh database with the schema and the seed rows,
-// reached through Module1::gConn(). Without a configured PostgreSQL
-// (TROVA_TEST_PG_HOST and friends) the PostgreSQL rows are skipped, never passed.
+// Database tests run once on SQLite and once on PostgreSQL. A class derives
+// from testdb::Case (or adds the two rows in initTestCase_data() and calls
+// TESTDB_INIT() in init()): each test function then gets a fresh database
+// with the schema and the seed rows, reached through Module1::gConn().
+// Without a configured PostgreSQL (TROVA_TEST_PG_HOST and friends) the
+// PostgreSQL rows are skipped, never passed.
 namespace testdb {
 
 void addBackendRows();
@@ -56,3 +59,26 @@ void adminExec(const QString& sql);
             QSKIP("no PostgreSQL configured (TROVA_TEST_PG_HOST is not set)");                                 \
         testdb::fresh(backend);                                                                                \
     } while (false)
+
+namespace testdb {
+
+// A test class on both engines: each test function starts on a fresh
+// database with an empty prompter, then with what prepare() adds.
+class Case : public QObject
+{
+    Q_OBJECT
+
+protected:
+    virtual void prepare() {}
+
+private Q_SLOTS:
+    void initTestCase_data() { addBackendRows(); }
+    void init()
+    {
+        TESTDB_INIT();
+        testing::prompter().clear();
+        prepare();
+    }
+};
+
+} // namespace testdb

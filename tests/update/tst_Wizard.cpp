@@ -81,19 +81,6 @@ private Q_SLOTS:
         update::setProgramFolder(m_prog);
     }
 
-    void nextOnTheFiftiethTick()
-    {
-        frmUpdate page1;
-        page1.show();
-        QVERIFY(page1.UpdateTimer()->isActive());
-        page1.UpdateTimer()->stop(); // ticks by hand from here
-        for (int i = 0; i < 49; ++i)
-            page1.UpdateTimer_Timer();
-        QVERIFY(!page1.cmdNext()->isEnabled());
-        page1.UpdateTimer_Timer();
-        QVERIFY(page1.cmdNext()->isEnabled());
-    }
-
     void interruptAndExitEndTheProgram()
     {
         {

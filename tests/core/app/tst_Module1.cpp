@@ -14,12 +14,10 @@ using testing::prompter;
 
 // Shared helpers every screen leans on: the button gate, the key filter, the
 // error log and the connection failure path.
-class Module1Test : public QObject {
+class Module1Test : public testdb::Case {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init() { TESTDB_INIT(); }
     void cleanup() { Module1::setClock(nullptr); }
 
     void hasGrantIsCaseSensitive()

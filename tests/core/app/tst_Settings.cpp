@@ -45,11 +45,6 @@ private Q_SLOTS:
             QSettings ini(m_dir.filePath("trova.ini"), QSettings::IniFormat);
             ini.setValue("Database/Driver", "QPSQL");
             ini.setValue("Database/Host", "plantdb");
-            ini.setValue("Database/Port", 5433);
-            ini.setValue("Database/Name", "trova_plant");
-            ini.setValue("Database/User", "trova");
-            ini.setValue("Paths/LogFolder", "/var/log/trova");
-            ini.setValue("Update/BaseUrl", "http://updates.local");
             ini.setValue("Gateway/Port", 5000);
         }
         qputenv("TROVA_DB_HOST", "10.1.1.1");
@@ -57,11 +52,6 @@ private Q_SLOTS:
         const AppSettings s = AppSettings::load();
         QCOMPARE(s.connection.driver, QString("QPSQL"));
         QCOMPARE(s.connection.host, QString("10.1.1.1"));
-        QCOMPARE(s.connection.port, 5433);
-        QCOMPARE(s.connection.database, QString("trova_plant"));
-        QCOMPARE(s.connection.user, QString("trova"));
-        QCOMPARE(s.logFolder, QString("/var/log/trova"));
-        QCOMPARE(s.updateBaseUrl, QString("http://updates.local"));
         QCOMPARE(s.gatewayPort, 4660); // an unusable port falls back to the default
     }
 };

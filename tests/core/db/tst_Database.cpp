@@ -13,13 +13,10 @@ using Module1::gConn;
 // The data layer and its dialect on both engines: what the screens rely on
 // when they bind values, read times and react to refused writes, and large
 // results read batch by batch over a connection of their own.
-class DatabaseTest : public QObject {
+class DatabaseTest : public testdb::Case {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init() { TESTDB_INIT(); }
-
     void serverTimeIsToTheSecond()
     {
         const QDateTime before = QDateTime::currentDateTime().addSecs(-2);

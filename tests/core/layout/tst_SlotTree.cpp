@@ -92,14 +92,11 @@ private Q_SLOTS:
 };
 
 // The tree's way into slot_info and back, on both engines.
-class SlotStoreTest : public QObject
+class SlotStoreTest : public testdb::Case
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init() { TESTDB_INIT(); }
-
     void saveAndLoadRoundTrip()
     {
         gConn().exec("insert into slot_info (slot_id, md_id, mc_id, update_user, update_time) "

@@ -81,14 +81,11 @@ struct Workstation
 // Link identifiers: their form, the sequence per type and day, the limit of
 // a prefix, and the save that confirms an identifier against other
 // workstations, raced from two connections at once.
-class LinkIdTest : public QObject
+class LinkIdTest : public testdb::Case
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init() { TESTDB_INIT(); }
-
     void sequencePerTypeAndServerDay()
     {
         QCOMPARE(material::LinkPrefix(LotType::PCBA, QDate(2026, 12, 5)), QStringLiteral("161205"));

@@ -16,17 +16,6 @@ inline QDateTime at(int h, int m = 0, int s = 0)
     return QDateTime(kDay.date(), QTime(h, m, s));
 }
 
-inline void user(const QString& id, const QString& name)
-{
-    Module1::gConn().exec("insert into user_list (user_id, user_name) values (?, ?)", {id, name});
-}
-
-inline void part(const QString& project, const QString& partNo, const QString& approve, const QString& desc = {})
-{
-    Module1::gConn().exec("insert into part_info (part_no, part_desc, proj_id, approve) values (?, ?, ?, ?)",
-                          {partNo, desc.isEmpty() ? partNo + " desc" : desc, project, approve});
-}
-
 inline void error(const QDateTime& time, const QString& slot = "S1", const QString& user = "U1",
                   const QString& line = "L1")
 {

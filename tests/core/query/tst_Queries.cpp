@@ -59,19 +59,17 @@ const query::Window kWindow{at(8), at(12)};
 
 // Each query screen's search on seeded rows whose expected lists are written
 // out by hand, on both engines.
-class QueriesTest : public QObject
+class QueriesTest : public testdb::Case
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
+    void prepare() override
     {
-        TESTDB_INIT();
-        seed::user("U1", "Una");
-        seed::user("U2", "Ugo");
+        testing::addUser("U1", {}, {}, "Una");
+        testing::addUser("U2", {}, {}, "Ugo");
     }
 
+private Q_SLOTS:
     void defaultWindowIsThePreviousDayUpToNow()
     {
         const query::Window w = query::defaultWindow(QDateTime(QDate(2024, 1, 1), QTime(13, 14, 15, 678)));
@@ -81,8 +79,8 @@ private Q_SLOTS:
 
     void wipOptionsOrderStatusAndWindow()
     {
-        seed::part("PR1", "P1", "1");
-        seed::part("PR1", "P2", "0");
+        testing::addPart("P1", "PR1", "1");
+        testing::addPart("P2", "PR1", "0");
         addCheck({.time = at(8)}); // the window's first second counts
         addCheck({.time = at(9), .lot = "LOT9", .qty = 5, .throwQty = 2, .approveUser = "U2"});
         addCheck({.time = at(10), .value = "1"});
@@ -118,9 +116,9 @@ private Q_SLOTS:
 
     void wipFiltersAndFolding()
     {
-        seed::part("PR1", "P1", "1");
-        seed::part("PR2", "P1", "1"); // one part number under two projects
-        seed::part("PR1", "P2", "1");
+        testing::addPart("P1", "PR1", "1");
+        testing::addPart("P1", "PR2", "1"); // one part number under two projects
+        testing::addPart("P2", "PR1", "1");
         addCheck({.time = at(9)});
         addCheck({.time = at(10), .line = "L2", .machine = "M2", .module = "D2", .slot = "S2"});
         addCheck({.time = at(10, 30), .part = "P2"});
@@ -157,7 +155,7 @@ private Q_SLOTS:
 
     void wipInPartsReadsAsTheWhole()
     {
-        seed::part("PR1", "P1", "1");
+        testing::addPart("P1", "PR1", "1");
         const QDateTime day2 = at(0).addDays(1);
         for (const QDateTime& t : {at(6, 0, 0), at(23, 59, 59), day2, day2, day2.addSecs(1), day2.addDays(1)})
             addCheck({.time = t}); // two equal rows at midnight: folded once
@@ -257,9 +255,9 @@ private Q_SLOTS:
     void loadingRecord()
     {
         gConn().exec("insert into line_info (line_id, line_desc) values ('L1', 'Line one')");
-        seed::part("PR1", "P1", "1", "Board one");
-        seed::part("PR1", "P2", "0");
-        seed::part("PR2", "P2", "0");
+        testing::addPart("P1", "PR1", "1", "Board one");
+        testing::addPart("P2", "PR1", "0");
+        testing::addPart("P2", "PR2", "0");
         gConn().exec("insert into component_list (comp_code, comp_desc, group_id, method_type, vender_name) values "
                      "('C1', 'Resistor', 'G1', 'MP', 'NIL'), ('C1', 'Resistor too', 'G1', 'MP', 'ACME'), "
                      "('C2', 'Capacitor', 'G1', 'MP', 'nil'), ('C3', 'Other', 'G1', 'MP', 'ACME')");

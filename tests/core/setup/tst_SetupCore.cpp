@@ -41,13 +41,10 @@ QStringList journal()
 
 // The component set-up's Save with its journal, and the checks of the line
 // set-up import (the other imports are tested through their screens).
-class SetupCoreTest : public QObject {
+class SetupCoreTest : public testdb::Case {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init() { TESTDB_INIT(); }
-
     void newJournalsEveryRealChangeOnce()
     {
         store("S1", "C1"); // stays

@@ -41,7 +41,8 @@ void insertSetUp()
     const QList<std::pair<const char*, Rows>> tables = {
         { "insert into user_list (user_id, user_name) values (?, 'x')", { { "U1" }, { "O'NEIL" } } },
         { "insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id) values (?, 'PRJ', ?, ?, ?, ?)",
-            { { "L1", "P1", "M1", kGw, "005" }, { "L1", "P1", "M1", kGw, "012" }, { "L2", "P2", "M9", kGw2, "005" } } },
+            { { "L1", "P1", "M1", kGw, "005" }, { "L1", "P1", "M1", kGw, "012" }, { "L1", "P3", "M1", kGw, "012" },
+                { "L2", "P2", "M9", kGw2, "005" } } },
         { "insert into slot_link (link_no, mc_id, md_id, slot_code) values (?, ?, ?, ?)",
             { { "B1", "M1", "MD1", "S1" }, { "B2", "M1", "MD1", "S2" }, { "B9", "M9", "MD9", "S9" } } },
         { "insert into component_set (line_id, part_no, mc_id, md_id, slot_code, comp_code) values (?, ?, ?, ?, ?, ?)",
@@ -76,7 +77,7 @@ void linkTable(const QList<QStringList>& rows)
 
 // The scan dialogue of the terminals against the set-up, with the frames each
 // scan is answered with and the records it leaves.
-class ScanDialogueTest : public QObject {
+class ScanDialogueTest : public testdb::Case {
     Q_OBJECT
 
     TerminalTable table;
@@ -105,17 +106,15 @@ class ScanDialogueTest : public QObject {
     TerminalInfo& t5() { return table.row(table.FindDevice(5, kGw)); }
     qlonglong rows(const char* table) { return gConn().count(QString("select count(*) from %1").arg(table)); }
 
-private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
+    void prepare() override
     {
-        TESTDB_INIT();
         insertSetUp();
         table.clear();
         QCOMPARE(table.LoadDevices(gConn()).loaded, 3);
         dialogue = std::make_unique<ScanDialogue>(gConn(), table);
     }
 
+private Q_SLOTS:
     // Every step's answers; quotes and backslashes in scans are data.
     void everyStepAcceptsAndRejects()
     {
@@ -129,6 +128,7 @@ private Q_SLOTS:
             { keyFrame(5, 7), show("User:"), 0 }, { dataFrame(5, "U2"), reject("Invalid User ID"), 1 },
             { keyFrame(5, 4), show("User:") + f4Prompt, 0 }, { dataFrame(5, "O'NEIL"), show("Part No:"), 0 },
             { dataFrame(5, "P2"), reject("Invalid Part No"), 2 }, // built on another gateway's terminal
+            { dataFrame(5, "P3"), reject("Invalid Part No"), 2 }, // on another terminal of this gateway
             { dataFrame(5, "P1' --"), reject("Invalid Part No"), 2 },
             { dataFrame(5, "P1"), show("Initialization:"), 0 },
             { dataFrame(5, "2"), reject("Invalid Initialization"), 3 },
@@ -266,6 +266,8 @@ private Q_SLOTS:
         const auto r = table.LoadDevices(gConn());
         QCOMPARE(r.loaded, 50);
         QCOMPARE(r.leftOut, 14);
+        QCOMPARE(table.FindDevice(145, "10.0.0.7"), 50);
+        QCOMPARE(table.FindDevice(146, "10.0.0.7"), 0);
     }
 
     void reloadKeepsOnlyUnchangedTerminals()

@@ -81,14 +81,11 @@ void handBuiltHistory()
 
 // The review updates and the traceability snapshot on hand-built check
 // histories.
-class TraceTest : public QObject
+class TraceTest : public testdb::Case
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init() { TESTDB_INIT(); }
-
     void olderDatabaseGetsCheckKeys()
     {
         // A database as the first schema version left it, with checks.

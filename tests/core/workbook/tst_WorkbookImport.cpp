@@ -30,17 +30,10 @@ workbook::ImportLayout lineLayout()
 // The parts of the sheet import's row loop that the screens' import tests
 // do not reach: a failing log, counts past 16 bits, and files that must be
 // refused whatever they hold.
-class WorkbookImportTest : public QObject {
+class WorkbookImportTest : public testdb::Case {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase_data() { testdb::addBackendRows(); }
-    void init()
-    {
-        TESTDB_INIT();
-        testing::prompter().clear();
-    }
-
     void logFailureEndsTheRun()
     {
         const Rows rows = { { "h" }, { "MC1", "a", "NOLINE" }, { "MC2", "b", "NOLINE" } };

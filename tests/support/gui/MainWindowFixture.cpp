@@ -1,6 +1,7 @@
 #include "MainWindowFixture.h"
 
 #include "AppShell.h"
+#include "DbRows.h"
 #include "app/Module1.h"
 #include "frmLogin.h"
 #include "frmMain.h"
@@ -54,15 +55,7 @@ QWidget* MainWindowFixture::open(const QString& menuItem)
 void MainWindowFixture::addUser(const QString& id, const QString& name, const QString& group,
                                 const QStringList& codes)
 {
-    db::Database& c = Module1::gConn();
-    c.exec(QStringLiteral("insert into user_group (group_id, group_desc, status, update_user, update_time) "
-                          "values (?, ?, '1', 'SYSADMIN', sysdate)"),
-           {group, group});
-    c.exec(QStringLiteral("insert into user_list (user_id, user_name, group_id, password, active, update_user, "
-                          "update_time) values (?, ?, ?, ?, '1', 'SYSADMIN', sysdate)"),
-           {id, name, group, Module1::Encode(id, id).value()});
-    for (const QString& code : codes)
-        c.exec(QStringLiteral("insert into function_grant (func_id, group_id, update_user, update_time) "
-                              "values (?, ?, 'SYSADMIN', sysdate)"),
-               {code, group});
+    testing::addGroup(group);
+    testing::grant(group, codes);
+    testing::addUser(id, group, {}, name);
 }

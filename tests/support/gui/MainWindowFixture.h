@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QTest>
 #include <QStringList>
 #include <memory>
 
@@ -42,3 +43,11 @@ public:
 private:
     std::unique_ptr<AppShell> m_shell;
 };
+
+// Logs in as SYSADMIN through a fixture named `fixture` and opens the menu
+// item's screen as `screen`; the test ends there when either fails.
+#define TROVA_OPEN_SCREEN(fixture, screen, Type, menuItem)                                                     \
+    MainWindowFixture fixture;                                                                                 \
+    QVERIFY(fixture.logIn());                                                                                  \
+    auto* screen = fixture.open<Type>(menuItem);                                                               \
+    QVERIFY(screen)

@@ -1,8 +1,14 @@
 #pragma once
 
+#include "ListTools.h"
+
 #include <QComboBox>
 #include <QStringList>
+#include <QTableWidget>
+#include <QTest>
+#include <QTreeWidget>
 
+// Reading and using the screens' boxes, lists and grids as a person does.
 namespace testing {
 
 // The entries of a choice box, in order.
@@ -11,6 +17,46 @@ inline QStringList comboItems(const QComboBox* box)
     QStringList out;
     for (int i = 0; i < box->count(); ++i)
         out << box->itemText(i);
+    return out;
+}
+
+// A choice as the user makes it in a drop-down list.
+inline void choose(QComboBox* box, const QString& text)
+{
+    const int i = box->findText(text);
+    QVERIFY2(i >= 0, qPrintable(box->objectName() + " has no entry " + text));
+    box->setCurrentIndex(i);
+    Q_EMIT box->activated(i);
+}
+
+// A row of a list as the user clicks it: by its index, or the first row
+// whose column shows the text. A shown list gets a real mouse click.
+inline void clickRow(QTreeWidget* list, int row)
+{
+    QTreeWidgetItem* item = list->topLevelItem(row);
+    QVERIFY(item);
+    if (!list->isVisible()) {
+        list->setCurrentItem(item);
+        Q_EMIT list->itemClicked(item, 1);
+        return;
+    }
+    list->scrollToItem(item);
+    const QRect r = list->visualItemRect(item);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(r.left() + 40, r.center().y()));
+}
+inline void clickRow(QTreeWidget* list, int column, const QString& text)
+{
+    const QList<QTreeWidgetItem*> found = list->findItems(text, Qt::MatchExactly, column);
+    QVERIFY2(!found.isEmpty(), qPrintable(text));
+    clickRow(list, list->indexOfTopLevelItem(found.first()));
+}
+
+// The first `columns` texts of each grid row, joined by "|".
+inline QStringList gridRows(const QTableWidget* grid, int columns)
+{
+    QStringList out;
+    for (int r = 0; r < grid->rowCount(); ++r)
+        out << Module1::GridRowTexts(grid, r).mid(0, columns).join('|');
     return out;
 }
 
