@@ -1,6 +1,8 @@
 #include "BenchSupport.h"
 
 #include "TestDb.h"
+#include "app/Module1.h"
+#include "db/Schema.h"
 
 #include <QCoreApplication>
 
@@ -25,6 +27,23 @@ ScratchDatabase::~ScratchDatabase()
 {
     if (!m_pgName.isEmpty())
         testdb::adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(m_pgName));
+}
+
+void ScratchDatabase::open(db::Database& db) const
+{
+    QString error;
+    if (!db.open(m_settings, &error))
+        qFatal("cannot open the bench database: %s", qPrintable(error));
+    schema::ensure(db);
+}
+
+void ScratchDatabase::openAsProgramDatabase() const
+{
+    AppSettings settings;
+    settings.connection = m_settings;
+    settings.logFolder = folder();
+    Module1::setSettings(settings);
+    open(Module1::gConn());
 }
 
 QList<bool> engines()

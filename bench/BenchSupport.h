@@ -27,6 +27,13 @@ public:
     // A folder for the benchmark's other files (the error log).
     QString folder() const { return m_dir.path(); }
 
+    // Opens db on this database with the schema; a benchmark cannot go on
+    // without it, so a failure ends the program.
+    void open(db::Database& db) const;
+    // The same for the program's shared connection, with the program's
+    // settings (error log in folder()) pointing here, as the screens expect.
+    void openAsProgramDatabase() const;
+
 private:
     QTemporaryDir m_dir;
     QString m_pgName;

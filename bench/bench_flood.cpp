@@ -11,7 +11,6 @@
 
 #include "BenchSupport.h"
 #include "app/Module1.h"
-#include "db/Schema.h"
 #include "terminal/TerminalTable.h"
 
 #include <QApplication>
@@ -164,14 +163,7 @@ Times operatorTimes(SimGateway& gw)
 void Flood(benchmark::State& state, bool postgres)
 {
     bench::ScratchDatabase scratch(postgres, QStringLiteral("trova_bench_flood"));
-    AppSettings settings;
-    settings.connection = scratch.settings();
-    settings.logFolder = scratch.folder();
-    Module1::setSettings(settings);
-    QString error;
-    if (!gConn().open(settings.connection, &error))
-        qFatal("cannot open the bench database: %s", qPrintable(error));
-    schema::ensure(gConn());
+    scratch.openAsProgramDatabase();
     gConn().exec(QStringLiteral("insert into user_list (user_id, user_name) values ('U1', 'Operator')"));
     for (int g = 0; g < 3; ++g)
         gConn().exec(QStringLiteral("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id) "

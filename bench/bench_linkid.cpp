@@ -3,9 +3,7 @@
 // of the same row, on SQLite and on PostgreSQL. The bare insert is the floor;
 // the allocation should stay within a small multiple of it.
 #include "BenchSupport.h"
-#include "TestDb.h"
 #include "db/Database.h"
-#include "db/Schema.h"
 #include "material/ComponentLots.h"
 #include "material/LinkId.h"
 
@@ -55,10 +53,7 @@ struct Store
     explicit Store(bool postgres)
         : scratch(postgres, QStringLiteral("trova_bench_link"))
     {
-        QString error;
-        if (!db.open(scratch.settings(), &error))
-            qFatal("cannot open the bench database: %s", qPrintable(error));
-        schema::ensure(db);
+        scratch.open(db);
         db::Transaction tx(db);
         const material::Lot l = sampleLot();
         for (int i = 0; i < kStoredLots; ++i) {

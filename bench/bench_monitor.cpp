@@ -10,9 +10,7 @@
 #include "SimOperator.h"
 
 #include "BenchSupport.h"
-#include "TestDb.h"
 #include "app/Module1.h"
-#include "db/Schema.h"
 #include "terminal/TerminalTable.h"
 
 #include <QApplication>
@@ -64,14 +62,7 @@ struct Plant
     explicit Plant(bool postgres)
         : scratch(postgres, QStringLiteral("trova_bench_mon"))
     {
-        AppSettings settings;
-        settings.connection = scratch.settings();
-        settings.logFolder = scratch.folder();
-        Module1::setSettings(settings);
-        QString error;
-        if (!gConn().open(settings.connection, &error))
-            qFatal("cannot open the bench database: %s", qPrintable(error));
-        schema::ensure(gConn());
+        scratch.openAsProgramDatabase();
         fill();
         listen();
         monitor::gTerminals().clear();

@@ -5,11 +5,9 @@
 #include "db/Database.h"
 #include "terminal/FrameCodec.h"
 #include "terminal/ScanDialogue.h"
-#include "db/Schema.h"
 #include "terminal/TerminalTable.h"
 
 #include "BenchSupport.h"
-#include "TestDb.h"
 
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
@@ -59,10 +57,7 @@ struct Plant
     explicit Plant(bool postgres)
         : scratch(postgres, QStringLiteral("trova_bench"))
     {
-        QString error;
-        if (!db.open(scratch.settings(), &error))
-            qFatal("cannot open the bench database: %s", qPrintable(error));
-        schema::ensure(db);
+        scratch.open(db);
         fill();
         table.LoadDevices(db);
         dialogue = std::make_unique<ScanDialogue>(db, table);
