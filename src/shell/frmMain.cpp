@@ -7,6 +7,8 @@
 #include "OPT_Run.h"
 #include "Product.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QLabel>
@@ -15,6 +17,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShortcutEvent>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
@@ -103,6 +106,9 @@ frmMain::frmMain(ScreenRegistry screens, QWidget* parent)
     buildStatusBar();
     applyGrants(grants::GrantSet());
     MDIForm_Load();
+    // Mnemonics are shared out by the application, so that is where a
+    // screen's own buttons are given precedence over the menu bar.
+    qApp->installEventFilter(this);
 }
 
 void frmMain::buildMenus()
@@ -359,6 +365,41 @@ QWidget* frmMain::openScreen(const QString& menuItem)
         w->activateWindow();
     }
     return w;
+}
+
+QAbstractButton* frmMain::activeScreenButton(const QKeySequence& mnemonic) const
+{
+    const QMdiSubWindow* sub = m_mdi->activeSubWindow();
+    if (!sub || !sub->widget())
+        return nullptr;
+    const QList<QAbstractButton*> buttons = sub->widget()->findChildren<QAbstractButton*>();
+    for (QAbstractButton* b : buttons) {
+        if (b->isVisible() && b->isEnabled() && QKeySequence::mnemonic(b->text()) == mnemonic)
+            return b;
+    }
+    return nullptr;
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* e)
+{
+    // Alt+S is both the Security menu and a screen's Save. Qt takes turns
+    // between the two; while the screen is active, its button is meant.
+    if (e->type() == QEvent::Shortcut && static_cast<QShortcutEvent*>(e)->isAmbiguous()) {
+        const QMdiSubWindow* sub = m_mdi->activeSubWindow();
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && sub && (w == menuBar() || sub->isAncestorOf(w))) {
+            const QKeySequence key = static_cast<QShortcutEvent*>(e)->key();
+            bool menuHoldsIt = false;
+            for (const QAction* a : menuBar()->actions())
+                menuHoldsIt = menuHoldsIt || QKeySequence::mnemonic(a->text()) == key;
+            QAbstractButton* button = menuHoldsIt ? activeScreenButton(key) : nullptr;
+            if (button) {
+                button->animateClick();
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, e);
 }
 
 void frmMain::OPR_RELOGIN_Click()

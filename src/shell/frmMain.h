@@ -8,7 +8,9 @@
 #include <QPointer>
 #include <array>
 
+class QAbstractButton;
 class QAction;
+class QKeySequence;
 class QLabel;
 class QMdiArea;
 class QMenu;
@@ -62,6 +64,7 @@ Q_SIGNALS:
 
 protected:
     void changeEvent(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
 private:
@@ -75,6 +78,7 @@ private:
     void onItem(const QString& name);
     void closeScreensNotGranted();
     void updateClock();
+    QAbstractButton* activeScreenButton(const QKeySequence& mnemonic) const;
 
     ScreenRegistry m_screens;
     QMdiArea* m_mdi = nullptr;
