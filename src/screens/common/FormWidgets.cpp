@@ -27,8 +27,9 @@ QPushButton* addButton(QWidget* parent, QBoxLayout* row, const QString& caption,
 
 void leaveFocusedBox(QWidget* screen, QAbstractButton* button)
 {
+    // A button or tick box has nothing to finish; the focus stays on it.
     QWidget* focused = QApplication::focusWidget();
-    if (focused && focused != button && screen->isAncestorOf(focused))
+    if (focused && !qobject_cast<QAbstractButton*>(focused) && screen->isAncestorOf(focused))
         button->setFocus(Qt::OtherFocusReason);
 }
 
