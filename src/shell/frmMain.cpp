@@ -2,6 +2,7 @@
 
 #include "app/AppControl.h"
 #include "MainPlacement.h"
+#include "MaintenanceScreen.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
 #include "OPT_Run.h"
@@ -365,6 +366,17 @@ QWidget* frmMain::openScreen(const QString& menuItem)
         w->activateWindow();
     }
     return w;
+}
+
+void frmMain::resetScreensForUser(const QString& userId)
+{
+    if (userId == m_user)
+        return;
+    m_user = userId;
+    for (const QPointer<QWidget>& open : std::as_const(m_open)) {
+        if (auto* screen = qobject_cast<MaintenanceScreen*>(open.data()))
+            screen->resetForUser();
+    }
 }
 
 QAbstractButton* frmMain::activeScreenButton(const QKeySequence& mnemonic) const

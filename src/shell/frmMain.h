@@ -50,6 +50,10 @@ public:
     // Shows the item's screen, creating it when it is not open.
     QWidget* openScreen(const QString& menuItem);
 
+    // After a login: when the user is not the one the open screens last
+    // served, each maintenance screen drops what that user left pending.
+    void resetScreensForUser(const QString& userId);
+
 public Q_SLOTS:
     void OPR_RELOGIN_Click();
     void OPR_EXIT_Click();
@@ -89,4 +93,5 @@ private:
     std::array<QAction*, 13> m_buttons{};
     std::array<QLabel*, 5> m_panels{};
     QHash<QString, QPointer<QWidget>> m_open;
+    QString m_user; // whom the open screens serve
 };

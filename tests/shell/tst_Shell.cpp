@@ -1,7 +1,11 @@
+#include "DbRows.h"
 #include "MainPlacement.h"
+#include "Mtc_Comp.h"
 #include "MainWindowFixture.h"
 #include "OPT_Run.h"
 #include "QUERY_WIP.h"
+#include "SYS_UGRP.h"
+#include "SYS_USER.h"
 #include "ScriptedPrompter.h"
 #include "SimGateway.h"
 #include "TestDb.h"
@@ -18,11 +22,14 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPointer>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTableWidget>
 #include <QToolBar>
+#include <QTreeWidget>
 #include <memory>
 
 using testing::prompter;
@@ -147,6 +154,59 @@ private Q_SLOTS:
         QTest::mouseClick(run->cmdStart(1), Qt::LeftButton);
         QTest::mouseClick(run->cmdexit(), Qt::LeftButton);
         QTRY_VERIFY(!run);
+    }
+
+    // What one user left pending is not the next user's: each maintenance
+    // screen that stays open is as the new user opens it, and Save asks for
+    // the grant when it runs, not only when the mode was entered.
+    void reloginDropsThePreviousUsersPendingWork()
+    {
+        testing::addRow("component_list", {"comp_code", "comp_desc", "group_id", "method_type", "vender_name"},
+                        {"C1", "old", "G1", "MP", "V1"});
+        MainWindowFixture::addUser("ADM1", "Admin one", "ADMIN", {"MAN_COMP", "SEC_USER_GROUP", "SEC_USER_INFO"});
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        auto* comp = f.open<Mtc_Comp>("Man_Comp");
+        auto* groups = f.open<SYS_UGRP>("SEC_USER_GROUP");
+        auto* users = f.open<SYS_USER>("SEC_USER_INFO");
+        QVERIFY(comp && groups && users);
+        auto click = [](QTreeWidget* list, const QString& key) {
+            QTreeWidgetItem* item = list->findItems(key, Qt::MatchExactly, 1).value(0);
+            QVERIFY(item);
+            list->setCurrentItem(item);
+            Q_EMIT list->itemClicked(item, 1);
+        };
+        auto storedDesc = [] { return testing::queryRows("select comp_desc from component_list"); };
+
+        click(comp->LvData, "C1");
+        comp->cmdEdit->click();
+        comp->txtDesc->setText("edited");
+        const QString revoke = "delete from function_grant where func_id = 'Man_Edit_List'";
+        Module1::gConn().exec(revoke);
+        comp->cmdSave->click();
+        QCOMPARE(prompter().texts(), QStringList{"You have no permission to use."});
+        QCOMPARE(storedDesc(), QStringList{"old"});
+        testing::addRow("function_grant", {"func_id", "group_id"}, {"Man_Edit_List", "SYSADMIN"});
+        click(groups->lvUserGroup, "SYSADMIN");
+        QCOMPARE(groups->txtUGid->text(), QStringLiteral("SYSADMIN"));
+        auto listedUsers = [users] {
+            QStringList ids;
+            for (int r = 0; r < users->msfgUser->rowCount(); ++r)
+                ids << users->msfgUser->item(r, 1)->text();
+            return ids;
+        };
+        QCOMPARE(listedUsers(), QStringList{"ADM1"});
+
+        QVERIFY(f.relogIn("ADM1", "ADM1"));
+        QVERIFY(!comp->cmdSave->isEnabled() && comp->cmdNew->isEnabled());
+        QCOMPARE(comp->txtID->text() + comp->txtDesc->text(), QString());
+        QCOMPARE(groups->txtUGid->text(), QString());
+        prompter().clear();
+        groups->cmdDelete->click(); // answered Yes
+        QCOMPARE(testing::queryRows("select group_id from user_group order by group_id"),
+                 QStringList({"ADMIN", "SYSADMIN"}));
+        QCOMPARE(listedUsers(), QStringList{"SYSADMIN"});
+        QCOMPARE(storedDesc(), QStringList{"old"});
     }
 
     // Each button opens its item's screen; a screen opens once, and afresh

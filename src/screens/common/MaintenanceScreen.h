@@ -135,6 +135,11 @@ public:
     void cmdImport_Click();
     void CHK_ALL_Click();
 
+    // After a login as another user: the previous user's pending New, Edit
+    // or Delete is dropped, and the boxes and lists are as the screen shows
+    // them to the new user on opening.
+    virtual void resetForUser();
+
     // Rebuilds the list from the database; ends with finishLoad().
     virtual void LoadData() = 0;
 
@@ -225,6 +230,7 @@ protected:
     QAbstractItemView* listView() const;
 
 private:
+    QString gateOf(const QString& mode) const;
     void onRowSelected(int row);
     void onRowClicked(int row, int column);
     void endSave();
