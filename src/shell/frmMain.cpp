@@ -2,7 +2,6 @@
 
 #include "app/AppControl.h"
 #include "MainPlacement.h"
-#include "MaintenanceScreen.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
 #include "OPT_Run.h"
@@ -374,8 +373,9 @@ void frmMain::resetScreensForUser(const QString& userId)
         return;
     m_user = userId;
     for (const QPointer<QWidget>& open : std::as_const(m_open)) {
-        if (auto* screen = qobject_cast<MaintenanceScreen*>(open.data()))
-            screen->resetForUser();
+        QWidget* screen = open.data();
+        if (screen && screen->metaObject()->indexOfSlot("resetForUser()") >= 0)
+            QMetaObject::invokeMethod(screen, "resetForUser", Qt::DirectConnection);
     }
 }
 

@@ -51,7 +51,7 @@ public:
     QWidget* openScreen(const QString& menuItem);
 
     // After a login: when the user is not the one the open screens last
-    // served, each maintenance screen drops what that user left pending.
+    // served, each screen drops what that user left pending.
     void resetScreensForUser(const QString& userId);
 
 public Q_SLOTS:

@@ -135,11 +135,6 @@ public:
     void cmdImport_Click();
     void CHK_ALL_Click();
 
-    // After a login as another user: the previous user's pending New, Edit
-    // or Delete is dropped, and the boxes and lists are as the screen shows
-    // them to the new user on opening.
-    virtual void resetForUser();
-
     // Rebuilds the list from the database; ends with finishLoad().
     virtual void LoadData() = 0;
 
@@ -150,6 +145,12 @@ public:
     bool viewAll() const;
     // The rows the list shows.
     int shownRows() const;
+
+public Q_SLOTS:
+    // After a login as another user: the previous user's pending New, Edit
+    // or Delete is dropped, and the boxes and lists are as the screen shows
+    // them to the new user on opening.
+    virtual void resetForUser();
 
 protected:
     void setupCycle(const CycleSetup& setup);
