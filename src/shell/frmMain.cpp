@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "app/AppControl.h"
+#include "FormWidgets.h"
 #include "MainPlacement.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
@@ -17,8 +18,8 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QScreen>
-#include <QShortcutEvent>
 #include <QSettings>
+#include <QShortcutEvent>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -394,24 +395,31 @@ QAbstractButton* frmMain::activeScreenButton(const QKeySequence& mnemonic) const
 
 bool frmMain::eventFilter(QObject* watched, QEvent* e)
 {
+    if (e->type() != QEvent::Shortcut)
+        return QMainWindow::eventFilter(watched, e);
+    const QMdiSubWindow* sub = m_mdi->activeSubWindow();
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (!w || !sub || !sub->widget() || (w != menuBar() && !sub->isAncestorOf(w)))
+        return QMainWindow::eventFilter(watched, e);
+    const auto* se = static_cast<QShortcutEvent*>(e);
+    if (!se->isAmbiguous()) {
+        // Pressed by its mnemonic, a button leaves the box being typed in
+        // first, as a click on it does.
+        if (auto* button = qobject_cast<QAbstractButton*>(w))
+            formui::leaveFocusedBox(sub->widget(), button);
+        return QMainWindow::eventFilter(watched, e);
+    }
     // Alt+S is both the Security menu and a screen's Save. Qt takes turns
     // between the two; while the screen is active, its button is meant.
-    if (e->type() == QEvent::Shortcut && static_cast<QShortcutEvent*>(e)->isAmbiguous()) {
-        const QMdiSubWindow* sub = m_mdi->activeSubWindow();
-        auto* w = qobject_cast<QWidget*>(watched);
-        if (w && sub && (w == menuBar() || sub->isAncestorOf(w))) {
-            const QKeySequence key = static_cast<QShortcutEvent*>(e)->key();
-            bool menuHoldsIt = false;
-            for (const QAction* a : menuBar()->actions())
-                menuHoldsIt = menuHoldsIt || QKeySequence::mnemonic(a->text()) == key;
-            QAbstractButton* button = menuHoldsIt ? activeScreenButton(key) : nullptr;
-            if (button) {
-                button->animateClick();
-                return true;
-            }
-        }
-    }
-    return QMainWindow::eventFilter(watched, e);
+    bool menuHoldsIt = false;
+    for (const QAction* a : menuBar()->actions())
+        menuHoldsIt = menuHoldsIt || QKeySequence::mnemonic(a->text()) == se->key();
+    QAbstractButton* button = menuHoldsIt ? activeScreenButton(se->key()) : nullptr;
+    if (!button)
+        return QMainWindow::eventFilter(watched, e);
+    formui::leaveFocusedBox(sub->widget(), button);
+    button->animateClick();
+    return true;
 }
 
 void frmMain::OPR_RELOGIN_Click()

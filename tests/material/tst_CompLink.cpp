@@ -2,6 +2,7 @@
 #include "MaterialKit.h"
 #include "Mtc_Comp_Link.h"
 #include "Mtc_Part.h"
+#include "OPT_Load_SN.h"
 #include "TestDb.h"
 #include "TestMain.h"
 #include "app/Module1.h"
@@ -177,6 +178,20 @@ private Q_SLOTS:
         QVERIFY(!QApplication::activePopupWidget());
         QCOMPARE(s->cboComp->currentText() + s->cboVD->currentText(), QString());
         QCOMPARE(queryRows("select link_id from component_link"), QStringList());
+
+        // The same on a screen outside the maintenance cycle: Save finds the
+        // batch upper-cased.
+        auto* load = f.open<OPT_Load_SN>("OPR_Load");
+        QVERIFY(load);
+        prompter().clear();
+        QString batch;
+        prompter().onMessage = [&](const msg::Message&) { batch = load->txtBatch->text(); };
+        load->txtBatch->setFocus();
+        QTest::keyClicks(load->txtBatch, "b1");
+        pressAltS(load->txtBatch);
+        QTRY_COMPARE(prompter().texts(), QStringList({"Please input the Panel No."}));
+        prompter().onMessage = nullptr;
+        QCOMPARE(batch, QStringLiteral("B1"));
     }
 
     void rowClickSortAndEdit()

@@ -31,7 +31,7 @@ QPushButton* addButton(QWidget* parent, QBoxLayout* row, const QString& caption,
 // Lets the box that has the focus, if it is one of the screen's, finish as
 // it does when the user leaves it (its clean-ups and look-ups) before the
 // button acts on the boxes: a mouse click takes the focus to the button, a
-// mnemonic or a call presses it with the focus left where it was.
+// mnemonic presses it with the focus left where it was.
 void leaveFocusedBox(QWidget* screen, QAbstractButton* button);
 // Label and box pairs in the grid's first two columns, one pair a row from
 // firstRow on.

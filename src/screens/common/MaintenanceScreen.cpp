@@ -25,14 +25,9 @@ void MaintenanceScreen::setupCycle(const CycleSetup& setup)
     if (m_setup.editKeyBoxes.isEmpty() && !m_setup.keyBoxes.isEmpty())
         m_setup.editKeyBoxes = {m_setup.keyBoxes.first()};
 
-    // Whatever presses a button (mouse, mnemonic, key), the box being typed
-    // in is left first, so that Save stores what its clean-ups made of it.
     auto wire = [this](QAbstractButton* b, void (MaintenanceScreen::*handler)()) {
         if (b)
-            connect(b, &QAbstractButton::clicked, this, [this, b, handler] {
-                formui::leaveFocusedBox(this, b);
-                (this->*handler)();
-            });
+            connect(b, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
     };
     wire(m_setup.cmdNew, &MaintenanceScreen::cmdNew_Click);
     wire(m_setup.cmdEdit, &MaintenanceScreen::cmdEdit_Click);
