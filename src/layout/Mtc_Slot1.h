@@ -45,6 +45,10 @@ public:
     // The tree as shown, read by its levels.
     layout::SlotTree shownTree() const;
 
+public Q_SLOTS:
+    // A tree set but not saved by the previous user goes: no machine chosen.
+    void resetForUser() { Form_Load(); }
+
 private:
     void Form_Load();
     void drawTree(const layout::SlotTree& tree);

@@ -68,6 +68,15 @@ void SYS_Grant::initmsfgFunc()
     msfgFunc->setColumnWidth(0, 300 / Module1::kTwipsPerPixel);
 }
 
+void SYS_Grant::resetForUser()
+{
+    try {
+        LoadData();
+    } catch (const db::DbError& e) {
+        msg::error(e.text());
+    }
+}
+
 void SYS_Grant::LoadData()
 {
     {

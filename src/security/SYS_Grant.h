@@ -31,6 +31,10 @@ public:
     QPushButton* cmdSave;
     QPushButton* cmdExit;
 
+public Q_SLOTS:
+    // Ticks not saved by the previous user go: the grants as stored.
+    void resetForUser();
+
 private:
     void initmsfgFunc();
     void sFlexCheck(int row, bool on);

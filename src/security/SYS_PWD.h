@@ -23,6 +23,10 @@ public:
     QPushButton* cmdOK;
     QPushButton* cmdCancle;
 
+public Q_SLOTS:
+    // Nothing typed by the previous user stays.
+    void resetForUser() { clearBoxes(); }
+
 private:
     void clearBoxes();
 };

@@ -1,5 +1,6 @@
 #include "AppShell.h"
 
+#include "app/Module1.h"
 #include "frmLogin.h"
 #include "frmMain.h"
 #include "frmSplash.h"
@@ -54,6 +55,7 @@ void AppShell::onLoginSucceeded(const grants::GrantSet& g)
         connect(m_main.get(), &frmMain::reloginRequested, this, &AppShell::showLogin);
     }
     m_main->applyGrants(g);
+    m_main->resetScreensForUser(Module1::gUserID);
     m_main->show();
     m_main->raise();
     m_main->activateWindow();

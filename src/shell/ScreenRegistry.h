@@ -9,7 +9,9 @@ class QWidget;
 // Which screen each menu item of the main window opens. A screen is created
 // by its factory without a parent; the main window keeps one instance of it.
 // A QDialog opens as its own window over the main window, any other widget as
-// a child window of the work area. A screen ends itself with close().
+// a child window of the work area. A screen ends itself with close(). A
+// screen that holds work of the logged-in user has a slot resetForUser(),
+// which the main window calls after a login as another user.
 class ScreenRegistry
 {
 public:

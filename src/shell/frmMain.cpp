@@ -1,12 +1,15 @@
 #include "frmMain.h"
 
 #include "app/AppControl.h"
+#include "FormWidgets.h"
 #include "MainPlacement.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
 #include "OPT_Run.h"
 #include "Product.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QLabel>
@@ -16,6 +19,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QSettings>
+#include <QShortcutEvent>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -103,6 +107,9 @@ frmMain::frmMain(ScreenRegistry screens, QWidget* parent)
     buildStatusBar();
     applyGrants(grants::GrantSet());
     MDIForm_Load();
+    // Mnemonics are shared out by the application, so that is where a
+    // screen's own buttons are given precedence over the menu bar.
+    qApp->installEventFilter(this);
 }
 
 void frmMain::buildMenus()
@@ -359,6 +366,60 @@ QWidget* frmMain::openScreen(const QString& menuItem)
         w->activateWindow();
     }
     return w;
+}
+
+void frmMain::resetScreensForUser(const QString& userId)
+{
+    if (userId == m_user)
+        return;
+    m_user = userId;
+    for (const QPointer<QWidget>& open : std::as_const(m_open)) {
+        QWidget* screen = open.data();
+        if (screen && screen->metaObject()->indexOfSlot("resetForUser()") >= 0)
+            QMetaObject::invokeMethod(screen, "resetForUser", Qt::DirectConnection);
+    }
+}
+
+QAbstractButton* frmMain::activeScreenButton(const QKeySequence& mnemonic) const
+{
+    const QMdiSubWindow* sub = m_mdi->activeSubWindow();
+    if (!sub || !sub->widget())
+        return nullptr;
+    const QList<QAbstractButton*> buttons = sub->widget()->findChildren<QAbstractButton*>();
+    for (QAbstractButton* b : buttons) {
+        if (b->isVisible() && b->isEnabled() && QKeySequence::mnemonic(b->text()) == mnemonic)
+            return b;
+    }
+    return nullptr;
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* e)
+{
+    if (e->type() != QEvent::Shortcut)
+        return QMainWindow::eventFilter(watched, e);
+    const QMdiSubWindow* sub = m_mdi->activeSubWindow();
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (!w || !sub || !sub->widget() || (w != menuBar() && !sub->isAncestorOf(w)))
+        return QMainWindow::eventFilter(watched, e);
+    const auto* se = static_cast<QShortcutEvent*>(e);
+    if (!se->isAmbiguous()) {
+        // Pressed by its mnemonic, a button leaves the box being typed in
+        // first, as a click on it does.
+        if (auto* button = qobject_cast<QAbstractButton*>(w))
+            formui::leaveFocusedBox(sub->widget(), button);
+        return QMainWindow::eventFilter(watched, e);
+    }
+    // Alt+S is both the Security menu and a screen's Save. Qt takes turns
+    // between the two; while the screen is active, its button is meant.
+    bool menuHoldsIt = false;
+    for (const QAction* a : menuBar()->actions())
+        menuHoldsIt = menuHoldsIt || QKeySequence::mnemonic(a->text()) == se->key();
+    QAbstractButton* button = menuHoldsIt ? activeScreenButton(se->key()) : nullptr;
+    if (!button)
+        return QMainWindow::eventFilter(watched, e);
+    formui::leaveFocusedBox(sub->widget(), button);
+    button->animateClick();
+    return true;
 }
 
 void frmMain::OPR_RELOGIN_Click()

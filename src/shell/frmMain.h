@@ -8,7 +8,9 @@
 #include <QPointer>
 #include <array>
 
+class QAbstractButton;
 class QAction;
+class QKeySequence;
 class QLabel;
 class QMdiArea;
 class QMenu;
@@ -48,6 +50,10 @@ public:
     // Shows the item's screen, creating it when it is not open.
     QWidget* openScreen(const QString& menuItem);
 
+    // After a login: when the user is not the one the open screens last
+    // served, each screen drops what that user left pending.
+    void resetScreensForUser(const QString& userId);
+
 public Q_SLOTS:
     void OPR_RELOGIN_Click();
     void OPR_EXIT_Click();
@@ -62,6 +68,7 @@ Q_SIGNALS:
 
 protected:
     void changeEvent(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
 private:
@@ -75,6 +82,7 @@ private:
     void onItem(const QString& name);
     void closeScreensNotGranted();
     void updateClock();
+    QAbstractButton* activeScreenButton(const QKeySequence& mnemonic) const;
 
     ScreenRegistry m_screens;
     QMdiArea* m_mdi = nullptr;
@@ -85,4 +93,5 @@ private:
     std::array<QAction*, 13> m_buttons{};
     std::array<QLabel*, 5> m_panels{};
     QHash<QString, QPointer<QWidget>> m_open;
+    QString m_user; // whom the open screens serve
 };

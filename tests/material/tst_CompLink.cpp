@@ -2,12 +2,15 @@
 #include "MaterialKit.h"
 #include "Mtc_Comp_Link.h"
 #include "Mtc_Part.h"
+#include "OPT_Load_SN.h"
 #include "TestDb.h"
 #include "TestMain.h"
 #include "app/Module1.h"
+#include "frmMain.h"
 #include "label/LabelSink.h"
 #include "material/LinkId.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QTableWidget>
@@ -126,6 +129,60 @@ private Q_SLOTS:
                            "part_no, ref_designator, polarity_check, update_user from component_link"),
                  QStringList({id + "|C1|V1|Vendor one|LOT-1|2449|RT-9|P1|PN1|F|Y|SYSADMIN"}));
         QVERIFY(s->cmdPrint->isEnabled()); // through Cancel
+    }
+
+    // Alt+S typed in a box of a screen of the main window, shown and active,
+    // presses the screen's "&Save", not the "&Security" menu, and the box is
+    // left first, as a click on Save leaves it: the part number is stored
+    // upper-cased, and a component the part number does not need is emptied
+    // with its vendor, so that nothing is stored.
+    void altSSavesFromTheBoxAsItIsLeft()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        QVERIFY(QTest::qWaitForWindowActive(f.main()));
+        auto pressAltS = [](QWidget* box) {
+            QCOMPARE(QApplication::focusWidget(), box);
+            QTest::keyClick(box, Qt::Key_S, Qt::AltModifier);
+        };
+        auto* part = f.open<Mtc_Part>("Man_Part");
+        QVERIFY(part);
+        part->cmdNew->click();
+        choose(part->cboProj, "P1");
+        part->txtID->setFocus();
+        QTest::keyClicks(part->txtID, "pn-low");
+        pressAltS(part->txtID);
+        QTRY_VERIFY(part->cmdNew->isEnabled());
+        QVERIFY(!QApplication::activePopupWidget());
+        QCOMPARE(queryRows("select part_no from part_info where proj_id = 'P1' order by part_no"),
+                 QStringList({"PN-LOW", "PN1", "PN2"}));
+
+        auto* s = f.open<Mtc_Comp_Link>("Man_Link");
+        QVERIFY(s);
+        s->cmdNew->click();
+        fillLot(*s);
+        s->cboComp->setFocus();
+        QTest::keyClick(s->cboComp, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(s->cboComp, "ZZ9");
+        pressAltS(s->cboComp);
+        QTRY_COMPARE(prompter().texts(), QStringList({"The Link ID or Component ID or Vender Name cannot be null ..."}));
+        QVERIFY(!QApplication::activePopupWidget());
+        QCOMPARE(s->cboComp->currentText() + s->cboVD->currentText(), QString());
+        QCOMPARE(queryRows("select link_id from component_link"), QStringList());
+
+        // The same on a screen outside the maintenance cycle: Save finds the
+        // batch upper-cased.
+        auto* load = f.open<OPT_Load_SN>("OPR_Load");
+        QVERIFY(load);
+        prompter().clear();
+        QString batch;
+        prompter().onMessage = [&](const msg::Message&) { batch = load->txtBatch->text(); };
+        load->txtBatch->setFocus();
+        QTest::keyClicks(load->txtBatch, "b1");
+        pressAltS(load->txtBatch);
+        QTRY_COMPARE(prompter().texts(), QStringList({"Please input the Panel No."}));
+        prompter().onMessage = nullptr;
+        QCOMPARE(batch, QStringLiteral("B1"));
     }
 
     void rowClickSortAndEdit()

@@ -1,7 +1,14 @@
+#include "DbRows.h"
 #include "MainPlacement.h"
 #include "MainWindowFixture.h"
+#include "Mtc_Comp.h"
+#include "Mtc_Slot1.h"
 #include "OPT_Run.h"
 #include "QUERY_WIP.h"
+#include "SYS_Grant.h"
+#include "SYS_PWD.h"
+#include "SYS_UGRP.h"
+#include "SYS_USER.h"
 #include "ScriptedPrompter.h"
 #include "SimGateway.h"
 #include "TestDb.h"
@@ -12,17 +19,21 @@
 #include "frmMain.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDateTimeEdit>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPointer>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTableWidget>
 #include <QToolBar>
+#include <QTreeWidget>
 #include <memory>
 
 using testing::prompter;
@@ -140,6 +151,76 @@ private Q_SLOTS:
         QTest::mouseClick(run->cmdStart(1), Qt::LeftButton);
         QTest::mouseClick(run->cmdexit(), Qt::LeftButton);
         QTRY_VERIFY(!run);
+    }
+
+    // What one user left pending is not the next user's: each screen with
+    // work of its user that stays open is as the new user opens it (modes
+    // cancelled, boxes emptied, lists with the new user's filters, unsaved
+    // ticks and trees gone), and Save asks for the grant when it runs, not
+    // only when the mode was entered.
+    void reloginDropsThePreviousUsersPendingWork()
+    {
+        testing::addRow("component_list", {"comp_code", "comp_desc", "group_id", "method_type", "vender_name"},
+                        {"C1", "old", "G1", "MP", "V1"});
+        testing::addRow("mc_info", {"mc_id", "line_id"}, {"M1", "L1"});
+        MainWindowFixture::addUser("ADM1", "Admin one", "ADMIN",
+                                   {"MAN_COMP", "SEC_USER_GROUP", "SEC_USER_INFO", "SEC_FUNCTION_GRANT", "MAN_SLOT"});
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        auto* comp = f.open<Mtc_Comp>("Man_Comp");
+        auto* groups = f.open<SYS_UGRP>("SEC_USER_GROUP");
+        auto* users = f.open<SYS_USER>("SEC_USER_INFO");
+        auto* pwd = f.open<SYS_PWD>("SEC_USER_CHGPWD");
+        auto* grant = f.open<SYS_Grant>("SEC_FUNCTION_GRANT");
+        auto* slots = f.open<Mtc_Slot1>("Man_Slot1");
+        QVERIFY(comp && groups && users && pwd && grant && slots);
+        auto click = [](QTreeWidget* list, const QString& key) {
+            QTreeWidgetItem* item = list->findItems(key, Qt::MatchExactly, 1).value(0);
+            QVERIFY(item);
+            list->setCurrentItem(item);
+            Q_EMIT list->itemClicked(item, 1);
+        };
+        auto storedDesc = [] { return testing::queryRows("select comp_desc from component_list"); };
+
+        click(comp->LvData, "C1");
+        comp->cmdEdit->click();
+        comp->txtDesc->setText("edited");
+        const QString revoke = "delete from function_grant where func_id = 'Man_Edit_List'";
+        Module1::gConn().exec(revoke);
+        comp->cmdSave->click();
+        QCOMPARE(prompter().texts(), QStringList{"You have no permission to use."});
+        QCOMPARE(storedDesc(), QStringList{"old"});
+        testing::addRow("function_grant", {"func_id", "group_id"}, {"Man_Edit_List", "SYSADMIN"});
+        click(groups->lvUserGroup, "SYSADMIN");
+        QCOMPARE(groups->txtUGid->text(), QStringLiteral("SYSADMIN"));
+        auto listedUsers = [users] {
+            QStringList ids;
+            for (int r = 0; r < users->msfgUser->rowCount(); ++r)
+                ids << users->msfgUser->item(r, 1)->text();
+            return ids;
+        };
+        QCOMPARE(listedUsers(), QStringList{"ADM1"});
+        pwd->OldPWD->setText("SYSADMIN");
+        QCOMPARE(grant->cboGroup->currentText(), QStringLiteral("ADMIN"));
+        const int run = grant->msfgFunc->findItems("OPR_RUN", Qt::MatchExactly).value(0)->row();
+        grant->msfgFunc_Click(run);
+        QVERIFY(grant->isMarked(run));
+        slots->cboMC->setCurrentIndex(0);
+        QCOMPARE(slots->TV->topLevelItemCount(), 1);
+
+        QVERIFY(f.relogIn("ADM1", "ADM1"));
+        QVERIFY(!comp->cmdSave->isEnabled() && comp->cmdNew->isEnabled());
+        QCOMPARE(comp->txtID->text() + comp->txtDesc->text(), QString());
+        QCOMPARE(groups->txtUGid->text(), QString());
+        prompter().clear();
+        groups->cmdDelete->click(); // answered Yes
+        QCOMPARE(testing::queryRows("select group_id from user_group order by group_id"),
+                 QStringList({"ADMIN", "SYSADMIN"}));
+        QCOMPARE(listedUsers(), QStringList{"SYSADMIN"});
+        QCOMPARE(storedDesc(), QStringList{"old"});
+        QCOMPARE(pwd->OldPWD->text(), QString());
+        QVERIFY(!grant->isMarked(run));
+        QCOMPARE(slots->cboMC->currentIndex() + slots->TV->topLevelItemCount(), -1);
     }
 
     // Each button opens its item's screen; a screen opens once, and afresh

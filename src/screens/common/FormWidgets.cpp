@@ -3,6 +3,8 @@
 #include "ListTools.h"
 #include "app/Module1.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QBoxLayout>
 #include <QComboBox>
 #include <QFormLayout>
@@ -21,6 +23,14 @@ QPushButton* addButton(QWidget* parent, QBoxLayout* row, const QString& caption,
         b->setObjectName(QLatin1String(name));
     row->addWidget(b);
     return b;
+}
+
+void leaveFocusedBox(QWidget* screen, QAbstractButton* button)
+{
+    // A button or tick box has nothing to finish; the focus stays on it.
+    QWidget* focused = QApplication::focusWidget();
+    if (focused && !qobject_cast<QAbstractButton*>(focused) && screen->isAncestorOf(focused))
+        button->setFocus(Qt::OtherFocusReason);
 }
 
 void addLabelledRows(QGridLayout* grid, QWidget* parent, std::initializer_list<std::pair<QString, QWidget*>> rows,

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <utility>
 
+class QAbstractButton;
 class QBoxLayout;
 class QComboBox;
 class QFormLayout;
@@ -27,6 +28,11 @@ namespace formui {
 // A button with its caption, added to the row; given an object name when a
 // name is given.
 QPushButton* addButton(QWidget* parent, QBoxLayout* row, const QString& caption, const char* name = nullptr);
+// Lets the box that has the focus, if it is one of the screen's, finish as
+// it does when the user leaves it (its clean-ups and look-ups) before the
+// button acts on the boxes: a mouse click takes the focus to the button, a
+// mnemonic presses it with the focus left where it was.
+void leaveFocusedBox(QWidget* screen, QAbstractButton* button);
 // Label and box pairs in the grid's first two columns, one pair a row from
 // firstRow on.
 void addLabelledRows(QGridLayout* grid, QWidget* parent, std::initializer_list<std::pair<QString, QWidget*>> rows,

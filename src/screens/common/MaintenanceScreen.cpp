@@ -256,9 +256,30 @@ void MaintenanceScreen::cmdDelete_Click()
     cmdSave_Click();
 }
 
+QString MaintenanceScreen::gateOf(const QString& mode) const
+{
+    if (mode == m_setup.modes.newMode)
+        return m_setup.gates.newCode;
+    if (mode == m_setup.modes.editMode)
+        return m_setup.gates.editCode;
+    if (mode == m_setup.modes.delMode)
+        return m_setup.gates.deleteCode;
+    return QString();
+}
+
+void MaintenanceScreen::resetForUser()
+{
+    EditMode.clear();
+    cmdCancel_Click();
+}
+
 void MaintenanceScreen::cmdSave_Click()
 {
     const QString mode = EditMode;
+    // The grant is asked again: it may have been taken away since the mode
+    // was entered.
+    if (!passesGate(gateOf(mode)))
+        return;
     try {
         if (!saveAllowed())
             return;

@@ -148,6 +148,12 @@ public:
     // The rows the list shows.
     int shownRows() const;
 
+public Q_SLOTS:
+    // After a login as another user: the previous user's pending New, Edit
+    // or Delete is dropped, and the boxes and lists are as the screen shows
+    // them to the new user on opening.
+    virtual void resetForUser();
+
 protected:
     void setupCycle(const CycleSetup& setup);
     // A button of the cycle, added to the row (with the object name, if one
@@ -232,6 +238,7 @@ private:
     // An Edit or Delete of the row shown that changed no row: the row was
     // changed or removed meanwhile, so Save must not pass for done.
     void tellIfNoRowChanged(int changed);
+    QString gateOf(const QString& mode) const;
     void onRowSelected(int row);
     void onRowClicked(int row, int column);
     void endSave();
