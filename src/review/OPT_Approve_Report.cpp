@@ -53,8 +53,11 @@ OPT_Approve_Report::OPT_Approve_Report(QWidget* parent)
     connect(cmdExport, &QPushButton::clicked, this, &OPT_Approve_Report::cmdexport_Click);
     connect(cmdexit, &QPushButton::clicked, this, &QWidget::close);
     Module1::InstallColumnSort(LvData);
+    Form_Load();
+}
 
-    // Form_Load
+void OPT_Approve_Report::Form_Load()
+{
     querytools::InitDates(DTfrom, DTto);
     LoadGatewayList();
     InitCheckList();

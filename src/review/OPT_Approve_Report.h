@@ -33,6 +33,9 @@ public:
     void cmdApprove_Click();
     void cmdexport_Click();
 
+protected:
+    void Form_Load() override;
+
 private:
     void LoadGatewayList();
     void InitCheckList();

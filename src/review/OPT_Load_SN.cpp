@@ -89,8 +89,12 @@ OPT_Load_SN::OPT_Load_SN(QWidget* parent)
     connect(cmdSave, &QPushButton::clicked, this, &OPT_Load_SN::cmdSave_Click);
     connect(cmdClear, &QPushButton::clicked, this, &OPT_Load_SN::cmdClear_Click);
     connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
+    Form_Load();
+}
 
-    // Form_Load
+void OPT_Load_SN::Form_Load()
+{
+    clearInputs();
     initlvdata();
     fillChoices(cboProj, QStringLiteral("select distinct proj_id from part_info order by proj_id"));
 }

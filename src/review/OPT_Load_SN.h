@@ -36,6 +36,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void Form_Load() override;
 
 private:
     void initlvdata();

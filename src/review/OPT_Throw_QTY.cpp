@@ -56,8 +56,12 @@ OPT_Throw_QTY::OPT_Throw_QTY(QWidget* parent)
     connect(cmdExport, &QPushButton::clicked, this, &OPT_Throw_QTY::cmdexport_Click);
     connect(cmdexit, &QPushButton::clicked, this, &QWidget::close);
     Module1::InstallColumnSort(LvData);
+    Form_Load();
+}
 
-    // Form_Load
+void OPT_Throw_QTY::Form_Load()
+{
+    txtQTY->clear();
     querytools::InitDates(DTfrom, DTto);
     LoadProjectList();
     InitCheckList();

@@ -34,6 +34,9 @@ public:
     void cmdSave_Click();
     void cmdexport_Click();
 
+protected:
+    void Form_Load() override;
+
 private:
     void LoadProjectList();
     void InitCheckList();

@@ -36,7 +36,14 @@ public:
     // The check_id of a listed record; 0 when there is none.
     static qlonglong checkIdOf(const QTreeWidgetItem* item);
 
+public Q_SLOTS:
+    // After a login as another user the screen starts afresh, so nothing the
+    // previous user chose or typed is acted on under the new user's name.
+    void resetForUser() { Form_Load(); }
+
 protected:
+    // Puts the screen in the state it opens in.
+    virtual void Form_Load() = 0;
     // A picker showing "MM/dd/yyyy HH:mm:ss".
     QDateTimeEdit* newTimePicker();
     // An editable choice box.

@@ -3,7 +3,9 @@
 #include "MainWindowFixture.h"
 #include "Mtc_Comp.h"
 #include "Mtc_Slot1.h"
+#include "OPT_Load_SN.h"
 #include "OPT_Run.h"
+#include "OPT_Throw_QTY.h"
 #include "QUERY_WIP.h"
 #include "SYS_Grant.h"
 #include "SYS_PWD.h"
@@ -164,7 +166,8 @@ private Q_SLOTS:
                         {"C1", "old", "G1", "MP", "V1"});
         testing::addRow("mc_info", {"mc_id", "line_id"}, {"M1", "L1"});
         MainWindowFixture::addUser("ADM1", "Admin one", "ADMIN",
-                                   {"MAN_COMP", "SEC_USER_GROUP", "SEC_USER_INFO", "SEC_FUNCTION_GRANT", "MAN_SLOT"});
+                                   {"MAN_COMP", "SEC_USER_GROUP", "SEC_USER_INFO", "SEC_FUNCTION_GRANT", "MAN_SLOT",
+                                    "OPR_THROW", "OPR_LOAD_SN"});
         MainWindowFixture f;
         QVERIFY(f.logIn());
         auto* comp = f.open<Mtc_Comp>("Man_Comp");
@@ -173,7 +176,9 @@ private Q_SLOTS:
         auto* pwd = f.open<SYS_PWD>("SEC_USER_CHGPWD");
         auto* grant = f.open<SYS_Grant>("SEC_FUNCTION_GRANT");
         auto* slots = f.open<Mtc_Slot1>("Man_Slot1");
-        QVERIFY(comp && groups && users && pwd && grant && slots);
+        auto* scrap = f.open<OPT_Throw_QTY>("OPR_Throw_QTY");
+        auto* load = f.open<OPT_Load_SN>("OPR_Load");
+        QVERIFY(comp && groups && users && pwd && grant && slots && scrap && load);
         auto click = [](QTreeWidget* list, const QString& key) {
             QTreeWidgetItem* item = list->findItems(key, Qt::MatchExactly, 1).value(0);
             QVERIFY(item);
@@ -207,6 +212,8 @@ private Q_SLOTS:
         QVERIFY(grant->isMarked(run));
         slots->cboMC->setCurrentIndex(0);
         QCOMPARE(slots->TV->topLevelItemCount(), 1);
+        scrap->txtQTY->setText("5");
+        load->txtBatch->setText("B1");
 
         QVERIFY(f.relogIn("ADM1", "ADM1"));
         QVERIFY(!comp->cmdSave->isEnabled() && comp->cmdNew->isEnabled());
@@ -221,6 +228,7 @@ private Q_SLOTS:
         QCOMPARE(pwd->OldPWD->text(), QString());
         QVERIFY(!grant->isMarked(run));
         QCOMPARE(slots->cboMC->currentIndex() + slots->TV->topLevelItemCount(), -1);
+        QCOMPARE(scrap->txtQTY->text() + load->txtBatch->text(), QString());
     }
 
     // Each button opens its item's screen; a screen opens once, and afresh
