@@ -6,7 +6,9 @@
 // - frames of several terminals, one write each, some cut in two within the
 //   wait, key and start-up frames without their length, data frames stalled
 //   past the wait: each comes back once, whole or (stalled) as its piece,
-//   and a stalled frame's rest never comes back as a frame.
+//   and a stalled frame's rest never comes back as a frame;
+// - a data frame longer than any frame can be, cut into reads, then a frame:
+//   only a first piece of the long one comes back, for its own terminal.
 // A piece that ends like a frame followed by a read that is a whole frame
 // by itself is two frames by the stream's rule, so a cut there is not made.
 #include "terminal/FrameCodec.h"
@@ -179,6 +181,41 @@ void stalledFramesReachNoOtherTerminal(const uint8_t* data, size_t size)
     check(stream.pending() == 0);
 }
 
+void overlongFrameReachesItsTerminalOnly(const uint8_t* data, size_t size)
+{
+    Input in{data, size};
+    const int terminal = in.next();
+    const qsizetype read = 1 + (100 + in.next() * 5) % 320;
+    const bool joined = in.next() & 1;
+    const int payload = 246 + in.next();
+    const QByteArray next = buildFrame(in);
+    QByteArray huge = QByteArray(7, '\0') + char(terminal) + char(0x01);
+    // A payload without a frame ending, so that the frame's own CR LF ends it.
+    for (int i = 0; i < payload; ++i) {
+        const uint8_t b = in.next();
+        huge += (b == 0x00 || b == 0x0D || b == 0xFF) ? 'x' : char(b);
+    }
+    huge += "\r\n";
+    huge[0] = char(huge.size());
+
+    FrameStream stream([] { return qint64(0); });
+    QList<QByteArray> got;
+    qsizetype at = 0;
+    for (; at + read < huge.size(); at += read)
+        got += stream.feed(huge.mid(at, read));
+    // Joined to a piece still held, the bytes end like a frame and are one
+    // by the stream's rule; only the rest of a handed-on piece is joined.
+    if (joined && at >= FrameStream::kMaxFrame) {
+        got += stream.feed(huge.mid(at) + next);
+    } else {
+        got += stream.feed(huge.mid(at));
+        got += stream.feed(next);
+    }
+    check(got.size() == 2 && got.first().size() >= FrameStream::kMaxFrame && huge.startsWith(got.first()));
+    check(Decode(got.first()).terminal == terminal && got.last() == next);
+    check(stream.pending() == 0);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -187,6 +224,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     framesComeBackWhole(data, size);
     stalledFramesReachNoOtherTerminal(data, size);
+    overlongFrameReachesItsTerminalOnly(data, size);
 
     const QByteArray all(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
     decodeOne(all);

@@ -16,6 +16,20 @@ qint64 monotonicMs()
     return timer.elapsed();
 }
 
+// The size of the frame ending (CR LF, a key code after 00, FF FF FF FF)
+// that the n bytes read through at end with; 0 when they end with none.
+template<typename At>
+qsizetype endingBefore(At at, qsizetype n)
+{
+    if (n >= 2 && at(n - 2) == 0x0D && at(n - 1) == 0x0A)
+        return 2;
+    if (n >= 2 && at(n - 2) == 0x00 && at(n - 1) >= 0x3B && at(n - 1) <= 0x41)
+        return 2;
+    if (n >= 4 && at(n - 4) == 0xFF && at(n - 3) == 0xFF && at(n - 2) == 0xFF && at(n - 1) == 0xFF)
+        return 4;
+    return 0;
+}
+
 } // namespace
 
 FrameStream::FrameStream(Clock clock, qint64 timeoutMs)
@@ -28,20 +42,15 @@ void FrameStream::clear()
 {
     m_buffer.clear();
     m_owed = 0;
+    m_overlong = false;
 }
 
 bool FrameStream::endsLikeFrame(QByteArrayView b)
 {
-    const qsizetype n = b.size();
-    if (n < kShortestFrame)
-        return false;
     const auto at = [&](qsizetype i) { return static_cast<unsigned char>(b.at(i)); };
-    if (at(n - 2) == 0x0D && at(n - 1) == 0x0A)
-        return true;
-    if (at(n - 2) == 0x00 && at(n - 1) >= 0x3B && at(n - 1) <= 0x41)
-        return true;
-    return n >= kShortestFrame + 2 && at(n - 4) == 0xFF && at(n - 3) == 0xFF && at(n - 2) == 0xFF
-           && at(n - 1) == 0xFF;
+    const qsizetype ending = endingBefore(at, b.size());
+    const qsizetype header = kShortestFrame - 2; // bytes 0 to 7
+    return ending > 0 && b.size() - ending >= header;
 }
 
 qsizetype FrameStream::leadingFrame(QByteArrayView b)
@@ -68,6 +77,30 @@ QList<QByteArray> FrameStream::handOnHeld()
     frames << m_buffer;
     m_buffer.clear();
     return frames;
+}
+
+void FrameStream::dropOverlongRest(QByteArrayView& fresh, qint64 now)
+{
+    if (now - m_overlongSince > m_timeoutMs) {
+        m_overlong = false;
+        return;
+    }
+    // Any ending counts here: these bytes are the middle of a frame, not its
+    // header. The tail lets an ending span two reads.
+    const qsizetype tail = m_overlongTail.size();
+    const auto at = [&](qsizetype i) {
+        return static_cast<unsigned char>(i < tail ? m_overlongTail.at(i) : fresh.at(i - tail));
+    };
+    for (qsizetype i = tail; i < tail + fresh.size(); ++i) {
+        if (endingBefore(at, i + 1) > 0) {
+            m_overlong = false;
+            fresh = fresh.sliced(i + 1 - tail);
+            return;
+        }
+    }
+    m_overlongTail = (m_overlongTail + fresh.last(qMin(fresh.size(), qsizetype(3))).toByteArray()).right(3);
+    m_overlongSince = now;
+    fresh = {};
 }
 
 QList<QByteArray> FrameStream::takeStale()
@@ -109,6 +142,11 @@ QList<QByteArray> FrameStream::feed(const QByteArray& bytes)
                 return frames;
         }
     }
+    if (m_overlong) {
+        dropOverlongRest(fresh, now);
+        if (fresh.isEmpty())
+            return frames;
+    }
     // A held piece that ends like a frame, and a read that is a frame by
     // itself: two frames, whatever the piece's byte 0 announced.
     if (!m_buffer.isEmpty() && endsLikeFrame(m_buffer) && leadingFrame(fresh) > 0) {
@@ -130,9 +168,16 @@ QList<QByteArray> FrameStream::feed(const QByteArray& bytes)
                 continue;
             }
         }
-        if (endsLikeFrame(rest) || rest.size() >= kMaxFrame) {
+        if (endsLikeFrame(rest)) {
             frames << rest.toByteArray();
             at = m_buffer.size();
+        } else if (rest.size() >= kMaxFrame) {
+            // No frame is this long: hand it on and drop its rest.
+            frames << rest.toByteArray();
+            at = m_buffer.size();
+            m_overlong = true;
+            m_overlongSince = now;
+            m_overlongTail = rest.last(3).toByteArray();
         }
         break;
     }

@@ -23,7 +23,12 @@ namespace monitor {
 // lost and a garbled length cannot hold back what follows; the bytes its
 // length still announced are dropped when they come (within a bound of
 // time), so that the rest of a stalled frame never passes for a frame of
-// another terminal. At most one unfinished piece (under 255 bytes) is held.
+// another terminal. A piece that grows to 255 bytes without ending like a
+// frame can be no frame: it is handed on as it is, and what follows it is
+// its rest, dropped up to and including the next frame ending (or until the
+// bytes pause for the timeout), so that the middle of an overlong frame never
+// passes for a frame of the terminal its byte 7 happens to name. At most one
+// unfinished piece (under 255 bytes) is held.
 class FrameStream
 {
 public:
@@ -60,6 +65,8 @@ public:
 
 private:
     QList<QByteArray> handOnHeld();
+    // Drops from fresh what is left of an overlong piece, up to its end.
+    void dropOverlongRest(QByteArrayView& fresh, qint64 now);
 
     Clock m_clock;
     qint64 m_timeoutMs;
@@ -68,6 +75,9 @@ private:
     qsizetype m_owed = 0;
     qint64 m_owedSince = 0;
     bool m_owedEndsLikeFrame = false;
+    bool m_overlong = false; // the rest of an overlong piece is being dropped
+    qint64 m_overlongSince = 0;
+    QByteArray m_overlongTail; // its last bytes, for an ending cut by a read
 };
 
 } // namespace monitor

@@ -270,6 +270,24 @@ private Q_SLOTS:
         QCOMPARE(stream.pending(), 0);
         QVERIFY(stream.feed(QByteArray(100, char(0xF0))).isEmpty());
         QVERIFY(stream.pending() < 255);
+
+        // A frame longer than any can be, in reads of any size, and a frame
+        // after it: only its first piece is handed on, and none of its rest
+        // passes for a frame of the terminal its byte 7 names. The noise's
+        // rest is no longer awaited after the wait.
+        now += 2001;
+        const QByteArray huge = dataFrame(9, QByteArray(1 << 20, '7'));
+        const QByteArray b = dataFrame(12, "U1");
+        for (qsizetype read : { qsizetype(100), qsizetype(255), qsizetype(16384), huge.size() - 1 }) {
+            QList<QByteArray> got;
+            qsizetype at = 0;
+            for (; at + read < huge.size(); at += read)
+                got += stream.feed(huge.mid(at, read));
+            got += stream.feed(huge.mid(at) + b);
+            QCOMPARE(got.size(), 2);
+            QCOMPARE(Decode(got.first()).terminal, 9);
+            QCOMPARE(got.last(), b);
+        }
     }
 };
 
