@@ -22,7 +22,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTableView>
 #include <QTest>
 #include <QTreeView>
 
