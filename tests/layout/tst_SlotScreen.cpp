@@ -71,8 +71,15 @@ private Q_SLOTS:
         QCOMPARE(gConn().count("select count(*) from slot_info where update_user = 'SYSADMIN'"), 6);
     }
 
-    void countBoxesAndPrefixKeys()
+    // The count boxes and the prefix keys; then a machine's stored tree of
+    // unequal modules: Save stores what is shown, a refused write keeps it,
+    // and a tree without modules, which would delete every slot of the
+    // machine, is never saved: not without a machine, not after a refused
+    // Set (the tree stays), not after a load that failed.
+    void countBoxesAndTheStoredTree()
     {
+        const QStringList before = {"M01|S01", "M01|S02", "M01|S03", "M02|S01", "M03|S01", "M03|S02"};
+        addSlots("ABCDEF", {"M01/S01", "M01/S02", "M01/S03", "M02/S01", "M03/S01", "M03/S02"});
         Mtc_Slot1 s;
         QTest::mouseClick(s.UpDown1->down, Qt::LeftButton);
         QCOMPARE(s.txtMD->text(), QStringLiteral("1"));
@@ -90,18 +97,7 @@ private Q_SLOTS:
         QTest::keyClick(s.txtNum, Qt::Key_Delete);
         QTest::keyClicks(s.txtNum, "06a4");
         QCOMPARE(s.txtNum->text(), QStringLiteral("4"));
-    }
 
-    // A machine's stored tree of unequal modules: Save stores what is shown,
-    // a refused write keeps it, and a tree without modules, which would
-    // delete every slot of the machine, is never saved: not without a
-    // machine, not after a refused Set (the tree stays), not after a load
-    // that failed.
-    void storedTreeIsKept()
-    {
-        const QStringList before = {"M01|S01", "M01|S02", "M01|S03", "M02|S01", "M03|S01", "M03|S02"};
-        addSlots("ABCDEF", {"M01/S01", "M01/S02", "M01/S03", "M02/S01", "M03/S01", "M03/S02"});
-        Mtc_Slot1 s;
         s.cmdSave_Click();
         QCOMPARE(prompter().texts(), QStringList({"The Machine ID cannot be null ..."}));
 
