@@ -52,7 +52,7 @@ class SlotLinkTest : public testdb::Case {
     void prepare() override { kit::seedPlant(); }
 
 private Q_SLOTS:
-    void oneSlotPerBarcode()
+    void linksThroughTheCycleAndTheImport()
     {
         OPT_Slot_Link s;
         s.cmdNew->click();
@@ -95,15 +95,12 @@ private Q_SLOTS:
         s.msfgLink->setCurrentCell(0, 1);
         s.cmdDelete->click();
         QVERIFY(links().isEmpty());
-    }
 
-    void importAndStarredExport()
-    {
+        // The import, and the export with starred barcodes.
         addLink("B1", "M1", "MD1", "S1");
         const QString file = m_exports.writeSheet("links.xlsx",
             { { "Link", "Machine", "Module", "Slot" }, { "B1", "M2", "MD1", "S7" }, { "B2", "M1", "MD1", "S2" },
                 { "B3", "M9", "MD1", "S3" }, { "B4", "M1", "", "" } });
-        OPT_Slot_Link s;
         prompter().files.enqueue(file);
         s.cmdImport->click();
         QVERIFY(testing::errorLogText().contains("  Cannot found the Machine M9"));
