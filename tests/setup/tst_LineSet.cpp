@@ -114,8 +114,8 @@ private Q_SLOTS:
         gConn().exec("delete from component_set where mc_id = 'M1'");
         pickRow();
         s.cmdDelete->click();
-        const QStringList kept
-            = { "L1|PR1|P1|M1|10.0.0.5|001|OLD", "L1|PR2|P3|M1|10.0.0.5|005|SYSADMIN", "L1|PR1|P1|M1|10.0.0.6|012|OLD" };
+        const QStringList kept = { "L1|PR1|P1|M1|10.0.0.5|001|OLD", "L1|PR2|P3|M1|10.0.0.5|005|SYSADMIN",
+            "L1|PR1|P1|M1|10.0.0.6|012|OLD" };
         QCOMPARE(lineSets(), kept);
 
         // The import: the checks themselves are the core's; here the screen's wiring.
