@@ -5,6 +5,7 @@
 #include "TestDb.h"
 #include "TestMain.h"
 #include "UpDown.h"
+#include "Widgets.h"
 #include "app/Module1.h"
 
 #include <QComboBox>
@@ -18,11 +19,6 @@ using Module1::gConn;
 using testing::prompter;
 
 namespace {
-
-void choose(Mtc_Slot1& s, const QString& machine)
-{
-    s.cboMC->setCurrentIndex(s.cboMC->findText(machine));
-}
 
 // The screen shows the machine's tree as stored.
 bool showsStored(const Mtc_Slot1& s)
@@ -61,7 +57,7 @@ private Q_SLOTS:
     void setAndSaveFromTheMainWindow()
     {
         TROVA_OPEN_SCREEN(f, s, Mtc_Slot1, "Man_Slot1");
-        choose(*s, "ABCDEF");
+        testing::choose(s->cboMC, "ABCDEF");
         QTest::mouseClick(s->UpDown1->up, Qt::LeftButton);
         QTest::mouseClick(s->UpDown2->up, Qt::LeftButton);
         QTest::mouseClick(s->UpDown2->up, Qt::LeftButton);
@@ -75,8 +71,15 @@ private Q_SLOTS:
         QCOMPARE(gConn().count("select count(*) from slot_info where update_user = 'SYSADMIN'"), 6);
     }
 
-    void countBoxesAndPrefixKeys()
+    // The count boxes and the prefix keys; then a machine's stored tree of
+    // unequal modules: Save stores what is shown, a refused write keeps it,
+    // and a tree without modules, which would delete every slot of the
+    // machine, is never saved: not without a machine, not after a refused
+    // Set (the tree stays), not after a load that failed.
+    void countBoxesAndTheStoredTree()
     {
+        const QStringList before = {"M01|S01", "M01|S02", "M01|S03", "M02|S01", "M03|S01", "M03|S02"};
+        addSlots("ABCDEF", {"M01/S01", "M01/S02", "M01/S03", "M02/S01", "M03/S01", "M03/S02"});
         Mtc_Slot1 s;
         QTest::mouseClick(s.UpDown1->down, Qt::LeftButton);
         QCOMPARE(s.txtMD->text(), QStringLiteral("1"));
@@ -94,57 +97,16 @@ private Q_SLOTS:
         QTest::keyClick(s.txtNum, Qt::Key_Delete);
         QTest::keyClicks(s.txtNum, "06a4");
         QCOMPARE(s.txtNum->text(), QStringLiteral("4"));
-    }
 
-    void unequalModulesRoundTrip()
-    {
-        addSlots("ABCDEF", {"M01/S01", "M01/S02", "M01/S03", "M02/S01", "M03/S01", "M03/S02"});
-        Mtc_Slot1 s;
-        choose(s, "ABCDEF");
-        QVERIFY(showsStored(s));
-        QCOMPARE(s.txtMD->text() + "/" + s.txtSlot->text(), QStringLiteral("3/2"));
-        // The slot box no longer matches any module: Save still stores every
-        // slot under its own module.
-        QTest::mouseClick(s.UpDown2->up, Qt::LeftButton);
-        s.cmdSave_Click();
-        QCOMPARE(stored("ABCDEF"), QStringList({"M01|S01", "M01|S02", "M01|S03", "M02|S01", "M03|S01", "M03|S02"}));
-    }
-
-    void failedSaveKeepsTheStoredSlots()
-    {
-        addSlots("ABCDEF", {"M01/S01", "M01/S02", "M02/S01"});
-        Mtc_Slot1 s;
-        choose(s, "ABCDEF");
-        s.txtMD->setText("1");
-        s.txtSlot->setText("3");
-        s.cmdSet_Click();
-        s.TV->topLevelItem(0)->child(0)->child(2)->setText(0, "ABC0000003");
-
-        // While the box is up the machine's rows are back: nothing waits in
-        // an open transaction.
-        QStringList whileShown;
-        prompter().onMessage = [&whileShown](const msg::Message&) { whileShown = stored("ABCDEF"); };
-        s.cmdSave_Click();
-        prompter().onMessage = nullptr;
-        QCOMPARE(prompter().texts(), QStringList({"ABC0000003 length too long."}));
-        const QStringList before = {"M01|S01", "M01|S02", "M02|S01"};
-        QCOMPARE(whileShown, before);
-        QCOMPARE(stored("ABCDEF"), before);
-        QVERIFY(showsStored(s)); // reloaded
-    }
-
-    // Save never stores a tree without modules, which would delete every
-    // slot of the machine: not without a machine, not after a refused Set
-    // (the tree stays), not after a load that failed.
-    void emptyTreeIsNeverSaved()
-    {
-        const QStringList before = {"M01|S01", "M01|S02", "M02|S01"};
-        addSlots("ABCDEF", {"M01/S01", "M01/S02", "M02/S01"});
-        Mtc_Slot1 s;
         s.cmdSave_Click();
         QCOMPARE(prompter().texts(), QStringList({"The Machine ID cannot be null ..."}));
 
-        choose(s, "ABCDEF");
+        testing::choose(s.cboMC, "ABCDEF");
+        QVERIFY(showsStored(s));
+        QCOMPARE(s.txtMD->text() + "/" + s.txtSlot->text(), QStringLiteral("3/2"));
+        // The slot box no longer matches any module, the prefix is refused:
+        // Save still stores every slot under its own module.
+        QTest::mouseClick(s.UpDown2->up, Qt::LeftButton);
         s.txtNum->clear();
         s.cmdSet_Click();
         QCOMPARE(prompter().last().text, QStringLiteral("The prefix length must be a number from 1 to 5 ..."));
@@ -153,9 +115,26 @@ private Q_SLOTS:
         QCOMPARE(prompter().last().text, QStringLiteral("Save Successful!"));
         QCOMPARE(stored("ABCDEF"), before);
 
-        choose(s, "AB");
+        // A slot too long to store. While the box is up the machine's rows
+        // are back: nothing waits in an open transaction.
+        s.txtNum->setText("3");
+        s.txtMD->setText("1");
+        s.txtSlot->setText("3");
+        s.cmdSet_Click();
+        s.TV->topLevelItem(0)->child(0)->child(2)->setText(0, "ABC0000003");
+        QStringList whileShown;
+        prompter().clear();
+        prompter().onMessage = [&whileShown](const msg::Message&) { whileShown = stored("ABCDEF"); };
+        s.cmdSave_Click();
+        prompter().onMessage = nullptr;
+        QCOMPARE(prompter().texts(), QStringList({"ABC0000003 length too long."}));
+        QCOMPARE(whileShown, before);
+        QCOMPARE(stored("ABCDEF"), before);
+        QVERIFY(showsStored(s)); // reloaded
+
+        testing::choose(s.cboMC, "AB");
         gConn().exec("alter table slot_info rename to slot_info_away");
-        choose(s, "ABCDEF");
+        testing::choose(s.cboMC, "ABCDEF");
         gConn().exec("alter table slot_info_away rename to slot_info");
         QCOMPARE(prompter().last().title, QStringLiteral("ERROR"));
         QVERIFY(s.shownTree().modules.isEmpty());

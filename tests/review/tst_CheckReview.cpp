@@ -125,18 +125,49 @@ private Q_SLOTS:
         Module1::setClock(nullptr);
     }
 
-    void approveExactlyTheChosenRecord()
+    // Both screens act on exactly the record chosen, also beside a twin of
+    // the same second, machine, module, slot, part number and user on
+    // another terminal of the gateway.
+    void approveAndThrowQuantityOfTheChosenRecord()
     {
-        // The same second, machine, module, slot, part number and user on two
-        // terminals of the gateway.
         const qlonglong mine = addCheck(5);
         const qlonglong twin = addCheck(5, {.terminal = "012"});
         const qlonglong free = addCheck(6, {.part = "P2"});
-        addCheck(7, {.user = "GHOST"});
+        addCheck(7, {.user = "GHOST"}); // unknown user: on the approval list only
         addCheck(8, {.value = "1"});
         addCheck(9, {.approveValue = "0"});
 
-        TROVA_OPEN_SCREEN(w, s, OPT_Approve_Report, "OPR_Approve");
+        TROVA_OPEN_SCREEN(w, t, OPT_Throw_QTY, "OPR_Throw_QTY");
+        t->cmdsearch->click();
+        QCOMPARE(t->LvData->topLevelItemCount(), 3);
+
+        // Digits only, typed or pasted.
+        QTest::keyClicks(t->txtQTY, "1a-2.");
+        QApplication::clipboard()->setText("4x");
+        t->txtQTY->paste();
+        QApplication::clipboard()->setText("5");
+        t->txtQTY->paste();
+        QCOMPARE(t->txtQTY->text(), QString("125"));
+
+        t->LvData->setCurrentItem(t->LvData->topLevelItem(1));
+        t->cmdSave->click();
+        const QString quantity = "select throw_qty, throw_user from check_history where check_id = ?";
+        QCOMPARE(queryRows(quantity, {twin}), QStringList({"125|SYSADMIN"}));
+        QCOMPARE(queryRows(quantity, {mine}), QStringList({"|"}));
+
+        // A row click copies its quantity; an empty one empties the box, and
+        // saving it clears the record's quantity.
+        QTreeWidgetItem* item = t->LvData->topLevelItem(1);
+        t->LvData->setCurrentItem(item);
+        Q_EMIT t->LvData->itemClicked(item, 1);
+        QCOMPARE(t->txtQTY->text(), QString("125"));
+        t->txtQTY->clear();
+        t->cmdSave->click();
+        QCOMPARE(queryRows(quantity, {twin}), QStringList({"|SYSADMIN"}));
+
+        auto* s = w.open<OPT_Approve_Report>("OPR_Approve");
+        QVERIFY(s);
+        prompter().clear();
         s->cmdsearch->click();
         QCOMPARE(s->LvData->topLevelItemCount(), 3);
         QCOMPARE(ListRowTexts(s->LvData, 0).mid(0, 8),
@@ -181,41 +212,6 @@ private Q_SLOTS:
         QCOMPARE(prompter().messages.size(), 1);
         QCOMPARE(prompter().last().icon, msg::Icon::Critical);
         QCOMPARE(s->LvData->topLevelItemCount(), 0);
-    }
-
-    void throwQuantityOfTheChosenRecord()
-    {
-        const qlonglong mine = addCheck(5);
-        const qlonglong twin = addCheck(5, {.terminal = "012"});
-        addCheck(7, {.user = "GHOST"}); // unknown user: not listed here
-
-        TROVA_OPEN_SCREEN(w, s, OPT_Throw_QTY, "OPR_Throw_QTY");
-        s->cmdsearch->click();
-        QCOMPARE(s->LvData->topLevelItemCount(), 2);
-
-        // Digits only, typed or pasted.
-        QTest::keyClicks(s->txtQTY, "1a-2.");
-        QApplication::clipboard()->setText("4x");
-        s->txtQTY->paste();
-        QApplication::clipboard()->setText("5");
-        s->txtQTY->paste();
-        QCOMPARE(s->txtQTY->text(), QString("125"));
-
-        s->LvData->setCurrentItem(s->LvData->topLevelItem(1));
-        s->cmdSave->click();
-        const QString quantity = "select throw_qty, throw_user from check_history where check_id = ?";
-        QCOMPARE(queryRows(quantity, {twin}), QStringList({"125|SYSADMIN"}));
-        QCOMPARE(queryRows(quantity, {mine}), QStringList({"|"}));
-
-        // A row click copies its quantity; an empty one empties the box, and
-        // saving it clears the record's quantity.
-        QTreeWidgetItem* item = s->LvData->topLevelItem(1);
-        s->LvData->setCurrentItem(item);
-        Q_EMIT s->LvData->itemClicked(item, 1);
-        QCOMPARE(s->txtQTY->text(), QString("125"));
-        s->txtQTY->clear();
-        s->cmdSave->click();
-        QCOMPARE(queryRows(quantity, {twin}), QStringList({"|SYSADMIN"}));
     }
 
     void loadSnPanelCycle()

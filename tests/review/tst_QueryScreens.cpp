@@ -22,7 +22,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTableView>
 #include <QTest>
 #include <QTreeView>
 
@@ -86,7 +85,6 @@ private Q_SLOTS:
         gConn().exec("insert into line_info (line_id) values ('L1'), ('L2')");
         gConn().exec("insert into mc_info (mc_id, line_id) values ('M1', 'L1'), ('M2', 'L2')");
         gConn().exec("insert into slot_info (slot_id, md_id, mc_id) values ('S1', 'D1', 'M1'), ('S2', 'D2', 'M2')");
-        gConn().exec("insert into proj_info (proj_id) values ('PR1')");
         testing::addPart("P1", "PR1", "1");
         addCheck({.time = at(9), .approveUser = "U1"});
         addCheck({.time = at(10), .value = "1"});

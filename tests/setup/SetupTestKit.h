@@ -1,13 +1,7 @@
 #pragma once
 
-#include "ScriptedPrompter.h"
-#include "Widgets.h"
-
-#include <QString>
-#include <QStringList>
-
-// What the set-up screen tests share: the master rows the other screens
-// keep, seeded with SQL, and the reading and picking of the screens' boxes.
+// The master rows the set-up screens' tests share, seeded with SQL as the
+// other screens keep them.
 namespace kit {
 
 // Lines L1 (machines M1, M2) and L2 (M3); modules MD1 (S1, S2, S3) and MD2
@@ -16,9 +10,5 @@ namespace kit {
 // G1 (C100, C200) and G2 (C300); P1 needs C100 and C200; lots LK1 (C100) and
 // LK2 (C200).
 void seedPlant();
-
-using testing::gridRows;
-using testing::choose;
-inline constexpr auto* pick = &testing::choose; // the older name
 
 } // namespace kit

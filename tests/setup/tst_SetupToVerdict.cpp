@@ -7,6 +7,7 @@
 #include "SimGateway.h"
 #include "TestDb.h"
 #include "TestMain.h"
+#include "Widgets.h"
 #include "app/Module1.h"
 #include "terminal/ScanDialogue.h"
 
@@ -22,33 +23,6 @@ using gwsim::dataFrame;
 using gwsim::startupFrame;
 using Module1::gConn;
 using testing::prompter;
-
-namespace {
-
-const QString kGateway = "10.0.0.5";
-
-void clickCell(QTableWidget* grid, int row, int col)
-{
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(row, col)).center());
-}
-
-void clickNode(QTreeWidget* tree, const QString& text)
-{
-    QTreeWidgetItem* item = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0);
-    QVERIFY(item);
-    tree->scrollToItem(item);
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
-}
-
-void typeKey(QLineEdit* box, const QString& text)
-{
-    box->clear();
-    QTest::keyClicks(box, text);
-    QFocusEvent out(QEvent::FocusOut);
-    QCoreApplication::sendEvent(box, &out);
-}
-
-} // namespace
 
 // From set-up to verdict: a user sets up a line, links slot barcodes and
 // puts a component on each slot, all from the main window's menus; the
@@ -70,15 +44,17 @@ private Q_SLOTS:
         line->cmdNew->click();
         for (auto [box, text] : { std::pair { line->cboLine, "L1" }, { line->cboProj, "PR1" }, { line->cboPart, "P1" },
                  { line->cboMC, "M1" }, { line->cboGW21, "10.0.0.5" }, { line->cboDT, "005" } })
-            kit::choose(box, text);
+            testing::choose(box, text);
         line->cmdSave->click();
 
         auto* link = app.open<OPT_Slot_Link>("OPR_Slot_Link");
         QVERIFY(link && link->isVisible());
         link->cmdNew->click();
-        typeKey(link->txtID, "b1"); // stored in upper case, as terminals scan it
+        QTest::keyClicks(link->txtID, "b1"); // stored in upper case, as terminals scan it
+        QFocusEvent out(QEvent::FocusOut);
+        QCoreApplication::sendEvent(link->txtID, &out);
         for (auto [box, text] : { std::pair { link->cboMC, "M1" }, { link->cboMD, "MD1" }, { link->cboSlot, "S1" } })
-            kit::choose(box, text);
+            testing::choose(box, text);
         link->cmdSave->click();
 
         auto* comp = app.open<OPT_Component>("OPR_Comp_SET");
@@ -86,10 +62,14 @@ private Q_SLOTS:
         comp->cmdNew->click();
         for (auto [box, text] : { std::pair { comp->cboLine, "L1" }, { comp->cboPart, "P1" }, { comp->cboMC, "M1" },
                  { comp->cboMD, "MD1" } })
-            kit::choose(box, text);
+            testing::choose(box, text);
         QApplication::processEvents();
-        clickCell(comp->MFGdata, 0, 1);
-        clickNode(comp->TV, "C100");
+        QTest::mouseClick(comp->MFGdata->viewport(), Qt::LeftButton, {},
+                          comp->MFGdata->visualItemRect(comp->MFGdata->item(0, 1)).center());
+        QTreeWidgetItem* c100 = comp->TV->findItems("C100", Qt::MatchExactly | Qt::MatchRecursive).value(0);
+        QVERIFY(c100);
+        comp->TV->scrollToItem(c100);
+        QTest::mouseClick(comp->TV->viewport(), Qt::LeftButton, {}, comp->TV->visualItemRect(c100).center());
         comp->cmdSave->click();
 
         // The terminal behind the gateway: user, part number, no panels; on
@@ -102,7 +82,7 @@ private Q_SLOTS:
         } terminal;
         for (const QByteArray& frame : { startupFrame(5), dataFrame(5, "SYSADMIN"), dataFrame(5, "P1"),
                  dataFrame(5, "0"), dataFrame(5, "B1"), dataFrame(5, "LK1"), dataFrame(5, "B1"), dataFrame(5, "LK2") })
-            dialogue.ProcessTerminalData(frame, kGateway, terminal);
+            dialogue.ProcessTerminalData(frame, "10.0.0.5", terminal);
         QCOMPARE(testing::queryRows("select line_id, part_no, mc_id, md_id, slot_code, comp_code, gw21_ip, dt200_id, "
                                     "check_value, link_id from check_history order by check_value"),
             QStringList({ "L1|P1|M1|MD1|S1|C100|10.0.0.5|005|0|LK1", "L1|P1|M1|MD1|S1|C100|10.0.0.5|005|1|LK2" }));
