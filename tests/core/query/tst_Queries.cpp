@@ -107,9 +107,6 @@ private Q_SLOTS:
         QCOMPARE(rows.at(2).cells,
                  QStringList({"L1", "P1", "M1", "D1", "S1", "LKX", "C1", "", "R1", "Y", "", "", "", "", "", "10.0.0.1",
                               "001", "Una", "03/05/2024 10:30:00", ""}));
-        f.option = query::wip::Option::Normal;
-        QCOMPARE(wipTimes(f), QStringList({"0|03/05/2024 12:00:00", "0|03/05/2024 11:00:00", "0|03/05/2024 09:00:00",
-                                           "0|03/05/2024 08:00:00"}));
         f.option = query::wip::Option::Error;
         QCOMPARE(wipTimes(f), QStringList({"2|03/05/2024 10:30:00", "1|03/05/2024 10:00:00"}));
     }
