@@ -226,7 +226,6 @@ private Q_SLOTS:
         s->Timer1_Timer();
         QTest::qWait(50);
         QCOMPARE(gw.connections(), back);
-        QCOMPARE(colour(s, 2), OPT_Run::connectedColour());
 
         rig->clock = QDateTime(QDate(2026, 3, 1), QTime(11, 3, 30));
         QCOMPARE(ask(gw, 1, keyFrame(1, 7)), QString("User:"));
