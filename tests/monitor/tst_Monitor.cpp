@@ -227,10 +227,12 @@ private Q_SLOTS:
     }
 
     // Split writes and joined frames reach the dialogue whole and in order;
-    // a piece whose rest never comes is handed on by the timer; a piece still
-    // held when the link goes is handed on to its own gateway's terminal; an
-    // answer that cannot be sent goes to the history, never to a box. How
-    // the stream cuts a link's bytes into frames is the stream's own test.
+    // a piece whose rest never comes is handed on by the timer, and its rest,
+    // when it comes after all, reaches no terminal; a key frame whose byte 0
+    // looks like a length does not hold up the next terminal's frame; a piece
+    // still held when the link goes is handed on to its own gateway's
+    // terminal; an answer that cannot be sent goes to the history, never to
+    // a box.
     void heldPiecesReachTheirTerminal()
     {
         OPT_Run* s = openScreen();
@@ -251,8 +253,22 @@ private Q_SLOTS:
         }
         QCOMPARE(gw.terminal(1).shown(), QString("Panel No:"));
 
-        // Past the wait in which the handed-on piece's rest would be dropped.
+        // Terminal 9's user id stalls; byte 7 of its payload names terminal 49.
+        const QByteArray stalled = dataFrame(9, QByteArray(20, '1'));
+        QVERIFY(gw.send(stalled.left(12)));
+        QCOMPARE(tickUntilShown(s, gw, 9), QString("Connet error!   Please restart!"));
+        QVERIFY(gw.send(stalled.mid(12)));
+        QTest::qWait(100);
+        QVERIFY(gw.send(QByteArray("\x30\0\0\0\0\0\0\x09\0\x3E", 10))); // F4
+        QTest::qWait(100);
+        QCOMPARE(ask(gw, 12, dataFrame(12, "U1")), QString("Connet error!   Please restart!"));
+        QCOMPARE(gw.terminal(9).signalFrames, QList<bool>({ true, false }));
         rig->streamMs += 2100;
+        s->Timer1_Timer();
+        QCOMPARE(ask(gw, 12, dataFrame(12, "U1")), QString("Connet error!   Please restart!"));
+        QVERIFY(gw.terminal(49).displays.isEmpty());
+        QVERIFY(gw.terminal(49).signalFrames.isEmpty());
+
         QVERIFY(gw.send(dataFrame(1, "7").chopped(1)));
         QTest::qWait(100);
         gw.dropLink();
