@@ -63,6 +63,18 @@ class MonitorTest : public testdb::Case {
         QTRY_VERIFY_WITH_TIMEOUT(rig->gw(g).connections() > before && rig->gw(g).hasClient(), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(i)->state(), QAbstractSocket::ConnectedState, 5000);
     }
+    // Ticks, the held piece's wait run out before each, until the terminal
+    // shows a new text; empty when none came.
+    QString tickUntilShown(OPT_Run* s, gwsim::SimGateway& gw, int terminal)
+    {
+        const qsizetype before = gw.terminal(terminal).displays.size();
+        for (int n = 0; n < 100 && gw.terminal(terminal).displays.size() == before; ++n) {
+            rig->streamMs += 2100;
+            s->Timer1_Timer();
+            QTest::qWait(20);
+        }
+        return gw.terminal(terminal).displays.size() > before ? gw.terminal(terminal).shown() : QString();
+    }
     void stopAll(OPT_Run* s)
     {
         for (int i = 1; i <= OPT_Run::kGateways; ++i)
@@ -245,13 +257,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(gw.terminal(1).displays.size(), before + 2, 5000);
         QCOMPARE(gw.terminal(1).shown(), QString("Initialization:"));
         QVERIFY(gw.send(dataFrame(1, "1").chopped(1)));
-        // Ticks, the held piece's wait run out before each, until it is answered.
-        for (int n = 0; n < 100 && gw.terminal(1).displays.size() == before + 2; ++n) {
-            rig->streamMs += 2100;
-            s->Timer1_Timer();
-            QTest::qWait(20);
-        }
-        QCOMPARE(gw.terminal(1).shown(), QString("Panel No:"));
+        QCOMPARE(tickUntilShown(s, gw, 1), QString("Panel No:"));
 
         // Terminal 9's user id stalls; byte 7 of its payload names terminal 49.
         const QByteArray stalled = dataFrame(9, QByteArray(20, '1'));
