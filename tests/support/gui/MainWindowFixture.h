@@ -11,7 +11,7 @@ class frmMain;
 
 // Drives the real program as a person would: logs in through the login
 // dialog, then opens screens from the main window's menus with the real
-// screen catalog. Use it after TESTDB_INIT(), which points the program at a
+// screen catalog. Use it in a testdb::Case, which points the program at a
 // fresh database.
 class MainWindowFixture
 {
