@@ -139,12 +139,7 @@ private Q_SLOTS:
     {
         // Whatever writes it, the database keeps one row per code and vendor.
         kit::addComponent("C0000000001", "CAP", "NIL", "MP");
-        try {
-            kit::addComponent("C0000000001", "RES", "NIL", "PT");
-            QFAIL("a second row for the code and vendor was stored");
-        } catch (const db::DbError& e) {
-            QCOMPARE(e.kind(), db::ErrorKind::UniqueViolation);
-        }
+        QVERIFY_THROWS_EXCEPTION(db::DbError, kit::addComponent("C0000000001", "RES", "NIL", "PT"));
     }
 
     void importChecksEveryRow()
@@ -197,12 +192,12 @@ private Q_SLOTS:
 
         // Components and part-number rows both use it: the components first.
         s->msfgCGRP->setCurrentCell(1, 1); // RES, after CAP
-        s->cmdDelete_Click();
-        QCOMPARE(prompter().last().text, QStringLiteral("3 records are using this Group ID, it cannot be removed ..."));
-        gConn().exec("delete from component_list");
-        s->cmdDelete_Click();
-        QCOMPARE(prompter().last().text, QStringLiteral("2 records are using this Group ID, it cannot be removed ..."));
-        gConn().exec("delete from component_proj");
+        for (const auto& [table, uses] : {std::pair{"component_list", 3}, {"component_proj", 2}}) {
+            s->cmdDelete_Click();
+            QCOMPARE(prompter().last().text,
+                     QString("%1 records are using this Group ID, it cannot be removed ...").arg(uses));
+            gConn().exec(QString("delete from %1").arg(table));
+        }
         s->cmdDelete_Click();
         QCOMPARE(queryRows("select group_id from component_group"), QStringList({"CAP"}));
     }

@@ -20,6 +20,16 @@ QString boxes(const Mtc_Comp_Proj& s)
         .join('|');
 }
 
+// New, and the four keys chosen.
+void chooseKeys(Mtc_Comp_Proj& s, const QString& project, const QString& part)
+{
+    s.cmdNew->click();
+    s.cboProj->setCurrentText(project);
+    s.cboPart->setCurrentText(part);
+    s.cboGroup->setCurrentText("CAP");
+    s.cboComp->setCurrentText("C0000000001");
+}
+
 const QString kTable = QStringLiteral("select proj_id, part_no, comp_code, ref_designator, polarity_check "
                                       "from component_proj order by part_no");
 
@@ -54,15 +64,11 @@ private Q_SLOTS:
     {
         TROVA_OPEN_SCREEN(fx, s, Mtc_Comp_Proj, QStringLiteral("Man_Proj"));
         s->CHK_ALL->setFocus();
-        s->cmdNew->click();
+        chooseKeys(*s, "P2", "PN3");
         QCOMPARE(s->focusWidget(), s->CHK_ALL); // New leaves the focus where it was
         QCOMPARE(s->txtRef->text(), QStringLiteral("F"));
-        s->cboProj->setCurrentText("P2");
         QCOMPARE(comboItems(s->cboPart), QStringList({"PN3"}));
-        s->cboPart->setCurrentText("PN3");
-        s->cboGroup->setCurrentText("CAP");
         QCOMPARE(comboItems(s->cboComp), QStringList({"C0000000001", "C0000000002"})); // each code once
-        s->cboComp->setCurrentText("C0000000001");
         s->cmdSave->click(); // no polarity: refused, nothing stored
         s->txtPolarity->setText("AB"); // the screen takes more than one character
         s->cmdSave->click();
@@ -70,11 +76,7 @@ private Q_SLOTS:
 
         // The same four keys again: the database refuses, the screen says so
         // and keeps every box, browsing again with Import back.
-        s->cmdNew->click();
-        s->cboProj->setCurrentText("P2");
-        s->cboPart->setCurrentText("PN3");
-        s->cboGroup->setCurrentText("CAP");
-        s->cboComp->setCurrentText("C0000000001");
+        chooseKeys(*s, "P2", "PN3");
         s->txtPolarity->setText("1");
         s->cmdSave->click();
         QCOMPARE(prompter().last().text, QStringLiteral("This record already exist!"));

@@ -66,14 +66,13 @@ private Q_SLOTS:
         testing::addRow("line_set", {"line_id", "proj_id", "part_no", "mc_id", "gw21_ip", "dt200_id"},
                         {"L1", "P1", "PN-1", "MC1", "10.0.0.1", "1"});
         kit::addChecks(2, "PN-1");
-        s->msfgModule->setCurrentCell(1, 1);
-        s->cmdDelete->click();
-        QCOMPARE(prompter().last().text, QStringLiteral("2 records are using this Part No, it cannot be removed ..."));
-        gConn().exec("delete from check_history");
-        s->msfgModule->setCurrentCell(1, 1); // the reload emptied the project box
-        s->cmdDelete->click();
-        QCOMPARE(prompter().last().text, QStringLiteral("1 records are using this Part No, it cannot be removed ..."));
-        gConn().exec("delete from line_set");
+        for (const auto& [table, uses] : {std::pair{"check_history", 2}, {"line_set", 1}}) {
+            s->msfgModule->setCurrentCell(1, 1); // a reload empties the project box
+            s->cmdDelete->click();
+            QCOMPARE(prompter().last().text,
+                     QString("%1 records are using this Part No, it cannot be removed ...").arg(uses));
+            gConn().exec(QString("delete from %1").arg(table));
+        }
         s->msfgModule->setCurrentCell(1, 1);
         s->cmdDelete->click();
         QCOMPARE(queryRows("select proj_id from part_info"), QStringList({"P1"})); // only the shown project's row
