@@ -13,6 +13,7 @@
 #include "SimGateway.h"
 #include "TestDb.h"
 #include "TestMain.h"
+#include "Widgets.h"
 #include "app/AppControl.h"
 #include "app/Module1.h"
 #include "frmAbout.h"
@@ -174,15 +175,9 @@ private Q_SLOTS:
         auto* grant = f.open<SYS_Grant>("SEC_FUNCTION_GRANT");
         auto* slots = f.open<Mtc_Slot1>("Man_Slot1");
         QVERIFY(comp && groups && users && pwd && grant && slots);
-        auto click = [](QTreeWidget* list, const QString& key) {
-            QTreeWidgetItem* item = list->findItems(key, Qt::MatchExactly, 1).value(0);
-            QVERIFY(item);
-            list->setCurrentItem(item);
-            Q_EMIT list->itemClicked(item, 1);
-        };
         auto storedDesc = [] { return testing::queryRows("select comp_desc from component_list"); };
 
-        click(comp->LvData, "C1");
+        testing::clickRow(comp->LvData, 1, "C1");
         comp->cmdEdit->click();
         comp->txtDesc->setText("edited");
         const QString revoke = "delete from function_grant where func_id = 'Man_Edit_List'";
@@ -191,15 +186,9 @@ private Q_SLOTS:
         QCOMPARE(prompter().texts(), QStringList{"You have no permission to use."});
         QCOMPARE(storedDesc(), QStringList{"old"});
         testing::addRow("function_grant", {"func_id", "group_id"}, {"Man_Edit_List", "SYSADMIN"});
-        click(groups->lvUserGroup, "SYSADMIN");
+        testing::clickRow(groups->lvUserGroup, 1, "SYSADMIN");
         QCOMPARE(groups->txtUGid->text(), QStringLiteral("SYSADMIN"));
-        auto listedUsers = [users] {
-            QStringList ids;
-            for (int r = 0; r < users->msfgUser->rowCount(); ++r)
-                ids << users->msfgUser->item(r, 1)->text();
-            return ids;
-        };
-        QCOMPARE(listedUsers(), QStringList{"ADM1"});
+        QCOMPARE(testing::gridRows(users->msfgUser, 1), QStringList{"ADM1"});
         pwd->OldPWD->setText("SYSADMIN");
         QCOMPARE(grant->cboGroup->currentText(), QStringLiteral("ADMIN"));
         const int run = grant->msfgFunc->findItems("OPR_RUN", Qt::MatchExactly).value(0)->row();
@@ -216,7 +205,7 @@ private Q_SLOTS:
         groups->cmdDelete->click(); // answered Yes
         QCOMPARE(testing::queryRows("select group_id from user_group order by group_id"),
                  QStringList({"ADMIN", "SYSADMIN"}));
-        QCOMPARE(listedUsers(), QStringList{"SYSADMIN"});
+        QCOMPARE(testing::gridRows(users->msfgUser, 1), QStringList{"SYSADMIN"});
         QCOMPARE(storedDesc(), QStringList{"old"});
         QCOMPARE(pwd->OldPWD->text(), QString());
         QVERIFY(!grant->isMarked(run));
