@@ -8,7 +8,7 @@
 
 #include <QTableWidget>
 
-using kit::prompter;
+using testing::prompter;
 using Module1::gConn;
 using testing::queryRows;
 
@@ -30,7 +30,7 @@ class PartScreenTest : public testdb::Case
 private Q_SLOTS:
     void cycleFromTheMenu()
     {
-        kit::addPart("PN-1", "P1", "1");
+        testing::addPart("PN-1", "P1", "1");
         TROVA_OPEN_SCREEN(fx, s, Mtc_Part, QStringLiteral("Man_Part"));
 
         // Print is off from New until Cancel, also after Save.
@@ -80,8 +80,8 @@ private Q_SLOTS:
 
     void rowOfAProjectThatIsGone()
     {
-        kit::addPart("PN-1", "P1", "1");
-        kit::addPart("PN-2", "PX", QString()); // no flag, no such project
+        testing::addPart("PN-1", "P1", "1");
+        testing::addPart("PN-2", "PX", QString()); // no flag, no such project
         Mtc_Part s;
         s.msfgModule->setCurrentCell(0, 1);
         QCOMPARE(s.cboProj->currentText(), QStringLiteral("P1"));
@@ -109,8 +109,8 @@ private Q_SLOTS:
 
     void exportAndImport()
     {
-        kit::addPart("PN-1", "P1", "1");
-        kit::addPart("PN-2", "P2", "0");
+        testing::addPart("PN-1", "P1", "1");
+        testing::addPart("PN-2", "P2", "0");
         Mtc_Part s;
         s.cmdexport_Click();
         const workbook::Rows sheet = m_exports.lastRows();

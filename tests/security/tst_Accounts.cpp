@@ -122,10 +122,7 @@ private Q_SLOTS:
         testing::addGroup("OLD", "0");
         testing::addUser("BOSS", "SYSADMIN");
 
-        MainWindowFixture f;
-        QVERIFY(f.logIn("CLERK1", "CLERK1"));
-        auto* s = f.open<SYS_USER>("SEC_USER_INFO");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(f, s, SYS_USER, "SEC_USER_INFO", "CLERK1", "CLERK1");
         QCOMPARE(testing::comboItems(s->cboGP), QStringList({"ADMIN", "CLERK"}));
 
         // A plain user may not put anyone into ADMIN, nor edit an
@@ -275,11 +272,8 @@ private Q_SLOTS:
     void changeOwnPassword()
     {
         MainWindowFixture::addUser("OP1", "Operator", "OPS", {});
-        MainWindowFixture f;
-        QVERIFY(f.logIn("OP1", "OP1"));
         // Always there, though the group holds no code at all.
-        auto* s = f.open<SYS_PWD>("SEC_USER_CHGPWD");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(f, s, SYS_PWD, "SEC_USER_CHGPWD", "OP1", "OP1");
         const QString before = passwordOf("OP1");
 
         // Differing only in case is still a mismatch.
@@ -306,9 +300,7 @@ private Q_SLOTS:
     void anUpdateThatStoresNothingIsNoSuccess()
     {
         MainWindowFixture::addUser("OP1", "Operator", "OPS", {});
-        MainWindowFixture f;
-        QVERIFY(f.logIn("OP1", "OP1"));
-        auto* s = f.open<SYS_PWD>("SEC_USER_CHGPWD");
+        TROVA_OPEN_SCREEN(f, s, SYS_PWD, "SEC_USER_CHGPWD", "OP1", "OP1");
         // Every password update is skipped: the statement changes no row.
         gConn().exec(gConn().engine() == db::Engine::SQLite
                          ? "create trigger skip before update on user_list begin select raise(ignore); end"

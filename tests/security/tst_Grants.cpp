@@ -52,11 +52,7 @@ private Q_SLOTS:
     // the group was granted.
     void fromAdministratorToNewUser()
     {
-        MainWindowFixture f;
-        QVERIFY(f.logIn("SYSADMIN", "SYSADMIN"));
-
-        auto* groups = f.open<SYS_UGRP>("SEC_USER_GROUP");
-        QVERIFY(groups);
+        TROVA_OPEN_SCREEN(f, groups, SYS_UGRP, "SEC_USER_GROUP");
         groups->cmdNew->click();
         QTest::keyClicks(groups->txtUGid, "pack");
         groups->cmdSave->click();

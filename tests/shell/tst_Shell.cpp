@@ -125,12 +125,10 @@ private Q_SLOTS:
                               "values ('L1', 'PR1', 'P1', 'M1', ?, '001')",
                               {gw.address().toString()});
         MainWindowFixture::addUser("OP1", "Operator", "OPS", {"QY_WIP"});
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
+        TROVA_OPEN_SCREEN(f, wip, QUERY_WIP, "QY_WIP");
         QPointer<QWidget> grant = f.open("SEC_FUNCTION_GRANT");
-        auto* wip = f.open<QUERY_WIP>("QY_WIP");
         QPointer<OPT_Run> run = f.open<OPT_Run>("OPR_RUN");
-        QVERIFY(grant && wip && run);
+        QVERIFY(grant && run);
         const QDateTime from(QDate(2024, 3, 5), QTime(7, 0));
         wip->DTfrom()->setDateTime(from);
         QTest::mouseClick(run->cmdStart(1), Qt::LeftButton);
@@ -166,15 +164,13 @@ private Q_SLOTS:
         testing::addRow("mc_info", {"mc_id", "line_id"}, {"M1", "L1"});
         MainWindowFixture::addUser("ADM1", "Admin one", "ADMIN",
                                    {"MAN_COMP", "SEC_USER_GROUP", "SEC_USER_INFO", "SEC_FUNCTION_GRANT", "MAN_SLOT"});
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* comp = f.open<Mtc_Comp>("Man_Comp");
+        TROVA_OPEN_SCREEN(f, comp, Mtc_Comp, "Man_Comp");
         auto* groups = f.open<SYS_UGRP>("SEC_USER_GROUP");
         auto* users = f.open<SYS_USER>("SEC_USER_INFO");
         auto* pwd = f.open<SYS_PWD>("SEC_USER_CHGPWD");
         auto* grant = f.open<SYS_Grant>("SEC_FUNCTION_GRANT");
         auto* slots = f.open<Mtc_Slot1>("Man_Slot1");
-        QVERIFY(comp && groups && users && pwd && grant && slots);
+        QVERIFY(groups && users && pwd && grant && slots);
         auto storedDesc = [] { return testing::queryRows("select comp_desc from component_list"); };
 
         testing::clickRow(comp->LvData, 1, "C1");

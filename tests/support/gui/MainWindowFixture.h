@@ -44,10 +44,11 @@ private:
     std::unique_ptr<AppShell> m_shell;
 };
 
-// Logs in as SYSADMIN through a fixture named `fixture` and opens the menu
-// item's screen as `screen`; the test ends there when either fails.
-#define TROVA_OPEN_SCREEN(fixture, screen, Type, menuItem)                                                     \
+// Logs in through a fixture named `fixture`, as SYSADMIN unless a user and
+// password follow, and opens the menu item's screen as `screen`; the test
+// ends there when either fails.
+#define TROVA_OPEN_SCREEN(fixture, screen, Type, menuItem, ...)                                                \
     MainWindowFixture fixture;                                                                                 \
-    QVERIFY(fixture.logIn());                                                                                  \
+    QVERIFY(fixture.logIn(__VA_ARGS__));                                                                       \
     auto* screen = fixture.open<Type>(menuItem);                                                               \
     QVERIFY(screen)
