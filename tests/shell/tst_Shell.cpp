@@ -271,7 +271,6 @@ private Q_SLOTS:
     void userPanelNeverEndsTheProgram()
     {
         frmMain main(fakeScreens());
-        QCOMPARE(main.statusPanel(2)->text(), QStringLiteral("User:"));
         Module1::gConn().exec("update user_list set user_name = NULL where user_id = 'SYSADMIN'");
         main.MDIForm_Activate();
         QCOMPARE(main.statusPanel(2)->text(), QString());
