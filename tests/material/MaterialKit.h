@@ -1,7 +1,6 @@
 #pragma once
 
 #include "DbRows.h"
-#include "FileTree.h"
 #include "ScriptedPrompter.h"
 #include "TestFiles.h"
 #include "Widgets.h"
@@ -14,10 +13,8 @@
 #include <QTest>
 #include <QTreeWidget>
 
-// Master data, labels and list handling the material screen tests share.
+// Master data and labels the material screen tests share.
 namespace kit {
-
-using testing::prompter;
 
 inline void addProject(const QString& id)
 {
@@ -33,7 +30,6 @@ inline void addComponent(const QString& code, const QString& group, const QStrin
     testing::addRow("component_list", {"comp_code", "comp_desc", "group_id", "method_type", "vender_name", "vender_desc"},
                     {code, "desc", group, type, vendor, vendorDesc});
 }
-using testing::addPart;
 inline void addCompProj(const QString& project, const QString& part, const QString& group, const QString& comp,
                         const QString& ref = QStringLiteral("F"), const QString& polarity = QStringLiteral("1"))
 {
@@ -52,8 +48,5 @@ inline QByteArray golden(const QString& name)
 {
     return testing::fileBytes(testing::dataFile(QStringLiteral("label/") + name));
 }
-
-using testing::choose;
-using testing::clickRow;
 
 } // namespace kit

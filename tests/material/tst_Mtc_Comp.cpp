@@ -9,7 +9,7 @@
 
 #include <QTableWidget>
 
-using kit::prompter;
+using testing::prompter;
 using Module1::gConn;
 using testing::queryRows;
 
@@ -36,11 +36,8 @@ private Q_SLOTS:
     {
         kit::addComponent("C0805-100NF", "CAP");
         MainWindowFixture::addUser("CLERK", "Clerk", "STORE", {"MAN_COMP", "Man_Edit_List"});
-        MainWindowFixture fx;
-        QVERIFY(fx.logIn("CLERK", "CLERK"));
-        auto* s = fx.open<Mtc_Comp>(QStringLiteral("Man_Comp"));
-        QVERIFY(s);
-        kit::clickRow(s->LvData, 0);
+        TROVA_OPEN_SCREEN(fx, s, Mtc_Comp, QStringLiteral("Man_Comp"), "CLERK", "CLERK");
+        testing::clickRow(s->LvData, 0);
         for (QPushButton* refused : {s->cmdNew, s->cmdDelete}) {
             prompter().clear();
             refused->click();
@@ -68,7 +65,7 @@ private Q_SLOTS:
         s.cmdSave->click();
 
         // The same code and vendor again: refused, back to browsing.
-        kit::clickRow(s.LvData, 0);
+        testing::clickRow(s.LvData, 0);
         s.cmdNew->click();
         s.cboGP->setCurrentIndex(1);
         s.cmdSave->click();
@@ -88,7 +85,7 @@ private Q_SLOTS:
 
         // Clicking a row sets its type first, then its whole code shows.
         s.Opt_MP->click();
-        kit::clickRow(s.LvData, 6, "PT");
+        testing::clickRow(s.LvData, 6, "PT");
         QVERIFY(s.Opt_PT->isChecked());
         QCOMPARE(s.txtID->text(), QString(30, 'P'));
 
@@ -96,8 +93,8 @@ private Q_SLOTS:
         // writes it back rather than moving the row to another group.
         gConn().exec("update component_list set group_id = 'GONE' where method_type = 'MP'");
         s.CHK_ALL->click();
-        kit::clickRow(s.LvData, 6, "PT");
-        kit::clickRow(s.LvData, 6, "MP");
+        testing::clickRow(s.LvData, 6, "PT");
+        testing::clickRow(s.LvData, 6, "MP");
         QCOMPARE(s.cboGP->currentText(), QStringLiteral("GONE"));
         s.cmdEdit->click();
         s.txtDesc->setText("changed");
@@ -108,7 +105,7 @@ private Q_SLOTS:
         // A stored code longer than its type's box takes still shows whole.
         kit::addComponent("C0805-100NF-OLD", "CAP");
         s.CHK_ALL->click();
-        kit::clickRow(s.LvData, 1, "C0805-100NF-OLD");
+        testing::clickRow(s.LvData, 1, "C0805-100NF-OLD");
         QCOMPARE(s.txtID->text(), QStringLiteral("C0805-100NF-OLD"));
     }
 
@@ -121,15 +118,15 @@ private Q_SLOTS:
         kit::addComponent("C0000000002", "CAP", "NIL");
         kit::addComponent("C0000000002", "CAP", "OTHER");
         kit::addProject("P1");
-        kit::addPart("PN1", "P1");
+        testing::addPart("PN1", "P1");
         kit::addCompProj("P1", "PN1", "CAP", "C0000000002");
         kit::addChecks(4, "PN1", "C0000000001");
         Mtc_Comp s;
-        kit::clickRow(s.LvData, 4, "ACME");
+        testing::clickRow(s.LvData, 4, "ACME");
         s.cmdDelete_Click();
         QCOMPARE(prompter().last().text,
                  QStringLiteral("4 records are using this Component ID, it cannot be removed ..."));
-        kit::clickRow(s.LvData, 4, "OTHER");
+        testing::clickRow(s.LvData, 4, "OTHER");
         s.cmdDelete_Click();
         QCOMPARE(queryRows("select comp_code, vender_name from component_list order by 1, 2"),
                  QStringList({"C0000000001|ACME", "C0000000001|NIL", "C0000000002|NIL"}));
@@ -139,12 +136,7 @@ private Q_SLOTS:
     {
         // Whatever writes it, the database keeps one row per code and vendor.
         kit::addComponent("C0000000001", "CAP", "NIL", "MP");
-        try {
-            kit::addComponent("C0000000001", "RES", "NIL", "PT");
-            QFAIL("a second row for the code and vendor was stored");
-        } catch (const db::DbError& e) {
-            QCOMPARE(e.kind(), db::ErrorKind::UniqueViolation);
-        }
+        QVERIFY_THROWS_EXCEPTION(db::DbError, kit::addComponent("C0000000001", "RES", "NIL", "PT"));
     }
 
     void importChecksEveryRow()
@@ -184,7 +176,7 @@ private Q_SLOTS:
     void groupDuplicateAndGuardsFromTheMenu()
     {
         kit::addProject("P1");
-        kit::addPart("PN1", "P1");
+        testing::addPart("PN1", "P1");
         for (const char* c : {"C0000000001", "C0000000002", "C0000000003"})
             kit::addComponent(c, "RES");
         kit::addCompProj("P1", "PN1", "RES", "C0000000001");
@@ -197,12 +189,12 @@ private Q_SLOTS:
 
         // Components and part-number rows both use it: the components first.
         s->msfgCGRP->setCurrentCell(1, 1); // RES, after CAP
-        s->cmdDelete_Click();
-        QCOMPARE(prompter().last().text, QStringLiteral("3 records are using this Group ID, it cannot be removed ..."));
-        gConn().exec("delete from component_list");
-        s->cmdDelete_Click();
-        QCOMPARE(prompter().last().text, QStringLiteral("2 records are using this Group ID, it cannot be removed ..."));
-        gConn().exec("delete from component_proj");
+        for (const auto& [table, uses] : {std::pair{"component_list", 3}, {"component_proj", 2}}) {
+            s->cmdDelete_Click();
+            QCOMPARE(prompter().last().text,
+                     QString("%1 records are using this Group ID, it cannot be removed ...").arg(uses));
+            gConn().exec(QString("delete from %1").arg(table));
+        }
         s->cmdDelete_Click();
         QCOMPARE(queryRows("select group_id from component_group"), QStringList({"CAP"}));
     }

@@ -6,7 +6,7 @@
 #include "TestMain.h"
 #include "app/Module1.h"
 
-using kit::prompter;
+using testing::prompter;
 using Module1::gConn;
 using testing::comboItems;
 using testing::queryRows;
@@ -18,6 +18,16 @@ QString boxes(const Mtc_Comp_Proj& s)
     return QStringList({s.cboProj->currentText(), s.cboPart->currentText(), s.cboGroup->currentText(),
                         s.cboComp->currentText(), s.txtRef->text(), s.txtPolarity->text()})
         .join('|');
+}
+
+// New, and the four keys chosen.
+void chooseKeys(Mtc_Comp_Proj& s, const QString& project, const QString& part)
+{
+    s.cmdNew->click();
+    s.cboProj->setCurrentText(project);
+    s.cboPart->setCurrentText(part);
+    s.cboGroup->setCurrentText("CAP");
+    s.cboComp->setCurrentText("C0000000001");
 }
 
 const QString kTable = QStringLiteral("select proj_id, part_no, comp_code, ref_designator, polarity_check "
@@ -38,9 +48,9 @@ class CompProjScreenTest : public testdb::Case
     {
         kit::addProject("P1");
         kit::addProject("P2");
-        kit::addPart("PN2", "P1");
-        kit::addPart("PN1", "P1");
-        kit::addPart("PN3", "P2");
+        testing::addPart("PN2", "P1");
+        testing::addPart("PN1", "P1");
+        testing::addPart("PN3", "P2");
         kit::addGroup("CAP");
         kit::addGroup("RES");
         kit::addComponent("C0000000002", "CAP");
@@ -54,15 +64,11 @@ private Q_SLOTS:
     {
         TROVA_OPEN_SCREEN(fx, s, Mtc_Comp_Proj, QStringLiteral("Man_Proj"));
         s->CHK_ALL->setFocus();
-        s->cmdNew->click();
+        chooseKeys(*s, "P2", "PN3");
         QCOMPARE(s->focusWidget(), s->CHK_ALL); // New leaves the focus where it was
         QCOMPARE(s->txtRef->text(), QStringLiteral("F"));
-        s->cboProj->setCurrentText("P2");
         QCOMPARE(comboItems(s->cboPart), QStringList({"PN3"}));
-        s->cboPart->setCurrentText("PN3");
-        s->cboGroup->setCurrentText("CAP");
         QCOMPARE(comboItems(s->cboComp), QStringList({"C0000000001", "C0000000002"})); // each code once
-        s->cboComp->setCurrentText("C0000000001");
         s->cmdSave->click(); // no polarity: refused, nothing stored
         s->txtPolarity->setText("AB"); // the screen takes more than one character
         s->cmdSave->click();
@@ -70,11 +76,7 @@ private Q_SLOTS:
 
         // The same four keys again: the database refuses, the screen says so
         // and keeps every box, browsing again with Import back.
-        s->cmdNew->click();
-        s->cboProj->setCurrentText("P2");
-        s->cboPart->setCurrentText("PN3");
-        s->cboGroup->setCurrentText("CAP");
-        s->cboComp->setCurrentText("C0000000001");
+        chooseKeys(*s, "P2", "PN3");
         s->txtPolarity->setText("1");
         s->cmdSave->click();
         QCOMPARE(prompter().last().text, QStringLiteral("This record already exist!"));
@@ -86,7 +88,7 @@ private Q_SLOTS:
         // the refusal leaves every box as it was.
         kit::addChecks(3, "PN3", "C0000000001");
         kit::addChecks(2, "PN1", "C0000000001");
-        kit::clickRow(s->LvData, 0);
+        testing::clickRow(s->LvData, 0);
         s->cmdDelete->click();
         QCOMPARE(prompter().last().text, QStringLiteral("3 records are using this setting, it cannot be removed ..."));
         QCOMPARE(boxes(*s), QStringLiteral("P2|PN3|CAP|C0000000001|F|AB"));
@@ -102,29 +104,29 @@ private Q_SLOTS:
         kit::addCompProj("P1", "PN2", "CAP", "C0000000001", "", "");
         kit::addCompProj("P2", "PN3", "CAP", "C0000000002", "F", "1");
         Mtc_Comp_Proj s;
-        kit::clickRow(s.LvData, 2, "PN1");
+        testing::clickRow(s.LvData, 2, "PN1");
         QCOMPARE(s.txtRef->text(), QStringLiteral("C12"));
         s.cmdNew_Click();
         QCOMPARE(s.txtRef->maxLength(), 1); // New types one character again
         s.cmdCancel_Click();
-        kit::clickRow(s.LvData, 2, "PN1");
+        testing::clickRow(s.LvData, 2, "PN1");
         s.cmdEdit_Click();
         s.txtPolarity->setText("0");
         s.cmdSave_Click();
         QCOMPARE(queryRows(kTable).first(), QStringLiteral("P1|PN1|C0000000001|C12|0"));
-        kit::clickRow(s.LvData, 2, "PN1");
+        testing::clickRow(s.LvData, 2, "PN1");
         s.cmdDelete_Click();
-        kit::clickRow(s.LvData, 2, "PN2");
+        testing::clickRow(s.LvData, 2, "PN2");
         QCOMPARE(s.txtRef->text() + s.txtPolarity->text(), QString());
         s.cmdDelete_Click();
         QCOMPARE(prompter().texts(), QStringList({"Confirm to delete?", "Confirm to delete?"}));
         QCOMPARE(queryRows(kTable), QStringList({"P2|PN3|C0000000002|F|1"}));
 
-        kit::clickRow(s.LvData, 0);
+        testing::clickRow(s.LvData, 0);
         gConn().exec("update component_proj set polarity_check = '9'");
         s.cmdDelete_Click();
         gConn().exec("delete from component_proj");
-        kit::clickRow(s.LvData, 0);
+        testing::clickRow(s.LvData, 0);
         s.cmdEdit_Click();
         s.cmdSave_Click();
         const QString gone = QStringLiteral("The record as shown was not found any more; nothing was changed.");
@@ -139,14 +141,14 @@ private Q_SLOTS:
         kit::addCompProj("PX", "PN9", "CAP", "C0000000009"); // project, part and component gone
         kit::addCompProj("P1", "PN2", "CAP", "C0000000005"); // component gone
         Mtc_Comp_Proj s;
-        kit::clickRow(s.LvData, 2, "PN1");
+        testing::clickRow(s.LvData, 2, "PN1");
         QCOMPARE(s.cboProj->currentText(), QStringLiteral("P1"));
-        kit::clickRow(s.LvData, 2, "PN9");
+        testing::clickRow(s.LvData, 2, "PN9");
         QCOMPARE(boxes(s), QStringLiteral("PX|PN9|CAP|C0000000009|F|1"));
         s.cmdEdit_Click();
         s.txtPolarity->setText("2");
         s.cmdSave_Click();
-        kit::clickRow(s.LvData, 2, "PN2");
+        testing::clickRow(s.LvData, 2, "PN2");
         QCOMPARE(boxes(s), QStringLiteral("P1|PN2|CAP|C0000000005|F|1"));
         s.cmdDelete_Click();
         QCOMPARE(prompter().texts(), QStringList({"Confirm to delete?"}));

@@ -8,7 +8,7 @@
 
 #include <QTableWidget>
 
-using kit::prompter;
+using testing::prompter;
 using Module1::gConn;
 using testing::queryRows;
 
@@ -30,7 +30,7 @@ class PartScreenTest : public testdb::Case
 private Q_SLOTS:
     void cycleFromTheMenu()
     {
-        kit::addPart("PN-1", "P1", "1");
+        testing::addPart("PN-1", "P1", "1");
         TROVA_OPEN_SCREEN(fx, s, Mtc_Part, QStringLiteral("Man_Part"));
 
         // Print is off from New until Cancel, also after Save.
@@ -66,14 +66,13 @@ private Q_SLOTS:
         testing::addRow("line_set", {"line_id", "proj_id", "part_no", "mc_id", "gw21_ip", "dt200_id"},
                         {"L1", "P1", "PN-1", "MC1", "10.0.0.1", "1"});
         kit::addChecks(2, "PN-1");
-        s->msfgModule->setCurrentCell(1, 1);
-        s->cmdDelete->click();
-        QCOMPARE(prompter().last().text, QStringLiteral("2 records are using this Part No, it cannot be removed ..."));
-        gConn().exec("delete from check_history");
-        s->msfgModule->setCurrentCell(1, 1); // the reload emptied the project box
-        s->cmdDelete->click();
-        QCOMPARE(prompter().last().text, QStringLiteral("1 records are using this Part No, it cannot be removed ..."));
-        gConn().exec("delete from line_set");
+        for (const auto& [table, uses] : {std::pair{"check_history", 2}, {"line_set", 1}}) {
+            s->msfgModule->setCurrentCell(1, 1); // a reload empties the project box
+            s->cmdDelete->click();
+            QCOMPARE(prompter().last().text,
+                     QString("%1 records are using this Part No, it cannot be removed ...").arg(uses));
+            gConn().exec(QString("delete from %1").arg(table));
+        }
         s->msfgModule->setCurrentCell(1, 1);
         s->cmdDelete->click();
         QCOMPARE(queryRows("select proj_id from part_info"), QStringList({"P1"})); // only the shown project's row
@@ -81,8 +80,8 @@ private Q_SLOTS:
 
     void rowOfAProjectThatIsGone()
     {
-        kit::addPart("PN-1", "P1", "1");
-        kit::addPart("PN-2", "PX", QString()); // no flag, no such project
+        testing::addPart("PN-1", "P1", "1");
+        testing::addPart("PN-2", "PX", QString()); // no flag, no such project
         Mtc_Part s;
         s.msfgModule->setCurrentCell(0, 1);
         QCOMPARE(s.cboProj->currentText(), QStringLiteral("P1"));
@@ -110,8 +109,8 @@ private Q_SLOTS:
 
     void exportAndImport()
     {
-        kit::addPart("PN-1", "P1", "1");
-        kit::addPart("PN-2", "P2", "0");
+        testing::addPart("PN-1", "P1", "1");
+        testing::addPart("PN-2", "P2", "0");
         Mtc_Part s;
         s.cmdexport_Click();
         const workbook::Rows sheet = m_exports.lastRows();

@@ -1,12 +1,13 @@
+#include "DbRows.h"
 #include "MainWindowFixture.h"
 #include "SYS_PWD.h"
 #include "SYS_RESETPWD.h"
 #include "SYS_UGRP.h"
 #include "SYS_USER.h"
-#include "SecuritySupport.h"
 #include "TestDb.h"
 #include "TestMain.h"
 #include "Widgets.h"
+#include "app/Module1.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -17,9 +18,14 @@
 #include <QTreeWidget>
 
 using Module1::gConn;
-using sec::prompter;
+using testing::prompter;
 
 namespace {
+
+QString passwordOf(const QString& userId)
+{
+    return gConn().scalar("select password from user_list where user_id = ?", {userId}).toString();
+}
 
 // Id, name, description, effective and expiry day, group, password, active, updater.
 QString userRow(const QString& id)
@@ -70,9 +76,9 @@ private Q_SLOTS:
 
     void newUserAndSavesChecks()
     {
-        sec::addGroup("OPS");
-        sec::addGroup("ADMIN");
-        sec::addGroup("OLD", "0");
+        testing::addGroup("OPS");
+        testing::addGroup("ADMIN");
+        testing::addGroup("OLD", "0");
         TROVA_OPEN_SCREEN(f, s, SYS_USER, "SEC_USER_INFO");
         QCOMPARE(testing::comboItems(s->cboGP), QStringList({"ADMIN", "OPS", "SYSADMIN"}));
 
@@ -111,19 +117,12 @@ private Q_SLOTS:
     // administrator.
     void reservedIdentifiersFromBothSides()
     {
-        sec::addGroup("ADMIN");
-        sec::addGroup("CLERK");
-        sec::addGroup("OLD", "0");
-        sec::addUser("CLERK1", "CLERK");
-        sec::addUser("ADM1", "ADMIN");
-        sec::addUser("BOSS", "SYSADMIN");
-        sec::grant("CLERK", {"SEC_USER_INFO", "SEC_USER_GROUP"});
-        sec::grant("ADMIN", {"SEC_USER_INFO"});
+        MainWindowFixture::addUser("CLERK1", "Clerk", "CLERK", {"SEC_USER_INFO", "SEC_USER_GROUP"});
+        MainWindowFixture::addUser("ADM1", "Admin", "ADMIN", {"SEC_USER_INFO"});
+        testing::addGroup("OLD", "0");
+        testing::addUser("BOSS", "SYSADMIN");
 
-        MainWindowFixture f;
-        QVERIFY(f.logIn("CLERK1", "CLERK1"));
-        auto* s = f.open<SYS_USER>("SEC_USER_INFO");
-        QVERIFY(s);
+        TROVA_OPEN_SCREEN(f, s, SYS_USER, "SEC_USER_INFO", "CLERK1", "CLERK1");
         QCOMPARE(testing::comboItems(s->cboGP), QStringList({"ADMIN", "CLERK"}));
 
         // A plain user may not put anyone into ADMIN, nor edit an
@@ -132,11 +131,11 @@ private Q_SLOTS:
         s->cmdSave->click();
         s->cmdCancel->click();
         for (const char* id : {"ADM1", "BOSS"}) {
-            sec::clickCell(s->msfgUser, id);
+            testing::clickCell(s->msfgUser, id);
             s->cmdEdit->click();
         }
         QVERIFY(!s->cmdSave->isEnabled());
-        sec::clickCell(s->msfgUser, "SYSADMIN");
+        testing::clickCell(s->msfgUser, "SYSADMIN");
         s->cmdDelete->click();
         QCOMPARE(prompter().texts(),
                  QStringList({"You have no permission to assign the Admin Group member", "You cannot modify Admin User ...",
@@ -167,8 +166,8 @@ private Q_SLOTS:
 
     void editKeepsIdAndGroupAndChecksDates()
     {
-        sec::addGroup("OLD", "0"); // suspended: not offered
-        sec::addUser("U1", "OLD");
+        testing::addGroup("OLD", "0"); // suspended: not offered
+        testing::addUser("U1", "OLD");
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         TROVA_OPEN_SCREEN(f, s, SYS_USER, "SEC_USER_INFO");
         // Dates read month first whatever the locale.
@@ -176,9 +175,9 @@ private Q_SLOTS:
         QCOMPARE(s->msfgUser->item(row, 4)->text(), QString("03/05/2024"));
 
         // Only a click in the narrow first column copies the row.
-        sec::clickCell(s->msfgUser, "U1", 2);
+        testing::clickCell(s->msfgUser, "U1", 2);
         QVERIFY(s->txtUserID->text().isEmpty());
-        sec::clickCell(s->msfgUser, "U1", 0);
+        testing::clickCell(s->msfgUser, "U1", 0);
         QCOMPARE(s->dtpEffect->date(), QDate(2024, 3, 5));
         QCOMPARE(s->cboGP->currentIndex(), -1);
 
@@ -192,7 +191,7 @@ private Q_SLOTS:
 
         // Date checks refuse a Save without a reload: still editing, nothing
         // stored.
-        sec::clickCell(s->msfgUser, "U1");
+        testing::clickCell(s->msfgUser, "U1");
         s->cmdEdit->click();
         s->dtpExpiry->setDate(Module1::now().date());
         s->cmdSave->click();
@@ -205,7 +204,7 @@ private Q_SLOTS:
         s->cmdCancel->click();
 
         // Such dates do not stand in the way of Delete.
-        sec::clickCell(s->msfgUser, "U1");
+        testing::clickCell(s->msfgUser, "U1");
         s->dtpExpiry->setDate(Module1::now().date().addDays(-3));
         s->cmdDelete->click();
         QCOMPARE(userRow("U1"), QString());
@@ -272,14 +271,10 @@ private Q_SLOTS:
 
     void changeOwnPassword()
     {
-        sec::addGroup("OPS");
-        sec::addUser("OP1", "OPS");
-        MainWindowFixture f;
-        QVERIFY(f.logIn("OP1", "OP1"));
+        MainWindowFixture::addUser("OP1", "Operator", "OPS", {});
         // Always there, though the group holds no code at all.
-        auto* s = f.open<SYS_PWD>("SEC_USER_CHGPWD");
-        QVERIFY(s);
-        const QString before = sec::passwordOf("OP1");
+        TROVA_OPEN_SCREEN(f, s, SYS_PWD, "SEC_USER_CHGPWD", "OP1", "OP1");
+        const QString before = passwordOf("OP1");
 
         // Differing only in case is still a mismatch.
         changePassword(s, "OP1", "Secret", "secret");
@@ -295,20 +290,17 @@ private Q_SLOTS:
         // A new password the digest cannot take is refused, not stored.
         changePassword(s, "op1", QString::fromUtf8("新口令"), QString::fromUtf8("新口令"));
         QVERIFY(prompter().last().text.startsWith("The new password cannot be used"));
-        QCOMPARE(sec::passwordOf("OP1"), before);
+        QCOMPARE(passwordOf("OP1"), before);
 
         // The old password in another case; blanks around the new one do not count.
         changePassword(s, "op1", "  Secret", "  Secret");
-        QCOMPARE(sec::passwordOf("OP1"), *Module1::Encode("OP1", "SECRET"));
+        QCOMPARE(passwordOf("OP1"), *Module1::Encode("OP1", "SECRET"));
     }
 
     void anUpdateThatStoresNothingIsNoSuccess()
     {
-        sec::addGroup("OPS");
-        sec::addUser("OP1", "OPS");
-        MainWindowFixture f;
-        QVERIFY(f.logIn("OP1", "OP1"));
-        auto* s = f.open<SYS_PWD>("SEC_USER_CHGPWD");
+        MainWindowFixture::addUser("OP1", "Operator", "OPS", {});
+        TROVA_OPEN_SCREEN(f, s, SYS_PWD, "SEC_USER_CHGPWD", "OP1", "OP1");
         // Every password update is skipped: the statement changes no row.
         gConn().exec(gConn().engine() == db::Engine::SQLite
                          ? "create trigger skip before update on user_list begin select raise(ignore); end"
@@ -316,7 +308,7 @@ private Q_SLOTS:
         changePassword(s, "OP1", "Secret", "Secret");
         QCOMPARE(prompter().messages.size(), 1);
         QCOMPARE(prompter().last().title, QString("ERROR"));
-        QCOMPARE(sec::passwordOf("OP1"), *Module1::Encode("OP1", "OP1"));
+        QCOMPARE(passwordOf("OP1"), *Module1::Encode("OP1", "OP1"));
 
         // A reset of an id the digest cannot take as its own password, and a
         // reset the database skips.
@@ -330,14 +322,14 @@ private Q_SLOTS:
             QCOMPARE(prompter().messages.size(), 2);
             QCOMPARE(prompter().last().title, QString("ERROR"));
         }
-        QCOMPARE(sec::passwordOf("A B"), QString("1"));
+        QCOMPARE(passwordOf("A B"), QString("1"));
     }
 
     void resetToTheUserId()
     {
-        sec::addGroup("OPS");
-        sec::addUser("OP1", "OPS", "lost");
-        sec::addUser("BOSS", "SYSADMIN");
+        testing::addGroup("OPS");
+        testing::addUser("OP1", "OPS", "lost");
+        testing::addUser("BOSS", "SYSADMIN");
         TROVA_OPEN_SCREEN(f, r, SYS_RESETPWD, "SEC_USER_RESETPWD");
         r->cmdReassign->click();
         QCOMPARE(prompter().texts(), QStringList({"Please select user at first ..."}));
@@ -347,9 +339,9 @@ private Q_SLOTS:
         prompter().answers << msg::Answer::No << msg::Answer::Cancel;
         r->cmdReassign->click();
         r->cmdReassign->click();
-        QCOMPARE(sec::passwordOf("OP1"), *Module1::Encode("OP1", "lost"));
+        QCOMPARE(passwordOf("OP1"), *Module1::Encode("OP1", "lost"));
         r->cmdReassign->click();
-        QCOMPARE(sec::passwordOf("OP1"), *Module1::Encode("OP1", "OP1"));
+        QCOMPARE(passwordOf("OP1"), *Module1::Encode("OP1", "OP1"));
 
         // A member of the SYSADMIN group is not the user SYSADMIN.
         gConn().exec("update user_list set password = ? where user_id = 'SYSADMIN'",
@@ -359,7 +351,7 @@ private Q_SLOTS:
         r->cmdReassign->click();
         QCOMPARE(prompter().last().text,
                  QString("You have no permission to reassign system administrator password ..."));
-        QCOMPARE(sec::passwordOf("SYSADMIN"), *Module1::Encode("SYSADMIN", "other"));
+        QCOMPARE(passwordOf("SYSADMIN"), *Module1::Encode("SYSADMIN", "other"));
 
         // SYSADMIN resets its own and logs in with the id, in any case.
         QVERIFY(f.relogIn("SYSADMIN", "other"));

@@ -1,13 +1,14 @@
+#include "DbRows.h"
 #include "MainWindowFixture.h"
 #include "SYS_Function.h"
 #include "SYS_Grant.h"
 #include "SYS_PWD.h"
 #include "SYS_UGRP.h"
 #include "SYS_USER.h"
-#include "SecuritySupport.h"
 #include "TestDb.h"
 #include "TestMain.h"
 #include "Widgets.h"
+#include "app/Module1.h"
 #include "security/Grants.h"
 
 #include <QComboBox>
@@ -17,9 +18,14 @@
 #include <QTest>
 
 using Module1::gConn;
-using sec::prompter;
+using testing::prompter;
 
 namespace {
+
+QStringList grantsOf(const QString& group)
+{
+    return testing::queryRows("select func_id from function_grant where group_id = ? order by func_id", {group});
+}
 
 QStringList markedCodes(const SYS_Grant* s)
 {
@@ -46,11 +52,7 @@ private Q_SLOTS:
     // the group was granted.
     void fromAdministratorToNewUser()
     {
-        MainWindowFixture f;
-        QVERIFY(f.logIn("SYSADMIN", "SYSADMIN"));
-
-        auto* groups = f.open<SYS_UGRP>("SEC_USER_GROUP");
-        QVERIFY(groups);
+        TROVA_OPEN_SCREEN(f, groups, SYS_UGRP, "SEC_USER_GROUP");
         groups->cmdNew->click();
         QTest::keyClicks(groups->txtUGid, "pack");
         groups->cmdSave->click();
@@ -59,7 +61,7 @@ private Q_SLOTS:
         QVERIFY(grant);
         grant->cboGroup->setCurrentIndex(grant->cboGroup->findText("PACK"));
         for (const char* code : {"SEC_FUNCTION_LIST", "SEC_USER_RESETPWD"})
-            sec::clickCell(grant->msfgFunc, code);
+            testing::clickCell(grant->msfgFunc, code);
         grant->cmdSave->click();
 
         auto* users = f.open<SYS_USER>("SEC_USER_INFO");
@@ -70,7 +72,7 @@ private Q_SLOTS:
         users->cboGP->setCurrentIndex(users->cboGP->findText("PACK"));
         users->cmdSave->click();
         QCOMPARE(prompter().texts(), QStringList({"User Group has been added ...", "Save completed!"}));
-        QCOMPARE(sec::grantsOf("PACK"), QStringList({"SEC_FUNCTION_LIST", "SEC_USER_RESETPWD"}));
+        QCOMPARE(grantsOf("PACK"), QStringList({"SEC_FUNCTION_LIST", "SEC_USER_RESETPWD"}));
 
         QVERIFY(f.relogIn("PK01", "pk01"));
         auto* pwd = f.open<SYS_PWD>("SEC_USER_CHGPWD");
@@ -102,9 +104,9 @@ private Q_SLOTS:
 
     void marksToggleAndSave()
     {
-        sec::addGroup("AAA");
-        sec::addGroup("ZZZ", "0");
-        sec::grant("AAA", {"MAN_LINE", "NO_SUCH_CODE", "QY_WIP"});
+        testing::addGroup("AAA");
+        testing::addGroup("ZZZ", "0");
+        testing::grant("AAA", {"MAN_LINE", "NO_SUCH_CODE", "QY_WIP"});
         TROVA_OPEN_SCREEN(f, s, SYS_Grant, "SEC_FUNCTION_GRANT");
         QCOMPARE(testing::comboItems(s->cboGroup), QStringList({"AAA", "SYSADMIN"}));
         // The grant without a function row does not stop the later marks.
@@ -113,26 +115,26 @@ private Q_SLOTS:
         QCOMPARE(markedCodes(s).size(), int(grants::kFunctionCodes.size()));
         s->cboGroup->setCurrentIndex(0);
 
-        sec::clickCell(s->msfgFunc, "QY_WIP", 2);
-        sec::clickCell(s->msfgFunc, "OPR_RUN", 2);
-        QVERIFY(sec::grantsOf("AAA").contains("QY_WIP")); // only the grid changed
+        testing::clickCell(s->msfgFunc, "QY_WIP", 2);
+        testing::clickCell(s->msfgFunc, "OPR_RUN", 2);
+        QVERIFY(grantsOf("AAA").contains("QY_WIP")); // only the grid changed
         s->cmdSave->click();
-        QCOMPARE(sec::grantsOf("AAA"), QStringList({"MAN_LINE", "OPR_RUN"}));
+        QCOMPARE(grantsOf("AAA"), QStringList({"MAN_LINE", "OPR_RUN"}));
 
         // Saving a group with no ticks takes all of its grants.
-        sec::clickCell(s->msfgFunc, "MAN_LINE", 2);
-        sec::clickCell(s->msfgFunc, "OPR_RUN", 2);
+        testing::clickCell(s->msfgFunc, "MAN_LINE", 2);
+        testing::clickCell(s->msfgFunc, "OPR_RUN", 2);
         s->cmdSave->click();
-        QCOMPARE(sec::grantsOf("AAA"), QStringList());
-        QCOMPARE(sec::grantsOf("SYSADMIN").size(), int(grants::kFunctionCodes.size()));
+        QCOMPARE(grantsOf("AAA"), QStringList());
+        QCOMPARE(grantsOf("SYSADMIN").size(), int(grants::kFunctionCodes.size()));
     }
 
     void failedSaveLeavesTheGrantsWhole()
     {
-        sec::addGroup("AAA");
-        sec::grant("AAA", {"MAN_LINE", "QY_WIP"});
+        testing::addGroup("AAA");
+        testing::grant("AAA", {"MAN_LINE", "QY_WIP"});
         TROVA_OPEN_SCREEN(f, s, SYS_Grant, "SEC_FUNCTION_GRANT");
-        sec::clickCell(s->msfgFunc, "OPR_RUN", 2);
+        testing::clickCell(s->msfgFunc, "OPR_RUN", 2);
         // The insert of QY_WIP fails after MAN_LINE and OPR_RUN went in.
         gConn().exec(gConn().engine() == db::Engine::SQLite
                          ? "create trigger refuse before insert on function_grant when new.func_id = 'QY_WIP' "
@@ -141,7 +143,7 @@ private Q_SLOTS:
         s->cmdSave->click();
         QCOMPARE(prompter().messages.size(), 1);
         QCOMPARE(prompter().last().icon, msg::Icon::Exclamation);
-        QCOMPARE(sec::grantsOf("AAA"), QStringList({"MAN_LINE", "QY_WIP"}));
+        QCOMPARE(grantsOf("AAA"), QStringList({"MAN_LINE", "QY_WIP"}));
         QCOMPARE(markedCodes(s), QStringList({"MAN_LINE", "OPR_RUN", "QY_WIP"}));
     }
 

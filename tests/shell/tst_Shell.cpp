@@ -15,6 +15,7 @@
 #include "SimGateway.h"
 #include "TestDb.h"
 #include "TestMain.h"
+#include "Widgets.h"
 #include "app/AppControl.h"
 #include "app/Module1.h"
 #include "frmAbout.h"
@@ -126,12 +127,10 @@ private Q_SLOTS:
                               "values ('L1', 'PR1', 'P1', 'M1', ?, '001')",
                               {gw.address().toString()});
         MainWindowFixture::addUser("OP1", "Operator", "OPS", {"QY_WIP"});
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
+        TROVA_OPEN_SCREEN(f, wip, QUERY_WIP, "QY_WIP");
         QPointer<QWidget> grant = f.open("SEC_FUNCTION_GRANT");
-        auto* wip = f.open<QUERY_WIP>("QY_WIP");
         QPointer<OPT_Run> run = f.open<OPT_Run>("OPR_RUN");
-        QVERIFY(grant && wip && run);
+        QVERIFY(grant && run);
         const QDateTime from(QDate(2024, 3, 5), QTime(7, 0));
         wip->DTfrom()->setDateTime(from);
         QTest::mouseClick(run->cmdStart(1), Qt::LeftButton);
@@ -168,9 +167,7 @@ private Q_SLOTS:
         MainWindowFixture::addUser("ADM1", "Admin one", "ADMIN",
                                    {"MAN_COMP", "SEC_USER_GROUP", "SEC_USER_INFO", "SEC_FUNCTION_GRANT", "MAN_SLOT",
                                     "OPR_THROW", "OPR_LOAD_SN"});
-        MainWindowFixture f;
-        QVERIFY(f.logIn());
-        auto* comp = f.open<Mtc_Comp>("Man_Comp");
+        TROVA_OPEN_SCREEN(f, comp, Mtc_Comp, "Man_Comp");
         auto* groups = f.open<SYS_UGRP>("SEC_USER_GROUP");
         auto* users = f.open<SYS_USER>("SEC_USER_INFO");
         auto* pwd = f.open<SYS_PWD>("SEC_USER_CHGPWD");
@@ -178,16 +175,10 @@ private Q_SLOTS:
         auto* slots = f.open<Mtc_Slot1>("Man_Slot1");
         auto* scrap = f.open<OPT_Throw_QTY>("OPR_Throw_QTY");
         auto* load = f.open<OPT_Load_SN>("OPR_Load");
-        QVERIFY(comp && groups && users && pwd && grant && slots && scrap && load);
-        auto click = [](QTreeWidget* list, const QString& key) {
-            QTreeWidgetItem* item = list->findItems(key, Qt::MatchExactly, 1).value(0);
-            QVERIFY(item);
-            list->setCurrentItem(item);
-            Q_EMIT list->itemClicked(item, 1);
-        };
+        QVERIFY(groups && users && pwd && grant && slots && scrap && load);
         auto storedDesc = [] { return testing::queryRows("select comp_desc from component_list"); };
 
-        click(comp->LvData, "C1");
+        testing::clickRow(comp->LvData, 1, "C1");
         comp->cmdEdit->click();
         comp->txtDesc->setText("edited");
         const QString revoke = "delete from function_grant where func_id = 'Man_Edit_List'";
@@ -196,15 +187,9 @@ private Q_SLOTS:
         QCOMPARE(prompter().texts(), QStringList{"You have no permission to use."});
         QCOMPARE(storedDesc(), QStringList{"old"});
         testing::addRow("function_grant", {"func_id", "group_id"}, {"Man_Edit_List", "SYSADMIN"});
-        click(groups->lvUserGroup, "SYSADMIN");
+        testing::clickRow(groups->lvUserGroup, 1, "SYSADMIN");
         QCOMPARE(groups->txtUGid->text(), QStringLiteral("SYSADMIN"));
-        auto listedUsers = [users] {
-            QStringList ids;
-            for (int r = 0; r < users->msfgUser->rowCount(); ++r)
-                ids << users->msfgUser->item(r, 1)->text();
-            return ids;
-        };
-        QCOMPARE(listedUsers(), QStringList{"ADM1"});
+        QCOMPARE(testing::gridRows(users->msfgUser, 1), QStringList{"ADM1"});
         pwd->OldPWD->setText("SYSADMIN");
         QCOMPARE(grant->cboGroup->currentText(), QStringLiteral("ADMIN"));
         const int run = grant->msfgFunc->findItems("OPR_RUN", Qt::MatchExactly).value(0)->row();
@@ -223,7 +208,7 @@ private Q_SLOTS:
         groups->cmdDelete->click(); // answered Yes
         QCOMPARE(testing::queryRows("select group_id from user_group order by group_id"),
                  QStringList({"ADMIN", "SYSADMIN"}));
-        QCOMPARE(listedUsers(), QStringList{"SYSADMIN"});
+        QCOMPARE(testing::gridRows(users->msfgUser, 1), QStringList{"SYSADMIN"});
         QCOMPARE(storedDesc(), QStringList{"old"});
         QCOMPARE(pwd->OldPWD->text(), QString());
         QVERIFY(!grant->isMarked(run));
@@ -294,7 +279,6 @@ private Q_SLOTS:
     void userPanelNeverEndsTheProgram()
     {
         frmMain main(fakeScreens());
-        QCOMPARE(main.statusPanel(2)->text(), QStringLiteral("User:"));
         Module1::gConn().exec("update user_list set user_name = NULL where user_id = 'SYSADMIN'");
         main.MDIForm_Activate();
         QCOMPARE(main.statusPanel(2)->text(), QString());

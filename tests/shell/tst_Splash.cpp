@@ -22,16 +22,6 @@ namespace {
 
 const char* const kDocumentPath = "/Soft/SoftXML/AllSoftDB/Kalvimar/Oskel/Kalvimar.xml";
 
-// The version server answers every path with the same document.
-struct VersionServer : testing::HttpTestServer
-{
-    explicit VersionServer(const QByteArray& body = {})
-    {
-        fallback = Route{};
-        fallback.body = body;
-    }
-};
-
 QByteArray document(const QByteArray& version)
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root><SoftVersion>" + version
@@ -100,8 +90,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, body);
         QFETCH(QString, published);
         QFETCH(bool, login);
-        VersionServer http(body);
-        http.fallback.status = status;
+        testing::HttpTestServer http; // the version server answers every path alike
+        http.fallback = {status, body};
         QString base = server == "closed" ? testing::closedPortUrl() : http.baseUrl();
         if (server == "bare")
             base = base.mid(int(qstrlen("http://")));
@@ -124,7 +114,7 @@ private Q_SLOTS:
 
     void silentServerTimesOut()
     {
-        VersionServer server;
+        testing::HttpTestServer server;
         server.fallback.silent = true;
         QElapsedTimer t;
         t.start();
@@ -154,7 +144,8 @@ private Q_SLOTS:
 
     void clickClosesEarlyAndHandsOverOnce()
     {
-        VersionServer server(document("2.0"));
+        testing::HttpTestServer server;
+        server.fallback = {200, document("2.0")};
         Module1::settings().updateBaseUrl = server.baseUrl();
         AppShell shell;
         shell.start();

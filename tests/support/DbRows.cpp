@@ -80,8 +80,7 @@ void addLine(const QString& id)
 
 void addMachine(const QString& id, const QString& line)
 {
-    addRow(QStringLiteral("mc_info"), { QStringLiteral("mc_id"), QStringLiteral("mc_desc"), QStringLiteral("line_id") },
-        { id, "desc", line });
+    addRow(QStringLiteral("mc_info"), {"mc_id", "mc_desc", "line_id"}, {id, "desc", line});
 }
 
 workbook::ImportLayout machineImportLayout()

@@ -12,9 +12,8 @@
 #include <thread>
 
 // Database tests run once on SQLite and once on PostgreSQL. A class derives
-// from testdb::Case (or adds the two rows in initTestCase_data() and calls
-// TESTDB_INIT() in init()): each test function then gets a fresh database
-// with the schema and the seed rows, reached through Module1::gConn().
+// from testdb::Case: each test function then gets a fresh database with the
+// schema and the seed rows, reached through Module1::gConn().
 // Without a configured PostgreSQL (TROVA_TEST_PG_HOST and friends) the
 // PostgreSQL rows are skipped, never passed.
 namespace testdb {
@@ -50,18 +49,6 @@ private:
 db::ConnectionSettings pgSettings(const QString& database);
 void adminExec(const QString& sql);
 
-} // namespace testdb
-
-#define TESTDB_INIT()                                                                                          \
-    do {                                                                                                       \
-        QFETCH_GLOBAL(QString, backend);                                                                       \
-        if (backend == QLatin1String("postgres") && !testdb::postgresConfigured())                             \
-            QSKIP("no PostgreSQL configured (TROVA_TEST_PG_HOST is not set)");                                 \
-        testdb::fresh(backend);                                                                                \
-    } while (false)
-
-namespace testdb {
-
 // A test class on both engines: each test function starts on a fresh
 // database with an empty prompter, then with what prepare() adds.
 class Case : public QObject
@@ -75,7 +62,10 @@ private Q_SLOTS:
     void initTestCase_data() { addBackendRows(); }
     void init()
     {
-        TESTDB_INIT();
+        QFETCH_GLOBAL(QString, backend);
+        if (backend == QLatin1String("postgres") && !postgresConfigured())
+            QSKIP("no PostgreSQL configured (TROVA_TEST_PG_HOST is not set)");
+        fresh(backend);
         testing::prompter().clear();
         prepare();
     }

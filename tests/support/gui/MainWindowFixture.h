@@ -11,7 +11,7 @@ class frmMain;
 
 // Drives the real program as a person would: logs in through the login
 // dialog, then opens screens from the main window's menus with the real
-// screen catalog. Use it after TESTDB_INIT(), which points the program at a
+// screen catalog. Use it in a testdb::Case, which points the program at a
 // fresh database.
 class MainWindowFixture
 {
@@ -44,10 +44,11 @@ private:
     std::unique_ptr<AppShell> m_shell;
 };
 
-// Logs in as SYSADMIN through a fixture named `fixture` and opens the menu
-// item's screen as `screen`; the test ends there when either fails.
-#define TROVA_OPEN_SCREEN(fixture, screen, Type, menuItem)                                                     \
+// Logs in through a fixture named `fixture`, as SYSADMIN unless a user and
+// password follow, and opens the menu item's screen as `screen`; the test
+// ends there when either fails.
+#define TROVA_OPEN_SCREEN(fixture, screen, Type, menuItem, ...)                                                \
     MainWindowFixture fixture;                                                                                 \
-    QVERIFY(fixture.logIn());                                                                                  \
+    QVERIFY(fixture.logIn(__VA_ARGS__));                                                                       \
     auto* screen = fixture.open<Type>(menuItem);                                                               \
     QVERIFY(screen)

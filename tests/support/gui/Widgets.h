@@ -7,6 +7,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTreeWidget>
+#include <algorithm>
 
 // Reading and using the screens' boxes, lists and grids as a person does.
 namespace testing {
@@ -49,6 +50,18 @@ inline void clickRow(QTreeWidget* list, int column, const QString& text)
     const QList<QTreeWidgetItem*> found = list->findItems(text, Qt::MatchExactly, column);
     QVERIFY2(!found.isEmpty(), qPrintable(text));
     clickRow(list, list->indexOfTopLevelItem(found.first()));
+}
+
+// A mouse click, as a person makes it, in the column of the grid row whose
+// key column holds the key.
+inline void clickCell(QTableWidget* grid, const QString& key, int column = 1, int keyColumn = 1)
+{
+    const QList<QTableWidgetItem*> found = grid->findItems(key, Qt::MatchExactly);
+    const auto at = std::find_if(found.begin(), found.end(), [&](auto* i) { return i->column() == keyColumn; });
+    QVERIFY2(at != found.end(), qPrintable(key));
+    const QModelIndex index = grid->model()->index((*at)->row(), column);
+    grid->scrollTo(index);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
 }
 
 // The first `columns` texts of each grid row, joined by "|".
