@@ -33,7 +33,7 @@ private Q_SLOTS:
         QVERIFY(!Module1::HasGrant("Man_Edit_Link"));
     }
 
-    void errorLogStartsANewFileAfterMidnight()
+    void errorLogFilePerDay()
     {
         QDateTime t(QDate(2024, 3, 5), QTime(23, 59, 58));
         Module1::setClock([&t] { return t; });
@@ -45,10 +45,8 @@ private Q_SLOTS:
         Module1::WriteErrorLog("after midnight");
         QCOMPARE(testing::errorLogText(), QString("00:00:01  after midnight\r\n"));
         QCOMPARE(ErrorLog::fileNameFor(QDate(2024, 12, 15)), QString("TROVA_20241215.Log"));
-    }
 
-    void errorLogFailureNamesThePath()
-    {
+        // A log that cannot be written names its path.
         AppSettings s = Module1::settings();
         s.logFolder = testdb::logFolder() + "/blocker"; // a file where the folder should be
         QVERIFY(testing::writeFile(s.logFolder, "x"));

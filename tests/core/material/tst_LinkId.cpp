@@ -4,7 +4,6 @@
 #include "TestDb.h"
 #include "TestMain.h"
 
-#include <QSet>
 #include <QTest>
 #include <QThread>
 #include <memory>
@@ -43,7 +42,6 @@ QString lotOf(const QString& id)
 
 struct Saved
 {
-    QString proposed;
     QString stored;
     QString lotNo;
 };
@@ -65,9 +63,9 @@ struct Workstation
         try {
             for (int i = 0; i < lots; ++i) {
                 Saved s;
-                s.proposed = material::NextLinkId(conn, LotType::PCBA);
+                const QString proposed = material::NextLinkId(conn, LotType::PCBA);
                 s.lotNo = QStringLiteral("W%1-%2").arg(number).arg(i);
-                s.stored = material::InsertLot(conn, lot(s.proposed, s.lotNo), QStringLiteral("WS%1").arg(number));
+                s.stored = material::InsertLot(conn, lot(proposed, s.lotNo), QStringLiteral("WS%1").arg(number));
                 saved << s;
             }
         } catch (const std::exception& e) { // db::DbError and LinkIdsUsedUp alike
@@ -165,19 +163,12 @@ private Q_SLOTS:
         QCOMPARE(a.saved.size(), kLots);
         QCOMPARE(b.saved.size(), kLots);
 
+        // Every lot stored (the key refuses a shared identifier), and each
+        // workstation told the identifier its lot is stored under: lots
+        // differ, so no two were told the same one.
         QCOMPARE(gConn().count("select count(*) from component_link"), 2 * kLots);
-        QCOMPARE(gConn().count("select count(distinct link_id) from component_link"), 2 * kLots);
-        QSet<QString> reported;
-        int moved = 0;
-        for (const Saved& x : a.saved + b.saved) {
-            reported.insert(x.stored);
-            if (x.stored != x.proposed)
-                ++moved;
-            // The workstation was told the identifier its lot is stored under.
+        for (const Saved& x : a.saved + b.saved)
             QCOMPARE(lotOf(x.stored), x.lotNo);
-        }
-        QCOMPARE(reported.size(), 2 * kLots);
-        qInfo("%d of %d saves found their shown identifier taken", moved, 2 * kLots);
     }
 };
 
