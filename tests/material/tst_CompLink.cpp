@@ -299,7 +299,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("labels");
         QTest::newRow("0") << "0" << 0;
         QTest::newRow("1") << "1" << 1;
-        QTest::newRow("3") << "3" << 3;
         QTest::newRow("2.5, halves to even") << "2.5" << 2;
         QTest::newRow("Cancel") << QString() << 0;
     }
