@@ -27,6 +27,8 @@ class ComponentScreenTest : public testdb::Case
     {
         kit::addGroup("CAP");
         kit::addGroup("RES");
+        kit::addProject("P1");
+        testing::addPart("PN1", "P1");
     }
 
 private Q_SLOTS:
@@ -117,8 +119,6 @@ private Q_SLOTS:
         kit::addComponent("C0000000001", "CAP", "ACME");
         kit::addComponent("C0000000002", "CAP", "NIL");
         kit::addComponent("C0000000002", "CAP", "OTHER");
-        kit::addProject("P1");
-        testing::addPart("PN1", "P1");
         kit::addCompProj("P1", "PN1", "CAP", "C0000000002");
         kit::addChecks(4, "PN1", "C0000000001");
         Mtc_Comp s;
@@ -175,8 +175,6 @@ private Q_SLOTS:
     // database and shown, and its two delete guards in their order.
     void groupDuplicateAndGuardsFromTheMenu()
     {
-        kit::addProject("P1");
-        testing::addPart("PN1", "P1");
         for (const char* c : {"C0000000001", "C0000000002", "C0000000003"})
             kit::addComponent(c, "RES");
         kit::addCompProj("P1", "PN1", "RES", "C0000000001");
