@@ -67,6 +67,7 @@ class QueriesTest : public testdb::Case
     {
         testing::addUser("U1", {}, {}, "Una");
         testing::addUser("U2", {}, {}, "Ugo");
+        testing::addPart("P1", "PR1", "1", "Board one");
     }
 
 private Q_SLOTS:
@@ -79,7 +80,6 @@ private Q_SLOTS:
 
     void wipOptionsOrderStatusAndWindow()
     {
-        testing::addPart("P1", "PR1", "1");
         testing::addPart("P2", "PR1", "0");
         addCheck({.time = at(8)}); // the window's first second counts
         addCheck({.time = at(9), .lot = "LOT9", .qty = 5, .throwQty = 2, .approveUser = "U2"});
@@ -113,7 +113,6 @@ private Q_SLOTS:
 
     void wipFiltersAndFolding()
     {
-        testing::addPart("P1", "PR1", "1");
         testing::addPart("P1", "PR2", "1"); // one part number under two projects
         testing::addPart("P2", "PR1", "1");
         addCheck({.time = at(9)});
@@ -152,7 +151,6 @@ private Q_SLOTS:
 
     void wipInPartsReadsAsTheWhole()
     {
-        testing::addPart("P1", "PR1", "1");
         const QDateTime day2 = at(0).addDays(1);
         for (const QDateTime& t : {at(6, 0, 0), at(23, 59, 59), day2, day2, day2.addSecs(1), day2.addDays(1)})
             addCheck({.time = t}); // two equal rows at midnight: folded once
@@ -249,7 +247,6 @@ private Q_SLOTS:
     void loadingRecord()
     {
         gConn().exec("insert into line_info (line_id, line_desc) values ('L1', 'Line one')");
-        testing::addPart("P1", "PR1", "1", "Board one");
         testing::addPart("P2", "PR1", "0");
         testing::addPart("P2", "PR2", "0");
         gConn().exec("insert into component_list (comp_code, comp_desc, group_id, method_type, vender_name) values "
