@@ -7,9 +7,11 @@
 #include "OPT_Load_SN.h"
 #include "OPT_Throw_QTY.h"
 #include "ScriptedPrompter.h"
+#include "SimGateway.h"
 #include "TestDb.h"
 #include "TestMain.h"
 #include "app/Module1.h"
+#include "terminal/ScanDialogue.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -93,10 +95,16 @@ void loadHistory()
     addCheck(30, {.lot = "A3", .panel = "6"});
 }
 
+struct Link : monitor::TerminalLink
+{
+    bool sendFrame(const QByteArray&, QString*) override { return true; }
+};
+
 } // namespace
 
 // The approval, throw-quantity and serial-number loading screens, opened from
-// the main window.
+// the main window, and scans through the terminal dialogue whose checks are
+// then listed for approval and taken into a panel's snapshot on those screens.
 class CheckReviewTest : public testdb::Case
 {
     Q_OBJECT
@@ -122,7 +130,7 @@ private Q_SLOTS:
     // another terminal of the gateway.
     void approveAndThrowQuantityOfTheChosenRecord()
     {
-        const qlonglong mine = addCheck(5, {.lot = "LOT1"});
+        const qlonglong mine = addCheck(5);
         const qlonglong twin = addCheck(5, {.terminal = "012"});
         const qlonglong free = addCheck(6, {.part = "P2"});
         addCheck(7, {.user = "GHOST"}); // unknown user: on the approval list only
@@ -162,8 +170,8 @@ private Q_SLOTS:
         prompter().clear();
         s->cmdsearch->click();
         QCOMPARE(s->LvData->topLevelItemCount(), 3);
-        QCOMPARE(ListRowTexts(s->LvData, 0).mid(0, 12), QStringList({"03/10/2026 08:00:05", "Line one", "M1", "D1", "S1",
-                                                                "P1", "Board", "C1", "Capacitor", "R1", "Y", "LOT1"}));
+        QCOMPARE(ListRowTexts(s->LvData, 0).mid(0, 8),
+                 QStringList({"03/10/2026 08:00:05", "Line one", "M1", "D1", "S1", "P1", "Board", "C1"}));
         QCOMPARE(ListRowTexts(s->LvData, 0).mid(17), QStringList({"U1", "Operator", "Not approved", "1"}));
         QCOMPARE(ListRowTexts(s->LvData, 1).mid(19), QStringList({"Need not be approved", "0"}));
         QCOMPARE(ListRowTexts(s->LvData, 2).mid(17), QStringList({"GHOST", "", "Not approved", "1"}));
@@ -309,6 +317,46 @@ private Q_SLOTS:
         QCOMPARE(failure.icon, msg::Icon::None);
         QCOMPARE(failure.title, msg::applicationTitle());
         QCOMPARE(s->lstSN->count(), 2);
+    }
+
+    void scansAreListedAndTraced()
+    {
+        Module1::setClock(nullptr);
+        db::Database& c = gConn();
+        c.exec("insert into slot_link (link_no, mc_id, md_id, slot_code) "
+               "values ('B1', 'M1', 'D1', 'S1'), ('B2', 'M1', 'D1', 'S2')");
+        c.exec("insert into component_link (link_id, comp_code, vender_name, lot_no) values "
+               "('LK1', 'C1', 'VEND', 'LOT1'), ('LK2', 'C2', 'VEND', 'LOT2'), ('LKX', 'C2', 'VEND', 'LOTX')");
+
+        monitor::TerminalTable table;
+        table.LoadDevices(c);
+        monitor::ScanDialogue dialogue(c, table);
+        Link link;
+        auto scan = [&](int terminal, const QList<QByteArray>& payloads) {
+            dialogue.ProcessTerminalData(gwsim::keyFrame(terminal, 7), "10.0.0.1", link);
+            for (const QByteArray& p : payloads)
+                dialogue.ProcessTerminalData(gwsim::dataFrame(terminal, p), "10.0.0.1", link);
+        };
+        // Panel 5 on terminal 001: a wrong reel on S1, then the right ones.
+        scan(1, {"U1", "P1", "1", "5", "B1", "LKX", "LK1", "5", "B2", "LK2"});
+
+        // The server may round a check's time up to the next second: the
+        // screens' windows end a minute later.
+        const QDateTime later = QDateTime::currentDateTime().addSecs(60);
+        Module1::setClock([later] { return later; });
+        TROVA_OPEN_SCREEN(w, approve, OPT_Approve_Report, "OPR_Approve");
+        approve->cmdsearch->click();
+        QCOMPARE(approve->LvData->topLevelItemCount(), 2);
+        QCOMPARE(ListRowTexts(approve->LvData, 0).at(11), QString("LOT1")); // the lot of the scanned label
+
+        auto* load = w.open<OPT_Load_SN>("OPR_Load");
+        QVERIFY(load);
+        load->txtBatch->setText("LOT-A");
+        load->txtPanel->setText("5");
+        load->lstSN->addItems({"SN100", "SN101"});
+        load->cmdSave->click();
+        QCOMPARE(queryRows("select slot_code, link_id, lot_no, update_user from trace_path order by slot_code"),
+                 QStringList({"S1|LK1|LOT1|U1", "S2|LK2|LOT2|U1"}));
     }
 };
 

@@ -36,8 +36,8 @@ QStringList rowsOf(const QString& sql, db::Database& d = gConn())
 
 QStringList tracePath()
 {
-    return rowsOf("select self_no, line_id, mc_id, md_id, slot_code, comp_code, part_no, lot_no, link_id, "
-                  "create_user, update_user, update_time from trace_path order by self_no, md_id, slot_code");
+    return rowsOf("select self_no, line_id, mc_id, md_id, slot_code, comp_code, part_no, lot_no, create_user, "
+                  "update_user, update_time from trace_path order by self_no, md_id, slot_code");
 }
 
 QStringList traceInfo()
@@ -138,9 +138,9 @@ private Q_SLOTS:
     {
         const trace::SaveResult r = trace::SavePanel(gConn(), panelSave(" 5 ", {"SN1", " SN2 "}, " B1 "));
         QCOMPARE(r.selfNos, QStringList({"2603110001", "2603110002"}));
-        QCOMPARE(tracePath(), QStringList({"2603110001|L1|M1|D1|S1|C1|P1|A1|LK1|SAVER|U1|2026-03-10 08:00:10",
-                                           "2603110001|L1|M1|D1|S2|C2|P1|A2|LK1|SAVER|U1|2026-03-10 08:00:20",
-                                           "2603110002|L1|M2|D2|S3|C3|P2|B1|LK1|SAVER|U1|2026-03-10 08:00:05"}));
+        QCOMPARE(tracePath(), QStringList({"2603110001|L1|M1|D1|S1|C1|P1|A1|SAVER|U1|2026-03-10 08:00:10",
+                                           "2603110001|L1|M1|D1|S2|C2|P1|A2|SAVER|U1|2026-03-10 08:00:20",
+                                           "2603110002|L1|M2|D2|S3|C3|P2|B1|SAVER|U1|2026-03-10 08:00:05"}));
         QCOMPARE(traceInfo(), QStringList({"B1|5|SN1|2603110001|SAVER|PRJ|P1", "B1|5|SN2|2603110001|SAVER|PRJ|P1",
                                            "B1|5|SN1|2603110002|SAVER|PRJ|P2", "B1|5|SN2|2603110002|SAVER|PRJ|P2"}));
         QCOMPARE(rowsOf("select qty from trace_path where md_id = 'D2'"), QStringList({"7"}));
