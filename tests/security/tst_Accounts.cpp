@@ -294,6 +294,7 @@ private Q_SLOTS:
 
         // The old password in another case; blanks around the new one do not count.
         changePassword(s, "op1", "  Secret", "  Secret");
+        QCOMPARE(prompter().last().text, QString("Change password success!"));
         QCOMPARE(passwordOf("OP1"), *Module1::Encode("OP1", "SECRET"));
 
         // Every password update is skipped: the statement changes no row, and
