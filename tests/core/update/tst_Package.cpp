@@ -175,6 +175,23 @@ private Q_SLOTS:
         QCOMPARE(unpacked || QFileInfo::exists(tmp.path() + "/out"), !checked);
     }
 
+    void zip64PackagesUnpack_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("zip -fz") << "zip-fz.zip";
+        QTest::newRow("force_zip64") << "force-zip64.zip";
+    }
+    void zip64PackagesUnpack()
+    {
+        QFETCH(QString, file);
+        QTemporaryDir tmp;
+        const modZip::UnzipResult r = modZip::UnzipToFolder(tmp.path(), dataFile("update/" + file));
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(r.files, (QStringList { "TROVA", "data/keep.txt" }));
+        QCOMPARE(fileBytes(tmp.path() + "/TROVA"), QByteArray("#!/bin/sh\necho v2\n").repeated(40));
+        QCOMPARE(fileBytes(tmp.path() + "/data/keep.txt"), QByteArray("new data\n"));
+    }
+
     void downloadWritesTheWholePackageOrNothing_data()
     {
         QTest::addColumn<int>("kind");
