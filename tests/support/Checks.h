@@ -12,7 +12,7 @@ namespace testing {
 // "VEND", designator "R1", polarity "Y", date code "2410", RT "RT1").
 struct Check
 {
-    QDateTime time;
+    QDateTime time {};
     QString value = QStringLiteral("0");
     QString line = QStringLiteral("L1");
     QString part = QStringLiteral("P1");
@@ -23,13 +23,13 @@ struct Check
     QString gateway = QStringLiteral("10.0.0.1");
     QString terminal = QStringLiteral("001");
     QString user = QStringLiteral("U1");
-    QString lot;
+    QString lot {};
     QString link = QStringLiteral("LK1");
     QString panel = QStringLiteral("1");
-    QVariant qty;
-    QVariant throwQty;
+    QVariant qty {};
+    QVariant throwQty {};
     QString approveValue = QStringLiteral("1");
-    QString approveUser;
+    QString approveUser {};
 };
 // Returns the check's check_id.
 qlonglong addCheck(const Check& c);
