@@ -191,34 +191,27 @@ void Flood(benchmark::State& state, bool postgres)
     if (!good.hasClient())
         qFatal("the monitor did not connect");
 
+    int unanswered = 0;
+    auto record = [&](const std::string& phase, const Times& t) {
+        state.counters[phase + "_median_ms"] = t.median;
+        state.counters[phase + "_worst_ms"] = t.worst;
+        state.counters["rss_" + phase + "_MB"] = residentMb();
+        unanswered += t.lost;
+    };
+    // The operator's times while a hostile gateway on screen row `row` sends.
+    auto beside = [&](HostileGateway& gw, HostileGateway::Kind kind, int row, const std::string& phase) {
+        gw.run(kind);
+        screen->cmdStart_Click(row);
+        record(phase, operatorTimes(good));
+        gw.stop();
+        screen->cmdStart_Click(row);
+        state.counters[phase + "_written_MB"] = gw.writtenMb();
+    };
     for (auto _ : state) {
-        const Times alone = operatorTimes(good);
-        const double aloneMb = residentMb();
-        flood.run(HostileGateway::Kind::Flood);
-        screen->cmdStart_Click(2);
-        const Times flooded = operatorTimes(good);
-        const double floodMb = residentMb();
-        flood.stop();
-        screen->cmdStart_Click(2);
-        large.run(HostileGateway::Kind::LargeFrames);
-        screen->cmdStart_Click(3);
-        const Times beside = operatorTimes(good);
-        const double largeMb = residentMb();
-        large.stop();
-        screen->cmdStart_Click(3);
-
-        state.counters["alone_median_ms"] = alone.median;
-        state.counters["alone_worst_ms"] = alone.worst;
-        state.counters["flood_median_ms"] = flooded.median;
-        state.counters["flood_worst_ms"] = flooded.worst;
-        state.counters["flood_written_MB"] = flood.writtenMb();
-        state.counters["large_median_ms"] = beside.median;
-        state.counters["large_worst_ms"] = beside.worst;
-        state.counters["large_written_MB"] = large.writtenMb();
-        state.counters["unanswered"] = alone.lost + flooded.lost + beside.lost;
-        state.counters["rss_alone_MB"] = aloneMb;
-        state.counters["rss_flood_MB"] = floodMb;
-        state.counters["rss_large_MB"] = largeMb;
+        record("alone", operatorTimes(good));
+        beside(flood, HostileGateway::Kind::Flood, 2, "flood");
+        beside(large, HostileGateway::Kind::LargeFrames, 3, "large");
+        state.counters["unanswered"] = unanswered;
         state.counters["history_lines"] = screen->listHistory()->count();
     }
     screen->cmdStart_Click(1);
