@@ -1,7 +1,9 @@
 #include "DbRows.h"
+#include "ExportCatcher.h"
 #include "MainPlacement.h"
 #include "MainWindowFixture.h"
 #include "Mtc_Comp.h"
+#include "Mtc_Part.h"
 #include "Mtc_Slot1.h"
 #include "OPT_Load_SN.h"
 #include "OPT_Run.h"
@@ -22,6 +24,7 @@
 #include "frmMain.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QLabel>
@@ -85,6 +88,7 @@ class ShellTest : public testdb::Case
 private:
     QList<int> m_ended;
     QTemporaryDir m_settingsDir;
+    testing::ExportCatcher m_exports;
 
     void prepare() override { m_ended.clear(); }
 
@@ -244,6 +248,44 @@ private Q_SLOTS:
         QTRY_COMPARE(area->subWindowList().size(), buttons.size() - 2);
         QVERIFY(press(3) && press(8));
         QCOMPARE(area->subWindowList().size(), buttons.size());
+    }
+
+    // Access keys typed in the active screen's grid: Alt+E is "&Export",
+    // "&Edit" and the Enquiry menu, so it moves the focus between the two
+    // buttons and presses neither; Alt+N, New's alone, presses New. A
+    // literal "&" in a menu caption shows as itself.
+    void accessKeysAsOnTheDesktop()
+    {
+        testing::addRow("proj_info", {"proj_id"}, {"P1"});
+        testing::addPart("PN-1", "P1");
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        QVERIFY(QTest::qWaitForWindowActive(f.main()));
+        auto* part = f.open<Mtc_Part>("Man_Part");
+        QVERIFY(part);
+        testing::clickCell(part->msfgModule, "PN-1");
+        QVERIFY(part->cmdexport->isEnabled() && part->cmdEdit->isEnabled());
+        const QList<QWidget*> carriers = {part->cmdexport, part->cmdEdit};
+        QWidget* before = QApplication::focusWidget();
+        QVERIFY(before == part->msfgModule);
+        for (int press = 0; press < 3; ++press) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_E, Qt::AltModifier);
+            QWidget* now = QApplication::focusWidget();
+            QVERIFY2(carriers.contains(now) && now != before, qPrintable(QString::number(press)));
+            QVERIFY(!part->cmdexport->isDown() && !part->cmdEdit->isDown());
+            before = now;
+        }
+        QCoreApplication::processEvents();
+        QVERIFY(m_exports.opened.isEmpty());
+        QVERIFY(!part->cmdSave->isEnabled());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::AltModifier);
+        QTRY_VERIFY(part->cmdSave->isEnabled());
+        part->cmdCancel->click();
+
+        auto shown = [](QString caption) { return caption.replace("&&", "\x01").remove('&').replace('\x01', '&'); };
+        QCOMPARE(shown(f.main()->menuItem("Man_Slot1")->text()), QStringLiteral("Module & Slot Define "));
+        for (const QAction* a : f.main()->findChildren<QAction*>())
+            QVERIFY2(QKeySequence::mnemonic(a->text()) != QKeySequence(Qt::ALT | Qt::Key_Space), qPrintable(a->text()));
     }
 
     // About and Help; then Exit, the toolbar's Exit and the close box, each
