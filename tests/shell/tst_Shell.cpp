@@ -15,6 +15,7 @@
 #include "SYS_USER.h"
 #include "ScriptedPrompter.h"
 #include "SimGateway.h"
+#include "Style.h"
 #include "TestDb.h"
 #include "TestMain.h"
 #include "Widgets.h"
@@ -318,9 +319,17 @@ private Q_SLOTS:
         QVERIFY(main.screenInstance("Man_Line"));
     }
 
+    // "User:" until the window is first activated, then the user's name; a
+    // lookup that finds no name or no database never ends the program.
     void userPanelNeverEndsTheProgram()
     {
         frmMain main(fakeScreens());
+        QCOMPARE(main.statusPanel(2)->text(), QStringLiteral("User:"));
+        const QString name = testing::queryRows("select user_name from user_list where user_id = 'SYSADMIN'").value(0);
+        QVERIFY(!name.isEmpty());
+        main.show();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        QCOMPARE(main.statusPanel(2)->text(), name);
         Module1::gConn().exec("update user_list set user_name = NULL where user_id = 'SYSADMIN'");
         main.MDIForm_Activate();
         QCOMPARE(main.statusPanel(2)->text(), QString());
@@ -332,6 +341,35 @@ private Q_SLOTS:
         main.MDIForm_Activate();
         QCOMPARE(main.statusPanel(2)->text(), QStringLiteral("SYSADMIN"));
         QVERIFY(prompter().messages.isEmpty());
+    }
+
+    // A screen is centred unless it is maximised, on its own or in the work area.
+    void centerFormLeavesAMaximisedScreen()
+    {
+        QWidget own;
+        own.resize(200, 100);
+        own.move(3, 4);
+        Module1::CenterForm(&own);
+        QVERIFY(own.pos() != QPoint(3, 4));
+        own.showMaximized();
+        QVERIFY(QTest::qWaitForWindowExposed(&own));
+        const QRect screen = own.geometry();
+        Module1::CenterForm(&own);
+        QCOMPARE(own.geometry(), screen);
+
+        QMdiArea area;
+        area.resize(800, 600);
+        area.show();
+        QMdiSubWindow* frame = area.addSubWindow(new QWidget);
+        frame->resize(200, 100);
+        frame->show();
+        frame->move(3, 4);
+        Module1::CenterForm(frame);
+        QVERIFY(frame->pos() != QPoint(3, 4));
+        frame->showMaximized();
+        const QRect full = frame->geometry();
+        Module1::CenterForm(frame);
+        QCOMPARE(frame->geometry(), full);
     }
 
     void placement()
