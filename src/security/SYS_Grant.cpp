@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSet>
 #include <QSignalBlocker>
 #include <QTableWidget>
@@ -43,7 +44,6 @@ SYS_Grant::SYS_Grant(QWidget* parent) : QWidget(parent)
     layout->addLayout(top);
     layout->addWidget(msfgFunc, 1);
     layout->addLayout(buttons);
-    resize(520, 560);
 
     connect(cboGroup, &QComboBox::currentIndexChanged, this, [this] { cboGroup_Click(); });
     connect(msfgFunc, &QTableWidget::cellClicked, this, [this](int row, int) { msfgFunc_Click(row); });
@@ -56,6 +56,22 @@ SYS_Grant::SYS_Grant(QWidget* parent) : QWidget(parent)
     } catch (const db::DbError& e) {
         msg::error(e.text());
     }
+}
+
+QSize SYS_Grant::sizeHint() const
+{
+    // The work area opens a screen at its size hint: the grid's columns whole
+    // beside the scroll bar, and a good part of the list in sight.
+    constexpr int kRowsInSight = 20;
+    int columns = 0;
+    for (int c = 0; c < msfgFunc->columnCount(); ++c)
+        columns += msfgFunc->isColumnHidden(c) ? 0 : msfgFunc->columnWidth(c);
+    const int frame = 2 * msfgFunc->frameWidth();
+    const QSize grid(columns + msfgFunc->verticalScrollBar()->sizeHint().width() + frame,
+                     msfgFunc->horizontalHeader()->sizeHint().height()
+                         + kRowsInSight * msfgFunc->verticalHeader()->defaultSectionSize() + frame);
+    const QSize shown = msfgFunc->sizeHint();
+    return QWidget::sizeHint() + QSize(qMax(0, grid.width() - shown.width()), qMax(0, grid.height() - shown.height()));
 }
 
 void SYS_Grant::initmsfgFunc()

@@ -15,6 +15,7 @@ class SYS_Grant : public QWidget
 
 public:
     explicit SYS_Grant(QWidget* parent = nullptr);
+    QSize sizeHint() const override;
 
     void LoadData();
     void cboGroup_Click();

@@ -11,8 +11,10 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QTableWidget>
@@ -100,6 +102,10 @@ OPT_Component::OPT_Component(QWidget* parent) : MaintenanceScreen(parent)
     TV = new QTreeWidget(this);
     TV->setObjectName(QStringLiteral("TV"));
     TV->setHeaderHidden(true);
+    // Codes differ only in their last digits: each is shown whole, the tree
+    // scrolling sideways when it is narrower than the longest.
+    TV->header()->setStretchLastSection(false);
+    TV->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     body->addWidget(msfgInfo, 5);
     body->addWidget(MFGdata, 3);
     body->addWidget(TV, 2);
@@ -128,6 +134,10 @@ OPT_Component::OPT_Component(QWidget* parent) : MaintenanceScreen(parent)
     Module1::OnTextChange(cboMD, this, [this] { cboMD_Change(); });
     connect(MFGdata, &QTableWidget::cellClicked, this, [this](int row, int) { MFGdata_Click(row); });
     connect(TV, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node, int) { TV_NodeClick(node); });
+    // By keyboard: Space marks the current slot row, Return assigns the current node.
+    auto* mark = new QShortcut(QKeySequence(Qt::Key_Space), MFGdata, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(mark, &QShortcut::activated, this, [this] { MFGdata_Click(MFGdata->currentRow()); });
+    connect(TV, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* node, int) { TV_NodeClick(node); });
 
     s.grid = msfgInfo;
     s.editKeyBoxes = {cboLine};

@@ -80,6 +80,13 @@ QIcon buttonIcon(const QStyle* style, QStyle::StandardPixmap which, int side)
     return QIcon(icon.pixmap(largest).scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
+// The menu table's captions mark access keys with "&"; one followed by a
+// blank ("Module & Slot Define ") is meant literally.
+QString menuCaption(const char* caption)
+{
+    return QString::fromUtf8(caption).replace(QLatin1String("& "), QLatin1String("&& "));
+}
+
 int pixels(int twips)
 {
     return twips / mainplacement::kTwipsPerPixel;
@@ -163,7 +170,7 @@ void frmMain::buildMenus()
 
 QMenu* frmMain::addMenu(QMenu* into, const char* name, const char* caption)
 {
-    QMenu* m = into ? into->addMenu(QString::fromUtf8(caption)) : menuBar()->addMenu(QString::fromUtf8(caption));
+    QMenu* m = into ? into->addMenu(menuCaption(caption)) : menuBar()->addMenu(menuCaption(caption));
     m->setObjectName(QString::fromLatin1(name));
     m->menuAction()->setObjectName(QString::fromLatin1(name));
     m_menus.insert(QString::fromLatin1(name), m);
@@ -173,7 +180,7 @@ QMenu* frmMain::addMenu(QMenu* into, const char* name, const char* caption)
 void frmMain::addItem(QMenu* into, const char* name, const char* caption)
 {
     const QString item = QString::fromLatin1(name);
-    QAction* a = into->addAction(QString::fromUtf8(caption));
+    QAction* a = into->addAction(menuCaption(caption));
     a->setObjectName(item);
     connect(a, &QAction::triggered, this, [this, item] { onItem(item); });
     m_items.insert(item, a);
@@ -380,17 +387,18 @@ void frmMain::resetScreensForUser(const QString& userId)
     }
 }
 
-QAbstractButton* frmMain::activeScreenButton(const QKeySequence& mnemonic) const
+QList<QAbstractButton*> frmMain::activeScreenButtons(const QKeySequence& mnemonic) const
 {
+    QList<QAbstractButton*> carriers;
     const QMdiSubWindow* sub = m_mdi->activeSubWindow();
     if (!sub || !sub->widget())
-        return nullptr;
+        return carriers;
     const QList<QAbstractButton*> buttons = sub->widget()->findChildren<QAbstractButton*>();
     for (QAbstractButton* b : buttons) {
         if (b->isVisible() && b->isEnabled() && QKeySequence::mnemonic(b->text()) == mnemonic)
-            return b;
+            carriers << b;
     }
-    return nullptr;
+    return carriers;
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* e)
@@ -399,26 +407,30 @@ bool frmMain::eventFilter(QObject* watched, QEvent* e)
         return QMainWindow::eventFilter(watched, e);
     const QMdiSubWindow* sub = m_mdi->activeSubWindow();
     auto* w = qobject_cast<QWidget*>(watched);
-    if (!w || !sub || !sub->widget() || (w != menuBar() && !sub->isAncestorOf(w)))
+    if (!w || !sub || !sub->widget() || !isAncestorOf(w))
         return QMainWindow::eventFilter(watched, e);
     const auto* se = static_cast<QShortcutEvent*>(e);
     if (!se->isAmbiguous()) {
         // Pressed by its mnemonic, a button leaves the box being typed in
         // first, as a click on it does.
-        if (auto* button = qobject_cast<QAbstractButton*>(w))
+        if (auto* button = qobject_cast<QAbstractButton*>(w); button && sub->isAncestorOf(button))
             formui::leaveFocusedBox(sub->widget(), button);
         return QMainWindow::eventFilter(watched, e);
     }
-    // Alt+S is both the Security menu and a screen's Save. Qt takes turns
-    // between the two; while the screen is active, its button is meant.
-    bool menuHoldsIt = false;
-    for (const QAction* a : menuBar()->actions())
-        menuHoldsIt = menuHoldsIt || QKeySequence::mnemonic(a->text()) == se->key();
-    QAbstractButton* button = menuHoldsIt ? activeScreenButton(se->key()) : nullptr;
-    if (!button)
+    // Alt+S is both the Security menu and a screen's Save, and Alt+E may be
+    // both a screen's Export and its Edit. While a screen is active its own
+    // buttons are meant: one carrying the letter alone is pressed; several
+    // take the focus in turn and none is pressed, as on the desktop.
+    const QList<QAbstractButton*> carriers = activeScreenButtons(se->key());
+    if (carriers.isEmpty())
         return QMainWindow::eventFilter(watched, e);
-    formui::leaveFocusedBox(sub->widget(), button);
-    button->animateClick();
+    if (carriers.size() == 1) {
+        formui::leaveFocusedBox(sub->widget(), carriers.first());
+        carriers.first()->animateClick();
+        return true;
+    }
+    const qsizetype focused = carriers.indexOf(qobject_cast<QAbstractButton*>(QApplication::focusWidget()));
+    carriers.at((focused + 1) % carriers.size())->setFocus(Qt::ShortcutFocusReason);
     return true;
 }
 

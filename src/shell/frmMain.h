@@ -82,7 +82,7 @@ private:
     void onItem(const QString& name);
     void closeScreensNotGranted();
     void updateClock();
-    QAbstractButton* activeScreenButton(const QKeySequence& mnemonic) const;
+    QList<QAbstractButton*> activeScreenButtons(const QKeySequence& mnemonic) const;
 
     ScreenRegistry m_screens;
     QMdiArea* m_mdi = nullptr;

@@ -9,6 +9,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTableWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -53,23 +56,47 @@ private Q_SLOTS:
         QCOMPARE(m_exports.lastRows(), workbook::Rows({ { "Group ID" }, { "G1" } }));
     }
 
-    void oldExportsGoAtStartUp()
+    // At start-up an export goes a day after it was written, unless the
+    // user changed it since (saved in place, even at the same size and with
+    // its time put back); a workbook the program did not write stays.
+    void unchangedOldExportsGoAtStartUp()
     {
-        const QDir dir(m_exports.folder());
+        QTemporaryDir folder;
+        Module1::setExportFolder(folder.path());
+        const auto restore = qScopeGuard([this] { Module1::setExportFolder(m_exports.folder()); });
+        const QDir dir(folder.path());
+        QTableWidget grid(1, 2);
+        grid.setItem(0, 1, new QTableWidgetItem("x"));
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(Module1::ExportGridToExcel(&grid));
+        const QStringList written = m_exports.opened;
+        QCOMPARE(written.size(), 3);
         const QDateTime now = QDateTime::currentDateTime();
-        auto oldFile = [&](const QString& name, int hoursAgo) {
-            QFile f(dir.filePath(name));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            QVERIFY(f.setFileTime(now.addSecs(-3600 * hoursAgo), QFileDevice::FileModificationTime));
-        };
-        oldFile("TROVA_ab12CD.xlsx", 25);
-        oldFile("TROVA_yester.xlsx", 23); // not yet a day old
-        oldFile("TROVA_keep.xlsx", 48); // not a name the export gives
-        oldFile("plan.xlsx", 48);
-        QCOMPARE(Module1::RemoveOldExports(now), 1);
-        const QStringList kept = { "TROVA_keep.xlsx", "TROVA_yester.xlsx", "plan.xlsx" };
-        QStringList left = dir.entryList(kept + QStringList { "TROVA_ab12CD.xlsx" });
+
+        QFile same(written[1]);
+        const QDateTime time = QFileInfo(same).lastModified();
+        QVERIFY(same.open(QIODevice::ReadWrite));
+        QByteArray bytes = same.readAll();
+        bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 0x20);
+        QVERIFY(same.seek(0) && same.write(bytes) == bytes.size());
+        same.close();
+        QVERIFY(same.open(QIODevice::ReadWrite) && same.setFileTime(time, QFileDevice::FileModificationTime));
+        same.close();
+        QFile longer(written[2]);
+        QVERIFY(longer.open(QIODevice::Append) && longer.write("edited") == 6);
+        longer.close();
+        QFile foreign(dir.filePath("TROVA_ab12CD.xlsx"));
+        QVERIFY(foreign.open(QIODevice::WriteOnly));
+        QVERIFY(foreign.setFileTime(now.addDays(-2), QFileDevice::FileModificationTime));
+        foreign.close();
+
+        QCOMPARE(Module1::RemoveOldExports(now.addSecs(23 * 3600)), 0);
+        QVERIFY(QFile::exists(written[0]));
+        QCOMPARE(Module1::RemoveOldExports(now.addSecs(25 * 3600)), 1);
+        QStringList left = dir.entryList(QDir::Files);
         left.sort();
+        QStringList kept = {QFileInfo(written[1]).fileName(), QFileInfo(written[2]).fileName(), "TROVA_ab12CD.xlsx"};
+        kept.sort();
         QCOMPARE(left, kept);
     }
 

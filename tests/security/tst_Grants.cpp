@@ -3,14 +3,17 @@
 #include "SYS_Function.h"
 #include "SYS_Grant.h"
 #include "SYS_UGRP.h"
+#include "Style.h"
 #include "SYS_USER.h"
 #include "TestDb.h"
 #include "TestMain.h"
+#include "frmMain.h"
 #include "Widgets.h"
 #include "app/Module1.h"
 #include "security/Grants.h"
 
 #include <QComboBox>
+#include <QMdiArea>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -130,6 +133,24 @@ private Q_SLOTS:
         s->cmdSave->click();
         QCOMPARE(grantsOf("AAA"), QStringList());
         QCOMPARE(grantsOf("SYSADMIN").size(), int(grants::kFunctionCodes.size()));
+    }
+
+    // The grant screen opens with its three columns whole and a good part of
+    // the list in sight.
+    void grantScreenOpensLargeEnough()
+    {
+        TROVA_OPEN_SCREEN(f, s, SYS_Grant, "SEC_FUNCTION_GRANT");
+        QVERIFY(QTest::qWaitForWindowExposed(s));
+        QTableWidget* grid = s->msfgFunc;
+        const int columns = (300 + 2000 + 4200) / Module1::kTwipsPerPixel;
+        int shown = 0;
+        for (int c = 0; c < grid->columnCount(); ++c)
+            shown += grid->isColumnHidden(c) ? 0 : grid->columnWidth(c);
+        QVERIFY2(shown >= columns, qPrintable(QString::number(shown)));
+        QVERIFY2(grid->viewport()->width() >= shown, qPrintable(QString::number(grid->viewport()->width())));
+        const int rows = grid->viewport()->height() / grid->rowHeight(0);
+        QVERIFY2(rows >= 18, qPrintable(QString::number(rows)));
+        QVERIFY(s->parentWidget()->geometry().bottom() <= f.main()->mdiArea()->viewport()->height());
     }
 
     void noActiveGroupNoSave()

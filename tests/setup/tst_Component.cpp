@@ -9,6 +9,8 @@
 
 #include <QComboBox>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -160,6 +162,46 @@ private Q_SLOTS:
         QVERIFY(testing::errorLogText().contains("  Cannot found the Part No P1 and the Component C300 relations"));
         QCOMPARE(stored(), QStringList({ "P1|MD1|S1|C100", "P1|MD1|S2|C200", "P1|MD1|S9|C300", "P1|MD2|S1|C100" }));
         QCOMPARE(journal().size(), 2);
+    }
+
+    // At the size the work area opens it, every code in the tree shows
+    // whole; a slot row is marked with Space and given a component with
+    // Return, as clicks do.
+    void wholeCodesAndTheKeyboard()
+    {
+        // Codes as long as the column holds, differing in the last digit.
+        const QString one = "C" + QString(28, '0') + "1", two = "C" + QString(28, '0') + "2";
+        for (const QString& code : { one, two })
+            testing::addRow("component_list", { "comp_code", "group_id", "method_type", "vender_name" },
+                { code, "G2", "MP", "NIL" });
+        OPT_Component s;
+        s.resize(s.sizeHint());
+        s.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s));
+        s.cmdNew->click();
+        for (auto [box, text] :
+            { std::pair { s.cboLine, "L1" }, { s.cboPart, "P1" }, { s.cboMC, "M1" }, { s.cboMD, "MD1" } })
+            testing::choose(box, text);
+        s.TV->expandAll();
+        QCoreApplication::processEvents();
+        const int icon = s.TV->style()->pixelMetric(QStyle::PM_SmallIconSize);
+        for (const QString& code : { one, two }) {
+            const int need = s.TV->fontMetrics().horizontalAdvance(code) + icon;
+            const int shown = s.TV->visualItemRect(node(s, code)).width();
+            QVERIFY2(shown >= need, qPrintable(QString("%1 < %2").arg(shown).arg(need)));
+        }
+        QVERIFY(s.TV->columnWidth(0) > s.TV->viewport()->width());
+        QVERIFY(s.TV->horizontalScrollBar()->maximum() > 0);
+
+        s.MFGdata->setFocus();
+        s.MFGdata->setCurrentCell(0, 1);
+        QTest::keyClick(s.MFGdata, Qt::Key_Down);
+        QTest::keyClick(s.MFGdata, Qt::Key_Space);
+        s.TV->setFocus();
+        s.TV->setCurrentItem(node(s, two));
+        QTest::keyClick(s.TV, Qt::Key_Return);
+        QCOMPARE(testing::gridRows(s.MFGdata, 2), QStringList({ "S1|", "S2|" + two, "S3|" }));
+        QCOMPARE(s.MFGdata->item(1, 0)->text(), OPT_Component::markText());
     }
 
     void saveFailures()

@@ -1,7 +1,9 @@
 #include "DbRows.h"
+#include "ExportCatcher.h"
 #include "MainPlacement.h"
 #include "MainWindowFixture.h"
 #include "Mtc_Comp.h"
+#include "Mtc_Part.h"
 #include "Mtc_Slot1.h"
 #include "OPT_Load_SN.h"
 #include "OPT_Run.h"
@@ -13,6 +15,7 @@
 #include "SYS_USER.h"
 #include "ScriptedPrompter.h"
 #include "SimGateway.h"
+#include "Style.h"
 #include "TestDb.h"
 #include "TestMain.h"
 #include "Widgets.h"
@@ -22,6 +25,7 @@
 #include "frmMain.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QLabel>
@@ -85,6 +89,7 @@ class ShellTest : public testdb::Case
 private:
     QList<int> m_ended;
     QTemporaryDir m_settingsDir;
+    testing::ExportCatcher m_exports;
 
     void prepare() override { m_ended.clear(); }
 
@@ -246,6 +251,44 @@ private Q_SLOTS:
         QCOMPARE(area->subWindowList().size(), buttons.size());
     }
 
+    // Access keys typed in the active screen's grid: Alt+E is "&Export",
+    // "&Edit" and the Enquiry menu, so it moves the focus between the two
+    // buttons and presses neither; Alt+N, New's alone, presses New. A
+    // literal "&" in a menu caption shows as itself.
+    void accessKeysAsOnTheDesktop()
+    {
+        testing::addRow("proj_info", {"proj_id"}, {"P1"});
+        testing::addPart("PN-1", "P1");
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        QVERIFY(QTest::qWaitForWindowActive(f.main()));
+        auto* part = f.open<Mtc_Part>("Man_Part");
+        QVERIFY(part);
+        testing::clickCell(part->msfgModule, "PN-1");
+        QVERIFY(part->cmdexport->isEnabled() && part->cmdEdit->isEnabled());
+        const QList<QWidget*> carriers = {part->cmdexport, part->cmdEdit};
+        QWidget* before = QApplication::focusWidget();
+        QVERIFY(before == part->msfgModule);
+        for (int press = 0; press < 3; ++press) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_E, Qt::AltModifier);
+            QWidget* now = QApplication::focusWidget();
+            QVERIFY2(carriers.contains(now) && now != before, qPrintable(QString::number(press)));
+            QVERIFY(!part->cmdexport->isDown() && !part->cmdEdit->isDown());
+            before = now;
+        }
+        QCoreApplication::processEvents();
+        QVERIFY(m_exports.opened.isEmpty());
+        QVERIFY(!part->cmdSave->isEnabled());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::AltModifier);
+        QTRY_VERIFY(part->cmdSave->isEnabled());
+        part->cmdCancel->click();
+
+        auto shown = [](QString caption) { return caption.replace("&&", "\x01").remove('&').replace('\x01', '&'); };
+        QCOMPARE(shown(f.main()->menuItem("Man_Slot1")->text()), QStringLiteral("Module & Slot Define "));
+        for (const QAction* a : f.main()->findChildren<QAction*>())
+            QVERIFY2(QKeySequence::mnemonic(a->text()) != QKeySequence(Qt::ALT | Qt::Key_Space), qPrintable(a->text()));
+    }
+
     // About and Help; then Exit, the toolbar's Exit and the close box, each
     // ending the program without asking, with a screen open.
     void aboutHelpAndExit()
@@ -276,9 +319,17 @@ private Q_SLOTS:
         QVERIFY(main.screenInstance("Man_Line"));
     }
 
+    // "User:" until the window is first activated, then the user's name; a
+    // lookup that finds no name or no database never ends the program.
     void userPanelNeverEndsTheProgram()
     {
         frmMain main(fakeScreens());
+        QCOMPARE(main.statusPanel(2)->text(), QStringLiteral("User:"));
+        const QString name = testing::queryRows("select user_name from user_list where user_id = 'SYSADMIN'").value(0);
+        QVERIFY(!name.isEmpty());
+        main.show();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        QCOMPARE(main.statusPanel(2)->text(), name);
         Module1::gConn().exec("update user_list set user_name = NULL where user_id = 'SYSADMIN'");
         main.MDIForm_Activate();
         QCOMPARE(main.statusPanel(2)->text(), QString());
@@ -290,6 +341,35 @@ private Q_SLOTS:
         main.MDIForm_Activate();
         QCOMPARE(main.statusPanel(2)->text(), QStringLiteral("SYSADMIN"));
         QVERIFY(prompter().messages.isEmpty());
+    }
+
+    // A screen is centred unless it is maximised, on its own or in the work area.
+    void centerFormLeavesAMaximisedScreen()
+    {
+        QWidget own;
+        own.resize(200, 100);
+        own.move(3, 4);
+        Module1::CenterForm(&own);
+        QVERIFY(own.pos() != QPoint(3, 4));
+        own.showMaximized();
+        QVERIFY(QTest::qWaitForWindowExposed(&own));
+        const QRect screen = own.geometry();
+        Module1::CenterForm(&own);
+        QCOMPARE(own.geometry(), screen);
+
+        QMdiArea area;
+        area.resize(800, 600);
+        area.show();
+        QMdiSubWindow* frame = area.addSubWindow(new QWidget);
+        frame->resize(200, 100);
+        frame->show();
+        frame->move(3, 4);
+        Module1::CenterForm(frame);
+        QVERIFY(frame->pos() != QPoint(3, 4));
+        frame->showMaximized();
+        const QRect full = frame->geometry();
+        Module1::CenterForm(frame);
+        QCOMPARE(frame->geometry(), full);
     }
 
     void placement()

@@ -59,17 +59,37 @@ workbook::ImportLayout LineSetImport(db::Database& db)
     return l;
 }
 
+QString LinkNumber(const QString& text)
+{
+    QString link = text.trimmed();
+    if (link.size() >= 2 && link.startsWith(QLatin1Char('*')) && link.endsWith(QLatin1Char('*')))
+        link = link.mid(1, link.size() - 2).trimmed();
+    return link.toUpper();
+}
+
 workbook::ImportLayout SlotLinkImport(db::Database& db)
 {
     workbook::ImportLayout l;
     l.table = QStringLiteral("slot_link");
-    l.columns = {{QStringLiteral("link_no")}, {QStringLiteral("mc_id")}, {QStringLiteral("md_id")},
+    l.columns = {{QStringLiteral("link_no"), LinkNumber}, {QStringLiteral("mc_id")}, {QStringLiteral("md_id")},
                  {QStringLiteral("slot_code")}};
-    l.keyColumns = {QStringLiteral("link_no")};
-    l.updateColumns = {QStringLiteral("mc_id"), QStringLiteral("md_id"), QStringLiteral("slot_code")};
+    l.keyColumns = {QStringLiteral("link_no"), QStringLiteral("mc_id"), QStringLiteral("md_id"),
+                    QStringLiteral("slot_code")};
     l.checks << [&db](const QStringList& c) {
         return refusedUnless(db.count(QStringLiteral("select count(*) from mc_info where mc_id = ?"), {c[1]}) > 0,
                              QStringLiteral("Cannot found the Machine ") + c[1]);
+    };
+    l.checks << [&db](const QStringList& c) {
+        // Counted apart, so that a stored row lacking its module or slot
+        // (Null) still counts as another slot.
+        const QString link = LinkNumber(c[0]);
+        const int stored = db.count(QStringLiteral("select count(*) from slot_link where link_no = ?"), {link});
+        const int same = stored == 0 ? 0
+                                     : db.count(QStringLiteral("select count(*) from slot_link where link_no = ? and "
+                                                               "mc_id = ? and md_id = ? and slot_code = ?"),
+                                                {link, c[1], c[2], c[3]});
+        return refusedUnless(stored == same, QStringLiteral("The Link No ") + link +
+                                                 QStringLiteral(" is already linked to another slot"));
     };
     return l;
 }

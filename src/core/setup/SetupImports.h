@@ -19,9 +19,14 @@ QString FormatTerminalId(const QString& text);
 // A row equal in all six columns only renews its audit columns.
 workbook::ImportLayout LineSetImport(db::Database& db);
 
-// slot_link, columns A to D: link number, machine, module, slot. Refused
-// rows: unknown machine. A link number names one slot: a stored one is
-// moved to the row's slot rather than stored twice.
+// A link number as the slot link screen stores it: upper case, without the
+// asterisks the list export puts around it for the barcode font ("*SL001*").
+QString LinkNumber(const QString& text);
+
+// slot_link, columns A to D: link number (as LinkNumber gives it), machine,
+// module, slot. Refused rows: unknown machine; a link number stored for
+// another slot (a link number names one slot). A row equal in all four
+// columns only renews its audit columns.
 workbook::ImportLayout SlotLinkImport(db::Database& db);
 
 // component_set, columns A to F: line, part number, machine, module, slot,

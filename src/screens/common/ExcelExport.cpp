@@ -1,13 +1,13 @@
 #include "ExcelExport.h"
 
 #include "app/MessageLayer.h"
+#include "workbook/ExportRecord.h"
 #include "workbook/WorkbookExport.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QTemporaryFile>
@@ -130,6 +130,8 @@ bool exportSource(const workbook::TableSource& source, workbook::SourceKind kind
     QString error;
     QString path = newWorkbookPath(&error);
     const bool written = !path.isEmpty() && workbook::writeExport(source, kind, o, path, &error);
+    if (written)
+        workbook::recordWrittenExport(path);
     QApplication::restoreOverrideCursor();
     if (!written) {
         msg::error(error);
@@ -201,17 +203,7 @@ void setExportFolder(const QString& folder)
 
 int RemoveOldExports(const QDateTime& now)
 {
-    const QDateTime limit = now.addDays(-1);
-    int removed = 0;
-    const QFileInfoList files =
-        QDir(folderInUse()).entryInfoList({QStringLiteral("TROVA_*.xlsx")}, QDir::Files | QDir::NoSymLinks);
-    for (const QFileInfo& f : files) {
-        if (!exportName().match(f.fileName()).hasMatch() || f.lastModified() >= limit)
-            continue;
-        if (QFile::remove(f.absoluteFilePath()))
-            ++removed;
-    }
-    return removed;
+    return workbook::removeUnchangedExports(folderInUse(), exportName(), now);
 }
 
 } // namespace Module1

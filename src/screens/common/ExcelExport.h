@@ -53,8 +53,9 @@ void setWorkbookOpener(WorkbookOpener opener);
 void setExportFolder(const QString& folder);
 
 // Removes the workbooks earlier exports left in the export folder that were
-// last written more than a day before now, so that the folder does not grow
-// for ever; run at start-up. Returns how many were removed.
+// written more than a day before now and are unchanged since, so that the
+// folder does not grow for ever; one the user changed stays. Run at
+// start-up. Returns how many were removed.
 int RemoveOldExports(const QDateTime& now);
 
 } // namespace Module1
