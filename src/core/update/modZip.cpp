@@ -165,21 +165,6 @@ QString checkEntries(unzFile zf, qint64* total)
     return QString();
 }
 
-// The bytes free on the file system that holds path, or its nearest existing
-// folder; -1 when the system cannot tell.
-qint64 freeSpace(const QString& path)
-{
-    QString at = QFileInfo(path).absoluteFilePath();
-    while (!QFileInfo::exists(at)) {
-        const QString up = QFileInfo(at).path();
-        if (up == at)
-            return -1;
-        at = up;
-    }
-    const QStorageInfo storage(at);
-    return storage.isValid() ? storage.bytesAvailable() : -1;
-}
-
 // Writes the current entry to path in blocks; false with *error set when the
 // entry cannot be read, cannot be written, or does not inflate to exactly
 // its declared size and checksum with its stream ending there.
@@ -280,6 +265,19 @@ QString MakeDirPath(const QString& path)
     return work;
 }
 
+qint64 FreeSpace(const QString& path)
+{
+    QString at = QFileInfo(path).absoluteFilePath();
+    while (!QFileInfo::exists(at)) {
+        const QString up = QFileInfo(at).path();
+        if (up == at)
+            return -1;
+        at = up;
+    }
+    const QStorageInfo storage(at);
+    return storage.isValid() ? storage.bytesAvailable() : -1;
+}
+
 QString CheckPackage(const QString& package)
 {
     Package zip(package);
@@ -301,7 +299,7 @@ UnzipResult UnzipToFolder(const QString& destination, const QString& package)
     r.error = checkEntries(zip.handle, &total);
     if (!r.error.isEmpty())
         return r;
-    const qint64 free = freeSpace(destination);
+    const qint64 free = FreeSpace(destination);
     if (free >= 0 && total > free) {
         r.error = tr("the package needs %1 bytes and only %2 are free").arg(total).arg(free);
         return r;

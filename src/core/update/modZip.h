@@ -24,6 +24,10 @@ QString ChangeFileExt(const QString& path, const QString& ext);
 // trailing "/", or the empty text when a folder could not be created.
 QString MakeDirPath(const QString& path);
 
+// The bytes free on the file system that holds path, or its nearest existing
+// folder; -1 when the system cannot tell.
+qint64 FreeSpace(const QString& path);
+
 // The most the entries of one package may declare together. A real package
 // is a few tens of megabytes; this stops a small file from filling the disk.
 inline constexpr qint64 kMaxPackageBytes = qint64(256) << 20;
