@@ -1,7 +1,8 @@
 // Arbitrary bytes as an update package, through the check and the unpacking
 // into a scratch folder. Whatever the bytes, nothing lands outside the
 // folder, a package the check refuses writes nothing, and an unpacked one
-// holds exactly the files it reports, within the size cap.
+// holds exactly the files it reports, within the size cap and the bound on
+// files and folders.
 #include "update/modZip.h"
 
 #include <QDir>
@@ -71,6 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         total += info.size();
     }
     check(total <= modZip::kMaxPackageBytes);
+    check(entriesUnder(out, QDir::AllEntries).size() <= modZip::kMaxEntries);
     for (const QString& folder : r.folders)
         check(QFileInfo(out + QLatin1Char('/') + folder).isDir());
     return 0;

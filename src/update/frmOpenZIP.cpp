@@ -79,7 +79,7 @@ void frmOpenZIP::cmdOK_Click()
     if (!r.ok) {
         // The old program is still in place and this one keeps running.
         m_label4->setText(QStringLiteral("文件升级失败！"));
-        msg::box(r.error, msg::Buttons::Ok, msg::Icon::Critical);
+        msg::box(r.error, msg::Buttons::Ok, msg::Icon::Critical, QStringLiteral("软件升级信息"));
         return;
     }
     m_label4->setText(QStringLiteral("解压文件成功！"));

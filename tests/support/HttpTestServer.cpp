@@ -2,6 +2,8 @@
 
 #include <QTcpSocket>
 
+#include <memory>
+
 namespace testing {
 
 HttpTestServer::HttpTestServer()
@@ -48,6 +50,62 @@ QString closedPortUrl()
     const quint16 port = probe.serverPort();
     probe.close();
     return QStringLiteral("http://127.0.0.1:%1").arg(port);
+}
+
+} // namespace testing
+
+namespace testing {
+
+HttpFloodServer::HttpFloodServer(const QByteArray& head, qint64 declaredLength)
+    : m_head(head), m_declared(declaredLength)
+{
+    std::promise<quint16> port;
+    std::future<quint16> ready = port.get_future();
+    m_thread = std::thread([this, &port] { run(&port); });
+    m_port = ready.get();
+}
+
+HttpFloodServer::~HttpFloodServer()
+{
+    m_stop = true;
+    m_thread.join();
+}
+
+QString HttpFloodServer::baseUrl() const
+{
+    return QStringLiteral("http://127.0.0.1:%1/").arg(m_port);
+}
+
+// Blocking sockets, each wait short, so that the destructor's stop is seen.
+void HttpFloodServer::run(std::promise<quint16>* port)
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    port->set_value(server.serverPort());
+    const QByteArray filler(64 * 1024, 'x');
+    while (!m_stop) {
+        if (!server.waitForNewConnection(50))
+            continue;
+        std::unique_ptr<QTcpSocket> s(server.nextPendingConnection());
+        QByteArray request;
+        while (!m_stop && !request.contains("\r\n\r\n") && s->state() == QAbstractSocket::ConnectedState) {
+            if (s->waitForReadyRead(50))
+                request += s->readAll();
+        }
+        QByteArray header = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n";
+        if (m_declared >= 0)
+            header += "Content-Length: " + QByteArray::number(m_declared) + "\r\n";
+        s->write(header + "\r\n" + m_head);
+        m_sent += m_head.size();
+        while (!m_stop && s->state() == QAbstractSocket::ConnectedState) {
+            if (s->bytesToWrite() < filler.size()) {
+                s->write(filler);
+                m_sent += filler.size();
+            }
+            s->waitForBytesWritten(50);
+        }
+        s->abort();
+    }
 }
 
 } // namespace testing

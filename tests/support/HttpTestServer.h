@@ -5,6 +5,9 @@
 #include <QObject>
 #include <QStringList>
 #include <QTcpServer>
+#include <atomic>
+#include <future>
+#include <thread>
 
 class QTcpSocket;
 
@@ -45,5 +48,36 @@ private:
 
 // A loopback URL on which nothing listens.
 QString closedPortUrl();
+
+} // namespace testing
+
+namespace testing {
+
+// A hostile update server on a thread of its own: every request is answered
+// with 200, the given head and then filler bytes for as long as the client
+// takes them, with no length unless one is given. It sends as fast as the
+// client reads, whatever the test's own thread is doing.
+class HttpFloodServer
+{
+public:
+    explicit HttpFloodServer(const QByteArray& head, qint64 declaredLength = -1);
+    ~HttpFloodServer();
+    HttpFloodServer(const HttpFloodServer&) = delete;
+    HttpFloodServer& operator=(const HttpFloodServer&) = delete;
+
+    QString baseUrl() const;
+    // Body bytes handed to the connection so far.
+    qint64 bytesSent() const { return m_sent; }
+
+private:
+    void run(std::promise<quint16>* port);
+
+    QByteArray m_head;
+    qint64 m_declared;
+    quint16 m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<qint64> m_sent{0};
+    std::thread m_thread;
+};
 
 } // namespace testing

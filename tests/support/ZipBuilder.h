@@ -20,6 +20,13 @@ public:
     }
     // A directory entry (the name ends in "/").
     ZipBuilder& dir(const QString& name) { return add(name, QByteArray(), ((unsigned long)040755 << 16) | 0x10, false); }
+    // A directory entry with the given mode, its type bits included.
+    ZipBuilder& dir(const QString& name, unsigned mode)
+    {
+        return add(name, QByteArray(), ((unsigned long)mode << 16) | 0x10, false);
+    }
+    // An entry marked as a folder by the DOS folder bit alone, with data.
+    ZipBuilder& dosFolder(const QString& name, const QByteArray& data) { return add(name, data, 0x10, false); }
     // A file whose stored checksum does not match its bytes.
     ZipBuilder& damagedFile(const QString& name, const QByteArray& data)
     {

@@ -80,6 +80,19 @@ private Q_SLOTS:
         update::setProgramFolder(m_prog);
     }
 
+    void nextOnTheFiftiethTick()
+    {
+        frmUpdate page1;
+        page1.show();
+        QVERIFY(page1.UpdateTimer()->isActive());
+        page1.UpdateTimer()->stop(); // ticks by hand from here
+        for (int i = 0; i < 49; ++i)
+            page1.UpdateTimer_Timer();
+        QVERIFY(!page1.cmdNext()->isEnabled());
+        page1.UpdateTimer_Timer();
+        QVERIFY(page1.cmdNext()->isEnabled());
+    }
+
     void interruptAndExitEndTheProgram()
     {
         {
@@ -201,6 +214,9 @@ private Q_SLOTS:
         QCOMPARE(page3.Label4()->text(), QString::fromUtf8("文件升级失败！"));
         QCOMPARE(prompter().messages.size(), 1);
         QCOMPARE(prompter().last().icon, msg::Icon::Critical);
+        // In the wizard's own language, like its other texts.
+        QCOMPARE(prompter().last().title, QString::fromUtf8("软件升级信息"));
+        QVERIFY(prompter().last().text.startsWith(QString::fromUtf8("无法安装更新文件：条目“TROVA”只有")));
         QVERIFY(m_ended.isEmpty() && page3.isVisible());
         page3.close();
         QCOMPARE(m_ended, QList<int> { 0 });

@@ -1,8 +1,11 @@
 #include "update/PackageDownload.h"
 
+#include "update/modZip.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace update {
@@ -49,10 +52,23 @@ void PackageDownload::start(const QUrl& url, const QString& targetPath)
         QMetaObject::invokeMethod(this, [this] { Q_EMIT finished(false); }, Qt::QueuedConnection);
         return;
     }
+    // No package may be larger than the installer takes, nor than the disk
+    // holds; the whole body lands before the temporary file is renamed.
+    const qint64 free = modZip::FreeSpace(QFileInfo(targetPath).absolutePath());
+    m_limitedBySpace = free >= 0 && free < modZip::kMaxPackageBytes;
+    m_limit = m_limitedBySpace ? free : modZip::kMaxPackageBytes;
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     m_reply = m_manager->get(request);
+    // The network thread waits while this much is unread, so memory stays
+    // flat however fast the server sends.
+    m_reply->setReadBufferSize(kReadBufferBytes);
+    connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] {
+        const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > m_limit)
+            refuseTooLarge(m_reply);
+    });
     connect(m_reply, &QNetworkReply::readyRead, this, [this] { take(m_reply); });
     connect(m_reply, &QNetworkReply::finished, this, &PackageDownload::onFinished);
     connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 got, qint64 total) {
@@ -70,10 +86,21 @@ void PackageDownload::cancel()
     m_reply->abort();
 }
 
+void PackageDownload::refuseTooLarge(QNetworkReply* reply)
+{
+    m_error = m_limitedBySpace ? tr("磁盘空间不足：更新文件超过了可用的%1字节，已停止下载。").arg(m_limit)
+                               : tr("更新文件超过%1字节的上限，已停止下载。").arg(m_limit);
+    reply->abort();
+}
+
 void PackageDownload::take(QNetworkReply* reply)
 {
     m_stall.start();
     const QByteArray chunk = reply->readAll();
+    if (chunk.size() > m_limit - m_received) {
+        refuseTooLarge(reply);
+        return;
+    }
     if (m_file && m_file->write(chunk) != chunk.size()) {
         m_error = tr("无法写入文件%1。").arg(m_file->fileName());
         reply->abort();

@@ -18,13 +18,17 @@ namespace update {
 // beside the target, which takes the target's name only when the whole body
 // has arrived: a refused connection, an HTTP error, a cut-off body or a
 // server that falls silent leaves any earlier file untouched and no partial
-// one behind. The reason of a failure is in Chinese, as the wizard shows it.
+// one behind. A body larger than an installable package, or than the free
+// space of the target's folder, is refused as soon as it passes that bound.
+// The reason of a failure is in Chinese, as the wizard shows it.
 class PackageDownload : public QObject
 {
     Q_OBJECT
 
 public:
     static constexpr int kDefaultStallMs = 30000;
+    // The most the reply holds unread.
+    static constexpr qint64 kReadBufferBytes = 1 << 20;
 
     explicit PackageDownload(QObject* parent = nullptr);
     ~PackageDownload() override;
@@ -47,6 +51,7 @@ Q_SIGNALS:
 
 private:
     void take(QNetworkReply* reply);
+    void refuseTooLarge(QNetworkReply* reply);
     void onFinished();
     void fail(const QString& error);
     static QString networkReason(QNetworkReply::NetworkError error);
@@ -56,6 +61,8 @@ private:
     std::unique_ptr<QSaveFile> m_file;
     QTimer m_stall;
     qint64 m_received = 0;
+    qint64 m_limit = 0;
+    bool m_limitedBySpace = false;
     bool m_ok = false;
     bool m_cancelled = false;
     QString m_error;

@@ -65,9 +65,29 @@ QString fetchPublishedVersion(const QString& baseUrl, int timeoutMs)
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     QNetworkReply* reply = manager.get(request);
+    // The reply holds no more than the document may be, however fast the
+    // server sends; past the bound the document is not read at all.
+    reply->setReadBufferSize(kMaxVersionDocumentBytes + 1);
+    QByteArray document;
+    bool tooLarge = false;
+    QEventLoop loop; // after what its connections use, so it goes first
+    auto refuse = [&] {
+        tooLarge = true;
+        reply->abort();
+    };
+    auto take = [&] {
+        document += reply->read(kMaxVersionDocumentBytes + 1 - document.size());
+        if (document.size() > kMaxVersionDocumentBytes)
+            refuse();
+    };
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > kMaxVersionDocumentBytes)
+            refuse();
+    });
+    QObject::connect(reply, &QNetworkReply::readyRead, &loop, take);
 
     // A server that accepts and never answers must not hold the start-up.
-    QEventLoop loop;
     QTimer deadline;
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
@@ -78,8 +98,11 @@ QString fetchPublishedVersion(const QString& baseUrl, int timeoutMs)
     deadline.stop();
 
     QString version;
-    if (reply->error() == QNetworkReply::NoError)
-        version = parseVersionDocument(reply->readAll());
+    if (!tooLarge && reply->error() == QNetworkReply::NoError) {
+        take();
+        if (!tooLarge)
+            version = parseVersionDocument(document);
+    }
     reply->deleteLater();
     return version;
 }

@@ -11,6 +11,9 @@
 namespace update {
 
 inline constexpr int kDefaultTimeoutMs = 5000;
+// The most a version document may hold: it names one version, so a few
+// hundred bytes are usual. A longer one counts as unreadable.
+inline constexpr qsizetype kMaxVersionDocumentBytes = 8 * 1024;
 
 // Addresses under the server's base URL; a base given as a bare host
 // ("updates.plant:8080") means plain HTTP.
@@ -23,7 +26,8 @@ QUrl infoPageUrl(const QString& baseUrl);
 QString parseVersionDocument(const QByteArray& xml);
 
 // Fetches and parses the document, blocking the caller (its events still run)
-// for at most timeoutMs.
+// for at most timeoutMs. A document longer than kMaxVersionDocumentBytes is
+// abandoned as soon as it passes the bound and gives the empty text.
 QString fetchPublishedVersion(const QString& baseUrl, int timeoutMs = kDefaultTimeoutMs);
 
 } // namespace update

@@ -104,80 +104,99 @@ QString unsafeEntry(const Entry& e)
 {
     const QString& n = e.name;
     if (n.isEmpty())
-        return tr("an entry without a name");
+        return tr("更新文件中有一个没有名称的条目");
     if (n.contains(QLatin1Char('\\')))
-        return tr("the entry \"%1\" holds a backslash").arg(n);
+        return tr("条目“%1”的名称含有反斜杠").arg(n);
     if (n.startsWith(QLatin1Char('/')))
-        return tr("the entry \"%1\" is an absolute path").arg(n);
+        return tr("条目“%1”是绝对路径").arg(n);
     if (n.size() >= 2 && n.at(1) == QLatin1Char(':') && n.at(0).isLetter())
-        return tr("the entry \"%1\" names a drive").arg(n);
+        return tr("条目“%1”指定了驱动器").arg(n);
     if (n.contains(QChar(0)))
-        return tr("the entry \"%1\" holds a NUL character").arg(n);
+        return tr("条目“%1”的名称含有空字符").arg(n);
     const QStringList parts = n.split(QLatin1Char('/'));
     for (const QString& p : parts) {
         if (p == QLatin1String(".."))
-            return tr("the entry \"%1\" leads out of the folder").arg(n);
+            return tr("条目“%1”指向程序文件夹之外").arg(n);
     }
     // "." or "data/." as a file would be written over its folder.
     if (!isDirectory(e) && parts.last() == QLatin1String("."))
-        return tr("the entry \"%1\" names a folder, not a file").arg(n);
+        return tr("条目“%1”指的是文件夹而不是文件").arg(n);
     if (e.encrypted)
-        return tr("the entry \"%1\" is encrypted").arg(n);
+        return tr("条目“%1”已加密").arg(n);
     // Permission bits without a file type are what many zip tools write for
     // a plain file.
     const unsigned type = unixMode(e) & S_IFMT;
     if (type == S_IFLNK)
-        return tr("the entry \"%1\" is a link").arg(n);
+        return tr("条目“%1”是链接").arg(n);
     if (type && type != S_IFREG && type != S_IFDIR)
-        return tr("the entry \"%1\" is not a plain file").arg(n);
+        return tr("条目“%1”不是普通文件").arg(n);
     return QString();
 }
 
-// Walks the package's directory: every entry safe to write, no name given
-// twice, and the declared sizes together under the cap, summed in *total.
-QString checkEntries(unzFile zf, qint64* total)
+// Walks the package's directory into *list: every entry safe to write, no
+// name given twice, at most kMaxEntries files and folders (the folders a path
+// implies included), the declared sizes together under the cap. The empty
+// text when all holds, else what is wrong.
+QString listEntries(unzFile zf, PackageListing* list)
 {
     QSet<QString> files;
     QSet<QString> folders;
-    *total = 0;
+    // The folder and those above it; false when one of them is a file.
+    auto addFolders = [&](QString path) {
+        for (; !path.isEmpty() && path != QLatin1String(".") && !folders.contains(path);
+             path = path.section(QLatin1Char('/'), 0, -2)) {
+            if (files.contains(path))
+                return false;
+            folders.insert(path);
+        }
+        return true;
+    };
     int rc = unzGoToFirstFile(zf);
     while (rc == UNZ_OK) {
         Entry e;
         if (!readEntry(zf, &e))
-            return tr("the package's directory is damaged");
+            return tr("更新文件的目录已损坏");
         const QString wrong = unsafeEntry(e);
         if (!wrong.isEmpty())
             return wrong;
         const QString path = QDir::cleanPath(e.name);
         const bool folder = isDirectory(e);
-        if (files.contains(path) || (!folder && folders.contains(path)))
-            return tr("the entry \"%1\" is given twice").arg(e.name);
-        (folder ? folders : files).insert(path);
+        // Its bytes would be dropped without a word.
+        if (folder && e.size > 0)
+            return tr("条目“%1”标为文件夹，却含有数据").arg(e.name);
+        if (files.contains(path) || (!folder && folders.contains(path))
+            || !addFolders(folder ? path : path.section(QLatin1Char('/'), 0, -2)))
+            return tr("条目“%1”重复出现").arg(e.name);
         if (!folder) {
-            if (e.size > quint64(kMaxPackageBytes - *total))
-                return tr("the entries declare more than %1 bytes").arg(kMaxPackageBytes);
-            *total += qint64(e.size);
+            if (e.size > quint64(kMaxPackageBytes - list->declaredBytes))
+                return tr("条目总计超过%1字节").arg(kMaxPackageBytes);
+            files.insert(path);
+            list->files << path;
+            list->sizes << qint64(e.size);
+            list->declaredBytes += qint64(e.size);
         }
+        if (files.size() + folders.size() > kMaxEntries)
+            return tr("更新文件含有超过%1个文件和文件夹").arg(kMaxEntries);
         rc = unzGoToNextFile(zf);
     }
     if (rc != UNZ_END_OF_LIST_OF_FILE)
-        return tr("the package's directory is damaged");
+        return tr("更新文件的目录已损坏");
+    list->folders = QStringList(folders.begin(), folders.end());
+    list->folders.sort();
     return QString();
 }
 
-// The bytes free on the file system that holds path, or its nearest existing
-// folder; -1 when the system cannot tell.
-qint64 freeSpace(const QString& path)
+// The file system that holds path, or its nearest existing folder.
+QStorageInfo storageOf(const QString& path)
 {
     QString at = QFileInfo(path).absoluteFilePath();
     while (!QFileInfo::exists(at)) {
         const QString up = QFileInfo(at).path();
         if (up == at)
-            return -1;
+            return QStorageInfo();
         at = up;
     }
-    const QStorageInfo storage(at);
-    return storage.isValid() ? storage.bytesAvailable() : -1;
+    return QStorageInfo(at);
 }
 
 // Writes the current entry to path in blocks; false with *error set when the
@@ -190,7 +209,7 @@ bool writeEntry(Package& zip, const Entry& e, const QString& path, QString* erro
     QFile out(path);
     if (entry.fault() == archive::EntryReader::Fault::None
         && !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        *error = tr("cannot write %1: %2").arg(path, out.errorString());
+        *error = tr("无法写入%1：%2").arg(path, out.errorString());
         return false;
     }
     char block[kBlock];
@@ -202,33 +221,33 @@ bool writeEntry(Package& zip, const Entry& e, const QString& path, QString* erro
             out.close();
             if (out.error() == QFileDevice::NoError)
                 return true;
-            *error = tr("cannot write %1: %2").arg(path, out.errorString());
+            *error = tr("无法写入%1：%2").arg(path, out.errorString());
             return false;
         }
         if (out.write(block, n) != n) {
-            *error = tr("cannot write %1: %2").arg(path, out.errorString());
+            *error = tr("无法写入%1：%2").arg(path, out.errorString());
             return false;
         }
     }
     using Fault = archive::EntryReader::Fault;
     switch (entry.fault()) {
     case Fault::Encrypted:
-        *error = tr("the entry \"%1\" is encrypted").arg(name);
+        *error = tr("条目“%1”已加密").arg(name);
         break;
     case Fault::Method:
-        *error = tr("the entry \"%1\" is compressed by an unknown method").arg(name);
+        *error = tr("条目“%1”使用了未知的压缩方法").arg(name);
         break;
     case Fault::Short:
-        *error = tr("the entry \"%1\" holds %2 of its %3 bytes").arg(name).arg(entry.produced()).arg(e.size);
+        *error = tr("条目“%1”只有%2字节，应为%3字节").arg(name).arg(entry.produced()).arg(e.size);
         break;
     case Fault::Long:
-        *error = tr("the entry \"%1\" does not end at its declared size of %2 bytes").arg(name).arg(e.size);
+        *error = tr("条目“%1”超出了其声明的%2字节").arg(name).arg(e.size);
         break;
     case Fault::Checksum:
-        *error = tr("the entry \"%1\" fails its checksum").arg(name);
+        *error = tr("条目“%1”校验和错误").arg(name);
         break;
     default:
-        *error = tr("the entry \"%1\" is damaged").arg(name);
+        *error = tr("条目“%1”已损坏").arg(name);
         break;
     }
     return false;
@@ -268,25 +287,61 @@ QString ChangeFileExt(const QString& path, const QString& ext)
     return folder + (dot < 0 ? name + QLatin1Char('.') : name.left(dot + 1)) + ext;
 }
 
-QString MakeDirPath(const QString& path)
+QString MakeDirPath(const QString& path, QStringList* created)
 {
     QString work = AddBackSlash(path);
     while (work.contains(QLatin1String("//")))
         work.replace(QLatin1String("//"), QLatin1String("/"));
-    // One attempt for the whole path: a prefix that cannot be made (a file
-    // in the way, no permission) ends it instead of trying for ever.
-    if (!QDir().mkpath(work) || !QFileInfo(work).isDir())
-        return QString();
+    QStringList missing;
+    for (QString at = QDir::cleanPath(work); !QFileInfo(at).isDir(); at = QFileInfo(at).path()) {
+        // A file in the way, or a root that is not there: one attempt ends
+        // it instead of trying for ever.
+        if (QFileInfo::exists(at) || missing.contains(at))
+            return QString();
+        missing.prepend(at);
+    }
+    // Made for the owner alone, then opened to the others' reading: the
+    // umask never leaves one writable by them, not even for a moment.
+    for (const QString& folder : missing) {
+        const QByteArray native = QFile::encodeName(folder);
+        if (::mkdir(native.constData(), S_IRWXU) != 0)
+            return QString();
+        if (created)
+            created->append(folder);
+        if (::chmod(native.constData(), kFolderMode) != 0)
+            return QString();
+    }
     return work;
+}
+
+qint64 FreeSpace(const QString& path)
+{
+    const QStorageInfo storage = storageOf(path);
+    return storage.isValid() ? storage.bytesAvailable() : -1;
+}
+
+qint64 DiskBytes(const PackageListing& list, qint64 blockSize)
+{
+    qint64 total = (list.files.size() + list.folders.size()) * blockSize;
+    for (qint64 size : list.sizes)
+        total += (size + blockSize - 1) / blockSize * blockSize;
+    return total;
+}
+
+PackageListing ListPackage(const QString& package)
+{
+    PackageListing list;
+    Package zip(package);
+    if (!zip.handle)
+        list.error = tr("%1不是可读取的zip更新文件").arg(package);
+    else
+        list.error = listEntries(zip.handle, &list);
+    return list;
 }
 
 QString CheckPackage(const QString& package)
 {
-    Package zip(package);
-    if (!zip.handle)
-        return tr("%1 is not a readable zip package").arg(package);
-    qint64 total = 0;
-    return checkEntries(zip.handle, &total);
+    return ListPackage(package).error;
 }
 
 UnzipResult UnzipToFolder(const QString& destination, const QString& package)
@@ -294,28 +349,32 @@ UnzipResult UnzipToFolder(const QString& destination, const QString& package)
     UnzipResult r;
     Package zip(package);
     if (!zip.handle) {
-        r.error = tr("%1 is not a readable zip package").arg(package);
+        r.error = tr("%1不是可读取的zip更新文件").arg(package);
         return r;
     }
-    qint64 total = 0;
-    r.error = checkEntries(zip.handle, &total);
+    PackageListing list;
+    r.error = listEntries(zip.handle, &list);
     if (!r.error.isEmpty())
         return r;
-    const qint64 free = freeSpace(destination);
-    if (free >= 0 && total > free) {
-        r.error = tr("the package needs %1 bytes and only %2 are free").arg(total).arg(free);
+    // Each file and folder takes whole blocks, and a block at least for its
+    // own record, however few bytes it declares.
+    const QStorageInfo storage = storageOf(destination);
+    const qint64 need = DiskBytes(list, qMax(storage.blockSize(), 4096));
+    const qint64 free = storage.isValid() ? storage.bytesAvailable() : -1;
+    if (free >= 0 && need > free) {
+        r.error = tr("解压需要%1字节，但只有%2字节可用").arg(need).arg(free);
         return r;
     }
     const QString root = MakeDirPath(destination);
     if (root.isEmpty()) {
-        r.error = tr("cannot create the folder %1").arg(destination);
+        r.error = tr("无法创建文件夹%1").arg(destination);
         return r;
     }
     int rc = unzGoToFirstFile(zip.handle);
     while (rc == UNZ_OK) {
         Entry e;
         if (!readEntry(zip.handle, &e)) {
-            r.error = tr("the package's directory is damaged");
+            r.error = tr("更新文件的目录已损坏");
             return r;
         }
         // A folder entry makes its own folder, a file entry the one it sits in.
@@ -324,13 +383,15 @@ UnzipResult UnzipToFolder(const QString& destination, const QString& package)
         const QString wanted = dir ? target : GetFilePath(target);
         const QString folder = MakeDirPath(wanted);
         if (folder.isEmpty()) {
-            r.error = tr("cannot create the folder %1").arg(wanted);
+            r.error = tr("无法创建文件夹%1").arg(wanted);
             return r;
         }
         const QString rel = QDir(root).relativeFilePath(dir ? folder : target);
         if (dir) {
-            if (rel != QLatin1String("."))
+            if (rel != QLatin1String(".")) {
                 r.folders << rel;
+                r.folderModes << permissionBits(e);
+            }
         } else {
             if (!writeEntry(zip, e, target, &r.error))
                 return r;
@@ -340,7 +401,7 @@ UnzipResult UnzipToFolder(const QString& destination, const QString& package)
         rc = unzGoToNextFile(zip.handle);
     }
     if (rc != UNZ_END_OF_LIST_OF_FILE) {
-        r.error = tr("the package's directory is damaged");
+        r.error = tr("更新文件的目录已损坏");
         return r;
     }
     r.ok = true;

@@ -20,13 +20,48 @@ QString GetFileExt(const QString& path);
 // The path whose file name has its extension replaced by ext (or gets "." +
 // ext when it has none). Only the file name changes.
 QString ChangeFileExt(const QString& path, const QString& ext);
-// Creates every missing folder of the path. Returns the path with a
-// trailing "/", or the empty text when a folder could not be created.
-QString MakeDirPath(const QString& path);
+// The mode of a folder the install makes: never writable by group or others,
+// whatever the umask.
+inline constexpr unsigned kFolderMode = 0755;
+// Creates every missing folder of the path with kFolderMode, noting each one
+// in *created. Returns the path with a trailing "/", or the empty text when
+// a folder could not be created.
+QString MakeDirPath(const QString& path, QStringList* created = nullptr);
+
+// The bytes free on the file system that holds path, or its nearest existing
+// folder; -1 when the system cannot tell.
+qint64 FreeSpace(const QString& path);
 
 // The most the entries of one package may declare together. A real package
 // is a few tens of megabytes; this stops a small file from filling the disk.
 inline constexpr qint64 kMaxPackageBytes = qint64(256) << 20;
+// The most files and folders one package may make, those its paths imply
+// included. A program folder holds hundreds; this stops a small package
+// from making hundreds of thousands.
+inline constexpr int kMaxEntries = 10000;
+
+// What a package would write, read from its directory alone.
+struct PackageListing
+{
+    QString error; // empty when the package is sound
+    // The files, cleaned and relative, in package order, with the size each
+    // declares.
+    QStringList files;
+    QList<qint64> sizes;
+    // Every folder the files and folder entries make, sorted.
+    QStringList folders;
+    qint64 declaredBytes = 0;
+};
+
+// Checks that every entry of the package may be written under a folder:
+// no ".." part, no absolute path, no drive letter, no backslash, no link or
+// special file, no folder entry that carries data, no name given twice (a
+// file and a folder included), at most kMaxEntries files and folders, and
+// all entries together declaring no more than kMaxPackageBytes.
+PackageListing ListPackage(const QString& package);
+// The disk the listing takes: every file rounded up to whole blocks, and one
+// block more for each file and folder.
+qint64 DiskBytes(const PackageListing& list, qint64 blockSize);
 
 struct UnzipResult
 {
@@ -37,22 +72,21 @@ struct UnzipResult
     // Beside each file: the permission bits its entry carries (no set-user-id,
     // set-group-id or sticky bit), or -1 when it carries none.
     QList<int> modes;
-    // The folders the package holds as folder entries, relative.
+    // The folders the package holds as folder entries, relative, and beside
+    // each the permission bits it carries, or -1.
     QStringList folders;
+    QList<int> folderModes;
 };
 
-// Checks that every entry of the package may be written under a folder:
-// no ".." part, no absolute path, no drive letter, no backslash, no link or
-// special file, no name given twice, and all entries together declaring no
-// more than kMaxPackageBytes. The empty text when the package is sound, else
-// what is wrong with it.
+// What ListPackage finds wrong with the package; the empty text when it is
+// sound.
 QString CheckPackage(const QString& package);
 
 // Unpacks every entry of the package under the destination, creating
-// folders as needed. A package with an unsafe entry, or one that does not
-// fit on the destination's file system, is refused whole before anything is
-// written. Every entry must give exactly its declared size and checksum; the
-// first failure ends the walk.
+// folders as needed. A package with an unsafe entry, or one whose files and
+// folders (DiskBytes) do not fit on the destination's file system, is
+// refused whole before anything is written. Every entry must give exactly
+// its declared size and checksum; the first failure ends the walk.
 UnzipResult UnzipToFolder(const QString& destination, const QString& package);
 
 } // namespace modZip

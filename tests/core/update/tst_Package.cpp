@@ -12,19 +12,27 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace testing;
 
 namespace {
 
 // A package from entries "k name": k is f (a file), d (a folder), l (a
-// link), x (a file whose checksum is wrong) or p (a named pipe).
+// link), x (a file whose checksum is wrong), p (a named pipe) or b (a DOS
+// folder entry that carries data); "n count pattern" gives count files named
+// by the pattern with %1 the number.
 bool build(const QString& zip, const QStringList& entries)
 {
     ZipBuilder b(zip);
     for (const QString& e : entries) {
         const QString name = e.mid(2);
-        if (e.startsWith('d'))
+        if (e.startsWith('n')) {
+            for (int i = 0; i < e.section(' ', 1, 1).toInt(); ++i)
+                b.file(e.section(' ', 2).arg(i), "1");
+        } else if (e.startsWith('b'))
+            b.dosFolder(name, QByteArray(1 << 20, 'd'));
+        else if (e.startsWith('d'))
             b.dir(name);
         else if (e.startsWith('l'))
             b.link(name, "/etc");
@@ -37,6 +45,17 @@ bool build(const QString& zip, const QStringList& entries)
     }
     return b.close();
 }
+
+// The scope runs under the given umask.
+class Umask
+{
+public:
+    explicit Umask(mode_t mask) : m_old(::umask(mask)) { }
+    ~Umask() { ::umask(m_old); }
+
+private:
+    mode_t m_old;
+};
 
 } // namespace
 
@@ -60,11 +79,13 @@ private Q_SLOTS:
 
     void installSwapsInTheNewProgram()
     {
+        const Umask open(0);
         QTemporaryDir tmp;
         const QString prog = tmp.path() + "/prog.v1"; // a dot in a folder name is no extension
         QVERIFY(writeFile(prog + "/TROVA", "v1", 0755));
         QVERIFY(writeFile(prog + "/TROVA.exec", "v0"));
         QVERIFY(writeFile(prog + "/data/keep.txt", "old data", 0620));
+        QVERIFY(QFile::setPermissions(prog + "/data", QFileDevice::Permissions(0x7770))); // rwxrwx---
         const QByteArray exact(2048 * 3, 'a');
         const QByteArray odd = QByteArray(5000, 'b') + "tail";
         // Names past 260 bytes are not cut.
@@ -79,6 +100,11 @@ private Q_SLOTS:
                     .file("zero.bin", QByteArray(), 0)
                     .file(longName, "long")
                     .dir("logs/")
+                    .file("conf.ini", "c", 0100200)
+                    .file("lib.so", "l", 0100100)
+                    .file("newdir/sub/f.txt", "f")
+                    .dir("shared/", 040777)
+                    .dir("private/", 040700)
                     .close());
         QStringList started;
         const update::InstallResult r = update::installPackage(prog, [&](const QString& p, const QString& f) {
@@ -100,8 +126,22 @@ private Q_SLOTS:
         QVERIFY(writeFile(want + "/exact.bin", exact, 0640));
         QVERIFY(writeFile(want + "/zero.bin", QByteArray(), 0644));
         QVERIFY(writeFile(want + "/" + longName, "long", 0644));
-        QVERIFY(QDir().mkpath(want + "/logs"));
+        QVERIFY(writeFile(want + "/conf.ini", "c", 0600));
+        QVERIFY(writeFile(want + "/lib.so", "l", 0500));
+        QVERIFY(writeFile(want + "/newdir/sub/f.txt", "f", 0644));
+        for (const char* folder : { "logs", "shared", "private" })
+            QVERIFY(QDir().mkpath(want + "/" + folder));
         QCOMPARE(folderTree(prog, true), folderTree(want, true));
+        // Every folder it made is its owner's and not writable by others
+        // (with its entry's bits where it has them); one already there keeps
+        // its mode.
+        for (const QString& entry : folderTree(prog)) {
+            if (!entry.endsWith('/') || entry == "data/")
+                continue;
+            const int mode = fileMode(prog + "/" + entry);
+            QVERIFY2(mode == (entry == "private/" ? 0700 : 0755), qPrintable(entry + QString::number(mode, 8)));
+        }
+        QCOMPARE(fileMode(prog + "/data"), 0770);
     }
 
     void refusedPackageLeavesTheFolderAsItWas_data()
@@ -112,41 +152,54 @@ private Q_SLOTS:
         QTest::addColumn<QString>("reason");
         const QString none;
         QTest::newRow("new program does not start") << QStringList { "f TROVA", "f data/keep.txt", "d logs/",
-            "f doc/readme.txt" } << none << false << "does not start";
-        QTest::newRow("no TROVA") << QStringList { "f data/keep.txt" } << none << false << "no program";
-        QTest::newRow("damaged entry") << QStringList { "f data/keep.txt", "x TROVA" } << none << false << "checksum";
-        QTest::newRow("parent") << QStringList { "f TROVA", "f ../evil" } << none << true << "leads out";
-        QTest::newRow("nested parent") << QStringList { "f TROVA", "f sub/../../evil" } << none << true << "leads out";
-        QTest::newRow("absolute") << QStringList { "f TROVA", "f /tmp/trova-evil" } << none << true << "absolute";
-        QTest::newRow("drive") << QStringList { "f TROVA", "f C:/evil" } << none << true << "drive";
-        QTest::newRow("backslash") << QStringList { "f TROVA", "f ..\\evil" } << none << true << "backslash";
-        QTest::newRow("link") << QStringList { "f TROVA", "l escape" } << none << true << "is a link";
-        QTest::newRow("named pipe") << QStringList { "f TROVA", "p pipe" } << none << true << "not a plain file";
-        QTest::newRow("moved-aside name") << QStringList { "f TROVA", "f TROVA.exec" } << none << false << "for itself";
-        QTest::newRow("staging name") << QStringList { "f TROVA", "d .TROVA-update/" } << none << false << "for itself";
+            "f doc/readme.txt" } << none << false << "无法启动";
+        QTest::newRow("no TROVA") << QStringList { "f data/keep.txt" } << none << false << "没有程序";
+        QTest::newRow("damaged entry") << QStringList { "f data/keep.txt", "x TROVA" } << none << false << "校验和错误";
+        QTest::newRow("parent") << QStringList { "f TROVA", "f ../evil" } << none << true << "指向程序文件夹之外";
+        QTest::newRow("nested parent") << QStringList { "f TROVA", "f sub/../../evil" } << none << true << "指向程序文件夹之外";
+        QTest::newRow("absolute") << QStringList { "f TROVA", "f /tmp/trova-evil" } << none << true << "是绝对路径";
+        QTest::newRow("drive") << QStringList { "f TROVA", "f C:/evil" } << none << true << "指定了驱动器";
+        QTest::newRow("backslash") << QStringList { "f TROVA", "f ..\\evil" } << none << true << "反斜杠";
+        QTest::newRow("link") << QStringList { "f TROVA", "l escape" } << none << true << "是链接";
+        QTest::newRow("named pipe") << QStringList { "f TROVA", "p pipe" } << none << true << "不是普通文件";
+        QTest::newRow("moved-aside name") << QStringList { "f TROVA", "f TROVA.exec" } << none << false << "安装程序自己要用的名称";
+        QTest::newRow("staging name") << QStringList { "f TROVA", "d .TROVA-update/" } << none << false << "安装程序自己要用的名称";
         QTest::newRow("backup name") << QStringList { "f TROVA", "f .TROVA-update-backup/TROVA" } << none << false
-                                     << "for itself";
+                                     << "安装程序自己要用的名称";
         QTest::newRow("one name twice") << QStringList { "f TROVA", "f data/keep.txt", "f ./data/keep.txt" } << none
-                                        << true << "given twice";
+                                        << true << "重复出现";
         QTest::newRow("file and folder of one name")
-            << QStringList { "f TROVA", "f doc", "d doc/" } << none << true << "given twice";
+            << QStringList { "f TROVA", "f doc", "d doc/" } << none << true << "重复出现";
         QTest::newRow("entry shorter than declared")
-            << QStringList() << "short-entry.zip" << false << "holds 360 of its 720 bytes";
-        QTest::newRow("declared sizes over the cap") << QStringList() << "oversized.zip" << true << "declare more than";
+            << QStringList() << "short-entry.zip" << false << "条目“TROVA”只有360字节，应为720字节";
+        QTest::newRow("declared sizes over the cap") << QStringList() << "oversized.zip" << true << "条目总计超过268435456字节";
         QTest::newRow("zip64 sizes over the cap")
-            << QStringList() << "oversized-zip64.zip" << true << "declare more than";
+            << QStringList() << "oversized-zip64.zip" << true << "条目总计超过268435456字节";
         QTest::newRow("stream past its declared size")
-            << QStringList() << "long-entry.zip" << false << "does not end at its declared size of 360 bytes";
-        QTest::newRow("flagged as encrypted") << QStringList() << "encrypted-flag.zip" << true << "is encrypted";
-        QTest::newRow("encrypted") << QStringList() << "encrypted.zip" << true << "\"TROVA\" is encrypted";
-        QTest::newRow("file named .") << QStringList { "f TROVA", "f ." } << none << true << "names a folder";
-        QTest::newRow("file named data/.") << QStringList { "f TROVA", "f data/." } << none << true << "names a folder";
-        QTest::newRow("cut-off package") << QStringList() << "cut-off.zip" << true << "not a readable zip";
-        QTest::newRow("not a zip") << QStringList() << "not-a-zip.zip" << true << "not a readable zip";
+            << QStringList() << "long-entry.zip" << false << "条目“TROVA”超出了其声明的360字节";
+        QTest::newRow("flagged as encrypted") << QStringList() << "encrypted-flag.zip" << true << "已加密";
+        QTest::newRow("encrypted") << QStringList() << "encrypted.zip" << true << "条目“TROVA”已加密";
+        QTest::newRow("file named .") << QStringList { "f TROVA", "f ." } << none << true << "指的是文件夹而不是文件";
+        QTest::newRow("file named data/.") << QStringList { "f TROVA", "f data/." } << none << true << "指的是文件夹而不是文件";
+        QTest::newRow("file over a folder") << QStringList { "f TROVA", "f data" } << none << false
+                                            << "文件“data”会替换同名的文件夹";
+        QTest::newRow("folder over a file") << QStringList { "f TROVA", "d data/keep.txt/" } << none << false
+                                            << "文件夹“data/keep.txt”会替换同名的文件";
+        QTest::newRow("folder bit with data") << QStringList { "f TROVA", "b conf" } << none << true
+                                              << "条目“conf”标为文件夹，却含有数据";
+        QTest::newRow("named like the package") << QStringList { "f TROVA", "f Kalvimar.zip" } << none << false
+                                                << "条目“Kalvimar.zip”占用了安装程序自己要用的名称";
+        QTest::newRow("too many files") << QStringList { "f TROVA", "n 10000 f%1" } << none << true
+                                        << "超过10000个文件和文件夹";
+        QTest::newRow("too many folders their paths imply")
+            << QStringList { "f TROVA", "n 5000 d%1/f" } << none << true << "超过10000个文件和文件夹";
+        QTest::newRow("cut-off package") << QStringList() << "cut-off.zip" << true << "不是可读取的zip更新文件";
+        QTest::newRow("not a zip") << QStringList() << "not-a-zip.zip" << true << "不是可读取的zip更新文件";
     }
 
     void refusedPackageLeavesTheFolderAsItWas()
     {
+        const Umask open(0);
         QFETCH(QStringList, entries);
         QFETCH(QString, file);
         QFETCH(bool, checked);
@@ -167,7 +220,7 @@ private Q_SLOTS:
         });
         QVERIFY(!r.ok);
         QVERIFY2(r.error.contains(reason), qPrintable(r.error));
-        QCOMPARE(startCalled, reason == "does not start");
+        QCOMPARE(startCalled, reason == "无法启动");
         QCOMPARE(folderTree(tmp.path(), true), before);
         // What the check refuses is refused before anything is unpacked.
         QCOMPARE(modZip::CheckPackage(zip).isEmpty(), !checked);

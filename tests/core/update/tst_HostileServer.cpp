@@ -1,0 +1,137 @@
+#include "HttpTestServer.h"
+#include "TestFiles.h"
+#include "TestMain.h"
+#include "update/PackageDownload.h"
+#include "update/UpdateServer.h"
+#include "update/modZip.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <unistd.h>
+
+using namespace testing;
+
+namespace {
+
+const QByteArray kVersionHead = "<?xml version=\"1.0\"?><root><SoftVersion>1.1.2</SoftVersion><!-- ";
+
+qint64 residentBytes()
+{
+    QFile f(QStringLiteral("/proc/self/statm"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    return f.readAll().split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE);
+}
+
+// The bytes of the files in folder, and of the files this process holds open
+// there without a name (a temporary file made with O_TMPFILE has none).
+qint64 bytesUnder(const QString& folder)
+{
+    qint64 total = 0;
+    for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden))
+        total += f.size();
+    for (const QFileInfo& fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System | QDir::Files)) {
+        const QString target = fd.symLinkTarget();
+        if (target.startsWith(folder + QLatin1Char('/')) && !QFileInfo::exists(target))
+            total += fd.size();
+    }
+    return total;
+}
+
+// The most memory and disk the process took above where it started, sampled
+// while the event loop runs.
+class Peaks
+{
+public:
+    explicit Peaks(const QString& folder) : m_folder(folder), m_memory0(residentBytes()), m_disk0(bytesUnder(folder))
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { sample(); });
+        m_timer.start(5);
+    }
+    void sample()
+    {
+        memory = qMax(memory, residentBytes() - m_memory0);
+        disk = qMax(disk, bytesUnder(m_folder) - m_disk0);
+    }
+    qint64 memory = 0;
+    qint64 disk = 0;
+
+private:
+    QString m_folder;
+    qint64 m_memory0;
+    qint64 m_disk0;
+    QTimer m_timer;
+};
+
+} // namespace
+
+// An update server that sends without end, or more than it should: the
+// version check and the download each give up at their bound, with memory
+// flat and nothing left on disk.
+class HostileServerTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void boundedWhateverTheServerSends_data()
+    {
+        QTest::addColumn<bool>("package"); // else the version document
+        QTest::addColumn<bool>("endless"); // else a whole body of `size` bytes
+        QTest::addColumn<qint64>("size"); // or the length an endless body declares
+        QTest::addColumn<QString>("result"); // the version read, or the download's refusal
+        const QString none;
+        QTest::newRow("version document of a usual size") << false << false << qint64(1000) << "1.1.2";
+        QTest::newRow("version document past the bound") << false << false << qint64(64 * 1024) << none;
+        QTest::newRow("endless version document") << false << true << qint64(-1) << none;
+        const QString tooLarge = QString::fromUtf8("更新文件超过%1字节的上限，已停止下载。").arg(modZip::kMaxPackageBytes);
+        QTest::newRow("endless package") << true << true << qint64(-1) << tooLarge;
+        QTest::newRow("package declaring more than the cap")
+            << true << true << modZip::kMaxPackageBytes + 1 << tooLarge;
+    }
+
+    void boundedWhateverTheServerSends()
+    {
+        QFETCH(bool, package);
+        QFETCH(bool, endless);
+        QFETCH(qint64, size);
+        QFETCH(QString, result);
+        QTemporaryDir tmp;
+        const QString target = tmp.filePath("Kalvimar.zip");
+        QVERIFY(writeFile(target, "earlier package"));
+        HttpTestServer whole;
+        QByteArray document = kVersionHead;
+        document += QByteArray(qMax<qint64>(0, size - document.size() - 11), 'c') + " --></root>";
+        whole.route("/Soft/SoftXML/AllSoftDB/Kalvimar/Oskel/Kalvimar.xml", { 200, document });
+        std::unique_ptr<HttpFloodServer> flood;
+        if (endless)
+            flood = std::make_unique<HttpFloodServer>(package ? QByteArray("PK\3\4") : kVersionHead, size);
+        const QString base = endless ? flood->baseUrl() : whole.baseUrl();
+
+        Peaks peaks(tmp.path());
+        if (!package) {
+            QCOMPARE(update::fetchPublishedVersion(base, 60000), result);
+        } else {
+            update::PackageDownload d;
+            QSignalSpy done(&d, &update::PackageDownload::finished);
+            d.start(update::packageUrl(base), target);
+            QVERIFY(done.wait(60000));
+            QCOMPARE(done.first().first().toBool(), false);
+            QCOMPARE(d.errorText(), result);
+            QVERIFY(d.bytesWritten() <= modZip::kMaxPackageBytes);
+        }
+        peaks.sample();
+        // Each gives up at its bound, not at the end of its time.
+        const qint64 bound = (package ? modZip::kMaxPackageBytes : 0) + (64 << 20);
+        if (flood)
+            QVERIFY2(flood->bytesSent() < bound, qPrintable(QString::number(flood->bytesSent())));
+        QVERIFY2(peaks.memory < (48 << 20), qPrintable(QString::number(peaks.memory)));
+        QVERIFY2(peaks.disk <= modZip::kMaxPackageBytes, qPrintable(QString::number(peaks.disk)));
+        QCOMPARE(folderTree(tmp.path()), QStringList { "Kalvimar.zip" });
+        QCOMPARE(fileBytes(target), QByteArray("earlier package"));
+    }
+};
+
+TROVA_TEST(HostileServerTest)
+#include "tst_HostileServer.moc"
