@@ -99,7 +99,6 @@ SYS_USER::SYS_USER(QWidget* parent) : MaintenanceScreen(parent)
     s.keyBoxes = {txtUserID};
     s.otherBoxes = {txtFullName, txtDesc, cboGP, dtpEffect, dtpExpiry};
     s.saveEnding = SaveEnding::Cancel;
-    s.rowOnClickOnly = true; // only a click in the narrow first column
     s.exportOptions = Module1::ExportOption::StarFirstColumn;
     setupCycle(s);
     Form_Load();

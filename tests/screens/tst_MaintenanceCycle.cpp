@@ -1,10 +1,14 @@
 #include "DbRows.h"
 #include "ListTools.h"
+#include "MainWindowFixture.h"
 #include "Mtc_Comp.h"
+#include "Mtc_Line.h"
 #include "Mtc_Machine.h"
+#include "SYS_UGRP.h"
 #include "ScriptedPrompter.h"
 #include "TestDb.h"
 #include "TestMain.h"
+#include "Widgets.h"
 #include "app/Module1.h"
 
 #include <QCheckBox>
@@ -13,6 +17,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QTest>
@@ -127,6 +132,64 @@ private Q_SLOTS:
         const QString gone = QStringLiteral("The record as shown was not found any more; nothing was changed.");
         QCOMPARE(prompter().texts().mid(3), QStringList({gone, "Confirm to delete?", gone}));
         QCOMPARE(gConn().count("select count(*) from mc_info"), 0);
+    }
+
+    // Edit and Delete act on the row the user sees highlighted, however it
+    // was reached: a click, arrows, Home/End, Ctrl+End. A group the user may
+    // not see leaves the boxes empty, never showing the row before it.
+    void boxesFollowTheHighlightedRow()
+    {
+        testing::addGroup("AAA");
+        testing::addGroup("BBB");
+        for (const char* line : {"L1", "L2", "L3"})
+            addLine(line);
+        MainWindowFixture::addUser("ADM1", "Admin one", "ADMIN", {"SEC_USER_GROUP", "Man_Line"});
+        TROVA_OPEN_SCREEN(f, groups, SYS_UGRP, "SEC_USER_GROUP", "ADM1", "ADM1");
+        QTreeWidget* list = groups->lvUserGroup;
+        const auto stored = [] { return testing::queryRows("select group_id from user_group order by group_id"); };
+        QWidget* keys = list; // where the keys go
+        const auto key = [&keys](int k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+            QTest::keyClick(keys, Qt::Key(k), m);
+        };
+
+        // Focused, nothing highlighted: no row in the boxes.
+        list->setFocus(Qt::TabFocusReason);
+        QCOMPARE(groups->txtUGid->text(), QString());
+        testing::clickRow(list, 1, "AAA");
+        key(Qt::Key_Down);
+        QCOMPARE(list->currentItem()->text(1), QStringLiteral("ADMIN"));
+        QCOMPARE(groups->txtUGid->text() + "|" + groups->txtUGDesc->text(), QStringLiteral("ADMIN|ADMIN group"));
+        key(Qt::Key_Down);
+        groups->cmdDelete->click(); // Yes
+        QCOMPARE(stored(), QStringList({"AAA", "ADMIN", "SYSADMIN"}));
+
+        // The forbidden group, clicked or reached by keys.
+        key(Qt::Key_Home);
+        QCOMPARE(groups->txtUGid->text(), QStringLiteral("AAA"));
+        testing::clickRow(list, 1, "SYSADMIN");
+        QCOMPARE(groups->txtUGid->text(), QString());
+        key(Qt::Key_Home);
+        key(Qt::Key_End);
+        QCOMPARE(groups->txtUGid->text(), QString());
+        QCOMPARE(prompter().texts().filter("You cannot delete this Group ...").size(), 2);
+        groups->cmdDelete->click();
+        groups->cmdCancel->click();
+        QCOMPARE(stored(), QStringList({"AAA", "ADMIN", "SYSADMIN"}));
+
+        // A grid screen.
+        auto* lines = f.open<Mtc_Line>("Man_Line");
+        QVERIFY(lines);
+        keys = lines->msfgLine;
+        testing::clickCell(lines->msfgLine, "L1");
+        key(Qt::Key_Down);
+        QCOMPARE(lines->txtID->text(), QStringLiteral("L2"));
+        lines->cmdDelete->click();
+        QCOMPARE(testing::queryRows("select line_id from line_info order by line_id"), QStringList({"L1", "L3"}));
+        // After the reload the first key lands on the first row.
+        key(Qt::Key_Down);
+        QCOMPARE(lines->txtID->text(), QStringLiteral("L1"));
+        key(Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(lines->txtID->text(), QStringLiteral("L3"));
     }
 
     void formLoadCentresTheFrameOnce()

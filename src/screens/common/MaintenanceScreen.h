@@ -113,9 +113,6 @@ public:
         bool newClearsBoxes = true; // New empties the text boxes
         bool newFocusesKey = true; // New puts the focus into the first key box
         bool columnSort = false; // list views: header click sorts
-        // Only a mouse click copies a row into the boxes (and only one that
-        // rowClickTaken accepts), not a change of the current row by keys.
-        bool rowOnClickOnly = false;
         Module1::ExportOptions exportOptions = Module1::ExportOption::None;
     };
 
@@ -182,8 +179,12 @@ protected:
     virtual bool enterAllowed(const QString& mode) { return true; }
     // Asked first by Save in every mode; false ends Save doing nothing.
     virtual bool saveAllowed() { return true; }
-    // Whether a click in the column copies the row (rowOnClickOnly screens).
+    // Whether a mouse click in the column copies the row; a move of the
+    // highlight by keys always does.
     virtual bool rowClickTaken(int column) const { return true; }
+    // Whether the picked row may be shown in the boxes; false (the screen
+    // says why) empties them (clearBoxes) instead.
+    virtual bool rowShowable(const QStringList& texts) { return true; }
 
     // What New, Edit or Delete does beyond the cycle (the screen's own boxes,
     // lists and buttons), called once EditMode and the buttons are set; for
@@ -212,7 +213,7 @@ protected:
 
     // What Cancel empties after the reload; default: the key and other text boxes.
     virtual void clearBoxes();
-    // Copies a clicked row into the boxes, each value as stored (setBoxText).
+    // Copies a picked row into the boxes, each value as stored (setBoxText).
     virtual void rowToBoxes(const QStringList& texts);
     // Export of the list as shown; default: the setup's list with its options.
     virtual void exportList();
@@ -239,8 +240,7 @@ private:
     // changed or removed meanwhile, so Save must not pass for done.
     void tellIfNoRowChanged(int changed);
     QString gateOf(const QString& mode) const;
-    void onRowSelected(int row);
-    void onRowClicked(int row, int column);
+    void onRowPicked(int row, int column, bool clicked);
     void endSave();
 
     CycleSetup m_setup;
