@@ -66,6 +66,7 @@ SYS_USER::SYS_USER(QWidget* parent) : MaintenanceScreen(parent)
     txtFullName->setMaxLength(30);
     txtDesc = new QLineEdit(Frame2);
     txtDesc->setObjectName(QStringLiteral("txtDesc"));
+    formui::limitToColumn(txtDesc, QStringLiteral("user_list"), QStringLiteral("user_desc"));
     cboGP = new QComboBox(Frame2);
     cboGP->setObjectName(QStringLiteral("cboGP"));
     cboGP->setEditable(false);

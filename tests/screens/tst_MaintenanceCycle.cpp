@@ -86,17 +86,27 @@ private Q_SLOTS:
                      .hasMatch(),
             qPrintable(s.msfgMachine->item(0, 6)->text()));
 
-        // A line id longer than the column: the database error is shown, the
-        // list reloaded and the stored row kept.
+        // A box takes no more than its column holds.
         s.msfgMachine->setCurrentCell(0, 1);
         s.cmdEdit_Click();
         s.txtDesc->setText("changed");
         s.cboLine->setEditText("TOOLONG99");
+        QCOMPARE(s.cboLine->currentText(), QStringLiteral("TOOLONG9"));
+
+        // A failed Save is shown and keeps the mode and the boxes as typed,
+        // to be saved again once the database takes it.
+        gConn().exec("alter table mc_info rename to mc_gone");
         const int loads = s.loads;
         s.cmdSave_Click();
         QCOMPARE(prompter().messages.size(), 1);
-        QCOMPARE(s.loads, loads + 1);
-        QCOMPARE(testing::queryRows("select mc_desc, line_id from mc_info"), QStringList({ " first |L1" }));
+        QCOMPARE(s.loads, loads);
+        QCOMPARE(s.EditMode, QStringLiteral("Edit"));
+        QVERIFY(s.cmdSave->isEnabled() && s.cmdCancel->isEnabled() && !s.msfgMachine->isEnabled());
+        QCOMPARE(s.txtID->text() + "|" + s.txtDesc->text() + "|" + s.cboLine->currentText(),
+                 QStringLiteral("MC1|changed|TOOLONG9"));
+        gConn().exec("alter table mc_gone rename to mc_info");
+        s.cmdSave_Click();
+        QCOMPARE(testing::queryRows("select mc_desc, line_id from mc_info"), QStringList({"changed|TOOLONG9"}));
     }
 
     // Delete answered No, found by the trimmed key, or pressed with no row

@@ -62,6 +62,13 @@ void MaintenanceScreen::Form_Load()
     reload();
 }
 
+void MaintenanceScreen::setTableBinding(const TableBinding& binding)
+{
+    m_binding = binding;
+    for (const Field& f : std::as_const(m_binding.fields))
+        formui::limitToColumn(f.box, m_binding.table, f.column);
+}
+
 QAbstractItemView* MaintenanceScreen::listView() const
 {
     if (m_setup.grid)
@@ -306,14 +313,13 @@ void MaintenanceScreen::endSave()
 
 void MaintenanceScreen::saveFailed(const db::DbError& error)
 {
-    if (m_setup.saveFailure == SaveFailure::Stay) {
+    // Shown, never taken for success; what was typed stays to be mended.
+    if (m_setup.saveFailure == SaveFailure::Exclamation)
         msg::exclamation(error.text() + QStringLiteral(" ..."));
-        return;
-    }
-    // Shown, never taken for success; the list then shows what is stored.
-    msg::error(error.text());
-    reload();
-    setListEnabled(true);
+    else
+        msg::error(error.text());
+    if (EditMode == m_setup.modes.delMode)
+        setListEnabled(false);
 }
 
 void MaintenanceScreen::cmdCancel_Click()

@@ -36,11 +36,12 @@ public:
         Cancel, // Cancel: LoadData and the boxes emptied
     };
 
-    // What a database error in Save leaves behind once it is shown.
+    // How a database error in Save is shown. Either way nothing was stored
+    // and the screen keeps its mode and every box as typed, with Save and
+    // Cancel enabled, for the user to mend or cancel.
     enum class SaveFailure {
-        Reload, // the error, then LoadData: the list shows what is stored
-        Stay, // the description + " ..." (exclamation, "Information"); the
-              // screen keeps its mode and input for the user to mend or cancel
+        Error, // the error's text (msg::error)
+        Exclamation, // the description + " ..." (exclamation, "Information")
     };
 
     // The mode strings; the group screen spells two of them in capitals.
@@ -109,7 +110,7 @@ public:
         Modes modes;
         Gates gates;
         SaveEnding saveEnding = SaveEnding::Reload;
-        SaveFailure saveFailure = SaveFailure::Reload;
+        SaveFailure saveFailure = SaveFailure::Error;
         bool newClearsBoxes = true; // New empties the text boxes
         bool newFocusesKey = true; // New puts the focus into the first key box
         bool columnSort = false; // list views: header click sorts
@@ -162,7 +163,8 @@ protected:
     // emptied, LoadData, and the window (its frame in the work area)
     // centred by CenterForm when it is first shown.
     void Form_Load();
-    void setTableBinding(const TableBinding& binding) { m_binding = binding; }
+    // Also caps each bound box at the width of its column (formui::limitToColumn).
+    void setTableBinding(const TableBinding& binding);
     const CycleSetup& cycle() const { return m_setup; }
 
     // The end of every LoadData: browse state for the rows shown, the list
@@ -208,7 +210,9 @@ protected:
     // Save then reloads the list.
     virtual void showDeleteRefused(qlonglong users);
     virtual int deleteRow(); // as updateRow
-    // A database error in Save: shown, then as the setup's saveFailure says.
+    // A database error in Save: shown as the setup's saveFailure says; the
+    // screen stays as it is (a pending Delete with its list disabled, so
+    // that a Save again deletes the row confirmed).
     virtual void saveFailed(const db::DbError& error);
 
     // What Cancel empties after the reload; default: the key and other text boxes.
