@@ -202,6 +202,35 @@ private Q_SLOTS:
         QCOMPARE(lines->txtID->text(), QStringLiteral("L3"));
     }
 
+    // One pick per click, on the highlighted row too, and per move of the
+    // highlight by keys, a right click or a drag; none for the focus alone.
+    void rowPicksFollowTheHighlight()
+    {
+        QTreeWidget list;
+        Module1::InitList(&list, {"Row"}, {1500});
+        for (int i = 0; i < 5; ++i)
+            new QTreeWidgetItem(&list, {QString(), QString::number(i)});
+        list.resize(300, 300);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        QList<int> picks;
+        Module1::OnRowPicked(&list, [&picks](int row, int, bool) { picks << row; });
+        const auto at = [&list](int row) { return list.visualItemRect(list.topLevelItem(row)).center(); };
+        QWidget* area = list.viewport();
+
+        list.setFocus(Qt::TabFocusReason);
+        QTest::mouseClick(area, Qt::LeftButton, {}, at(1));
+        QTest::mouseClick(area, Qt::LeftButton, {}, at(1));
+        QTest::keyClick(&list, Qt::Key_Down);
+        QTest::keyClick(&list, Qt::Key_End);
+        QTest::mouseClick(area, Qt::RightButton, {}, at(0));
+        QTest::mousePress(area, Qt::LeftButton, {}, at(1));
+        QTest::mouseMove(area, at(3));
+        QTest::mouseRelease(area, Qt::LeftButton, {}, at(3));
+        QCOMPARE(list.currentItem()->text(1), QStringLiteral("3"));
+        QCOMPARE(picks, QList<int>({1, 1, 2, 4, 0, 3}));
+    }
+
     void formLoadCentresTheFrameOnce()
     {
         QMdiArea area;

@@ -175,10 +175,13 @@ protected:
             m_followed = -1;
         } else if (event->type() == QEvent::MouseButtonRelease && m_pressed) {
             m_pressed = false;
-            // Released off the pressed row, after dragging the highlight:
-            // no click follows, so the highlighted row is picked here.
-            const QModelIndex at = m_view->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
-            if (m_pending >= 0 && (!at.isValid() || at != m_pressedAt)) {
+            // A press of another button, or one released off the pressed row
+            // after dragging the highlight, makes no click: the highlighted
+            // row is picked here.
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const QModelIndex at = m_view->indexAt(mouse->position().toPoint());
+            const bool clickFollows = mouse->button() == Qt::LeftButton && at.isValid() && at == m_pressedAt;
+            if (m_pending >= 0 && !clickFollows) {
                 const int row = std::exchange(m_pending, -1);
                 m_pick(row, m_view->currentIndex().column(), true);
             }
