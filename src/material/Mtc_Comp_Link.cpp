@@ -58,6 +58,7 @@ Mtc_Comp_Link::Mtc_Comp_Link(QWidget* parent) : MaintenanceScreen(parent)
     cboComp->setEditable(true);
     cboComp->setInsertPolicy(QComboBox::NoInsert);
     cboComp->setCompleter(nullptr); // the typed text is checked exactly as typed
+    formui::limitToColumn(cboComp, QStringLiteral("component_link"), QStringLiteral("comp_code"));
     cboVD = new QComboBox(this);
     txtVDDesc = greyBox(this);
     txtRef = greyBox(this);

@@ -194,9 +194,7 @@ void Mtc_Comp_Proj::saveFailed(const db::DbError& error)
     if (error.kind() == db::ErrorKind::UniqueViolation)
         msg::box(QStringLiteral("This record already exist!"));
     else
-        msg::error(error.text());
-    reload();
-    setListEnabled(true);
+        MaintenanceScreen::saveFailed(error);
 }
 
 void Mtc_Comp_Proj::clearBoxes()

@@ -51,7 +51,7 @@ OPT_Throw_QTY::OPT_Throw_QTY(QWidget* parent)
 
     connect(cboProj, &QComboBox::currentTextChanged, this, &OPT_Throw_QTY::cboProj_Change);
     connect(cmdsearch, &QPushButton::clicked, this, &OPT_Throw_QTY::cmdsearch_Click);
-    connect(LvData, &QTreeWidget::itemClicked, this, &OPT_Throw_QTY::LvData_Click);
+    Module1::OnRowPicked(LvData, [this](int, int, bool) { LvData_Click(); });
     connect(cmdSave, &QPushButton::clicked, this, &OPT_Throw_QTY::cmdSave_Click);
     connect(cmdExport, &QPushButton::clicked, this, &OPT_Throw_QTY::cmdexport_Click);
     connect(cmdexit, &QPushButton::clicked, this, &QWidget::close);

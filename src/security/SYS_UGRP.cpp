@@ -86,7 +86,6 @@ SYS_UGRP::SYS_UGRP(QWidget* parent) : MaintenanceScreen(parent)
     s.modes.editMode = QStringLiteral("EDIT");
     s.saveEnding = SaveEnding::Cancel;
     s.newClearsBoxes = false; // a row clicked before stays in the boxes
-    s.rowOnClickOnly = true;
     setupCycle(s);
     Form_Load();
 }
@@ -134,14 +133,18 @@ QTreeWidgetItem* SYS_UGRP::selectedItem() const
     return sel.isEmpty() ? nullptr : sel.first();
 }
 
+bool SYS_UGRP::rowShowable(const QStringList& texts)
+{
+    if (accounts::mayHandleGroup(texts.value(0), Module1::gGroupID))
+        return true;
+    msg::box(QStringLiteral("You cannot delete this Group ..."), msg::Buttons::Ok, msg::Icon::Information);
+    return false;
+}
+
 void SYS_UGRP::rowToBoxes(const QStringList& texts)
 {
     if (!selectedItem() || texts.size() < 2)
         return;
-    if (!accounts::mayHandleGroup(texts[0], Module1::gGroupID)) {
-        msg::box(QStringLiteral("You cannot delete this Group ..."), msg::Buttons::Ok, msg::Icon::Information);
-        return;
-    }
     txtUGid->setText(texts[0]);
     txtUGDesc->setText(texts[1]);
 }

@@ -33,6 +33,7 @@ protected:
     int updateRow() override;
     int deleteRow() override;
     void saveFailed(const db::DbError& error) override;
+    bool rowShowable(const QStringList& texts) override;
     void rowToBoxes(const QStringList& texts) override;
 
 private:

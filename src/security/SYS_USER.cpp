@@ -66,6 +66,7 @@ SYS_USER::SYS_USER(QWidget* parent) : MaintenanceScreen(parent)
     txtFullName->setMaxLength(30);
     txtDesc = new QLineEdit(Frame2);
     txtDesc->setObjectName(QStringLiteral("txtDesc"));
+    formui::limitToColumn(txtDesc, QStringLiteral("user_list"), QStringLiteral("user_desc"));
     cboGP = new QComboBox(Frame2);
     cboGP->setObjectName(QStringLiteral("cboGP"));
     cboGP->setEditable(false);
@@ -99,7 +100,6 @@ SYS_USER::SYS_USER(QWidget* parent) : MaintenanceScreen(parent)
     s.keyBoxes = {txtUserID};
     s.otherBoxes = {txtFullName, txtDesc, cboGP, dtpEffect, dtpExpiry};
     s.saveEnding = SaveEnding::Cancel;
-    s.rowOnClickOnly = true; // only a click in the narrow first column
     s.exportOptions = Module1::ExportOption::StarFirstColumn;
     setupCycle(s);
     Form_Load();

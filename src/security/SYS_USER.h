@@ -42,6 +42,7 @@ protected:
     void insertRow() override;
     int updateRow() override;
     int deleteRow() override;
+    // A click copies its row only in the narrow first column.
     bool rowClickTaken(int column) const override { return column == 0; }
     void rowToBoxes(const QStringList& texts) override;
 

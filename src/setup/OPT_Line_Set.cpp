@@ -55,7 +55,7 @@ OPT_Line_Set::OPT_Line_Set(QWidget* parent) : MaintenanceScreen(parent)
     // parent's when the child's text arrives.
     s.rowBoxes = {cboLine, cboProj, cboPart, cboMC, cboGW21, cboDT};
     s.editKeyBoxes = {cboLine};
-    s.saveFailure = SaveFailure::Stay;
+    s.saveFailure = SaveFailure::Exclamation;
     setupCycle(s);
 
     TableBinding b;

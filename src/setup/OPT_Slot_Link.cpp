@@ -71,7 +71,7 @@ OPT_Slot_Link::OPT_Slot_Link(QWidget* parent) : MaintenanceScreen(parent)
     s.keyBoxes = {txtID};
     s.otherBoxes = {cboMC, cboMD, cboSlot};
     s.newClearsBoxes = false; // New starts from the row last shown
-    s.saveFailure = SaveFailure::Stay;
+    s.saveFailure = SaveFailure::Exclamation;
     s.exportOptions = Module1::ExportOption::StarFirstColumn;
     setupCycle(s);
 

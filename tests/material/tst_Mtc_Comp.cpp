@@ -51,6 +51,20 @@ private Q_SLOTS:
         QVERIFY(prompter().messages.isEmpty());
         QVERIFY(s->cmdSave->isEnabled());
         QCOMPARE(queryRows("select comp_code from component_list"), QStringList{"C0805-100NF"});
+
+        // Save asks for the Delete grant again: taken away while the
+        // confirmation is open, the row stays.
+        s->cmdCancel->click();
+        testing::grant("STORE", {"Man_Delete_List"});
+        testing::clickRow(s->LvData, 0);
+        prompter().clear();
+        prompter().onMessage = [](const msg::Message&) {
+            gConn().exec("delete from function_grant where func_id = 'Man_Delete_List'");
+        };
+        s->cmdDelete->click();
+        prompter().onMessage = nullptr;
+        QCOMPARE(prompter().texts(), QStringList({"Confirm to delete?", "You have no permission to use."}));
+        QCOMPARE(queryRows("select comp_code from component_list"), QStringList{"C0805-100NF"});
     }
 
     void typesCodesAndVendors()

@@ -75,13 +75,15 @@ private Q_SLOTS:
         QCOMPARE(queryRows(kTable), QStringList({"P2|PN3|C0000000001|F|AB"}));
 
         // The same four keys again: the database refuses, the screen says so
-        // and keeps every box, browsing again with Import back.
+        // and keeps every box in New, to be mended or cancelled.
         chooseKeys(*s, "P2", "PN3");
         s->txtPolarity->setText("1");
         s->cmdSave->click();
         QCOMPARE(prompter().last().text, QStringLiteral("This record already exist!"));
         QCOMPARE(boxes(*s), QStringLiteral("P2|PN3|CAP|C0000000001|F|1"));
-        QVERIFY(!s->cmdSave->isEnabled() && s->cmdImport->isEnabled());
+        QVERIFY(s->cmdSave->isEnabled() && s->cmdCancel->isEnabled() && !s->cmdImport->isEnabled());
+        s->cmdCancel->click();
+        QVERIFY(s->cmdImport->isEnabled());
 
         // Checks of the component on the part number, any project, keep it
         // (those on another part number do not);
@@ -127,6 +129,14 @@ private Q_SLOTS:
         s.cmdDelete_Click();
         const QString gone = QStringLiteral("The record as shown was not found any more; nothing was changed.");
         QCOMPARE(prompter().texts().mid(2), QStringList({"Confirm to delete?", gone}));
+
+        // The screen's own Edit of a row removed meanwhile.
+        testing::clickRow(s.LvData, 0);
+        s.cmdEdit_Click();
+        s.txtPolarity->setText("0");
+        gConn().exec("delete from component_proj");
+        s.cmdSave_Click();
+        QCOMPARE(prompter().texts().mid(4), QStringList({gone}));
     }
 
     // A row shows its stored values, also those the lists lack, never the

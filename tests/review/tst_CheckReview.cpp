@@ -10,6 +10,7 @@
 #include "SimGateway.h"
 #include "TestDb.h"
 #include "TestMain.h"
+#include "Widgets.h"
 #include "app/Module1.h"
 #include "terminal/ScanDialogue.h"
 
@@ -142,14 +143,13 @@ private Q_SLOTS:
         QCOMPARE(t->LvData->topLevelItemCount(), 3);
 
         // Digits only, typed or pasted.
+        t->LvData->setCurrentItem(t->LvData->topLevelItem(1));
         QTest::keyClicks(t->txtQTY, "1a-2.");
         QApplication::clipboard()->setText("4x");
         t->txtQTY->paste();
         QApplication::clipboard()->setText("5");
         t->txtQTY->paste();
         QCOMPARE(t->txtQTY->text(), QString("125"));
-
-        t->LvData->setCurrentItem(t->LvData->topLevelItem(1));
         t->cmdSave->click();
         const QString quantity = "select throw_qty, throw_user from check_history where check_id = ?";
         QCOMPARE(queryRows(quantity, {twin}), QStringList({"125|SYSADMIN"}));
@@ -157,9 +157,7 @@ private Q_SLOTS:
 
         // A row click copies its quantity; an empty one empties the box, and
         // saving it clears the record's quantity.
-        QTreeWidgetItem* item = t->LvData->topLevelItem(1);
-        t->LvData->setCurrentItem(item);
-        Q_EMIT t->LvData->itemClicked(item, 1);
+        testing::clickRow(t->LvData, 1);
         QCOMPARE(t->txtQTY->text(), QString("125"));
         t->txtQTY->clear();
         t->cmdSave->click();

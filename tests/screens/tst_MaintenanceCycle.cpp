@@ -1,10 +1,14 @@
 #include "DbRows.h"
 #include "ListTools.h"
+#include "MainWindowFixture.h"
 #include "Mtc_Comp.h"
+#include "Mtc_Line.h"
 #include "Mtc_Machine.h"
+#include "SYS_UGRP.h"
 #include "ScriptedPrompter.h"
 #include "TestDb.h"
 #include "TestMain.h"
+#include "Widgets.h"
 #include "app/Module1.h"
 
 #include <QCheckBox>
@@ -13,6 +17,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QTest>
@@ -81,17 +86,27 @@ private Q_SLOTS:
                      .hasMatch(),
             qPrintable(s.msfgMachine->item(0, 6)->text()));
 
-        // A line id longer than the column: the database error is shown, the
-        // list reloaded and the stored row kept.
+        // A box takes no more than its column holds.
         s.msfgMachine->setCurrentCell(0, 1);
         s.cmdEdit_Click();
         s.txtDesc->setText("changed");
         s.cboLine->setEditText("TOOLONG99");
+        QCOMPARE(s.cboLine->currentText(), QStringLiteral("TOOLONG9"));
+
+        // A failed Save is shown and keeps the mode and the boxes as typed,
+        // to be saved again once the database takes it.
+        gConn().exec("alter table mc_info rename to mc_gone");
         const int loads = s.loads;
         s.cmdSave_Click();
         QCOMPARE(prompter().messages.size(), 1);
-        QCOMPARE(s.loads, loads + 1);
-        QCOMPARE(testing::queryRows("select mc_desc, line_id from mc_info"), QStringList({ " first |L1" }));
+        QCOMPARE(s.loads, loads);
+        QCOMPARE(s.EditMode, QStringLiteral("Edit"));
+        QVERIFY(s.cmdSave->isEnabled() && s.cmdCancel->isEnabled() && !s.msfgMachine->isEnabled());
+        QCOMPARE(s.txtID->text() + "|" + s.txtDesc->text() + "|" + s.cboLine->currentText(),
+                 QStringLiteral("MC1|changed|TOOLONG9"));
+        gConn().exec("alter table mc_gone rename to mc_info");
+        s.cmdSave_Click();
+        QCOMPARE(testing::queryRows("select mc_desc, line_id from mc_info"), QStringList({"changed|TOOLONG9"}));
     }
 
     // Delete answered No, found by the trimmed key, or pressed with no row
@@ -127,6 +142,93 @@ private Q_SLOTS:
         const QString gone = QStringLiteral("The record as shown was not found any more; nothing was changed.");
         QCOMPARE(prompter().texts().mid(3), QStringList({gone, "Confirm to delete?", gone}));
         QCOMPARE(gConn().count("select count(*) from mc_info"), 0);
+    }
+
+    // Edit and Delete act on the row the user sees highlighted, however it
+    // was reached: a click, arrows, Home/End, Ctrl+End. A group the user may
+    // not see leaves the boxes empty, never showing the row before it.
+    void boxesFollowTheHighlightedRow()
+    {
+        testing::addGroup("AAA");
+        testing::addGroup("BBB");
+        for (const char* line : {"L1", "L2", "L3"})
+            addLine(line);
+        MainWindowFixture::addUser("ADM1", "Admin one", "ADMIN", {"SEC_USER_GROUP", "Man_Line"});
+        TROVA_OPEN_SCREEN(f, groups, SYS_UGRP, "SEC_USER_GROUP", "ADM1", "ADM1");
+        QTreeWidget* list = groups->lvUserGroup;
+        const auto stored = [] { return testing::queryRows("select group_id from user_group order by group_id"); };
+        QWidget* keys = list; // where the keys go
+        const auto key = [&keys](int k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+            QTest::keyClick(keys, Qt::Key(k), m);
+        };
+
+        // Focused, nothing highlighted: no row in the boxes.
+        list->setFocus(Qt::TabFocusReason);
+        QCOMPARE(groups->txtUGid->text(), QString());
+        testing::clickRow(list, 1, "AAA");
+        key(Qt::Key_Down);
+        QCOMPARE(list->currentItem()->text(1), QStringLiteral("ADMIN"));
+        QCOMPARE(groups->txtUGid->text() + "|" + groups->txtUGDesc->text(), QStringLiteral("ADMIN|ADMIN group"));
+        key(Qt::Key_Down);
+        groups->cmdDelete->click(); // Yes
+        QCOMPARE(stored(), QStringList({"AAA", "ADMIN", "SYSADMIN"}));
+
+        // The forbidden group, clicked or reached by keys.
+        key(Qt::Key_Home);
+        QCOMPARE(groups->txtUGid->text(), QStringLiteral("AAA"));
+        testing::clickRow(list, 1, "SYSADMIN");
+        QCOMPARE(groups->txtUGid->text(), QString());
+        key(Qt::Key_Home);
+        key(Qt::Key_End);
+        QCOMPARE(groups->txtUGid->text(), QString());
+        QCOMPARE(prompter().texts().filter("You cannot delete this Group ...").size(), 2);
+        groups->cmdDelete->click();
+        groups->cmdCancel->click();
+        QCOMPARE(stored(), QStringList({"AAA", "ADMIN", "SYSADMIN"}));
+
+        // A grid screen.
+        auto* lines = f.open<Mtc_Line>("Man_Line");
+        QVERIFY(lines);
+        keys = lines->msfgLine;
+        testing::clickCell(lines->msfgLine, "L1");
+        key(Qt::Key_Down);
+        QCOMPARE(lines->txtID->text(), QStringLiteral("L2"));
+        lines->cmdDelete->click();
+        QCOMPARE(testing::queryRows("select line_id from line_info order by line_id"), QStringList({"L1", "L3"}));
+        // After the reload the first key lands on the first row.
+        key(Qt::Key_Down);
+        QCOMPARE(lines->txtID->text(), QStringLiteral("L1"));
+        key(Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(lines->txtID->text(), QStringLiteral("L3"));
+    }
+
+    // One pick per click, on the highlighted row too, and per move of the
+    // highlight by keys, a right click or a drag; none for the focus alone.
+    void rowPicksFollowTheHighlight()
+    {
+        QTreeWidget list;
+        Module1::InitList(&list, {"Row"}, {1500});
+        for (int i = 0; i < 5; ++i)
+            new QTreeWidgetItem(&list, {QString(), QString::number(i)});
+        list.resize(300, 300);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        QList<int> picks;
+        Module1::OnRowPicked(&list, [&picks](int row, int, bool) { picks << row; });
+        const auto at = [&list](int row) { return list.visualItemRect(list.topLevelItem(row)).center(); };
+        QWidget* area = list.viewport();
+
+        list.setFocus(Qt::TabFocusReason);
+        QTest::mouseClick(area, Qt::LeftButton, {}, at(1));
+        QTest::mouseClick(area, Qt::LeftButton, {}, at(1));
+        QTest::keyClick(&list, Qt::Key_Down);
+        QTest::keyClick(&list, Qt::Key_End);
+        QTest::mouseClick(area, Qt::RightButton, {}, at(0));
+        QTest::mousePress(area, Qt::LeftButton, {}, at(1));
+        QTest::mouseMove(area, at(3));
+        QTest::mouseRelease(area, Qt::LeftButton, {}, at(3));
+        QCOMPARE(list.currentItem()->text(1), QStringLiteral("3"));
+        QCOMPARE(picks, QList<int>({1, 1, 2, 4, 0, 3}));
     }
 
     void formLoadCentresTheFrameOnce()

@@ -74,6 +74,33 @@ class AccountTest : public testdb::Case
 private Q_SLOTS:
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
+    // A description longer than its column cannot be typed; a Save the
+    // database fails keeps the mode and every box as typed.
+    void failedSaveKeepsWhatWasTyped()
+    {
+        testing::addGroup("OPS");
+        TROVA_OPEN_SCREEN(f, s, SYS_USER, "SEC_USER_INFO");
+        typeNewUser(s, "OP-2", "Operator Two", "OPS");
+        QTest::keyClicks(s->txtDesc, QString(120, 'd'));
+        const QString typed = "OP-2|Operator Two|" + QString(100, 'd') + "|OPS";
+        const auto boxes = [s] {
+            return QStringList({s->txtUserID->text(), s->txtFullName->text(), s->txtDesc->text(),
+                                s->cboGP->currentText()})
+                .join('|');
+        };
+        QCOMPARE(boxes(), typed);
+
+        gConn().exec("alter table user_list rename to user_list_gone");
+        s->cmdSave->click();
+        gConn().exec("alter table user_list_gone rename to user_list");
+        QCOMPARE(prompter().messages.size(), 1);
+        QCOMPARE(s->EditMode, QStringLiteral("New"));
+        QVERIFY(s->cmdSave->isEnabled() && s->cmdCancel->isEnabled() && !s->cmdNew->isEnabled());
+        QCOMPARE(boxes(), typed);
+        s->cmdSave->click();
+        QCOMPARE(userRow("OP-2").section('|', 0, 2), typed.section('|', 0, 2));
+    }
+
     void newUserAndSavesChecks()
     {
         testing::addGroup("OPS");

@@ -6,6 +6,8 @@
 #include "app/Module1.h"
 #include "frmLogin.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -77,9 +79,15 @@ private Q_SLOTS:
         frmLogin dlg;
         dlg.show();
         QSignalSpy spy(&dlg, &frmLogin::loginSucceeded);
-        // Typed in lower case with a blank: the key filter upper-cases the
-        // letters and drops the blank; the password's case does not count.
-        type(dlg, "op-1 ", "op-1");
+        // Typed in lower case with a blank and a slip mended by Home, Right
+        // and Delete (with the text X11 gives it): the key filter upper-cases
+        // the letters and drops the blank; the password's case does not count.
+        type(dlg, "opx-1 ", "op-1");
+        QLineEdit* user = dlg.txtUserName();
+        for (const Qt::Key k : {Qt::Key_Home, Qt::Key_Right, Qt::Key_Right})
+            QTest::keyClick(user, k);
+        QKeyEvent x11Delete(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f"));
+        QApplication::sendEvent(user, &x11Delete);
         QCOMPARE(dlg.txtUserName()->text(), QString("OP-1"));
         dlg.cmdOK_Click();
         QCOMPARE(spy.count(), 0);

@@ -3,6 +3,7 @@
 #include "MainPlacement.h"
 #include "MainWindowFixture.h"
 #include "Mtc_Comp.h"
+#include "Mtc_Comp_Link.h"
 #include "Mtc_Part.h"
 #include "Mtc_Slot1.h"
 #include "OPT_Load_SN.h"
@@ -219,6 +220,25 @@ private Q_SLOTS:
         QVERIFY(!grant->isMarked(run));
         QCOMPARE(slots->cboMC->currentIndex() + slots->TV->topLevelItemCount(), -1);
         QCOMPARE(scrap->txtQTY->text() + load->txtBatch->text(), QString());
+    }
+
+    // A pending New on the lot screen, then a login as another user: no
+    // stored lot stands in the boxes for Print, Edit or Delete to act on.
+    void reloginLeavesNoRowInTheBoxes()
+    {
+        testing::addRow("component_link", {"link_id", "comp_code", "vender_name", "lot_no"},
+                        {"1000000001", "C1", "V1", "LOT1"});
+        MainWindowFixture::addUser("OP1", "Operator", "OPS", {"MAN_COMP_LINK"});
+        TROVA_OPEN_SCREEN(f, lots, Mtc_Comp_Link, "Man_Link");
+        lots->cmdNew->click();
+        QVERIFY(lots->cmdSave->isEnabled());
+
+        QVERIFY(f.relogIn("OP1", "OP1"));
+        QApplication::processEvents();
+        QCOMPARE(lots->txtLink->text() + lots->cboComp->currentText() + lots->cboVD->currentText()
+                     + lots->txtLot->text(),
+                 QString());
+        QVERIFY(lots->LvData->selectedItems().isEmpty());
     }
 
     // Each button opens its item's screen; a screen opens once, and afresh

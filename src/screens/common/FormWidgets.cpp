@@ -2,6 +2,7 @@
 
 #include "ListTools.h"
 #include "app/Module1.h"
+#include "db/Schema.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -49,6 +50,16 @@ QLineEdit* addTextBox(QFormLayout* form, const QString& label, int maxLength)
     box->setMaxLength(maxLength);
     form->addRow(label, box);
     return box;
+}
+
+void limitToColumn(QWidget* box, const QString& table, const QString& column)
+{
+    auto* edit = qobject_cast<QLineEdit*>(box);
+    if (auto* combo = qobject_cast<QComboBox*>(box))
+        edit = combo->lineEdit(); // none unless editable
+    const int width = schema::textWidth(table, column);
+    if (edit && width > 0 && edit->maxLength() > width)
+        edit->setMaxLength(width);
 }
 
 QComboBox* addDropDown(QFormLayout* form, const QString& label)

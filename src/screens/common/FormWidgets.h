@@ -39,6 +39,10 @@ void addLabelledRows(QGridLayout* grid, QWidget* parent, std::initializer_list<s
                      int firstRow = 0);
 // A text box of at most maxLength characters with its label, as a row of the form.
 QLineEdit* addTextBox(QFormLayout* form, const QString& label, int maxLength);
+// Caps a text box, or the text of an editable drop-down list, at the width
+// of the column it is stored in, so that whatever can be typed can be
+// stored; a smaller limit the box has stays. Other boxes are left alone.
+void limitToColumn(QWidget* box, const QString& table, const QString& column);
 // A drop-down list that takes only its own entries.
 QComboBox* addDropDown(QFormLayout* form, const QString& label);
 // Fills a drop-down list with the first column of a query's rows and leaves

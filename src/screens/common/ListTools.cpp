@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QMouseEvent>
 #include <QSignalBlocker>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -148,6 +149,86 @@ QStringList ListRowTexts(const QTreeWidget* list, int row)
     for (int c = 1; c < list->columnCount(); ++c)
         out << (item ? item->text(c) : QString());
     return out;
+}
+
+namespace {
+
+class RowPicker : public QObject
+{
+public:
+    using Pick = std::function<void(int row, int column, bool clicked)>;
+
+    RowPicker(QAbstractItemView* view, Pick pick) : QObject(view), m_view(view), m_pick(std::move(pick))
+    {
+        view->viewport()->installEventFilter(this);
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { highlightMoved(); });
+        connect(view, &QAbstractItemView::clicked, this, [this](const QModelIndex& at) { clicked(at); });
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+            m_pressed = true;
+            m_pressedAt = m_view->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+            m_pending = -1;
+            m_followed = -1;
+        } else if (event->type() == QEvent::MouseButtonRelease && m_pressed) {
+            m_pressed = false;
+            // A press of another button, or one released off the pressed row
+            // after dragging the highlight, makes no click: the highlighted
+            // row is picked here.
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const QModelIndex at = m_view->indexAt(mouse->position().toPoint());
+            const bool clickFollows = mouse->button() == Qt::LeftButton && at.isValid() && at == m_pressedAt;
+            if (m_pending >= 0 && !clickFollows) {
+                const int row = std::exchange(m_pending, -1);
+                m_pick(row, m_view->currentIndex().column(), true);
+            }
+        }
+        return false;
+    }
+
+private:
+    void highlightMoved()
+    {
+        const QModelIndexList selected = m_view->selectionModel()->selectedIndexes();
+        if (selected.isEmpty())
+            return;
+        const int row = selected.first().row();
+        if (m_pressed) {
+            m_pending = row; // picked by the click that ends the press
+            return;
+        }
+        m_followed = row;
+        m_pick(row, m_view->currentIndex().column(), false);
+    }
+
+    void clicked(const QModelIndex& at)
+    {
+        if (!at.isValid())
+            return;
+        m_pending = -1;
+        // Highlighted just before without a press (a click made by the
+        // program): already picked.
+        if (std::exchange(m_followed, -1) == at.row())
+            return;
+        m_pick(at.row(), at.column(), true);
+    }
+
+    QAbstractItemView* m_view;
+    Pick m_pick;
+    bool m_pressed = false;
+    QPersistentModelIndex m_pressedAt;
+    int m_pending = -1;
+    int m_followed = -1;
+};
+
+} // namespace
+
+void OnRowPicked(QAbstractItemView* view, const std::function<void(int row, int column, bool clicked)>& pick)
+{
+    new RowPicker(view, pick);
 }
 
 void ScrollToLastRow(QTableWidget* grid)

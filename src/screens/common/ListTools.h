@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <functional>
 
+class QAbstractItemView;
 class QComboBox;
 class QLineEdit;
 class QObject;
@@ -47,6 +48,16 @@ void FillList(QTreeWidget* list, db::ResultSet rs, int fields = -1);
 // the list's item text are not part of it).
 QStringList GridRowTexts(const QTableWidget* grid, int row);
 QStringList ListRowTexts(const QTreeWidget* list, int row);
+
+// Calls pick(row, column, clicked) each time the user picks a row of the
+// view: a mouse click on a row (clicked true, the column clicked; also the
+// row already highlighted), or a move of the highlight by keys: arrows,
+// Home/End, the page keys, a typed letter (clicked false, the current
+// column). The boxes a screen fills from its rows so always show the row the
+// user sees highlighted; a row that only has the focus frame (the view got
+// the focus) is no pick. A mouse press that moves the highlight is one pick,
+// made when the button is released. Rows are the view's top-level rows.
+void OnRowPicked(QAbstractItemView* view, const std::function<void(int row, int column, bool clicked)>& pick);
 
 // Scrolls so that the last row is the top visible row.
 void ScrollToLastRow(QTableWidget* grid);

@@ -39,26 +39,12 @@ void MaintenanceScreen::setupCycle(const CycleSetup& setup)
     wire(m_setup.cmdImport, &MaintenanceScreen::cmdImport_Click);
     if (m_setup.CHK_ALL)
         connect(m_setup.CHK_ALL, &QAbstractButton::clicked, this, [this] { CHK_ALL_Click(); });
-    if (m_setup.grid) {
-        // A click and a change of the current row both copy the row.
-        connect(m_setup.grid, &QTableWidget::cellClicked, this, [this](int row, int column) { onRowClicked(row, column); });
-        if (!m_setup.rowOnClickOnly)
-            connect(m_setup.grid, &QTableWidget::currentCellChanged, this,
-                    [this](int row, int, int, int) { onRowSelected(row); });
+    if (QAbstractItemView* view = listView()) {
+        // A click and a move of the highlight by keys copy the row alike.
+        Module1::OnRowPicked(view, [this](int row, int column, bool clicked) { onRowPicked(row, column, clicked); });
     }
-    if (m_setup.list) {
-        connect(m_setup.list, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int column) {
-            onRowClicked(m_setup.list->indexOfTopLevelItem(item), column);
-        });
-        if (!m_setup.rowOnClickOnly)
-            connect(m_setup.list, &QTreeWidget::currentItemChanged, this,
-                    [this](QTreeWidgetItem* item, QTreeWidgetItem*) {
-                        if (item)
-                            onRowSelected(m_setup.list->indexOfTopLevelItem(item));
-                    });
-        if (m_setup.columnSort)
-            Module1::InstallColumnSort(m_setup.list);
-    }
+    if (m_setup.list && m_setup.columnSort)
+        Module1::InstallColumnSort(m_setup.list);
 }
 
 QPushButton* MaintenanceScreen::addCycleButton(QBoxLayout* row, QAbstractButton*& place, const QString& caption,
@@ -74,6 +60,13 @@ void MaintenanceScreen::Form_Load()
     Module1::CenterOnFirstShow(this);
     EditMode.clear();
     reload();
+}
+
+void MaintenanceScreen::setTableBinding(const TableBinding& binding)
+{
+    m_binding = binding;
+    for (const Field& f : std::as_const(m_binding.fields))
+        formui::limitToColumn(f.box, m_binding.table, f.column);
 }
 
 QAbstractItemView* MaintenanceScreen::listView() const
@@ -320,14 +313,13 @@ void MaintenanceScreen::endSave()
 
 void MaintenanceScreen::saveFailed(const db::DbError& error)
 {
-    if (m_setup.saveFailure == SaveFailure::Stay) {
+    // Shown, never taken for success; what was typed stays to be mended.
+    if (m_setup.saveFailure == SaveFailure::Exclamation)
         msg::exclamation(error.text() + QStringLiteral(" ..."));
-        return;
-    }
-    // Shown, never taken for success; the list then shows what is stored.
-    msg::error(error.text());
-    reload();
-    setListEnabled(true);
+    else
+        msg::error(error.text());
+    if (EditMode == m_setup.modes.delMode)
+        setListEnabled(false);
 }
 
 void MaintenanceScreen::cmdCancel_Click()
@@ -392,21 +384,19 @@ void MaintenanceScreen::CHK_ALL_Click()
         reload();
 }
 
-void MaintenanceScreen::onRowClicked(int row, int column)
+void MaintenanceScreen::onRowPicked(int row, int column, bool clicked)
 {
-    if (m_setup.rowOnClickOnly && !rowClickTaken(column))
+    if (row < 0 || (clicked && !rowClickTaken(column)))
         return;
-    onRowSelected(row);
-}
-
-void MaintenanceScreen::onRowSelected(int row)
-{
-    if (row < 0)
+    const QStringList texts = m_setup.grid ? Module1::GridRowTexts(m_setup.grid, row)
+                                           : Module1::ListRowTexts(m_setup.list, row);
+    // A row the screen will not show leaves no other row behind for Edit or
+    // Delete.
+    if (!rowShowable(texts)) {
+        clearBoxes();
         return;
-    if (m_setup.grid)
-        rowToBoxes(Module1::GridRowTexts(m_setup.grid, row));
-    else if (m_setup.list)
-        rowToBoxes(Module1::ListRowTexts(m_setup.list, row));
+    }
+    rowToBoxes(texts);
 }
 
 void MaintenanceScreen::rowToBoxes(const QStringList& texts)

@@ -36,11 +36,12 @@ public:
         Cancel, // Cancel: LoadData and the boxes emptied
     };
 
-    // What a database error in Save leaves behind once it is shown.
+    // How a database error in Save is shown. Either way nothing was stored
+    // and the screen keeps its mode and every box as typed, with Save and
+    // Cancel enabled, for the user to mend or cancel.
     enum class SaveFailure {
-        Reload, // the error, then LoadData: the list shows what is stored
-        Stay, // the description + " ..." (exclamation, "Information"); the
-              // screen keeps its mode and input for the user to mend or cancel
+        Error, // the error's text (msg::error)
+        Exclamation, // the description + " ..." (exclamation, "Information")
     };
 
     // The mode strings; the group screen spells two of them in capitals.
@@ -109,13 +110,10 @@ public:
         Modes modes;
         Gates gates;
         SaveEnding saveEnding = SaveEnding::Reload;
-        SaveFailure saveFailure = SaveFailure::Reload;
+        SaveFailure saveFailure = SaveFailure::Error;
         bool newClearsBoxes = true; // New empties the text boxes
         bool newFocusesKey = true; // New puts the focus into the first key box
         bool columnSort = false; // list views: header click sorts
-        // Only a mouse click copies a row into the boxes (and only one that
-        // rowClickTaken accepts), not a change of the current row by keys.
-        bool rowOnClickOnly = false;
         Module1::ExportOptions exportOptions = Module1::ExportOption::None;
     };
 
@@ -165,7 +163,8 @@ protected:
     // emptied, LoadData, and the window (its frame in the work area)
     // centred by CenterForm when it is first shown.
     void Form_Load();
-    void setTableBinding(const TableBinding& binding) { m_binding = binding; }
+    // Also caps each bound box at the width of its column (formui::limitToColumn).
+    void setTableBinding(const TableBinding& binding);
     const CycleSetup& cycle() const { return m_setup; }
 
     // The end of every LoadData: browse state for the rows shown, the list
@@ -182,8 +181,12 @@ protected:
     virtual bool enterAllowed(const QString& mode) { return true; }
     // Asked first by Save in every mode; false ends Save doing nothing.
     virtual bool saveAllowed() { return true; }
-    // Whether a click in the column copies the row (rowOnClickOnly screens).
+    // Whether a mouse click in the column copies the row; a move of the
+    // highlight by keys always does.
     virtual bool rowClickTaken(int column) const { return true; }
+    // Whether the picked row may be shown in the boxes; false (the screen
+    // says why) empties them (clearBoxes) instead.
+    virtual bool rowShowable(const QStringList& texts) { return true; }
 
     // What New, Edit or Delete does beyond the cycle (the screen's own boxes,
     // lists and buttons), called once EditMode and the buttons are set; for
@@ -207,12 +210,14 @@ protected:
     // Save then reloads the list.
     virtual void showDeleteRefused(qlonglong users);
     virtual int deleteRow(); // as updateRow
-    // A database error in Save: shown, then as the setup's saveFailure says.
+    // A database error in Save: shown as the setup's saveFailure says; the
+    // screen stays as it is (a pending Delete with its list disabled, so
+    // that a Save again deletes the row confirmed).
     virtual void saveFailed(const db::DbError& error);
 
     // What Cancel empties after the reload; default: the key and other text boxes.
     virtual void clearBoxes();
-    // Copies a clicked row into the boxes, each value as stored (setBoxText).
+    // Copies a picked row into the boxes, each value as stored (setBoxText).
     virtual void rowToBoxes(const QStringList& texts);
     // Export of the list as shown; default: the setup's list with its options.
     virtual void exportList();
@@ -239,8 +244,7 @@ private:
     // changed or removed meanwhile, so Save must not pass for done.
     void tellIfNoRowChanged(int changed);
     QString gateOf(const QString& mode) const;
-    void onRowSelected(int row);
-    void onRowClicked(int row, int column);
+    void onRowPicked(int row, int column, bool clicked);
     void endSave();
 
     CycleSetup m_setup;

@@ -16,6 +16,30 @@ namespace Module1 {
 
 namespace {
 
+// Keys that move the caret or the focus, delete, or cancel.
+bool isEditingKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace:
+    case Qt::Key_Insert:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Escape:
+        return true;
+    default:
+        return false;
+    }
+}
+
 class IdKeyFilter : public QObject
 {
 public:
@@ -27,11 +51,10 @@ protected:
         if (event->type() != QEvent::KeyPress)
             return false;
         auto* key = static_cast<QKeyEvent*>(event);
-        // Navigation and editing keys that type no character pass untouched,
-        // and so do Tab and Escape: they move the focus or cancel the dialog.
-        if (key->text().isEmpty())
-            return false;
-        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Escape)
+        // The filter is about typed characters: keys that type none pass
+        // untouched, and so do the editing keys whatever text the window
+        // system gives them (Delete comes with 0x7F on X11).
+        if (key->text().isEmpty() || isEditingKey(key->key()))
             return false;
         const QChar c = key->text().at(0);
         int code = c.unicode();

@@ -38,7 +38,7 @@ inline void clickRow(QTreeWidget* list, int row)
     QVERIFY(item);
     if (!list->isVisible()) {
         list->setCurrentItem(item);
-        Q_EMIT list->itemClicked(item, 1);
+        Q_EMIT list->clicked(list->model()->index(row, 1));
         return;
     }
     list->scrollToItem(item);
