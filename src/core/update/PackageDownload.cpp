@@ -54,7 +54,7 @@ void PackageDownload::start(const QUrl& url, const QString& targetPath)
     }
     // No package may be larger than the installer takes, nor than the disk
     // holds; the whole body lands before the temporary file is renamed.
-    const qint64 free = modZip::FreeSpace(QFileInfo(targetPath).absolutePath());
+    const qint64 free = modZip::DiskSpaceAt(QFileInfo(targetPath).absolutePath()).free;
     m_limitedBySpace = free >= 0 && free < modZip::kMaxPackageBytes;
     m_limit = m_limitedBySpace ? free : modZip::kMaxPackageBytes;
     QNetworkRequest request(url);

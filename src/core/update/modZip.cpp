@@ -13,6 +13,7 @@
 #include <minizip/unzip.h>
 #include <sys/stat.h>
 #include <zlib.h>
+#include <utility>
 #include <vector>
 
 namespace modZip {
@@ -186,17 +187,25 @@ QString listEntries(unzFile zf, PackageListing* list)
     return QString();
 }
 
-// The file system that holds path, or its nearest existing folder.
-QStorageInfo storageOf(const QString& path)
+DiskSpace systemDiskSpace(const QString& path)
 {
     QString at = QFileInfo(path).absoluteFilePath();
     while (!QFileInfo::exists(at)) {
         const QString up = QFileInfo(at).path();
         if (up == at)
-            return QStorageInfo();
+            return {};
         at = up;
     }
-    return QStorageInfo(at);
+    const QStorageInfo storage(at);
+    if (!storage.isValid())
+        return {};
+    return { storage.bytesAvailable(), storage.blockSize() };
+}
+
+DiskSpaceProbe& diskSpaceProbe()
+{
+    static DiskSpaceProbe probe = systemDiskSpace;
+    return probe;
 }
 
 // Writes the current entry to path in blocks; false with *error set when the
@@ -314,10 +323,14 @@ QString MakeDirPath(const QString& path, QStringList* created)
     return work;
 }
 
-qint64 FreeSpace(const QString& path)
+DiskSpaceProbe SetDiskSpaceProbe(DiskSpaceProbe probe)
 {
-    const QStorageInfo storage = storageOf(path);
-    return storage.isValid() ? storage.bytesAvailable() : -1;
+    return std::exchange(diskSpaceProbe(), std::move(probe));
+}
+
+DiskSpace DiskSpaceAt(const QString& path)
+{
+    return diskSpaceProbe()(path);
 }
 
 qint64 DiskBytes(const PackageListing& list, qint64 blockSize)
@@ -358,11 +371,10 @@ UnzipResult UnzipToFolder(const QString& destination, const QString& package)
         return r;
     // Each file and folder takes whole blocks, and a block at least for its
     // own record, however few bytes it declares.
-    const QStorageInfo storage = storageOf(destination);
-    const qint64 need = DiskBytes(list, qMax(storage.blockSize(), 4096));
-    const qint64 free = storage.isValid() ? storage.bytesAvailable() : -1;
-    if (free >= 0 && need > free) {
-        r.error = tr("解压需要%1字节，但只有%2字节可用").arg(need).arg(free);
+    const DiskSpace disk = DiskSpaceAt(destination);
+    const qint64 need = DiskBytes(list, qMax<qint64>(disk.blockSize, 4096));
+    if (disk.free >= 0 && need > disk.free) {
+        r.error = tr("解压需要%1字节，但只有%2字节可用").arg(need).arg(disk.free);
         return r;
     }
     const QString root = MakeDirPath(destination);

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // Unpacking the update package and the file-name helpers of the install.
 // Paths use the system's separator "/".
@@ -28,9 +29,18 @@ inline constexpr unsigned kFolderMode = 0755;
 // a folder could not be created.
 QString MakeDirPath(const QString& path, QStringList* created = nullptr);
 
-// The bytes free on the file system that holds path, or its nearest existing
-// folder; -1 when the system cannot tell.
-qint64 FreeSpace(const QString& path);
+// The file system that holds a path, or its nearest existing folder: the
+// bytes free there (-1 when the system cannot tell) and its block size.
+struct DiskSpace
+{
+    qint64 free = -1;
+    qint64 blockSize = 0;
+};
+using DiskSpaceProbe = std::function<DiskSpace(const QString& path)>;
+// How the download and the unpacking read the disk: the system's reading
+// unless another probe stands in. Returns the probe it replaces.
+DiskSpaceProbe SetDiskSpaceProbe(DiskSpaceProbe probe);
+DiskSpace DiskSpaceAt(const QString& path);
 
 // The most the entries of one package may declare together. A real package
 // is a few tens of megabytes; this stops a small file from filling the disk.

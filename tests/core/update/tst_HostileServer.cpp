@@ -1,4 +1,5 @@
 #include "HttpTestServer.h"
+#include "SmallDisk.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "update/PackageDownload.h"
@@ -80,15 +81,23 @@ private Q_SLOTS:
         QTest::addColumn<bool>("package"); // else the version document
         QTest::addColumn<bool>("endless"); // else a whole body of `size` bytes
         QTest::addColumn<qint64>("size"); // or the length an endless body declares
-        QTest::addColumn<QString>("result"); // the version read, or the download's refusal
+        QTest::addColumn<qint64>("free"); // what the disk has free; -1: the real disk
+        QTest::addColumn<QString>("result"); // the version read, or the download's refusal (empty: it arrives)
         const QString none;
-        QTest::newRow("version document of a usual size") << false << false << qint64(1000) << "1.1.2";
-        QTest::newRow("version document past the bound") << false << false << qint64(64 * 1024) << none;
-        QTest::newRow("endless version document") << false << true << qint64(-1) << none;
+        const qint64 real = -1;
+        QTest::newRow("version document of a usual size") << false << false << qint64(1000) << real << "1.1.2";
+        QTest::newRow("version document past the bound") << false << false << qint64(64 * 1024) << real << none;
+        QTest::newRow("endless version document") << false << true << qint64(-1) << real << none;
         const QString tooLarge = QString::fromUtf8("更新文件超过%1字节的上限，已停止下载。").arg(modZip::kMaxPackageBytes);
-        QTest::newRow("endless package") << true << true << qint64(-1) << tooLarge;
+        QTest::newRow("endless package") << true << true << qint64(-1) << real << tooLarge;
         QTest::newRow("package declaring more than the cap")
-            << true << true << modZip::kMaxPackageBytes + 1 << tooLarge;
+            << true << true << modZip::kMaxPackageBytes + 1 << real << tooLarge;
+        // A disk with less free than the cap: that is the bound.
+        const qint64 small = 4 << 20;
+        const QString noSpace = QString::fromUtf8("磁盘空间不足：更新文件超过了可用的%1字节，已停止下载。").arg(small);
+        QTest::newRow("endless package on a nearly full disk") << true << true << qint64(-1) << small << noSpace;
+        QTest::newRow("package larger than the free space") << true << false << small + 1 << small << noSpace;
+        QTest::newRow("package filling the free space") << true << false << small << small << QString();
     }
 
     void boundedWhateverTheServerSends()
@@ -96,7 +105,10 @@ private Q_SLOTS:
         QFETCH(bool, package);
         QFETCH(bool, endless);
         QFETCH(qint64, size);
+        QFETCH(qint64, free);
         QFETCH(QString, result);
+        const SmallDisk disk(free);
+        const qint64 limit = free >= 0 ? free : modZip::kMaxPackageBytes;
         QTemporaryDir tmp;
         const QString target = tmp.filePath("Kalvimar.zip");
         QVERIFY(writeFile(target, "earlier package"));
@@ -104,6 +116,8 @@ private Q_SLOTS:
         QByteArray document = kVersionHead;
         document += QByteArray(qMax<qint64>(0, size - document.size() - 11), 'c') + " --></root>";
         whole.route("/Soft/SoftXML/AllSoftDB/Kalvimar/Oskel/Kalvimar.xml", { 200, document });
+        const QByteArray body(package ? size : 0, 'p');
+        whole.route("/download/Kalvimar.zip", { 200, body });
         std::unique_ptr<HttpFloodServer> flood;
         if (endless)
             flood = std::make_unique<HttpFloodServer>(package ? QByteArray("PK\3\4") : kVersionHead, size);
@@ -117,19 +131,19 @@ private Q_SLOTS:
             QSignalSpy done(&d, &update::PackageDownload::finished);
             d.start(update::packageUrl(base), target);
             QVERIFY(done.wait(60000));
-            QCOMPARE(done.first().first().toBool(), false);
+            QCOMPARE(done.first().first().toBool(), result.isEmpty());
             QCOMPARE(d.errorText(), result);
-            QVERIFY(d.bytesWritten() <= modZip::kMaxPackageBytes);
+            QVERIFY(d.bytesWritten() <= limit);
         }
         peaks.sample();
         // Each gives up at its bound, not at the end of its time.
-        const qint64 bound = (package ? modZip::kMaxPackageBytes : 0) + (64 << 20);
+        const qint64 bound = (package ? limit : 0) + (64 << 20);
         if (flood)
             QVERIFY2(flood->bytesSent() < bound, qPrintable(QString::number(flood->bytesSent())));
         QVERIFY2(peaks.memory < (48 << 20), qPrintable(QString::number(peaks.memory)));
-        QVERIFY2(peaks.disk <= modZip::kMaxPackageBytes, qPrintable(QString::number(peaks.disk)));
+        QVERIFY2(peaks.disk <= limit, qPrintable(QString::number(peaks.disk)));
         QCOMPARE(folderTree(tmp.path()), QStringList { "Kalvimar.zip" });
-        QCOMPARE(fileBytes(target), QByteArray("earlier package"));
+        QCOMPARE(fileBytes(target), package && result.isEmpty() ? body : QByteArray("earlier package"));
     }
 };
 

@@ -1,4 +1,5 @@
 #include "HttpTestServer.h"
+#include "SmallDisk.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "ZipBuilder.h"
@@ -226,6 +227,40 @@ private Q_SLOTS:
         QCOMPARE(modZip::CheckPackage(zip).isEmpty(), !checked);
         const bool unpacked = modZip::UnzipToFolder(tmp.path() + "/out", zip).ok;
         QCOMPARE(unpacked || QFileInfo::exists(tmp.path() + "/out"), !checked);
+    }
+
+    // Twenty-one files of a few bytes each: whole blocks on disk, and a block
+    // more for each file's own record.
+    void installNeedsTheBlocksEachFileTakes_data()
+    {
+        QTest::addColumn<qint64>("blockSize");
+        QTest::addColumn<qint64>("free");
+        QTest::addColumn<bool>("installed");
+        const qint64 need = 21 * 2 * 4096;
+        QTest::newRow("exactly enough") << qint64(4096) << need << true;
+        QTest::newRow("one byte short") << qint64(4096) << need - 1 << false;
+        QTest::newRow("small blocks count as 4096") << qint64(512) << need - 1 << false;
+        QTest::newRow("larger blocks") << qint64(65536) << need << false;
+    }
+    void installNeedsTheBlocksEachFileTakes()
+    {
+        QFETCH(qint64, blockSize);
+        QFETCH(qint64, free);
+        QFETCH(bool, installed);
+        QTemporaryDir tmp;
+        const QString prog = tmp.path() + "/prog";
+        QVERIFY(writeFile(prog + "/TROVA", "v1", 0755));
+        QVERIFY(build(prog + "/Kalvimar.zip", { "f TROVA", "n 20 f%1" }));
+        const QStringList before = folderTree(tmp.path(), true);
+        const SmallDisk disk(free, blockSize);
+        const update::InstallResult r = update::installPackage(prog, [](const QString&, const QString&) { return true; });
+        QCOMPARE(r.ok, installed);
+        if (installed) {
+            QCOMPARE(fileBytes(prog + "/f19"), QByteArray("1"));
+        } else {
+            QVERIFY2(r.error.contains("解压需要"), qPrintable(r.error));
+            QCOMPARE(folderTree(tmp.path(), true), before);
+        }
     }
 
     void zip64PackagesUnpack_data()
