@@ -389,6 +389,14 @@ void addQueryIndexes(db::Database& db)
         db.exec(QString::fromLatin1(ix));
 }
 
+// A slot's newest check, for the snapshot of a panel's material: one short
+// read per slot instead of the part number's whole history.
+void addSlotCheckIndex(db::Database& db)
+{
+    db.exec(QStringLiteral("CREATE INDEX ix_check_history_slot ON check_history "
+                           "(part_no, mc_id, md_id, slot_code, update_time)"));
+}
+
 // One entry a schema version; a later version appends a step and never
 // changes an earlier one, so every existing database upgrades in order.
 const std::vector<std::function<void(db::Database&)>> kSteps = {
@@ -396,6 +404,7 @@ const std::vector<std::function<void(db::Database&)>> kSteps = {
     addCheckId,
     addComponentVendorKey,
     addQueryIndexes,
+    addSlotCheckIndex,
 };
 
 } // namespace

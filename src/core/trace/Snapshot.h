@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/Database.h"
+#include "query/Query.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -104,6 +105,9 @@ bool SerialExists(db::Database& db, const QString& project, const QString& seria
 // The project's good checks with a panel number recorded in [from, to],
 // newest first: panel_no, update_time, part_no, mc_id, link_id, comp_code,
 // vender_comp, ref_designator, polarity_check, lot_no, ship_date, rt_no, qty.
-db::ResultSet RecentChecks(db::Database& db, const QString& project, const QDateTime& from, const QDateTime& to);
+// A day at a time, so that the first rows show after one day's sort.
+QVector<query::Statement> RecentChecks(const QString& project, const QDateTime& from, const QDateTime& to);
+// A row of RecentChecks as its list shows it (no kind).
+query::ShownRow RecentCheckRow(const QVector<QVariant>& row);
 
 } // namespace trace
