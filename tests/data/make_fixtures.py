@@ -72,3 +72,12 @@ write_xlsx("machines.xlsx", "Machines", MACHINES)
 write_xls("machines.xls", "Machines", MACHINES)
 write_xlsx("cells.xlsx", "Cells", CELLS)
 write_xls("cells.xls", "Cells", CELLS)
+
+# An .xls sheet that expands: 4,200 cells that all show one shared text of
+# 32,767 characters, 137 million characters once read from a 100 KB file.
+bomb = xlwt.Workbook(encoding="utf-8")
+ws = bomb.add_sheet("Bomb")
+ws.write(0, 0, "Line ID")
+for r in range(1, 4201):
+    ws.write(r, 0, "x" * 32767)
+bomb.save("hostile/xls-text-bomb.xls")

@@ -25,10 +25,14 @@ std::vector<LatestCheck> LatestChecks(db::Database& db, const QString& project, 
     std::vector<LatestCheck> out;
     for (const QVector<QVariant>& part : parts.rows()) {
         const db::ResultSet rs = db.query(
+            // The part number as a range of one value, ordered by: the server
+            // then reads the part number's own checks back in time, never
+            // the whole plant's until one of them comes.
             QStringLiteral("select C.check_id, C.part_no, C.mc_id, C.update_time from check_history C "
-                           "where C.part_no = ? and C.check_value = '0' and C.panel_no is not null "
-                           "and trim(C.panel_no) <= ? order by C.update_time desc, C.check_id desc limit 1"),
-            {part[0], panel.trimmed()});
+                           "where C.part_no between ? and ? and C.check_value = '0' and C.panel_no is not null "
+                           "and trim(C.panel_no) <= ? "
+                           "order by C.part_no desc, C.update_time desc, C.check_id desc limit 1"),
+            {part[0], part[0], panel.trimmed()});
         for (const QVector<QVariant>& row : rs.rows())
             out.push_back({row[0].toLongLong(), row[1].toString(), row[2].toString(),
                            db::ResultSet::toDateTime(row[3])});
