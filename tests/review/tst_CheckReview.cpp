@@ -13,6 +13,7 @@
 #include "TestMain.h"
 #include "app/Module1.h"
 #include "terminal/ScanDialogue.h"
+#include "trace/CheckReview.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -238,6 +239,58 @@ private Q_SLOTS:
         QCOMPARE(prompter().messages.size(), 1);
         QCOMPARE(prompter().last().icon, msg::Icon::Critical);
         QCOMPARE(s->model()->rowCount(), 0);
+    }
+
+    // A long list shows its rows as they come and stops like a query's;
+    // the export waits for its end, and Approve and Save act on the row
+    // chosen among the rows listed so far.
+    void rowsAreActedOnAsListed()
+    {
+        gConn().exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < 1000) "
+                     "insert into check_history (line_id, part_no, mc_id, md_id, slot_code, comp_code, gw21_ip, "
+                     "dt200_id, check_value, approve_value, update_user, update_time, link_id) "
+                     "select 'L1', 'P1', 'M1', 'D1', 'S1', 'C1', '10.0.0.1', '001', '0', '1', 'U1', ?, 'LK' || i "
+                     "from n",
+                     {kT0.addSecs(60)});
+        TROVA_OPEN_SCREEN(w, s, OPT_Approve_Report, "OPR_Approve");
+        auto* t = w.open<OPT_Throw_QTY>("OPR_Throw_QTY");
+        QVERIFY(t);
+        QStringList exportWhileFilling;
+        const auto stopAtFirstBatch = [&](ReviewScreen* screen, QPushButton* exportButton) {
+            return connect(screen->model(), &QAbstractItemModel::rowsInserted, this, [=, &exportWhileFilling] {
+                exportWhileFilling << (exportButton->isEnabled() ? "on" : "off");
+                screen->runner()->cmdStop()->click();
+            });
+        };
+        QMetaObject::Connection c = stopAtFirstBatch(s, s->cmdExport);
+        search(s);
+        disconnect(c);
+        c = stopAtFirstBatch(t, t->cmdExport);
+        search(t);
+        disconnect(c);
+        QCOMPARE(exportWhileFilling, QStringList({"off", "off"}));
+        for (ReviewScreen* screen : std::initializer_list<ReviewScreen*>{s, t}) {
+            QCOMPARE(screen->model()->rowCount(), QueryRunner::kBatch);
+            QVERIFY(screen->runner()->wasStopped());
+        }
+        QVERIFY(s->cmdExport->isEnabled() && t->cmdExport->isEnabled());
+
+        choose(s->LvData, 150);
+        const qlonglong approved = trace::CheckIdOf(s->model()->kind(150));
+        s->cmdApprove->click();
+        t->txtQTY->setText("7");
+        choose(t->LvData, 199);
+        const qlonglong thrown = trace::CheckIdOf(t->model()->kind(199));
+        t->cmdSave->click();
+        QCOMPARE(queryRows("select check_id from check_history where approve_user is not null"),
+                 QStringList({QString::number(approved)}));
+        QCOMPARE(queryRows("select check_id from check_history where throw_qty is not null"),
+                 QStringList({QString::number(thrown)}));
+        // Each searched again, to the end this time.
+        filled(s);
+        filled(t);
+        QCOMPARE(s->model()->rowCount(), 1000);
+        QCOMPARE(t->model()->rowCount(), 1000);
     }
 
     void loadSnPanelCycle()
