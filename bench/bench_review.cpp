@@ -59,12 +59,7 @@ struct Plant
 
     QString series(const QString& insert, const QString& select, int n) const
     {
-        if (postgres)
-            return insert + QLatin1Char(' ') + select
-                + QStringLiteral(" from generate_series(0::bigint, %1) as n(i)").arg(n - 1);
-        return QStringLiteral("with recursive n(i) as (select 0 union all select i + 1 from n where i < %1) ")
-                   .arg(n - 1)
-            + insert + QLatin1Char(' ') + select + QStringLiteral(" from n");
+        return bench::series(postgres, insert, select, n);
     }
 
     // Row i of n spread evenly over the month before the clock.
@@ -80,31 +75,10 @@ struct Plant
     void fill(db::Database& db)
     {
         db::Transaction tx(db);
-        for (int u = 0; u < 20; ++u)
-            db.exec(QStringLiteral("insert into user_list (user_id, user_name) values (?, ?)"),
-                    {QStringLiteral("U%1").arg(u), QStringLiteral("Operator %1").arg(u)});
-        for (int l = 0; l < 3; ++l)
-            db.exec(QStringLiteral("insert into line_info (line_id, line_desc) values (?, ?)"),
-                    {QStringLiteral("L%1").arg(l), QStringLiteral("Line %1").arg(l)});
         for (int p = 0; p < 2; ++p)
             db.exec(QStringLiteral("insert into proj_info (proj_id, proj_desc) values (?, ?)"),
                     {QStringLiteral("PR%1").arg(p), QStringLiteral("Project %1").arg(p)});
-        for (int p = 0; p < 10; ++p)
-            db.exec(QStringLiteral("insert into part_info (part_no, part_desc, proj_id, approve) values (?, ?, ?, ?)"),
-                    {QStringLiteral("P%1").arg(p), QStringLiteral("Board %1").arg(p), QStringLiteral("PR%1").arg(p / 5),
-                     p % 2 ? "1" : "0"});
-        db.exec(series("insert into component_list (comp_code, comp_desc, group_id, method_type, vender_name)",
-                       "select 'C' || i, 'Component ' || i, 'G1', 'MP', 'NIL'", 500));
-        for (int g = 0; g < 3; ++g) {
-            for (int t = 0; t < 5; ++t) {
-                const QString gw = QStringLiteral("10.0.0.%1").arg(g);
-                const QString dt = QStringLiteral("00%1").arg(t);
-                db.exec(QStringLiteral("insert into dt200_info (gw21_ip, dt200_id) values (?, ?)"), {gw, dt});
-                db.exec(QStringLiteral("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id) "
-                                       "values (?, 'PR0', 'P0', ?, ?, ?)"),
-                        {QStringLiteral("L%1").arg(g), QStringLiteral("M%1").arg(g), gw, dt});
-            }
-        }
+        bench::addMasterData(db, postgres, 3, [](int p) { return p / 5; });
         db.exec(series("insert into component_set (line_id, part_no, mc_id, md_id, slot_code, comp_code)",
                        "select 'L' || (i / 400), 'P' || ((i / 100) % 10), 'M' || (i / 400), "
                        "'D' || ((i % 400) / 100), 'S' || (i % 100), 'C' || (i % 500)",
@@ -209,32 +183,6 @@ void report(benchmark::State& state, const Measure& worst, double first, double 
     state.counters["max_block_ms"] = worst.longestMs;
 }
 
-template<class Setup, class Act>
-void run(benchmark::State& state, bool postgres, Setup setup, Act act)
-{
-    plant(postgres);
-    Measure worst;
-    double first = 0;
-    double whole = 0;
-    int runs = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto screen = setup();
-        state.ResumeTiming();
-        const Measure m = measure([&] { return act(screen.get()); },
-                                  [&] { return static_cast<QAbstractItemView*>(screen->LvData); });
-        first += m.firstMs;
-        whole += m.wholeMs;
-        ++runs;
-        worst.rows = m.rows;
-        worst.longestMs = std::max(worst.longestMs, m.longestMs);
-        state.PauseTiming();
-        screen.reset();
-        state.ResumeTiming();
-    }
-    report(state, worst, first, whole, runs);
-}
-
 void setWindow(QDateTimeEdit* from, QDateTimeEdit* to)
 {
     from->setDateTime(kNow.addDays(-kDays));
@@ -248,6 +196,52 @@ void settle(QWidget* screen)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
 }
 
+// Measures act on a screen that open made beforehand, untimed; without act,
+// opening the screen is what is measured.
+template <class Screen>
+void run(benchmark::State& state, bool postgres, const std::function<std::unique_ptr<Screen>()>& open,
+         const std::function<void(Screen*)>& act = {})
+{
+    plant(postgres);
+    Measure worst;
+    double first = 0;
+    double whole = 0;
+    int runs = 0;
+    for (auto _ : state) {
+        std::unique_ptr<Screen> screen;
+        if (act) {
+            state.PauseTiming();
+            screen = open();
+            settle(screen.get());
+            state.ResumeTiming();
+        }
+        const Measure m = measure(
+            [&] {
+                if (act)
+                    act(screen.get());
+                else
+                    screen = open();
+                return screen.get();
+            },
+            [&] { return static_cast<QAbstractItemView*>(screen->LvData); });
+        first += m.firstMs;
+        whole += m.wholeMs;
+        ++runs;
+        worst.rows = m.rows;
+        worst.longestMs = std::max(worst.longestMs, m.longestMs);
+        state.PauseTiming();
+        screen.reset();
+        state.ResumeTiming();
+    }
+    report(state, worst, first, whole, runs);
+}
+
+// Opening the screen lists the first project's last seven days.
+void LoadSN_Open(benchmark::State& state, bool postgres)
+{
+    run<OPT_Load_SN>(state, postgres, [] { return std::make_unique<OPT_Load_SN>(); });
+}
+
 // Save of a panel of the first project: the latest checks of its part
 // numbers, the snapshot of every slot and the writes, every box answered
 // Yes. The newest panel (1999), or one built three days before (1900), whose
@@ -255,81 +249,47 @@ void settle(QWidget* screen)
 void LoadSN_Save(benchmark::State& state, bool postgres, const char* panel)
 {
     static int serial = 0;
-    run(
+    run<OPT_Load_SN>(
         state, postgres,
         [panel] {
             auto s = std::make_unique<OPT_Load_SN>();
-            settle(s.get());
             s->txtBatch->setText(QStringLiteral("B1"));
             s->txtPanel->setText(QLatin1String(panel));
             s->lstSN->addItem(QStringLiteral("SN%1").arg(++serial));
             return s;
         },
-        [](OPT_Load_SN* s) {
-            s->cmdSave_Click();
-            return s;
-        });
+        [](OPT_Load_SN* s) { s->cmdSave_Click(); });
 }
 
-// Opening the screen lists the first project's last seven days.
-void LoadSN_Open(benchmark::State& state, bool postgres)
+// A search over the month after the boxes are chosen.
+template <class Screen>
+void Search(benchmark::State& state, bool postgres, const std::function<void(Screen*)>& choose)
 {
-    plant(postgres);
-    std::unique_ptr<OPT_Load_SN> holder;
-    Measure worst;
-    double first = 0, whole = 0;
-    int runs = 0;
-    for (auto _ : state) {
-        const Measure m = measure(
-            [&] {
-                holder = std::make_unique<OPT_Load_SN>();
-                return holder.get();
-            },
-            [&] { return static_cast<QAbstractItemView*>(holder->LvData); });
-        first += m.firstMs;
-        whole += m.wholeMs;
-        ++runs;
-        worst.rows = m.rows;
-        worst.longestMs = std::max(worst.longestMs, m.longestMs);
-        state.PauseTiming();
-        holder.reset();
-        state.ResumeTiming();
-    }
-    report(state, worst, first, whole, runs);
+    run<Screen>(
+        state, postgres,
+        [choose] {
+            auto s = std::make_unique<Screen>();
+            choose(s.get());
+            setWindow(s->DTfrom, s->DTto);
+            return s;
+        },
+        [](Screen* s) { s->cmdsearch_Click(); });
 }
 
 void ThrowQty_Search(benchmark::State& state, bool postgres)
 {
-    run(
-        state, postgres,
-        [] {
-            auto s = std::make_unique<OPT_Throw_QTY>();
-            s->cboProj->setCurrentText(QStringLiteral("PR0"));
-            s->cboPart->setCurrentText(QStringLiteral("P1"));
-            setWindow(s->DTfrom, s->DTto);
-            return s;
-        },
-        [](OPT_Throw_QTY* s) {
-            s->cmdsearch_Click();
-            return s;
-        });
+    Search<OPT_Throw_QTY>(state, postgres, [](OPT_Throw_QTY* s) {
+        s->cboProj->setCurrentText(QStringLiteral("PR0"));
+        s->cboPart->setCurrentText(QStringLiteral("P1"));
+    });
 }
 
 void Approve_Search(benchmark::State& state, bool postgres)
 {
-    run(
-        state, postgres,
-        [] {
-            auto s = std::make_unique<OPT_Approve_Report>();
-            s->cboGW21->setCurrentText(QStringLiteral("10.0.0.1"));
-            s->cboDT200->setCurrentText(QStringLiteral("001"));
-            setWindow(s->DTfrom, s->DTto);
-            return s;
-        },
-        [](OPT_Approve_Report* s) {
-            s->cmdsearch_Click();
-            return s;
-        });
+    Search<OPT_Approve_Report>(state, postgres, [](OPT_Approve_Report* s) {
+        s->cboGW21->setCurrentText(QStringLiteral("10.0.0.1"));
+        s->cboDT200->setCurrentText(QStringLiteral("001"));
+    });
 }
 
 } // namespace
