@@ -101,10 +101,16 @@ private:
     bool m_closeWanted = false;
 };
 
-// Reads the first sheet in the reader program while events go on; nothing
-// when it was stopped because the screen is to close.
+// How a read that did not run to its end was stopped.
+enum class Stopped {
+    No,
+    ToClose, // the user closes the screen
+    Quitting, // the program ends
+};
+
+// Reads the first sheet in the reader program while events go on.
 std::optional<workbook::Rows> readWithoutHolding(const QString& path, QWidget* screen, QAbstractButton* exitButton,
-                                                 QString* error, bool* closing)
+                                                 QString* error, Stopped* stopped)
 {
     workbook::SheetRead read;
     workbook::ReaderLimits limits;
@@ -117,8 +123,9 @@ std::optional<workbook::Rows> readWithoutHolding(const QString& path, QWidget* s
     if (read.running())
         loop.exec();
     // The loop also ends when the program quits: the reader goes with it.
+    const bool quitting = read.running();
     read.cancel();
-    *closing = state.closeWanted();
+    *stopped = state.closeWanted() ? Stopped::ToClose : (quitting ? Stopped::Quitting : Stopped::No);
     *error = read.error();
     return read.takeRows();
 }
@@ -150,13 +157,13 @@ workbook::ImportOutcome ImportExcelFile(const QString& path, const workbook::Imp
 {
     QPointer<QWidget> guard(screen);
     QString error;
-    bool closing = false;
-    const auto rows = readWithoutHolding(path, screen, exitButton, &error, &closing);
+    Stopped stopped = Stopped::No;
+    const auto rows = readWithoutHolding(path, screen, exitButton, &error, &stopped);
     workbook::ImportOutcome out;
-    if (closing) {
-        // Stopped to close the screen: nothing was stored, nothing to say.
+    if (stopped != Stopped::No) {
+        // Nothing was stored, and there is nobody to tell.
         out.error = error;
-        if (guard)
+        if (stopped == Stopped::ToClose && guard)
             QTimer::singleShot(0, guard.data(), &QWidget::close);
         return out;
     }
