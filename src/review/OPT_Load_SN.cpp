@@ -202,10 +202,10 @@ void OPT_Load_SN::cmdSave_Click()
     save.user = Module1::gUserID;
     save.day = Module1::now().date();
 
-    bool found = false;
-    if (!runDb([&] { found = !trace::BuildSnapshots(gConn(), save.project, save.panel).empty(); }))
+    // Built once: what the question is about is what gets stored.
+    if (!runDb([&] { save.snapshots = trace::BuildSnapshots(gConn(), save.project, save.panel); }))
         return;
-    if (!found) {
+    if (save.snapshots->empty()) {
         tell(QStringLiteral("Can not find any component setting."));
         return;
     }

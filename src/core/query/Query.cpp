@@ -12,14 +12,14 @@ Window defaultWindow(const QDateTime& now)
     return {QDateTime(now.date().addDays(-1), QTime(0, 0, 1)), to};
 }
 
-QVector<Window> windowParts(const Window& window, int days, bool newestFirst)
+QVector<Window> windowParts(const Window& window, int hours, bool newestFirst)
 {
     QVector<Window> out;
     // Times are kept to the second, so parts that end one second before the
     // next begins leave nothing out.
     QDateTime end = window.to;
     while (end >= window.from) {
-        Window part{std::max(window.from, end.addDays(-days).addSecs(1)), end};
+        Window part{std::max(window.from, end.addSecs(-3600 * qint64(hours) + 1)), end};
         out << part;
         end = part.from.addSecs(-1);
     }

@@ -75,7 +75,7 @@ Statement search(const Filter& f)
 QVector<Statement> searchInParts(const Filter& f, int days)
 {
     QVector<Statement> out;
-    for (const Window& w : windowParts(f.window, days)) {
+    for (const Window& w : windowParts(f.window, 24 * days)) {
         Filter part = f;
         part.window = w;
         out << search(part);

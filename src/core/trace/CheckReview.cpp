@@ -20,12 +20,12 @@ const char* const kListJoins =
     " join line_info D on A.line_id = D.line_id"
     " join component_list E on A.comp_code = E.comp_code and upper(E.vender_name) = 'NIL'";
 
-// The lists run oldest first, one day after the other.
+// The lists run oldest first, a quarter of a day after the other.
 QVector<query::Statement> inDays(const query::Window& window,
                                  const std::function<query::Statement(const query::Window&)>& search)
 {
     QVector<query::Statement> out;
-    for (const query::Window& w : query::windowParts(window, 1, false))
+    for (const query::Window& w : query::windowParts(window, kPartHours, false))
         out << search(w);
     return out;
 }

@@ -12,13 +12,17 @@
 // check_id alone, so a change reaches exactly the record the user chose.
 namespace trace {
 
+// The hours of check records a list reads with one statement: a busy plant
+// records some 20,000 checks in that time.
+constexpr int kPartHours = 6;
+
 // The matching checks of one terminal awaiting approval, oldest first:
 // update_time, line_desc, mc_id, md_id, slot_code, part_no, part_desc,
 // comp_code, comp_desc, ref_designator, polarity_check, lot_no, ship_date,
 // rt_no, vender_comp, qty, throw_qty, update_user, user_name,
 // approver_name, approve, check_id. Both ends of the window are included.
-// The search comes a day at a time, so that the first rows show after one
-// day's sort.
+// The search comes in parts of kPartHours, so that the first rows show
+// after one part's sort.
 QVector<query::Statement> ApprovalSearch(const QString& gateway, const QString& terminal, const QDateTime& from,
                                 const QDateTime& to);
 // A row of ApprovalSearch as its list shows it: the check_id as the hidden
@@ -26,7 +30,7 @@ QVector<query::Statement> ApprovalSearch(const QString& gateway, const QString& 
 query::ShownRow ApprovalRow(const QVector<QVariant>& row);
 
 // The matching checks of one part number, oldest first: the first 19 fields
-// of ApprovalSearch, then check_id; a day at a time.
+// of ApprovalSearch, then check_id; in parts of kPartHours.
 QVector<query::Statement> ThrowSearch(const QString& partNo, const QDateTime& from, const QDateTime& to);
 // The check_id as the hidden kind and the 19 fields.
 query::ShownRow ThrowRow(const QVector<QVariant>& row);

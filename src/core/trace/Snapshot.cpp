@@ -124,7 +124,8 @@ SaveResult SavePanel(db::Database& db, const PanelSave& save)
     SaveResult result;
 
     db::Transaction tx(db, kSelfNoSeries);
-    const std::vector<PartSnapshot> snapshots = BuildSnapshots(db, save.project, panel);
+    const std::vector<PartSnapshot> snapshots =
+        save.snapshots ? *save.snapshots : BuildSnapshots(db, save.project, panel);
     if (snapshots.empty()) {
         // The panel's earlier snapshots stay: there is nothing to put in
         // their place.
@@ -199,7 +200,7 @@ bool SerialExists(db::Database& db, const QString& project, const QString& seria
 QVector<query::Statement> RecentChecks(const QString& project, const QDateTime& from, const QDateTime& to)
 {
     QVector<query::Statement> out;
-    for (const query::Window& w : query::windowParts({from, to}, 1))
+    for (const query::Window& w : query::windowParts({from, to}, kPartHours))
         out << query::Statement{QStringLiteral("select A.panel_no, A.update_time, A.part_no, A.mc_id, A.link_id, A.comp_code, "
                            "A.vender_comp, A.ref_designator, A.polarity_check, A.lot_no, A.ship_date, "
                            "A.rt_no, A.qty from check_history A "
