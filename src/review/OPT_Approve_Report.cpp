@@ -2,6 +2,7 @@
 
 #include "ExcelExport.h"
 #include "ListTools.h"
+#include "QueryModel.h"
 #include "QueryTools.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
@@ -13,7 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 using Module1::gConn;
 
@@ -32,7 +33,12 @@ OPT_Approve_Report::OPT_Approve_Report(QWidget* parent)
     txtDesc->setReadOnly(true);
     DTfrom = newTimePicker();
     DTto = newTimePicker();
-    LvData = new QTreeWidget(this);
+    QStringList headers = checkHeaders();
+    headers << QStringLiteral("Approve Status") << QStringLiteral("Approve");
+    QList<int> widths = checkWidths(1300);
+    widths << 3000 << 0;
+    LvData = newList(headers, widths);
+    LvData->setColumnHidden(kApproveColumn, true);
     cmdsearch = new QPushButton(QStringLiteral("&Search"), this);
     cmdApprove = new QPushButton(QStringLiteral("&Approve"), this);
     cmdExport = new QPushButton(QStringLiteral("E&xport"), this);
@@ -52,7 +58,7 @@ OPT_Approve_Report::OPT_Approve_Report(QWidget* parent)
     connect(cmdApprove, &QPushButton::clicked, this, &OPT_Approve_Report::cmdApprove_Click);
     connect(cmdExport, &QPushButton::clicked, this, &OPT_Approve_Report::cmdexport_Click);
     connect(cmdexit, &QPushButton::clicked, this, &QWidget::close);
-    Module1::InstallColumnSort(LvData);
+    waitForList(cmdExport);
     Form_Load();
 }
 
@@ -60,7 +66,7 @@ void OPT_Approve_Report::Form_Load()
 {
     querytools::InitDates(DTfrom, DTto);
     LoadGatewayList();
-    InitCheckList();
+    clearList();
 }
 
 void OPT_Approve_Report::LoadGatewayList()
@@ -89,43 +95,27 @@ void OPT_Approve_Report::cboDT200_Change()
     });
 }
 
-void OPT_Approve_Report::InitCheckList()
-{
-    QStringList headers = checkHeaders();
-    headers << QStringLiteral("Approve Status") << QStringLiteral("Approve");
-    QList<int> widths = checkWidths(1300);
-    widths << 3000 << 0;
-    Module1::InitList(LvData, headers, widths);
-    LvData->setColumnHidden(kApproveColumn, true);
-}
-
 void OPT_Approve_Report::cmdsearch_Click()
 {
-    InitCheckList();
     const QString gateway = cboGW21->currentText();
     const QString terminal = cboDT200->currentText();
-    if (gateway.isEmpty() || terminal.isEmpty())
+    if (gateway.isEmpty() || terminal.isEmpty()) {
+        clearList();
         return;
-    runDb([&] {
-        db::ResultSet rs = trace::ApprovalList(gConn(), gateway, terminal, DTfrom->dateTime(), DTto->dateTime());
-        for (; !rs.eof(); rs.moveNext()) {
-            QTreeWidgetItem* item = addCheckItem(LvData, rs);
-            const QVariant flag = rs.value(QStringLiteral("approve"));
-            item->setText(kStatusColumn, trace::ApproveStatus(flag, rs.value(QStringLiteral("approver_name"))));
-            item->setText(kApproveColumn, flag.isNull() ? QStringLiteral("0") : rs.text(QStringLiteral("approve")));
-        }
-    });
+    }
+    startFill(trace::ApprovalSearch(gateway, terminal, DTfrom->dateTime(), DTto->dateTime()), trace::ApprovalRow);
 }
 
 void OPT_Approve_Report::cmdApprove_Click()
 {
-    QTreeWidgetItem* item = LvData->currentItem();
-    if (!item || !trace::NeedsApproval(item->text(kApproveColumn)))
+    const int row = currentRow();
+    if (row < 0 || !trace::NeedsApproval(model()->text(row, kApproveColumn)))
         return;
+    const qlonglong checkId = trace::CheckIdOf(model()->kind(row));
     if (msg::box(QStringLiteral("Are you sure approve this record?"), msg::Buttons::YesNo) != msg::Answer::Yes)
         return;
     int changed = 0;
-    if (!runDb([&] { changed = trace::ApproveCheck(gConn(), checkIdOf(item), Module1::gUserID); }))
+    if (!runDb([&] { changed = trace::ApproveCheck(gConn(), checkId, Module1::gUserID); }))
         return;
     tellUpdated(changed);
     cmdsearch_Click();
@@ -133,5 +123,5 @@ void OPT_Approve_Report::cmdApprove_Click()
 
 void OPT_Approve_Report::cmdexport_Click()
 {
-    Module1::ExportListToExcel(LvData, Module1::ExportOption::DropLastColumn);
+    Module1::ExportListModelToExcel(model(), Module1::ExportOption::DropLastColumn);
 }

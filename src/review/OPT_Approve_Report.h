@@ -6,7 +6,7 @@ class QComboBox;
 class QDateTimeEdit;
 class QLineEdit;
 class QPushButton;
-class QTreeWidget;
+class QTreeView;
 
 // Approval of the matching checks of one terminal, one record at a time.
 class OPT_Approve_Report : public ReviewScreen
@@ -21,7 +21,7 @@ public:
     QLineEdit* txtDesc;
     QDateTimeEdit* DTfrom;
     QDateTimeEdit* DTto;
-    QTreeWidget* LvData;
+    QTreeView* LvData;
     QPushButton* cmdsearch;
     QPushButton* cmdApprove;
     QPushButton* cmdExport;
@@ -38,5 +38,4 @@ protected:
 
 private:
     void LoadGatewayList();
-    void InitCheckList();
 };

@@ -16,7 +16,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 using Module1::gConn;
 
@@ -33,7 +33,9 @@ OPT_Load_SN::OPT_Load_SN(QWidget* parent)
     : ReviewScreen(parent)
 {
     setWindowTitle(QStringLiteral("Operation - Load S/N"));
-    LvData = new QTreeWidget(this);
+    LvData = newList({"Panel", "Update Time", "Part No", "Machine No", "Link ID", "Component", "Vender Component",
+                      "Ref Designator", "Polarity Check", "Lot No", "Ship Date", "RT No", "QTY"},
+                     {700, 2100, 1800, 2000, 1300, 1500, 1900, 1500, 1400, 1500, 1000, 1300, 800});
     cboProj = newChoiceBox();
     txtBatch = new QLineEdit(this);
     txtPanel = new QLineEdit(this);
@@ -48,6 +50,7 @@ OPT_Load_SN::OPT_Load_SN(QWidget* parent)
     auto* left = new QVBoxLayout;
     left->addWidget(new QLabel(QStringLiteral("Material List"), this));
     left->addWidget(LvData, 1);
+    left->addWidget(runner());
     auto* boxes = new QGridLayout;
     boxes->addWidget(new QLabel(QStringLiteral("Project"), this), 0, 0);
     boxes->addWidget(cboProj, 0, 1);
@@ -75,7 +78,6 @@ OPT_Load_SN::OPT_Load_SN(QWidget* parent)
     setTabOrder(cmdClear, cmdExit);
 
     Module1::InstallUpperCaseKeyBox(txtBatch);
-    Module1::InstallColumnSort(LvData);
     txtPanel->installEventFilter(this);
     // Typing a project keeps the focus in its box; a picked one moves on.
     connect(cboProj->lineEdit(), &QLineEdit::textEdited, this, [this] {
@@ -95,23 +97,14 @@ OPT_Load_SN::OPT_Load_SN(QWidget* parent)
 void OPT_Load_SN::Form_Load()
 {
     clearInputs();
-    initlvdata();
+    clearList();
     fillChoices(cboProj, QStringLiteral("select distinct proj_id from part_info order by proj_id"));
-}
-
-void OPT_Load_SN::initlvdata()
-{
-    Module1::InitList(LvData,
-                      {"Panel", "Update Time", "Part No", "Machine No", "Link ID", "Component", "Vender Component",
-                       "Ref Designator", "Polarity Check", "Lot No", "Ship Date", "RT No", "QTY"},
-                      {700, 2100, 1800, 2000, 1300, 1500, 1900, 1500, 1400, 1500, 1000, 1300, 800});
 }
 
 void OPT_Load_SN::ShowRecentChecks(const QString& project)
 {
-    initlvdata();
     const QDateTime now = Module1::now();
-    runDb([&] { Module1::FillList(LvData, trace::RecentChecks(gConn(), project, now.addDays(-7), now)); });
+    startFill(trace::RecentChecks(project, now.addDays(-7), now), trace::RecentCheckRow);
 }
 
 void OPT_Load_SN::cboProj_Click()
@@ -209,10 +202,10 @@ void OPT_Load_SN::cmdSave_Click()
     save.user = Module1::gUserID;
     save.day = Module1::now().date();
 
-    bool found = false;
-    if (!runDb([&] { found = !trace::BuildSnapshots(gConn(), save.project, save.panel).empty(); }))
+    // Built once: what the question is about is what gets stored.
+    if (!runDb([&] { save.snapshots = trace::BuildSnapshots(gConn(), save.project, save.panel); }))
         return;
-    if (!found) {
+    if (save.snapshots->empty()) {
         tell(QStringLiteral("Can not find any component setting."));
         return;
     }

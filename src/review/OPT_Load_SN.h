@@ -6,7 +6,7 @@ class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QTreeWidget;
+class QTreeView;
 
 // Binds the serial numbers of one panel to a snapshot of the material on
 // every slot.
@@ -22,7 +22,7 @@ public:
     QLineEdit* txtPanel;
     QLineEdit* txtSN;
     QListWidget* lstSN;
-    QTreeWidget* LvData;
+    QTreeView* LvData;
     QPushButton* cmdSave;
     QPushButton* cmdClear;
     QPushButton* cmdExit;
@@ -39,7 +39,6 @@ protected:
     void Form_Load() override;
 
 private:
-    void initlvdata();
     void clearInputs();
     void ShowRecentChecks(const QString& project);
 

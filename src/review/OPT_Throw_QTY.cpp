@@ -2,6 +2,7 @@
 
 #include "ExcelExport.h"
 #include "ListTools.h"
+#include "QueryModel.h"
 #include "QueryTools.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
@@ -14,7 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QTreeWidget>
+#include <QTreeView>
 
 using Module1::gConn;
 
@@ -34,7 +35,7 @@ OPT_Throw_QTY::OPT_Throw_QTY(QWidget* parent)
     // Digits only, typed or pasted: a quantity the database cannot store
     // never reaches it.
     txtQTY->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), txtQTY));
-    LvData = new QTreeWidget(this);
+    LvData = newList(checkHeaders(), checkWidths(1200));
     cmdsearch = new QPushButton(QStringLiteral("&Search"), this);
     cmdSave = new QPushButton(QStringLiteral("Sa&ve"), this);
     cmdExport = new QPushButton(QStringLiteral("E&xport"), this);
@@ -55,7 +56,7 @@ OPT_Throw_QTY::OPT_Throw_QTY(QWidget* parent)
     connect(cmdSave, &QPushButton::clicked, this, &OPT_Throw_QTY::cmdSave_Click);
     connect(cmdExport, &QPushButton::clicked, this, &OPT_Throw_QTY::cmdexport_Click);
     connect(cmdexit, &QPushButton::clicked, this, &QWidget::close);
-    Module1::InstallColumnSort(LvData);
+    waitForList(cmdExport);
     Form_Load();
 }
 
@@ -64,7 +65,7 @@ void OPT_Throw_QTY::Form_Load()
     txtQTY->clear();
     querytools::InitDates(DTfrom, DTto);
     LoadProjectList();
-    InitCheckList();
+    clearList();
 }
 
 void OPT_Throw_QTY::LoadProjectList()
@@ -78,38 +79,32 @@ void OPT_Throw_QTY::cboProj_Change()
                 {cboProj->currentText()});
 }
 
-void OPT_Throw_QTY::InitCheckList()
-{
-    Module1::InitList(LvData, checkHeaders(), checkWidths(1200));
-}
-
 void OPT_Throw_QTY::cmdsearch_Click()
 {
-    InitCheckList();
     const QString project = cboProj->currentText();
     const QString part = cboPart->currentText();
-    if (project.isEmpty() || part.isEmpty())
+    if (project.isEmpty() || part.isEmpty()) {
+        clearList();
         return;
-    runDb([&] {
-        db::ResultSet rs = trace::ThrowList(gConn(), part, DTfrom->dateTime(), DTto->dateTime());
-        for (; !rs.eof(); rs.moveNext())
-            addCheckItem(LvData, rs);
-    });
+    }
+    startFill(trace::ThrowSearch(part, DTfrom->dateTime(), DTto->dateTime()), trace::ThrowRow);
 }
 
 void OPT_Throw_QTY::LvData_Click()
 {
-    if (QTreeWidgetItem* item = LvData->currentItem())
-        txtQTY->setText(item->text(kThrowColumn));
+    const int row = currentRow();
+    if (row >= 0)
+        txtQTY->setText(model()->text(row, kThrowColumn));
 }
 
 void OPT_Throw_QTY::cmdSave_Click()
 {
-    QTreeWidgetItem* item = LvData->currentItem();
-    if (LvData->topLevelItemCount() == 0 || !item)
+    const int row = currentRow();
+    if (model()->rowCount() == 0 || row < 0)
         return;
+    const qlonglong checkId = trace::CheckIdOf(model()->kind(row));
     int changed = 0;
-    if (!runDb([&] { changed = trace::SetThrowQty(gConn(), checkIdOf(item), txtQTY->text(), Module1::gUserID); }))
+    if (!runDb([&] { changed = trace::SetThrowQty(gConn(), checkId, txtQTY->text(), Module1::gUserID); }))
         return;
     tellUpdated(changed);
     cmdsearch_Click();
@@ -117,5 +112,5 @@ void OPT_Throw_QTY::cmdSave_Click()
 
 void OPT_Throw_QTY::cmdexport_Click()
 {
-    Module1::ExportListToExcel(LvData);
+    Module1::ExportListModelToExcel(model());
 }

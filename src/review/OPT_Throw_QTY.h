@@ -6,7 +6,7 @@ class QComboBox;
 class QDateTimeEdit;
 class QLineEdit;
 class QPushButton;
-class QTreeWidget;
+class QTreeView;
 
 // Throw (scrap) quantities of the matching checks of one part number, one
 // record at a time.
@@ -22,7 +22,7 @@ public:
     QDateTimeEdit* DTfrom;
     QDateTimeEdit* DTto;
     QLineEdit* txtQTY;
-    QTreeWidget* LvData;
+    QTreeView* LvData;
     QPushButton* cmdsearch;
     QPushButton* cmdSave;
     QPushButton* cmdExport;
@@ -39,5 +39,4 @@ protected:
 
 private:
     void LoadProjectList();
-    void InitCheckList();
 };

@@ -1,6 +1,7 @@
 #include "ReviewScreen.h"
 
 #include "ListTools.h"
+#include "QueryModel.h"
 #include "QueryTools.h"
 #include "Style.h"
 #include "app/MessageLayer.h"
@@ -15,7 +16,8 @@
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTreeView>
+#include <utility>
 
 ReviewScreen::ReviewScreen(QWidget* parent)
     : QWidget(parent)
@@ -37,19 +39,47 @@ QList<int> ReviewScreen::checkWidths(int rtNoWidth)
             1400, 1300, 1000, rtNoWidth, 1600, 700, 1200, 1000, 1500};
 }
 
-QTreeWidgetItem* ReviewScreen::addCheckItem(QTreeWidget* list, const db::ResultSet& rs)
+QTreeView* ReviewScreen::newList(const QStringList& headers, const QList<int>& widthsTwips)
 {
-    auto* item = new QTreeWidgetItem;
-    for (int i = 0; i < 19; ++i)
-        item->setText(i + 1, Module1::ShownText(rs, i));
-    item->setData(0, Qt::UserRole, rs.value(QStringLiteral("check_id")));
-    list->addTopLevelItem(item);
-    return item;
+    m_model = new QueryModel(headers, Qt::AlignLeft | Qt::AlignVCenter, this);
+    m_list = new QTreeView(this);
+    m_list->setObjectName(QStringLiteral("LvData"));
+    querytools::showList(m_list, m_model, widthsTwips);
+    Module1::InstallColumnSort(m_list);
+    m_runner = new QueryRunner(this);
+    connect(m_runner, &QueryRunner::finished, this, &ReviewScreen::fillEnded);
+    connect(m_runner, &QueryRunner::failed, this, [this](const QString& error) {
+        fillEnded();
+        msg::error(error);
+    });
+    return m_list;
 }
 
-qlonglong ReviewScreen::checkIdOf(const QTreeWidgetItem* item)
+void ReviewScreen::startFill(const QVector<query::Statement>& statements, const QueryRunner::Convert& convert)
 {
-    return item ? item->data(0, Qt::UserRole).toLongLong() : 0;
+    for (QPushButton* b : std::as_const(m_waiting))
+        b->setEnabled(false);
+    setCursor(Qt::BusyCursor);
+    m_runner->start(m_model, statements, convert);
+}
+
+void ReviewScreen::clearList()
+{
+    m_runner->clear(m_model);
+    fillEnded();
+}
+
+void ReviewScreen::fillEnded()
+{
+    unsetCursor();
+    for (QPushButton* b : std::as_const(m_waiting))
+        b->setEnabled(true);
+}
+
+int ReviewScreen::currentRow() const
+{
+    const QModelIndex i = m_list->currentIndex();
+    return i.isValid() ? i.row() : -1;
 }
 
 QDateTimeEdit* ReviewScreen::newTimePicker()
@@ -64,7 +94,7 @@ QComboBox* ReviewScreen::newChoiceBox()
     return box;
 }
 
-void ReviewScreen::layOutCheckList(QGridLayout* filters, QDateTimeEdit* from, QDateTimeEdit* to, QTreeWidget* list,
+void ReviewScreen::layOutCheckList(QGridLayout* filters, QDateTimeEdit* from, QDateTimeEdit* to, QTreeView* list,
                                    const QList<QPushButton*>& buttons)
 {
     filters->addWidget(new QLabel(QStringLiteral("From"), this), 1, 0);
@@ -78,6 +108,7 @@ void ReviewScreen::layOutCheckList(QGridLayout* filters, QDateTimeEdit* from, QD
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(filters);
     layout->addWidget(list, 1);
+    layout->addWidget(m_runner);
     layout->addLayout(row);
     resize(1000, 620);
 }

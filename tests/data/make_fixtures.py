@@ -72,3 +72,14 @@ write_xlsx("machines.xlsx", "Machines", MACHINES)
 write_xls("machines.xls", "Machines", MACHINES)
 write_xlsx("cells.xlsx", "Cells", CELLS)
 write_xls("cells.xls", "Cells", CELLS)
+
+# An .xls sheet that expands: 8,500 cells that all show one shared text of
+# 16,000 characters (the longest text the .xls library reads is shorter than
+# a cell may hold), 136 million characters once read from a small file.
+bomb = xlwt.Workbook(encoding="utf-8")
+ws = bomb.add_sheet("Bomb")
+ws.write(0, 0, "Line ID")
+for r in range(1, 86):
+    for c in range(100):
+        ws.write(r, c, "x" * 16000)
+bomb.save("hostile/xls-text-bomb.xls")

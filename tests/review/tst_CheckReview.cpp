@@ -6,6 +6,7 @@
 #include "OPT_Approve_Report.h"
 #include "OPT_Load_SN.h"
 #include "OPT_Throw_QTY.h"
+#include "QueryModel.h"
 #include "ScriptedPrompter.h"
 #include "SimGateway.h"
 #include "TestDb.h"
@@ -13,6 +14,7 @@
 #include "Widgets.h"
 #include "app/Module1.h"
 #include "terminal/ScanDialogue.h"
+#include "trace/CheckReview.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -23,10 +25,9 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 using Module1::gConn;
-using Module1::ListRowTexts;
 using testing::prompter;
 using testing::queryRows;
 
@@ -96,6 +97,29 @@ void loadHistory()
     addCheck(30, {.lot = "A3", .panel = "6"});
 }
 
+// Waits until the screen's list has read its last row.
+void filled(ReviewScreen* s)
+{
+    QTRY_VERIFY(!s->runner()->running());
+}
+
+template <typename Screen>
+void search(Screen* s)
+{
+    s->cmdsearch->click();
+    filled(s);
+}
+
+void choose(QTreeView* list, int row)
+{
+    list->setCurrentIndex(list->model()->index(row, 1));
+}
+
+QStringList rowTexts(ReviewScreen* s, int row)
+{
+    return s->model()->cells(row);
+}
+
 struct Link : monitor::TerminalLink
 {
     bool sendFrame(const QByteArray&, QString*) override { return true; }
@@ -139,11 +163,11 @@ private Q_SLOTS:
         addCheck(9, {.approveValue = "0"});
 
         TROVA_OPEN_SCREEN(w, t, OPT_Throw_QTY, "OPR_Throw_QTY");
-        t->cmdsearch->click();
-        QCOMPARE(t->LvData->topLevelItemCount(), 3);
+        search(t);
+        QCOMPARE(t->model()->rowCount(), 3);
 
         // Digits only, typed or pasted.
-        t->LvData->setCurrentItem(t->LvData->topLevelItem(1));
+        choose(t->LvData, 1);
         QTest::keyClicks(t->txtQTY, "1a-2.");
         QApplication::clipboard()->setText("4x");
         t->txtQTY->paste();
@@ -151,6 +175,7 @@ private Q_SLOTS:
         t->txtQTY->paste();
         QCOMPARE(t->txtQTY->text(), QString("125"));
         t->cmdSave->click();
+        filled(t);
         const QString quantity = "select throw_qty, throw_user from check_history where check_id = ?";
         QCOMPARE(queryRows(quantity, {twin}), QStringList({"125|SYSADMIN"}));
         QCOMPARE(queryRows(quantity, {mine}), QStringList({"|"}));
@@ -161,42 +186,45 @@ private Q_SLOTS:
         QCOMPARE(t->txtQTY->text(), QString("125"));
         t->txtQTY->clear();
         t->cmdSave->click();
+        filled(t);
         QCOMPARE(queryRows(quantity, {twin}), QStringList({"|SYSADMIN"}));
 
         auto* s = w.open<OPT_Approve_Report>("OPR_Approve");
         QVERIFY(s);
         prompter().clear();
-        s->cmdsearch->click();
-        QCOMPARE(s->LvData->topLevelItemCount(), 3);
-        QCOMPARE(ListRowTexts(s->LvData, 0).mid(0, 8),
+        search(s);
+        QCOMPARE(s->model()->rowCount(), 3);
+        QCOMPARE(rowTexts(s, 0).mid(0, 8),
                  QStringList({"03/10/2026 08:00:05", "Line one", "M1", "D1", "S1", "P1", "Board", "C1"}));
-        QCOMPARE(ListRowTexts(s->LvData, 0).mid(17), QStringList({"U1", "Operator", "Not approved", "1"}));
-        QCOMPARE(ListRowTexts(s->LvData, 1).mid(19), QStringList({"Need not be approved", "0"}));
-        QCOMPARE(ListRowTexts(s->LvData, 2).mid(17), QStringList({"GHOST", "", "Not approved", "1"}));
+        QCOMPARE(rowTexts(s, 0).mid(17), QStringList({"U1", "Operator", "Not approved", "1"}));
+        QCOMPARE(rowTexts(s, 1).mid(19), QStringList({"Need not be approved", "0"}));
+        QCOMPARE(rowTexts(s, 2).mid(17), QStringList({"GHOST", "", "Not approved", "1"}));
 
         // Needs no approval: nothing asked, nothing written.
-        s->LvData->setCurrentItem(s->LvData->topLevelItem(1));
+        choose(s->LvData, 1);
         s->cmdApprove->click();
         QCOMPARE(prompter().messages.size(), 0);
         QCOMPARE(approverOf(free), QString());
 
-        s->LvData->setCurrentItem(s->LvData->topLevelItem(0));
+        choose(s->LvData, 0);
         prompter().answers << msg::Answer::No;
         s->cmdApprove->click();
         QCOMPARE(approverOf(mine), QString());
         prompter().clear();
         s->cmdApprove->click();
         QCOMPARE(prompter().texts(), QStringList({"Are you sure approve this record?", "Update successful!"}));
+        filled(s);
         QCOMPARE(approverOf(mine), QString("SYSADMIN"));
         QCOMPARE(approverOf(twin), QString());
 
         // The record vanished since the search: said, not reported as done.
         gConn().exec("delete from check_history where check_id = ?", {mine});
         prompter().clear();
-        s->LvData->setCurrentItem(s->LvData->topLevelItem(0));
+        choose(s->LvData, 0);
         s->cmdApprove->click();
         QCOMPARE(prompter().messages.size(), 2);
         QVERIFY(prompter().last().text.contains("nothing was updated"));
+        filled(s);
 
         // Export leaves out the hidden flag column.
         s->cmdExport->click();
@@ -206,10 +234,62 @@ private Q_SLOTS:
         // A failing search is shown, not taken for an empty result.
         gConn().exec("drop table part_info");
         prompter().clear();
-        s->cmdsearch->click();
+        search(s);
         QCOMPARE(prompter().messages.size(), 1);
         QCOMPARE(prompter().last().icon, msg::Icon::Critical);
-        QCOMPARE(s->LvData->topLevelItemCount(), 0);
+        QCOMPARE(s->model()->rowCount(), 0);
+    }
+
+    // A long list shows its rows as they come and stops like a query's;
+    // the export waits for its end, and Approve and Save act on the row
+    // chosen among the rows listed so far.
+    void rowsAreActedOnAsListed()
+    {
+        gConn().exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < 1000) "
+                     "insert into check_history (line_id, part_no, mc_id, md_id, slot_code, comp_code, gw21_ip, "
+                     "dt200_id, check_value, approve_value, update_user, update_time, link_id) "
+                     "select 'L1', 'P1', 'M1', 'D1', 'S1', 'C1', '10.0.0.1', '001', '0', '1', 'U1', ?, 'LK' || i "
+                     "from n",
+                     {kT0.addSecs(60)});
+        TROVA_OPEN_SCREEN(w, s, OPT_Approve_Report, "OPR_Approve");
+        auto* t = w.open<OPT_Throw_QTY>("OPR_Throw_QTY");
+        QVERIFY(t);
+        QStringList exportWhileFilling;
+        const auto stopAtFirstBatch = [&](ReviewScreen* screen, QPushButton* exportButton) {
+            return connect(screen->model(), &QAbstractItemModel::rowsInserted, this, [=, &exportWhileFilling] {
+                exportWhileFilling << (exportButton->isEnabled() ? "on" : "off");
+                screen->runner()->cmdStop()->click();
+            });
+        };
+        QMetaObject::Connection c = stopAtFirstBatch(s, s->cmdExport);
+        search(s);
+        disconnect(c);
+        c = stopAtFirstBatch(t, t->cmdExport);
+        search(t);
+        disconnect(c);
+        QCOMPARE(exportWhileFilling, QStringList({"off", "off"}));
+        for (ReviewScreen* screen : std::initializer_list<ReviewScreen*>{s, t}) {
+            QCOMPARE(screen->model()->rowCount(), QueryRunner::kBatch);
+            QVERIFY(screen->runner()->wasStopped());
+        }
+        QVERIFY(s->cmdExport->isEnabled() && t->cmdExport->isEnabled());
+
+        choose(s->LvData, 150);
+        const qlonglong approved = trace::CheckIdOf(s->model()->kind(150));
+        s->cmdApprove->click();
+        t->txtQTY->setText("7");
+        choose(t->LvData, 199);
+        const qlonglong thrown = trace::CheckIdOf(t->model()->kind(199));
+        t->cmdSave->click();
+        QCOMPARE(queryRows("select check_id from check_history where approve_user is not null"),
+                 QStringList({QString::number(approved)}));
+        QCOMPARE(queryRows("select check_id from check_history where throw_qty is not null"),
+                 QStringList({QString::number(thrown)}));
+        // Each searched again, to the end this time.
+        filled(s);
+        filled(t);
+        QCOMPARE(s->model()->rowCount(), 1000);
+        QCOMPARE(t->model()->rowCount(), 1000);
     }
 
     void loadSnPanelCycle()
@@ -218,8 +298,9 @@ private Q_SLOTS:
         addCheck(3600 - 6 * 86400 - 43200, {.lot = "WEEK", .panel = "2"}); // six and a half days old
         TROVA_OPEN_SCREEN(w, s, OPT_Load_SN, "OPR_Load");
         // The good checks with a panel of the last seven days, newest first.
-        QCOMPARE(s->LvData->topLevelItemCount(), 4);
-        QCOMPARE(ListRowTexts(s->LvData, 0).mid(0, 4), QStringList({"6", "03/10/2026 08:00:30", "P1", "M1"}));
+        filled(s);
+        QCOMPARE(s->model()->rowCount(), 4);
+        QCOMPARE(rowTexts(s, 0).mid(0, 4), QStringList({"6", "03/10/2026 08:00:30", "P1", "M1"}));
 
         // Typing a project keeps the focus in its box; a project set
         // otherwise moves it on to the batch box.
@@ -343,9 +424,9 @@ private Q_SLOTS:
         const QDateTime later = QDateTime::currentDateTime().addSecs(60);
         Module1::setClock([later] { return later; });
         TROVA_OPEN_SCREEN(w, approve, OPT_Approve_Report, "OPR_Approve");
-        approve->cmdsearch->click();
-        QCOMPARE(approve->LvData->topLevelItemCount(), 2);
-        QCOMPARE(ListRowTexts(approve->LvData, 0).at(11), QString("LOT1")); // the lot of the scanned label
+        search(approve);
+        QCOMPARE(approve->model()->rowCount(), 2);
+        QCOMPARE(rowTexts(approve, 0).at(11), QString("LOT1")); // the lot of the scanned label
 
         auto* load = w.open<OPT_Load_SN>("OPR_Load");
         QVERIFY(load);

@@ -6,12 +6,18 @@
 #include "TestDb.h"
 #include "TestFiles.h"
 #include "TestMain.h"
+#include "app/Module1.h"
+#include "workbook/Workbook.h"
 
+#include <QBoxLayout>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTableWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -43,6 +49,7 @@ class ExcelScreensTest : public testdb::Case {
         m_exports.clear();
         m_exports.openerWorks = true;
         m_loads = 0;
+        Module1::setImportReader(QString());
     }
 
 private Q_SLOTS:
@@ -138,6 +145,71 @@ private Q_SLOTS:
         // Keys trimmed, numbers as their text, nothing after the blank row.
         QCOMPARE(machines(), QStringList({ "1234|12.5|L1", "MC01|Mounter one|L1", "MC04|Placer|1001" }));
         QCOMPARE(prompter().texts(), QStringList({ "The success import 3 records.", testing::errorLogPointer() }));
+        QCOMPARE(m_loads, 1);
+    }
+
+    // While a slow reader reads, events go on: the screen says it reads, its
+    // buttons but Exit are off, and closing it asks. No keeps it reading and
+    // its rows are stored; Yes stops the import, stores nothing and closes
+    // the screen.
+    void importWaitsForTheReaderWithoutHoldingTheScreen()
+    {
+        QTemporaryDir dir;
+        const QString reader = dir.filePath("slow-reader");
+        QVERIFY(testing::writeFile(
+            reader, QStringLiteral("#!/bin/sh\nsleep 2\nexec '%1' \"$@\"\n").arg(workbook::readerProgram()).toUtf8(),
+            0700));
+        Module1::setImportReader(reader);
+        addLine("L1");
+        addLine("1001");
+
+        QWidget screen;
+        auto* layout = new QVBoxLayout(&screen);
+        auto* importButton = new QPushButton("Import", &screen);
+        auto* exitButton = new QPushButton("Exit", &screen);
+        auto* viewAll = new QCheckBox("View All", &screen);
+        for (QWidget* w : std::initializer_list<QWidget*>{importButton, exitButton, viewAll})
+            layout->addWidget(w);
+        screen.show();
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+        ticker.start(10);
+
+        QStringList seen;
+        const auto closeWhileReading = [&](msg::Answer answer) {
+            QTimer::singleShot(500, &screen, [&, answer] {
+                seen = { importButton->isEnabled() ? "import on" : "import off",
+                    exitButton->isEnabled() ? "exit on" : "exit off", viewAll->isEnabled() ? "box on" : "box off",
+                    screen.findChild<QWidget*>("importBusy") ? "busy" : "-" };
+                prompter().answers << answer;
+                screen.close();
+            });
+        };
+        const auto run = [&] {
+            return Module1::ImportExcelFile(
+                testing::dataFile("machines.xlsx"), testing::machineImportLayout(), [this] { ++m_loads; }, &screen,
+                exitButton);
+        };
+
+        closeWhileReading(msg::Answer::No);
+        const workbook::ImportOutcome kept = run();
+        QCOMPARE(seen, QStringList({ "import off", "exit on", "box off", "busy" }));
+        QVERIFY2(ticks > 50, qPrintable(QString::number(ticks)));
+        QCOMPARE(kept.stored, 3);
+        QCOMPARE(prompter().texts().first(), QStringLiteral("The workbook is still being read. Stop the import?"));
+        QVERIFY(screen.isVisible());
+        QVERIFY(importButton->isEnabled() && viewAll->isEnabled());
+        QVERIFY(!screen.findChild<QWidget*>("importBusy"));
+
+        Module1::gConn().exec("delete from mc_info");
+        prompter().clear();
+        closeWhileReading(msg::Answer::Yes);
+        const workbook::ImportOutcome stopped = run();
+        QVERIFY(stopped.failed());
+        QCOMPARE(prompter().texts(), QStringList({ "The workbook is still being read. Stop the import?" }));
+        QVERIFY(machines().isEmpty());
+        QTRY_VERIFY(!screen.isVisible());
         QCOMPARE(m_loads, 1);
     }
 

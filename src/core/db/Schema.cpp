@@ -389,6 +389,15 @@ void addQueryIndexes(db::Database& db)
         db.exec(QString::fromLatin1(ix));
 }
 
+// A slot's newest check of its component, for the snapshot of a panel's
+// material: read back from the newest, one entry per slot as a rule,
+// instead of every check the slot ever had.
+void addSlotCheckIndex(db::Database& db)
+{
+    db.exec(QStringLiteral("CREATE INDEX ix_check_history_slot ON check_history "
+                           "(part_no, mc_id, md_id, slot_code, comp_code, update_time, check_id)"));
+}
+
 // One entry a schema version; a later version appends a step and never
 // changes an earlier one, so every existing database upgrades in order.
 const std::vector<std::function<void(db::Database&)>> kSteps = {
@@ -396,6 +405,7 @@ const std::vector<std::function<void(db::Database&)>> kSteps = {
     addCheckId,
     addComponentVendorKey,
     addQueryIndexes,
+    addSlotCheckIndex,
 };
 
 } // namespace

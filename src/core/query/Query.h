@@ -35,6 +35,11 @@ struct Window
 // now (to the second).
 Window defaultWindow(const QDateTime& now);
 
+// The window cut into consecutive parts of at most `hours` hours that leave
+// no second out, newest part first (or oldest first). A long search read
+// part by part sorts only one part's rows before its first rows show.
+QVector<Window> windowParts(const Window& window, int hours, bool newestFirst = true);
+
 // A row as a list shows it: the hidden kind (a grid's column 0) and the shown
 // cells from column 1 on.
 struct ShownRow

@@ -75,15 +75,10 @@ Statement search(const Filter& f)
 QVector<Statement> searchInParts(const Filter& f, int days)
 {
     QVector<Statement> out;
-    // Times are kept to the second, so parts that end one second before the
-    // next begins leave nothing out.
-    QDateTime end = f.window.to;
-    while (end >= f.window.from) {
+    for (const Window& w : windowParts(f.window, 24 * days)) {
         Filter part = f;
-        part.window.to = end;
-        part.window.from = std::max(f.window.from, end.addDays(-days).addSecs(1));
+        part.window = w;
         out << search(part);
-        end = part.window.from.addSecs(-1);
     }
     return out;
 }

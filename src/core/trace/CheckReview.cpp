@@ -1,5 +1,7 @@
 #include "trace/CheckReview.h"
 
+#include <functional>
+
 namespace trace {
 
 namespace {
@@ -18,32 +20,79 @@ const char* const kListJoins =
     " join line_info D on A.line_id = D.line_id"
     " join component_list E on A.comp_code = E.comp_code and upper(E.vender_name) = 'NIL'";
 
-} // namespace
-
-db::ResultSet ApprovalList(db::Database& db, const QString& gateway, const QString& terminal, const QDateTime& from,
-                           const QDateTime& to)
+// The lists run oldest first, a quarter of a day after the other.
+QVector<query::Statement> inDays(const query::Window& window,
+                                 const std::function<query::Statement(const query::Window&)>& search)
 {
-    return db.query(QString::fromLatin1(kListFields) + QStringLiteral(", F.user_name as approver_name, B.approve, A.check_id")
-                        + QString::fromLatin1(kListJoins)
-                        + QStringLiteral(" left join user_list C on A.update_user = C.user_id"
-                                         " left join user_list F on A.approve_user = F.user_id"
-                                         " where A.check_value = '0' and A.gw21_ip = ? and A.dt200_id = ?"
-                                         " and A.approve_value = '1' and A.update_time between ? and ?"
-                                         " order by A.update_time, A.check_id"),
-                    {gateway, terminal, from, to});
+    QVector<query::Statement> out;
+    for (const query::Window& w : query::windowParts(window, kPartHours, false))
+        out << search(w);
+    return out;
 }
 
-db::ResultSet ThrowList(db::Database& db, const QString& partNo, const QDateTime& from, const QDateTime& to)
+} // namespace
+
+QVector<query::Statement> ApprovalSearch(const QString& gateway, const QString& terminal, const QDateTime& from,
+                                         const QDateTime& to)
+{
+    return inDays({from, to}, [&](const query::Window& w) -> query::Statement {
+        return {QString::fromLatin1(kListFields) + QStringLiteral(", F.user_name as approver_name, B.approve, A.check_id")
+                + QString::fromLatin1(kListJoins)
+                + QStringLiteral(" left join user_list C on A.update_user = C.user_id"
+                                 " left join user_list F on A.approve_user = F.user_id"
+                                 " where A.check_value = '0' and A.gw21_ip = ? and A.dt200_id = ?"
+                                 " and A.approve_value = '1' and A.update_time between ? and ?"
+                                 " order by A.update_time, A.check_id"),
+                {gateway, terminal, w.from, w.to}};
+    });
+}
+
+QVector<query::Statement> ThrowSearch(const QString& partNo, const QDateTime& from, const QDateTime& to)
 {
     // The scanning user must be known here (an inner join), unlike on the
     // approval list.
-    return db.query(QString::fromLatin1(kListFields) + QStringLiteral(", A.check_id")
-                        + QString::fromLatin1(kListJoins)
-                        + QStringLiteral(" join user_list C on A.update_user = C.user_id"
-                                         " where A.check_value = '0' and A.part_no = ?"
-                                         " and A.update_time between ? and ?"
-                                         " order by A.update_time, A.check_id"),
-                    {partNo, from, to});
+    return inDays({from, to}, [&](const query::Window& w) -> query::Statement {
+        return {QString::fromLatin1(kListFields) + QStringLiteral(", A.check_id") + QString::fromLatin1(kListJoins)
+                + QStringLiteral(" join user_list C on A.update_user = C.user_id"
+                                 " where A.check_value = '0' and A.part_no = ?"
+                                 " and A.update_time between ? and ?"
+                                 " order by A.update_time, A.check_id"),
+                {partNo, w.from, w.to}};
+    });
+}
+
+namespace {
+
+// The check_id at `idField` as the kind, then the 19 shown fields.
+query::ShownRow listedCheck(const QVector<QVariant>& row, int idField)
+{
+    query::ShownRow out;
+    out.kind = query::shown(row.value(idField));
+    out.cells.reserve(21);
+    out.cells << query::shownTime(row.value(0));
+    for (int i = 1; i < 19; ++i)
+        out.cells << query::shown(row.value(i));
+    return out;
+}
+
+} // namespace
+
+query::ShownRow ApprovalRow(const QVector<QVariant>& row)
+{
+    query::ShownRow out = listedCheck(row, 21);
+    const QVariant flag = row.value(20);
+    out.cells << ApproveStatus(flag, row.value(19)) << (flag.isNull() ? QStringLiteral("0") : query::shown(flag));
+    return out;
+}
+
+query::ShownRow ThrowRow(const QVector<QVariant>& row)
+{
+    return listedCheck(row, 19);
+}
+
+qlonglong CheckIdOf(const QString& kind)
+{
+    return kind.toLongLong();
 }
 
 bool NeedsApproval(const QVariant& approveFlag)

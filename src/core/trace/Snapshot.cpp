@@ -1,5 +1,7 @@
 #include "trace/Snapshot.h"
 
+#include <algorithm>
+
 namespace trace {
 
 namespace {
@@ -14,20 +16,30 @@ QDateTime timeOf(const db::ResultSet& rs, const char* column)
 std::vector<LatestCheck> LatestChecks(db::Database& db, const QString& project, const QString& panel)
 {
     // Each part number is tied to its own newest check: a check of another
-    // part number that happens to share the second plays no part.
-    const db::ResultSet rs = db.query(
-        QStringLiteral("select L.check_id, L.part_no, L.mc_id, L.update_time from ("
-                       "select C.check_id, C.part_no, C.mc_id, C.update_time, row_number() over ("
-                       "partition by C.part_no order by C.update_time desc, C.check_id desc) as rn "
-                       "from check_history C "
-                       "where C.check_value = '0' and C.panel_no is not null and trim(C.panel_no) <= ? "
-                       "and C.part_no in (select B.part_no from part_info B where B.proj_id = ?)) L "
-                       "where L.rn = 1 order by L.update_time desc, L.check_id desc"),
-        {panel.trimmed(), project});
+    // part number that happens to share the second plays no part. One
+    // statement per part number, each reading back from its newest check
+    // until one qualifies, so that a save does not read the project's
+    // whole history.
+    const db::ResultSet parts =
+        db.query(QStringLiteral("select distinct part_no from part_info where proj_id = ?"), {project});
     std::vector<LatestCheck> out;
-    for (const QVector<QVariant>& row : rs.rows())
-        out.push_back({row[0].toLongLong(), row[1].toString(), row[2].toString(),
-                       db::ResultSet::toDateTime(row[3])});
+    for (const QVector<QVariant>& part : parts.rows()) {
+        const db::ResultSet rs = db.query(
+            // The part number as a range of one value, ordered by: the server
+            // then reads the part number's own checks back in time, never
+            // the whole plant's until one of them comes.
+            QStringLiteral("select C.check_id, C.part_no, C.mc_id, C.update_time from check_history C "
+                           "where C.part_no between ? and ? and C.check_value = '0' and C.panel_no is not null "
+                           "and trim(C.panel_no) <= ? "
+                           "order by C.part_no desc, C.update_time desc, C.check_id desc limit 1"),
+            {part[0], part[0], panel.trimmed()});
+        for (const QVector<QVariant>& row : rs.rows())
+            out.push_back({row[0].toLongLong(), row[1].toString(), row[2].toString(),
+                           db::ResultSet::toDateTime(row[3])});
+    }
+    std::sort(out.begin(), out.end(), [](const LatestCheck& a, const LatestCheck& b) {
+        return a.time != b.time ? a.time > b.time : a.checkId > b.checkId;
+    });
     return out;
 }
 
@@ -35,20 +47,20 @@ std::vector<SlotCheck> SlotSnapshot(db::Database& db, const QString& partNo, con
                                     const QDateTime& at)
 {
     // Only good checks count, and of several in one second the one recorded
-    // last: one row per module, slot and component.
+    // last: one row per module, slot and component the set-up expects, each
+    // found from its own slot's newest check back.
     db::ResultSet rs = db.query(
         QStringLiteral("select X.check_id, X.line_id, X.mc_id, X.md_id, X.slot_code, X.comp_code, X.part_no, "
                        "X.vender_comp, X.ref_designator, X.polarity_check, X.lot_no, X.ship_date, X.rt_no, X.qty, "
-                       "X.link_id, X.update_user, X.update_time from ("
-                       "select A.*, row_number() over (partition by A.md_id, A.slot_code, A.comp_code "
-                       "order by A.update_time desc, A.check_id desc) as rn "
-                       "from check_history A "
-                       "where A.part_no = ? and A.mc_id = ? and A.check_value = '0' and A.update_time <= ? "
-                       "and exists (select 1 from component_set B where B.part_no = A.part_no "
-                       "and B.mc_id = A.mc_id and B.md_id = A.md_id and B.slot_code = A.slot_code "
-                       "and B.comp_code = A.comp_code)) X "
-                       "where X.rn = 1 order by X.md_id, X.slot_code, X.comp_code"),
-        {partNo, machine, at});
+                       "X.link_id, X.update_user, X.update_time "
+                       "from (select distinct md_id, slot_code, comp_code from component_set "
+                       "where part_no = ? and mc_id = ?) B "
+                       "join check_history X on X.check_id = (select A.check_id from check_history A "
+                       "where A.part_no = ? and A.mc_id = ? and A.md_id = B.md_id and A.slot_code = B.slot_code "
+                       "and A.comp_code = B.comp_code and A.check_value = '0' and A.update_time <= ? "
+                       "order by A.update_time desc, A.check_id desc limit 1) "
+                       "order by X.md_id, X.slot_code, X.comp_code"),
+        {partNo, machine, partNo, machine, at});
     std::vector<SlotCheck> out;
     for (; !rs.eof(); rs.moveNext()) {
         SlotCheck s;
@@ -112,7 +124,8 @@ SaveResult SavePanel(db::Database& db, const PanelSave& save)
     SaveResult result;
 
     db::Transaction tx(db, kSelfNoSeries);
-    const std::vector<PartSnapshot> snapshots = BuildSnapshots(db, save.project, panel);
+    const std::vector<PartSnapshot> snapshots =
+        save.snapshots ? *save.snapshots : BuildSnapshots(db, save.project, panel);
     if (snapshots.empty()) {
         // The panel's earlier snapshots stay: there is nothing to put in
         // their place.
@@ -184,16 +197,28 @@ bool SerialExists(db::Database& db, const QString& project, const QString& seria
            > 0;
 }
 
-db::ResultSet RecentChecks(db::Database& db, const QString& project, const QDateTime& from, const QDateTime& to)
+QVector<query::Statement> RecentChecks(const QString& project, const QDateTime& from, const QDateTime& to)
 {
-    return db.query(QStringLiteral("select A.panel_no, A.update_time, A.part_no, A.mc_id, A.link_id, A.comp_code, "
-                                   "A.vender_comp, A.ref_designator, A.polarity_check, A.lot_no, A.ship_date, "
-                                   "A.rt_no, A.qty from check_history A "
-                                   "where A.check_value = '0' and A.panel_no is not null "
-                                   "and A.part_no in (select B.part_no from part_info B where B.proj_id = ?) "
-                                   "and A.update_time between ? and ? "
-                                   "order by A.update_time desc, A.check_id desc"),
-                    {project, from, to});
+    QVector<query::Statement> out;
+    for (const query::Window& w : query::windowParts({from, to}, kPartHours))
+        out << query::Statement{QStringLiteral("select A.panel_no, A.update_time, A.part_no, A.mc_id, A.link_id, A.comp_code, "
+                           "A.vender_comp, A.ref_designator, A.polarity_check, A.lot_no, A.ship_date, "
+                           "A.rt_no, A.qty from check_history A "
+                           "where A.check_value = '0' and A.panel_no is not null "
+                           "and A.part_no in (select B.part_no from part_info B where B.proj_id = ?) "
+                           "and A.update_time between ? and ? "
+                           "order by A.update_time desc, A.check_id desc"),
+            {project, w.from, w.to}};
+    return out;
+}
+
+query::ShownRow RecentCheckRow(const QVector<QVariant>& row)
+{
+    query::ShownRow out;
+    out.cells.reserve(13);
+    for (int i = 0; i < 13; ++i)
+        out.cells << (i == 1 ? query::shownTime(row.value(i)) : query::shown(row.value(i)));
+    return out;
 }
 
 } // namespace trace

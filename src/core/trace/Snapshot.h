@@ -1,11 +1,14 @@
 #pragma once
 
 #include "db/Database.h"
+#include "query/Query.h"
+#include "trace/CheckReview.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 // Traceability: the serial numbers of a panel bound to a snapshot of the
@@ -74,6 +77,9 @@ struct PanelSave
     QStringList serials;
     QString user;
     QDate day; // the date the self numbers carry
+    // The snapshots to store as the user confirmed them (BuildSnapshots);
+    // built afresh when not given.
+    std::optional<std::vector<PartSnapshot>> snapshots;
 };
 
 struct SaveResult
@@ -104,6 +110,9 @@ bool SerialExists(db::Database& db, const QString& project, const QString& seria
 // The project's good checks with a panel number recorded in [from, to],
 // newest first: panel_no, update_time, part_no, mc_id, link_id, comp_code,
 // vender_comp, ref_designator, polarity_check, lot_no, ship_date, rt_no, qty.
-db::ResultSet RecentChecks(db::Database& db, const QString& project, const QDateTime& from, const QDateTime& to);
+// In parts of kPartHours, so that the first rows show after one part's sort.
+QVector<query::Statement> RecentChecks(const QString& project, const QDateTime& from, const QDateTime& to);
+// A row of RecentChecks as its list shows it (no kind).
+query::ShownRow RecentCheckRow(const QVector<QVariant>& row);
 
 } // namespace trace

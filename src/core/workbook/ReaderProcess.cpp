@@ -1,14 +1,11 @@
 // Running the workbook reader program on one file: limits on its memory and
 // processor time set in the child before it starts, a deadline here, and its
-// answer checked as it arrives.
-#include "workbook/SheetFrames.h"
-#include "workbook/Workbook.h"
+// answer checked as it arrives, by signals or by a wait here.
+#include "workbook/SheetRead.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <csignal>
 #include <cstring>
@@ -17,18 +14,6 @@
 namespace workbook {
 
 namespace {
-
-void setError(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-}
-
-void stop(QProcess& p)
-{
-    p.kill();
-    p.waitForFinished(5000);
-}
 
 QString signalText(int signal)
 {
@@ -49,18 +34,44 @@ QString readerProgram()
     return beside;
 }
 
-std::optional<Rows> readFirstSheet(const QString& path, QString* error, const ReaderLimits& limits)
+SheetRead::SheetRead(QObject* parent)
+    : QObject(parent)
+{
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &SheetRead::late);
+    connect(&m_process, &QProcess::readyReadStandardOutput, this, &SheetRead::takeOutput);
+    connect(&m_process, &QProcess::finished, this, &SheetRead::end);
+    connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart && !m_done) {
+            m_startError = m_process.errorString();
+            end();
+        }
+    });
+}
+
+SheetRead::~SheetRead()
+{
+    // No answer is wanted any more: the reader is ended and reaped quietly.
+    m_done = true;
+    disconnect(&m_process, nullptr, this, nullptr);
+    if (m_process.state() != QProcess::NotRunning)
+        stop();
+}
+
+void SheetRead::start(const QString& path, const ReaderLimits& limits)
 {
     // The file is not touched here: opening a named pipe or a file on a
     // stuck mount can block, and only the reader runs under the deadline.
-    QProcess p;
-    p.setProgram(limits.program);
-    p.setArguments({path});
-    p.setStandardInputFile(QProcess::nullDevice());
-    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_path = path;
+    m_limits = limits;
+    m_started = true;
+    m_process.setProgram(limits.program);
+    m_process.setArguments({path});
+    m_process.setStandardInputFile(QProcess::nullDevice());
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     const rlim_t memory = rlim_t(limits.memoryBytes);
     const rlim_t cpu = rlim_t(limits.cpuSeconds);
-    p.setChildProcessModifier([memory, cpu] {
+    m_process.setChildProcessModifier([memory, cpu] {
         // Past the processor limit the child gets SIGXCPU, which ends it
         // (SIGKILL follows should it not); a crash leaves no core file.
         const rlimit as{memory, memory};
@@ -70,58 +81,104 @@ std::optional<Rows> readFirstSheet(const QString& path, QString* error, const Re
         setrlimit(RLIMIT_CPU, &time);
         setrlimit(RLIMIT_CORE, &core);
     });
-    p.start(QIODevice::ReadOnly);
-    if (!p.waitForStarted(-1)) {
-        setError(error,
-                 QStringLiteral("The workbook reader %1 cannot be started: %2").arg(limits.program, p.errorString()));
-        return std::nullopt;
-    }
+    m_deadline = QDeadlineTimer(qint64(limits.wallSeconds) * 1000);
+    m_timer.start(int(m_deadline.remainingTime()));
+    m_process.start(QIODevice::ReadOnly);
+}
 
-    FrameDecoder answer;
-    const QDeadlineTimer deadline(qint64(limits.wallSeconds) * 1000);
-    bool late = false;
-    for (;;) {
-        if (!answer.feed(p.readAllStandardOutput())) {
-            stop(p);
-            break;
-        }
-        if (p.state() == QProcess::NotRunning)
-            break;
-        if (deadline.hasExpired()) {
-            late = true;
-            stop(p);
-            break;
-        }
-        // False when it ended (the next round reads the rest) or closed its
-        // output and goes on: then it has only the time that is left.
-        if (!p.waitForReadyRead(int(deadline.remainingTime())) && p.state() != QProcess::NotRunning
-            && !p.waitForFinished(int(deadline.remainingTime()))) {
-            late = true;
-            stop(p);
-            break;
-        }
-    }
+void SheetRead::cancel()
+{
+    if (!running())
+        return;
+    m_cancelled = true;
+    stop();
+    end();
+}
 
+void SheetRead::waitForFinished()
+{
+    while (running()) {
+        if (m_process.state() == QProcess::NotRunning) {
+            end();
+            break;
+        }
+        if (m_deadline.hasExpired()) {
+            late();
+            break;
+        }
+        // False when it ended (the next round sees it) or closed its output
+        // and goes on: then it has only the time that is left.
+        if (!m_process.waitForReadyRead(int(m_deadline.remainingTime())) && m_process.state() != QProcess::NotRunning
+            && !m_process.waitForFinished(int(m_deadline.remainingTime())))
+            late();
+    }
+}
+
+void SheetRead::takeOutput()
+{
+    if (!m_done && !m_answer.feed(m_process.readAllStandardOutput()))
+        stop(); // a malformed answer: nothing more of it is wanted
+}
+
+void SheetRead::late()
+{
+    if (!running())
+        return;
+    m_late = true;
+    stop();
+    end();
+}
+
+void SheetRead::stop()
+{
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
+void SheetRead::end()
+{
+    if (m_done)
+        return;
+    takeOutput();
+    m_done = true;
+    m_timer.stop();
     QString reason;
-    if (late)
-        reason = QStringLiteral("The reader did not finish within %1 seconds.").arg(limits.wallSeconds);
-    else if (!answer.failure().isEmpty())
-        reason = answer.failure();
-    else if (p.exitStatus() == QProcess::CrashExit && p.exitCode() == SIGXCPU)
-        reason = QStringLiteral("The reader used up its %1 seconds of processor time.").arg(limits.cpuSeconds);
-    else if (p.exitStatus() == QProcess::CrashExit)
-        reason = QStringLiteral("The reader crashed with signal %1.").arg(signalText(p.exitCode()));
-    else if (p.exitCode() != 0)
-        reason = QStringLiteral("The reader ended with exit code %1.").arg(p.exitCode());
-    else if (!answer.refusal().isEmpty())
-        reason = answer.refusal();
-    else if (!answer.complete())
-        reason = QStringLiteral("The reader's answer ends early.");
-    if (!reason.isEmpty()) {
-        setError(error, QStringLiteral("The file %1 is not a readable Excel workbook.\n%2").arg(path, reason));
-        return std::nullopt;
+    if (!m_startError.isEmpty()) {
+        m_error = QStringLiteral("The workbook reader %1 cannot be started: %2").arg(m_limits.program, m_startError);
+        Q_EMIT finished();
+        return;
     }
-    return answer.takeRows();
+    if (m_cancelled)
+        reason = QStringLiteral("The reading was stopped.");
+    else if (m_late)
+        reason = QStringLiteral("The reader did not finish within %1 seconds.").arg(m_limits.wallSeconds);
+    else if (!m_answer.failure().isEmpty())
+        reason = m_answer.failure();
+    else if (m_process.exitStatus() == QProcess::CrashExit && m_process.exitCode() == SIGXCPU)
+        reason = QStringLiteral("The reader used up its %1 seconds of processor time.").arg(m_limits.cpuSeconds);
+    else if (m_process.exitStatus() == QProcess::CrashExit)
+        reason = QStringLiteral("The reader crashed with signal %1.").arg(signalText(m_process.exitCode()));
+    else if (m_process.exitCode() != 0)
+        reason = QStringLiteral("The reader ended with exit code %1.").arg(m_process.exitCode());
+    else if (!m_answer.refusal().isEmpty())
+        reason = m_answer.refusal();
+    else if (!m_answer.complete())
+        reason = QStringLiteral("The reader's answer ends early.");
+    if (reason.isEmpty())
+        m_rows = m_answer.takeRows();
+    else
+        m_error = QStringLiteral("The file %1 is not a readable Excel workbook.\n%2").arg(m_path, reason);
+    Q_EMIT finished();
+}
+
+std::optional<Rows> readFirstSheet(const QString& path, QString* error, const ReaderLimits& limits)
+{
+    SheetRead read;
+    read.start(path, limits);
+    read.waitForFinished();
+    if (error && !read.error().isEmpty())
+        *error = read.error();
+    return read.takeRows();
 }
 
 } // namespace workbook

@@ -49,7 +49,45 @@ QString cellName(int row, int column)
     return letters + QString::number(row + 1);
 }
 
+int openRegularFile(const QString& path, QString* reason)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *reason = QStringLiteral("It cannot be opened: %1.").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return -1;
+    }
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        *reason = QStringLiteral("It is not a regular file.");
+        return -1;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0) {
+        *reason = QStringLiteral("It cannot be read: %1.").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+QString descriptorPath(int fd)
+{
+    return QStringLiteral("/proc/self/fd/%1").arg(fd);
+}
+
 namespace {
+
+// A descriptor closed when it goes.
+struct Descriptor
+{
+    int fd = -1;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
 
 struct XlsHandle
 {
@@ -65,8 +103,13 @@ struct XlsHandle
 
 QString readXlsCells(const QString& path, const CellSink& sink)
 {
+    QString reason;
+    const Descriptor file{openRegularFile(path, &reason)};
+    if (file.fd < 0)
+        return reason;
+    // The library opens a name itself: it gets the file already checked.
     XlsHandle h;
-    const int rc = freexl_open(QFile::encodeName(path).constData(), &h.handle);
+    const int rc = freexl_open(QFile::encodeName(descriptorPath(file.fd)).constData(), &h.handle);
     if (rc != FREEXL_OK) {
         h.handle = nullptr;
         return QStringLiteral("It is no .xls workbook that can be read (code %1).").arg(rc);
@@ -123,24 +166,20 @@ QString readXlsCells(const QString& path, const CellSink& sink)
 
 QString readSheetCells(const QString& path, const CellSink& sink)
 {
-    // Not blocking on a named pipe; what is no regular file is refused
-    // before anything reads it.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return QStringLiteral("It cannot be opened: %1.").arg(QString::fromLocal8Bit(std::strerror(errno)));
-    struct stat st{};
+    // What is no regular file is refused before anything reads it; the
+    // readers then open this very file again, whatever takes its name.
+    QString reason;
+    const Descriptor file{openRegularFile(path, &reason)};
+    if (file.fd < 0)
+        return reason;
     QByteArray head(8, '\0');
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    const ssize_t got = regular ? ::read(fd, head.data(), size_t(head.size())) : 0;
-    ::close(fd);
-    if (!regular)
-        return QStringLiteral("It is not a regular file.");
+    const ssize_t got = ::read(file.fd, head.data(), size_t(head.size()));
     head.truncate(got > 0 ? qsizetype(got) : 0);
     static const QByteArray ole("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
     if (head == ole)
-        return readXlsCells(path, sink);
+        return readXlsCells(descriptorPath(file.fd), sink);
     if (head.startsWith("PK\x03\x04"))
-        return readXlsxCells(path, sink);
+        return readXlsxCells(descriptorPath(file.fd), sink);
     return QStringLiteral("It is neither an .xls nor an .xlsx workbook.");
 }
 

@@ -44,6 +44,15 @@ QString readSheetCells(const QString& path, const CellSink& sink);
 QString readXlsxCells(const QString& path, const CellSink& sink);
 QString readXlsCells(const QString& path, const CellSink& sink);
 
+// Opens a file for reading without blocking, so that a named pipe put in
+// its place never waits for a writer, and keeps it only when what was opened
+// is a regular file; its reads then block as usual. The descriptor, or -1
+// with the reason in *reason. Every file the reader reads is opened here.
+int openRegularFile(const QString& path, QString* reason);
+// A name that opens the very file behind an open descriptor again,
+// whatever happens to its path meanwhile.
+QString descriptorPath(int fd);
+
 // "A1" for row 0, column 0.
 QString cellName(int row, int column);
 

@@ -10,7 +10,11 @@
 #include <algorithm>
 #include <memory>
 
+#include <ioapi.h>
 #include <unzip.h>
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace workbook {
 
@@ -176,12 +180,27 @@ std::optional<QString> resolveTarget(const QString& ownerFolder, const QString& 
 
 XlsxPackage::XlsxPackage(const QString& path)
 {
-    m_zip = unzOpen64(QFile::encodeName(path).constData());
-    m_file.setFileName(path);
-    if (m_zip && !m_file.open(QIODevice::ReadOnly)) {
-        unzClose(m_zip);
-        m_zip = nullptr;
+    // Both readers open the file without blocking and keep only a regular
+    // file (see openRegularFile), each with a position of its own.
+    const int fd = openRegularFile(path, &m_openFailure);
+    if (fd < 0 || !m_file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
+        return;
     }
+    zlib_filefunc64_def files;
+    fill_fopen64_filefunc(&files);
+    files.opaque = &m_openFailure;
+    files.zopen64_file = [](voidpf opaque, const void* name, int) -> voidpf {
+        const int zipFd = openRegularFile(QFile::decodeName(static_cast<const char*>(name)),
+                                          static_cast<QString*>(opaque));
+        FILE* f = zipFd < 0 ? nullptr : ::fdopen(zipFd, "rb");
+        if (!f && zipFd >= 0)
+            ::close(zipFd);
+        return f;
+    };
+    // The same file again, whatever takes its name meanwhile.
+    m_zip = unzOpen2_64(QFile::encodeName(descriptorPath(fd)).constData(), &files);
 }
 
 XlsxPackage::~XlsxPackage()

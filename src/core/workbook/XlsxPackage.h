@@ -21,6 +21,8 @@ public:
     XlsxPackage& operator=(const XlsxPackage&) = delete;
 
     bool isOpen() const { return m_zip != nullptr; }
+    // Why the package is not open; empty when it is, or when it is no zip.
+    const QString& openFailure() const { return m_openFailure; }
     bool hasPart(const QString& name) const;
 
     // Parses a part: parse gets the reader on the root element, reads the
@@ -44,6 +46,7 @@ public:
 private:
     void* m_zip = nullptr;
     QFile m_file; // the same package, for the parts' bytes
+    QString m_openFailure;
 };
 
 } // namespace workbook

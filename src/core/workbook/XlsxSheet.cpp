@@ -301,7 +301,8 @@ QString readXlsxCells(const QString& path, const CellSink& sink)
 {
     XlsxPackage package(path);
     if (!package.isOpen())
-        return QStringLiteral("It is no zip package that can be read.");
+        return package.openFailure().isEmpty() ? QStringLiteral("It is no zip package that can be read.")
+                                               : package.openFailure();
     QString reason;
     const auto first = package.firstSheet(&reason);
     if (!first)

@@ -4,6 +4,9 @@
 
 #include <functional>
 
+class QAbstractButton;
+class QWidget;
+
 // The import of a screen's rows from a workbook: the file dialog, the run
 // (see workbook::importRows) and its messages. Returns what the run did;
 // nothing (an empty outcome) when the dialog was cancelled.
@@ -18,10 +21,21 @@ QString ExcelFileFilter();
 // rows were refused, then runs loadData when rows were stored. A file that is
 // no readable workbook, or a failure during the run, is shown (with the
 // count of rows stored before it).
-workbook::ImportOutcome ImportExcel(const workbook::ImportLayout& layout, const std::function<void()>& loadData);
+//
+// While the reader program reads the file, events go on being handled (the
+// terminal monitor keeps answering): the screen shows that it reads, its
+// buttons but Exit are disabled, and closing it asks whether to stop the
+// import (nothing is stored then, and the screen closes).
+workbook::ImportOutcome ImportExcel(const workbook::ImportLayout& layout, const std::function<void()>& loadData,
+                                   QWidget* screen = nullptr, QAbstractButton* exitButton = nullptr);
 
 // The same run on a file that is already chosen.
 workbook::ImportOutcome ImportExcelFile(const QString& path, const workbook::ImportLayout& layout,
-                                       const std::function<void()>& loadData);
+                                       const std::function<void()>& loadData, QWidget* screen = nullptr,
+                                       QAbstractButton* exitButton = nullptr);
+
+// The reader program the imports run; empty: the one beside the program.
+// Tests put a slow one in.
+void setImportReader(const QString& program);
 
 } // namespace Module1

@@ -362,7 +362,7 @@ void MaintenanceScreen::cmdImport_Click()
     const auto layout = importLayout();
     if (!layout)
         return;
-    Module1::ImportExcel(*layout, [this] { reload(); });
+    Module1::ImportExcel(*layout, [this] { reload(); }, this, m_setup.cmdexit);
 }
 
 workbook::ImportLayout MaintenanceScreen::bindingImportLayout() const

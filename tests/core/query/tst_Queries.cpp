@@ -170,6 +170,28 @@ private Q_SLOTS:
         QVERIFY(query::wip::searchInParts(f).isEmpty());
     }
 
+    // A window's parts follow each other to the second, none longer than
+    // asked, newest first or in the reverse order.
+    void windowPartsCoverTheWindow()
+    {
+        const query::Window w{at(6, 0, 0), at(6, 0, 0).addDays(2).addSecs(17)};
+        for (int hours : {1, 6, 24, 100}) {
+            const QVector<query::Window> parts = query::windowParts(w, hours);
+            QCOMPARE(parts.first().to, w.to);
+            QCOMPARE(parts.last().from, w.from);
+            for (qsizetype i = 0; i < parts.size(); ++i) {
+                QVERIFY(parts[i].from <= parts[i].to);
+                QVERIFY(parts[i].from.secsTo(parts[i].to) < 3600 * hours);
+                if (i > 0)
+                    QCOMPARE(parts[i].to.addSecs(1), parts[i - 1].from);
+            }
+            const QVector<query::Window> oldest = query::windowParts(w, hours, false);
+            QCOMPARE(oldest.size(), parts.size());
+            for (qsizetype i = 0; i < parts.size(); ++i)
+                QCOMPARE(oldest[i].from, parts[parts.size() - 1 - i].from);
+        }
+    }
+
     void traceSearchesAndDrillDowns()
     {
         using seed::board;

@@ -1,6 +1,7 @@
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "workbook/SheetFrames.h"
+#include "workbook/SheetReader.h"
 #include "workbook/Workbook.h"
 #include "workbook/WorkbookExport.h"
 
@@ -10,6 +11,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <xlsxwriter.h>
 
 using testing::dataFile;
@@ -77,6 +83,57 @@ class WorkbookTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The reader's own bound counts the text of the whole sheet: every cell
+    // of these small files is within a cell's limit, and together they hold
+    // more than a sheet may. What the sink was given stays within the bound.
+    void expandingSheetIsRefusedOnItsWholeText_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("xlsx") << "hostile/text-bomb.xlsx";
+        QTest::newRow("xls") << "hostile/xls-text-bomb.xls";
+    }
+    void expandingSheetIsRefusedOnItsWholeText()
+    {
+        QFETCH(QString, file);
+        qint64 given = 0;
+        int cells = 0;
+        const QString reason = workbook::readSheetCells(dataFile(file), [&](int, int, const QString& text) {
+            given += text.size();
+            ++cells;
+        });
+        QCOMPARE(reason, workbook::sheetTextTooLarge());
+        QVERIFY2(given <= workbook::kMaxSheetChars, qPrintable(QString::number(given)));
+        QVERIFY2(cells > 4000, qPrintable(QString::number(cells)));
+    }
+
+    // Each reader opens what it is given without waiting and reads only a
+    // regular file, so that a named pipe put in a workbook's place (also
+    // after an earlier check of the name) is refused at once.
+    void pipeInPlaceOfAWorkbookIsRefusedAtOnce()
+    {
+        QTemporaryDir dir;
+        const QByteArray pipe = QFile::encodeName(dir.filePath("book.xlsx"));
+        QVERIFY(mkfifo(pipe.constData(), 0600) == 0);
+        // A reader that waited for a writer gets one now and then, so that
+        // this test fails instead of hanging.
+        std::atomic<bool> done{false};
+        std::thread writer([&] {
+            while (!done) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                const int fd = ::open(pipe.constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0)
+                    ::close(fd);
+            }
+        });
+        const auto none = [](int, int, const QString&) {};
+        const QString path = QFile::decodeName(pipe);
+        const QStringList reasons = {workbook::readSheetCells(path, none), workbook::readXlsxCells(path, none),
+                                     workbook::readXlsCells(path, none)};
+        done = true;
+        writer.join();
+        QCOMPARE(reasons, QStringList(3, QStringLiteral("It is not a regular file.")));
+    }
+
     void numberText_data()
     {
         QTest::addColumn<double>("value");

@@ -74,6 +74,7 @@ private Q_SLOTS:
         unreadable("part-past-cap.xlsx", "The part xl/worksheets/sheet1.xml inflates to 4294967280 bytes, more");
         unreadable("part-past-cap-zip64.xlsx", "The part xl/worksheets/sheet1.xml inflates to 3221225472 bytes, more");
         unreadable("text-bomb.xlsx", "The sheet is too large: its cells hold more than 134217728 characters of text.");
+        unreadable("xls-text-bomb.xls", "The sheet is too large: its cells hold more than 134217728 characters of text.");
         unreadable("sheet-is-workbook.xlsx", "The first sheet's part xl/workbook.xml is no worksheet.");
         unreadable("sheet-is-shared-text.xlsx", "The first sheet's part xl/sharedStrings.xml is no worksheet.");
         unreadable("external-entity.xlsx",

@@ -45,6 +45,18 @@ inline void clickRow(QTreeWidget* list, int row)
     const QRect r = list->visualItemRect(item);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(r.left() + 40, r.center().y()));
 }
+inline void clickRow(QTreeView* list, int row)
+{
+    const QModelIndex index = list->model()->index(row, 1);
+    QVERIFY(index.isValid());
+    if (!list->isVisible()) {
+        list->setCurrentIndex(index);
+        Q_EMIT list->clicked(index);
+        return;
+    }
+    list->scrollTo(index);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+}
 inline void clickRow(QTreeWidget* list, int column, const QString& text)
 {
     const QList<QTreeWidgetItem*> found = list->findItems(text, Qt::MatchExactly, column);

@@ -1,0 +1,180 @@
+#include "DbRows.h"
+#include "MonitorRig.h"
+#include "OPT_Load_SN.h"
+#include "OPT_Run.h"
+#include "QueryModel.h"
+
+#include "ExcelImport.h"
+#include "TestDb.h"
+#include "TestFiles.h"
+#include "TestMain.h"
+#include "app/Module1.h"
+#include "terminal/TerminalTable.h"
+#include "workbook/Workbook.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using Module1::gConn;
+
+namespace {
+
+constexpr int kRecentChecks = 150000;
+// How long a terminal may wait for its answer while the workstation is busy.
+constexpr qint64 kAnswerBoundMs = 500;
+
+// A terminal that scans without pause: each answer is timed from the frame
+// sent, and the next scan goes out as soon as it came. Runs in whatever
+// event loop turns, so a handler that keeps the loop waiting shows up as a
+// late answer.
+class ScanningTerminal : public QObject
+{
+public:
+    ScanningTerminal(gwsim::SimGateway& gw, int terminal)
+        : m_gw(gw)
+        , m_terminal(terminal)
+    {
+        connect(&m_poll, &QTimer::timeout, this, [this] { poll(); });
+        m_poll.start(5);
+    }
+
+    // The next scan goes out now.
+    void poll()
+    {
+        const qsizetype shown = m_gw.terminal(m_terminal).displays.size();
+        if (m_waiting && shown > m_before) {
+            longestMs = std::max(longestMs, m_since.elapsed());
+            ++answered;
+            m_waiting = false;
+        }
+        if (m_waiting)
+            return;
+        // F7 starts the dialogue ("User:"), the user's id moves it on.
+        m_before = shown;
+        m_waiting = m_gw.send(m_next ? gwsim::dataFrame(m_terminal, "U1") : gwsim::keyFrame(m_terminal, 7));
+        m_next = !m_next;
+        m_since.start();
+    }
+
+    // Includes the scan still waiting.
+    qint64 longest() const { return m_waiting ? std::max(longestMs, m_since.elapsed()) : longestMs; }
+
+    int answered = 0;
+    qint64 longestMs = 0;
+
+private:
+    gwsim::SimGateway& m_gw;
+    int m_terminal;
+    QTimer m_poll;
+    QElapsedTimer m_since;
+    qsizetype m_before = 0;
+    bool m_waiting = false;
+    bool m_next = false;
+};
+
+// A reader that takes its time before it reads.
+QString slowReader(const QTemporaryDir& dir, int seconds)
+{
+    const QString path = dir.filePath("slow-reader");
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return QString();
+    f.write(QStringLiteral("#!/bin/sh\nsleep %1\nexec '%2' \"$@\"\n").arg(seconds).arg(workbook::readerProgram()).toUtf8());
+    f.close();
+    f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+    return path;
+}
+
+} // namespace
+
+// The monitor keeps answering a scanning terminal while the same program
+// lists a busy week of checks and waits for a slow workbook reader.
+class BusyPlantTest : public testdb::Case
+{
+    Q_OBJECT
+
+    std::unique_ptr<MonitorRig> rig;
+
+    void prepare() override
+    {
+        monitor::gTerminals().clear();
+        rig = std::make_unique<MonitorRig>();
+        QVERIFY(rig->setUp(1));
+        Module1::setClock([this] { return rig->clock; });
+    }
+
+    // A week of one project's checks up to the rig's clock, one every four
+    // seconds, in one statement.
+    void seedRecentChecks()
+    {
+        const bool pg = gConn().dialect().engine() == db::Engine::PostgreSQL;
+        const QString start = rig->clock.toString("yyyy-MM-dd HH:mm:ss");
+        const QString time = pg ? QStringLiteral("timestamp '%1' - i * 4 * interval '1 second'").arg(start)
+                                : QStringLiteral("datetime('%1', '-' || (i * 4) || ' seconds')").arg(start);
+        const QString rows = pg ? QStringLiteral("from generate_series(0, %1) as n(i)").arg(kRecentChecks - 1)
+                                : QStringLiteral("from n");
+        const QString with = pg ? QString()
+                                : QStringLiteral("with recursive n(i) as (select 0 union all select i + 1 from n "
+                                                 "where i < %1) ")
+                                      .arg(kRecentChecks - 1);
+        gConn().exec(with
+                     + QStringLiteral("insert into check_history (line_id, part_no, mc_id, md_id, slot_code, "
+                                      "comp_code, gw21_ip, dt200_id, check_value, update_user, update_time, "
+                                      "link_id, panel_no) select 'L0', 'P1', 'M0', 'MD1', 'S1', 'C1', '%1', '002', "
+                                      "'0', 'U1', %2, 'LK1', '' || (i / 100) ")
+                           .arg(MonitorRig::address(0), time)
+                     + rows);
+        gConn().exec("insert into part_info (part_no, part_desc, proj_id, approve) values ('P1', 'Board', 'PRJ', '0')");
+    }
+
+private Q_SLOTS:
+    void cleanup()
+    {
+        Module1::setImportReader(QString());
+        Module1::setClock(nullptr);
+        rig.reset();
+    }
+
+    void terminalAnsweredWhileListsFillAndWorkbooksAreRead()
+    {
+        seedRecentChecks();
+        OPT_Run monitor;
+        rig->attach(&monitor);
+        QTest::mouseClick(monitor.cmdStart(1), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(monitor.WSClient(1)->state(), QAbstractSocket::ConnectedState, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig->gw(0).hasClient(), 5000);
+
+        ScanningTerminal terminal(rig->gw(0), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(terminal.answered >= 2, 5000);
+
+        // Load S/N opens on its first project and lists the week.
+        terminal.poll();
+        auto loadSn = std::make_unique<OPT_Load_SN>();
+        QVERIFY(loadSn->runner()->running());
+        const int before = terminal.answered;
+        QTRY_VERIFY_WITH_TIMEOUT(!loadSn->runner()->running(), 120000);
+        QCOMPARE(loadSn->model()->rowCount(), kRecentChecks);
+        QVERIFY2(terminal.answered > before + 2, qPrintable(QString::number(terminal.answered - before)));
+        QVERIFY2(terminal.longest() < kAnswerBoundMs, qPrintable(QString::number(terminal.longest())));
+
+        // An import whose reader takes ten seconds before it reads.
+        QTemporaryDir dir;
+        Module1::setImportReader(slowReader(dir, 10));
+        const int beforeImport = terminal.answered;
+        const workbook::ImportOutcome out
+            = Module1::ImportExcelFile(testing::dataFile("machines.xlsx"), testing::machineImportLayout(), nullptr);
+        QVERIFY2(!out.failed(), qPrintable(out.error));
+        QVERIFY(out.stored + out.rejected > 0);
+        QVERIFY2(terminal.answered > beforeImport + 20, qPrintable(QString::number(terminal.answered - beforeImport)));
+        QVERIFY2(terminal.longest() < kAnswerBoundMs, qPrintable(QString::number(terminal.longest())));
+
+        QTest::mouseClick(monitor.cmdStart(1), Qt::LeftButton);
+    }
+};
+
+TROVA_TEST(BusyPlantTest)
+#include "tst_BusyPlant.moc"
