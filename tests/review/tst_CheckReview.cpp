@@ -277,8 +277,8 @@ private Q_SLOTS:
         choose(s->LvData, 150);
         const qlonglong approved = trace::CheckIdOf(s->model()->kind(150));
         s->cmdApprove->click();
-        t->txtQTY->setText("7");
         choose(t->LvData, 199);
+        t->txtQTY->setText("7");
         const qlonglong thrown = trace::CheckIdOf(t->model()->kind(199));
         t->cmdSave->click();
         QCOMPARE(queryRows("select check_id from check_history where approve_user is not null"),
