@@ -39,37 +39,32 @@ inline bool endsWithEnding(QByteArrayView b)
     return b.size() >= 4 && at(4) == 0xFF && at(3) == 0xFF && at(2) == 0xFF && at(1) == 0xFF;
 }
 
-// The rest that the reads since the last whole frame announced by their
-// byte 0 and have not had yet; 0 when none. The longest, where several did.
-inline qsizetype announcedRest(const QList<Read>& before, QList<qsizetype>* each = nullptr)
+// The rests that the reads since the last whole frame announced by their
+// byte 0 and have not had yet, each with the bytes from the announcing read
+// on.
+inline QList<std::pair<qsizetype, QByteArray>> announcedRests(const QList<Read>& before)
 {
-    qsizetype between = 0;
-    qsizetype most = 0;
+    QList<std::pair<qsizetype, QByteArray>> rests;
+    QByteArray since;
     for (qsizetype j = before.size() - 1; j >= 0 && before.at(j).kind != Read::Rest; --j) {
         const QByteArray& p = before.at(j).bytes;
+        since.prepend(p);
         const qsizetype length = static_cast<unsigned char>(p.at(0));
-        const qsizetype rest = length >= monitor::FrameStream::kShortestFrame ? length - p.size() - between : 0;
-        if (rest > 0) {
-            most = qMax(most, rest);
-            if (each)
-                *each << rest;
-        }
+        if (length >= monitor::FrameStream::kShortestFrame && length > since.size())
+            rests.append({ length - since.size(), since });
         if (before.at(j).kind == Read::Whole)
             break;
-        between += p.size();
     }
-    return most;
+    return rests;
 }
 
 // The next read could be, or begin with, a rest that earlier reads
-// announced: as long as it, it ends like a frame there. The bytes cannot
-// tell a frame of its own from that rest.
-inline bool couldBeRest(const QList<Read>& before, QByteArrayView next)
+// announced: as long as it, the bytes end like a frame there. The bytes
+// cannot tell a frame of its own from that rest.
+inline bool couldBeRest(const QList<Read>& before, const QByteArray& next)
 {
-    QList<qsizetype> rests;
-    announcedRest(before, &rests);
-    for (qsizetype rest : rests) {
-        if (next.size() >= rest && endsWithEnding(next.first(rest)))
+    for (const auto& [rest, since] : announcedRests(before)) {
+        if (next.size() >= rest && endsWithEnding(since + next.first(rest)))
             return true;
     }
     return false;
@@ -125,7 +120,7 @@ QList<Read> build(Next next, int count)
             r.kind = Read::Piece;
         } else {
             // Stalled past the wait, its length true: its rest comes late.
-            if (announcedRest(reads) > 0)
+            if (!announcedRests(reads).isEmpty())
                 continue;
             f[0] = char(f.size());
             const qsizetype cut = 1 + next() % (f.size() - 2);
@@ -139,9 +134,12 @@ QList<Read> build(Next next, int count)
             r.gapMs = kWaitMs + 1 + next();
         }
         // A piece that ends like a frame only with the bytes before it is a
-        // frame; one that ends like a frame by itself is one.
+        // frame; one that ends like a frame by itself is one; so is one whose
+        // byte 0 cuts a frame from it.
         if (r.kind == Read::Piece && endsWithEnding(r.bytes))
             r.bytes.back() = 'x';
+        if (r.kind == Read::Piece && monitor::FrameStream::leadingFrame(r.bytes) > 0)
+            r.bytes[0] = 0;
         reads << r;
     }
     return reads;
