@@ -25,6 +25,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 
 using gwsim::dataFrame;
 using gwsim::keyFrame;
@@ -56,6 +60,26 @@ QStringList shownAfter(gwsim::SimGateway& gw, int t, qsizetype from, qsizetype c
     for (int waited = 0; waited < 5000 && gw.terminal(t).displays.size() < from + count; waited += 5)
         QTest::qWait(5);
     return gw.terminal(t).displays.mid(from);
+}
+
+// The socket of this process bound to the local TCP port; -1 when none is.
+int socketOnLocalPort(int port)
+{
+    for (int fd = 0; fd < 4096; ++fd) {
+        sockaddr_in a {};
+        socklen_t size = sizeof a;
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size) == 0 && a.sin_family == AF_INET
+            && ntohs(a.sin_port) == port)
+            return fd;
+    }
+    return -1;
+}
+
+int socketOption(int fd, int level, int name)
+{
+    int value = -1;
+    socklen_t size = sizeof value;
+    return ::getsockopt(fd, level, name, &value, &size) == 0 ? value : -1;
 }
 
 // Each write reaches the monitor as a read of its own.
@@ -450,6 +474,12 @@ private Q_SLOTS:
         if (server) {
             QCOMPARE(gConn().scalar("show statement_timeout").toString(), QString("5s"));
             QCOMPARE(gConn().scalar("show lock_timeout").toString(), QString("3s"));
+            // A link that stops answering is given up, as its socket says.
+            const int fd = socketOnLocalPort(gConn().scalar("select inet_client_port()").toInt());
+            QVERIFY(fd >= 0);
+            QCOMPARE(socketOption(fd, IPPROTO_TCP, TCP_USER_TIMEOUT), db::kLinkTimeoutMs);
+            QCOMPARE(socketOption(fd, SOL_SOCKET, SO_KEEPALIVE), 1);
+            QCOMPARE(socketOption(fd, IPPROTO_TCP, TCP_KEEPIDLE), db::kKeepaliveIdleSecs);
         } else {
             QCOMPARE(gConn().scalar("pragma busy_timeout").toInt(), 5000);
         }

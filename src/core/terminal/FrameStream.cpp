@@ -176,6 +176,7 @@ QList<QByteArray> FrameStream::feed(const QByteArray& bytes)
         } else {
             m_owed -= rest;
             m_owedSince = now;
+            m_owedTail = (m_owedTail + fresh.first(rest).toByteArray()).right(3);
             fresh = fresh.sliced(rest);
             if (fresh.isEmpty())
                 return frames;
@@ -204,6 +205,8 @@ QList<QByteArray> FrameStream::feed(const QByteArray& bytes)
             continue;
         }
         if (endsLikeFrame(rest)) {
+            // A frame now, whatever byte 0 announced: what it still announced
+            // is dropped if it comes.
             frames << rest.toByteArray();
             owe(rest, true, now);
             at = m_buffer.size();
