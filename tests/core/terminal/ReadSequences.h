@@ -140,6 +140,10 @@ QList<Read> build(Next next, int count)
             r.bytes.back() = 'x';
         if (r.kind == Read::Piece && monitor::FrameStream::leadingFrame(r.bytes) > 0)
             r.bytes[0] = 0;
+        // A piece that could begin with a rest leaves what follows it to
+        // guesswork too.
+        if (r.kind == Read::Piece && couldBeRest(reads, r.bytes))
+            continue;
         reads << r;
     }
     return reads;
