@@ -309,8 +309,9 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(gw.connections() == back + 1 && gw.hasClient(), 5000);
     }
 
-    // A piece whose rest never comes is handed on by the timer, and its rest,
-    // when it comes after all, reaches no terminal; a key frame whose byte 0
+    // A piece whose rest does not come is handed on by the timer and, having
+    // no CR, answered for nobody; its rest, when it comes after all, reaches
+    // no terminal; a key frame whose byte 0
     // looks like a length does not hold up the next terminal's frame; a piece
     // still held when the link goes is handed on to its own gateway's
     // terminal; an answer that cannot be sent goes to the history, never to
