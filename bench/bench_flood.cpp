@@ -7,6 +7,7 @@
 // frames, the bytes the hostile gateway wrote and the monitor's resident
 // memory at the end of each phase.
 #include "OPT_Run.h"
+#include "FloodGateway.h"
 #include "SimGateway.h"
 
 #include "BenchSupport.h"
@@ -18,13 +19,8 @@
 #include <QFile>
 #include <QListWidget>
 #include <algorithm>
-#include <arpa/inet.h>
-#include <atomic>
 #include <benchmark/benchmark.h>
 #include <memory>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace gwsim;
@@ -45,71 +41,22 @@ double residentMb()
     return fields.size() > 1 ? fields.at(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
 }
 
-// A gateway on its own thread with plain blocking sockets, so that its
-// writing goes on however busy the monitor's thread is.
-class HostileGateway
+enum class Hostile { Flood, LargeFrames };
+
+// What a hostile gateway writes: small valid frames (F4 and start-up frames)
+// as fast as its link takes them, or terminal 1 started and then scanning
+// 1 MB user ids.
+void runHostile(FloodGateway& gw, Hostile kind)
 {
-public:
-    enum class Kind { Flood, LargeFrames };
-
-    bool listen(const QHostAddress& address, quint16 port)
-    {
-        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        const int yes = 1;
-        ::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        timeval t{10, 0}; // accept gives up after that
-        ::setsockopt(m_listener, SOL_SOCKET, SO_RCVTIMEO, &t, sizeof t);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(address.toIPv4Address());
-        return ::bind(m_listener, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(m_listener, 1) == 0;
+    if (kind == Hostile::Flood) {
+        QByteArray chunk;
+        while (chunk.size() < 64 * 1024)
+            chunk += keyFrame(5, 4) + startupFrame(6);
+        gw.run(QByteArray(), chunk);
+    } else {
+        gw.run(keyFrame(1, 7), dataFrame(1, QByteArray(1 << 20, '7')));
     }
-
-    // Accepts the monitor and writes until stop().
-    void run(Kind kind)
-    {
-        m_thread = std::thread([this, kind] {
-            const int s = ::accept(m_listener, nullptr, nullptr);
-            if (s < 0)
-                return;
-            QByteArray chunk;
-            if (kind == Kind::Flood) {
-                while (chunk.size() < 64 * 1024)
-                    chunk += keyFrame(5, 4) + startupFrame(6);
-            } else {
-                // Terminal 1 starts, then scans 1 MB user ids.
-                const QByteArray f7 = keyFrame(1, 7);
-                ::send(s, f7.constData(), size_t(f7.size()), MSG_NOSIGNAL);
-                chunk = dataFrame(1, QByteArray(1 << 20, '7'));
-            }
-            timeval t{0, 100000};
-            ::setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, &t, sizeof t);
-            while (!m_stop) {
-                const ssize_t n = ::send(s, chunk.constData(), size_t(chunk.size()), MSG_NOSIGNAL);
-                if (n > 0)
-                    m_written += n;
-                else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
-                    break;
-            }
-            ::close(s);
-        });
-    }
-    void stop()
-    {
-        m_stop = true;
-        if (m_thread.joinable())
-            m_thread.join();
-        ::close(m_listener);
-    }
-    double writtenMb() const { return double(m_written) / (1024.0 * 1024.0); }
-
-private:
-    int m_listener = -1;
-    std::thread m_thread;
-    std::atomic<bool> m_stop = false;
-    std::atomic<long long> m_written = 0;
-};
+}
 
 struct Times
 {
@@ -171,8 +118,8 @@ void Flood(benchmark::State& state, bool postgres)
                      {QStringLiteral("L%1").arg(g), QStringLiteral("M%1").arg(g), loopbackAddress(g).toString()});
 
     SimGateway good;
-    HostileGateway flood;
-    HostileGateway large;
+    FloodGateway flood;
+    FloodGateway large;
     bool listening = false;
     for (int attempt = 0; attempt < 20 && !listening; ++attempt) {
         listening = good.listen(loopbackAddress(0), 0) && flood.listen(loopbackAddress(1), good.port())
@@ -199,18 +146,18 @@ void Flood(benchmark::State& state, bool postgres)
         unanswered += t.lost;
     };
     // The operator's times while a hostile gateway on screen row `row` sends.
-    auto beside = [&](HostileGateway& gw, HostileGateway::Kind kind, int row, const std::string& phase) {
-        gw.run(kind);
+    auto beside = [&](FloodGateway& gw, Hostile kind, int row, const std::string& phase) {
+        runHostile(gw, kind);
         screen->cmdStart_Click(row);
         record(phase, operatorTimes(good));
         gw.stop();
         screen->cmdStart_Click(row);
-        state.counters[phase + "_written_MB"] = gw.writtenMb();
+        state.counters[phase + "_written_MB"] = double(gw.written()) / (1024.0 * 1024.0);
     };
     for (auto _ : state) {
         record("alone", operatorTimes(good));
-        beside(flood, HostileGateway::Kind::Flood, 2, "flood");
-        beside(large, HostileGateway::Kind::LargeFrames, 3, "large");
+        beside(flood, Hostile::Flood, 2, "flood");
+        beside(large, Hostile::LargeFrames, 3, "large");
         state.counters["unanswered"] = unanswered;
         state.counters["history_lines"] = screen->listHistory()->count();
     }

@@ -338,10 +338,14 @@ void OPT_Run::dropWaiting(int i)
 void OPT_Run::serveRow(int i, qsizetype most)
 {
     Row& r = m_rows[size_t(i)];
-    // A gateway that does not read its answers gets no more of them.
-    if (!r.waiting.empty() && r.WSClient->bytesToWrite() > kMaxUnsentBytes) {
+    if (r.waiting.empty())
+        return;
+    // A gateway that does not read its answers gets no more of them; the
+    // history says so once, until it reads them again.
+    if (r.WSClient->bytesToWrite() > kMaxUnsentBytes) {
         dropWaiting(i);
         r.waiting.clear();
+        return;
     }
     for (; most > 0 && !r.waiting.empty(); --most) {
         const QByteArray frame = std::move(r.waiting.front());

@@ -116,7 +116,7 @@ private:
         std::unique_ptr<monitor::FrameStream> stream;
         std::unique_ptr<SocketLink> link;
         std::deque<QByteArray> waiting;
-        bool dropping = false; // the history has said so since the queue was last empty
+        bool dropping = false; // the history has said so since frames were last served
     };
     std::array<Row, kGateways + 1> m_rows;
     QComboBox* m_cboGW = nullptr;

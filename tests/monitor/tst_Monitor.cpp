@@ -1,4 +1,5 @@
 #include "DbRows.h"
+#include "FloodGateway.h"
 #include "MonitorRig.h"
 #include "OPT_Run.h"
 
@@ -12,6 +13,8 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiSubWindow>
@@ -22,6 +25,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 
 using gwsim::dataFrame;
 using gwsim::keyFrame;
@@ -39,6 +46,50 @@ QStringList lines(OPT_Run* s)
 }
 
 QColor colour(OPT_Run* s, int i) { return s->LB(i)->palette().color(QPalette::Window); }
+
+QByteArray withByte0(QByteArray frame, int byte0)
+{
+    frame[0] = char(byte0);
+    return frame;
+}
+
+// The texts terminal t was shown after its first `from`, once `count` more
+// came or 5 s passed.
+QStringList shownAfter(gwsim::SimGateway& gw, int t, qsizetype from, qsizetype count)
+{
+    for (int waited = 0; waited < 5000 && gw.terminal(t).displays.size() < from + count; waited += 5)
+        QTest::qWait(5);
+    return gw.terminal(t).displays.mid(from);
+}
+
+// The socket of this process bound to the local TCP port; -1 when none is.
+int socketOnLocalPort(int port)
+{
+    for (int fd = 0; fd < 4096; ++fd) {
+        sockaddr_in a {};
+        socklen_t size = sizeof a;
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size) == 0 && a.sin_family == AF_INET
+            && ntohs(a.sin_port) == port)
+            return fd;
+    }
+    return -1;
+}
+
+int socketOption(int fd, int level, int name)
+{
+    int value = -1;
+    socklen_t size = sizeof value;
+    return ::getsockopt(fd, level, name, &value, &size) == 0 ? value : -1;
+}
+
+// Each write reaches the monitor as a read of its own.
+void sendApart(gwsim::SimGateway& gw, const QList<QByteArray>& writes)
+{
+    for (const QByteArray& w : writes) {
+        QVERIFY(gw.send(w));
+        QTest::qWait(100);
+    }
+}
 
 } // namespace
 
@@ -80,6 +131,26 @@ class MonitorTest : public testdb::Case {
         for (int i = 1; i <= OPT_Run::kGateways; ++i)
             if (s->cmdStart(i)->text() == "Stop")
                 QTest::mouseClick(s->cmdStart(i), Qt::LeftButton);
+    }
+
+    // Terminal 1 of the gateway scans (and then another gateway sends
+    // `next`); the frame is handled (its data line comes) and nothing at all
+    // is sent to the terminal.
+    void scanUnanswered(OPT_Run* s, gwsim::SimGateway& gw, const QByteArray& scan,
+        gwsim::SimGateway* other = nullptr, const QByteArray& next = QByteArray())
+    {
+        const QString line = QString(", Data= %1  from  %2  DT200->001").arg(scan, gw.address().toString());
+        const qsizetype shown = gw.terminal(1).displays.size();
+        const qsizetype signals = gw.terminal(1).signalFrames.size();
+        const qsizetype before = lines(s).filter(line).size();
+        QVERIFY(gw.send(dataFrame(1, scan)));
+        if (other)
+            QVERIFY(other->send(next));
+        QTRY_COMPARE_WITH_TIMEOUT(lines(s).filter(line).size(), before + 1, 20000);
+        QTest::qWait(50);
+        QCOMPARE(gw.terminal(1).displays.size(), shown);
+        QCOMPARE(gw.terminal(1).signalFrames.size(), signals);
+        QVERIFY(lines(s).filter(",Component error!").isEmpty());
     }
 
     void prepare() override
@@ -238,8 +309,9 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(gw.connections() == back + 1 && gw.hasClient(), 5000);
     }
 
-    // A piece whose rest never comes is handed on by the timer, and its rest,
-    // when it comes after all, reaches no terminal; a key frame whose byte 0
+    // A piece whose rest does not come is handed on by the timer and, having
+    // no CR, answered for nobody; its rest, when it comes after all, reaches
+    // no terminal; a key frame whose byte 0
     // looks like a length does not hold up the next terminal's frame; a piece
     // still held when the link goes is handed on to its own gateway's
     // terminal; an answer that cannot be sent goes to the history, never to
@@ -252,16 +324,22 @@ private Q_SLOTS:
         gwsim::SimGateway& gw = rig->gw(0);
         QCOMPARE(ask(gw, 1, keyFrame(1, 7)), QString("User:"));
 
-        // Terminal 9's user id stalls; byte 7 of its payload names terminal 49.
+        // Terminal 9's user id stalls; byte 7 of its payload names terminal
+        // 49. Its piece is handed on by the timer and answered for nobody.
         const QByteArray stalled = dataFrame(9, QByteArray(20, '1'));
         QVERIFY(gw.send(stalled.left(12)));
-        QCOMPARE(tickUntilShown(s, gw, 9), QString("Connet error!   Please restart!"));
+        QTest::qWait(100);
+        const int before = s->listHistory()->count();
+        rig->streamMs += 2100;
+        s->Timer1_Timer();
+        QTRY_COMPARE_WITH_TIMEOUT(s->listHistory()->count(), before + 1, 5000);
         QVERIFY(gw.send(stalled.mid(12)));
         QTest::qWait(100);
-        QVERIFY(gw.send(QByteArray("\x30\0\0\0\0\0\0\x09\0\x3E", 10))); // F4
+        QVERIFY(gw.send(withByte0(keyFrame(9, 4), 0x30)));
         QTest::qWait(100);
         QCOMPARE(ask(gw, 12, dataFrame(12, "U1")), QString("Connet error!   Please restart!"));
-        QCOMPARE(gw.terminal(9).signalFrames, QList<bool>({ true, false }));
+        QCOMPARE(gw.terminal(9).signalFrames, QList<bool>({ false }));
+        QVERIFY(gw.terminal(9).displays.isEmpty());
         rig->streamMs += 2100;
         s->Timer1_Timer();
         QCOMPARE(ask(gw, 12, dataFrame(12, "U1")), QString("Connet error!   Please restart!"));
@@ -280,9 +358,71 @@ private Q_SLOTS:
         QCOMPARE(prompter().messages.size(), 0);
     }
 
-    // The database goes away mid-shift: the terminals are answered with the
-    // step's rejection, the history tells it once, and every check after its
-    // return is recorded.
+    // Gateways that write each frame by itself, with a true byte 0 or not:
+    // every frame is answered for its own terminal at once; a runt, or a
+    // piece whose rest never comes, is answered for nobody.
+    void eachReadThatIsAFrameIsItsOwn()
+    {
+        for (const char* t : { "009", "012" })
+            gConn().exec("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id) "
+                         "values ('L0', 'PRJ', 'P1', 'M0', ?, ?)",
+                { MonitorRig::address(0), t });
+        OPT_Run* s = openScreen();
+        startRow(s, 1, 0);
+        s->Timer1()->stop(); // the stream's clock moves only when the test says
+        gwsim::SimGateway& gw = rig->gw(0);
+        const auto count = [&](int t) { return gw.terminal(t).displays.size(); };
+        QCOMPARE(ask(gw, 9, keyFrame(9, 7)), QString("User:"));
+        QCOMPARE(ask(gw, 9, dataFrame(9, "U1")), QString("Part No:"));
+        QCOMPARE(ask(gw, 9, dataFrame(9, "P1")), QString("Initialization:"));
+        QCOMPARE(ask(gw, 12, keyFrame(12, 7)), QString("User:"));
+
+        // F4, then another terminal's F7, both with byte 0 = 0x30: terminal 9
+        // keeps its user and part number.
+        qsizetype at9 = count(9), at12 = count(12);
+        sendApart(gw, { withByte0(keyFrame(9, 4), 0x30), withByte0(keyFrame(12, 7), 0x30) });
+        QCOMPARE(shownAfter(gw, 12, at12, 1), QStringList({ "User:" }));
+        QCOMPARE(gw.terminal(9).displays.mid(at9), QStringList({ "Initialization:" }));
+        QCOMPARE(gw.terminal(9).signalFrames, QList<bool>({ false }));
+        QCOMPARE(ask(gw, 9, dataFrame(9, "0")), QString("Machine/Module/Slot:"));
+        // F7 then F7; start-up frames with byte 0 = 0xFF.
+        for (const QList<QByteArray>& pair : { QList<QByteArray> { withByte0(keyFrame(9, 7), 0x30),
+                                                    withByte0(keyFrame(12, 7), 0x30) },
+                 QList<QByteArray> { withByte0(gwsim::startupFrame(9), 0xFF),
+                     withByte0(gwsim::startupFrame(12), 0xFF) } }) {
+            at9 = count(9), at12 = count(12);
+            sendApart(gw, pair);
+            QCOMPARE(shownAfter(gw, 12, at12, 1), QStringList({ "User:" }));
+            QCOMPARE(gw.terminal(9).displays.mid(at9), QStringList({ "User:" }));
+        }
+
+        // Five bytes of nothing, then terminal 12's user.
+        sendApart(gw, { QByteArray("\x05\0\0\0\0", 5), dataFrame(12, "U1") });
+        QCOMPARE(shownAfter(gw, 12, count(12) - 1, 1).last(), QString("Part No:"));
+        // Terminal 9's user frame cut after 10 of its 14 bytes, its rest never
+        // sent; then terminal 12's part number.
+        at9 = count(9), at12 = count(12);
+        sendApart(gw, { dataFrame(9, "OP9").left(10), dataFrame(12, "P1") });
+        QCOMPARE(shownAfter(gw, 12, at12, 1), QStringList({ "Initialization:" }));
+        QCOMPARE(count(9), at9);
+        // F4 with byte 0 = 0x30, then 2.6 s later a start-up frame with byte 0 = 0.
+        at9 = count(9), at12 = count(12);
+        sendApart(gw, { withByte0(keyFrame(9, 4), 0x30) });
+        rig->streamMs += 2600;
+        sendApart(gw, { withByte0(gwsim::startupFrame(12), 0) });
+        QCOMPARE(shownAfter(gw, 12, at12, 1), QStringList({ "User:" }));
+        QCOMPARE(gw.terminal(9).displays.mid(at9), QStringList({ "User:" }));
+        // A data frame whose byte 0 is larger than its size, at once.
+        QCOMPARE(ask(gw, 12, withByte0(dataFrame(12, "U1"), 0x40)), QString("Part No:"));
+
+        QVERIFY(gw.terminal(0).displays.isEmpty() && gw.terminal(0).signalFrames.isEmpty());
+        QCOMPARE(lines(s).filter(",Connet error!").size(), 0);
+        QCOMPARE(prompter().messages.size(), 0);
+    }
+
+    // The database goes away mid-shift: a scan it cannot check is answered
+    // with nothing and no rejection, the history tells it once, and the same
+    // scan after its return is checked and recorded.
     void databaseStoppedAndRestarted()
     {
         QFETCH_GLOBAL(QString, backend);
@@ -305,10 +445,10 @@ private Q_SLOTS:
             Module1::settings().connection.database = "/nonexistent/trova/down.sqlite";
             gConn().close();
         }
-        QCOMPARE(ask(gw, 1, dataFrame(1, "LK1")), QString("Invalid Component"));
+        scanUnanswered(s, gw, "LK1");
         for (int tick = 0; tick < 3; ++tick)
             s->Timer1_Timer();
-        QCOMPARE(ask(gw, 1, dataFrame(1, "LK1")), QString("Invalid Component"));
+        scanUnanswered(s, gw, "LK1");
         QCOMPARE(lines(s).filter("Database Error= ").size(), 1);
 
         if (backend == "postgres")
@@ -320,6 +460,121 @@ private Q_SLOTS:
         QCOMPARE(ask(gw, 1, dataFrame(1, "LK1")), QString("Machine/Module/Slot:"));
         QCOMPARE(gConn().count("select count(*) from check_history"), 1);
         QCOMPARE(prompter().messages.size(), 0);
+    }
+
+    // Another connection holds the lock a component scan needs (the write
+    // lock of the SQLite file, an exclusive lock on check_history on the
+    // server): the scan is abandoned within the lock time-out, with nothing
+    // sent and no rejection, and another gateway's start-up frame waits no
+    // longer than that; once the lock is gone the same scan is recorded.
+    void databaseLockedDuringAScan()
+    {
+        QFETCH_GLOBAL(QString, backend);
+        const bool server = backend == "postgres";
+        const qint64 timeoutMs = server ? db::kLockTimeoutMs : db::kBusyTimeoutMs;
+        if (server) {
+            QCOMPARE(gConn().scalar("show statement_timeout").toString(), QString("5s"));
+            QCOMPARE(gConn().scalar("show lock_timeout").toString(), QString("3s"));
+            // A link that stops answering is given up, as its socket says.
+            const int fd = socketOnLocalPort(gConn().scalar("select inet_client_port()").toInt());
+            QVERIFY(fd >= 0);
+            QCOMPARE(socketOption(fd, IPPROTO_TCP, TCP_USER_TIMEOUT), db::kLinkTimeoutMs);
+            QCOMPARE(socketOption(fd, SOL_SOCKET, SO_KEEPALIVE), 1);
+            QCOMPARE(socketOption(fd, IPPROTO_TCP, TCP_KEEPIDLE), db::kKeepaliveIdleSecs);
+        } else {
+            QCOMPARE(gConn().scalar("pragma busy_timeout").toInt(), 5000);
+        }
+        OPT_Run* s = openScreen();
+        startRow(s, 1, 0);
+        startRow(s, 2, 1);
+        gwsim::SimGateway& gw = rig->gw(0);
+        QCOMPARE(ask(gw, 1, keyFrame(1, 7)), QString("User:"));
+        for (const char* scan : { "U1", "P1", "0" })
+            ask(gw, 1, dataFrame(1, scan));
+        QCOMPARE(ask(gw, 1, dataFrame(1, "B01")), QString("Component:"));
+
+        db::Database locker;
+        QVERIFY(locker.open(testdb::lastSettings()));
+        locker.beginLocked("test"); // SQLite: the file's write lock
+        if (server)
+            locker.exec("LOCK TABLE check_history IN ACCESS EXCLUSIVE MODE");
+        QElapsedTimer took;
+        took.start();
+        scanUnanswered(s, gw, "LK1", &rig->gw(1), gwsim::startupFrame(1));
+        QVERIFY2(took.elapsed() >= timeoutMs - 100 && took.elapsed() <= timeoutMs + 1000, qPrintable(QString::number(took.elapsed())));
+        QTRY_COMPARE_WITH_TIMEOUT(rig->gw(1).terminal(1).shown(), QString("User:"), 5000);
+        QVERIFY2(took.elapsed() <= timeoutMs + 1000, qPrintable(QString::number(took.elapsed())));
+        QCOMPARE(lines(s).filter("Database Error= ").size(), 1);
+        locker.rollback();
+
+        QCOMPARE(ask(gw, 1, dataFrame(1, "LK1")), QString("Machine/Module/Slot:"));
+        QCOMPARE(gConn().count("select count(*) from check_history where link_id = 'LK1'"), 1);
+        QCOMPARE(prompter().messages.size(), 0);
+    }
+
+    // One gateway writes megabytes on end, frames longer than any frame can
+    // be: the monitor takes them a bounded read at a time, so the other
+    // gateway's terminal is answered at once throughout.
+    void floodOfOneLinkLeavesTheOthersServed()
+    {
+        rig->gateways.pop_back(); // its address is the flooding one's now
+        gwsim::FloodGateway flood;
+        QVERIFY(flood.listen(gwsim::loopbackAddress(2), rig->gw(0).port()));
+        OPT_Run* s = openScreen();
+        startRow(s, 1, 0);
+        flood.run(QByteArray(), dataFrame(1, QByteArray(1 << 20, '7')));
+        QTest::mouseClick(s->cmdStart(3), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(flood.accepted(), 5000);
+        // Answered within 50 ms on average (about 6 ms here, against 100 ms
+        // when a read takes all the link holds), none later than a second.
+        int answered = 0;
+        QElapsedTimer phase;
+        phase.start();
+        while (phase.elapsed() < 2000) {
+            QElapsedTimer took;
+            took.start();
+            QCOMPARE(ask(rig->gw(0), 1, keyFrame(1, 7)), QString("User:"));
+            QVERIFY2(took.elapsed() < 1000, qPrintable(QString::number(took.elapsed())));
+            ++answered;
+        }
+        const long long written = flood.written();
+        flood.stop();
+        QVERIFY2(answered >= 40, qPrintable(QString::number(answered)));
+        QVERIFY(written > 8 * 1024 * 1024);
+        QTest::mouseClick(s->cmdStart(3), Qt::LeftButton);
+    }
+
+    // A gateway that floods and never reads its answers: once its unsent
+    // answers pass their bound its frames are dropped, told once, and the
+    // answers stay near the bound; the other gateway is served throughout.
+    void gatewayThatReadsNoAnswers()
+    {
+        rig->gateways.pop_back(); // its address is the hostile one's now
+        gwsim::FloodGateway hostile;
+        QVERIFY(hostile.listen(gwsim::loopbackAddress(2), rig->gw(0).port(), 4096));
+        OPT_Run* s = openScreen();
+        startRow(s, 1, 0);
+        // Terminal 2 started, then F4 on and on: each answered with the prompt
+        // and the signal.
+        hostile.run(keyFrame(2, 7), keyFrame(2, 4).repeated(100), 10);
+        QTest::mouseClick(s->cmdStart(3), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(hostile.accepted(), 5000);
+        // A slow link: its buffers fill after a few KB of answers.
+        QTRY_COMPARE_WITH_TIMEOUT(s->WSClient(3)->state(), QAbstractSocket::ConnectedState, 5000);
+        s->WSClient(3)->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, 4096);
+        qint64 most = 0;
+        QElapsedTimer phase;
+        phase.start();
+        while (phase.elapsed() < 3000) {
+            QCOMPARE(ask(rig->gw(0), 1, keyFrame(1, 7)), QString("User:"));
+            most = qMax(most, s->WSClient(3)->bytesToWrite());
+            QTest::qWait(10);
+        }
+        hostile.stop();
+        QVERIFY(most > OPT_Run::kMaxUnsentBytes / 2);
+        QVERIFY2(most <= 2 * OPT_Run::kMaxUnsentBytes, qPrintable(QString::number(most)));
+        QCOMPARE(lines(s).filter(", Too many frames waiting: frames dropped  from  127.0.0.4").size(), 1);
+        QTest::mouseClick(s->cmdStart(3), Qt::LeftButton);
     }
 
     // The simulator program as a person runs it: the program's own settings

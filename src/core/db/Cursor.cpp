@@ -10,7 +10,7 @@
 namespace db {
 
 namespace detail {
-bool openNamed(const ConnectionSettings& settings, const QString& name, QString* error);
+bool openNamed(const ConnectionSettings& settings, const QString& name, QString* error, bool boundStatements);
 QString newConnectionName();
 } // namespace detail
 
@@ -149,7 +149,7 @@ Cursor Cursor::open(const ConnectionSettings& settings, const QVector<Statement>
     }
     const QString name = detail::newConnectionName();
     QString error;
-    if (!detail::openNamed(settings, name, &error)) {
+    if (!detail::openNamed(settings, name, &error, false)) {
         p.end = true;
         throw DbError(ErrorKind::ConnectionLost, error.isEmpty() ? QStringLiteral("The database cannot be reached")
                                                                   : error);

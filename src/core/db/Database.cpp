@@ -82,9 +82,29 @@ Database::~Database()
 
 namespace detail {
 
+// The libpq options of a server connection. A cursor's searches may run
+// long on their own connection; only the program's shared connection has
+// its statements bounded.
+QString serverOptions(bool boundStatements)
+{
+    QStringList options = {
+        QStringLiteral("connect_timeout=5"),
+        QStringLiteral("keepalives=1"),
+        QStringLiteral("keepalives_idle=%1").arg(kKeepaliveIdleSecs),
+        QStringLiteral("keepalives_interval=1"),
+        QStringLiteral("keepalives_count=3"),
+        QStringLiteral("tcp_user_timeout=%1").arg(kLinkTimeoutMs),
+    };
+    if (boundStatements)
+        options << QStringLiteral("options='-c statement_timeout=%1 -c lock_timeout=%2'")
+                       .arg(kStatementTimeoutMs)
+                       .arg(kLockTimeoutMs);
+    return options.join(QLatin1Char(';'));
+}
+
 // Adds and opens the named Qt connection for the settings; on failure the
 // name is removed again and false returned with the reason in *error.
-bool openNamed(const ConnectionSettings& settings, const QString& name, QString* error)
+bool openNamed(const ConnectionSettings& settings, const QString& name, QString* error, bool boundStatements)
 {
     const bool postgres = settings.driver == QLatin1String("QPSQL");
     QSqlDatabase conn = QSqlDatabase::addDatabase(settings.driver, name);
@@ -102,9 +122,9 @@ bool openNamed(const ConnectionSettings& settings, const QString& name, QString*
             conn.setPort(settings.port);
         conn.setUserName(settings.user);
         conn.setPassword(settings.password);
-        conn.setConnectOptions(QStringLiteral("connect_timeout=5"));
+        conn.setConnectOptions(serverOptions(boundStatements));
     } else {
-        conn.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        conn.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
     }
     if (!conn.open()) {
         if (error)
@@ -134,7 +154,7 @@ bool Database::open(const ConnectionSettings& settings, QString* error)
     m_settings = settings;
     m_dialect = Dialect(settings.driver == QLatin1String("QPSQL") ? Engine::PostgreSQL : Engine::SQLite);
     const QString name = detail::newConnectionName();
-    if (!detail::openNamed(settings, name, error))
+    if (!detail::openNamed(settings, name, error, true))
         return false;
     d->name = name;
     return true;
@@ -254,6 +274,14 @@ void Database::begin()
 {
     if (!handle().transaction())
         raise(m_dialect, handle().lastError());
+}
+
+void Database::unboundWaitsInTransaction()
+{
+    if (m_dialect.engine() != Engine::PostgreSQL)
+        return;
+    exec(QStringLiteral("SET LOCAL statement_timeout = 0"));
+    exec(QStringLiteral("SET LOCAL lock_timeout = 0"));
 }
 
 void Database::beginLocked(const QString& series)

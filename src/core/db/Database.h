@@ -22,6 +22,20 @@ struct ConnectionSettings
     QString password;
 };
 
+// Bounds on the waits of the program's own connection, shared by every
+// screen and the terminal monitor on one thread: a statement that cannot
+// finish ends as a database error within seconds instead of holding them all.
+// On the server engine a statement may run kStatementTimeoutMs and wait
+// kLockTimeoutMs for a lock; on every server connection a link that stops
+// answering is given up after kLinkTimeoutMs (unacknowledged data, or
+// keepalive probes sent after kKeepaliveIdleSecs of silence). SQLite waits
+// kBusyTimeoutMs for another connection's write lock.
+constexpr int kStatementTimeoutMs = 5000;
+constexpr int kLockTimeoutMs = 3000;
+constexpr int kLinkTimeoutMs = 5000;
+constexpr int kKeepaliveIdleSecs = 2;
+constexpr int kBusyTimeoutMs = 5000;
+
 // One connection to the database. Every value goes in as a bound parameter;
 // reads return a snapshot the caller owns. Failures are thrown as DbError,
 // classified by kind, so each handler applies its own failure handling.
@@ -59,6 +73,10 @@ public:
     QDateTime serverNow();
 
     void begin();
+    // Lifts the statement and lock time-outs until the current transaction
+    // ends: for the rare work that may take long, such as a schema upgrade
+    // of a large database or waiting for another workstation's.
+    void unboundWaitsInTransaction();
     // Begins a transaction that holds the named lock until it ends: writers
     // that draw numbers from one series wait for each other instead of
     // reading the same highest number. On SQLite the whole database is

@@ -471,6 +471,7 @@ void ensure(db::Database& db)
     if (storedVersion(db) >= currentVersion())
         return;
     db::Transaction tx(db);
+    db.unboundWaitsInTransaction();
     if (db.engine() == db::Engine::PostgreSQL) {
         // Two workstations starting on a fresh plant database at once: the
         // second waits here and then finds the work done.

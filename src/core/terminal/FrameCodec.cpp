@@ -97,12 +97,11 @@ DecodedFrame Decode(const QByteArray& frame)
     // by position (not by searching the header's escape text for the type
     // byte's escape) keeps a header byte that equals the type byte, or a type
     // byte that needs no escape, from moving it.
-    d.kind = DecodedFrame::Kind::Data;
     const int cr = int(frame.indexOf('\r', kPayloadStart));
-    if (cr >= 0) {
-        d.hasPayload = true;
-        d.payload = escapeRange(frame, kPayloadStart, cr);
-    }
+    if (cr < 0)
+        return d;
+    d.kind = DecodedFrame::Kind::Data;
+    d.payload = escapeRange(frame, kPayloadStart, cr);
     return d;
 }
 

@@ -50,10 +50,9 @@ struct DecodedFrame
     int terminal = -1;
     QString escapeText;
     QString keyName; // Key only
-    // Data only: the escape text of bytes 9 up to the first CR. Without that
-    // CR the frame has no payload: a started terminal's dialogue cannot take
-    // it, but a terminal that has not started is still told to restart.
-    bool hasPayload = false;
+    // Data only: the escape text of bytes 9 up to the first CR. A frame
+    // without that CR cannot be decoded: it is a piece of a frame, and
+    // nothing is answered for it.
     QString payload;
 };
 

@@ -63,17 +63,57 @@ qsizetype FrameStream::leadingFrame(QByteArrayView b)
     return endsLikeFrame(b.first(length)) ? length : 0;
 }
 
+qsizetype FrameStream::announcedRest(QByteArrayView b)
+{
+    if (b.isEmpty())
+        return 0;
+    const qsizetype length = static_cast<unsigned char>(b.at(0));
+    return length >= kShortestFrame && length > b.size() ? length - b.size() : 0;
+}
+
+qsizetype FrameStream::continuation(QByteArrayView fresh, QByteArrayView piece, qsizetype rest, bool handedOn,
+                                    bool pieceEndsLikeFrame)
+{
+    // A piece that was a frame already had a wrong length byte, not a late
+    // rest, when a frame with a true one follows.
+    if (pieceEndsLikeFrame && leadingFrame(fresh) > 0)
+        return 0;
+    // The rest ends where the length said, the way a frame ends; a read that
+    // carries more begins with it, unless it begins with a frame of its own.
+    if (rest > 0 && fresh.size() >= rest) {
+        // The ending may begin in the piece.
+        const QByteArrayView tail = piece.last(qMin(piece.size(), qsizetype(3)));
+        const auto at = [&](qsizetype i) {
+            return static_cast<unsigned char>(i < tail.size() ? tail.at(i) : fresh.at(i - tail.size()));
+        };
+        if (endingBefore(at, tail.size() + rest) > 0 && (fresh.size() == rest || leadingFrame(fresh) == 0))
+            return rest;
+        // Bytes already handed on are dropped only as their true rest; bytes
+        // still held may yet grow into a frame, or past any frame's length.
+        if (handedOn)
+            return 0;
+    }
+    // A frame by itself: the gateway has moved on to another frame.
+    if (endsLikeFrame(fresh))
+        return 0;
+    return fresh.size();
+}
+
+void FrameStream::owe(QByteArrayView piece, bool pieceEndsLikeFrame, qint64 now)
+{
+    m_owed = announcedRest(piece);
+    m_owedTail = piece.last(qMin(piece.size(), qsizetype(3))).toByteArray();
+    m_owedSince = now;
+    m_owedEndsLikeFrame = pieceEndsLikeFrame;
+}
+
+// A piece that waited past the timeout: its rest may still come.
 QList<QByteArray> FrameStream::handOnHeld()
 {
     QList<QByteArray> frames;
     if (m_buffer.isEmpty())
         return frames;
-    const qsizetype length = static_cast<unsigned char>(m_buffer.at(0));
-    if (length >= kShortestFrame && length > m_buffer.size()) {
-        m_owed = length - m_buffer.size();
-        m_owedSince = m_clock();
-        m_owedEndsLikeFrame = endsLikeFrame(m_buffer);
-    }
+    owe(m_buffer, false, m_clock());
     frames << m_buffer;
     m_buffer.clear();
     return frames;
@@ -128,16 +168,16 @@ QList<QByteArray> FrameStream::feed(const QByteArray& bytes)
     QByteArrayView fresh(bytes);
 
     if (m_owed > 0) {
-        // A rest later than another wait is not the stalled frame's; nor is
-        // a whole frame after a piece that itself ended like one (its length
-        // byte was wrong, not its rest delayed).
-        if (now - m_owedSince > m_timeoutMs || (m_owedEndsLikeFrame && leadingFrame(fresh) > 0)) {
+        // A rest later than another wait is not the handed-on piece's.
+        const qsizetype rest =
+            now - m_owedSince > m_timeoutMs ? 0 : continuation(fresh, m_owedTail, m_owed, true, m_owedEndsLikeFrame);
+        if (rest == 0) {
             m_owed = 0;
         } else {
-            const qsizetype dropped = qMin(m_owed, fresh.size());
-            m_owed -= dropped;
+            m_owed -= rest;
             m_owedSince = now;
-            fresh = fresh.sliced(dropped);
+            m_owedTail = (m_owedTail + fresh.first(rest).toByteArray()).right(3);
+            fresh = fresh.sliced(rest);
             if (fresh.isEmpty())
                 return frames;
         }
@@ -147,9 +187,9 @@ QList<QByteArray> FrameStream::feed(const QByteArray& bytes)
         if (fresh.isEmpty())
             return frames;
     }
-    // A held piece that ends like a frame, and a read that is a frame by
-    // itself: two frames, whatever the piece's byte 0 announced.
-    if (!m_buffer.isEmpty() && endsLikeFrame(m_buffer) && leadingFrame(fresh) > 0) {
+    // TCP keeps the order of the gateway's writes: once another frame comes,
+    // what the held piece lacks will not.
+    if (!m_buffer.isEmpty() && continuation(fresh, m_buffer, announcedRest(m_buffer), false, false) == 0) {
         frames << m_buffer;
         m_buffer.clear();
     }
@@ -159,17 +199,16 @@ QList<QByteArray> FrameStream::feed(const QByteArray& bytes)
     while (at < m_buffer.size()) {
         const QByteArrayView rest = QByteArrayView(m_buffer).sliced(at);
         const qsizetype length = static_cast<unsigned char>(rest.at(0));
-        if (length >= kShortestFrame) {
-            if (length > rest.size())
-                break; // the rest of the frame is still on its way
-            if (endsLikeFrame(rest.first(length))) {
-                frames << rest.first(length).toByteArray();
-                at += length;
-                continue;
-            }
+        if (length >= kShortestFrame && length <= rest.size() && endsLikeFrame(rest.first(length))) {
+            frames << rest.first(length).toByteArray();
+            at += length;
+            continue;
         }
         if (endsLikeFrame(rest)) {
+            // A frame now, whatever byte 0 announced: what it still announced
+            // is dropped if it comes.
             frames << rest.toByteArray();
+            owe(rest, true, now);
             at = m_buffer.size();
         } else if (rest.size() >= kMaxFrame) {
             // No frame is this long: hand it on and drop its rest.

@@ -6,29 +6,30 @@
 
 namespace monitor {
 
-// Cuts the byte stream of one gateway connection into frames. TCP keeps no
-// frame to one read: a frame may arrive in pieces and two frames may arrive
-// in one read. Byte 0 of a frame is normally its length, and it wins while it
-// is plausible: a piece that announces more bytes than have come waits for
-// them. Where byte 0 cannot be the length (too small, or the cut there does
-// not end the way a frame ends: CR LF, a key code after 00, FF FF FF FF),
-// bytes that end like a frame are one frame: a gateway need not put a length
-// into a key or start-up frame. An ending counts only after the terminal
-// number and the type byte, so a header cut short never passes for a frame.
-// A piece that already ends like a frame is handed on at once when the next
-// read is a whole frame by itself (its byte 0 its own size): a key frame
-// whose byte 0 happens to look like a length must not swallow the next
-// terminal's frame. A piece that gets no bytes for longer than the timeout
-// is handed on as one frame, so that nothing the terminal sent is silently
-// lost and a garbled length cannot hold back what follows; the bytes its
-// length still announced are dropped when they come (within a bound of
-// time), so that the rest of a stalled frame never passes for a frame of
-// another terminal. A piece that grows to 255 bytes without ending like a
-// frame can be no frame: it is handed on as it is, and what follows it is
-// its rest, dropped up to and including the next frame ending (or until the
-// bytes pause for the timeout), so that the middle of an overlong frame never
-// passes for a frame of the terminal its byte 7 happens to name. At most one
-// unfinished piece (under 255 bytes) is held.
+// Cuts the byte stream of one gateway connection into frames. A gateway
+// writes each frame by itself, but TCP keeps no frame to one read: a frame
+// may arrive in pieces and two frames may arrive in one read.
+// - Bytes that end the way a frame ends (CR LF, a key code after 00,
+//   FF FF FF FF), with the ending after the terminal number and the type
+//   byte, are a frame at once, whatever their byte 0 announced: a gateway
+//   need not put a true length into a key, start-up or data frame, and an
+//   operator must not wait for bytes that will never come. What byte 0 still
+//   announced is dropped if it follows.
+// - Byte 0 cuts a read that carries several frames, where it is a plausible
+//   length and the bytes end like a frame there.
+// - Bytes that do not end like a frame are held for their rest. A read that
+//   is a frame by itself and not the rest the held piece announced means the
+//   gateway has moved on: the held piece is handed on first, alone (it
+//   cannot be decoded, so nothing is answered for it).
+// - A piece that gets no bytes for longer than the timeout is handed on, so
+//   that nothing is silently lost; its rest, when it comes within another
+//   wait, is dropped, so that it never passes for another terminal's frame.
+// - A piece that grows to 255 bytes without ending like a frame can be no
+//   frame: it is handed on as it is and what follows is its rest, dropped up
+//   to and including the next frame ending (or until the bytes pause for the
+//   timeout), so that the middle of an overlong frame never passes for a
+//   frame of the terminal its byte 7 happens to name.
+// At most one unfinished piece (under 255 bytes) is held.
 class FrameStream
 {
 public:
@@ -62,8 +63,18 @@ public:
     // The length of the whole frame the bytes begin with (byte 0 a plausible
     // length, the bytes up to it ending like a frame); 0 when they do not.
     static qsizetype leadingFrame(QByteArrayView bytes);
+    // How many bytes the frame the bytes begin with still lacks by its byte
+    // 0; 0 when byte 0 is no plausible length or announces no more.
+    static qsizetype announcedRest(QByteArrayView bytes);
 
 private:
+    // How many of the fresh bytes continue a piece (its last bytes at
+    // least), held or handed on, that lacks `rest` bytes (0: its length is
+    // unknown); 0 when they are no part of it.
+    static qsizetype continuation(QByteArrayView fresh, QByteArrayView piece, qsizetype rest, bool handedOn,
+                                  bool pieceEndsLikeFrame);
+    // The piece goes on short of its length: its rest is dropped if it comes.
+    void owe(QByteArrayView piece, bool pieceEndsLikeFrame, qint64 now);
     QList<QByteArray> handOnHeld();
     // Drops from fresh what is left of an overlong piece, up to its end.
     void dropOverlongRest(QByteArrayView& fresh, qint64 now);
@@ -75,6 +86,7 @@ private:
     qsizetype m_owed = 0;
     qint64 m_owedSince = 0;
     bool m_owedEndsLikeFrame = false;
+    QByteArray m_owedTail; // the last bytes of the piece, for an ending cut there
     bool m_overlong = false; // the rest of an overlong piece is being dropped
     qint64 m_overlongSince = 0;
     QByteArray m_overlongTail; // its last bytes, for an ending cut by a read

@@ -146,9 +146,6 @@ FrameResult ScanDialogue::ProcessTerminalData(const QByteArray& frame, const QSt
     case DecodedFrame::Kind::Data:
         if (row.step < StepUser || row.step > StepComponent) {
             answer.reject(kNotStarted);
-        } else if (!d.hasPayload) {
-            result.abandoned = true;
-            return result;
         } else {
             runStep(row, d.payload, answer);
         }
@@ -167,8 +164,7 @@ void ScanDialogue::runStep(TerminalInfo& row, const QString& payload, Answer& an
 {
     answer.result.lastData = payload;
     const int step = row.step;
-    // Each step answers with its next prompt or its rejection; a database
-    // that does not answer rejects the scan, so the operator scans again.
+    // Each step answers with its next prompt or its rejection.
     bool accepted = false;
     int next = step;
     try {
@@ -224,8 +220,12 @@ void ScanDialogue::runStep(TerminalInfo& row, const QString& payload, Answer& an
             break;
         }
     } catch (const db::DbError& e) {
-        accepted = false;
+        // A scan the database could not check is neither right nor wrong:
+        // rejecting it would have the operator pull a good reel. Nothing is
+        // sent, and the operator scans again once the database answers.
         answer.result.dbError = e.text();
+        answer.result.abandoned = true;
+        return;
     }
     if (!accepted) {
         answer.reject(step);

@@ -20,7 +20,8 @@ bool ReadsAsNumber(const QString& text, double* value = nullptr);
 // What the monitor screen shows for one frame.
 struct FrameResult
 {
-    // The frame could not be decoded: nothing was sent, nothing changed.
+    // The frame was abandoned: it could not be decoded, or the database
+    // failed during its step. Nothing was sent and no rejection is reported.
     bool abandoned = false;
     // The key name, "Initialize..." or the payload; unset when the frame
     // leaves the last data text as it was.
@@ -31,7 +32,7 @@ struct FrameResult
     int termError = 0;
     // Why a display frame was not sent, when one was not.
     QString sendError;
-    // The database failure that turned an answer into a rejection.
+    // The database failure that abandoned the frame.
     QString dbError;
 };
 

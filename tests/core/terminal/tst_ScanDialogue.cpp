@@ -207,11 +207,12 @@ private Q_SLOTS:
 
     void notStartedAndKeys()
     {
-        // Not started, the terminal is told so whether or not its frame
-        // carries a whole payload; F4 only turns its signal off.
+        // Not started, the terminal is told so; a piece of a frame without
+        // its CR is no scan and gets nothing. F4 only turns its signal off.
         QCOMPARE(scan("U1"), reject("Connet error!   Please restart!"));
         QCOMPARE(last.termError, 7);
-        QCOMPARE(scan(dataFrame(5, "U1").chopped(2)), reject("Connet error!   Please restart!"));
+        QCOMPARE(scan(dataFrame(5, "U1").chopped(2)), Frames());
+        QVERIFY(last.abandoned);
         QCOMPARE(scan(keyFrame(5, 4)), Frames { SignalFrame(false, 5) });
 
         // F7 keeps the last label, the start-up frame drops it too.
@@ -298,27 +299,33 @@ private Q_SLOTS:
         QCOMPARE(t5().step, qint16(StepSlot));
     }
 
-    void databaseFailureRejects()
+    // A scan the database cannot check is abandoned: nothing is sent and no
+    // rejection is reported, and the same scan is taken once it answers.
+    void databaseFailureAbandonsTheScan()
     {
         start("0");
         scan("B1");
         gConn().close();
-        QCOMPARE(scan("LK1"), reject("Invalid Component"));
+        QCOMPARE(scan("LK1"), Frames());
+        QVERIFY(last.abandoned && !last.dbError.isEmpty());
+        QCOMPARE(last.termError, 0);
         QVERIFY(t5().link_id.isEmpty());
         QVERIFY(gConn().open(testdb::lastSettings()));
         QCOMPARE(scan("LK1"), show("Machine/Module/Slot:"));
         gConn().close();
-        QCOMPARE(scan("B1"), reject("Invalid Machine/Module/Slot"));
+        QCOMPARE(scan("B1"), Frames());
+        QCOMPARE(t5().step, qint16(StepSlot));
         QVERIFY(gConn().open(testdb::lastSettings()));
         QCOMPARE(scan("B1"), show("Component:"));
 
-        // The look-up answers but the record is refused: the same rejection,
-        // and the row keeps its step and its last label.
+        // The look-up answers but the record is refused: the row keeps its
+        // step and its last label.
         gConn().exec(gConn().engine() == db::Engine::SQLite
                 ? "create trigger refuse before insert on check_history begin select raise(abort, 'no'); end"
                 : "alter table check_history add constraint refuse check (check_value is null) not valid");
-        QCOMPARE(scan("LK'4"), reject("Invalid Component"));
+        QCOMPARE(scan("LK'4"), Frames());
         QVERIFY(!last.dbError.isEmpty());
+        QCOMPARE(last.termError, 0);
         QCOMPARE(t5().step, qint16(StepComponent));
         QCOMPARE(t5().link_id, QString("LK1"));
         QCOMPARE(t5().lot_no, QString("LOT1"));

@@ -1,0 +1,188 @@
+#pragma once
+
+// Random sequences of gateway reads for the frame stream's property, shared
+// by the unit test (a seeded generator) and the fuzz target (its input):
+// whole frames of random terminals, each its own read (data frames with and
+// without a true byte 0, key and start-up frames with any byte 0), runts and
+// never-finished cuts between them, and frames stalled past the wait whose
+// rest comes late. Every whole frame must come back once and whole; nothing
+// else may decode.
+#include "terminal/FrameCodec.h"
+#include "terminal/FrameStream.h"
+
+#include <QByteArray>
+#include <QList>
+
+namespace readsequences {
+
+constexpr qint64 kWaitMs = 2000;
+
+struct Read
+{
+    enum Kind {
+        Whole, // a frame by itself
+        Piece, // a runt, a cut whose rest never comes, or a stalled frame's first piece
+        Rest,  // a stalled frame's rest, after the wait
+    };
+    Kind kind = Whole;
+    QByteArray bytes;
+    qint64 gapMs = 0; // before it
+    bool tick = false; // a timer looks in before it
+};
+
+// The bytes end with a frame ending, wherever it begins.
+inline bool endsWithEnding(QByteArrayView b)
+{
+    const auto at = [&](qsizetype i) { return static_cast<unsigned char>(b.at(b.size() - i)); };
+    if (b.size() >= 2 && ((at(2) == 0x0D && at(1) == 0x0A) || (at(2) == 0x00 && at(1) >= 0x3B && at(1) <= 0x41)))
+        return true;
+    return b.size() >= 4 && at(4) == 0xFF && at(3) == 0xFF && at(2) == 0xFF && at(1) == 0xFF;
+}
+
+// The rests that the reads since the last whole frame announced by their
+// byte 0 and have not had yet, each with the bytes from the announcing read
+// on.
+inline QList<std::pair<qsizetype, QByteArray>> announcedRests(const QList<Read>& before)
+{
+    QList<std::pair<qsizetype, QByteArray>> rests;
+    QByteArray since;
+    for (qsizetype j = before.size() - 1; j >= 0 && before.at(j).kind != Read::Rest; --j) {
+        const QByteArray& p = before.at(j).bytes;
+        since.prepend(p);
+        const qsizetype length = static_cast<unsigned char>(p.at(0));
+        if (length >= monitor::FrameStream::kShortestFrame && length > since.size())
+            rests.append({ length - since.size(), since });
+        if (before.at(j).kind == Read::Whole)
+            break;
+    }
+    return rests;
+}
+
+// The next read could be, or begin with, a rest that earlier reads
+// announced: as long as it, the bytes end like a frame there. The bytes
+// cannot tell a frame of its own from that rest.
+inline bool couldBeRest(const QList<Read>& before, const QByteArray& next)
+{
+    for (const auto& [rest, since] : announcedRests(before)) {
+        if (next.size() >= rest && endsWithEnding(since + next.first(rest)))
+            return true;
+    }
+    return false;
+}
+
+// Builds up to `count` reads from the bytes `next` gives.
+template<typename Next>
+QList<Read> build(Next next, int count)
+{
+    QList<Read> reads;
+    const auto frame = [&](int kind) {
+        QByteArray f(8, '\0');
+        for (int i = 1; i < 8; ++i)
+            f[i] = char(next()); // header bytes 1 to 6 and the terminal
+        if (kind == 0) {
+            f += char(next()); // type byte
+            const int payload = next() % 4 == 0 ? next() % 245 : next() % 24;
+            for (int i = 0; i < payload; ++i) {
+                const char b = char(next());
+                f += b == '\r' ? 'x' : b;
+            }
+            f += "\r\n";
+        } else if (kind == 1) {
+            f += '\0';
+            f += char(0x3B + next() % 7);
+        } else {
+            f += QByteArray(4, char(0xFF));
+        }
+        return f;
+    };
+    for (int n = 0; n < count; ++n) {
+        Read r;
+        r.gapMs = next() % 4 == 0 ? kWaitMs + 1 + next() * 4 : next() * 4;
+        r.tick = next() & 1;
+        const bool afterWhole = reads.isEmpty() || reads.last().kind != Read::Piece;
+        const int kind = next() % (afterWhole ? 8 : 3);
+        QByteArray f = frame(kind % 3);
+        if (kind < 3) {
+            // Whole: byte 0 its length, or any other value that does not cut
+            // the frame short where it would end like one.
+            const int b0 = next() & 1 ? int(f.size()) : next();
+            f[0] = char(b0);
+            if (b0 >= monitor::FrameStream::kShortestFrame && b0 < f.size()
+                && monitor::FrameStream::endsLikeFrame(QByteArrayView(f).first(b0)))
+                f[0] = 0;
+            if (couldBeRest(reads, f))
+                continue;
+            r.bytes = f;
+        } else if (kind < 7) {
+            // A runt, or a cut before the frame's ending; its rest never comes.
+            f[0] = char(next() & 1 ? int(f.size()) : next());
+            r.bytes = kind == 3 ? f.left(1 + next() % 7) : f.left(1 + next() % (f.size() - 2));
+            r.kind = Read::Piece;
+        } else {
+            // Stalled past the wait, its length true: its rest comes late.
+            if (!announcedRests(reads).isEmpty())
+                continue;
+            f[0] = char(f.size());
+            const qsizetype cut = 1 + next() % (f.size() - 2);
+            r.bytes = f.left(cut);
+            r.kind = Read::Piece;
+            if (endsWithEnding(r.bytes))
+                continue;
+            reads << r;
+            r.kind = Read::Rest;
+            r.bytes = f.mid(cut);
+            r.gapMs = kWaitMs + 1 + next();
+        }
+        // A piece that ends like a frame only with the bytes before it is a
+        // frame; one that ends like a frame by itself is one; so is one whose
+        // byte 0 cuts a frame from it.
+        if (r.kind == Read::Piece && endsWithEnding(r.bytes))
+            r.bytes.back() = 'x';
+        if (r.kind == Read::Piece && monitor::FrameStream::leadingFrame(r.bytes) > 0)
+            r.bytes[0] = 0;
+        // A piece that could begin with a rest leaves what follows it to
+        // guesswork too.
+        if (r.kind == Read::Piece && couldBeRest(reads, r.bytes))
+            continue;
+        reads << r;
+    }
+    return reads;
+}
+
+// Feeds the reads through a stream and returns every frame it hands on.
+inline QList<QByteArray> feed(const QList<Read>& reads, qsizetype* pending = nullptr)
+{
+    qint64 now = 0;
+    monitor::FrameStream stream([&] { return now; }, kWaitMs);
+    QList<QByteArray> got;
+    for (const Read& r : reads) {
+        now += r.gapMs;
+        if (r.tick)
+            got += stream.takeStale();
+        got += stream.feed(r.bytes);
+    }
+    now += kWaitMs + 1;
+    got += stream.takeStale();
+    if (pending)
+        *pending = stream.pending();
+    return got;
+}
+
+// The frames handed on that decode: exactly the whole frames, in order.
+inline bool wholeFramesComeBackOnce(const QList<Read>& reads)
+{
+    QList<QByteArray> expected;
+    for (const Read& r : reads) {
+        if (r.kind == Read::Whole)
+            expected << r.bytes;
+    }
+    qsizetype pending = 0;
+    QList<QByteArray> decoded;
+    for (const QByteArray& f : feed(reads, &pending)) {
+        if (monitor::Decode(f).kind != monitor::DecodedFrame::Kind::Abandoned)
+            decoded << f;
+    }
+    return decoded == expected && pending == 0;
+}
+
+} // namespace readsequences
