@@ -12,6 +12,7 @@
 #include "terminal/TerminalTable.h"
 
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -26,9 +27,12 @@
 #include <QTest>
 #include <QTimer>
 #include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <thread>
 
 using gwsim::dataFrame;
 using gwsim::keyFrame;
@@ -493,11 +497,20 @@ private Q_SLOTS:
             ask(gw, 1, dataFrame(1, scan));
         QCOMPARE(ask(gw, 1, dataFrame(1, "B01")), QString("Component:"));
 
-        db::Database locker;
-        QVERIFY(locker.open(testdb::lastSettings()));
-        locker.beginLocked("test"); // SQLite: the file's write lock
-        if (server)
-            locker.exec("LOCK TABLE check_history IN ACCESS EXCLUSIVE MODE");
+        // Another workstation holds the lock for 20 s, or until the checks
+        // below are done: a scan that waited for it would be late, not hung.
+        std::atomic<bool> locked = false, release = false;
+        testdb::SecondConnection locker([&](db::Database& other) {
+            other.beginLocked("test"); // SQLite: the file's write lock
+            if (server)
+                other.exec("LOCK TABLE check_history IN ACCESS EXCLUSIVE MODE");
+            locked = true;
+            QDeadlineTimer until(20000);
+            while (!release && !until.hasExpired())
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            other.rollback();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(locked, 10000);
         QElapsedTimer took;
         took.start();
         scanUnanswered(s, gw, "LK1", &rig->gw(1), gwsim::startupFrame(1));
@@ -505,7 +518,8 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(rig->gw(1).terminal(1).shown(), QString("User:"), 5000);
         QVERIFY2(took.elapsed() <= timeoutMs + 1000, qPrintable(QString::number(took.elapsed())));
         QCOMPARE(lines(s).filter("Database Error= ").size(), 1);
-        locker.rollback();
+        release = true;
+        QCOMPARE(locker.finish(), QString());
 
         QCOMPARE(ask(gw, 1, dataFrame(1, "LK1")), QString("Machine/Module/Slot:"));
         QCOMPARE(gConn().count("select count(*) from check_history where link_id = 'LK1'"), 1);
