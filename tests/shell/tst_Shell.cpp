@@ -25,7 +25,6 @@
 #include "app/AppControl.h"
 #include "app/Module1.h"
 #include "ExcelImport.h"
-#include "workbook/Workbook.h"
 #include "frmAbout.h"
 #include "frmMain.h"
 
@@ -254,10 +253,8 @@ private Q_SLOTS:
     void reloginDropsAnImportBeingRead()
     {
         QTemporaryDir dir;
-        const QString reader = dir.filePath("slow-reader");
-        QVERIFY(testing::writeFile(
-            reader, QStringLiteral("#!/bin/sh\nsleep 2\nexec '%1' \"$@\"\n").arg(workbook::readerProgram()).toUtf8(),
-            0700));
+        const QString reader = testing::slowReader(dir.path(), 2);
+        QVERIFY(!reader.isEmpty());
         Module1::setImportReader(reader);
         const auto restore = qScopeGuard([] { Module1::setImportReader(QString()); });
         testing::addRow("line_info", {"line_id"}, {"L1"});
