@@ -164,6 +164,11 @@ void OPT_Component::initGrids()
         if (QTableWidgetItem* h = MFGdata->horizontalHeaderItem(c))
             h->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     }
+    // As in the tree, a component code shows whole in both grids: codes that
+    // differ in their last digits must not look alike where the user checks
+    // what went into a slot.
+    msfgInfo->horizontalHeader()->setSectionResizeMode(6, QHeaderView::ResizeToContents);
+    MFGdata->horizontalHeader()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
 }
 
 void OPT_Component::EnableSelectors(bool line, bool part, bool /*machine*/, bool module)

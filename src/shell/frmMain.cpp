@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "app/AppControl.h"
+#include "ExcelImport.h"
 #include "FormWidgets.h"
 #include "MainPlacement.h"
 #include "app/MessageLayer.h"
@@ -325,8 +326,11 @@ void frmMain::closeScreensNotGranted()
         auto* monitor = qobject_cast<OPT_Run*>(screen);
         if (monitor && (granted || monitor->serving()))
             monitor->setOperatorEnabled(granted);
-        else if (!granted)
+        else if (!granted) {
+            // An import it reads for is dropped with it, without asking.
+            Module1::DropImport(screen);
             screen->close();
+        }
     }
 }
 
@@ -382,7 +386,11 @@ void frmMain::resetScreensForUser(const QString& userId)
     m_user = userId;
     for (const QPointer<QWidget>& open : std::as_const(m_open)) {
         QWidget* screen = open.data();
-        if (screen && screen->metaObject()->indexOfSlot("resetForUser()") >= 0)
+        if (!screen)
+            continue;
+        // The previous user's import stores nothing under the new user's name.
+        Module1::DropImport(screen);
+        if (screen->metaObject()->indexOfSlot("resetForUser()") >= 0)
             QMetaObject::invokeMethod(screen, "resetForUser", Qt::DirectConnection);
     }
 }

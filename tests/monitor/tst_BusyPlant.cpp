@@ -76,19 +76,6 @@ private:
     bool m_next = false;
 };
 
-// A reader that takes its time before it reads.
-QString slowReader(const QTemporaryDir& dir, int seconds)
-{
-    const QString path = dir.filePath("slow-reader");
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return QString();
-    f.write(QStringLiteral("#!/bin/sh\nsleep %1\nexec '%2' \"$@\"\n").arg(seconds).arg(workbook::readerProgram()).toUtf8());
-    f.close();
-    f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
-    return path;
-}
-
 } // namespace
 
 // The monitor keeps answering a scanning terminal while the same program
@@ -163,7 +150,7 @@ private Q_SLOTS:
 
         // An import whose reader takes ten seconds before it reads.
         QTemporaryDir dir;
-        Module1::setImportReader(slowReader(dir, 10));
+        Module1::setImportReader(testing::slowReader(dir.path(), 10));
         const int beforeImport = terminal.answered;
         const workbook::ImportOutcome out
             = Module1::ImportExcelFile(testing::dataFile("machines.xlsx"), testing::machineImportLayout(), nullptr);

@@ -155,10 +155,8 @@ private Q_SLOTS:
     void importWaitsForTheReaderWithoutHoldingTheScreen()
     {
         QTemporaryDir dir;
-        const QString reader = dir.filePath("slow-reader");
-        QVERIFY(testing::writeFile(
-            reader, QStringLiteral("#!/bin/sh\nsleep 2\nexec '%1' \"$@\"\n").arg(workbook::readerProgram()).toUtf8(),
-            0700));
+        const QString reader = testing::slowReader(dir.path(), 2);
+        QVERIFY(!reader.isEmpty());
         Module1::setImportReader(reader);
         addLine("L1");
         addLine("1001");

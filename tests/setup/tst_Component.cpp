@@ -202,6 +202,11 @@ private Q_SLOTS:
         QTest::keyClick(s.TV, Qt::Key_Return);
         QCOMPARE(testing::gridRows(s.MFGdata, 2), QStringList({ "S1|", "S2|" + two, "S3|" }));
         QCOMPARE(s.MFGdata->item(1, 0)->text(), OPT_Component::markText());
+        QVERIFY(s.MFGdata->columnWidth(2) > s.MFGdata->fontMetrics().horizontalAdvance(two));
+        s.cmdSave->click();
+        testing::choose(s.cboMC, "M1");
+        QVERIFY(testing::gridRows(s.msfgInfo, 6).contains("L1|P1|M1|MD1|S2|" + two));
+        QVERIFY(s.msfgInfo->columnWidth(6) > s.msfgInfo->fontMetrics().horizontalAdvance(two));
     }
 
     void saveFailures()

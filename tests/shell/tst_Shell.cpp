@@ -4,6 +4,7 @@
 #include "MainWindowFixture.h"
 #include "Mtc_Comp.h"
 #include "Mtc_Comp_Link.h"
+#include "Mtc_Machine.h"
 #include "Mtc_Part.h"
 #include "Mtc_Slot1.h"
 #include "OPT_Load_SN.h"
@@ -18,10 +19,12 @@
 #include "SimGateway.h"
 #include "Style.h"
 #include "TestDb.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 #include "Widgets.h"
 #include "app/AppControl.h"
 #include "app/Module1.h"
+#include "ExcelImport.h"
 #include "frmAbout.h"
 #include "frmMain.h"
 
@@ -36,9 +39,11 @@
 #include <QPointer>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -239,6 +244,42 @@ private Q_SLOTS:
                      + lots->txtLot->text(),
                  QString());
         QVERIFY(lots->LvData->selectedItems().isEmpty());
+    }
+
+    // A login as another user while a screen waits for the workbook reader:
+    // the previous user's import stores nothing and says nothing, and the
+    // screen is left browsing; a screen the new user may not use closes
+    // without asking about the import.
+    void reloginDropsAnImportBeingRead()
+    {
+        QTemporaryDir dir;
+        const QString reader = testing::slowReader(dir.path(), 2);
+        QVERIFY(!reader.isEmpty());
+        Module1::setImportReader(reader);
+        const auto restore = qScopeGuard([] { Module1::setImportReader(QString()); });
+        testing::addRow("line_info", {"line_id"}, {"L1"});
+        MainWindowFixture::addUser("OP1", "Operator", "OPS", {"MAN_MACHINE"});
+        MainWindowFixture::addUser("OP2", "Operator two", "OPS2", {"QY_WIP"});
+        TROVA_OPEN_SCREEN(f, machines, Mtc_Machine, "Man_Machine");
+        const auto importWhileLoggingIn = [&](const QString& user) {
+            prompter().clear();
+            prompter().files.enqueue(testing::dataFile("machines.xlsx"));
+            QTimer::singleShot(300, f.main(), [&f, user] { QVERIFY(f.relogIn(user, user)); });
+            machines->cmdImport->click();
+        };
+        const auto stored = [] { return testing::queryRows("select mc_id from mc_info"); };
+
+        importWhileLoggingIn("OP1");
+        QCOMPARE(stored(), QStringList());
+        QCOMPARE(prompter().texts(), QStringList());
+        QVERIFY(machines->cmdImport->isEnabled() && machines->cmdNew->isEnabled() && !machines->cmdSave->isEnabled());
+        QVERIFY(!machines->findChild<QWidget*>("importBusy"));
+
+        QPointer<Mtc_Machine> open(machines);
+        importWhileLoggingIn("OP2");
+        QTRY_VERIFY(!open);
+        QCOMPARE(prompter().texts(), QStringList());
+        QCOMPARE(stored(), QStringList());
     }
 
     // Each button opens its item's screen; a screen opens once, and afresh

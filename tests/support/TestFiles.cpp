@@ -1,5 +1,6 @@
 #include "TestFiles.h"
 
+#include "workbook/Workbook.h"
 #include "workbook/WorkbookExport.h"
 
 #include <QCryptographicHash>
@@ -53,6 +54,14 @@ bool writeFile(const QString& path, const QByteArray& data, int mode)
         return false;
     f.close();
     return mode < 0 || ::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0;
+}
+
+QString slowReader(const QString& folder, int seconds)
+{
+    const QString path = QDir(folder).filePath(QStringLiteral("slow-reader"));
+    const QString script
+        = QStringLiteral("#!/bin/sh\nsleep %1\nexec '%2' \"$@\"\n").arg(seconds).arg(workbook::readerProgram());
+    return writeFile(path, script.toUtf8(), 0700) ? path : QString();
 }
 
 int fileMode(const QString& path)

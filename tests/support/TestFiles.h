@@ -20,6 +20,9 @@ QString writeSheet(const QString& path, const QList<QStringList>& rows);
 QByteArray fileBytes(const QString& path);
 // Writes the file, creating its folders; with a mode, sets it exactly.
 bool writeFile(const QString& path, const QByteArray& data, int mode = -1);
+// A workbook reader program in folder that waits the seconds and then runs
+// the real reader; its path.
+QString slowReader(const QString& folder, int seconds);
 // The file's permission bits, set-user-id, set-group-id and sticky included.
 int fileMode(const QString& path);
 // Every file and folder under root, hidden ones included, relative and

@@ -25,6 +25,15 @@ QString& readerOverride()
     return program;
 }
 
+class ReadingState;
+
+// The imports reading now, one per screen at most.
+QList<ReadingState*>& readings()
+{
+    static QList<ReadingState*> list;
+    return list;
+}
+
 // The screen while the reader reads the workbook: a moving bar saying so,
 // every button off but Exit (as while a search runs), and a close asked
 // about. Everything is put back when this goes.
@@ -58,10 +67,12 @@ public:
         m_busy->show();
         screen->setCursor(Qt::BusyCursor);
         screen->installEventFilter(this);
+        readings() << this;
     }
 
     ~ReadingState() override
     {
+        readings().removeOne(this);
         if (!m_screen)
             return;
         m_screen->removeEventFilter(this);
@@ -75,6 +86,18 @@ public:
 
     // The user chose to close the screen, which stopped the reading.
     bool closeWanted() const { return m_closeWanted; }
+    // Stopped for a login as another user.
+    bool dropped() const { return m_dropped; }
+    QWidget* screen() const { return m_screen; }
+
+    // The import was the previous user's: it stops without a word, and a
+    // close that follows (the new user may not use the screen) is not asked
+    // about.
+    void drop()
+    {
+        m_dropped = true;
+        m_read->cancel();
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -83,7 +106,9 @@ protected:
             return false;
         // The screen stays while the import it started is on its stack.
         event->ignore();
-        if (!m_closeWanted
+        if (m_dropped)
+            m_closeWanted = true;
+        else if (!m_closeWanted
             && msg::box(QStringLiteral("The workbook is still being read. Stop the import?"), msg::Buttons::YesNo,
                         msg::Icon::Question)
                    == msg::Answer::Yes) {
@@ -99,12 +124,14 @@ private:
     QWidget* m_busy = nullptr;
     QList<QPointer<QAbstractButton>> m_disabled;
     bool m_closeWanted = false;
+    bool m_dropped = false;
 };
 
 // How a read that did not run to its end was stopped.
 enum class Stopped {
     No,
-    ToClose, // the user closes the screen
+    ToClose, // the screen closes
+    Dropped, // another user logged in
     Quitting, // the program ends
 };
 
@@ -125,7 +152,12 @@ std::optional<workbook::Rows> readWithoutHolding(const QString& path, QWidget* s
     // The loop also ends when the program quits: the reader goes with it.
     const bool quitting = read.running();
     read.cancel();
-    *stopped = state.closeWanted() ? Stopped::ToClose : (quitting ? Stopped::Quitting : Stopped::No);
+    if (state.closeWanted())
+        *stopped = Stopped::ToClose;
+    else if (state.dropped())
+        *stopped = Stopped::Dropped;
+    else
+        *stopped = quitting ? Stopped::Quitting : Stopped::No;
     *error = read.error();
     return read.takeRows();
 }
@@ -135,6 +167,14 @@ std::optional<workbook::Rows> readWithoutHolding(const QString& path, QWidget* s
 QString ExcelFileFilter()
 {
     return QStringLiteral("Excel Files (*.xls *.xlsx)");
+}
+
+void DropImport(QWidget* screen)
+{
+    for (ReadingState* r : std::as_const(readings())) {
+        if (r->screen() == screen)
+            r->drop();
+    }
 }
 
 void setImportReader(const QString& program)

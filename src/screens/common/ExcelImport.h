@@ -34,6 +34,12 @@ workbook::ImportOutcome ImportExcelFile(const QString& path, const workbook::Imp
                                        const std::function<void()>& loadData, QWidget* screen = nullptr,
                                        QAbstractButton* exitButton = nullptr);
 
+// Stops the import the screen is reading a workbook for, if any: nothing is
+// stored and nothing is said, since it was started by a user who has logged
+// out. The screen's buttons come back when the reading has ended; a close of
+// the screen meanwhile waits for that without asking.
+void DropImport(QWidget* screen);
+
 // The reader program the imports run; empty: the one beside the program.
 // Tests put a slow one in.
 void setImportReader(const QString& program);
