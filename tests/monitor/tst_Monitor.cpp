@@ -116,6 +116,14 @@ class MonitorTest : public testdb::Case {
                 QTest::mouseClick(s->cmdStart(i), Qt::LeftButton);
     }
 
+    // Terminal 1 of the gateway logs on and scans its slot.
+    void toComponentStep(gwsim::SimGateway& gw)
+    {
+        QCOMPARE(ask(gw, 1, keyFrame(1, 7)), QString("User:"));
+        for (const char* scan : { "U1", "P1", "0", "B01" })
+            ask(gw, 1, dataFrame(1, scan));
+        QCOMPARE(gw.terminal(1).shown(), QString("Component:"));
+    }
     // Terminal 1 of the gateway scans (and then another gateway sends
     // `next`); the frame is handled (its data line comes) and nothing at all
     // is sent to the terminal.
@@ -442,10 +450,7 @@ private Q_SLOTS:
         OPT_Run* s = openScreen();
         startRow(s, 1, 0);
         gwsim::SimGateway& gw = rig->gw(0);
-        QCOMPARE(ask(gw, 1, keyFrame(1, 7)), QString("User:"));
-        for (const char* scan : { "U1", "P1", "0", "B01" })
-            ask(gw, 1, dataFrame(1, scan));
-        QCOMPARE(gw.terminal(1).shown(), QString("Component:"));
+        toComponentStep(gw);
 
         // Stopped: on PostgreSQL the database refuses connections and its
         // sessions are ended; on SQLite the file cannot be reached.
@@ -498,10 +503,7 @@ private Q_SLOTS:
         startRow(s, 1, 0);
         startRow(s, 2, 1);
         gwsim::SimGateway& gw = rig->gw(0);
-        QCOMPARE(ask(gw, 1, keyFrame(1, 7)), QString("User:"));
-        for (const char* scan : { "U1", "P1", "0" })
-            ask(gw, 1, dataFrame(1, scan));
-        QCOMPARE(ask(gw, 1, dataFrame(1, "B01")), QString("Component:"));
+        toComponentStep(gw);
 
         // Another workstation holds the lock for 20 s, or until the checks
         // below are done: a scan that waited for it would be late, not hung.
