@@ -399,8 +399,7 @@ private Q_SLOTS:
 
         // Each row's writes, the stream's clock moved gapMs after each, and
         // what terminals 12 and 9 are shown for them.
-        struct Row
-        {
+        struct Row {
             const char* what;
             QList<QByteArray> writes;
             QStringList to12, to9;
