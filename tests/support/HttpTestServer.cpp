@@ -52,10 +52,6 @@ QString closedPortUrl()
     return QStringLiteral("http://127.0.0.1:%1").arg(port);
 }
 
-} // namespace testing
-
-namespace testing {
-
 HttpFloodServer::HttpFloodServer(const QByteArray& head, qint64 declaredLength)
     : m_head(head), m_declared(declaredLength)
 {

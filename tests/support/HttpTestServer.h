@@ -49,10 +49,6 @@ private:
 // A loopback URL on which nothing listens.
 QString closedPortUrl();
 
-} // namespace testing
-
-namespace testing {
-
 // A hostile update server on a thread of its own: every request is answered
 // with 200, the given head and then filler bytes for as long as the client
 // takes them, with no length unless one is given. It sends as fast as the

@@ -214,12 +214,8 @@ private Q_SLOTS:
         }
     }
 
-    // Random sequences of frames of random terminals, each its own read,
-    // with runts, never-finished cuts and stalled frames among them: every
-    // whole frame comes back once and whole, and nothing else decodes, so
-    // nothing is answered for the rest. Sequences where a read could be the
-    // rest an earlier one announced by its byte 0 are left out: the bytes
-    // cannot tell them apart.
+    // Seeded random read sequences (see ReadSequences.h): every whole frame
+    // comes back once and whole, and nothing else decodes.
     void everyFrameOfItsOwnReadComesBackOnce()
     {
         QRandomGenerator random(20261207);
