@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <sys/types.h>
 #include <thread>
 
 namespace db::detail {
@@ -36,6 +37,7 @@ private:
     const std::chrono::milliseconds m_limit;
     std::chrono::steady_clock::time_point m_due;
     int m_socket = -1;
+    ino_t m_identity = 0;
     bool m_stop = false;
     std::thread m_thread;
 };
