@@ -6,7 +6,7 @@ set -euo pipefail
 PKGS=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libqt6opengl6-dev
-  libxlsxwriter-dev libfreexl-dev libminizip-dev zlib1g-dev libcups2-dev
+  libxlsxwriter-dev libfreexl-dev libminizip-dev zlib1g-dev libcups2-dev libpq-dev
   libbenchmark-dev fonts-wqy-microhei
   postgresql postgresql-client
   cups-daemon cups-client
@@ -15,7 +15,7 @@ PKGS=(
 if [[ "${1:-}" == "--run" ]]; then
   PKGS=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
         libqt6sql6-psql libqt6opengl6-dev libxlsxwriter-dev libfreexl-dev libminizip-dev zlib1g-dev
-        libcups2-dev libbenchmark-dev fonts-wqy-microhei)
+        libcups2-dev libpq-dev libbenchmark-dev fonts-wqy-microhei)
 fi
 
 missing=()

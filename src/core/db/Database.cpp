@@ -1,4 +1,5 @@
 #include "db/Database.h"
+#include "db/SocketDeadline.h"
 
 #include <QAtomicInt>
 #include <QHash>
@@ -31,6 +32,32 @@ namespace {
 struct Database::Private
 {
     QString name;
+    // Server connections only; none while the waits are lifted.
+    std::unique_ptr<detail::SocketDeadline> deadline;
+    bool unbounded = false;
+    int armed = 0;
+
+    // Holds the deadline over the server calls in its scope; nests.
+    class Bounded
+    {
+    public:
+        Bounded(Private& d, const QSqlDatabase& conn)
+            : m_d(d)
+        {
+            if (m_d.armed++ == 0 && m_d.deadline && !m_d.unbounded)
+                m_d.deadline->arm(conn);
+        }
+        ~Bounded()
+        {
+            if (--m_d.armed == 0 && m_d.deadline)
+                m_d.deadline->disarm();
+        }
+        Bounded(const Bounded&) = delete;
+        Bounded& operator=(const Bounded&) = delete;
+
+    private:
+        Private& m_d;
+    };
     // Prepared statements by their text, so that a statement run on every scan
     // is prepared once per connection.
     QHash<QString, std::list<std::pair<QString, QSqlQuery>>::iterator> index;
@@ -49,6 +76,7 @@ struct Database::Private
         QSqlQuery& q = params.isEmpty() ? direct : prepared(conn, dialect, sql);
         for (int i = 0; i < params.size(); ++i)
             q.bindValue(i, Dialect::bindValue(params.at(i)));
+        const Bounded bounded(*this, conn);
         // A statement without values runs as it stands: the server engine cannot
         // prepare DDL, and there is nothing to bind.
         if (params.isEmpty() ? !direct.exec(dialect.rewrite(sql)) : !q.exec()) {
@@ -157,12 +185,20 @@ bool Database::open(const ConnectionSettings& settings, QString* error)
     if (!detail::openNamed(settings, name, error, true))
         return false;
     d->name = name;
+    if (m_dialect.engine() == Engine::PostgreSQL)
+        d->deadline = std::make_unique<detail::SocketDeadline>(std::chrono::milliseconds(kDeadlineMs));
     return true;
 }
 
 void Database::close()
 {
-    d->clearCache();
+    {
+        // Dropping prepared statements frees them on the server.
+        const Private::Bounded bounded(*d, handle());
+        d->clearCache();
+    }
+    d->deadline.reset();
+    d->unbounded = false;
     if (d->name.isEmpty())
         return;
     {
@@ -187,6 +223,7 @@ QSqlDatabase Database::handle() const
 QSqlQuery& Database::Private::prepared(const QSqlDatabase& conn, const Dialect& dialect, const QString& sql)
 {
     Private* d = this;
+    const Bounded bounded(*this, conn);
     auto it = d->index.find(sql);
     if (it != d->index.end()) {
         d->lru.splice(d->lru.begin(), d->lru, it.value());
@@ -272,6 +309,7 @@ QDateTime Database::serverNow()
 
 void Database::begin()
 {
+    const Private::Bounded bounded(*d, handle());
     if (!handle().transaction())
         raise(m_dialect, handle().lastError());
 }
@@ -282,12 +320,14 @@ void Database::unboundWaitsInTransaction()
         return;
     exec(QStringLiteral("SET LOCAL statement_timeout = 0"));
     exec(QStringLiteral("SET LOCAL lock_timeout = 0"));
+    d->unbounded = true;
 }
 
 void Database::beginLocked(const QString& series)
 {
     if (!isOpen())
         throw DbError(ErrorKind::ConnectionLost, QStringLiteral("The database connection is not open"));
+    const Private::Bounded bounded(*d, handle());
     QSqlQuery q(handle());
     if (m_dialect.engine() == Engine::SQLite) {
         // A deferred transaction would read the highest number first and fail
@@ -312,12 +352,16 @@ void Database::beginLocked(const QString& series)
 
 void Database::commit()
 {
+    const Private::Bounded bounded(*d, handle());
+    d->unbounded = false;
     if (!handle().commit())
         raise(m_dialect, handle().lastError());
 }
 
 void Database::rollback()
 {
+    const Private::Bounded bounded(*d, handle());
+    d->unbounded = false;
     handle().rollback();
 }
 

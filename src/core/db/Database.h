@@ -29,11 +29,14 @@ struct ConnectionSettings
 // kLockTimeoutMs for a lock; on every server connection a link that stops
 // answering is given up after kLinkTimeoutMs (unacknowledged data, or
 // keepalive probes sent after kKeepaliveIdleSecs of silence). SQLite waits
-// kBusyTimeoutMs for another connection's write lock.
+// kBusyTimeoutMs for another connection's write lock. A server that takes
+// none of these into account (its process frozen while its host still
+// answers) has the connection's socket shut down after kDeadlineMs.
 constexpr int kStatementTimeoutMs = 5000;
 constexpr int kLockTimeoutMs = 3000;
 constexpr int kLinkTimeoutMs = 5000;
 constexpr int kKeepaliveIdleSecs = 2;
+constexpr int kDeadlineMs = kStatementTimeoutMs + 3000;
 constexpr int kBusyTimeoutMs = 5000;
 
 // One connection to the database. Every value goes in as a bound parameter;
@@ -73,9 +76,10 @@ public:
     QDateTime serverNow();
 
     void begin();
-    // Lifts the statement and lock time-outs until the current transaction
-    // ends: for the rare work that may take long, such as a schema upgrade
-    // of a large database or waiting for another workstation's.
+    // Lifts the statement and lock time-outs, and the deadline, until the
+    // current transaction ends: for the rare work that may take long, such as
+    // a schema upgrade of a large database or waiting for another
+    // workstation's.
     void unboundWaitsInTransaction();
     // Begins a transaction that holds the named lock until it ends: writers
     // that draw numbers from one series wait for each other instead of
