@@ -12,6 +12,7 @@
 #include "TestDb.h"
 #include "TestMain.h"
 #include "Widgets.h"
+#include "frmMain.h"
 #include "app/Module1.h"
 #include "terminal/ScanDialogue.h"
 #include "trace/CheckReview.h"
@@ -179,6 +180,20 @@ private Q_SLOTS:
         const QString quantity = "select throw_qty, throw_user from check_history where check_id = ?";
         QCOMPARE(queryRows(quantity, {twin}), QStringList({"125|SYSADMIN"}));
         QCOMPARE(queryRows(quantity, {mine}), QStringList({"|"}));
+
+        // By keys: a row reached with the arrows shows its own quantity, and
+        // Save pressed by its access key stores the box for that row.
+        QVERIFY(QTest::qWaitForWindowActive(w.main()));
+        testing::clickRow(t->LvData, 0);
+        QTest::keyClick(t->LvData, Qt::Key_Down);
+        QCOMPARE(t->txtQTY->text(), QString("125"));
+        QTest::keyClick(t->LvData, Qt::Key_Up);
+        QCOMPARE(t->txtQTY->text(), QString());
+        QTest::keyClicks(t->txtQTY, "8");
+        QTest::keyClick(t->txtQTY, Qt::Key_V, Qt::AltModifier);
+        QTRY_COMPARE(queryRows(quantity, {mine}), QStringList({"8|SYSADMIN"}));
+        filled(t);
+        QCOMPARE(queryRows(quantity, {twin}), QStringList({"125|SYSADMIN"}));
 
         // A row click copies its quantity; an empty one empties the box, and
         // saving it clears the record's quantity.
