@@ -74,7 +74,6 @@ void QUERY_COMP::cmdsearch_Click()
         loading::search(m_proj->currentText(), m_part->currentText(), querytools::pickerWindow(m_from, m_to));
     if (s.sql.isEmpty()) {
         m_runner->clear(m_model);
-        searchEnded(0, false);
         return;
     }
     m_shown = {m_proj->currentText(), m_part->currentText()};

@@ -3,6 +3,7 @@
 #include "QueryModel.h"
 #include "app/Module1.h"
 
+#include <QAbstractButton>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
@@ -53,6 +54,7 @@ void QueryRunner::start(QueryModel* model, const QVector<query::Statement>& stat
     m_rows = 0;
     m_stopped = false;
     m_running = true;
+    setFilling(true);
     m_bar->show();
     m_stop->show();
     m_stop->setEnabled(true);
@@ -80,6 +82,7 @@ void QueryRunner::clear(QueryModel* model)
     ++m_generation;
     m_rows = 0;
     model->clear();
+    setFilling(false);
     m_bar->hide();
     m_stop->hide();
     m_status->clear();
@@ -131,6 +134,7 @@ void QueryRunner::finish(bool stopped)
     m_running = false;
     m_stopped = stopped;
     ++m_generation;
+    setFilling(false);
     m_bar->hide();
     m_stop->hide();
     m_status->setText(stopped ? QStringLiteral("Stopped after %1 rows: the list is not complete.")
@@ -147,8 +151,28 @@ void QueryRunner::fail(const QString& error)
     ++m_generation;
     m_model->clear();
     m_rows = 0;
+    setFilling(false);
     m_bar->hide();
     m_stop->hide();
     m_status->setText(QStringLiteral("The search failed."));
     Q_EMIT failed(error);
+}
+
+void QueryRunner::holdUntilFilled(QAbstractButton* button)
+{
+    m_held << button;
+}
+
+void QueryRunner::setFilling(bool filling)
+{
+    if (QWidget* screen = parentWidget()) {
+        if (filling)
+            screen->setCursor(Qt::BusyCursor);
+        else
+            screen->unsetCursor();
+    }
+    for (const QPointer<QAbstractButton>& b : std::as_const(m_held)) {
+        if (b)
+            b->setEnabled(!filling);
+    }
 }

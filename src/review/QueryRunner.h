@@ -4,9 +4,12 @@
 #include "query/Query.h"
 
 #include <QElapsedTimer>
+#include <QList>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 
+class QAbstractButton;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -17,7 +20,8 @@ class QueryModel;
 // first rows show at once. While it runs it shows a moving progress bar, the
 // number of rows so far and a Stop button; afterwards the count, or that the
 // search was stopped, so a cut list never looks complete. A failed search
-// empties the list and hands the error on.
+// empties the list and hands the error on. While it fills, the screen shows
+// the busy pointer and the buttons that wait for the whole list are off.
 class QueryRunner : public QWidget
 {
     Q_OBJECT
@@ -38,6 +42,8 @@ public:
     // search ends without a report.
     void clear(QueryModel* model);
     bool running() const { return m_running; }
+    // A button that takes the whole list (Export): disabled while a fill runs.
+    void holdUntilFilled(QAbstractButton* button);
     int rows() const { return m_rows; }
     bool wasStopped() const { return m_stopped; }
 
@@ -60,6 +66,8 @@ private:
     void finish(bool stopped);
     void fail(const QString& error);
     void showCount();
+    // The screen's state while a fill runs: busy pointer, held buttons off.
+    void setFilling(bool filling);
 
     QProgressBar* m_bar;
     QLabel* m_status;
@@ -71,4 +79,5 @@ private:
     bool m_stopped = false;
     int m_rows = 0;
     quint64 m_generation = 0;
+    QList<QPointer<QAbstractButton>> m_held;
 };

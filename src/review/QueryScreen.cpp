@@ -36,11 +36,9 @@ void QueryScreen::createButtons()
 void QueryScreen::createRunner()
 {
     m_runner = new QueryRunner(this);
+    m_runner->holdUntilFilled(m_export);
     connect(m_runner, &QueryRunner::finished, this, &QueryScreen::searchEnded);
-    connect(m_runner, &QueryRunner::failed, this, [this](const QString& error) {
-        searchEnded(0, true);
-        msg::error(error);
-    });
+    connect(m_runner, &QueryRunner::failed, this, [](const QString& error) { msg::error(error); });
 }
 
 void QueryScreen::addButtons(QBoxLayout* row)
@@ -66,29 +64,17 @@ void QueryScreen::place(int width, int height)
     Module1::CenterOnFirstShow(this);
 }
 
-void QueryScreen::busy()
-{
-    m_export->setEnabled(false);
-    setCursor(Qt::BusyCursor);
-}
-
 void QueryScreen::startSearch(const query::Statement& statement, const QueryRunner::Convert& convert)
 {
-    busy();
     m_runner->start(m_model, statement, convert);
 }
 
 void QueryScreen::startSearch(const QVector<query::Statement>& statements, const QueryRunner::Convert& convert)
 {
-    busy();
     m_runner->start(m_model, statements, convert);
 }
 
-void QueryScreen::searchEnded(int, bool)
-{
-    unsetCursor();
-    m_export->setEnabled(true);
-}
+void QueryScreen::searchEnded(int, bool) {}
 
 void QueryScreen::cmdexit_Click()
 {

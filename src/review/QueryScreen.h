@@ -12,8 +12,8 @@ class QPushButton;
 class QueryModel;
 
 // What the query screens share: the Search, Export and Exit buttons, the
-// model the runner fills, the busy cursor and the disabled Export while a
-// search runs, and a failed search shown.
+// model the runner fills (Export waits for the whole list), and a failed
+// search shown.
 class QueryScreen : public QWidget
 {
     Q_OBJECT
@@ -45,7 +45,7 @@ protected:
 
     void startSearch(const query::Statement& statement, const QueryRunner::Convert& convert);
     void startSearch(const QVector<query::Statement>& statements, const QueryRunner::Convert& convert);
-    // The search ended, was stopped or failed.
+    // The search ended or was stopped.
     virtual void searchEnded(int rows, bool stopped);
 
     // Refills a filter box (see querytools::fillBox); a database failure is
@@ -57,7 +57,4 @@ protected:
     QPushButton* m_exit = nullptr;
     QueryModel* m_model;
     QueryRunner* m_runner = nullptr;
-
-private:
-    void busy();
 };

@@ -47,33 +47,23 @@ QTreeView* ReviewScreen::newList(const QStringList& headers, const QList<int>& w
     querytools::showList(m_list, m_model, widthsTwips);
     Module1::InstallColumnSort(m_list);
     m_runner = new QueryRunner(this);
-    connect(m_runner, &QueryRunner::finished, this, &ReviewScreen::fillEnded);
-    connect(m_runner, &QueryRunner::failed, this, [this](const QString& error) {
-        fillEnded();
-        msg::error(error);
-    });
+    connect(m_runner, &QueryRunner::failed, this, [](const QString& error) { msg::error(error); });
     return m_list;
 }
 
 void ReviewScreen::startFill(const QVector<query::Statement>& statements, const QueryRunner::Convert& convert)
 {
-    for (QPushButton* b : std::as_const(m_waiting))
-        b->setEnabled(false);
-    setCursor(Qt::BusyCursor);
     m_runner->start(m_model, statements, convert);
+}
+
+void ReviewScreen::waitForList(QPushButton* button)
+{
+    m_runner->holdUntilFilled(button);
 }
 
 void ReviewScreen::clearList()
 {
     m_runner->clear(m_model);
-    fillEnded();
-}
-
-void ReviewScreen::fillEnded()
-{
-    unsetCursor();
-    for (QPushButton* b : std::as_const(m_waiting))
-        b->setEnabled(true);
 }
 
 int ReviewScreen::currentRow() const

@@ -52,7 +52,7 @@ protected:
     // replaced. The buttons given to waitForList are disabled until the
     // list is whole (an export takes the whole list).
     void startFill(const QVector<query::Statement>& statements, const QueryRunner::Convert& convert);
-    void waitForList(QPushButton* button) { m_waiting << button; }
+    void waitForList(QPushButton* button);
     // Empties the list for a search that has nothing to look for.
     void clearList();
     // The row the user chose; -1 when none.
@@ -76,10 +76,7 @@ protected:
     static bool runDb(const std::function<void()>& work);
 
 private:
-    void fillEnded();
-
     QueryModel* m_model = nullptr;
     QueryRunner* m_runner = nullptr;
     QTreeView* m_list = nullptr;
-    QList<QPushButton*> m_waiting;
 };
