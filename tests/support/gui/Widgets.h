@@ -32,19 +32,6 @@ inline void choose(QComboBox* box, const QString& text)
 
 // A row of a list as the user clicks it: by its index, or the first row
 // whose column shows the text. A shown list gets a real mouse click.
-inline void clickRow(QTreeWidget* list, int row)
-{
-    QTreeWidgetItem* item = list->topLevelItem(row);
-    QVERIFY(item);
-    if (!list->isVisible()) {
-        list->setCurrentItem(item);
-        Q_EMIT list->clicked(list->model()->index(row, 1));
-        return;
-    }
-    list->scrollToItem(item);
-    const QRect r = list->visualItemRect(item);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(r.left() + 40, r.center().y()));
-}
 inline void clickRow(QTreeView* list, int row)
 {
     const QModelIndex index = list->model()->index(row, 1);
@@ -55,7 +42,10 @@ inline void clickRow(QTreeView* list, int row)
         return;
     }
     list->scrollTo(index);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+    QRect r; // the whole row, its hidden columns left out
+    for (int c = 0; c < list->model()->columnCount(); ++c)
+        r |= list->visualRect(list->model()->index(row, c));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(r.left() + 40, r.center().y()));
 }
 inline void clickRow(QTreeWidget* list, int column, const QString& text)
 {
