@@ -28,6 +28,15 @@ QVector<Window> windowParts(const Window& window, int hours, bool newestFirst)
     return out;
 }
 
+QVector<Statement> inParts(const Window& window, int hours, bool newestFirst,
+                           const std::function<Statement(const Window&)>& make)
+{
+    QVector<Statement> out;
+    for (const Window& w : windowParts(window, hours, newestFirst))
+        out << make(w);
+    return out;
+}
+
 QString shown(const QVariant& v)
 {
     return db::ResultSet::toText(v);

@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <QVariantList>
 #include <QVector>
+#include <functional>
 
 // The read-only searches of the query screens: each builds its statement with
 // bound values and turns a fetched row into the texts its list shows. No
@@ -39,6 +40,9 @@ Window defaultWindow(const QDateTime& now);
 // no second out, newest part first (or oldest first). A long search read
 // part by part sorts only one part's rows before its first rows show.
 QVector<Window> windowParts(const Window& window, int hours, bool newestFirst = true);
+// One statement per part of the window, in that order, made by make.
+QVector<Statement> inParts(const Window& window, int hours, bool newestFirst,
+                           const std::function<Statement(const Window&)>& make);
 
 // A row as a list shows it: the hidden kind (a grid's column 0) and the shown
 // cells from column 1 on.

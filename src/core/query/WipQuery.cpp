@@ -74,13 +74,11 @@ Statement search(const Filter& f)
 
 QVector<Statement> searchInParts(const Filter& f, int days)
 {
-    QVector<Statement> out;
-    for (const Window& w : windowParts(f.window, 24 * days)) {
+    return inParts(f.window, 24 * days, true, [&f](const Window& w) {
         Filter part = f;
         part.window = w;
-        out << search(part);
-    }
-    return out;
+        return search(part);
+    });
 }
 
 QStringList headers()

@@ -1,7 +1,5 @@
 #include "trace/CheckReview.h"
 
-#include <functional>
-
 namespace trace {
 
 namespace {
@@ -20,22 +18,13 @@ const char* const kListJoins =
     " join line_info D on A.line_id = D.line_id"
     " join component_list E on A.comp_code = E.comp_code and upper(E.vender_name) = 'NIL'";
 
-// The lists run oldest first, a quarter of a day after the other.
-QVector<query::Statement> inDays(const query::Window& window,
-                                 const std::function<query::Statement(const query::Window&)>& search)
-{
-    QVector<query::Statement> out;
-    for (const query::Window& w : query::windowParts(window, kPartHours, false))
-        out << search(w);
-    return out;
-}
-
 } // namespace
 
 QVector<query::Statement> ApprovalSearch(const QString& gateway, const QString& terminal, const QDateTime& from,
                                          const QDateTime& to)
 {
-    return inDays({from, to}, [&](const query::Window& w) -> query::Statement {
+    // Oldest first, as the lists run.
+    return query::inParts({from, to}, kPartHours, false, [&](const query::Window& w) -> query::Statement {
         return {QString::fromLatin1(kListFields) + QStringLiteral(", F.user_name as approver_name, B.approve, A.check_id")
                 + QString::fromLatin1(kListJoins)
                 + QStringLiteral(" left join user_list C on A.update_user = C.user_id"
@@ -51,7 +40,8 @@ QVector<query::Statement> ThrowSearch(const QString& partNo, const QDateTime& fr
 {
     // The scanning user must be known here (an inner join), unlike on the
     // approval list.
-    return inDays({from, to}, [&](const query::Window& w) -> query::Statement {
+    // Oldest first, as the lists run.
+    return query::inParts({from, to}, kPartHours, false, [&](const query::Window& w) -> query::Statement {
         return {QString::fromLatin1(kListFields) + QStringLiteral(", A.check_id") + QString::fromLatin1(kListJoins)
                 + QStringLiteral(" join user_list C on A.update_user = C.user_id"
                                  " where A.check_value = '0' and A.part_no = ?"

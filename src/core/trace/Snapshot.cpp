@@ -199,17 +199,16 @@ bool SerialExists(db::Database& db, const QString& project, const QString& seria
 
 QVector<query::Statement> RecentChecks(const QString& project, const QDateTime& from, const QDateTime& to)
 {
-    QVector<query::Statement> out;
-    for (const query::Window& w : query::windowParts({from, to}, kPartHours))
-        out << query::Statement{QStringLiteral("select A.panel_no, A.update_time, A.part_no, A.mc_id, A.link_id, A.comp_code, "
-                           "A.vender_comp, A.ref_designator, A.polarity_check, A.lot_no, A.ship_date, "
-                           "A.rt_no, A.qty from check_history A "
-                           "where A.check_value = '0' and A.panel_no is not null "
-                           "and A.part_no in (select B.part_no from part_info B where B.proj_id = ?) "
-                           "and A.update_time between ? and ? "
-                           "order by A.update_time desc, A.check_id desc"),
+    return query::inParts({from, to}, kPartHours, true, [&project](const query::Window& w) -> query::Statement {
+        return {QStringLiteral("select A.panel_no, A.update_time, A.part_no, A.mc_id, A.link_id, A.comp_code, "
+                               "A.vender_comp, A.ref_designator, A.polarity_check, A.lot_no, A.ship_date, "
+                               "A.rt_no, A.qty from check_history A "
+                               "where A.check_value = '0' and A.panel_no is not null "
+                               "and A.part_no in (select B.part_no from part_info B where B.proj_id = ?) "
+                               "and A.update_time between ? and ? "
+                               "order by A.update_time desc, A.check_id desc"),
             {project, w.from, w.to}};
-    return out;
+    });
 }
 
 query::ShownRow RecentCheckRow(const QVector<QVariant>& row)
