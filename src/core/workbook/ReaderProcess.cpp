@@ -88,11 +88,7 @@ void SheetRead::start(const QString& path, const ReaderLimits& limits)
 
 void SheetRead::cancel()
 {
-    if (!running())
-        return;
-    m_cancelled = true;
-    stop();
-    end();
+    halt(&m_cancelled);
 }
 
 void SheetRead::waitForFinished()
@@ -122,9 +118,14 @@ void SheetRead::takeOutput()
 
 void SheetRead::late()
 {
+    halt(&m_late);
+}
+
+void SheetRead::halt(bool* why)
+{
     if (!running())
         return;
-    m_late = true;
+    *why = true;
     stop();
     end();
 }

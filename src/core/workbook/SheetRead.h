@@ -41,6 +41,8 @@ Q_SIGNALS:
 private:
     void takeOutput();
     void late();
+    // Ends a running reader before its answer, noting why.
+    void halt(bool* why);
     void end();
     void stop();
 
