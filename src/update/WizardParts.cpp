@@ -56,10 +56,12 @@ void InfoFrame::navigate()
     if (!m_net)
         m_net = new QNetworkAccessManager(this);
     QNetworkReply* reply = m_net->get(QNetworkRequest(url));
-    connect(reply, &QNetworkReply::finished, this, [this, reply] {
+    // A server that sends on and on gets no further than the bound.
+    auto* page = new update::BoundedBody(reply, update::kMaxInfoPageBytes);
+    connect(reply, &QNetworkReply::finished, this, [this, reply, page] {
         reply->deleteLater();
-        if (reply->error() == QNetworkReply::NoError)
-            m_browser->setHtml(QString::fromUtf8(reply->readAll()));
+        if (const std::optional<QByteArray> body = page->body())
+            m_browser->setHtml(QString::fromUtf8(*body));
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include <QTcpSocket>
 
+#include <functional>
 #include <memory>
 
 namespace testing {
@@ -65,6 +66,8 @@ HttpFloodServer::~HttpFloodServer()
 {
     m_stop = true;
     m_thread.join();
+    for (std::thread& t : m_connections)
+        t.join();
 }
 
 QString HttpFloodServer::baseUrl() const
@@ -72,36 +75,58 @@ QString HttpFloodServer::baseUrl() const
     return QStringLiteral("http://127.0.0.1:%1/").arg(m_port);
 }
 
+namespace {
+
+// Hands each connection's descriptor on, so that it is served on a thread
+// of its own as a real server would: a client that stops reading one
+// answer does not hold up its other requests.
+class Acceptor : public QTcpServer
+{
+public:
+    std::function<void(qintptr)> accepted;
+
+protected:
+    void incomingConnection(qintptr descriptor) override { accepted(descriptor); }
+};
+
+} // namespace
+
 // Blocking sockets, each wait short, so that the destructor's stop is seen.
 void HttpFloodServer::run(std::promise<quint16>* port)
 {
-    QTcpServer server;
+    Acceptor server;
+    server.accepted = [this](qintptr descriptor) {
+        m_connections.emplace_back([this, descriptor] { serve(descriptor); });
+    };
     server.listen(QHostAddress::LocalHost, 0);
     port->set_value(server.serverPort());
+    while (!m_stop)
+        server.waitForNewConnection(50);
+}
+
+void HttpFloodServer::serve(qintptr descriptor)
+{
     const QByteArray filler(64 * 1024, 'x');
-    while (!m_stop) {
-        if (!server.waitForNewConnection(50))
-            continue;
-        std::unique_ptr<QTcpSocket> s(server.nextPendingConnection());
-        QByteArray request;
-        while (!m_stop && !request.contains("\r\n\r\n") && s->state() == QAbstractSocket::ConnectedState) {
-            if (s->waitForReadyRead(50))
-                request += s->readAll();
-        }
-        QByteArray header = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n";
-        if (m_declared >= 0)
-            header += "Content-Length: " + QByteArray::number(m_declared) + "\r\n";
-        s->write(header + "\r\n" + m_head);
-        m_sent += m_head.size();
-        while (!m_stop && s->state() == QAbstractSocket::ConnectedState) {
-            if (s->bytesToWrite() < filler.size()) {
-                s->write(filler);
-                m_sent += filler.size();
-            }
-            s->waitForBytesWritten(50);
-        }
-        s->abort();
+    QTcpSocket s;
+    s.setSocketDescriptor(descriptor);
+    QByteArray request;
+    while (!m_stop && !request.contains("\r\n\r\n") && s.state() == QAbstractSocket::ConnectedState) {
+        if (s.waitForReadyRead(50))
+            request += s.readAll();
     }
+    QByteArray header = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n";
+    if (m_declared >= 0)
+        header += "Content-Length: " + QByteArray::number(m_declared) + "\r\n";
+    s.write(header + "\r\n" + m_head);
+    m_sent += m_head.size();
+    while (!m_stop && s.state() == QAbstractSocket::ConnectedState) {
+        if (s.bytesToWrite() < filler.size()) {
+            s.write(filler);
+            m_sent += filler.size();
+        }
+        s.waitForBytesWritten(50);
+    }
+    s.abort();
 }
 
 } // namespace testing

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <future>
 #include <thread>
+#include <vector>
 
 class QTcpSocket;
 
@@ -49,9 +50,10 @@ private:
 // A loopback URL on which nothing listens.
 QString closedPortUrl();
 
-// A hostile update server on a thread of its own: every request is answered
-// with 200, the given head and then filler bytes for as long as the client
-// takes them, with no length unless one is given. It sends as fast as the
+// A hostile update server on a thread of its own, each connection on one of
+// its own: every request is answered with 200, the given head and then
+// filler bytes for as long as the client takes them, with no length unless
+// one is given. It sends as fast as the
 // client reads, whatever the test's own thread is doing.
 class HttpFloodServer
 {
@@ -67,6 +69,7 @@ public:
 
 private:
     void run(std::promise<quint16>* port);
+    void serve(qintptr descriptor);
 
     QByteArray m_head;
     qint64 m_declared;
@@ -74,6 +77,7 @@ private:
     std::atomic<bool> m_stop{false};
     std::atomic<qint64> m_sent{0};
     std::thread m_thread;
+    std::vector<std::thread> m_connections; // touched by m_thread alone until it ends
 };
 
 } // namespace testing

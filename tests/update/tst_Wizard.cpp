@@ -11,6 +11,7 @@
 #include "frmUpdate1.h"
 #include "update/Installer.h"
 #include "update/PackageDownload.h"
+#include "update/modZip.h"
 
 #include <QFile>
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <memory>
 
 using namespace testing;
 
@@ -155,12 +157,26 @@ private Q_SLOTS:
     }
 
     // Every way a download fails, and that it leaves no file behind, is the
-    // download's own test; here what the page makes of one.
+    // download's own test; here what the page makes of one: a body cut
+    // short, and a server that would send more than any package may hold.
+    void failedDownloadKeepsFinishOff_data()
+    {
+        QTest::addColumn<bool>("flood");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("cut short") << false << QString::fromUtf8("更新文件不完整，只收到1000字节，应为50000字节。");
+        QTest::newRow("past the package cap") << true << QString::fromUtf8("更新文件超过268435456字节的上限，已停止下载。");
+    }
+
     void failedDownloadKeepsFinishOff()
     {
+        QFETCH(bool, flood);
+        QFETCH(QString, reason);
         HttpTestServer server;
-        server.route(kPackagePath, { 200, QByteArray(50000, 'p'), 1000 }); // cut short
-        Module1::settings().updateBaseUrl = server.baseUrl();
+        server.route(kPackagePath, { 200, QByteArray(50000, 'p'), 1000 });
+        std::unique_ptr<testing::HttpFloodServer> flooding;
+        if (flood)
+            flooding = std::make_unique<testing::HttpFloodServer>(QByteArray("PK\3\4"), modZip::kMaxPackageBytes + 1);
+        Module1::settings().updateBaseUrl = flood ? flooding->baseUrl() : server.baseUrl();
 
         frmUpdate page1;
         frmUpdate1* page2 = toPage2(page1);
@@ -169,12 +185,17 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] { return !page2->Inet1()->isRunning(); }, 5000));
         QVERIFY(!page2->cmdFin()->isEnabled());
         QCOMPARE(page2->Label3()->text(), QString::fromUtf8("下载失败"));
-        QCOMPARE(page2->Label6()->text(),
-            QString::fromUtf8("下载更新文件失败：更新文件不完整，只收到1000字节，应为50000字节。"));
+        QCOMPARE(page2->Label6()->text(), QString::fromUtf8("下载更新文件失败：") + reason);
         // The page no longer says that a download is running.
         QCOMPARE(page2->Label2()->text(), idle);
         QVERIFY(page2->cmdupdate()->isEnabled() && page2->cmdCancel()->isEnabled());
         QVERIFY(m_ended.isEmpty());
+        if (flood) {
+            // The information pages the wizard shows from the same server
+            // were given up at their bound as well, not read on and on.
+            QTest::qWait(500);
+            QVERIFY2(flooding->bytesSent() < (16 << 20), qPrintable(QString::number(flooding->bytesSent())));
+        }
     }
 
     void exitDuringADownloadAsksFirst()

@@ -65,29 +65,11 @@ QString fetchPublishedVersion(const QString& baseUrl, int timeoutMs)
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     QNetworkReply* reply = manager.get(request);
-    // The reply holds no more than the document may be, however fast the
-    // server sends; past the bound the document is not read at all.
-    reply->setReadBufferSize(kMaxVersionDocumentBytes + 1);
-    QByteArray document;
-    bool tooLarge = false;
-    QEventLoop loop; // after what its connections use, so it goes first
-    auto refuse = [&] {
-        tooLarge = true;
-        reply->abort();
-    };
-    auto take = [&] {
-        document += reply->read(kMaxVersionDocumentBytes + 1 - document.size());
-        if (document.size() > kMaxVersionDocumentBytes)
-            refuse();
-    };
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toLongLong() > kMaxVersionDocumentBytes)
-            refuse();
-    });
-    QObject::connect(reply, &QNetworkReply::readyRead, &loop, take);
+    // Past the bound the document is not read at all.
+    auto* document = new BoundedBody(reply, kMaxVersionDocumentBytes);
 
     // A server that accepts and never answers must not hold the start-up.
+    QEventLoop loop;
     QTimer deadline;
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
@@ -98,13 +80,47 @@ QString fetchPublishedVersion(const QString& baseUrl, int timeoutMs)
     deadline.stop();
 
     QString version;
-    if (!tooLarge && reply->error() == QNetworkReply::NoError) {
-        take();
-        if (!tooLarge)
-            version = parseVersionDocument(document);
-    }
+    if (const std::optional<QByteArray> body = document->body())
+        version = parseVersionDocument(*body);
     reply->deleteLater();
     return version;
+}
+
+BoundedBody::BoundedBody(QNetworkReply* reply, qsizetype most)
+    : QObject(reply)
+    , m_reply(reply)
+    , m_most(most)
+{
+    reply->setReadBufferSize(most + 1);
+    connect(reply, &QNetworkReply::metaDataChanged, this, [this] {
+        const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > m_most)
+            refuse();
+    });
+    connect(reply, &QNetworkReply::readyRead, this, &BoundedBody::take);
+}
+
+std::optional<QByteArray> BoundedBody::body()
+{
+    if (m_tooLarge || m_reply->error() != QNetworkReply::NoError)
+        return std::nullopt;
+    take(); // what came with the end
+    if (m_tooLarge)
+        return std::nullopt;
+    return m_data;
+}
+
+void BoundedBody::take()
+{
+    m_data += m_reply->read(m_most + 1 - m_data.size());
+    if (m_data.size() > m_most)
+        refuse();
+}
+
+void BoundedBody::refuse()
+{
+    m_tooLarge = true;
+    m_reply->abort();
 }
 
 } // namespace update
