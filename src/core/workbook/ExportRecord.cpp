@@ -12,6 +12,8 @@ namespace workbook {
 namespace {
 
 const QLatin1String kRecordSuffix(".written");
+// A record is one short line; a larger file in its place is no record of ours.
+constexpr qint64 kRecordBytes = 256;
 
 // "size mtime-in-ms digest", or empty when the file cannot be read.
 QByteArray fingerprint(const QString& path)
@@ -56,7 +58,7 @@ int removeUnchangedExports(const QString& folder, const QRegularExpression& expo
         if (exported.lastModified() >= limit)
             continue;
         QFile record(r.absoluteFilePath());
-        const QByteArray recorded = record.open(QIODevice::ReadOnly) ? record.readAll().trimmed() : QByteArray();
+        const QByteArray recorded = record.open(QIODevice::ReadOnly) ? record.read(kRecordBytes).trimmed() : QByteArray();
         record.close();
         if (recorded.isEmpty() || fingerprint(exportPath) != recorded) {
             // The user's work now: it stays, and is no longer ours to remove.
