@@ -100,6 +100,13 @@ int permissionBits(const Entry& e)
     return bits ? int(bits) : -1;
 }
 
+// A name short enough for a message: its first characters and "…".
+QString shortened(const QString& name)
+{
+    constexpr qsizetype kShown = 60;
+    return name.size() <= kShown ? name : name.left(kShown) + QStringLiteral("…");
+}
+
 // What is wrong with an entry's name or kind; empty when it may be written.
 QString unsafeEntry(const Entry& e)
 {
@@ -114,10 +121,22 @@ QString unsafeEntry(const Entry& e)
         return tr("条目“%1”指定了驱动器").arg(n);
     if (n.contains(QChar(0)))
         return tr("条目“%1”的名称含有空字符").arg(n);
+    // Before the name is split: a name of tens of thousands of levels costs
+    // nothing more than this.
+    const qsizetype bytes = QFile::encodeName(n).size();
+    if (bytes >= kMaxPathBytes)
+        return tr("条目“%1”的名称长达%2字节，超过了文件系统允许的%3字节")
+            .arg(shortened(n))
+            .arg(bytes)
+            .arg(kMaxPathBytes - 1);
     const QStringList parts = n.split(QLatin1Char('/'));
     for (const QString& p : parts) {
         if (p == QLatin1String(".."))
             return tr("条目“%1”指向程序文件夹之外").arg(n);
+        if (QFile::encodeName(p).size() > kMaxNameBytes)
+            return tr("条目“%1”中的名称“%2”超过了文件系统允许的%3字节")
+                .arg(shortened(n), shortened(p))
+                .arg(kMaxNameBytes);
     }
     // "." or "data/." as a file would be written over its folder.
     if (!isDirectory(e) && parts.last() == QLatin1String("."))

@@ -49,6 +49,11 @@ inline constexpr qint64 kMaxPackageBytes = qint64(256) << 20;
 // included. A program folder holds hundreds; this stops a small package
 // from making hundreds of thousands.
 inline constexpr int kMaxEntries = 10000;
+// The longest name the file system takes: a whole path, its closing null
+// byte included, and one part of it between two "/". A longer entry name
+// could never be written; it is refused before anything is built from it.
+inline constexpr int kMaxPathBytes = 4096;
+inline constexpr int kMaxNameBytes = 255;
 
 // What a package would write, read from its directory alone.
 struct PackageListing
@@ -65,7 +70,8 @@ struct PackageListing
 
 // Checks that every entry of the package may be written under a folder:
 // no ".." part, no absolute path, no drive letter, no backslash, no link or
-// special file, no folder entry that carries data, no name given twice (a
+// special file, no name longer than the file system takes (kMaxPathBytes,
+// kMaxNameBytes), no folder entry that carries data, no name given twice (a
 // file and a folder included), at most kMaxEntries files and folders, and
 // all entries together declaring no more than kMaxPackageBytes.
 PackageListing ListPackage(const QString& package);
