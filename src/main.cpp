@@ -3,6 +3,7 @@
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
 #include "WidgetPrompter.h"
+#include "update/Installer.h"
 
 #include <QApplication>
 
@@ -17,6 +18,12 @@ int main(int argc, char** argv)
 
     WidgetPrompter prompter;
     msg::setPrompter(&prompter);
+
+    // An update killed while it swapped the files leaves its record: the
+    // old program folder is put back before anything runs from it.
+    const QString unrecovered = update::recoverInterruptedInstall(update::programFolder());
+    if (!unrecovered.isEmpty())
+        msg::box(unrecovered, msg::Buttons::Ok, msg::Icon::Critical, QStringLiteral("软件升级信息"));
 
     // Exported workbooks are left for the user to look at; a day later they go.
     Module1::RemoveOldExports(QDateTime::currentDateTime());

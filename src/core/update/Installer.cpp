@@ -7,9 +7,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
+#include <QSet>
+#include <QUrl>
+#include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
-#include <vector>
+#include <unistd.h>
+#include <utility>
 
 namespace update {
 
@@ -24,48 +30,203 @@ QString tr(const char* text)
 
 const QString kStaging = QStringLiteral(".TROVA-update");
 const QString kBackup = QStringLiteral(".TROVA-update-backup");
+// The record of a swap under way; while it exists the swap is unfinished.
+const QString kJournal = QStringLiteral(".TROVA-update-journal");
+// Held while an install or a recovery works in the folder.
+const QString kLock = QStringLiteral(".TROVA-update-lock");
+const QByteArray kJournalHeader = QByteArrayLiteral("TROVA swap journal 1");
 
-// The renames made so far, undone in reverse order on failure.
-class Swap
+std::function<void()> g_stepHook;
+
+void stepDone()
 {
-public:
-    bool move(const QString& from, const QString& to, QString* error)
-    {
-        if (modZip::MakeDirPath(QFileInfo(to).absolutePath(), &m_createdDirs).isEmpty() || !QFile::rename(from, to)) {
-            *error = tr("无法将%1移动到%2").arg(from, to);
-            return false;
-        }
-        m_done.push_back({from, to});
-        return true;
-    }
+    if (g_stepHook)
+        g_stepHook();
+}
 
-    bool makeFolder(const QString& path, QString* error)
-    {
-        if (modZip::MakeDirPath(path, &m_createdDirs).isEmpty()) {
-            *error = tr("无法创建文件夹%1").arg(path);
-            return false;
-        }
-        return true;
-    }
+// Whether anything, a dangling link included, has this name.
+bool present(const QString& path)
+{
+    struct stat st{};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
 
-    bool created(const QString& path) const { return m_createdDirs.contains(QDir::cleanPath(path)); }
+bool syncPath(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
 
-    void undo()
-    {
-        // Reverse order: each source was vacated by its own move and is
-        // free again when its turn comes.
-        for (auto it = m_done.rbegin(); it != m_done.rend(); ++it)
-            QFile::rename(it->second, it->first);
-        m_done.clear();
-        for (auto it = m_createdDirs.rbegin(); it != m_createdDirs.rend(); ++it)
-            QDir().rmdir(*it);
-        m_createdDirs.clear();
-    }
+bool renamePath(const QString& from, const QString& to)
+{
+    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
 
-private:
-    std::vector<std::pair<QString, QString>> m_done;
-    QStringList m_createdDirs;
+// What the swap does, relative to the program folder: the folders it may
+// make there (each after the one it sits in), and the renames in order.
+struct SwapPlan
+{
+    QStringList folders;
+    QList<std::pair<QString, QString>> moves;
 };
+
+bool safeRelative(const QString& rel)
+{
+    return !rel.isEmpty() && !rel.startsWith(QLatin1Char('/')) && !rel.split(QLatin1Char('/')).contains(QLatin1String(".."));
+}
+
+QByteArray encoded(const QString& rel)
+{
+    return QUrl::toPercentEncoding(rel, QByteArrayLiteral("/"));
+}
+
+QString decoded(const QByteArray& text)
+{
+    return QUrl::fromPercentEncoding(text);
+}
+
+// Writes the plan beside the staging folder's copy first, so the record
+// appears whole or not at all, and makes it durable before a file moves.
+bool writeJournal(const QString& folder, const SwapPlan& plan)
+{
+    QByteArray text = kJournalHeader + '\n';
+    for (const QString& rel : plan.folders)
+        text += "folder " + encoded(rel) + '\n';
+    for (const auto& [from, to] : plan.moves)
+        text += "move " + encoded(from) + ' ' + encoded(to) + '\n';
+    const QString temp = folder + kStaging + QLatin1Char('/') + kJournal;
+    QFile out(temp);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(text) != text.size() || !out.flush()
+        || ::fsync(out.handle()) != 0)
+        return false;
+    out.close();
+    return renamePath(temp, folder + kJournal) && syncPath(folder);
+}
+
+bool removeJournal(const QString& folder)
+{
+    return QFile::remove(folder + kJournal) && syncPath(folder);
+}
+
+std::optional<SwapPlan> readJournal(const QString& path)
+{
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QList<QByteArray> lines = in.readAll().split('\n');
+    if (lines.value(0) != kJournalHeader)
+        return std::nullopt;
+    SwapPlan plan;
+    for (const QByteArray& line : lines.mid(1)) {
+        const QList<QByteArray> words = line.split(' ');
+        if (line.isEmpty())
+            continue;
+        if (words.size() == 2 && words[0] == "folder" && safeRelative(decoded(words[1])))
+            plan.folders << decoded(words[1]);
+        else if (words.size() == 3 && words[0] == "move" && safeRelative(decoded(words[1]))
+                 && safeRelative(decoded(words[2])))
+            plan.moves.append({ decoded(words[1]), decoded(words[2]) });
+        else
+            return std::nullopt;
+    }
+    return plan;
+}
+
+// The renames that take the staged files into the folder: the copy moved
+// aside by the previous update to the backup (it comes back if this install
+// fails), the running program aside, then each file that is replaced to the
+// backup before its new one takes its place.
+SwapPlan planSwap(const QString& folder, const QStringList& files, const QStringList& folders)
+{
+    SwapPlan plan;
+    const QString moved = kProgramName + QLatin1Char('.') + kMovedExt;
+    if (present(folder + moved))
+        plan.moves.append({ moved, kBackup + QLatin1Char('/') + moved });
+    if (present(folder + kProgramName))
+        plan.moves.append({ kProgramName, moved });
+    QSet<QString> made;
+    auto addFolders = [&](QString rel) {
+        for (; rel != QLatin1String(".") && !made.contains(rel) && !QFileInfo(folder + rel).isDir();
+             rel = QFileInfo(rel).path())
+            made.insert(rel);
+    };
+    for (const QString& rel : files) {
+        if (rel != kProgramName && present(folder + rel))
+            plan.moves.append({ rel, kBackup + QLatin1Char('/') + rel });
+        plan.moves.append({ kStaging + QLatin1Char('/') + rel, rel });
+        addFolders(QFileInfo(rel).path());
+    }
+    for (const QString& rel : folders)
+        addFolders(rel);
+    // A folder sorts before every path inside it.
+    plan.folders = QStringList(made.begin(), made.end());
+    plan.folders.sort();
+    return plan;
+}
+
+bool runMove(const QString& folder, const std::pair<QString, QString>& move, QString* error)
+{
+    const QString from = folder + move.first;
+    const QString to = folder + move.second;
+    if (modZip::MakeDirPath(QFileInfo(to).absolutePath()).isEmpty() || present(to) || !renamePath(from, to)) {
+        *error = tr("无法将%1移动到%2").arg(from, to);
+        return false;
+    }
+    stepDone();
+    return true;
+}
+
+// Every rename of the plan that was made is undone, the last first (each
+// name it vacated is free again when its turn comes), then the folders it
+// made go. A rename was made when its target is there and its source is
+// not: the swap makes them one by one, so what a crash leaves is always the
+// first few.
+bool rollBack(const QString& folder, const SwapPlan& plan, QString* error)
+{
+    for (auto it = plan.moves.crbegin(); it != plan.moves.crend(); ++it) {
+        const QString from = folder + it->first;
+        const QString to = folder + it->second;
+        if (!present(to) || present(from))
+            continue;
+        if (modZip::MakeDirPath(QFileInfo(from).absolutePath()).isEmpty() || !renamePath(to, from)) {
+            *error = tr("无法将%1移回%2").arg(to, from);
+            return false;
+        }
+        stepDone();
+    }
+    for (auto it = plan.folders.crbegin(); it != plan.folders.crend(); ++it)
+        QDir().rmdir(folder + *it);
+    return true;
+}
+
+void cleanUp(const QString& folder)
+{
+    QDir(folder + kStaging).removeRecursively();
+    QDir(folder + kBackup).removeRecursively();
+}
+
+// Puts back what an unfinished swap left, with the folder's lock held; the
+// empty text when the folder is whole.
+QString recoverLocked(const QString& folder)
+{
+    const QString journal = folder + kJournal;
+    if (!present(journal))
+        return QString();
+    const std::optional<SwapPlan> plan = readJournal(journal);
+    if (!plan)
+        return tr("上次未完成的更新记录%1无法读取，原来的程序没有还原。").arg(journal);
+    QString error;
+    if (!rollBack(folder, *plan, &error))
+        return tr("上次未完成的更新无法还原：%1。").arg(error);
+    if (!removeJournal(folder))
+        return tr("无法删除更新记录%1。").arg(journal);
+    cleanUp(folder);
+    return QString();
+}
 
 // Names the install itself uses in the program folder: an entry under one of
 // them would overwrite the moved-aside program, be swept away with the
@@ -74,7 +235,7 @@ bool reservedName(const QString& rel)
 {
     const QString first = rel.section(QLatin1Char('/'), 0, 0);
     return first == kProgramName + QLatin1Char('.') + kMovedExt || first == kStaging || first == kBackup
-           || first == kPackageName;
+           || first == kPackageName || first == kJournal || first == kLock;
 }
 
 // What stops the package's files and folders from taking their places in the
@@ -152,33 +313,68 @@ bool startDetached(const QString& program, const QString& folder)
     return QProcess::startDetached(program, {}, folder);
 }
 
+void setSwapStepHook(std::function<void()> hook)
+{
+    g_stepHook = std::move(hook);
+}
+
+QString recoverInterruptedInstall(const QString& folderIn)
+{
+    const QString folder = modZip::AddBackSlash(folderIn);
+    if (!present(folder + kJournal))
+        return QString();
+    // An install still running in another instance owns its record.
+    QLockFile lock(folder + kLock);
+    if (!lock.tryLock(0))
+        return QString();
+    return recoverLocked(folder);
+}
+
 InstallResult installPackage(const QString& folderIn, const Starter& start)
 {
     InstallResult result;
     const QString folder = modZip::AddBackSlash(folderIn);
     const QString package = folder + kPackageName;
     const QString program = folder + kProgramName;
-    const QString moved = modZip::ChangeFileExt(program, kMovedExt);
     const QString staging = folder + kStaging;
     const QString backup = folder + kBackup;
-    auto cleanUp = [&] {
-        QDir(staging).removeRecursively();
-        QDir(backup).removeRecursively();
-    };
-    Swap swap;
+    SwapPlan plan;
+    bool swapping = false;
     auto fail = [&](const QString& error) {
-        swap.undo();
-        cleanUp();
         result.error = error;
+        if (swapping) {
+            // Recorded again first (the record is gone once the files are
+            // all in), so that a crash while putting them back is recovered
+            // as well.
+            if (!present(folder + kJournal))
+                writeJournal(folder, plan);
+            QString why;
+            if (!rollBack(folder, plan, &why)) {
+                result.error += tr("原来的程序无法完全还原：%1。").arg(why);
+                return result;
+            }
+            removeJournal(folder);
+        }
+        cleanUp(folder);
         return result;
     };
     auto refuse = [&](const QString& why) { return fail(tr("无法安装更新文件：%1。").arg(why)); };
 
+    QLockFile lock(folder + kLock);
+    if (!lock.tryLock(0)) {
+        result.error = tr("另一个程序正在安装更新。");
+        return result;
+    }
+    // What an interrupted install left is put back before anything else;
+    // until it is, the staging folders hold files it still needs.
+    result.error = recoverLocked(folder);
+    if (!result.error.isEmpty())
+        return result;
     if (!QFileInfo(package).isFile()) {
         result.error = tr("找不到更新文件%1。").arg(package);
         return result;
     }
-    cleanUp();
+    cleanUp(folder);
 
     // The package is judged by its directory before anything is written,
     // then unpacked where only this user can reach it, and checked whole
@@ -201,44 +397,49 @@ InstallResult installPackage(const QString& folderIn, const Starter& start)
         const QString staged = staging + QLatin1Char('/') + rel;
         if (::chmod(QFile::encodeName(staged).constData(), modeFor(rel, unzipped.modes.at(i), folder + rel)) != 0)
             return refuse(tr("无法设置%1的权限").arg(staged));
+        // On disk before its name moves: a new file must not turn out empty
+        // after a power cut.
+        if (!syncPath(staged))
+            return refuse(tr("无法写入%1").arg(staged));
     }
     if (modZip::MakeDirPath(backup).isEmpty())
         return refuse(tr("无法创建文件夹%1").arg(backup));
 
+    plan = planSwap(folder, unzipped.files, unzipped.folders);
+    if (!writeJournal(folder, plan))
+        return refuse(tr("无法写入更新记录%1").arg(folder + kJournal));
+    swapping = true;
+    stepDone();
     QString error;
-    // The copy moved aside by the previous update makes room; it comes back
-    // if this install fails.
-    if (QFileInfo::exists(moved) && !swap.move(moved, backup + QLatin1Char('/') + modZip::GetFileName(moved), &error))
-        return fail(error);
-    if (QFileInfo::exists(program) && !swap.move(program, moved, &error))
-        return fail(error);
-    for (const QString& rel : unzipped.files) {
-        const QString target = folder + rel;
-        if (QFileInfo::exists(target) && !swap.move(target, backup + QLatin1Char('/') + rel, &error))
-            return fail(error);
-        if (!swap.move(staging + QLatin1Char('/') + rel, target, &error))
+    for (const auto& move : plan.moves) {
+        if (!runMove(folder, move, &error))
             return fail(error);
     }
     // Folders the package holds only as folder entries.
     for (const QString& rel : unzipped.folders) {
-        if (!swap.makeFolder(folder + rel, &error))
-            return fail(error);
+        if (modZip::MakeDirPath(folder + rel).isEmpty())
+            return fail(tr("无法创建文件夹%1").arg(folder + rel));
     }
     // Those it made take their entries' bits; folders already there keep
     // their own.
     for (qsizetype i = 0; i < unzipped.folders.size(); ++i) {
         const QString made = folder + unzipped.folders.at(i);
         const int bits = unzipped.folderModes.at(i);
-        if (bits >= 0 && swap.created(made)
+        if (bits >= 0 && plan.folders.contains(unzipped.folders.at(i))
             && ::chmod(QFile::encodeName(made).constData(), folderModeFor(bits)) != 0)
             return refuse(tr("无法设置%1的权限").arg(made));
     }
+    // The new files are all in: the swap is over before the new program
+    // starts, which must not take it for an unfinished one.
+    if (!removeJournal(folder))
+        return fail(tr("无法删除更新记录%1。").arg(folder + kJournal));
+    stepDone();
 
     if (!start(program, folderIn))
         return fail(tr("新程序%1无法启动。").arg(program));
 
     QFile::remove(package);
-    cleanUp();
+    cleanUp(folder);
     result.ok = true;
     return result;
 }

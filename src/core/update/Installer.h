@@ -7,7 +7,8 @@
 // written over the running program: the package is unpacked and checked in a
 // staging folder first, then the files are swapped in by rename, the
 // running program moved aside as "TROVA.exec". Any failure, the new program
-// not starting included, puts the old files back.
+// not starting included, puts the old files back, and so does the next start
+// after a crash during the swap.
 namespace update {
 
 inline const QString kProgramName = QStringLiteral("TROVA");
@@ -35,6 +36,21 @@ bool startDetached(const QString& program, const QString& folder);
 // the package is gone, the old program is folder + "/TROVA.exec" and the new
 // one runs; on failure the folder is as it was. A file takes the permission
 // bits its entry carries, else the mode of the file it replaces, else 0644.
+// Each swap is recorded in the folder before its first file moves; what an
+// interrupted one left is put back first, and the install is refused when
+// that fails.
 InstallResult installPackage(const QString& folder, const Starter& start = startDetached);
+
+// Puts the program folder back as it was before an install that was killed
+// during its swap: every rename made is undone, the last first, the folders
+// it made and its staging folders go. Nothing to do when no swap was left
+// unfinished. The empty text when the folder is whole; else why not, the
+// record kept for the next try.
+QString recoverInterruptedInstall(const QString& folder);
+
+// Called after each step of a swap is made (the record written, a file
+// renamed or renamed back, the record removed); tests stop the install
+// there as a crash would.
+void setSwapStepHook(std::function<void()> hook);
 
 } // namespace update

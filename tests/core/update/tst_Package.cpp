@@ -22,13 +22,16 @@ namespace {
 // A package from entries "k name": k is f (a file), d (a folder), l (a
 // link), x (a file whose checksum is wrong), p (a named pipe) or b (a DOS
 // folder entry that carries data); "n count pattern" gives count files named
-// by the pattern with %1 the number.
+// by the pattern with %1 the number; "r count part last" one file named by the
+// part repeated count times, then last.
 bool build(const QString& zip, const QStringList& entries)
 {
     ZipBuilder b(zip);
     for (const QString& e : entries) {
         const QString name = e.mid(2);
-        if (e.startsWith('n')) {
+        if (e.startsWith('r')) {
+            b.file(e.section(' ', 2, 2).repeated(e.section(' ', 1, 1).toInt()) + e.section(' ', 3), "1");
+        } else if (e.startsWith('n')) {
             for (int i = 0; i < e.section(' ', 1, 1).toInt(); ++i)
                 b.file(e.section(' ', 2).arg(i), "1");
         } else if (e.startsWith('b'))
@@ -89,8 +92,9 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(prog + "/data", QFileDevice::Permissions(0x7770))); // rwxrwx---
         const QByteArray exact(2048 * 3, 'a');
         const QByteArray odd = QByteArray(5000, 'b') + "tail";
-        // Names past 260 bytes are not cut.
-        const QString longName = QString(250, QLatin1Char('n')) + "/" + QString(200, QLatin1Char('m'));
+        // Names past 260 bytes are not cut; a part may have the 255 bytes
+        // the file system allows.
+        const QString longName = QString(255, QLatin1Char('n')) + "/" + QString(200, QLatin1Char('m'));
         QVERIFY(ZipBuilder(prog + "/Kalvimar.zip")
                     .file("TROVA", "v2", 0104777)
                     .file("trova-xlreader", "reader", 0) // a package made without modes
@@ -194,6 +198,12 @@ private Q_SLOTS:
                                         << "超过10000个文件和文件夹";
         QTest::newRow("too many folders their paths imply")
             << QStringList { "f TROVA", "n 5000 d%1/f" } << none << true << "超过10000个文件和文件夹";
+        QTest::newRow("name of 32,767 levels") << QStringList { "f TROVA", "r 32766 a/ ff" } << none << true
+                                               << "名称长达65534字节，超过了文件系统允许的4095字节";
+        QTest::newRow("name of 9,990 levels") << QStringList { "f TROVA", "r 9989 a/ ff" } << none << true
+                                              << "超过了文件系统允许的4095字节";
+        QTest::newRow("part of 256 bytes") << QStringList { "f TROVA", "r 128 é /f" } << none << true
+                                           << "超过了文件系统允许的255字节";
         QTest::newRow("cut-off package") << QStringList() << "cut-off.zip" << true << "不是可读取的zip更新文件";
         QTest::newRow("not a zip") << QStringList() << "not-a-zip.zip" << true << "不是可读取的zip更新文件";
     }
@@ -261,6 +271,113 @@ private Q_SLOTS:
             QVERIFY2(r.error.contains("解压需要"), qPrintable(r.error));
             QCOMPARE(folderTree(tmp.path(), true), before);
         }
+    }
+
+    // A name is refused where the file system would refuse it, and counted
+    // in the bytes it is written with.
+    void namesAsLongAsTheFileSystemAllows_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("sound");
+        const QString part = QString(254, QLatin1Char('d')) + "/";
+        QTest::newRow("part of 255 bytes") << QString(255, QLatin1Char('c')) << true;
+        QTest::newRow("part of 256 bytes") << QString(256, QLatin1Char('c')) << false;
+        QTest::newRow("part of 128 two-byte letters") << QString(128, QChar(0xe9)) << false;
+        QTest::newRow("path of 4,095 bytes") << part.repeated(16) + QString(15, QLatin1Char('f')) << true;
+        QTest::newRow("path of 4,096 bytes") << part.repeated(16) + QString(16, QLatin1Char('f')) << false;
+    }
+    void namesAsLongAsTheFileSystemAllows()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, sound);
+        QTemporaryDir tmp;
+        const QString zip = tmp.filePath("p.zip");
+        QVERIFY(ZipBuilder(zip).file("TROVA", "v2").file(name, "x").close());
+        const QString error = modZip::CheckPackage(zip);
+        QVERIFY2(error.isEmpty() == sound, qPrintable(error));
+    }
+
+    // The install is stopped after each of its steps, as a crash would stop
+    // it (the record written, each rename, the record removed, each rename
+    // put back after the new program failed to start), until it runs to its
+    // end. The next start, or the next install, then finds the folder as it
+    // was, byte for byte; only a stop once the swap is over leaves the new
+    // program, whole.
+    void swapStoppedAtAnyStepIsPutBack_data()
+    {
+        QTest::addColumn<bool>("starts");
+        QTest::addColumn<bool>("byInstall"); // put back by the next install instead of at start
+        QTest::newRow("started, put back at start") << true << false;
+        QTest::newRow("started, put back by the next install") << true << true;
+        QTest::newRow("failed to start, put back at start") << false << false;
+        QTest::newRow("failed to start, put back by the next install") << false << true;
+    }
+    void swapStoppedAtAnyStepIsPutBack()
+    {
+        QFETCH(bool, starts);
+        QFETCH(bool, byInstall);
+        struct Stop { };
+        int steps = 0;
+        int stopAt = 0;
+        update::setSwapStepHook([&] {
+            if (++steps == stopAt)
+                throw Stop();
+        });
+        auto prepare = [](const QString& prog) {
+            return writeFile(prog + "/TROVA", "v1", 0755) && writeFile(prog + "/TROVA.exec", "v0")
+                   && writeFile(prog + "/lib/big.bin", QByteArray(70000, 'o')) && writeFile(prog + "/data/keep.txt", "old")
+                   && ZipBuilder(prog + "/Kalvimar.zip")
+                          .file("TROVA", "v2", 0100755)
+                          .file("lib/big.bin", QByteArray(80000, 'n'))
+                          .file("lib/after.txt", "after")
+                          .file("newdir/sub/f.txt", "f")
+                          .dir("logs/")
+                          .close();
+        };
+        auto install = [](const QString& prog, bool ok) {
+            return update::installPackage(prog, [ok](const QString&, const QString&) { return ok; });
+        };
+        // The new program whole, and the step after which the swap is over.
+        QTemporaryDir ref;
+        QVERIFY(prepare(ref.path()));
+        QVERIFY(install(ref.path(), true).ok);
+        const int swapOver = steps;
+        const QStringList installed = folderTree(ref.path(), true);
+        auto whole = [](QStringList tree) {
+            tree.removeIf([](const QString& e) { return e.startsWith(".TROVA-update") || e.startsWith("Kalvimar.zip"); });
+            return tree;
+        };
+
+        for (stopAt = 1;; ++stopAt) {
+            QTemporaryDir tmp;
+            const QString prog = tmp.path() + "/prog";
+            QVERIFY(prepare(prog));
+            const QStringList before = folderTree(prog, true);
+            steps = 0;
+            try {
+                install(prog, starts);
+            } catch (const Stop&) {
+                const int stoppedAt = stopAt;
+                stopAt = 0;
+                if (byInstall) {
+                    const update::InstallResult r = install(prog, false);
+                    QVERIFY2(r.error.contains("无法启动"), qPrintable(r.error));
+                } else {
+                    QCOMPARE(update::recoverInterruptedInstall(prog), QString());
+                }
+                stopAt = stoppedAt;
+                const QStringList after = folderTree(prog, true);
+                if (stopAt == swapOver)
+                    QCOMPARE(whole(after), whole(installed));
+                else
+                    QCOMPARE(after, before);
+                continue;
+            }
+            // The install ran to its end: every step was stopped at once.
+            QVERIFY(stopAt > swapOver);
+            break;
+        }
+        update::setSwapStepHook({});
     }
 
     void zip64PackagesUnpack_data()
