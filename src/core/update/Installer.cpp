@@ -362,7 +362,9 @@ InstallResult installPackage(const QString& folderIn, const Starter& start)
 
     QLockFile lock(folder + kLock);
     if (!lock.tryLock(0)) {
-        result.error = tr("另一个程序正在安装更新。");
+        result.error = lock.error() == QLockFile::LockFailedError
+                           ? tr("另一个程序正在安装更新。")
+                           : tr("无法安装更新文件：无法创建文件%1。").arg(folder + kLock);
         return result;
     }
     // What an interrupted install left is put back before anything else;

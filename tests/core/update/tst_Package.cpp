@@ -9,6 +9,7 @@
 #include "update/modZip.h"
 
 #include <QDir>
+#include <QLockFile>
 #include <QNetworkReply>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -363,6 +364,14 @@ private Q_SLOTS:
                     const update::InstallResult r = install(prog, false);
                     QVERIFY2(r.error.contains("无法启动"), qPrintable(r.error));
                 } else {
+                    // Not while another instance holds the folder.
+                    QLockFile other(prog + "/.TROVA-update-lock");
+                    QVERIFY(other.tryLock(0));
+                    const QStringList stopped = folderTree(prog, true);
+                    QCOMPARE(update::recoverInterruptedInstall(prog), QString());
+                    QCOMPARE(install(prog, false).error, QString("另一个程序正在安装更新。"));
+                    QCOMPARE(folderTree(prog, true), stopped);
+                    other.unlock();
                     QCOMPARE(update::recoverInterruptedInstall(prog), QString());
                 }
                 stopAt = stoppedAt;
