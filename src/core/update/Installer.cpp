@@ -1,5 +1,6 @@
 #include "update/Installer.h"
 
+#include "update/SwapJournal.h"
 #include "update/modZip.h"
 #include "workbook/Workbook.h"
 
@@ -10,12 +11,7 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QSet>
-#include <QUrl>
-#include <fcntl.h>
-#include <optional>
 #include <sys/stat.h>
-#include <unistd.h>
-#include <utility>
 
 namespace update {
 
@@ -28,121 +24,20 @@ QString tr(const char* text)
     return QCoreApplication::translate("update::Installer", text);
 }
 
-const QString kStaging = QStringLiteral(".TROVA-update");
-const QString kBackup = QStringLiteral(".TROVA-update-backup");
-// The record of a swap under way; while it exists the swap is unfinished.
-const QString kJournal = QStringLiteral(".TROVA-update-journal");
+using swap::kBackup;
+using swap::kJournal;
+using swap::kStaging;
+using swap::present;
 // Held while an install or a recovery works in the folder.
 const QString kLock = QStringLiteral(".TROVA-update-lock");
-const QByteArray kJournalHeader = QByteArrayLiteral("TROVA swap journal 1");
-
-std::function<void()> g_stepHook;
-
-void stepDone()
-{
-    if (g_stepHook)
-        g_stepHook();
-}
-
-// Whether anything, a dangling link included, has this name.
-bool present(const QString& path)
-{
-    struct stat st{};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
-}
-
-bool syncPath(const QString& path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
-bool renamePath(const QString& from, const QString& to)
-{
-    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
-}
-
-// What the swap does, relative to the program folder: the folders it may
-// make there (each after the one it sits in), and the renames in order.
-struct SwapPlan
-{
-    QStringList folders;
-    QList<std::pair<QString, QString>> moves;
-};
-
-bool safeRelative(const QString& rel)
-{
-    return !rel.isEmpty() && !rel.startsWith(QLatin1Char('/')) && !rel.split(QLatin1Char('/')).contains(QLatin1String(".."));
-}
-
-QByteArray encoded(const QString& rel)
-{
-    return QUrl::toPercentEncoding(rel, QByteArrayLiteral("/"));
-}
-
-QString decoded(const QByteArray& text)
-{
-    return QUrl::fromPercentEncoding(text);
-}
-
-// Writes the plan beside the staging folder's copy first, so the record
-// appears whole or not at all, and makes it durable before a file moves.
-bool writeJournal(const QString& folder, const SwapPlan& plan)
-{
-    QByteArray text = kJournalHeader + '\n';
-    for (const QString& rel : plan.folders)
-        text += "folder " + encoded(rel) + '\n';
-    for (const auto& [from, to] : plan.moves)
-        text += "move " + encoded(from) + ' ' + encoded(to) + '\n';
-    const QString temp = folder + kStaging + QLatin1Char('/') + kJournal;
-    QFile out(temp);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(text) != text.size() || !out.flush()
-        || ::fsync(out.handle()) != 0)
-        return false;
-    out.close();
-    return renamePath(temp, folder + kJournal) && syncPath(folder);
-}
-
-bool removeJournal(const QString& folder)
-{
-    return QFile::remove(folder + kJournal) && syncPath(folder);
-}
-
-std::optional<SwapPlan> readJournal(const QString& path)
-{
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QList<QByteArray> lines = in.readAll().split('\n');
-    if (lines.value(0) != kJournalHeader)
-        return std::nullopt;
-    SwapPlan plan;
-    for (const QByteArray& line : lines.mid(1)) {
-        const QList<QByteArray> words = line.split(' ');
-        if (line.isEmpty())
-            continue;
-        if (words.size() == 2 && words[0] == "folder" && safeRelative(decoded(words[1])))
-            plan.folders << decoded(words[1]);
-        else if (words.size() == 3 && words[0] == "move" && safeRelative(decoded(words[1]))
-                 && safeRelative(decoded(words[2])))
-            plan.moves.append({ decoded(words[1]), decoded(words[2]) });
-        else
-            return std::nullopt;
-    }
-    return plan;
-}
 
 // The renames that take the staged files into the folder: the copy moved
 // aside by the previous update to the backup (it comes back if this install
 // fails), the running program aside, then each file that is replaced to the
 // backup before its new one takes its place.
-SwapPlan planSwap(const QString& folder, const QStringList& files, const QStringList& folders)
+swap::Plan planSwap(const QString& folder, const QStringList& files, const QStringList& folders)
 {
-    SwapPlan plan;
+    swap::Plan plan;
     const QString moved = kProgramName + QLatin1Char('.') + kMovedExt;
     if (present(folder + moved))
         plan.moves.append({ moved, kBackup + QLatin1Char('/') + moved });
@@ -168,43 +63,12 @@ SwapPlan planSwap(const QString& folder, const QStringList& files, const QString
     return plan;
 }
 
-bool runMove(const QString& folder, const std::pair<QString, QString>& move, QString* error)
-{
-    const QString from = folder + move.first;
-    const QString to = folder + move.second;
-    if (modZip::MakeDirPath(QFileInfo(to).absolutePath()).isEmpty() || present(to) || !renamePath(from, to)) {
-        *error = tr("无法将%1移动到%2").arg(from, to);
-        return false;
-    }
-    stepDone();
-    return true;
-}
-
-// Every rename of the plan that was made is undone, the last first (each
-// name it vacated is free again when its turn comes), then the folders it
-// made go. A rename was made when its target is there and its source is
-// not: the swap makes them one by one, so what a crash leaves is always the
-// first few.
-bool rollBack(const QString& folder, const SwapPlan& plan, QString* error)
-{
-    for (auto it = plan.moves.crbegin(); it != plan.moves.crend(); ++it) {
-        const QString from = folder + it->first;
-        const QString to = folder + it->second;
-        if (!present(to) || present(from))
-            continue;
-        if (modZip::MakeDirPath(QFileInfo(from).absolutePath()).isEmpty() || !renamePath(to, from)) {
-            *error = tr("无法将%1移回%2").arg(to, from);
-            return false;
-        }
-        stepDone();
-    }
-    for (auto it = plan.folders.crbegin(); it != plan.folders.crend(); ++it)
-        QDir().rmdir(folder + *it);
-    return true;
-}
-
+// Never while a swap is unfinished: its record tells a rename made from one
+// not made by whether the source is still there.
 void cleanUp(const QString& folder)
 {
+    if (present(folder + kJournal))
+        return;
     QDir(folder + kStaging).removeRecursively();
     QDir(folder + kBackup).removeRecursively();
 }
@@ -216,13 +80,13 @@ QString recoverLocked(const QString& folder)
     const QString journal = folder + kJournal;
     if (!present(journal))
         return QString();
-    const std::optional<SwapPlan> plan = readJournal(journal);
+    const std::optional<swap::Plan> plan = swap::readJournal(folder);
     if (!plan)
         return tr("上次未完成的更新记录%1无法读取，原来的程序没有还原。").arg(journal);
     QString error;
-    if (!rollBack(folder, *plan, &error))
+    if (!swap::rollBack(folder, *plan, &error))
         return tr("上次未完成的更新无法还原：%1。").arg(error);
-    if (!removeJournal(folder))
+    if (!swap::removeJournal(folder))
         return tr("无法删除更新记录%1。").arg(journal);
     cleanUp(folder);
     return QString();
@@ -313,11 +177,6 @@ bool startDetached(const QString& program, const QString& folder)
     return QProcess::startDetached(program, {}, folder);
 }
 
-void setSwapStepHook(std::function<void()> hook)
-{
-    g_stepHook = std::move(hook);
-}
-
 QString recoverInterruptedInstall(const QString& folderIn)
 {
     const QString folder = modZip::AddBackSlash(folderIn);
@@ -338,7 +197,7 @@ InstallResult installPackage(const QString& folderIn, const Starter& start)
     const QString program = folder + kProgramName;
     const QString staging = folder + kStaging;
     const QString backup = folder + kBackup;
-    SwapPlan plan;
+    swap::Plan plan;
     bool swapping = false;
     auto fail = [&](const QString& error) {
         result.error = error;
@@ -347,13 +206,13 @@ InstallResult installPackage(const QString& folderIn, const Starter& start)
             // all in), so that a crash while putting them back is recovered
             // as well.
             if (!present(folder + kJournal))
-                writeJournal(folder, plan);
+                swap::writeJournal(folder, plan);
             QString why;
-            if (!rollBack(folder, plan, &why)) {
+            if (!swap::rollBack(folder, plan, &why)) {
                 result.error += tr("原来的程序无法完全还原：%1。").arg(why);
                 return result;
             }
-            removeJournal(folder);
+            swap::removeJournal(folder);
         }
         cleanUp(folder);
         return result;
@@ -401,20 +260,19 @@ InstallResult installPackage(const QString& folderIn, const Starter& start)
             return refuse(tr("无法设置%1的权限").arg(staged));
         // On disk before its name moves: a new file must not turn out empty
         // after a power cut.
-        if (!syncPath(staged))
+        if (!swap::sync(staged))
             return refuse(tr("无法写入%1").arg(staged));
     }
     if (modZip::MakeDirPath(backup).isEmpty())
         return refuse(tr("无法创建文件夹%1").arg(backup));
 
     plan = planSwap(folder, unzipped.files, unzipped.folders);
-    if (!writeJournal(folder, plan))
-        return refuse(tr("无法写入更新记录%1").arg(folder + kJournal));
     swapping = true;
-    stepDone();
+    if (!swap::writeJournal(folder, plan))
+        return refuse(tr("无法写入更新记录%1").arg(folder + kJournal));
     QString error;
     for (const auto& move : plan.moves) {
-        if (!runMove(folder, move, &error))
+        if (!swap::makeMove(folder, move, &error))
             return fail(error);
     }
     // Folders the package holds only as folder entries.
@@ -433,9 +291,8 @@ InstallResult installPackage(const QString& folderIn, const Starter& start)
     }
     // The new files are all in: the swap is over before the new program
     // starts, which must not take it for an unfinished one.
-    if (!removeJournal(folder))
+    if (!swap::removeJournal(folder))
         return fail(tr("无法删除更新记录%1。").arg(folder + kJournal));
-    stepDone();
 
     if (!start(program, folderIn))
         return fail(tr("新程序%1无法启动。").arg(program));

@@ -48,9 +48,4 @@ InstallResult installPackage(const QString& folder, const Starter& start = start
 // record kept for the next try.
 QString recoverInterruptedInstall(const QString& folder);
 
-// Called after each step of a swap is made (the record written, a file
-// renamed or renamed back, the record removed); tests stop the install
-// there as a crash would.
-void setSwapStepHook(std::function<void()> hook);
-
 } // namespace update
