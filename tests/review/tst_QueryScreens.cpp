@@ -225,7 +225,7 @@ private Q_SLOTS:
         QTRY_COMPARE(query::SearchThread::running(), 0);
         QVERIFY(!release);
         if (postgres) {
-            QCOMPARE(gConn().count("select count(*) from pg_locks where not granted"), 0);
+            QTRY_COMPARE(gConn().count("select count(*) from pg_locks where not granted"), qlonglong(0));
             release = true;
             QCOMPARE(holder->finish(), QString());
         }

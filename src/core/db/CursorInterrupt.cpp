@@ -18,6 +18,7 @@ namespace db {
 namespace {
 
 constexpr int kBusyStepMs = 20;
+constexpr int kProgressSteps = 10000;
 
 template <typename Handle>
 Handle* driverHandle(const QSqlDatabase& conn, const char* name, const char* alias)
@@ -57,6 +58,13 @@ struct CursorInterrupt::State
             return 0;
         sqlite3_sleep(kBusyStepMs);
         return 1;
+    }
+
+    // Looked at every few thousand steps of a statement: an interrupt that
+    // came before the statement started (SQLite then forgets it) ends it too.
+    static int progress(void* self)
+    {
+        return static_cast<State*>(self)->interrupted.load() ? 1 : 0;
     }
 };
 
@@ -109,6 +117,7 @@ bool CursorInterrupt::attach(const QString& connectionName)
     } else if (sqlite3* lite = driverHandle<sqlite3>(conn, "sqlite3*", "sqlite3*")) {
         d->lite = lite;
         sqlite3_busy_handler(lite, &State::busy, d.get());
+        sqlite3_progress_handler(lite, kProgressSteps, &State::progress, d.get());
     }
     return !d->interrupted.load();
 }
