@@ -9,7 +9,6 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
 
 QueryRunner::QueryRunner(QWidget* parent)
     : QWidget(parent)
@@ -33,7 +32,10 @@ QueryRunner::QueryRunner(QWidget* parent)
     connect(m_stop, &QPushButton::clicked, this, &QueryRunner::stop);
 }
 
-QueryRunner::~QueryRunner() = default;
+QueryRunner::~QueryRunner()
+{
+    dropSearch(true);
+}
 
 void QueryRunner::start(QueryModel* model, const query::Statement& statement, Convert convert)
 {
@@ -42,11 +44,8 @@ void QueryRunner::start(QueryModel* model, const query::Statement& statement, Co
 
 void QueryRunner::start(QueryModel* model, const QVector<query::Statement>& statements, Convert convert)
 {
-    if (m_running) {
-        // A new search replaces the running one without reporting it.
-        m_cursor.close();
-        m_running = false;
-    }
+    // A new search replaces the running one without reporting it.
+    dropSearch(true);
     ++m_generation;
     m_model = model;
     m_convert = std::move(convert);
@@ -59,13 +58,26 @@ void QueryRunner::start(QueryModel* model, const QVector<query::Statement>& stat
     m_stop->show();
     m_stop->setEnabled(true);
     m_status->setText(QStringLiteral("Searching ..."));
+    db::Database& conn = Module1::gConn();
     try {
-        m_cursor = Module1::gConn().openCursor(statements);
+        // The program's connection must be open, as for every read; the
+        // search itself runs over a connection of its own.
+        conn.openCursor(QVector<query::Statement>{});
     } catch (const db::DbError& e) {
         fail(e.text());
         return;
     }
-    step();
+    m_search = query::SearchThread::start(conn.settings(), statements, kBatch);
+    const quint64 generation = m_generation;
+    // Rows queued before a stop or a newer search are not shown.
+    connect(m_search, &query::SearchThread::rows, this, [this, generation](const QList<QVariantList>& batch, bool last) {
+        if (generation == m_generation && m_running)
+            take(batch, last);
+    });
+    connect(m_search, &query::SearchThread::failed, this, [this, generation](const QString& error) {
+        if (generation == m_generation && m_running)
+            fail(error);
+    });
 }
 
 void QueryRunner::stop()
@@ -76,7 +88,7 @@ void QueryRunner::stop()
 
 void QueryRunner::clear(QueryModel* model)
 {
-    m_cursor.close();
+    dropSearch(true);
     m_running = false;
     m_stopped = false;
     ++m_generation;
@@ -88,39 +100,35 @@ void QueryRunner::clear(QueryModel* model)
     m_status->clear();
 }
 
-void QueryRunner::step()
+void QueryRunner::take(const QList<QVariantList>& batch, bool last)
 {
-    if (!m_running)
-        return;
     const quint64 generation = m_generation;
-    QElapsedTimer clock;
-    clock.start();
-    try {
-        do {
-            const QVector<db::Cursor::Row> batch = m_cursor.fetch(kBatch);
-            QVector<query::ShownRow> shown;
-            shown.reserve(batch.size());
-            for (const db::Cursor::Row& r : batch)
-                shown.append(m_convert(r));
-            m_rows += int(shown.size());
-            m_model->append(shown);
-            // Stop may have been pressed while the view took the rows.
-            if (!m_running || generation != m_generation)
-                return;
-        } while (!m_cursor.atEnd() && clock.elapsed() < kSliceMs);
-    } catch (const db::DbError& e) {
-        fail(e.text());
+    QVector<query::ShownRow> shown;
+    shown.reserve(batch.size());
+    for (const QVariantList& r : batch)
+        shown.append(m_convert(r));
+    m_rows += int(shown.size());
+    m_model->append(shown);
+    // Stop may have been pressed while the view took the rows.
+    if (!m_running || generation != m_generation)
         return;
-    }
-    if (m_cursor.atEnd()) {
+    if (last) {
         finish(false);
         return;
     }
+    if (m_search)
+        m_search->taken();
     showCount();
-    QTimer::singleShot(0, this, [this, generation] {
-        if (generation == m_generation)
-            step();
-    });
+}
+
+void QueryRunner::dropSearch(bool cancel)
+{
+    if (!m_search)
+        return;
+    disconnect(m_search, nullptr, this, nullptr);
+    if (cancel)
+        m_search->stop();
+    m_search = nullptr;
 }
 
 void QueryRunner::showCount()
@@ -130,11 +138,15 @@ void QueryRunner::showCount()
 
 void QueryRunner::finish(bool stopped)
 {
-    m_cursor.close();
+    dropSearch(stopped);
     m_running = false;
     m_stopped = stopped;
     ++m_generation;
     setFilling(false);
+    // A cut list is not exported as if whole: what waits for the whole list
+    // waits for the next search.
+    if (stopped)
+        holdButtons(true);
     m_bar->hide();
     m_stop->hide();
     m_status->setText(stopped ? QStringLiteral("Stopped after %1 rows: the list is not complete.")
@@ -145,7 +157,7 @@ void QueryRunner::finish(bool stopped)
 
 void QueryRunner::fail(const QString& error)
 {
-    m_cursor.close();
+    dropSearch(true);
     m_running = false;
     m_stopped = false;
     ++m_generation;
@@ -171,8 +183,13 @@ void QueryRunner::setFilling(bool filling)
         else
             screen->unsetCursor();
     }
+    holdButtons(filling);
+}
+
+void QueryRunner::holdButtons(bool hold)
+{
     for (const QPointer<QAbstractButton>& b : std::as_const(m_held)) {
         if (b)
-            b->setEnabled(!filling);
+            b->setEnabled(!hold);
     }
 }

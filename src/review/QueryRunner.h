@@ -1,9 +1,8 @@
 #pragma once
 
-#include "db/Cursor.h"
 #include "query/Query.h"
+#include "query/SearchThread.h"
 
-#include <QElapsedTimer>
 #include <QList>
 #include <QPointer>
 #include <QWidget>
@@ -15,13 +14,16 @@ class QProgressBar;
 class QPushButton;
 class QueryModel;
 
-// Fills a query screen's model from a cursor a batch at a time, returning to
-// the event loop between batches so that the window stays responsive and the
-// first rows show at once. While it runs it shows a moving progress bar, the
-// number of rows so far and a Stop button; afterwards the count, or that the
-// search was stopped, so a cut list never looks complete. A failed search
-// empties the list and hands the error on. While it fills, the screen shows
-// the busy pointer and the buttons that wait for the whole list are off.
+// Fills a query screen's model a batch at a time from a search read on a
+// thread of its own (SearchThread), so that the window, and the terminal
+// monitor with it, stays responsive whatever the server does, and the first
+// rows show at once. While it runs it shows a moving progress bar, the number
+// of rows so far and a Stop button, which ends the search at once;
+// afterwards the count, or that the search was stopped, so a cut list never
+// looks complete. A failed search empties the list and hands the error on.
+// While it fills, the screen shows the busy pointer and the buttons that wait
+// for the whole list are off; after a stop they wait for the next search
+// that reads its list to the end.
 class QueryRunner : public QWidget
 {
     Q_OBJECT
@@ -33,7 +35,7 @@ public:
     ~QueryRunner() override;
 
     // Clears the model and starts filling it; a running search is stopped
-    // first. Opening errors are reported through failed() like fetch errors.
+    // first. Every error is reported through failed().
     void start(QueryModel* model, const query::Statement& statement, Convert convert);
     // The rows of the statements one after the other.
     void start(QueryModel* model, const QVector<query::Statement>& statements, Convert convert);
@@ -42,7 +44,8 @@ public:
     // search ends without a report.
     void clear(QueryModel* model);
     bool running() const { return m_running; }
-    // A button that takes the whole list (Export): disabled while a fill runs.
+    // A button that takes the whole list (Export): disabled while a fill runs
+    // and after a stop.
     void holdUntilFilled(QAbstractButton* button);
     int rows() const { return m_rows; }
     bool wasStopped() const { return m_stopped; }
@@ -50,10 +53,8 @@ public:
     QPushButton* cmdStop() const { return m_stop; }
     QLabel* status() const { return m_status; }
 
-    // Rows read before the window gets the event loop back; the first batch
-    // is read at once and covers a screenful.
+    // Rows shown at a time; the first batch covers a screenful.
     static constexpr int kBatch = 200;
-    static constexpr int kSliceMs = 40;
 
 Q_SIGNALS:
     // Every row read, or the user stopped (stopped true).
@@ -62,19 +63,22 @@ Q_SIGNALS:
     void failed(const QString& error);
 
 private:
-    void step();
+    void take(const QList<QVariantList>& batch, bool last);
+    // Lets the running search go; cancelled unless it read its last row.
+    void dropSearch(bool cancel);
     void finish(bool stopped);
     void fail(const QString& error);
     void showCount();
     // The screen's state while a fill runs: busy pointer, held buttons off.
     void setFilling(bool filling);
+    void holdButtons(bool hold);
 
     QProgressBar* m_bar;
     QLabel* m_status;
     QPushButton* m_stop;
     QueryModel* m_model = nullptr;
     Convert m_convert;
-    db::Cursor m_cursor;
+    QPointer<query::SearchThread> m_search;
     bool m_running = false;
     bool m_stopped = false;
     int m_rows = 0;

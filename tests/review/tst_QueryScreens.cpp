@@ -13,6 +13,7 @@
 #include "TestMain.h"
 #include "ScriptedPrompter.h"
 #include "Widgets.h"
+#include "query/SearchThread.h"
 #include "query/WipQuery.h"
 
 #include <QComboBox>
@@ -23,7 +24,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
+#include <atomic>
+#include <optional>
+#include <chrono>
+#include <thread>
 
 using seed::at;
 using Module1::gConn;
@@ -170,6 +176,64 @@ private Q_SLOTS:
         QCOMPARE(s->model()->rowCount(), 0);
         QCOMPARE(prompter().messages.size(), 1);
         QVERIFY(prompter().last().text.contains("no_such_table"));
+    }
+
+    // A search held by the server: on PostgreSQL another session holds a
+    // lock the search waits for; SQLite readers wait for no lock, so there a
+    // statement that runs long (a minute) holds it. The window goes on
+    // answering meanwhile, and Stop ends the search and its statement at
+    // once, with the lock still held.
+    void aSearchHeldByTheServerHoldsNothingAndStops()
+    {
+        QFETCH_GLOBAL(QString, backend);
+        const bool postgres = backend == QLatin1String("postgres");
+        addCheck({.time = at(9)});
+        TROVA_OPEN_SCREEN(app, s, QUERY_WIP, "QY_WIP");
+        setWindow(s->DTfrom(), s->DTto());
+        std::atomic<bool> locked{false};
+        std::atomic<bool> release{false};
+        std::optional<testdb::SecondConnection> holder;
+        if (postgres) {
+            holder.emplace([&](db::Database& db) {
+                db.begin();
+                db.exec("lock table check_history in access exclusive mode");
+                locked = true;
+                // Let go in the end even if the search held the test.
+                for (int i = 0; i < 200 && !release; ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                db.rollback();
+            });
+            QTRY_VERIFY(locked);
+            QTest::mouseClick(s->cmdsearch(), Qt::LeftButton);
+        } else {
+            s->runner()->start(s->model(),
+                               query::Statement{"with recursive n(i) as (select 1 union all select i + 1 from n "
+                                                "where i < 300000000) select i from n where i = 0",
+                                                {}},
+                               query::wip::shownRow);
+        }
+        QVERIFY(s->runner()->running());
+        bool answered = false;
+        QTimer::singleShot(0, this, [&] { answered = true; });
+        QTRY_VERIFY(answered);
+        QVERIFY(s->runner()->running());
+        QVERIFY(!s->cmdexport()->isEnabled());
+
+        QTest::mouseClick(s->runner()->cmdStop(), Qt::LeftButton);
+        QVERIFY(!s->runner()->running());
+        QCOMPARE(s->runner()->status()->text(), QString("Stopped after 0 rows: the list is not complete."));
+        QTRY_COMPARE(query::SearchThread::running(), 0);
+        QVERIFY(!release);
+        if (postgres) {
+            QTRY_COMPARE(gConn().count("select count(*) from pg_locks where not granted"), qlonglong(0));
+            release = true;
+            QCOMPARE(holder->finish(), QString());
+        }
+        QVERIFY(prompter().messages.isEmpty());
+
+        // Free again, the search reads its list.
+        search(s);
+        QCOMPARE(s->model()->rowCount(), 1);
     }
 
     void panelModesSearchDrillDownSortAndExport()

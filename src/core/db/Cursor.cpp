@@ -6,6 +6,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <mutex>
 
 namespace db {
 
@@ -19,6 +20,8 @@ namespace {
 // Dropping a server result half way goes with its connection; the driver
 // then cannot free the statement on the closed connection and says so. That
 // is expected here and not worth a line per stopped search.
+// Cursors close on the threads that read them; one abandons at a time.
+std::mutex g_abandonMutex;
 QtMessageHandler g_previousHandler = nullptr;
 void quietAbandon(QtMsgType type, const QMessageLogContext& context, const QString& text)
 {
@@ -37,6 +40,7 @@ struct Cursor::Private
     QString name;
     Dialect dialect;
     std::unique_ptr<QSqlQuery> query;
+    std::shared_ptr<CursorInterrupt> stop;
     QVector<Statement> queue; // statements still to run
     QStringList columns;
     bool pending = false; // a row was read ahead and not handed out yet
@@ -52,7 +56,10 @@ struct Cursor::Private
         end = true;
         pending = false;
         queue.clear();
+        if (stop)
+            stop->detach();
         if (abandon && !name.isEmpty()) {
+            const std::lock_guard lock(g_abandonMutex);
             g_previousHandler = qInstallMessageHandler(quietAbandon);
             QSqlDatabase::database(name, false).close();
             query.reset();
@@ -69,6 +76,8 @@ struct Cursor::Private
 
     [[noreturn]] void fail(const QSqlError& e)
     {
+        if (stop && stop->interrupted())
+            failInterrupted();
         QString text = e.databaseText().trimmed();
         if (text.isEmpty())
             text = e.driverText().trimmed();
@@ -79,6 +88,13 @@ struct Cursor::Private
         end = true;
         release();
         throw DbError(kind, text, code);
+    }
+
+    [[noreturn]] void failInterrupted()
+    {
+        end = true;
+        release();
+        throw DbError(ErrorKind::Other, QStringLiteral("The search was stopped"));
     }
 
     // Runs the next statement of the queue on the cursor's connection.
@@ -137,7 +153,8 @@ Cursor Cursor::open(const ConnectionSettings& settings, const QString& sql, cons
     return open(settings, QVector<Statement>{{sql, params}});
 }
 
-Cursor Cursor::open(const ConnectionSettings& settings, const QVector<Statement>& statements)
+Cursor Cursor::open(const ConnectionSettings& settings, const QVector<Statement>& statements,
+                    std::shared_ptr<CursorInterrupt> stop)
 {
     Cursor c;
     c.d = std::make_unique<Private>();
@@ -155,6 +172,9 @@ Cursor Cursor::open(const ConnectionSettings& settings, const QVector<Statement>
                                                                   : error);
     }
     p.name = name;
+    p.stop = std::move(stop);
+    if (p.stop && !p.stop->attach(name))
+        p.failInterrupted();
     if (p.dialect.engine() == Engine::PostgreSQL) {
         // Compiling a search to machine code costs more than these searches
         // take to run; it would only delay the first rows.

@@ -11,6 +11,34 @@ namespace db {
 
 struct ConnectionSettings;
 
+// Ends a cursor's work from another thread: the open() or fetch() blocked in
+// it fails with a DbError at once, whether its statement waits for a lock,
+// runs long, or waits on a server that stopped answering. The server is
+// asked to cancel the statement as well. It may be interrupted before the
+// cursor connects; the cursor then fails as soon as it has.
+class CursorInterrupt
+{
+public:
+    CursorInterrupt();
+    ~CursorInterrupt();
+    CursorInterrupt(const CursorInterrupt&) = delete;
+    CursorInterrupt& operator=(const CursorInterrupt&) = delete;
+
+    // Any thread, any number of times.
+    void interrupt();
+    bool interrupted() const;
+
+private:
+    friend class Cursor;
+    // The cursor's thread: the connection that interrupt() ends, until
+    // detached before it is closed. False when interrupted already.
+    bool attach(const QString& connectionName);
+    void detach();
+
+    struct State;
+    std::unique_ptr<State> d;
+};
+
 // A forward-only reader of a large result, batch by batch, for lists that
 // show rows while they arrive. It reads over a connection of its own, so the
 // shared connection stays free for everything else (the terminal monitor
@@ -38,7 +66,10 @@ public:
     // Reads the rows of several statements of the same columns one after the
     // other, each run only when the rows before it were read (a long search
     // cut into parts that each sort little). Throws DbError.
-    static Cursor open(const ConnectionSettings& settings, const QVector<Statement>& statements);
+    // The cursor's connection belongs to the calling thread, which alone
+    // reads it; `stop` may end its work from any other.
+    static Cursor open(const ConnectionSettings& settings, const QVector<Statement>& statements,
+                       std::shared_ptr<CursorInterrupt> stop = {});
 
     bool isOpen() const;
     // True once every row was read (or the cursor was closed).

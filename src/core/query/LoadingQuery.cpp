@@ -23,7 +23,8 @@ Statement search(const QString& project, const QString& partNo, const Window& w)
     if (project.isEmpty() || partNo.isEmpty())
         return {};
     // The project only picks the part number: part_info joins by the part
-    // number alone. Components count only under their "NIL" vendor row.
+    // number alone. Components count only under their "NIL" vendor row, found
+    // by their code (the vendor matched as on the review lists).
     Statement s;
     s.sql = QStringLiteral(
         "select A.update_time, D.line_desc, A.mc_id, A.md_id, A.slot_code, A.part_no, B.part_desc, A.comp_code, "
@@ -32,7 +33,7 @@ Statement search(const QString& project, const QString& partNo, const Window& w)
         "from check_history A join part_info B on A.part_no = B.part_no "
         "join user_list C on A.update_user = C.user_id "
         "join line_info D on A.line_id = D.line_id "
-        "join component_list E on A.comp_code = E.comp_code and upper(E.vender_name) = ? "
+        "join component_list E on A.comp_code = E.comp_code and upper(E.vender_name) like ? "
         "left join user_list F on A.approve_user = F.user_id "
         "where A.check_value = ? and A.part_no = ? and A.update_time between ? and ? "
         "order by A.update_time");

@@ -7,6 +7,11 @@ namespace {
 // The fields both lists show. A record is listed only when its expected
 // component is kept under the vendor "NIL" (any letter case) and its line is
 // known; the part number is joined by itself, as the part list keeps it.
+// The vendor is matched by LIKE (no wildcard: the same test as "=") so that
+// SQLite cannot take the index of upper(vender_name) as its way into the
+// components: it would walk every "NIL" component, nearly the whole master,
+// for each check, instead of finding the check's component by its code. The
+// server still draws its estimate from that index's statistics.
 const char* const kListFields =
     "select A.update_time, D.line_desc, A.mc_id, A.md_id, A.slot_code, A.part_no, B.part_desc, A.comp_code, "
     "E.comp_desc, A.ref_designator, A.polarity_check, A.lot_no, A.ship_date, A.rt_no, A.vender_comp, A.qty, "
@@ -16,7 +21,7 @@ const char* const kListJoins =
     " from check_history A"
     " join part_info B on A.part_no = B.part_no"
     " join line_info D on A.line_id = D.line_id"
-    " join component_list E on A.comp_code = E.comp_code and upper(E.vender_name) = 'NIL'";
+    " join component_list E on A.comp_code = E.comp_code and upper(E.vender_name) like 'NIL'";
 
 } // namespace
 
