@@ -13,6 +13,7 @@
 #include "QUERY_WIP.h"
 #include "SYS_Grant.h"
 #include "SYS_PWD.h"
+#include "SYS_RESETPWD.h"
 #include "SYS_UGRP.h"
 #include "SYS_USER.h"
 #include "ScriptedPrompter.h"
@@ -28,10 +29,12 @@
 #include "frmAbout.h"
 #include "frmMain.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QEventLoop>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -71,6 +74,31 @@ QStringList enabledGatedItems(const frmMain& main)
     }
     on.sort();
     return on;
+}
+
+// Runs act; while the box with the text waits for its answer, Exit is
+// pressed through the accessibility interface, as a screen reader does, and
+// events run as under a real box. The screen outlives the box, then closes.
+void exitWhileBoxOpen(QWidget* screen, QAbstractButton* exit, const QString& text, const std::function<void()>& act)
+{
+    QPointer<QWidget> alive(screen);
+    QStringList seen;
+    prompter().onMessage = [&](const msg::Message& m) {
+        if (m.text != text)
+            return;
+        QEventLoop box;
+        QObject::connect(exit, &QAbstractButton::clicked, &box,
+                         [&box] { QTimer::singleShot(50, &box, &QEventLoop::quit); });
+        QTimer::singleShot(5000, &box, &QEventLoop::quit);
+        QAccessibleInterface* button = QAccessible::queryAccessibleInterface(exit);
+        button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        box.exec();
+        seen << (alive ? "open" : "gone");
+    };
+    act();
+    prompter().onMessage = nullptr;
+    QCOMPARE(seen, QStringList{"open"});
+    QTRY_VERIFY(!alive);
 }
 
 QList<int> enabledButtons(const frmMain& main)
@@ -280,6 +308,28 @@ private Q_SLOTS:
         QTRY_VERIFY(!open);
         QCOMPARE(prompter().texts(), QStringList());
         QCOMPARE(stored(), QStringList());
+    }
+
+    // A screen whose own box waits for its answer is not destroyed under
+    // it: Exit pressed meanwhile closes the screen once the box is answered.
+    void closeWaitsForTheScreensBox()
+    {
+        testing::addUser("U1");
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        auto* groups = f.open<SYS_UGRP>("SEC_USER_GROUP");
+        exitWhileBoxOpen(groups, groups->cmdExit, "User Group has been added ...", [groups] {
+            groups->cmdNew->click();
+            groups->txtUGid->setText("NEWG");
+            groups->cmdSave->click();
+        });
+        QCOMPARE(testing::queryRows("select group_id from user_group where group_id = 'NEWG'"), QStringList{"NEWG"});
+
+        auto* reset = f.open<SYS_RESETPWD>("SEC_USER_RESETPWD");
+        exitWhileBoxOpen(reset, reset->cmdExit, "Reassign Password is success ...", [reset] {
+            testing::clickRow(reset->lvUser, 0, "U1");
+            reset->cmdReassign->click();
+        });
     }
 
     // Each button opens its item's screen; a screen opens once, and afresh
