@@ -286,7 +286,7 @@ private Q_SLOTS:
         Module1::setImportReader(reader);
         const auto restore = qScopeGuard([] { Module1::setImportReader(QString()); });
         testing::addRow("line_info", {"line_id"}, {"L1"});
-        MainWindowFixture::addUser("OP1", "Operator", "OPS", {"MAN_MACHINE"});
+        MainWindowFixture::addUser("OP1", "Operator", "OPS", {"MAN_MACHINE", "MAN_LINE"});
         MainWindowFixture::addUser("OP2", "Operator two", "OPS2", {"QY_WIP"});
         TROVA_OPEN_SCREEN(f, machines, Mtc_Machine, "Man_Machine");
         const auto importWhileLoggingIn = [&](const QString& user) {
@@ -302,6 +302,16 @@ private Q_SLOTS:
         QCOMPARE(prompter().texts(), QStringList());
         QVERIFY(machines->cmdImport->isEnabled() && machines->cmdNew->isEnabled() && !machines->cmdSave->isEnabled());
         QVERIFY(!machines->findChild<QWidget*>("importBusy"));
+
+        // The same user with one grant fewer: only the screen that closes
+        // loses its import.
+        QPointer<QWidget> lines = f.open("Man_Line");
+        QVERIFY(lines);
+        Module1::gConn().exec("delete from function_grant where func_id = 'MAN_LINE'");
+        importWhileLoggingIn("OP1");
+        QTRY_VERIFY(!lines);
+        QVERIFY(!stored().isEmpty());
+        Module1::gConn().exec("delete from mc_info");
 
         QPointer<Mtc_Machine> open(machines);
         importWhileLoggingIn("OP2");
