@@ -13,7 +13,7 @@ namespace labelprint {
 std::optional<int> AskPrintQuantity()
 {
     const std::optional<QString> answer =
-        msg::prompter().inputText(QStringLiteral("Print QTY"), QStringLiteral("Please input print QTY."), QString());
+        msg::inputText(QStringLiteral("Print QTY"), QStringLiteral("Please input print QTY."), QString());
     if (!answer)
         return std::nullopt;
     try {

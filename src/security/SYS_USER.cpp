@@ -137,13 +137,7 @@ void SYS_USER::LoadData()
     }
     finishLoad();
 
-    txtUserID->clear();
-    txtFullName->clear();
-    txtDesc->clear();
-    const QDateTime now = Module1::now();
-    dtpEffect->setDateTime(now);
-    dtpExpiry->setDateTime(now.addDays(365));
-
+    clearBoxes();
     cboGP->clear();
     cboGP->setEnabled(false);
     db::ResultSet groups =
@@ -162,6 +156,27 @@ QStringList SYS_USER::selectedRow() const
     if (row < 0 || row >= msfgUser->rowCount())
         return {};
     return Module1::GridRowTexts(msfgUser, row);
+}
+
+void SYS_USER::clearBoxes()
+{
+    txtUserID->clear();
+    txtFullName->clear();
+    txtDesc->clear();
+    cboGP->setCurrentIndex(-1);
+    const QDateTime now = Module1::now();
+    dtpEffect->setDateTime(now);
+    dtpExpiry->setDateTime(now.addDays(365));
+}
+
+bool SYS_USER::shownInBoxes(const QStringList& row) const
+{
+    return !row.value(ColId - 1).isEmpty() && txtUserID->text() == row.value(ColId - 1);
+}
+
+bool SYS_USER::rowShowable(const QStringList& texts)
+{
+    return accounts::mayHandleGroup(texts.value(ColGroup - 1), Module1::gGroupID);
 }
 
 void SYS_USER::showGroup(const QString& group)
@@ -203,12 +218,14 @@ bool SYS_USER::enterAllowed(const QString& mode)
                      msg::Icon::Critical);
             return false;
         }
-        return true;
+        return shownInBoxes(row);
     }
     if (!accounts::mayEditUserOf(row[ColGroup - 1], Module1::gGroupID)) {
         msg::box(QStringLiteral("You cannot modify Admin User ..."), msg::Buttons::Ok, msg::Icon::Information);
         return false;
     }
+    if (!shownInBoxes(row))
+        return false;
     txtUserID->setText(row[ColId - 1]);
     txtFullName->setText(row[ColName - 1]);
     txtDesc->setText(row[ColDesc - 1]);

@@ -42,12 +42,15 @@ protected:
     void insertRow() override;
     int updateRow() override;
     int deleteRow() override;
-    // A click copies its row only in the narrow first column.
-    bool rowClickTaken(int column) const override { return column == 0; }
+    // A row of the SYSADMIN group is shown only to its members.
+    bool rowShowable(const QStringList& texts) override;
     void rowToBoxes(const QStringList& texts) override;
+    void clearBoxes() override;
 
 private:
     QStringList selectedRow() const;
+    // Whether the boxes show the row: Edit and Delete act on no other.
+    bool shownInBoxes(const QStringList& row) const;
     void showGroup(const QString& group);
     static void showDate(QDateTimeEdit* box, const QString& text);
 };

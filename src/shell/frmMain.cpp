@@ -93,6 +93,38 @@ int pixels(int twips)
     return twips / mainplacement::kTwipsPerPixel;
 }
 
+// A screen is not closed, by any road, while a box waits for its answer: the
+// handler that showed the box may be the screen's own and still runs on it
+// once the box is answered. The close is made after the answer.
+class CloseAfterAnswers : public QObject
+{
+public:
+    explicit CloseAfterAnswers(QWidget* screen) : QObject(screen), m_screen(screen)
+    {
+        screen->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (watched != m_screen || e->type() != QEvent::Close || !msg::answerPending())
+            return false;
+        e->ignore();
+        if (!m_waiting) {
+            m_waiting = true;
+            msg::afterAnswers(this, [this] {
+                m_waiting = false;
+                m_screen->close();
+            });
+        }
+        return true;
+    }
+
+private:
+    QWidget* m_screen;
+    bool m_waiting = false;
+};
+
 } // namespace
 
 frmMain::frmMain(QWidget* parent)
@@ -354,6 +386,7 @@ QWidget* frmMain::openScreen(const QString& menuItem)
         if (!w)
             return nullptr;
         w->setAttribute(Qt::WA_DeleteOnClose);
+        new CloseAfterAnswers(w);
         if (qobject_cast<QDialog*>(w)) {
             w->setParent(this, w->windowFlags() | Qt::Dialog);
         } else {

@@ -183,6 +183,20 @@ private Q_SLOTS:
         QTRY_COMPARE(prompter().texts(), QStringList({"Please input the Panel No."}));
         prompter().onMessage = nullptr;
         QCOMPARE(batch, QStringLiteral("B1"));
+
+        // A letter no menu carries (Clear's Alt+C) is the button's alone; it
+        // too leaves the box first: the panel typed is looked up before
+        // Clear empties it.
+        gConn().exec("insert into trace_info (proj_id, part_no, batch_no, panel_no, sn_no) "
+                     "values ('P1', 'PN1', 'B1', '7', 'SN7')");
+        load->cboProj->setEditText("P1");
+        load->txtBatch->setText("B1");
+        load->txtPanel->setFocus();
+        QTest::keyClicks(load->txtPanel, "7");
+        prompter().clear();
+        QTest::keyClick(load->txtPanel, Qt::Key_C, Qt::AltModifier);
+        QTRY_COMPARE(load->txtBatch->text() + load->txtPanel->text(), QString());
+        QCOMPARE(prompter().texts(), QStringList({"Panel No already exist,update it?"}));
     }
 
     void rowClickShowsTheStoredValues()

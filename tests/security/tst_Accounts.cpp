@@ -191,6 +191,39 @@ private Q_SLOTS:
         QVERIFY(userRow("NEWA").contains("|ADMIN|"));
     }
 
+    // Delete removes the user the boxes show, and a click on any cell shows
+    // its row. A row of the SYSADMIN group, reached by keys by a user outside
+    // it, empties the boxes: Delete then removes nobody.
+    void deleteTakesTheUserShown()
+    {
+        MainWindowFixture::addUser("ADM1", "Admin", "ADMIN", {"SEC_USER_INFO"});
+        testing::addGroup("OPS");
+        testing::addUser("BOSS", "OPS", {}, "Boss");
+        testing::addUser("CLERK", "OPS", {}, "Clerk");
+        testing::addUser("ROOT2", "SYSADMIN", {}, "Root two");
+        TROVA_OPEN_SCREEN(f, s, SYS_USER, "SEC_USER_INFO", "ADM1", "ADM1");
+        const auto shown = [s] {
+            return QStringList({s->txtUserID->text(), s->txtFullName->text(), s->cboGP->currentText()}).join('|');
+        };
+        const auto users = [] { return testing::queryRows("select user_id from user_list order by user_id"); };
+
+        testing::clickCell(s->msfgUser, "BOSS", 0);
+        testing::clickCell(s->msfgUser, "CLERK", 2);
+        QCOMPARE(shown(), QStringLiteral("CLERK|Clerk|OPS"));
+        s->cmdDelete->click(); // Yes
+        QCOMPARE(users(), QStringList({"ADM1", "BOSS", "ROOT2", "SYSADMIN"}));
+
+        testing::clickCell(s->msfgUser, "BOSS", 3);
+        QTest::keyClick(s->msfgUser, Qt::Key_Down);
+        QCOMPARE(shown(), QStringLiteral("||"));
+        s->cmdDelete->click();
+        QTest::keyClick(s->msfgUser, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(shown(), QStringLiteral("||"));
+        s->cmdDelete->click();
+        QCOMPARE(users(), QStringList({"ADM1", "BOSS", "ROOT2", "SYSADMIN"}));
+        QCOMPARE(prompter().texts(), QStringList({"Confirm to delete?", "System Administrator cannot be deleted ..."}));
+    }
+
     void editKeepsIdAndGroupAndChecksDates()
     {
         testing::addGroup("OLD", "0"); // suspended: not offered
@@ -201,10 +234,7 @@ private Q_SLOTS:
         const int row = s->msfgUser->findItems("U1", Qt::MatchExactly).value(0)->row();
         QCOMPARE(s->msfgUser->item(row, 4)->text(), QString("03/05/2024"));
 
-        // Only a click in the narrow first column copies the row.
         testing::clickCell(s->msfgUser, "U1", 2);
-        QVERIFY(s->txtUserID->text().isEmpty());
-        testing::clickCell(s->msfgUser, "U1", 0);
         QCOMPARE(s->dtpEffect->date(), QDate(2024, 3, 5));
         QCOMPARE(s->cboGP->currentIndex(), -1);
 

@@ -13,6 +13,7 @@
 #include "QUERY_WIP.h"
 #include "SYS_Grant.h"
 #include "SYS_PWD.h"
+#include "SYS_RESETPWD.h"
 #include "SYS_UGRP.h"
 #include "SYS_USER.h"
 #include "ScriptedPrompter.h"
@@ -28,10 +29,12 @@
 #include "frmAbout.h"
 #include "frmMain.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QEventLoop>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -71,6 +74,31 @@ QStringList enabledGatedItems(const frmMain& main)
     }
     on.sort();
     return on;
+}
+
+// Runs act; while the box with the text waits for its answer, Exit is
+// pressed through the accessibility interface, as a screen reader does, and
+// events run as under a real box. The screen outlives the box, then closes.
+void exitWhileBoxOpen(QWidget* screen, QAbstractButton* exit, const QString& text, const std::function<void()>& act)
+{
+    QPointer<QWidget> alive(screen);
+    QStringList seen;
+    prompter().onMessage = [&](const msg::Message& m) {
+        if (m.text != text)
+            return;
+        QEventLoop box;
+        QObject::connect(exit, &QAbstractButton::clicked, &box,
+                         [&box] { QTimer::singleShot(50, &box, &QEventLoop::quit); });
+        QTimer::singleShot(5000, &box, &QEventLoop::quit);
+        QAccessibleInterface* button = QAccessible::queryAccessibleInterface(exit);
+        button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        box.exec();
+        seen << (alive ? "open" : "gone");
+    };
+    act();
+    prompter().onMessage = nullptr;
+    QCOMPARE(seen, QStringList{"open"});
+    QTRY_VERIFY(!alive);
 }
 
 QList<int> enabledButtons(const frmMain& main)
@@ -258,7 +286,7 @@ private Q_SLOTS:
         Module1::setImportReader(reader);
         const auto restore = qScopeGuard([] { Module1::setImportReader(QString()); });
         testing::addRow("line_info", {"line_id"}, {"L1"});
-        MainWindowFixture::addUser("OP1", "Operator", "OPS", {"MAN_MACHINE"});
+        MainWindowFixture::addUser("OP1", "Operator", "OPS", {"MAN_MACHINE", "MAN_LINE"});
         MainWindowFixture::addUser("OP2", "Operator two", "OPS2", {"QY_WIP"});
         TROVA_OPEN_SCREEN(f, machines, Mtc_Machine, "Man_Machine");
         const auto importWhileLoggingIn = [&](const QString& user) {
@@ -275,11 +303,43 @@ private Q_SLOTS:
         QVERIFY(machines->cmdImport->isEnabled() && machines->cmdNew->isEnabled() && !machines->cmdSave->isEnabled());
         QVERIFY(!machines->findChild<QWidget*>("importBusy"));
 
+        // The same user with one grant fewer: only the screen that closes
+        // loses its import.
+        QPointer<QWidget> lines = f.open("Man_Line");
+        QVERIFY(lines);
+        Module1::gConn().exec("delete from function_grant where func_id = 'MAN_LINE'");
+        importWhileLoggingIn("OP1");
+        QTRY_VERIFY(!lines);
+        QVERIFY(!stored().isEmpty());
+        Module1::gConn().exec("delete from mc_info");
+
         QPointer<Mtc_Machine> open(machines);
         importWhileLoggingIn("OP2");
         QTRY_VERIFY(!open);
         QCOMPARE(prompter().texts(), QStringList());
         QCOMPARE(stored(), QStringList());
+    }
+
+    // A screen whose own box waits for its answer is not destroyed under
+    // it: Exit pressed meanwhile closes the screen once the box is answered.
+    void closeWaitsForTheScreensBox()
+    {
+        testing::addUser("U1");
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        auto* groups = f.open<SYS_UGRP>("SEC_USER_GROUP");
+        exitWhileBoxOpen(groups, groups->cmdExit, "User Group has been added ...", [groups] {
+            groups->cmdNew->click();
+            groups->txtUGid->setText("NEWG");
+            groups->cmdSave->click();
+        });
+        QCOMPARE(testing::queryRows("select group_id from user_group where group_id = 'NEWG'"), QStringList{"NEWG"});
+
+        auto* reset = f.open<SYS_RESETPWD>("SEC_USER_RESETPWD");
+        exitWhileBoxOpen(reset, reset->cmdExit, "Reassign Password is success ...", [reset] {
+            testing::clickRow(reset->lvUser, 0, "U1");
+            reset->cmdReassign->click();
+        });
     }
 
     // Each button opens its item's screen; a screen opens once, and afresh

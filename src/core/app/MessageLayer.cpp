@@ -1,7 +1,11 @@
 #include "app/MessageLayer.h"
 
 #include <QCoreApplication>
+#include <QList>
+#include <QPointer>
+#include <QTimer>
 #include <cstdio>
+#include <utility>
 
 namespace msg {
 
@@ -35,6 +39,28 @@ public:
 StderrPrompter g_fallback;
 Prompter* g_prompter = nullptr;
 
+int g_pending = 0;
+QList<std::pair<QPointer<QObject>, std::function<void()>>> g_afterAnswers;
+
+// One box or prompt waiting for its answer, for as long as it lives.
+class Pending
+{
+public:
+    Pending() { ++g_pending; }
+    ~Pending()
+    {
+        if (--g_pending > 0)
+            return;
+        const auto waiting = std::exchange(g_afterAnswers, {});
+        for (const auto& [context, then] : waiting) {
+            if (context)
+                QTimer::singleShot(0, context.data(), then);
+        }
+    }
+    Pending(const Pending&) = delete;
+    Pending& operator=(const Pending&) = delete;
+};
+
 } // namespace
 
 Prompter& prompter()
@@ -60,6 +86,7 @@ Answer box(const QString& text, Buttons buttons, Icon icon, const QString& title
     m.title = title.isEmpty() ? applicationTitle() : title;
     m.text = text;
     m.buttons = buttons;
+    const Pending pending;
     return prompter().message(m);
 }
 
@@ -71,6 +98,32 @@ void error(const QString& text)
 bool confirm(const QString& text, const QString& title)
 {
     return box(text, Buttons::YesNo, Icon::Question, title) == Answer::Yes;
+}
+
+QString openFileName(const QString& title, const QString& folder, const QString& filter)
+{
+    const Pending pending;
+    return prompter().openFileName(title, folder, filter);
+}
+
+std::optional<QString> inputText(const QString& title, const QString& prompt, const QString& initial)
+{
+    const Pending pending;
+    return prompter().inputText(title, prompt, initial);
+}
+
+bool answerPending()
+{
+    return g_pending > 0;
+}
+
+void afterAnswers(QObject* context, std::function<void()> then)
+{
+    if (g_pending == 0) {
+        QTimer::singleShot(0, context, std::move(then));
+        return;
+    }
+    g_afterAnswers.append({QPointer<QObject>(context), std::move(then)});
 }
 
 } // namespace msg

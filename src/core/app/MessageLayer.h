@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 
+class QObject;
 class QWidget;
 
 // Everything that blocks for an answer from the user goes through here:
@@ -80,5 +82,17 @@ inline void critical(const QString& text, const QString& title = QStringLiteral(
 void error(const QString& text);
 // Yes/No question without a title; true for Yes.
 bool confirm(const QString& text, const QString& title = QString());
+
+// The file and input prompts of the prompter in use, counted as open boxes.
+QString openFileName(const QString& title, const QString& folder, const QString& filter);
+std::optional<QString> inputText(const QString& title, const QString& prompt, const QString& initial);
+
+// Whether a box or prompt of this layer waits for the user's answer. The code
+// that showed it is still on the stack: nothing it uses may be destroyed.
+bool answerPending();
+// Runs `then` from the event loop once no box waits any more; dropped when
+// context is destroyed first. Another box may have opened by then: whatever
+// must not happen under a box checks answerPending() again.
+void afterAnswers(QObject* context, std::function<void()> then);
 
 } // namespace msg

@@ -185,7 +185,7 @@ void setImportReader(const QString& program)
 workbook::ImportOutcome ImportExcel(const workbook::ImportLayout& layout, const std::function<void()>& loadData,
                                    QWidget* screen, QAbstractButton* exitButton)
 {
-    const QString path = msg::prompter().openFileName(QString(), QDir::homePath(), ExcelFileFilter());
+    const QString path = msg::openFileName(QString(), QDir::homePath(), ExcelFileFilter());
     if (path.isEmpty())
         return {};
     return ImportExcelFile(path, layout, loadData, screen, exitButton);
