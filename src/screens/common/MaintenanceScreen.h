@@ -245,6 +245,9 @@ private:
     void tellIfNoRowChanged(int changed);
     QString gateOf(const QString& mode) const;
     void onRowPicked(int row, int column, bool clicked);
+    // After New by its button: the focus into the first box New enabled,
+    // when it fell on a button of the cycle.
+    void focusAfterNew();
     void endSave();
 
     CycleSetup m_setup;
