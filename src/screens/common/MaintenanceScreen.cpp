@@ -436,6 +436,10 @@ bool MaintenanceScreen::inputAccepted()
     if (EditMode != m_setup.modes.newMode)
         return true;
     for (const Field& f : m_binding.fields) {
+        if (f.storedForm)
+            setBoxText(f.box, f.storedForm(boxText(f.box)));
+    }
+    for (const Field& f : m_binding.fields) {
         if (!f.required)
             continue;
         const QString text = f.key ? boxText(f.box).trimmed() : boxText(f.box);

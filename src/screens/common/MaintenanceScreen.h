@@ -68,6 +68,9 @@ public:
         QWidget* box = nullptr; // QLineEdit or QComboBox
         bool key = false;
         bool required = false; // checked by New: key boxes trimmed, others as they stand
+        // The form New stores the typed value in; it is shown in the box
+        // before the checks. Null: as typed.
+        QString (*storedForm)(const QString&) = nullptr;
     };
 
     // The screen's table as the default statements of Save use it. Keys are
