@@ -104,7 +104,8 @@ void OPT_Throw_QTY::cmdSave_Click()
         return;
     // The column would round a longer number: nothing is stored but what was typed.
     if (!trace::IsThrowQty(txtQTY->text())) {
-        msg::information(QStringLiteral("The Throw QTY must be a whole number from 0 to %1 ...").arg(trace::kMaxThrowQty));
+        msg::information(
+            QStringLiteral("The Throw QTY must be a whole number from 0 to %1 ...").arg(trace::kMaxThrowQty));
         return;
     }
     const qlonglong checkId = trace::CheckIdOf(model()->kind(row));
