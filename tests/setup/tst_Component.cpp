@@ -226,23 +226,19 @@ private Q_SLOTS:
         for (auto [box, text] :
             { std::pair { s->cboLine, "L1" }, { s->cboPart, "P1" }, { s->cboMC, "M1" }, { s->cboMD, "MD1" } })
             testing::choose(box, text);
-        auto press = [](int key, Qt::KeyboardModifiers mods = {}) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), mods);
+        auto press = [](std::initializer_list<Qt::Key> keys) {
+            for (Qt::Key key : keys)
+                QTest::keyClick(QApplication::focusWidget(), key);
             return QApplication::focusWidget();
         };
-        for (int i = 0; i < 3; ++i)
-            press(Qt::Key_Tab);
-        QCOMPARE(press(Qt::Key_Tab), s->MFGdata); // the overview is off in New
-        press(Qt::Key_Down);
-        press(Qt::Key_Space);
-        QCOMPARE(press(Qt::Key_Tab), s->TV);
-        press(Qt::Key_End); // the last group, opened: its first component
-        press(Qt::Key_Right);
-        press(Qt::Key_Down);
-        press(Qt::Key_Return);
+        QCOMPARE(press({ Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab }), s->MFGdata); // the overview is off
+        press({ Qt::Key_Down, Qt::Key_Space });
+        QCOMPARE(press({ Qt::Key_Tab }), s->TV);
+        // The last group, opened: its first component.
+        press({ Qt::Key_End, Qt::Key_Right, Qt::Key_Down, Qt::Key_Return });
         QCOMPARE(testing::gridRows(s->MFGdata, 2), QStringList({ "S1|", "S2|C300", "S3|" }));
-        QCOMPARE(press(Qt::Key_Backtab), s->MFGdata);
-        QCOMPARE(press(Qt::Key_Backtab), s->cboMD);
+        QCOMPARE(press({ Qt::Key_Backtab }), s->MFGdata);
+        QCOMPARE(press({ Qt::Key_Backtab }), s->cboMD);
     }
 
     void saveFailures()
