@@ -5,7 +5,6 @@
 #include "setup/SetupImports.h"
 
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <QTableWidget>
 
 Mtc_DT200::Mtc_DT200(QWidget* parent) : PlantScreen(QStringLiteral("Maintenance - GW21 & DT200"), false, parent)
@@ -14,8 +13,8 @@ Mtc_DT200::Mtc_DT200(QWidget* parent) : PlantScreen(QStringLiteral("Maintenance 
     txtID = addTextBox(QStringLiteral("DT200 ID"), 8);
     txtDesc = addTextBox(QStringLiteral("Description"), 30);
     msfgDT200 = addGrid(QStringLiteral("msfgDT200"));
-    // The terminal id is kept as typed (but for a short number, see
-    // inputAccepted); only the gateway address is cleaned.
+    // The terminal id is kept as typed but for a number, stored as the
+    // monitor looks it up; only the gateway address is cleaned.
     Module1::InstallUpperCaseKeyBox(txtIP);
 
     CycleSetup s = cycleSetup();
@@ -27,7 +26,7 @@ Mtc_DT200::Mtc_DT200(QWidget* parent) : PlantScreen(QStringLiteral("Maintenance 
     TableBinding b;
     b.table = QStringLiteral("dt200_info");
     b.fields = {{QStringLiteral("gw21_ip"), txtIP, true, true},
-                {QStringLiteral("dt200_id"), txtID, true, true},
+                {QStringLiteral("dt200_id"), txtID, true, true, setup::TypedTerminalId},
                 {QStringLiteral("dt200_desc"), txtDesc}};
     b.requiredMessage = QStringLiteral("The GW21 IP or DT200 ID cannot be null ...");
     b.guardTable = QStringLiteral("check_history");
@@ -48,15 +47,4 @@ void Mtc_DT200::LoadData()
                           "from dt200_info A left join user_list B on A.update_user = B.user_id "
                           "order by A.gw21_ip, A.dt200_id")));
     finishLoad();
-}
-
-bool Mtc_DT200::inputAccepted()
-{
-    // The monitor and the line set-up know terminals by three digits: one
-    // typed as "5" is stored as "005", as the line set-up import stores it.
-    static const QRegularExpression shortNumber(QStringLiteral("^[0-9]{1,2}$"));
-    const QString id = txtID->text().trimmed();
-    if (EditMode == QLatin1String("New") && shortNumber.match(id).hasMatch())
-        txtID->setText(setup::FormatTerminalId(id));
-    return MaintenanceScreen::inputAccepted();
 }

@@ -16,7 +16,4 @@ public:
     QLineEdit* txtID;
     QLineEdit* txtDesc;
     QTableWidget* msfgDT200;
-
-protected:
-    bool inputAccepted() override;
 };

@@ -102,6 +102,12 @@ void OPT_Throw_QTY::cmdSave_Click()
     const int row = currentRow();
     if (model()->rowCount() == 0 || row < 0)
         return;
+    // The column would round a longer number: nothing is stored but what was typed.
+    if (!trace::IsThrowQty(txtQTY->text())) {
+        msg::information(
+            QStringLiteral("The Throw QTY must be a whole number from 0 to %1 ...").arg(trace::kMaxThrowQty));
+        return;
+    }
     const qlonglong checkId = trace::CheckIdOf(model()->kind(row));
     int changed = 0;
     if (!runDb([&] { changed = trace::SetThrowQty(gConn(), checkId, txtQTY->text(), Module1::gUserID); }))

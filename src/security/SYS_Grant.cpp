@@ -47,6 +47,7 @@ SYS_Grant::SYS_Grant(QWidget* parent) : QWidget(parent)
 
     connect(cboGroup, &QComboBox::currentIndexChanged, this, [this] { cboGroup_Click(); });
     connect(msfgFunc, &QTableWidget::cellClicked, this, [this](int row, int) { msfgFunc_Click(row); });
+    Module1::OnSpace(msfgFunc, [this](int row) { msfgFunc_Click(row); });
     connect(cmdSave, &QPushButton::clicked, this, &SYS_Grant::cmdSave_Click);
     connect(cmdExit, &QPushButton::clicked, this, &SYS_Grant::cmdexit_Click);
 

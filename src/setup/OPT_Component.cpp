@@ -14,7 +14,6 @@
 #include <QHeaderView>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QTableWidget>
@@ -135,8 +134,7 @@ OPT_Component::OPT_Component(QWidget* parent) : MaintenanceScreen(parent)
     connect(MFGdata, &QTableWidget::cellClicked, this, [this](int row, int) { MFGdata_Click(row); });
     connect(TV, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node, int) { TV_NodeClick(node); });
     // By keyboard: Space marks the current slot row, Return assigns the current node.
-    auto* mark = new QShortcut(QKeySequence(Qt::Key_Space), MFGdata, nullptr, nullptr, Qt::WidgetShortcut);
-    connect(mark, &QShortcut::activated, this, [this] { MFGdata_Click(MFGdata->currentRow()); });
+    Module1::OnSpace(MFGdata, [this](int row) { MFGdata_Click(row); });
     connect(TV, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* node, int) { TV_NodeClick(node); });
 
     s.grid = msfgInfo;

@@ -181,6 +181,17 @@ private Q_SLOTS:
         QCOMPARE(queryRows(quantity, {twin}), QStringList({"125|SYSADMIN"}));
         QCOMPARE(queryRows(quantity, {mine}), QStringList({"|"}));
 
+        // A number the column would round is refused; the record keeps its own.
+        for (const QString typed : {"99999999999999999999999", "9223372036854775808"}) {
+            choose(t->LvData, 1);
+            t->txtQTY->setText(typed);
+            prompter().clear();
+            t->cmdSave->click();
+            QCOMPARE(prompter().texts(),
+                     QStringList({"The Throw QTY must be a whole number from 0 to 9223372036854775807 ..."}));
+            QCOMPARE(queryRows(quantity, {twin}), QStringList({"125|SYSADMIN"}));
+        }
+
         // By keys: a row reached with the arrows shows its own quantity, and
         // Save pressed by its access key stores the box for that row.
         QVERIFY(QTest::qWaitForWindowActive(w.main()));

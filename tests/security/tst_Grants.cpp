@@ -12,6 +12,7 @@
 #include "app/Module1.h"
 #include "security/Grants.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QMdiArea>
 #include <QLineEdit>
@@ -133,6 +134,19 @@ private Q_SLOTS:
         s->cmdSave->click();
         QCOMPARE(grantsOf("AAA"), QStringList());
         QCOMPARE(grantsOf("SYSADMIN").size(), int(grants::kFunctionCodes.size()));
+
+        // By keys: Space ticks the current row and unticks it, as a click
+        // does; Tab leaves the grid for Save.
+        QVERIFY(QTest::qWaitForWindowActive(f.main()));
+        s->msfgFunc->setFocus();
+        QTest::keyClick(s->msfgFunc, Qt::Key_Down);
+        const QString code = s->msfgFunc->item(s->msfgFunc->currentRow(), 1)->text();
+        QTest::keyClick(s->msfgFunc, Qt::Key_Space);
+        QCOMPARE(markedCodes(s), QStringList({code}));
+        QTest::keyClick(s->msfgFunc, Qt::Key_Space);
+        QCOMPARE(markedCodes(s), QStringList());
+        QTest::keyClick(s->msfgFunc, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), s->cmdSave);
     }
 
     // The grant screen opens with its three columns whole and a good part of

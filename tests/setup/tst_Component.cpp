@@ -1,12 +1,15 @@
 #include "DbRows.h"
 #include "ExportCatcher.h"
+#include "MainWindowFixture.h"
 #include "OPT_Component.h"
 #include "SetupTestKit.h"
 #include "TestDb.h"
 #include "TestMain.h"
 #include "Widgets.h"
 #include "app/Module1.h"
+#include "frmMain.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
 #include <QScrollBar>
@@ -207,6 +210,35 @@ private Q_SLOTS:
         testing::choose(s.cboMC, "M1");
         QVERIFY(testing::gridRows(s.msfgInfo, 6).contains("L1|P1|M1|MD1|S2|" + two));
         QVERIFY(s.msfgInfo->columnWidth(6) > s.msfgInfo->fontMetrics().horizontalAdvance(two));
+    }
+
+    // Through the main window by keys alone: New leaves the focus in the
+    // line box; Tab goes from box to box into the slot grid, Space marks a
+    // slot, Tab reaches the tree, whose Return assigns the component, and
+    // Shift+Tab leads back.
+    void keyboardAlone()
+    {
+        TROVA_OPEN_SCREEN(f, s, OPT_Component, "OPR_Comp_SET");
+        QVERIFY(QTest::qWaitForWindowActive(f.main()));
+        s->cmdNew->setFocus();
+        QTest::keyClick(s->cmdNew, Qt::Key_Space);
+        QCOMPARE(QApplication::focusWidget(), s->cboLine);
+        for (auto [box, text] :
+            { std::pair { s->cboLine, "L1" }, { s->cboPart, "P1" }, { s->cboMC, "M1" }, { s->cboMD, "MD1" } })
+            testing::choose(box, text);
+        auto press = [](std::initializer_list<Qt::Key> keys) {
+            for (Qt::Key key : keys)
+                QTest::keyClick(QApplication::focusWidget(), key);
+            return QApplication::focusWidget();
+        };
+        QCOMPARE(press({ Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab }), s->MFGdata); // the overview is off
+        press({ Qt::Key_Down, Qt::Key_Space });
+        QCOMPARE(press({ Qt::Key_Tab }), s->TV);
+        // The last group, opened: its first component.
+        press({ Qt::Key_End, Qt::Key_Right, Qt::Key_Down, Qt::Key_Return });
+        QCOMPARE(testing::gridRows(s->MFGdata, 2), QStringList({ "S1|", "S2|C300", "S3|" }));
+        QCOMPARE(press({ Qt::Key_Backtab }), s->MFGdata);
+        QCOMPARE(press({ Qt::Key_Backtab }), s->cboMD);
     }
 
     void saveFailures()

@@ -1,5 +1,6 @@
 #include "DbRows.h"
 #include "ExportCatcher.h"
+#include "MainWindowFixture.h"
 #include "OPT_Line_Set.h"
 #include "SetupTestKit.h"
 #include "TestDb.h"
@@ -67,6 +68,21 @@ private Q_SLOTS:
         QCOMPARE(s.cboPart->currentText(), QStringLiteral("P2"));
         QCOMPARE(comboItems(s.cboMC), QStringList({ "M1", "M2" }));
         QCOMPARE(s.cboMC->currentText(), QStringLiteral("M2"));
+    }
+
+    // A terminal typed as a number is stored in the three digits that DT200
+    // Define and the import store and the monitor looks up.
+    void typedTerminalStoredAsTheMonitorFindsIt()
+    {
+        TROVA_OPEN_SCREEN(f, s, OPT_Line_Set, "OPR_Line_SET");
+        s->cmdNew->click();
+        for (auto [box, text] : { std::pair { s->cboLine, "L1" }, { s->cboProj, "PR1" }, { s->cboPart, "P1" },
+                 { s->cboMC, "M1" }, { s->cboGW21, "10.0.0.6" } })
+            testing::choose(box, text);
+        s->cboDT->setFocus();
+        QTest::keyClicks(s->cboDT->lineEdit(), "1");
+        s->cmdSave->click();
+        QCOMPARE(lineSets(), QStringList({ "L1|PR1|P1|M1|10.0.0.6|001|SYSADMIN" }));
     }
 
     void newEditDeleteAndImport()

@@ -1,5 +1,6 @@
 #include "setup/SetupImports.h"
 
+#include <QRegularExpression>
 #include <cmath>
 
 namespace setup {
@@ -13,6 +14,12 @@ QString FormatTerminalId(const QString& text)
     const qint64 n = std::llround(v);
     const QString digits = QString::number(n < 0 ? -n : n).rightJustified(3, QLatin1Char('0'));
     return n < 0 ? QStringLiteral("-") + digits : digits;
+}
+
+QString TypedTerminalId(const QString& text)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    return digits.match(text.trimmed()).hasMatch() ? FormatTerminalId(text) : text;
 }
 
 namespace {

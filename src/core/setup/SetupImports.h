@@ -12,6 +12,9 @@ namespace setup {
 // A terminal id as the terminals are stored: a number becomes three digits
 // at least ("5" -> "005", "12.0" -> "012"); any other text stays as it is.
 QString FormatTerminalId(const QString& text);
+// A terminal id typed on a screen: digits alone are the number the import
+// stores ("1" -> "001"); any other text is kept as typed.
+QString TypedTerminalId(const QString& text);
 
 // line_set, columns A to F: line, project, part number, machine, gateway,
 // terminal. Refused rows: unknown line, part number not of the project,

@@ -1,5 +1,7 @@
 #include "trace/CheckReview.h"
 
+#include <QRegularExpression>
+
 namespace trace {
 
 namespace {
@@ -111,6 +113,17 @@ int ApproveCheck(db::Database& db, qlonglong checkId, const QString& user)
     return db.exec(QStringLiteral("update check_history set approve_user = ?, approve_time = sysdate "
                                   "where check_id = ?"),
                    {user, checkId});
+}
+
+bool IsThrowQty(const QString& text)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return true;
+    bool inRange = false;
+    t.toLongLong(&inRange); // fails above kMaxThrowQty
+    return inRange && digits.match(t).hasMatch();
 }
 
 int SetThrowQty(db::Database& db, qlonglong checkId, const QString& qty, const QString& user)

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <limits>
 
 // The review of recorded checks: the lists of the approval and throw-quantity
 // screens, read by the screens' runner a batch at a time, and the two
@@ -50,5 +51,11 @@ int ApproveCheck(db::Database& db, qlonglong checkId, const QString& user);
 // Writes the throw quantity (digits; empty stores Null), the user and the
 // server time into one record; returns the number of rows changed.
 int SetThrowQty(db::Database& db, qlonglong checkId, const QString& qty, const QString& user);
+
+// The largest throw quantity the record keeps exactly on every engine.
+constexpr qint64 kMaxThrowQty = std::numeric_limits<qint64>::max();
+// Whether the text (blanks aside) is a throw quantity: digits alone, a
+// whole number of 0 to kMaxThrowQty. The empty text is one: it clears.
+bool IsThrowQty(const QString& text);
 
 } // namespace trace

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QSet>
 #include <QTableWidget>
+#include <QShortcut>
 #include <QTreeWidget>
 
 namespace Module1 {
@@ -229,6 +230,16 @@ private:
 void OnRowPicked(QAbstractItemView* view, const std::function<void(int row, int column, bool clicked)>& pick)
 {
     new RowPicker(view, pick);
+}
+
+void OnSpace(QAbstractItemView* view, const std::function<void(int row)>& act)
+{
+    // A shortcut of the view alone: Space typed in a box beside it types a blank.
+    auto* space = new QShortcut(QKeySequence(Qt::Key_Space), view, nullptr, nullptr, Qt::WidgetShortcut);
+    QObject::connect(space, &QShortcut::activated, view, [view, act] {
+        if (view->currentIndex().isValid())
+            act(view->currentIndex().row());
+    });
 }
 
 void ScrollToLastRow(QTableWidget* grid)

@@ -59,6 +59,10 @@ QStringList ListRowTexts(const QTreeWidget* list, int row);
 // made when the button is released. Rows are the view's top-level rows.
 void OnRowPicked(QAbstractItemView* view, const std::function<void(int row, int column, bool clicked)>& pick);
 
+// Calls act(row) when Space is pressed in the view with a current row: the
+// keyboard's road to what a click on the row does.
+void OnSpace(QAbstractItemView* view, const std::function<void(int row)>& act);
+
 // Scrolls so that the last row is the top visible row.
 void ScrollToLastRow(QTableWidget* grid);
 void ScrollToLastRow(QTreeWidget* list);

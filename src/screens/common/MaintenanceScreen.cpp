@@ -8,6 +8,8 @@
 #include "Style.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -30,6 +32,8 @@ void MaintenanceScreen::setupCycle(const CycleSetup& setup)
             connect(b, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
     };
     wire(m_setup.cmdNew, &MaintenanceScreen::cmdNew_Click);
+    if (m_setup.cmdNew)
+        connect(m_setup.cmdNew, &QAbstractButton::clicked, this, [this] { focusAfterNew(); });
     wire(m_setup.cmdEdit, &MaintenanceScreen::cmdEdit_Click);
     wire(m_setup.cmdDelete, &MaintenanceScreen::cmdDelete_Click);
     wire(m_setup.cmdSave, &MaintenanceScreen::cmdSave_Click);
@@ -218,6 +222,28 @@ void MaintenanceScreen::cmdNew_Click()
         m_setup.keyBoxes.first()->setFocus();
     EditMode = m_setup.modes.newMode;
     modeEntered();
+}
+
+void MaintenanceScreen::focusAfterNew()
+{
+    // New disables itself, and the focus falls on to the next button: a user
+    // who pressed it goes on typing in the first box it opened instead.
+    if (EditMode != m_setup.modes.newMode || (m_setup.cmdNew && m_setup.cmdNew->isEnabled()))
+        return;
+    const QList<QAbstractButton*> buttons = {m_setup.cmdNew,  m_setup.cmdEdit,   m_setup.cmdDelete,
+                                             m_setup.cmdSave, m_setup.cmdCancel, m_setup.cmdexit,
+                                             m_setup.cmdexport, m_setup.cmdImport};
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || !buttons.contains(qobject_cast<QAbstractButton*>(focus)))
+        return;
+    for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
+        const bool box = qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w)
+                         || qobject_cast<QAbstractSpinBox*>(w);
+        if (box && isAncestorOf(w) && w->isEnabled() && w->isVisibleTo(this) && (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 void MaintenanceScreen::cmdEdit_Click()
@@ -409,6 +435,10 @@ bool MaintenanceScreen::inputAccepted()
 {
     if (EditMode != m_setup.modes.newMode)
         return true;
+    for (const Field& f : m_binding.fields) {
+        if (f.storedForm)
+            setBoxText(f.box, f.storedForm(boxText(f.box)));
+    }
     for (const Field& f : m_binding.fields) {
         if (!f.required)
             continue;

@@ -68,6 +68,9 @@ public:
         QWidget* box = nullptr; // QLineEdit or QComboBox
         bool key = false;
         bool required = false; // checked by New: key boxes trimmed, others as they stand
+        // The form New stores the typed value in; it is shown in the box
+        // before the checks. Null: as typed.
+        QString (*storedForm)(const QString&) = nullptr;
     };
 
     // The screen's table as the default statements of Save use it. Keys are
@@ -245,6 +248,9 @@ private:
     void tellIfNoRowChanged(int changed);
     QString gateOf(const QString& mode) const;
     void onRowPicked(int row, int column, bool clicked);
+    // After New by its button: the focus into the first box New enabled,
+    // when it fell on a button of the cycle.
+    void focusAfterNew();
     void endSave();
 
     CycleSetup m_setup;

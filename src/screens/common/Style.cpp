@@ -96,6 +96,9 @@ void StyleFlexGrid(QTableView* grid)
     grid->horizontalHeader()->setHighlightSections(false);
     grid->setWordWrap(false);
     grid->setFrameShape(QFrame::Box);
+    // Nothing is edited in a grid: Tab and Shift+Tab move on to the next
+    // control, as from any other box, instead of walking the cells forever.
+    grid->setTabKeyNavigation(false);
 }
 
 void StyleListView(QTreeView* list)

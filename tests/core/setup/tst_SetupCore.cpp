@@ -115,6 +115,9 @@ private Q_SLOTS:
         for (const auto& [typed, stored] :
             { std::pair { "5", "005" }, { "12.0", "012" }, { "1234", "1234" }, { "T5", "T5" } })
             QCOMPARE(FormatTerminalId(typed), QString(stored));
+        // Typed on a screen: a number as the import stores it, else as typed.
+        for (const auto& [typed, stored] : { std::pair { " 0012 ", "012" }, { "1", "001" }, { "1.5", "1.5" } })
+            QCOMPARE(TypedTerminalId(typed), QString(stored));
     }
 
     void lineSetImportChecksInOrder()
