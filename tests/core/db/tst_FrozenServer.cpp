@@ -79,7 +79,7 @@ private Q_SLOTS:
 
     // Work that lifted the waits (a schema upgrade) may outlast the deadline,
     // and a deadline held for a statement that ended never ends the
-    // connection later.
+    // connection later; once it is committed, the waits are bounded again.
     void liftedWaitsOutlastTheDeadline()
     {
         Database conn;
@@ -94,6 +94,14 @@ private Q_SLOTS:
         }
         QCOMPARE(conn.count("select count(*) from line_info"), 0);
         QCOMPARE(conn.scalar("show statement_timeout").toString(), QString("5s"));
+
+        proxy->freeze();
+        try {
+            conn.probe();
+            QFAIL("the call on the frozen server succeeded");
+        } catch (const DbError& e) {
+            QCOMPARE(e.kind(), ErrorKind::ConnectionLost);
+        }
     }
 };
 
