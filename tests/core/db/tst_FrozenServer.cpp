@@ -69,7 +69,8 @@ private Q_SLOTS:
         } catch (const DbError& e) {
             QCOMPARE(e.kind(), ErrorKind::ConnectionLost);
         }
-        QVERIFY2(timer.elapsed() <= db::kDeadlineMs + 1000, qPrintable(QString::number(timer.elapsed())));
+        // Its order, well short of the freeze's 30 s.
+        QVERIFY2(timer.elapsed() < 2 * db::kDeadlineMs, qPrintable(QString::number(timer.elapsed())));
 
         proxy->thaw();
         QVERIFY2(conn.open(throughProxy, &error), qPrintable(error));
