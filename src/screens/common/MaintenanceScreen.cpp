@@ -205,8 +205,9 @@ QList<QWidget*> MaintenanceScreen::cycleWidgets() const
 MaintenanceScreen::CycleState MaintenanceScreen::cycleState() const
 {
     CycleState state{EditMode, {}, {}};
+    // Each widget's own setting, whatever its parents' state.
     for (const QWidget* w : cycleWidgets())
-        state.enabled << (w && w->isEnabled());
+        state.enabled << (w && !w->testAttribute(Qt::WA_ForceDisabled));
     for (const QWidget* box : m_setup.keyBoxes + m_setup.otherBoxes)
         state.texts << boxText(box);
     return state;
