@@ -1,4 +1,5 @@
 #include "AppShell.h"
+#include "Application.h"
 #include "ExcelExport.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
@@ -9,7 +10,7 @@
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    Application app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("TROVA"));
     QCoreApplication::setApplicationName(QStringLiteral("TROVA"));
     // Hidden windows (the main window at Relogin) must not end the program;

@@ -225,13 +225,16 @@ void Mtc_Slot1::cmdSave_Click()
     }
     const std::optional<SaveFailure> failure = saveTree(Module1::gConn(), tree, Module1::gUserID);
     // The transaction has ended either way before any box is shown.
-    if (!failure)
+    if (!failure) {
         msg::box(QStringLiteral("Save Successful!"));
-    else if (failure->kind == db::ErrorKind::UniqueViolation || failure->kind == db::ErrorKind::ValueTooLong)
+        LoadData();
+        return;
+    }
+    if (failure->kind == db::ErrorKind::UniqueViolation || failure->kind == db::ErrorKind::ValueTooLong)
         msg::box(failureMessage(*failure));
     else
         msg::error(failure->description);
-    LoadData();
+    // Nothing was stored: the tree the user built stays, to be saved again.
 }
 
 void Mtc_Slot1::UpDown1_Change(int value)

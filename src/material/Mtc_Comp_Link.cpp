@@ -288,24 +288,23 @@ void Mtc_Comp_Link::modeEntered()
     }
     if (EditMode != QLatin1String("New"))
         return;
-    setBrowseExtras(false);
-    txtLink->clear();
-    for (QComboBox* box : {cboProj, cboPN, cboComp, cboVD})
-        deselect(box);
-    for (QLineEdit* box : {txtVDDesc, txtLot, txtShip, txtRT, txtRef, txtPolarity})
-        box->clear();
+    // The number is drawn before anything changes: a database error leaves
+    // the screen as it was before New.
+    QString link;
     try {
-        txtLink->setText(material::NextLinkId(gConn(), optPCBA->isChecked() ? material::LotType::PCBA
-                                                                            : material::LotType::FPCA));
+        link = material::NextLinkId(gConn(), optPCBA->isChecked() ? material::LotType::PCBA
+                                                                  : material::LotType::FPCA);
     } catch (const material::LinkIdsUsedUp& e) {
         msg::information(e.message());
         cmdCancel_Click();
         return;
-    } catch (const db::DbError& e) {
-        msg::error(e.text());
-        cmdCancel_Click();
-        return;
     }
+    setBrowseExtras(false);
+    for (QComboBox* box : {cboProj, cboPN, cboComp, cboVD})
+        deselect(box);
+    for (QLineEdit* box : {txtVDDesc, txtLot, txtShip, txtRT, txtRef, txtPolarity})
+        box->clear();
+    txtLink->setText(link);
     cboProj->setFocus();
 }
 

@@ -18,6 +18,7 @@
 #include <QStyle>
 #include <QTableWidget>
 #include <QTreeWidget>
+#include <optional>
 
 using Module1::gConn;
 
@@ -343,6 +344,15 @@ void OPT_Component::TV_NodeClick(QTreeWidgetItem* node)
 
 void OPT_Component::modeEntered()
 {
+    // Edit reads the stored slots before anything changes: a read that fails
+    // leaves the screen as it was.
+    std::optional<db::ResultSet> stored;
+    const setup::ModuleKey k = moduleKey();
+    if (EditMode == QLatin1String("Edit"))
+        stored = gConn().query(QStringLiteral("select slot_code, comp_code from component_set where "
+                                              "line_id = ? and part_no = ? and mc_id = ? and md_id = ? "
+                                              "order by slot_code"),
+                               {k.line, k.part, k.machine, k.module});
     cmdImport->setEnabled(false);
     if (EditMode == QLatin1String("New")) {
         TV->setEnabled(true);
@@ -359,13 +369,8 @@ void OPT_Component::modeEntered()
         EnableSelectors(false, false, false, false);
         // Only the slots that are stored.
         MFGdata->setRowCount(0);
-        const setup::ModuleKey k = moduleKey();
         m_gridKey = k;
-        db::ResultSet rs = gConn().query(QStringLiteral("select slot_code, comp_code from component_set where "
-                                                        "line_id = ? and part_no = ? and mc_id = ? and md_id = ? "
-                                                        "order by slot_code"),
-                                         {k.line, k.part, k.machine, k.module});
-        for (; !rs.eof(); rs.moveNext())
+        for (db::ResultSet& rs = *stored; !rs.eof(); rs.moveNext())
             addSlotRow(rs.text(0), rs.text(1));
     }
 }

@@ -122,6 +122,7 @@ private Q_SLOTS:
         s.txtSlot->setText("3");
         s.cmdSet_Click();
         s.TV->topLevelItem(0)->child(0)->child(2)->setText(0, "ABC0000003");
+        const layout::SlotTree built = s.shownTree();
         QStringList whileShown;
         prompter().clear();
         prompter().onMessage = [&whileShown](const msg::Message&) { whileShown = stored("ABCDEF"); };
@@ -129,7 +130,26 @@ private Q_SLOTS:
         prompter().onMessage = nullptr;
         QCOMPARE(prompter().texts(), QStringList({"ABC0000003 length too long."}));
         QCOMPARE(whileShown, before);
-        QVERIFY(showsStored(s)); // reloaded
+        QCOMPARE(s.shownTree(), built); // kept to be mended
+
+        // Another workstation holds the slots: Save fails at the lock's wait
+        // and the tree built stays, whether the stored one can be read or not.
+        s.cmdSet_Click();
+        const layout::SlotTree generated = s.shownTree();
+        {
+            testdb::TableLock lock("slot_info");
+            prompter().clear();
+            QTest::mouseClick(s.cmdSave, Qt::LeftButton);
+            QCOMPARE(prompter().messages.size(), 1);
+            QCOMPARE(prompter().last().title, QStringLiteral("ERROR"));
+            QCOMPARE(s.shownTree(), generated);
+            QCOMPARE(lock.release(), QString());
+        }
+        QCOMPARE(stored("ABCDEF"), before);
+        s.cmdSave_Click();
+        QCOMPARE(prompter().last().text, QStringLiteral("Save Successful!"));
+        const QStringList saved = {"ABC001|ABC001", "ABC001|ABC002", "ABC001|ABC003"};
+        QCOMPARE(stored("ABCDEF"), saved);
 
         testing::choose(s.cboMC, "AB");
         gConn().exec("alter table slot_info rename to slot_info_away");
@@ -141,7 +161,7 @@ private Q_SLOTS:
         s.cmdSave_Click();
         QCOMPARE(prompter().messages.size(), 1);
         QCOMPARE(prompter().last().icon, msg::Icon::Information);
-        QCOMPARE(stored("ABCDEF"), before);
+        QCOMPARE(stored("ABCDEF"), saved);
     }
 };
 

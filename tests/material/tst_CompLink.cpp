@@ -199,6 +199,31 @@ private Q_SLOTS:
         QCOMPARE(prompter().texts(), QStringList({"Panel No already exist,update it?"}));
     }
 
+    // Another workstation holds the lots while New draws the next number: one
+    // error, and the screen is as it was before New, the row shown kept.
+    void newWhileTheLotsAreLocked()
+    {
+        if (gConn().engine() != db::Engine::PostgreSQL)
+            QSKIP("readers never wait on SQLite");
+        storeLot("0405010001", "C1", QDateTime(QDate(2024, 5, 1), QTime(8, 0)));
+        Mtc_Comp_Link s;
+        testing::clickRow(s.LvData, 0);
+        const auto shown = [&s] {
+            QStringList state{s.EditMode};
+            for (QWidget* w : std::initializer_list<QWidget*>{s.cmdNew, s.cmdEdit, s.cmdDelete, s.cmdSave, s.cmdCancel,
+                                                             s.cmdPrint, s.optPCBA, s.LvData, s.cboComp, s.txtLot})
+                state << QString::number(w->isEnabled());
+            return state << s.txtLink->text() << s.cboComp->currentText() << s.txtLot->text();
+        };
+        const QStringList before = shown();
+        testdb::TableLock lock("component_link");
+        QTest::mouseClick(s.cmdNew, Qt::LeftButton);
+        QCOMPARE(prompter().messages.size(), 1);
+        QCOMPARE(prompter().last().title, QStringLiteral("ERROR"));
+        QCOMPARE(shown(), before);
+        QCOMPARE(lock.release(), QString());
+    }
+
     void rowClickShowsTheStoredValues()
     {
         const QDateTime t(QDate(2024, 5, 1), QTime(8, 0));

@@ -523,7 +523,8 @@ private Q_SLOTS:
         scanUnanswered(s, gw, "LK1", &rig->gw(1), gwsim::startupFrame(1));
         QVERIFY2(took.elapsed() >= timeoutMs - 100, qPrintable(QString::number(took.elapsed())));
         QTRY_COMPARE_WITH_TIMEOUT(rig->gw(1).terminal(1).shown(), QString("User:"), 5000);
-        QVERIFY2(took.elapsed() <= timeoutMs + 1000, qPrintable(QString::number(took.elapsed())));
+        // Its order, well short of the 20 s the lock is held.
+        QVERIFY2(took.elapsed() < 2 * timeoutMs, qPrintable(QString::number(took.elapsed())));
         QCOMPARE(lines(s).filter("Database Error= ").size(), 1);
         release = true;
         QCOMPARE(locker.finish(), QString());
@@ -579,7 +580,11 @@ private Q_SLOTS:
         hostile.stop();
         QVERIFY(most > OPT_Run::kMaxUnsentBytes / 2);
         QVERIFY2(most <= 2 * OPT_Run::kMaxUnsentBytes, qPrintable(QString::number(most)));
-        QCOMPARE(lines(s).filter(", Too many frames waiting: frames dropped  from  127.0.0.4").size(), 1);
+        // One line a run of dropped frames, never one a frame: a busy machine
+        // that falls behind the flood may see its queue empty and a new run
+        // begin.
+        const qsizetype told = lines(s).filter(", Too many frames waiting: frames dropped  from  127.0.0.4").size();
+        QVERIFY2(told >= 1 && told <= 5, qPrintable(QString::number(told)));
         QTest::mouseClick(s->cmdStart(3), Qt::LeftButton);
     }
 

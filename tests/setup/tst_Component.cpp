@@ -241,6 +241,38 @@ private Q_SLOTS:
         QCOMPARE(press({ Qt::Key_Backtab }), s->cboMD);
     }
 
+    // Another workstation holds the set-up while Edit reads the module's
+    // slots: one error, the screen as it was, and Edit works once it lets go.
+    void editWhileTheSetupIsLocked()
+    {
+        if (gConn().engine() != db::Engine::PostgreSQL)
+            QSKIP("readers never wait on SQLite");
+        store("MD1", "S1", "C100");
+        OPT_Component s;
+        testing::choose(s.cboMC, "M1");
+        s.msfgInfo->setCurrentCell(0, 6);
+        const auto shown = [&s] {
+            QStringList state{s.EditMode};
+            for (QWidget* w : std::initializer_list<QWidget*>{s.cmdNew, s.cmdEdit, s.cmdDelete, s.cmdSave,
+                                                             s.cmdCancel, s.cmdImport, s.msfgInfo, s.TV, s.cboLine})
+                state << QString::number(w->isEnabled());
+            return state + testing::gridRows(s.MFGdata, 2);
+        };
+        const QStringList before = shown();
+        {
+            testdb::TableLock lock("component_set");
+            QTest::mouseClick(s.cmdEdit, Qt::LeftButton);
+            QCOMPARE(prompter().messages.size(), 1);
+            QCOMPARE(prompter().last().title, QStringLiteral("ERROR"));
+            QCOMPARE(shown(), before);
+            QCOMPARE(lock.release(), QString());
+        }
+        QTest::mouseClick(s.cmdEdit, Qt::LeftButton);
+        QCOMPARE(s.EditMode, QStringLiteral("Edit"));
+        QVERIFY(s.cmdSave->isEnabled());
+        QCOMPARE(testing::gridRows(s.MFGdata, 2), QStringList({"S1|C100"}));
+    }
+
     void saveFailures()
     {
         // A write the database refuses: its text is shown, and the screen

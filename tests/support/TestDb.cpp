@@ -4,6 +4,7 @@
 #include "db/Schema.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QUuid>
 #include <cstdio>
@@ -19,6 +20,14 @@ namespace {
     QStringList g_created;
     int g_counter = 0;
 
+    // The tests' own connections to the server: copying and dropping whole
+    // databases may take long on a busy machine, so none of the program's
+    // bounds apply to them.
+    bool openUnbounded(db::Database& conn, const QString& database, QString* error)
+    {
+        return conn.open(pgSettings(database), error, db::Database::Waits::Unbounded);
+    }
+
     QTemporaryDir& dir()
     {
         static QTemporaryDir d;
@@ -32,7 +41,7 @@ namespace {
         Module1::gConn().close();
         db::Database admin;
         QString error;
-        if (!admin.open(pgSettings(QStringLiteral("postgres")), &error)) {
+        if (!openUnbounded(admin, QStringLiteral("postgres"), &error)) {
             std::fprintf(stderr, "cannot drop the test databases: %s\n", qPrintable(error));
             g_created.clear();
             return;
@@ -60,7 +69,7 @@ namespace {
         {
             db::Database conn;
             QString error;
-            if (!conn.open(pgSettings(g_template), &error))
+            if (!openUnbounded(conn, g_template, &error))
                 qFatal("cannot open the template database: %s", qPrintable(error));
             schema::ensure(conn);
         }
@@ -86,7 +95,7 @@ void adminExec(const QString& sql)
 {
     db::Database admin;
     QString error;
-    if (!admin.open(pgSettings(QStringLiteral("postgres")), &error))
+    if (!openUnbounded(admin, QStringLiteral("postgres"), &error))
         qFatal("cannot reach the test PostgreSQL: %s", qPrintable(error));
     admin.exec(sql);
 }
@@ -164,6 +173,34 @@ QString SecondConnection::finish()
     if (m_thread.joinable())
         m_thread.join();
     return m_failure;
+}
+
+TableLock::TableLock(const QString& table)
+    : m_holder([this, table](db::Database& other) {
+        other.beginLocked(QStringLiteral("test"));
+        if (other.engine() == db::Engine::PostgreSQL)
+            other.exec(QStringLiteral("LOCK TABLE %1 IN ACCESS EXCLUSIVE MODE").arg(table));
+        m_locked = true;
+        QDeadlineTimer until(20000);
+        while (!m_release && !until.hasExpired())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        other.rollback();
+    })
+{
+    QDeadlineTimer until(20000);
+    while (!m_locked && !until.hasExpired())
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+TableLock::~TableLock()
+{
+    release();
+}
+
+QString TableLock::release()
+{
+    m_release = true;
+    return m_holder.finish();
 }
 
 } // namespace testdb

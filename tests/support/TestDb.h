@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -41,6 +42,24 @@ public:
 private:
     QString m_failure;
     std::thread m_thread;
+};
+
+// Another workstation holding a table of the last fresh database: on the
+// server engine nobody else reads or writes it, on SQLite (whose readers
+// never wait) nobody else writes the file. Held until release() or the end
+// of the scope, 20 s at most, so that a failing test never waits on it.
+class TableLock
+{
+public:
+    explicit TableLock(const QString& table);
+    ~TableLock();
+    // Lets go; the holder's failure, empty when none.
+    QString release();
+
+private:
+    std::atomic<bool> m_locked = false;
+    std::atomic<bool> m_release = false;
+    SecondConnection m_holder;
 };
 
 // The test PostgreSQL server's settings for a database of its, and a

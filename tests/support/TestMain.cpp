@@ -1,5 +1,6 @@
 #include "TestMain.h"
 
+#include "Application.h"
 #include "ScriptedPrompter.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
@@ -33,7 +34,14 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    // A test that crashes or aborts ends at once: Qt Test's crash handler
+    // would otherwise start a debugger for the stack, which can wait for ever
+    // where debugging is restricted. QTEST_DISABLE_STACK_DUMP=0 brings it back.
+    if (qEnvironmentVariableIsEmpty("QTEST_DISABLE_STACK_DUMP"))
+        qputenv("QTEST_DISABLE_STACK_DUMP", "1");
+    // The program's own application object, so that screens driven by the
+    // tests meet the same event dispatch as in the program.
+    Application app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("TROVA-test"));
     QCoreApplication::setApplicationName(QStringLiteral("TROVA"));
     // The default settings file and database are the user's own: tests keep

@@ -27,6 +27,13 @@ namespace {
     throw DbError(dialect.classify(e), text, e.nativeErrorCode());
 }
 
+// Every call after a lost connection, until the next login opens it again.
+DbError notOpen()
+{
+    return DbError(ErrorKind::ConnectionLost,
+                   QStringLiteral("The database connection is not open. Relogin connects to the database again."));
+}
+
 } // namespace
 
 struct Database::Private
@@ -176,37 +183,37 @@ QString newConnectionName()
 
 } // namespace detail
 
-bool Database::open(const ConnectionSettings& settings, QString* error)
+bool Database::open(const ConnectionSettings& settings, QString* error, Waits waits)
 {
     close();
     m_settings = settings;
     m_dialect = Dialect(settings.driver == QLatin1String("QPSQL") ? Engine::PostgreSQL : Engine::SQLite);
     const QString name = detail::newConnectionName();
-    if (!detail::openNamed(settings, name, error, true))
+    const bool bounded = waits == Waits::Bounded;
+    if (!detail::openNamed(settings, name, error, bounded))
         return false;
     d->name = name;
-    if (m_dialect.engine() == Engine::PostgreSQL)
+    if (bounded && m_dialect.engine() == Engine::PostgreSQL)
         d->deadline = std::make_unique<detail::SocketDeadline>(std::chrono::milliseconds(kDeadlineMs));
     return true;
 }
 
 void Database::close()
 {
-    {
-        // Dropping prepared statements frees them on the server.
-        const Private::Bounded bounded(*d, handle());
-        d->clearCache();
-    }
     d->deadline.reset();
     d->unbounded = false;
-    if (d->name.isEmpty())
-        return;
-    {
-        QSqlDatabase conn = QSqlDatabase::database(d->name, false);
-        conn.close();
+    if (!d->name.isEmpty()) {
+        {
+            QSqlDatabase conn = QSqlDatabase::database(d->name, false);
+            conn.close();
+        }
+        QSqlDatabase::removeDatabase(d->name);
+        d->name.clear();
     }
-    QSqlDatabase::removeDatabase(d->name);
-    d->name.clear();
+    // The server frees a session's prepared statements when the session
+    // ends; dropped once their driver is gone, they send nothing, so closing
+    // never waits on a server that stopped answering (Exit, Relogin).
+    d->clearCache();
 }
 
 bool Database::isOpen() const
@@ -245,7 +252,7 @@ QSqlQuery& Database::Private::prepared(const QSqlDatabase& conn, const Dialect& 
 ResultSet Database::query(const QString& sql, const QVariantList& params)
 {
     if (!isOpen())
-        throw DbError(ErrorKind::ConnectionLost, QStringLiteral("The database connection is not open"));
+        throw notOpen();
     return d->run(handle(), m_dialect, sql, params, [](QSqlQuery& q) {
         const QSqlRecord rec = q.record();
         QStringList columns;
@@ -265,14 +272,14 @@ ResultSet Database::query(const QString& sql, const QVariantList& params)
 Cursor Database::openCursor(const QString& sql, const QVariantList& params) const
 {
     if (!isOpen())
-        throw DbError(ErrorKind::ConnectionLost, QStringLiteral("The database connection is not open"));
+        throw notOpen();
     return Cursor::open(m_settings, sql, params);
 }
 
 Cursor Database::openCursor(const QVector<Cursor::Statement>& statements) const
 {
     if (!isOpen())
-        throw DbError(ErrorKind::ConnectionLost, QStringLiteral("The database connection is not open"));
+        throw notOpen();
     return Cursor::open(m_settings, statements);
 }
 
@@ -281,7 +288,7 @@ int Database::exec(const QString& sql, const QVariantList& params)
     if (Dialect::isCommit(sql))
         return 0;
     if (!isOpen())
-        throw DbError(ErrorKind::ConnectionLost, QStringLiteral("The database connection is not open"));
+        throw notOpen();
     return d->run(handle(), m_dialect, sql, params,
                         [](QSqlQuery& q) { return q.numRowsAffected(); });
 }
@@ -326,7 +333,7 @@ void Database::unboundWaitsInTransaction()
 void Database::beginLocked(const QString& series)
 {
     if (!isOpen())
-        throw DbError(ErrorKind::ConnectionLost, QStringLiteral("The database connection is not open"));
+        throw notOpen();
     const Private::Bounded bounded(*d, handle());
     QSqlQuery q(handle());
     if (m_dialect.engine() == Engine::SQLite) {

@@ -50,9 +50,14 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
+    // What a connection's calls may wait for: the bounds above, or none, for
+    // work beside the program that may rightly take long (creating, copying
+    // and dropping whole databases, filling large tables for a test).
+    enum class Waits { Bounded, Unbounded };
+
     // Opens a new connection, dropping any previous one. On failure returns
     // false with the driver's description in *error.
-    bool open(const ConnectionSettings& settings, QString* error = nullptr);
+    bool open(const ConnectionSettings& settings, QString* error = nullptr, Waits waits = Waits::Bounded);
     void close();
     bool isOpen() const;
 

@@ -199,10 +199,58 @@ QVariantList MaintenanceScreen::trimmedKeys() const
     return keys;
 }
 
+QList<QWidget*> MaintenanceScreen::cycleWidgets() const
+{
+    QList<QWidget*> widgets{m_setup.cmdNew, m_setup.cmdEdit, m_setup.cmdDelete, m_setup.cmdSave, m_setup.cmdCancel};
+    widgets << m_setup.keyBoxes << m_setup.otherBoxes << listView();
+    return widgets;
+}
+
+MaintenanceScreen::CycleState MaintenanceScreen::cycleState() const
+{
+    CycleState state{EditMode, {}, {}};
+    // Each widget's own setting, whatever its parents' state.
+    for (const QWidget* w : cycleWidgets())
+        state.enabled << (w && !w->testAttribute(Qt::WA_ForceDisabled));
+    for (const QWidget* box : m_setup.keyBoxes + m_setup.otherBoxes)
+        state.texts << boxText(box);
+    return state;
+}
+
+void MaintenanceScreen::restoreCycleState(const CycleState& state)
+{
+    const QList<QWidget*> widgets = cycleWidgets();
+    for (qsizetype i = 0; i < widgets.size(); ++i) {
+        if (widgets[i])
+            widgets[i]->setEnabled(state.enabled.at(i));
+    }
+    const QList<QWidget*> boxes = m_setup.keyBoxes + m_setup.otherBoxes;
+    for (qsizetype i = 0; i < boxes.size(); ++i) {
+        // A box left as it was is not touched, so none of its handlers run.
+        if (boxText(boxes[i]) != state.texts.at(i))
+            setBoxText(boxes[i], state.texts.at(i));
+    }
+    EditMode = state.mode;
+}
+
+bool MaintenanceScreen::enterMode(const QString& mode, const CycleState& before)
+{
+    EditMode = mode;
+    try {
+        modeEntered();
+    } catch (const db::DbError& e) {
+        msg::error(e.text());
+        restoreCycleState(before);
+        return false;
+    }
+    return true;
+}
+
 void MaintenanceScreen::cmdNew_Click()
 {
     if (!passesGate(m_setup.gates.newCode) || !enterAllowed(m_setup.modes.newMode))
         return;
+    const CycleState before = cycleState();
     setButtons(false, false, false, true, true);
     setBoxesEnabled(m_setup.keyBoxes, true);
     setBoxesEnabled(m_setup.otherBoxes, true);
@@ -220,8 +268,7 @@ void MaintenanceScreen::cmdNew_Click()
     }
     if (m_setup.newFocusesKey && !m_setup.keyBoxes.isEmpty())
         m_setup.keyBoxes.first()->setFocus();
-    EditMode = m_setup.modes.newMode;
-    modeEntered();
+    enterMode(m_setup.modes.newMode, before);
 }
 
 void MaintenanceScreen::focusAfterNew()
@@ -254,13 +301,14 @@ void MaintenanceScreen::cmdEdit_Click()
         if (boxText(box).isEmpty())
             return;
     }
+    const CycleState before = cycleState();
     setButtons(false, false, false, true, true);
     setBoxesEnabled(m_setup.otherBoxes, true);
     setListEnabled(false);
     EditMode = m_setup.modes.editMode;
     if (!m_setup.otherBoxes.isEmpty())
         m_setup.otherBoxes.first()->setFocus();
-    modeEntered();
+    enterMode(m_setup.modes.editMode, before);
 }
 
 void MaintenanceScreen::cmdDelete_Click()
@@ -269,10 +317,10 @@ void MaintenanceScreen::cmdDelete_Click()
         return;
     if (msg::box(QStringLiteral("Confirm to delete?"), msg::Buttons::YesNo) == msg::Answer::No)
         return;
+    const CycleState before = cycleState();
     setButtons(false, false, false, true, true);
-    EditMode = m_setup.modes.delMode;
-    modeEntered();
-    cmdSave_Click();
+    if (enterMode(m_setup.modes.delMode, before))
+        cmdSave_Click();
 }
 
 QString MaintenanceScreen::gateOf(const QString& mode) const

@@ -193,7 +193,10 @@ protected:
 
     // What New, Edit or Delete does beyond the cycle (the screen's own boxes,
     // lists and buttons), called once EditMode and the buttons are set; for
-    // Delete after the confirmation, before Save runs.
+    // Delete after the confirmation, before Save runs. It reads what it needs
+    // before it changes anything: a database error it throws is shown and
+    // the cycle's buttons, boxes, list and EditMode are put back as they
+    // were before the button was pressed.
     virtual void modeEntered() {}
 
     // Save's parts. The defaults use the TableBinding.
@@ -243,6 +246,20 @@ protected:
     QAbstractItemView* listView() const;
 
 private:
+    // What New, Edit and Delete change of the cycle's widgets.
+    struct CycleState
+    {
+        QString mode;
+        QList<bool> enabled; // buttons, key and other boxes, list
+        QStringList texts; // key and other boxes
+    };
+    CycleState cycleState() const;
+    void restoreCycleState(const CycleState& state);
+    QList<QWidget*> cycleWidgets() const;
+    // Sets EditMode and runs modeEntered; false (the error shown, the state
+    // put back) when it fails on the database.
+    bool enterMode(const QString& mode, const CycleState& before);
+
     // An Edit or Delete of the row shown that changed no row: the row was
     // changed or removed meanwhile, so Save must not pass for done.
     void tellIfNoRowChanged(int changed);

@@ -206,6 +206,17 @@ private Q_SLOTS:
             QCOMPARE(oldest.size(), parts.size());
             for (qsizetype i = 0; i < parts.size(); ++i)
                 QCOMPARE(oldest[i].from, parts[parts.size() - 1 - i].from);
+            // The statements follow the parts in the order asked for.
+            for (bool newestFirst : {true, false}) {
+                QVariantList made, expected;
+                for (const query::Window& p : query::windowParts(w, hours, newestFirst))
+                    expected << p.from;
+                for (const query::Statement& s : query::inParts(w, hours, newestFirst, [](const query::Window& p) {
+                         return query::Statement{QString(), {p.from}};
+                     }))
+                    made << s.params;
+                QCOMPARE(made, expected);
+            }
         }
     }
 
