@@ -41,6 +41,7 @@ FrameStream::FrameStream(Clock clock, qint64 timeoutMs)
 void FrameStream::clear()
 {
     m_buffer.clear();
+    m_heldMayBeOwed = false;
     m_owed = 0;
     m_overlong = false;
 }
@@ -78,15 +79,18 @@ qsizetype FrameStream::continuation(QByteArrayView fresh, QByteArrayView piece, 
     // rest, when a frame with a true one follows.
     if (pieceEndsLikeFrame && leadingFrame(fresh) > 0)
         return 0;
-    // The rest ends where the length said, the way a frame ends; a read that
-    // carries more begins with it, unless it begins with a frame of its own.
+    // The rest ends where the length said, the way a frame ends: a read that
+    // carries more begins with it, also when the read would end like a frame
+    // of its own from its first byte. A true length in byte 0 wins over a
+    // read that merely looks like a frame: a gateway's frames are cut by TCP
+    // anywhere, and the rest of one comes joined to the frames after it.
     if (rest > 0 && fresh.size() >= rest) {
         // The ending may begin in the piece.
         const QByteArrayView tail = piece.last(qMin(piece.size(), qsizetype(3)));
         const auto at = [&](qsizetype i) {
             return static_cast<unsigned char>(i < tail.size() ? tail.at(i) : fresh.at(i - tail.size()));
         };
-        if (endingBefore(at, tail.size() + rest) > 0 && (fresh.size() == rest || leadingFrame(fresh) == 0))
+        if (endingBefore(at, tail.size() + rest) > 0)
             return rest;
         // Bytes already handed on are dropped only as their true rest; bytes
         // still held may yet grow into a frame, or past any frame's length.
@@ -108,12 +112,12 @@ void FrameStream::owe(QByteArrayView piece, bool pieceEndsLikeFrame, qint64 now)
 }
 
 // A piece that waited past the timeout: its rest may still come.
-QList<QByteArray> FrameStream::handOnHeld()
+QList<QByteArray> FrameStream::handOnHeld(qint64 now)
 {
     QList<QByteArray> frames;
     if (m_buffer.isEmpty())
         return frames;
-    owe(m_buffer, false, m_clock());
+    owe(m_buffer, false, now);
     frames << m_buffer;
     m_buffer.clear();
     return frames;
@@ -143,11 +147,17 @@ void FrameStream::dropOverlongRest(QByteArrayView& fresh, qint64 now)
     fresh = {};
 }
 
-QList<QByteArray> FrameStream::takeStale()
+QList<QByteArray> FrameStream::takeStale(qint64 upTo)
 {
-    if (!m_buffer.isEmpty() && m_clock() - m_since > m_timeoutMs)
-        return handOnHeld();
-    return {};
+    if (m_buffer.isEmpty() || upTo - m_since <= m_timeoutMs)
+        return {};
+    const bool owed = m_heldMayBeOwed;
+    m_heldMayBeOwed = false;
+    QList<QByteArray> frames = handOnHeld(upTo);
+    // Most likely the unfinished rest a frame announced: dropped like it.
+    if (owed)
+        frames.clear();
+    return frames;
 }
 
 QList<QByteArray> FrameStream::flush()
@@ -159,25 +169,41 @@ QList<QByteArray> FrameStream::flush()
     return frames;
 }
 
-QList<QByteArray> FrameStream::feed(const QByteArray& bytes)
+QList<QByteArray> FrameStream::feed(const QByteArray& bytes, qint64 arrivedAt)
 {
-    QList<QByteArray> frames = takeStale();
+    QList<QByteArray> frames = takeStale(arrivedAt);
     if (bytes.isEmpty())
         return frames;
-    const qint64 now = m_clock();
+    const qint64 now = arrivedAt;
     QByteArrayView fresh(bytes);
 
+    QByteArray afterRest;
     if (m_owed > 0) {
+        // Bytes held since are looked at again with the fresh ones.
+        const QByteArray held = m_heldMayBeOwed ? m_buffer + bytes : QByteArray();
+        const QByteArrayView since = m_heldMayBeOwed ? QByteArrayView(held) : fresh;
         // A rest later than another wait is not the handed-on piece's.
         const qsizetype rest =
-            now - m_owedSince > m_timeoutMs ? 0 : continuation(fresh, m_owedTail, m_owed, true, m_owedEndsLikeFrame);
+            now - m_owedSince > m_timeoutMs ? 0 : continuation(since, m_owedTail, m_owed, true, m_owedEndsLikeFrame);
+        m_heldMayBeOwed = false;
         if (rest == 0) {
             m_owed = 0;
+        } else if (m_owedEndsLikeFrame && rest < m_owed) {
+            // The piece was a frame already, so its byte 0 may have been no
+            // length at all: bytes that are not yet its whole rest may be
+            // the head of a frame with a true byte 0, and are held until the
+            // one or the other ends where its byte 0 said.
+            m_buffer = since.toByteArray();
+            m_heldMayBeOwed = true;
+            m_since = m_owedSince = now;
+            return frames;
         } else {
             m_owed -= rest;
             m_owedSince = now;
-            m_owedTail = (m_owedTail + fresh.first(rest).toByteArray()).right(3);
-            fresh = fresh.sliced(rest);
+            m_owedTail = (m_owedTail + since.first(rest).toByteArray()).right(3);
+            m_buffer.clear();
+            afterRest = since.sliced(rest).toByteArray();
+            fresh = afterRest;
             if (fresh.isEmpty())
                 return frames;
         }

@@ -168,6 +168,56 @@ inline QList<QByteArray> feed(const QList<Read>& reads, qsizetype* pending = nul
     return got;
 }
 
+// A gateway's burst as TCP delivers it: whole frames of random terminals,
+// each with its true length and a payload of printable text as scanned (type
+// byte 01, as the terminals send it), written back to back and cut into
+// reads at random places (cutAt 0) or every cutAt bytes, a pause under the
+// wait before each read and now and then a timer looking in.
+struct Burst
+{
+    QList<QByteArray> frames;
+    QList<Read> reads;
+};
+
+template<typename Next>
+Burst burst(Next next, int count, qsizetype cutAt)
+{
+    Burst b;
+    QByteArray all;
+    for (int n = 0; n < count; ++n) {
+        QByteArray f(8, '\0');
+        for (int i = 1; i < 8; ++i)
+            f[i] = char(next());
+        switch (next() % 4) {
+        case 0:
+            f += '\0';
+            f += char(0x3B + next() % 7);
+            break;
+        case 1:
+            f += QByteArray(4, char(0xFF));
+            break;
+        default:
+            f += char(0x01);
+            for (int i = next() % 4 == 0 ? next() % 244 : next() % 24; i > 0; --i)
+                f += char(32 + next() % 95);
+            f += "\r\n";
+        }
+        f[0] = char(f.size());
+        b.frames << f;
+        all += f;
+    }
+    for (qsizetype at = 0; at < all.size();) {
+        const qsizetype size = cutAt > 0 ? cutAt : 1 + (next() * 256 + next()) % 600;
+        Read r;
+        r.bytes = all.mid(at, size);
+        r.gapMs = (next() * 256 + next()) % kWaitMs;
+        r.tick = next() & 1;
+        b.reads << r;
+        at += size;
+    }
+    return b;
+}
+
 // The frames handed on that decode: exactly the whole frames, in order.
 inline bool wholeFramesComeBackOnce(const QList<Read>& reads)
 {
@@ -183,6 +233,13 @@ inline bool wholeFramesComeBackOnce(const QList<Read>& reads)
             decoded << f;
     }
     return decoded == expected && pending == 0;
+}
+
+// Every frame of the burst comes back once and whole, and nothing else.
+inline bool burstComesBackOnce(const Burst& b)
+{
+    qsizetype pending = 0;
+    return feed(b.reads, &pending) == b.frames && pending == 0;
 }
 
 } // namespace readsequences

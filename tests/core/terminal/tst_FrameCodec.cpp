@@ -241,6 +241,25 @@ private Q_SLOTS:
         QVERIFY(wholeFrames > 100000);
     }
 
+    // Seeded random bursts (see ReadSequences.h), cut at random places and
+    // into reads of a small and of a full TCP segment.
+    void burstsCutAnywhereComeBackOnce()
+    {
+        QRandomGenerator random(20261208);
+        for (int n = 0; n < 1500; ++n) {
+            for (qsizetype cutAt : { 0, 536, 1460 }) {
+                const readsequences::Burst b
+                    = readsequences::burst([&] { return int(random.bounded(256)); }, 100, cutAt);
+                if (!readsequences::burstComesBackOnce(b))
+                    QFAIL(qPrintable(QString("burst %1 cut at %2: %3 frames of %4 come back")
+                                         .arg(n)
+                                         .arg(cutAt)
+                                         .arg(readsequences::feed(b.reads).size())
+                                         .arg(b.frames.size())));
+            }
+        }
+    }
+
     void framesJoinedInOneRead()
     {
         FrameStream stream([] { return qint64(0); });
@@ -305,14 +324,15 @@ private Q_SLOTS:
         QCOMPARE(stream.flush(), QList<QByteArray>({ piece.left(5) }));
 
         // A frame that announced more, and a byte of what it announced: the
-        // rest's ending is looked for in the bytes as they came.
+        // rest's ending is looked for in the bytes as they came. Not ending
+        // there, the byte was no rest: it is handed on alone, a piece.
         const QByteArray startup = bytes({ 14, 0, 0, 0, 0, 0, 0, 9, 0xFF, 0xFF, 0xFF, 0xFF });
         QByteArray next = dataFrame(12, "U1");
         next[0] = char(0xFF);
         FrameStream other([&] { return now; }, 2000);
         QCOMPARE(other.feed(startup), QList<QByteArray>({ startup }));
         QVERIFY(other.feed(QByteArray(1, '\0')).isEmpty());
-        QCOMPARE(other.feed(next), QList<QByteArray>({ next }));
+        QCOMPARE(other.feed(next), QList<QByteArray>({ QByteArray(1, '\0'), next }));
 
         // The wait counts from the latest bytes: a split frame whose pieces
         // are never the wait apart is still joined.
