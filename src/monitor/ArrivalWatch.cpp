@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -78,6 +80,15 @@ qint64 ArrivalWatch::waitingAge(int fd)
     if (it == m_entries.end() || it->second.armed)
         return -1;
     return qMax<qint64>(0, steadyMs() - it->second.readableAt);
+}
+
+qint64 ArrivalWatch::lastBytesAge(int fd)
+{
+    tcp_info info {};
+    socklen_t size = sizeof info;
+    if (fd < 0 || ::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &size) != 0)
+        return 0;
+    return info.tcpi_last_data_recv;
 }
 
 void ArrivalWatch::run()

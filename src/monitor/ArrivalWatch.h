@@ -9,9 +9,10 @@
 // thread got to them: a scan waiting on a locked database holds that thread
 // for seconds, and a gateway's pause must not be counted from the end of
 // that wait. A thread of its own waits on the watched descriptors and notes
-// when each became readable; the monitor takes that time as it reads.
-// The kernel's receive time stamps would need the socket read past Qt's
-// own reader; this watcher only looks at the descriptors' readiness.
+// when each became readable (the first bytes of the next read); the kernel
+// keeps when the latest bytes came (the last of them). Receive time stamps
+// on each read would need the socket read past Qt's own reader; these two
+// only look at the descriptor.
 class ArrivalWatch
 {
 public:
@@ -28,6 +29,8 @@ public:
     qint64 takeAge(int fd);
     // How long ago unread bytes reached the descriptor; -1 when none did.
     qint64 waitingAge(int fd);
+    // How long ago the latest bytes reached the connected TCP socket.
+    static qint64 lastBytesAge(int fd);
 
 private:
     struct Entry

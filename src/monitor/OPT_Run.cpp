@@ -308,12 +308,15 @@ void OPT_Run::WSClient_DataArrival(int i)
     const QByteArray bytes = r.WSClient->readAll();
     // The wait for a frame's rest counts from when the bytes came, not from
     // when a scan that held this thread let them be read.
-    const qint64 arrivedAt = r.stream->now() - m_arrivals.takeAge(int(r.WSClient->socketDescriptor()));
+    const int fd = int(r.WSClient->socketDescriptor());
+    const qint64 at = r.stream->now();
+    const qint64 first = at - m_arrivals.takeAge(fd);
+    const qint64 last = at - ArrivalWatch::lastBytesAge(fd);
     if (bytes.isEmpty())
         return;
     // Any bytes show the gateway alive, also a piece still waiting for its rest.
     r.watch.received(now());
-    queueFrames(i, r.stream->feed(bytes, arrivedAt));
+    queueFrames(i, r.stream->feed(bytes, first, last));
 }
 
 qint64 OPT_Run::quietUntil(int i)

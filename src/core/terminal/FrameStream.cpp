@@ -123,9 +123,9 @@ QList<QByteArray> FrameStream::handOnHeld(qint64 now)
     return frames;
 }
 
-void FrameStream::dropOverlongRest(QByteArrayView& fresh, qint64 now)
+void FrameStream::dropOverlongRest(QByteArrayView& fresh, qint64 firstArrival, qint64 now)
 {
-    if (now - m_overlongSince > m_timeoutMs) {
+    if (firstArrival - m_overlongSince > m_timeoutMs) {
         m_overlong = false;
         return;
     }
@@ -169,12 +169,14 @@ QList<QByteArray> FrameStream::flush()
     return frames;
 }
 
-QList<QByteArray> FrameStream::feed(const QByteArray& bytes, qint64 arrivedAt)
+QList<QByteArray> FrameStream::feed(const QByteArray& bytes, qint64 firstArrival, qint64 lastArrival)
 {
-    QList<QByteArray> frames = takeStale(arrivedAt);
+    // Pauses end with the first of the bytes; what they leave waiting waits
+    // from the last.
+    QList<QByteArray> frames = takeStale(firstArrival);
     if (bytes.isEmpty())
         return frames;
-    const qint64 now = arrivedAt;
+    const qint64 now = qMax(firstArrival, lastArrival);
     QByteArrayView fresh(bytes);
 
     QByteArray afterRest;
@@ -184,7 +186,8 @@ QList<QByteArray> FrameStream::feed(const QByteArray& bytes, qint64 arrivedAt)
         const QByteArrayView since = m_heldMayBeOwed ? QByteArrayView(held) : fresh;
         // A rest later than another wait is not the handed-on piece's.
         const qsizetype rest =
-            now - m_owedSince > m_timeoutMs ? 0 : continuation(since, m_owedTail, m_owed, true, m_owedEndsLikeFrame);
+            firstArrival - m_owedSince > m_timeoutMs ? 0
+                                                     : continuation(since, m_owedTail, m_owed, true, m_owedEndsLikeFrame);
         m_heldMayBeOwed = false;
         if (rest == 0) {
             m_owed = 0;
@@ -209,7 +212,7 @@ QList<QByteArray> FrameStream::feed(const QByteArray& bytes, qint64 arrivedAt)
         }
     }
     if (m_overlong) {
-        dropOverlongRest(fresh, now);
+        dropOverlongRest(fresh, firstArrival, now);
         if (fresh.isEmpty())
             return frames;
     }

@@ -52,10 +52,11 @@ public:
     explicit FrameStream(Clock clock = {}, qint64 timeoutMs = kDefaultTimeoutMs);
 
     // The whole frames completed by these bytes, in order; a piece that
-    // waited past the timeout comes first, on its own. arrivedAt is when the
-    // bytes reached the link, on the stream's clock.
-    QList<QByteArray> feed(const QByteArray& bytes, qint64 arrivedAt);
-    QList<QByteArray> feed(const QByteArray& bytes) { return feed(bytes, m_clock()); }
+    // waited past the timeout comes first, on its own. The first and the
+    // last of the bytes reached the link at the times given, on the stream's
+    // clock: a reader kept from them meanwhile may get many writes at once.
+    QList<QByteArray> feed(const QByteArray& bytes, qint64 firstArrival, qint64 lastArrival);
+    QList<QByteArray> feed(const QByteArray& bytes) { return feed(bytes, m_clock(), m_clock()); }
     // The waiting piece, when no bytes came for longer than the timeout up
     // to the time given; for a caller that looks in without new bytes (a
     // timer).
@@ -90,7 +91,7 @@ private:
     void owe(QByteArrayView piece, bool pieceEndsLikeFrame, qint64 now);
     QList<QByteArray> handOnHeld(qint64 now);
     // Drops from fresh what is left of an overlong piece, up to its end.
-    void dropOverlongRest(QByteArrayView& fresh, qint64 now);
+    void dropOverlongRest(QByteArrayView& fresh, qint64 firstArrival, qint64 now);
 
     Clock m_clock;
     qint64 m_timeoutMs;

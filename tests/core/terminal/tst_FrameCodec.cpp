@@ -342,6 +342,16 @@ private Q_SLOTS:
         now += 1500;
         QVERIFY(stream.takeStale().isEmpty());
         QCOMPARE(stream.feed(a.mid(7)), QList<QByteArray>({ a }));
+        // ... between arrivals: a reader held for 5 s gets a rest that came
+        // 0.5 s after its head and the head of the next frame that came at
+        // 4.5 s in one read; that head's rest comes 1.5 s after it.
+        const QByteArray b = dataFrame(12, "U1");
+        QVERIFY(stream.feed(a.left(4)).isEmpty());
+        now += 5000;
+        QCOMPARE(stream.feed(a.mid(4) + b.left(4), now - 4500, now - 500), QList<QByteArray>({ a }));
+        now += 1000;
+        QVERIFY(stream.takeStale().isEmpty());
+        QCOMPARE(stream.feed(b.mid(4)), QList<QByteArray>({ b }));
 
         // Noise without a frame's end is never held past one frame's length.
         const QList<QByteArray> cut = stream.feed(QByteArray(10000, char(0xF0)));
@@ -356,7 +366,6 @@ private Q_SLOTS:
         // rest is no longer awaited after the wait.
         now += 2001;
         const QByteArray huge = dataFrame(9, QByteArray(1 << 20, '7'));
-        const QByteArray b = dataFrame(12, "U1");
         for (qsizetype read : { qsizetype(100), qsizetype(255), qsizetype(16384), huge.size() - 1 }) {
             QList<QByteArray> got;
             qsizetype at = 0;
