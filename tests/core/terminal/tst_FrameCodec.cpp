@@ -246,7 +246,7 @@ private Q_SLOTS:
     void burstsCutAnywhereComeBackOnce()
     {
         QRandomGenerator random(20261208);
-        for (int n = 0; n < 1500; ++n) {
+        for (int n = 0; n < 2000; ++n) {
             for (qsizetype cutAt : { 0, 536, 1460 }) {
                 const readsequences::Burst b
                     = readsequences::burst([&] { return int(random.bounded(256)); }, 100, cutAt);
