@@ -63,11 +63,13 @@ qint64 ArrivalWatch::takeAge(int fd)
     {
         std::lock_guard lock(m_mutex);
         const auto it = m_entries.find(fd);
-        if (it == m_entries.end() || it->second.armed)
+        if (it == m_entries.end())
             return 0;
-        age = qMax<qint64>(0, steadyMs() - it->second.readableAt);
-        it->second.armed = true;
-        it->second.readableAt = -1;
+        if (!it->second.armed)
+            age = qMax<qint64>(0, steadyMs() - it->second.readableAt);
+        // A readiness the thread saw before these bytes were read, and has
+        // not noted yet, is theirs: it must not stand for the next bytes.
+        it->second = Entry { ++m_generation };
     }
     wake();
     return age;
