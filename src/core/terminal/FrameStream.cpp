@@ -191,11 +191,12 @@ QList<QByteArray> FrameStream::feed(const QByteArray& bytes, qint64 firstArrival
         m_heldMayBeOwed = false;
         if (rest == 0) {
             m_owed = 0;
-        } else if (m_owedEndsLikeFrame && rest < m_owed) {
+        } else if (m_owedEndsLikeFrame && rest < m_owed && announcedRest(since) > 0) {
             // The piece was a frame already, so its byte 0 may have been no
-            // length at all: bytes that are not yet its whole rest may be
-            // the head of a frame with a true byte 0, and are held until the
-            // one or the other ends where its byte 0 said.
+            // length at all: bytes that are not yet its whole rest but begin
+            // like a frame may be the head of one with a true byte 0, and
+            // are held until the one or the other ends where its byte 0
+            // said.
             m_buffer = since.toByteArray();
             m_heldMayBeOwed = true;
             m_since = m_owedSince = now;

@@ -34,9 +34,10 @@ namespace monitor {
 //   timeout), so that the middle of an overlong frame never passes for a
 //   frame of the terminal its byte 7 happens to name.
 // - Where a frame's byte 0 announced more than the bytes that ended like a
-//   frame, what follows is dropped only once it ends where that byte said;
-//   until then it may as well be the head of a frame with a true byte 0,
-//   and the first of the two to end where its byte 0 says wins.
+//   frame, what follows and begins with a plausible length is dropped only
+//   once it ends where that byte said; until then it may as well be the
+//   head of a frame with a true byte 0, and the first of the two to end
+//   where its byte 0 says wins.
 // At most one unfinished piece (under 255 bytes) is held.
 class FrameStream
 {
