@@ -18,6 +18,9 @@ qint64 monotonicMs()
 
 // The size of the frame ending (CR LF, a key code after 00, FF FF FF FF)
 // that the n bytes read through at end with; 0 when they end with none.
+// The decoder knows a start-up frame by its escape text, which ends the same
+// way when "FF" comes before three FF bytes: two 'F' bytes, or a byte whose
+// escape ends in F and an 'F'.
 template<typename At>
 qsizetype endingBefore(At at, qsizetype n)
 {
@@ -25,10 +28,17 @@ qsizetype endingBefore(At at, qsizetype n)
         return 2;
     if (n >= 2 && at(n - 2) == 0x00 && at(n - 1) >= 0x3B && at(n - 1) <= 0x41)
         return 2;
-    if (n >= 4 && at(n - 4) == 0xFF && at(n - 3) == 0xFF && at(n - 2) == 0xFF && at(n - 1) == 0xFF)
+    if (n < 4 || at(n - 3) != 0xFF || at(n - 2) != 0xFF || at(n - 1) != 0xFF)
+        return 0;
+    if (at(n - 4) == 0xFF)
         return 4;
-    return 0;
+    const auto escapesToF = [](int b) { return b == 'F' || ((b < 32 || b >= 128) && (b & 0x0F) == 0x0F); };
+    return n >= 5 && at(n - 4) == 'F' && escapesToF(at(n - 5)) ? 5 : 0;
 }
+
+// The bytes of a piece kept to find an ending that a read cut: all but the
+// last byte of the longest ending.
+constexpr qsizetype kEndingTail = 4;
 
 } // namespace
 
@@ -86,7 +96,7 @@ qsizetype FrameStream::continuation(QByteArrayView fresh, QByteArrayView piece, 
     // anywhere, and the rest of one comes joined to the frames after it.
     if (rest > 0 && fresh.size() >= rest) {
         // The ending may begin in the piece.
-        const QByteArrayView tail = piece.last(qMin(piece.size(), qsizetype(3)));
+        const QByteArrayView tail = piece.last(qMin(piece.size(), kEndingTail));
         const auto at = [&](qsizetype i) {
             return static_cast<unsigned char>(i < tail.size() ? tail.at(i) : fresh.at(i - tail.size()));
         };
@@ -106,7 +116,7 @@ qsizetype FrameStream::continuation(QByteArrayView fresh, QByteArrayView piece, 
 void FrameStream::owe(QByteArrayView piece, bool pieceEndsLikeFrame, qint64 now)
 {
     m_owed = announcedRest(piece);
-    m_owedTail = piece.last(qMin(piece.size(), qsizetype(3))).toByteArray();
+    m_owedTail = piece.last(qMin(piece.size(), kEndingTail)).toByteArray();
     m_owedSince = now;
     m_owedEndsLikeFrame = pieceEndsLikeFrame;
 }
@@ -142,7 +152,7 @@ void FrameStream::dropOverlongRest(QByteArrayView& fresh, qint64 firstArrival, q
             return;
         }
     }
-    m_overlongTail = (m_overlongTail + fresh.last(qMin(fresh.size(), qsizetype(3))).toByteArray()).right(3);
+    m_overlongTail = (m_overlongTail + fresh.last(qMin(fresh.size(), kEndingTail)).toByteArray()).right(kEndingTail);
     m_overlongSince = now;
     fresh = {};
 }
@@ -204,7 +214,7 @@ QList<QByteArray> FrameStream::feed(const QByteArray& bytes, qint64 firstArrival
         } else {
             m_owed -= rest;
             m_owedSince = now;
-            m_owedTail = (m_owedTail + since.first(rest).toByteArray()).right(3);
+            m_owedTail = (m_owedTail + since.first(rest).toByteArray()).right(kEndingTail);
             m_buffer.clear();
             afterRest = since.sliced(rest).toByteArray();
             fresh = afterRest;
@@ -246,7 +256,7 @@ QList<QByteArray> FrameStream::feed(const QByteArray& bytes, qint64 firstArrival
             at = m_buffer.size();
             m_overlong = true;
             m_overlongSince = now;
-            m_overlongTail = rest.last(3).toByteArray();
+            m_overlongTail = rest.last(kEndingTail).toByteArray();
         }
         break;
     }

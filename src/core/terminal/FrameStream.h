@@ -10,7 +10,8 @@ namespace monitor {
 // writes each frame by itself, but TCP keeps no frame to one read: a frame
 // may arrive in pieces and two frames may arrive in one read.
 // - Bytes that end the way a frame ends (CR LF, a key code after 00,
-//   FF FF FF FF), with the ending after the terminal number and the type
+//   FF FF FF FF or bytes whose escape text ends so), with the ending after
+//   the terminal number and the type
 //   byte, are a frame at once, whatever their byte 0 announced: a gateway
 //   need not put a true length into a key, start-up or data frame, and an
 //   operator must not wait for bytes that will never come. What byte 0 still

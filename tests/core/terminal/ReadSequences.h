@@ -30,13 +30,18 @@ struct Read
     bool tick = false; // a timer looks in before it
 };
 
-// The bytes end with a frame ending, wherever it begins.
+// The bytes end with a frame ending, wherever it begins: also "F", "F" or a
+// byte escaped to hex ending in F, "F", then FF FF FF, which the decoder
+// reads as a start-up ending.
 inline bool endsWithEnding(QByteArrayView b)
 {
     const auto at = [&](qsizetype i) { return static_cast<unsigned char>(b.at(b.size() - i)); };
     if (b.size() >= 2 && ((at(2) == 0x0D && at(1) == 0x0A) || (at(2) == 0x00 && at(1) >= 0x3B && at(1) <= 0x41)))
         return true;
-    return b.size() >= 4 && at(4) == 0xFF && at(3) == 0xFF && at(2) == 0xFF && at(1) == 0xFF;
+    if (b.size() < 4 || at(3) != 0xFF || at(2) != 0xFF || at(1) != 0xFF)
+        return false;
+    const auto escapesToF = [](int c) { return c == 'F' || ((c < 32 || c >= 128) && (c & 0x0F) == 0x0F); };
+    return at(4) == 0xFF || (b.size() >= 5 && at(4) == 'F' && escapesToF(at(5)));
 }
 
 // The rests that the reads since the last whole frame announced by their

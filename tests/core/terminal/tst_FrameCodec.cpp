@@ -281,6 +281,7 @@ private Q_SLOTS:
         QTest::newRow("F1, byte 0 of a signal frame") << bytes({ 8, 0, 0x60, 0, 0, 0, 0, 0x3B, 0, 0x3B });
         QTest::newRow("start-up, byte 0 empty") << bytes({ 0, 1, 2, 3, 4, 5, 6, 9, 0xFF, 0xFF, 0xFF, 0xFF });
         QTest::newRow("start-up, cut at byte 0 no frame") << bytes({ 11, 1, 2, 3, 4, 5, 6, 9, 0xFF, 0xFF, 0xFF, 0xFF });
+        QTest::newRow("start-up by its escape text") << bytes({ 0, 0, 0, 0, 0, 0, 0, 9, 0x0F, 'F', 0xFF, 0xFF, 0xFF });
         QByteArray tooShort = dataFrame(5, "ABCD");
         tooShort[0] = char(9);
         QTest::newRow("data, length too small") << tooShort;
