@@ -6,6 +6,9 @@
 // - random sequences of frames of random terminals, each its own read, with
 //   runts, never-finished cuts and stalled frames among them: every whole
 //   frame comes back once and whole, and nothing else decodes;
+// - random bursts of frames with their length and printable payloads, cut
+//   into reads anywhere or at a segment's size, pauses under the wait: every
+//   frame comes back once and whole, and nothing else;
 // - a data frame longer than any frame can be, cut into reads, then a frame:
 //   only a first piece of the long one comes back, for its own terminal;
 // - the input itself as arbitrary bytes, cut into reads by its first byte,
@@ -15,6 +18,7 @@
 #include "terminal/FrameStream.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 
@@ -132,6 +136,13 @@ void ownReadsComeBackOnce(const uint8_t* data, size_t size)
     check(readsequences::wholeFramesComeBackOnce(readsequences::build([&] { return int(in.next()); }, 12)));
 }
 
+void burstsComeBackOnce(const uint8_t* data, size_t size)
+{
+    Input in{data, size};
+    const qsizetype cutAt = std::array<qsizetype, 3>{ 0, 536, 1460 }[in.next() % 3];
+    check(readsequences::burstComesBackOnce(readsequences::burst([&] { return int(in.next()); }, 30, cutAt)));
+}
+
 void overlongFrameReachesItsTerminalOnly(const uint8_t* data, size_t size)
 {
     Input in{data, size};
@@ -179,6 +190,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     framesComeBackWhole(data, size);
     ownReadsComeBackOnce(data, size);
+    burstsComeBackOnce(data, size);
     overlongFrameReachesItsTerminalOnly(data, size);
 
     const QByteArray all(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));

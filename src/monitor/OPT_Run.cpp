@@ -285,6 +285,7 @@ void OPT_Run::WSClient_Connect(int i)
     Row& r = m_rows[size_t(i)];
     // Answers are small frames an operator waits for: send each at once.
     r.WSClient->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    m_arrivals.watch(int(r.WSClient->socketDescriptor()));
     r.watch.connected(now());
     addLine(history::Connected(now(), remoteIp(r.WSClient)));
 }
@@ -305,11 +306,24 @@ void OPT_Run::WSClient_DataArrival(int i)
 {
     Row& r = m_rows[size_t(i)];
     const QByteArray bytes = r.WSClient->readAll();
+    // The wait for a frame's rest counts from when the bytes came, not from
+    // when a scan that held this thread let them be read.
+    const int fd = int(r.WSClient->socketDescriptor());
+    const qint64 at = r.stream->now();
+    const qint64 first = at - m_arrivals.takeAge(fd);
+    const qint64 last = at - ArrivalWatch::lastBytesAge(fd);
     if (bytes.isEmpty())
         return;
     // Any bytes show the gateway alive, also a piece still waiting for its rest.
     r.watch.received(now());
-    queueFrames(i, r.stream->feed(bytes));
+    queueFrames(i, r.stream->feed(bytes, first, last));
+}
+
+qint64 OPT_Run::quietUntil(int i)
+{
+    Row& r = m_rows[size_t(i)];
+    const qint64 age = m_arrivals.waitingAge(int(r.WSClient->socketDescriptor()));
+    return r.stream->now() - qMax<qint64>(0, age);
 }
 
 void OPT_Run::queueFrames(int i, const QList<QByteArray>& frames)
@@ -417,8 +431,9 @@ void OPT_Run::Timer1_Timer()
         const int state = stateCode(i);
         r.lblState->setText(GetStateText(state));
         setColour(i, state == StateConnected ? connectedColour() : failedColour());
-        // A piece that never got its rest is handed on rather than kept.
-        queueFrames(i, r.stream->takeStale());
+        // A piece that never got its rest is handed on rather than kept; bytes
+        // that came in time but are not read yet are its rest, maybe.
+        queueFrames(i, r.stream->takeStale(quietUntil(i)));
     }
     if (!anyStarted())
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ArrivalWatch.h"
 #include "terminal/FrameStream.h"
 #include "terminal/GatewayWatch.h"
 #include "terminal/HistoryLines.h"
@@ -90,6 +91,9 @@ private:
     void WSClient_Connect(int i);
     void WSClient_Error(int i);
     void WSClient_DataArrival(int i);
+    // When bytes waiting on row i's link arrived, on its stream's clock; now
+    // when none are waiting.
+    qint64 quietUntil(int i);
     void queueFrames(int i, const QList<QByteArray>& frames);
     void serveRow(int i, qsizetype most);
     void serveTurn();
@@ -127,5 +131,6 @@ private:
     QTimer* m_turn = nullptr;
     monitor::WallClock m_clock;
     std::unique_ptr<monitor::ScanDialogue> m_dialogue;
+    ArrivalWatch m_arrivals;
     bool m_dbDown = false;
 };

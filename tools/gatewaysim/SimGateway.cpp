@@ -2,6 +2,8 @@
 
 #include <QTcpSocket>
 #include <QTimer>
+#include <chrono>
+#include <sys/socket.h>
 
 namespace gwsim {
 
@@ -55,6 +57,8 @@ SimGateway::SimGateway(QObject* parent)
 
 SimGateway::~SimGateway()
 {
+    if (m_later.joinable())
+        m_later.join();
     if (m_client)
         m_client->abort();
 }
@@ -104,8 +108,24 @@ void SimGateway::sendInPieces(const QByteArray& bytes, int pieces, int gapMs)
     }
 }
 
+void SimGateway::sendLater(const QByteArray& bytes, int ms)
+{
+    if (m_later.joinable())
+        m_later.join();
+    if (!hasClient())
+        return;
+    // The socket is idle here: the bytes go straight to its descriptor.
+    const int fd = int(m_client->socketDescriptor());
+    m_later = std::thread([fd, bytes, ms] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL);
+    });
+}
+
 void SimGateway::dropLink()
 {
+    if (m_later.joinable())
+        m_later.join();
     if (m_client) {
         m_client->abort();
         m_client->deleteLater();

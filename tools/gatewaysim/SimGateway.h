@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <QTcpServer>
+#include <thread>
 
 class QTcpSocket;
 
@@ -55,6 +56,9 @@ public:
     bool sendStartup(int terminal) { return send(startupFrame(terminal)); }
     // The bytes in several writes, gapMs apart, so that they arrive apart.
     void sendInPieces(const QByteArray& bytes, int pieces, int gapMs);
+    // One write after ms milliseconds from a thread of its own, so that it
+    // arrives in time however long the monitor holds this thread.
+    void sendLater(const QByteArray& bytes, int ms);
     // Aborts the monitor's connection; the server keeps listening.
     void dropLink();
 
@@ -78,6 +82,7 @@ private:
     QByteArray m_in;
     QMap<int, TerminalScreen> m_terminals;
     int m_connections = 0;
+    std::thread m_later;
 };
 
 } // namespace gwsim

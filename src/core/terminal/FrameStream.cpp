@@ -18,6 +18,9 @@ qint64 monotonicMs()
 
 // The size of the frame ending (CR LF, a key code after 00, FF FF FF FF)
 // that the n bytes read through at end with; 0 when they end with none.
+// The decoder knows a start-up frame by its escape text, which ends the same
+// way when "FF" comes before three FF bytes: two 'F' bytes, or a byte whose
+// escape ends in F and an 'F'.
 template<typename At>
 qsizetype endingBefore(At at, qsizetype n)
 {
@@ -25,10 +28,17 @@ qsizetype endingBefore(At at, qsizetype n)
         return 2;
     if (n >= 2 && at(n - 2) == 0x00 && at(n - 1) >= 0x3B && at(n - 1) <= 0x41)
         return 2;
-    if (n >= 4 && at(n - 4) == 0xFF && at(n - 3) == 0xFF && at(n - 2) == 0xFF && at(n - 1) == 0xFF)
+    if (n < 4 || at(n - 3) != 0xFF || at(n - 2) != 0xFF || at(n - 1) != 0xFF)
+        return 0;
+    if (at(n - 4) == 0xFF)
         return 4;
-    return 0;
+    const auto escapesToF = [](int b) { return b == 'F' || ((b < 32 || b >= 128) && (b & 0x0F) == 0x0F); };
+    return n >= 5 && at(n - 4) == 'F' && escapesToF(at(n - 5)) ? 5 : 0;
 }
+
+// The bytes of a piece kept to find an ending that a read cut: all but the
+// last byte of the longest ending.
+constexpr qsizetype kEndingTail = 4;
 
 } // namespace
 
@@ -41,6 +51,7 @@ FrameStream::FrameStream(Clock clock, qint64 timeoutMs)
 void FrameStream::clear()
 {
     m_buffer.clear();
+    m_heldMayBeOwed = false;
     m_owed = 0;
     m_overlong = false;
 }
@@ -78,15 +89,18 @@ qsizetype FrameStream::continuation(QByteArrayView fresh, QByteArrayView piece, 
     // rest, when a frame with a true one follows.
     if (pieceEndsLikeFrame && leadingFrame(fresh) > 0)
         return 0;
-    // The rest ends where the length said, the way a frame ends; a read that
-    // carries more begins with it, unless it begins with a frame of its own.
+    // The rest ends where the length said, the way a frame ends: a read that
+    // carries more begins with it, also when the read would end like a frame
+    // of its own from its first byte. A true length in byte 0 wins over a
+    // read that merely looks like a frame: a gateway's frames are cut by TCP
+    // anywhere, and the rest of one comes joined to the frames after it.
     if (rest > 0 && fresh.size() >= rest) {
         // The ending may begin in the piece.
-        const QByteArrayView tail = piece.last(qMin(piece.size(), qsizetype(3)));
+        const QByteArrayView tail = piece.last(qMin(piece.size(), kEndingTail));
         const auto at = [&](qsizetype i) {
             return static_cast<unsigned char>(i < tail.size() ? tail.at(i) : fresh.at(i - tail.size()));
         };
-        if (endingBefore(at, tail.size() + rest) > 0 && (fresh.size() == rest || leadingFrame(fresh) == 0))
+        if (endingBefore(at, tail.size() + rest) > 0)
             return rest;
         // Bytes already handed on are dropped only as their true rest; bytes
         // still held may yet grow into a frame, or past any frame's length.
@@ -102,26 +116,26 @@ qsizetype FrameStream::continuation(QByteArrayView fresh, QByteArrayView piece, 
 void FrameStream::owe(QByteArrayView piece, bool pieceEndsLikeFrame, qint64 now)
 {
     m_owed = announcedRest(piece);
-    m_owedTail = piece.last(qMin(piece.size(), qsizetype(3))).toByteArray();
+    m_owedTail = piece.last(qMin(piece.size(), kEndingTail)).toByteArray();
     m_owedSince = now;
     m_owedEndsLikeFrame = pieceEndsLikeFrame;
 }
 
 // A piece that waited past the timeout: its rest may still come.
-QList<QByteArray> FrameStream::handOnHeld()
+QList<QByteArray> FrameStream::handOnHeld(qint64 now)
 {
     QList<QByteArray> frames;
     if (m_buffer.isEmpty())
         return frames;
-    owe(m_buffer, false, m_clock());
+    owe(m_buffer, false, now);
     frames << m_buffer;
     m_buffer.clear();
     return frames;
 }
 
-void FrameStream::dropOverlongRest(QByteArrayView& fresh, qint64 now)
+void FrameStream::dropOverlongRest(QByteArrayView& fresh, qint64 firstArrival, qint64 now)
 {
-    if (now - m_overlongSince > m_timeoutMs) {
+    if (firstArrival - m_overlongSince > m_timeoutMs) {
         m_overlong = false;
         return;
     }
@@ -138,16 +152,22 @@ void FrameStream::dropOverlongRest(QByteArrayView& fresh, qint64 now)
             return;
         }
     }
-    m_overlongTail = (m_overlongTail + fresh.last(qMin(fresh.size(), qsizetype(3))).toByteArray()).right(3);
+    m_overlongTail = (m_overlongTail + fresh.last(qMin(fresh.size(), kEndingTail)).toByteArray()).right(kEndingTail);
     m_overlongSince = now;
     fresh = {};
 }
 
-QList<QByteArray> FrameStream::takeStale()
+QList<QByteArray> FrameStream::takeStale(qint64 upTo)
 {
-    if (!m_buffer.isEmpty() && m_clock() - m_since > m_timeoutMs)
-        return handOnHeld();
-    return {};
+    if (m_buffer.isEmpty() || upTo - m_since <= m_timeoutMs)
+        return {};
+    const bool owed = m_heldMayBeOwed;
+    m_heldMayBeOwed = false;
+    QList<QByteArray> frames = handOnHeld(upTo);
+    // Most likely the unfinished rest a frame announced: dropped like it.
+    if (owed)
+        frames.clear();
+    return frames;
 }
 
 QList<QByteArray> FrameStream::flush()
@@ -159,31 +179,51 @@ QList<QByteArray> FrameStream::flush()
     return frames;
 }
 
-QList<QByteArray> FrameStream::feed(const QByteArray& bytes)
+QList<QByteArray> FrameStream::feed(const QByteArray& bytes, qint64 firstArrival, qint64 lastArrival)
 {
-    QList<QByteArray> frames = takeStale();
+    // Pauses end with the first of the bytes; what they leave waiting waits
+    // from the last.
+    QList<QByteArray> frames = takeStale(firstArrival);
     if (bytes.isEmpty())
         return frames;
-    const qint64 now = m_clock();
+    const qint64 now = qMax(firstArrival, lastArrival);
     QByteArrayView fresh(bytes);
 
+    QByteArray afterRest;
     if (m_owed > 0) {
+        // Bytes held since are looked at again with the fresh ones.
+        const QByteArray held = m_heldMayBeOwed ? m_buffer + bytes : QByteArray();
+        const QByteArrayView since = m_heldMayBeOwed ? QByteArrayView(held) : fresh;
         // A rest later than another wait is not the handed-on piece's.
         const qsizetype rest =
-            now - m_owedSince > m_timeoutMs ? 0 : continuation(fresh, m_owedTail, m_owed, true, m_owedEndsLikeFrame);
+            firstArrival - m_owedSince > m_timeoutMs ? 0
+                                                     : continuation(since, m_owedTail, m_owed, true, m_owedEndsLikeFrame);
+        m_heldMayBeOwed = false;
         if (rest == 0) {
             m_owed = 0;
+        } else if (m_owedEndsLikeFrame && rest < m_owed && announcedRest(since) > 0) {
+            // The piece was a frame already, so its byte 0 may have been no
+            // length at all: bytes that are not yet its whole rest but begin
+            // like a frame may be the head of one with a true byte 0, and
+            // are held until the one or the other ends where its byte 0
+            // said.
+            m_buffer = since.toByteArray();
+            m_heldMayBeOwed = true;
+            m_since = m_owedSince = now;
+            return frames;
         } else {
             m_owed -= rest;
             m_owedSince = now;
-            m_owedTail = (m_owedTail + fresh.first(rest).toByteArray()).right(3);
-            fresh = fresh.sliced(rest);
+            m_owedTail = (m_owedTail + since.first(rest).toByteArray()).right(kEndingTail);
+            m_buffer.clear();
+            afterRest = since.sliced(rest).toByteArray();
+            fresh = afterRest;
             if (fresh.isEmpty())
                 return frames;
         }
     }
     if (m_overlong) {
-        dropOverlongRest(fresh, now);
+        dropOverlongRest(fresh, firstArrival, now);
         if (fresh.isEmpty())
             return frames;
     }
@@ -216,7 +256,7 @@ QList<QByteArray> FrameStream::feed(const QByteArray& bytes)
             at = m_buffer.size();
             m_overlong = true;
             m_overlongSince = now;
-            m_overlongTail = rest.last(3).toByteArray();
+            m_overlongTail = rest.last(kEndingTail).toByteArray();
         }
         break;
     }

@@ -10,25 +10,35 @@ namespace monitor {
 // writes each frame by itself, but TCP keeps no frame to one read: a frame
 // may arrive in pieces and two frames may arrive in one read.
 // - Bytes that end the way a frame ends (CR LF, a key code after 00,
-//   FF FF FF FF), with the ending after the terminal number and the type
+//   FF FF FF FF or bytes whose escape text ends so), with the ending after
+//   the terminal number and the type
 //   byte, are a frame at once, whatever their byte 0 announced: a gateway
 //   need not put a true length into a key, start-up or data frame, and an
 //   operator must not wait for bytes that will never come. What byte 0 still
 //   announced is dropped if it follows.
 // - Byte 0 cuts a read that carries several frames, where it is a plausible
 //   length and the bytes end like a frame there.
-// - Bytes that do not end like a frame are held for their rest. A read that
-//   is a frame by itself and not the rest the held piece announced means the
-//   gateway has moved on: the held piece is handed on first, alone (it
-//   cannot be decoded, so nothing is answered for it).
+// - Bytes that do not end like a frame are held for their rest. Fresh bytes
+//   that end like a frame exactly where the held piece's byte 0 said are its
+//   rest, whatever follows them in the same read. A read that is a frame by
+//   itself and not that rest means the gateway has moved on: the held piece
+//   is handed on first, alone (it cannot be decoded, so nothing is answered
+//   for it).
 // - A piece that gets no bytes for longer than the timeout is handed on, so
 //   that nothing is silently lost; its rest, when it comes within another
 //   wait, is dropped, so that it never passes for another terminal's frame.
+//   The wait is the gateway's: it counts between the bytes' arrivals at the
+//   link, not between the times the reader got to them.
 // - A piece that grows to 255 bytes without ending like a frame can be no
 //   frame: it is handed on as it is and what follows is its rest, dropped up
 //   to and including the next frame ending (or until the bytes pause for the
 //   timeout), so that the middle of an overlong frame never passes for a
 //   frame of the terminal its byte 7 happens to name.
+// - Where a frame's byte 0 announced more than the bytes that ended like a
+//   frame, what follows and begins with a plausible length is dropped only
+//   once it ends where that byte said; until then it may as well be the
+//   head of a frame with a true byte 0, and the first of the two to end
+//   where its byte 0 says wins.
 // At most one unfinished piece (under 255 bytes) is held.
 class FrameStream
 {
@@ -44,11 +54,17 @@ public:
     explicit FrameStream(Clock clock = {}, qint64 timeoutMs = kDefaultTimeoutMs);
 
     // The whole frames completed by these bytes, in order; a piece that
-    // waited past the timeout comes first, on its own.
-    QList<QByteArray> feed(const QByteArray& bytes);
-    // The waiting piece, when it has waited past the timeout; for a caller
-    // that looks in without new bytes (a timer).
-    QList<QByteArray> takeStale();
+    // waited past the timeout comes first, on its own. The first and the
+    // last of the bytes reached the link at the times given, on the stream's
+    // clock: a reader kept from them meanwhile may get many writes at once.
+    QList<QByteArray> feed(const QByteArray& bytes, qint64 firstArrival, qint64 lastArrival);
+    QList<QByteArray> feed(const QByteArray& bytes) { return feed(bytes, m_clock(), m_clock()); }
+    // The waiting piece, when no bytes came for longer than the timeout up
+    // to the time given; for a caller that looks in without new bytes (a
+    // timer).
+    QList<QByteArray> takeStale(qint64 upTo);
+    QList<QByteArray> takeStale() { return takeStale(m_clock()); }
+    qint64 now() const { return m_clock(); }
     // The waiting piece as one frame, however long it waited: for a
     // connection about to be closed.
     QList<QByteArray> flush();
@@ -75,13 +91,14 @@ private:
                                   bool pieceEndsLikeFrame);
     // The piece goes on short of its length: its rest is dropped if it comes.
     void owe(QByteArrayView piece, bool pieceEndsLikeFrame, qint64 now);
-    QList<QByteArray> handOnHeld();
+    QList<QByteArray> handOnHeld(qint64 now);
     // Drops from fresh what is left of an overlong piece, up to its end.
-    void dropOverlongRest(QByteArrayView& fresh, qint64 now);
+    void dropOverlongRest(QByteArrayView& fresh, qint64 firstArrival, qint64 now);
 
     Clock m_clock;
     qint64 m_timeoutMs;
     QByteArray m_buffer;
+    bool m_heldMayBeOwed = false; // the held bytes may be what m_owed counts
     qint64 m_since = 0; // when the held piece last grew
     qsizetype m_owed = 0;
     qint64 m_owedSince = 0;

@@ -52,7 +52,13 @@ QString FramesDropped(const QDateTime& t, const QString& remoteIp)
 
 QString DatabaseDown(const QDateTime& t, const QString& description)
 {
-    return Now(t) + QStringLiteral("  Database Error= ") + description;
+    // Drivers write their text over several lines; the list shows one.
+    QString flat = description;
+    for (QChar& c : flat) {
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t'))
+            c = QLatin1Char(' ');
+    }
+    return Now(t) + QStringLiteral("  Database Error= ") + flat;
 }
 
 QString DatabaseBack(const QDateTime& t)

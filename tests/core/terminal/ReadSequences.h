@@ -30,13 +30,18 @@ struct Read
     bool tick = false; // a timer looks in before it
 };
 
-// The bytes end with a frame ending, wherever it begins.
+// The bytes end with a frame ending, wherever it begins: also "F", "F" or a
+// byte escaped to hex ending in F, "F", then FF FF FF, which the decoder
+// reads as a start-up ending.
 inline bool endsWithEnding(QByteArrayView b)
 {
     const auto at = [&](qsizetype i) { return static_cast<unsigned char>(b.at(b.size() - i)); };
     if (b.size() >= 2 && ((at(2) == 0x0D && at(1) == 0x0A) || (at(2) == 0x00 && at(1) >= 0x3B && at(1) <= 0x41)))
         return true;
-    return b.size() >= 4 && at(4) == 0xFF && at(3) == 0xFF && at(2) == 0xFF && at(1) == 0xFF;
+    if (b.size() < 4 || at(3) != 0xFF || at(2) != 0xFF || at(1) != 0xFF)
+        return false;
+    const auto escapesToF = [](int c) { return c == 'F' || ((c < 32 || c >= 128) && (c & 0x0F) == 0x0F); };
+    return at(4) == 0xFF || (b.size() >= 5 && at(4) == 'F' && escapesToF(at(5)));
 }
 
 // The rests that the reads since the last whole frame announced by their
@@ -168,6 +173,56 @@ inline QList<QByteArray> feed(const QList<Read>& reads, qsizetype* pending = nul
     return got;
 }
 
+// A gateway's burst as TCP delivers it: whole frames of random terminals,
+// each with its true length and a payload of printable text as scanned (type
+// byte 01, as the terminals send it), written back to back and cut into
+// reads at random places (cutAt 0) or every cutAt bytes, a pause under the
+// wait before each read and now and then a timer looking in.
+struct Burst
+{
+    QList<QByteArray> frames;
+    QList<Read> reads;
+};
+
+template<typename Next>
+Burst burst(Next next, int count, qsizetype cutAt)
+{
+    Burst b;
+    QByteArray all;
+    for (int n = 0; n < count; ++n) {
+        QByteArray f(8, '\0');
+        for (int i = 1; i < 8; ++i)
+            f[i] = char(next());
+        switch (next() % 4) {
+        case 0:
+            f += '\0';
+            f += char(0x3B + next() % 7);
+            break;
+        case 1:
+            f += QByteArray(4, char(0xFF));
+            break;
+        default:
+            f += char(0x01);
+            for (int i = next() % 4 == 0 ? next() % 244 : next() % 24; i > 0; --i)
+                f += char(32 + next() % 95);
+            f += "\r\n";
+        }
+        f[0] = char(f.size());
+        b.frames << f;
+        all += f;
+    }
+    for (qsizetype at = 0; at < all.size();) {
+        const qsizetype size = cutAt > 0 ? cutAt : 1 + (next() * 256 + next()) % 600;
+        Read r;
+        r.bytes = all.mid(at, size);
+        r.gapMs = (next() * 256 + next()) % kWaitMs;
+        r.tick = next() & 1;
+        b.reads << r;
+        at += size;
+    }
+    return b;
+}
+
 // The frames handed on that decode: exactly the whole frames, in order.
 inline bool wholeFramesComeBackOnce(const QList<Read>& reads)
 {
@@ -183,6 +238,13 @@ inline bool wholeFramesComeBackOnce(const QList<Read>& reads)
             decoded << f;
     }
     return decoded == expected && pending == 0;
+}
+
+// Every frame of the burst comes back once and whole, and nothing else.
+inline bool burstComesBackOnce(const Burst& b)
+{
+    qsizetype pending = 0;
+    return feed(b.reads, &pending) == b.frames && pending == 0;
 }
 
 } // namespace readsequences

@@ -241,6 +241,25 @@ private Q_SLOTS:
         QVERIFY(wholeFrames > 100000);
     }
 
+    // Seeded random bursts (see ReadSequences.h), cut at random places and
+    // into reads of a small and of a full TCP segment.
+    void burstsCutAnywhereComeBackOnce()
+    {
+        QRandomGenerator random(20261208);
+        for (int n = 0; n < 2000; ++n) {
+            for (qsizetype cutAt : { 0, 536, 1460 }) {
+                const readsequences::Burst b
+                    = readsequences::burst([&] { return int(random.bounded(256)); }, 100, cutAt);
+                if (!readsequences::burstComesBackOnce(b))
+                    QFAIL(qPrintable(QString("burst %1 cut at %2: %3 frames of %4 come back")
+                                         .arg(n)
+                                         .arg(cutAt)
+                                         .arg(readsequences::feed(b.reads).size())
+                                         .arg(b.frames.size())));
+            }
+        }
+    }
+
     void framesJoinedInOneRead()
     {
         FrameStream stream([] { return qint64(0); });
@@ -262,6 +281,7 @@ private Q_SLOTS:
         QTest::newRow("F1, byte 0 of a signal frame") << bytes({ 8, 0, 0x60, 0, 0, 0, 0, 0x3B, 0, 0x3B });
         QTest::newRow("start-up, byte 0 empty") << bytes({ 0, 1, 2, 3, 4, 5, 6, 9, 0xFF, 0xFF, 0xFF, 0xFF });
         QTest::newRow("start-up, cut at byte 0 no frame") << bytes({ 11, 1, 2, 3, 4, 5, 6, 9, 0xFF, 0xFF, 0xFF, 0xFF });
+        QTest::newRow("start-up by its escape text") << bytes({ 0, 0, 0, 0, 0, 0, 0, 9, 0x0F, 'F', 0xFF, 0xFF, 0xFF });
         QByteArray tooShort = dataFrame(5, "ABCD");
         tooShort[0] = char(9);
         QTest::newRow("data, length too small") << tooShort;
@@ -322,6 +342,16 @@ private Q_SLOTS:
         now += 1500;
         QVERIFY(stream.takeStale().isEmpty());
         QCOMPARE(stream.feed(a.mid(7)), QList<QByteArray>({ a }));
+        // ... between arrivals: a reader held for 5 s gets a rest that came
+        // 0.5 s after its head and the head of the next frame that came at
+        // 4.5 s in one read; that head's rest comes 1.5 s after it.
+        const QByteArray b = dataFrame(12, "U1");
+        QVERIFY(stream.feed(a.left(4)).isEmpty());
+        now += 5000;
+        QCOMPARE(stream.feed(a.mid(4) + b.left(4), now - 4500, now - 500), QList<QByteArray>({ a }));
+        now += 1000;
+        QVERIFY(stream.takeStale().isEmpty());
+        QCOMPARE(stream.feed(b.mid(4)), QList<QByteArray>({ b }));
 
         // Noise without a frame's end is never held past one frame's length.
         const QList<QByteArray> cut = stream.feed(QByteArray(10000, char(0xF0)));
@@ -336,7 +366,6 @@ private Q_SLOTS:
         // rest is no longer awaited after the wait.
         now += 2001;
         const QByteArray huge = dataFrame(9, QByteArray(1 << 20, '7'));
-        const QByteArray b = dataFrame(12, "U1");
         for (qsizetype read : { qsizetype(100), qsizetype(255), qsizetype(16384), huge.size() - 1 }) {
             QList<QByteArray> got;
             qsizetype at = 0;
