@@ -1,11 +1,11 @@
 #include "WizardParts.h"
 
 #include "app/Module1.h"
+#include "update/HttpGet.h"
 #include "update/UpdateServer.h"
 
 #include <QFont>
 #include <QLabel>
-#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -53,9 +53,7 @@ void InfoFrame::navigate()
         return;
     const QString shown = url.toString().toHtmlEscaped();
     m_link->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(shown));
-    if (!m_net)
-        m_net = new QNetworkAccessManager(this);
-    QNetworkReply* reply = m_net->get(QNetworkRequest(url));
+    QNetworkReply* reply = new update::HttpGet(url, this);
     // A server that sends on and on gets no further than the bound.
     auto* page = new update::BoundedBody(reply, update::kMaxInfoPageBytes);
     connect(reply, &QNetworkReply::finished, this, [this, reply, page] {

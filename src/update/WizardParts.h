@@ -4,7 +4,6 @@
 #include <QString>
 
 class QLabel;
-class QNetworkAccessManager;
 class QTextBrowser;
 class QWidget;
 
@@ -37,7 +36,6 @@ public:
 private:
     QTextBrowser* m_browser;
     QLabel* m_link;
-    QNetworkAccessManager* m_net = nullptr;
 };
 
 } // namespace wizard
