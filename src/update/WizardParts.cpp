@@ -2,15 +2,44 @@
 
 #include "app/Module1.h"
 #include "update/HttpGet.h"
+#include "update/InfoPage.h"
 #include "update/UpdateServer.h"
 
 #include <QFont>
+#include <QImage>
 #include <QLabel>
 #include <QNetworkReply>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
 namespace wizard {
+
+namespace {
+
+// The information page reads nothing but itself: no picture, style sheet or
+// page it names is fetched, from the disk or from anywhere else (a device or
+// a pipe named there would hold the screen for ever). The answer is never
+// none: on none, or on data that is no picture, the document would read a
+// local file by itself. A picture is shown as the browser's own sign of one
+// missing.
+class PageBrowser : public QTextBrowser
+{
+public:
+    using QTextBrowser::QTextBrowser;
+    QVariant loadResource(int type, const QUrl&) override
+    {
+        static const QImage missing(QStringLiteral(":/qt-project.org/styles/commonstyle/images/file-16.png"));
+        if (type != QTextDocument::ImageResource)
+            return QByteArray();
+        if (!missing.isNull())
+            return missing;
+        QImage blank(1, 1, QImage::Format_ARGB32);
+        blank.fill(Qt::transparent);
+        return blank;
+    }
+};
+
+} // namespace
 
 QString caption(const char* step)
 {
@@ -32,7 +61,7 @@ InfoFrame::InfoFrame(QWidget* parent)
     : QGroupBox(QStringLiteral("如果下载出现问题，请点击这里下载"), parent)
 {
     setObjectName(QStringLiteral("Frame12"));
-    m_browser = new QTextBrowser(this);
+    m_browser = new PageBrowser(this);
     m_browser->setObjectName(QStringLiteral("WebBrowser2"));
     m_browser->setOpenExternalLinks(true);
     m_link = new QLabel(this);
@@ -58,7 +87,10 @@ void InfoFrame::navigate()
     auto* page = new update::BoundedBody(reply, update::kMaxInfoPageBytes);
     connect(reply, &QNetworkReply::finished, this, [this, reply, page] {
         reply->deleteLater();
-        if (const std::optional<QByteArray> body = page->body())
+        // A page the browser could not lay out at once is not shown, as one
+        // that could not be loaded.
+        const std::optional<QByteArray> body = page->body();
+        if (body && update::isShowablePage(*body))
             m_browser->setHtml(QString::fromUtf8(*body));
     });
 }

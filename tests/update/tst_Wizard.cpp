@@ -15,13 +15,16 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QNetworkReply>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
 #include <memory>
+#include <sys/stat.h>
 
 using namespace testing;
 
@@ -154,6 +157,63 @@ private Q_SLOTS:
         QTRY_COMPARE(fileBytes(m_prog + "/started"), QByteArray("v2\n"));
         QCOMPARE(folderTree(m_tmp->path()).filter(QRegularExpression("^[^/]*/?$")),
             (QStringList { "package.zip", "prog/" }));
+    }
+
+    // The information page as a hostile server may send it: nothing it names
+    // is read (a device, a pipe, a style sheet on disk, another address),
+    // and a page the browser could not lay out at once is refused as one
+    // that cannot be loaded; a page of a usual make is shown.
+    void informationPageReadsNothingButItself_data()
+    {
+        QTest::addColumn<QByteArray>("body"); // %dir%: a folder of the test's own; %base%: the server
+        QTest::addColumn<bool>("shown");
+        const QByteArray title = "<h1>TROVA 1.1.2</h1>";
+        QTest::newRow("names a device") << title + "<img src=\"/dev/zero\">" << true;
+        QTest::newRow("names a pipe") << title + "<img src=\"%dir%/pipe\"><img src=\"file://%dir%/pipe\">" << true;
+        QTest::newRow("names a style sheet")
+            << "<html><head><link rel=\"stylesheet\" type=\"text/css\" href=\"%dir%/style.css\"></head><body>" + title
+                + "</body></html>"
+            << true;
+        QTest::newRow("names another address") << title + "<img src=\"%base%Soft/logo.png\">" << true;
+        QTest::newRow("a usual page") << title + QByteArray("<ul><li>a<ul><li>b</li></ul></li></ul>"
+            "<table><tr><td><table><tr><td>c</td></tr></table></td></tr></table><img src=\"logo.png\">").repeated(20)
+                                      << true;
+        QTest::newRow("nested 4000 deep") << title + QByteArray("<ul><li>x").repeated(4000) << false;
+        QTest::newRow("tables in tables") << title + QByteArray("<table><tr><td>x").repeated(6) << false;
+        QTest::newRow("floating pictures") << title + QByteArray("<img align=\"left\" width=\"300\">").repeated(101)
+                                           << false;
+    }
+
+    void informationPageReadsNothingButItself()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, shown);
+        QTemporaryDir dir;
+        QVERIFY(::mkfifo(QFile::encodeName(dir.filePath("pipe")).constData(), 0600) == 0);
+        QVERIFY(writeFile(dir.filePath("style.css"), "h1 { font-size: 77pt }"));
+        HttpTestServer server;
+        body.replace("%dir%", dir.path().toUtf8()).replace("%base%", server.baseUrl().toUtf8());
+        const QString page = "/Soft/UpdateInfo/Kalvimar/index.asp";
+        server.route(page, { 200, body });
+        Module1::settings().updateBaseUrl = server.baseUrl();
+
+        frmUpdate page1;
+        page1.show();
+        auto* reply = page1.Frame12()->findChild<QNetworkReply*>();
+        QVERIFY(reply);
+        QSignalSpy done(reply, &QNetworkReply::finished);
+        QVERIFY(done.wait(5000));
+        QTextBrowser* browser = page1.Frame12()->browser();
+        QCOMPARE(browser->toPlainText().contains("TROVA 1.1.2"), shown);
+        if (!shown)
+            QVERIFY(browser->toPlainText().isEmpty());
+        QVERIFY(page1.Frame12()->link()->text().contains(page));
+        // Laid out and painted, still without reading what it names.
+        browser->grab();
+        QVERIFY(!browser->toHtml().contains("77pt"));
+        QCOMPARE(server.paths, QStringList { page });
+        QTest::mouseClick(page1.cmdCancel(), Qt::LeftButton);
+        QCOMPARE(m_ended, QList<int> { 0 });
     }
 
     // Every way a download fails, and that it leaves no file behind, is the
