@@ -40,7 +40,7 @@ void HttpTestServer::onRead(QTcpSocket* s)
     const QByteArray body = r.sendOnly < 0 ? r.body : r.body.left(r.sendOnly);
     QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) + " " + reason
         + "\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n" + r.headers;
-    if (!r.headers.toLower().contains("content-length:"))
+    if (!r.headers.toLower().contains("content-length:") && !r.headers.toLower().contains("transfer-encoding:"))
         head += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\n";
     s->write(head + "\r\n" + body);
     s->disconnectFromHost();

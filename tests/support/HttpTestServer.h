@@ -28,8 +28,9 @@ public:
         // -1 for all. The Content-Length header always gives the whole body.
         qsizetype sendOnly = -1;
         bool silent = false;
-        // Header lines of its own ("Location: ...\r\n"); one that gives the
-        // Content-Length stands in for the true one.
+        // Header lines of its own ("Location: ...\r\n"); with a
+        // Content-Length or a Transfer-Encoding among them the true length
+        // is not sent.
         QByteArray headers = {};
     };
 

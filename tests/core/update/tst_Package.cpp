@@ -297,8 +297,11 @@ private Q_SLOTS:
         QTest::newRow("redirect to a closed port") << 9 << "重定向的目标服务器%1拒绝连接。";
         QTest::newRow("redirected") << 10 << "";
         QTest::newRow("negative length") << 11 << "更新服务器给出的长度“-5”不是有效的字节数。";
-        QTest::newRow("chunked") << 12 << "";
+        QTest::newRow("chunked, a length beside") << 12 << "";
         QTest::newRow("chunk longer than declared") << 13 << "更新服务器发来的分块比声明的长。";
+        QTest::newRow("length by closing") << 14 << "";
+        QTest::newRow("chunk size no number") << 15 << "更新服务器发来的分块长度“zz”无效。";
+        QTest::newRow("endless head") << 16 << "更新服务器的答复头过长。";
     }
 
     void downloadWritesTheWholePackageOrNothing()
@@ -315,14 +318,17 @@ private Q_SLOTS:
         const QUrl closed(closedPortUrl() + "/x");
         reason = reason.replace("%1", closed.authority());
         const QByteArray chunks = "1000\r\n" + body.left(0x1000) + "\r\n" + QByteArray::number(body.size() - 0x1000, 16)
-            + ";ext=1\r\n" + body.mid(0x1000) + "\r\n0\r\n\r\n";
+            + ";ext=1\r\n" + body.mid(0x1000) + "\r\n0\r\nX-Sum: 1\r\n\r\n";
         const QHash<int, HttpTestServer::Route> odd {
             { 8, { 302, "loop", -1, false, "Location: /download/Kalvimar.zip\r\n" } },
             { 9, { 302, "gone", -1, false, "Location: " + closed.toEncoded() + "\r\n" } },
             { 10, { 302, "moved", -1, false, "Location: /moved/Kalvimar.zip\r\n" } },
             { 11, { 200, body, -1, false, "Content-Length: -5\r\n" } },
-            { 12, { 200, chunks, -1, false, "Transfer-Encoding: chunked\r\n" } },
+            { 12, { 200, chunks, -1, false, "Transfer-Encoding: chunked\r\nContent-Length: 3\r\n" } },
             { 13, { 200, "5\r\nabcdefg\r\n0\r\n\r\n", -1, false, "Transfer-Encoding: chunked\r\n" } },
+            { 14, { 200, body, -1, false, "Transfer-Encoding: identity\r\n" } },
+            { 15, { 200, "zz\r\nabc\r\n0\r\n\r\n", -1, false, "Transfer-Encoding: chunked\r\n" } },
+            { 16, { 200, body, -1, false, QByteArray("X-Pad: " + QByteArray(100, 'p') + "\r\n").repeated(700) } },
         };
         if (odd.contains(kind))
             server.route("/download/Kalvimar.zip", odd.value(kind));
