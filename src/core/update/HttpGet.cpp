@@ -337,6 +337,7 @@ bool HttpGet::takeHead()
         if (++m_redirects > kMaxRedirects) {
             fail(TooManyRedirectsError, tr("重定向次数过多。"));
         } else if (url().scheme() == QLatin1String("https") && target.scheme() == QLatin1String("http")) {
+            setUrl(target); // the address refused is the one to name
             fail(InsecureRedirectError, tr("从加密地址重定向到了未加密的地址。"));
         } else {
             setUrl(target);
