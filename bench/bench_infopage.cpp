@@ -16,13 +16,14 @@
 
 namespace {
 
-// unit repeated while the page stays within every bound.
-QByteArray largest(const QByteArray& head, const QByteArray& unit)
+// unit repeated while the page stays within every bound of the raw text.
+QByteArray largest(const QByteArray& head, const QByteArray& unit, const QByteArray& tail = QByteArray())
 {
     QByteArray page = head;
-    while (update::isShowablePage(page + unit) && page.size() + unit.size() <= update::kMaxInfoPageBytes)
+    while (update::isShowablePage(page + unit + tail)
+           && page.size() + unit.size() + tail.size() <= update::kMaxInfoPageBytes)
         page += unit;
-    return page;
+    return page + tail;
 }
 
 QByteArray words(qsizetype n)
@@ -58,11 +59,13 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     const QByteArray title = "<h1>TROVA 1.1.2</h1>";
-    const QByteArray tables = QByteArray("<table border=\"1\"><tr><td>" + words(60) + "</td><td>").repeated(update::kMaxPageTableDepth)
-        + QByteArray("</td></tr></table>").repeated(update::kMaxPageTableDepth);
+    const int depth = update::kMaxPageTableDepth;
+    const QByteArray open = QByteArray("<table border=\"1\"><tr><td>" + words(60) + "</td><td>").repeated(depth);
+    const QByteArray close = QByteArray("</td></tr></table>").repeated(depth);
     const std::pair<const char*, QByteArray> pages[] = {
         { "DeepList", largest(title, "<ul><li>x") },
-        { "TablesInTables", largest(title, tables) },
+        { "TablesInTables", largest(title, open + close) },
+        { "TextInTablesInTables", largest(title + open, "<b>" + words(120) + "</b>", close) },
         { "TextInCells", largest(title + "<table><tr>", "<td>" + words(120) + "</td>") },
         { "FloatingPictures", largest(title, "<img src=\"logo.png\" align=\"left\" width=\"300\" height=\"300\">") },
         { "OneParagraph", title + "<p>" + words(update::kMaxInfoPageBytes - 40) + "</p>" },

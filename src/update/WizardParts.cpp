@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QNetworkReply>
 #include <QTextBrowser>
+#include <QTextFrame>
+#include <QTextTable>
 #include <QVBoxLayout>
 
 namespace wizard {
@@ -22,22 +24,43 @@ namespace {
 // none: on none, or on data that is no picture, the document would read a
 // local file by itself. A picture is shown as the browser's own sign of one
 // missing.
+QVariant nothingFor(int type)
+{
+    static const QImage missing(QStringLiteral(":/qt-project.org/styles/commonstyle/images/file-16.png"));
+    if (type != QTextDocument::ImageResource)
+        return QByteArray();
+    if (!missing.isNull())
+        return missing;
+    QImage blank(1, 1, QImage::Format_ARGB32);
+    blank.fill(Qt::transparent);
+    return blank;
+}
+
+// The page as it is read, and then shown.
+class PageDocument : public QTextDocument
+{
+public:
+    using QTextDocument::QTextDocument;
+
+protected:
+    QVariant loadResource(int type, const QUrl&) override { return nothingFor(type); }
+};
+
+// The browser, for a link followed within it.
 class PageBrowser : public QTextBrowser
 {
 public:
     using QTextBrowser::QTextBrowser;
-    QVariant loadResource(int type, const QUrl&) override
-    {
-        static const QImage missing(QStringLiteral(":/qt-project.org/styles/commonstyle/images/file-16.png"));
-        if (type != QTextDocument::ImageResource)
-            return QByteArray();
-        if (!missing.isNull())
-            return missing;
-        QImage blank(1, 1, QImage::Format_ARGB32);
-        blank.fill(Qt::transparent);
-        return blank;
-    }
+    QVariant loadResource(int type, const QUrl&) override { return nothingFor(type); }
 };
+
+int tableDepth(const QTextFrame* frame)
+{
+    int deepest = 0;
+    for (const QTextFrame* inner : frame->childFrames())
+        deepest = qMax(deepest, tableDepth(inner));
+    return deepest + (qobject_cast<const QTextTable*>(frame) ? 1 : 0);
+}
 
 } // namespace
 
@@ -88,10 +111,18 @@ void InfoFrame::navigate()
     connect(reply, &QNetworkReply::finished, this, [this, reply, page] {
         reply->deleteLater();
         // A page the browser could not lay out at once is not shown, as one
-        // that could not be loaded.
+        // that could not be loaded. It is read apart from the browser, which
+        // would lay it out as it goes.
         const std::optional<QByteArray> body = page->body();
-        if (body && update::isShowablePage(*body))
-            m_browser->setHtml(QString::fromUtf8(*body));
+        if (!body || !update::isShowablePage(*body))
+            return;
+        auto* document = new PageDocument(m_browser);
+        document->setHtml(QString::fromUtf8(*body));
+        if (tableDepth(document->rootFrame()) > update::kMaxPageTableDepth) {
+            delete document;
+            return;
+        }
+        m_browser->setDocument(document);
     });
 }
 

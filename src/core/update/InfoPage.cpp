@@ -19,33 +19,20 @@ bool isNameChar(char c)
 bool isShowablePage(QByteArrayView html)
 {
     int tags = 0;
-    int tables = 0;
     int pictures = 0;
     const qsizetype n = html.size();
     for (qsizetype i = html.indexOf('<'); i >= 0; i = html.indexOf('<', i)) {
         if (++tags > kMaxPageTags)
             return false;
-        // The browser reads "< / TABLE" as a tag too.
+        // The browser reads "< IMG" as a picture too.
         ++i;
         while (i < n && isSpace(html[i]))
             ++i;
-        const bool closing = i < n && html[i] == '/';
-        if (closing) {
-            ++i;
-            while (i < n && isSpace(html[i]))
-                ++i;
-        }
         const qsizetype start = i;
         while (i < n && isNameChar(html[i]))
             ++i;
-        const QByteArrayView name = html.sliced(start, i - start);
-        if (name.compare("table", Qt::CaseInsensitive) == 0) {
-            tables = closing ? qMax(0, tables - 1) : tables + 1;
-            if (tables > kMaxPageTableDepth)
-                return false;
-        } else if (!closing && name.compare("img", Qt::CaseInsensitive) == 0 && ++pictures > kMaxPagePictures) {
+        if (html.sliced(start, i - start).compare("img", Qt::CaseInsensitive) == 0 && ++pictures > kMaxPagePictures)
             return false;
-        }
     }
     return true;
 }
