@@ -36,6 +36,11 @@ void HttpTestServer::onRead(QTcpSocket* s)
     const Route r = m_routes.value(path, fallback);
     if (r.silent)
         return;
+    if (!r.raw.isEmpty()) {
+        s->write(r.raw);
+        s->disconnectFromHost();
+        return;
+    }
     const QByteArray reason = r.status == 200 ? "OK" : r.status == 302 ? "Found" : "Not Found";
     const QByteArray body = r.sendOnly < 0 ? r.body : r.body.left(r.sendOnly);
     QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) + " " + reason

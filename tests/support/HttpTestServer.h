@@ -32,6 +32,8 @@ public:
         // Content-Length or a Transfer-Encoding among them the true length
         // is not sent.
         QByteArray headers = {};
+        // Sent as it is instead of all the above, then the connection closes.
+        QByteArray raw = {};
     };
 
     HttpTestServer();

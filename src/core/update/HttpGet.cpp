@@ -11,8 +11,10 @@ namespace update {
 
 namespace {
 
-// What is taken from the socket at a time, and what the socket itself holds.
+// What is taken from the socket at a time, and the most the socket itself
+// holds: as much as the body, so that one wake-up can fill it.
 constexpr qsizetype kInBytes = 64 * 1024;
+constexpr qint64 kSocketBytes = HttpGet::kDefaultBufferBytes;
 
 bool isDigits(const QByteArray& s, bool hex)
 {
@@ -76,7 +78,7 @@ void HttpGet::connectTo(const QUrl& url)
     m_socket = new QTcpSocket(this);
 #endif
     // Past this the socket stops reading, and the server waits.
-    m_socket->setReadBufferSize(kInBytes);
+    m_socket->setReadBufferSize(kSocketBytes);
     connect(m_socket, &QTcpSocket::readyRead, this, &HttpGet::pump);
     connect(m_socket, &QTcpSocket::disconnected, this, [this] {
         m_closed = true;

@@ -302,6 +302,9 @@ private Q_SLOTS:
         QTest::newRow("length by closing") << 14 << "";
         QTest::newRow("chunk size no number") << 15 << "更新服务器发来的分块长度“zz”无效。";
         QTest::newRow("endless head") << 16 << "更新服务器的答复头过长。";
+        QTest::newRow("interim answer first") << 17 << "";
+        QTest::newRow("not HTTP") << 18 << "更新服务器的答复不是HTTP答复。";
+        QTest::newRow("closed before answering") << 19 << "更新服务器关闭了连接。";
     }
 
     void downloadWritesTheWholePackageOrNothing()
@@ -329,6 +332,9 @@ private Q_SLOTS:
             { 14, { 200, body, -1, false, "Transfer-Encoding: identity\r\n" } },
             { 15, { 200, "zz\r\nabc\r\n0\r\n\r\n", -1, false, "Transfer-Encoding: chunked\r\n" } },
             { 16, { 200, body, -1, false, QByteArray("X-Pad: " + QByteArray(100, 'p') + "\r\n").repeated(700) } },
+            { 17, { .raw = "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 100003\r\n\r\n" + body } },
+            { 18, { .raw = "SSH-2.0-OpenSSH_9.2\r\n\r\n" } },
+            { 19, { .raw = "HTTP/1.1 200 OK\r\nContent-" } },
         };
         if (odd.contains(kind))
             server.route("/download/Kalvimar.zip", odd.value(kind));
