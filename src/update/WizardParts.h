@@ -4,7 +4,6 @@
 #include <QString>
 
 class QLabel;
-class QNetworkAccessManager;
 class QTextBrowser;
 class QWidget;
 
@@ -20,7 +19,9 @@ QLabel* titleLabel(QWidget* parent);
 
 // The frame "如果下载出现问题，请点击这里下载" with the update server's
 // information page (`WebBrowser2`) and a link that opens the page in the
-// desktop's browser. Loading the page is fire-and-forget.
+// desktop's browser. Loading the page is fire-and-forget; the page loads
+// nothing it names, and one the browser could not lay out at once is not
+// shown.
 class InfoFrame : public QGroupBox
 {
     Q_OBJECT
@@ -37,7 +38,6 @@ public:
 private:
     QTextBrowser* m_browser;
     QLabel* m_link;
-    QNetworkAccessManager* m_net = nullptr;
 };
 
 } // namespace wizard

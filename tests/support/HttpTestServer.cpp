@@ -36,11 +36,18 @@ void HttpTestServer::onRead(QTcpSocket* s)
     const Route r = m_routes.value(path, fallback);
     if (r.silent)
         return;
-    const QByteArray reason = r.status == 200 ? "OK" : "Not Found";
+    if (!r.raw.isEmpty()) {
+        s->write(r.raw);
+        s->disconnectFromHost();
+        return;
+    }
+    const QByteArray reason = r.status == 200 ? "OK" : r.status == 302 ? "Found" : "Not Found";
     const QByteArray body = r.sendOnly < 0 ? r.body : r.body.left(r.sendOnly);
-    s->write("HTTP/1.1 " + QByteArray::number(r.status) + " " + reason
-             + "\r\nContent-Type: application/octet-stream\r\nConnection: close\r\nContent-Length: "
-             + QByteArray::number(r.body.size()) + "\r\n\r\n" + body);
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) + " " + reason
+        + "\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n" + r.headers;
+    if (!r.headers.toLower().contains("content-length:") && !r.headers.toLower().contains("transfer-encoding:"))
+        head += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\n";
+    s->write(head + "\r\n" + body);
     s->disconnectFromHost();
 }
 
@@ -53,8 +60,8 @@ QString closedPortUrl()
     return QStringLiteral("http://127.0.0.1:%1").arg(port);
 }
 
-HttpFloodServer::HttpFloodServer(const QByteArray& head, qint64 declaredLength)
-    : m_head(head), m_declared(declaredLength)
+HttpFloodServer::HttpFloodServer(const QByteArray& head, qint64 declaredLength, bool chunked)
+    : m_head(head), m_declared(declaredLength), m_chunked(chunked)
 {
     std::promise<quint16> port;
     std::future<quint16> ready = port.get_future();
@@ -117,6 +124,8 @@ void HttpFloodServer::serve(qintptr descriptor)
     QByteArray header = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n";
     if (m_declared >= 0)
         header += "Content-Length: " + QByteArray::number(m_declared) + "\r\n";
+    if (m_chunked)
+        header += "Transfer-Encoding: chunked\r\n\r\n7FFFFFFFFFFFFFFF";
     s.write(header + "\r\n" + m_head);
     m_sent += m_head.size();
     while (!m_stop && s.state() == QAbstractSocket::ConnectedState) {

@@ -28,6 +28,12 @@ public:
         // -1 for all. The Content-Length header always gives the whole body.
         qsizetype sendOnly = -1;
         bool silent = false;
+        // Header lines of its own ("Location: ...\r\n"); with a
+        // Content-Length or a Transfer-Encoding among them the true length
+        // is not sent.
+        QByteArray headers = {};
+        // Sent as it is instead of all the above, then the connection closes.
+        QByteArray raw = {};
     };
 
     HttpTestServer();
@@ -53,12 +59,13 @@ QString closedPortUrl();
 // A hostile update server on a thread of its own, each connection on one of
 // its own: every request is answered with 200, the given head and then
 // filler bytes for as long as the client takes them, with no length unless
-// one is given. It sends as fast as the
-// client reads, whatever the test's own thread is doing.
+// one is given. Chunked, the body is one chunk that announces the largest
+// size there is and never ends. It sends as fast as the client reads,
+// whatever the test's own thread is doing.
 class HttpFloodServer
 {
 public:
-    explicit HttpFloodServer(const QByteArray& head, qint64 declaredLength = -1);
+    explicit HttpFloodServer(const QByteArray& head, qint64 declaredLength = -1, bool chunked = false);
     ~HttpFloodServer();
     HttpFloodServer(const HttpFloodServer&) = delete;
     HttpFloodServer& operator=(const HttpFloodServer&) = delete;
@@ -73,6 +80,7 @@ private:
 
     QByteArray m_head;
     qint64 m_declared;
+    bool m_chunked;
     quint16 m_port = 0;
     std::atomic<bool> m_stop{false};
     std::atomic<qint64> m_sent{0};

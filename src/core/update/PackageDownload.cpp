@@ -1,10 +1,8 @@
 #include "update/PackageDownload.h"
 
+#include "update/HttpGet.h"
 #include "update/modZip.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -12,7 +10,6 @@ namespace update {
 
 PackageDownload::PackageDownload(QObject* parent)
     : QObject(parent)
-    , m_manager(new QNetworkAccessManager(this))
 {
     m_stall.setSingleShot(true);
     m_stall.setInterval(kDefaultStallMs);
@@ -57,12 +54,10 @@ void PackageDownload::start(const QUrl& url, const QString& targetPath)
     const qint64 free = modZip::DiskSpaceAt(QFileInfo(targetPath).absolutePath()).free;
     m_limitedBySpace = free >= 0 && free < modZip::kMaxPackageBytes;
     m_limit = m_limitedBySpace ? free : modZip::kMaxPackageBytes;
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    m_reply = m_manager->get(request);
-    // The network thread waits while this much is unread, so memory stays
-    // flat however fast the server sends.
+    m_url = url;
+    m_reply = new HttpGet(url, this);
+    // The server waits while this much is unread, so memory stays flat
+    // however fast it sends and however it frames the body.
     m_reply->setReadBufferSize(kReadBufferBytes);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] {
         const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
@@ -109,17 +104,28 @@ void PackageDownload::take(QNetworkReply* reply)
     m_received += chunk.size();
 }
 
-QString PackageDownload::networkReason(QNetworkReply::NetworkError error)
+QString PackageDownload::networkReason(const QNetworkReply* reply) const
 {
-    switch (error) {
+    // After a redirect the server that failed is named: it is not the
+    // configured one.
+    const QString server = reply->url().authority() == m_url.authority()
+        ? tr("更新服务器")
+        : tr("重定向的目标服务器%1").arg(reply->url().authority());
+    switch (reply->error()) {
     case QNetworkReply::ConnectionRefusedError:
-        return tr("更新服务器拒绝连接。");
+        return tr("%1拒绝连接。").arg(server);
     case QNetworkReply::HostNotFoundError:
-        return tr("找不到更新服务器。");
+        return tr("找不到%1。").arg(server);
     case QNetworkReply::RemoteHostClosedError:
-        return tr("更新服务器关闭了连接。");
+        return tr("%1关闭了连接。").arg(server);
+    case QNetworkReply::TooManyRedirectsError:
+        return tr("更新服务器的重定向超过了%1次，可能是循环重定向，已停止下载。").arg(HttpGet::kMaxRedirects);
+    case QNetworkReply::InsecureRedirectError:
+        return tr("更新服务器把加密的下载重定向到了未加密的地址%1，已停止下载。").arg(reply->url().toString());
+    case QNetworkReply::ProtocolFailure:
+        return reply->errorString(); // what was malformed, already in words
     default:
-        return tr("网络错误（代码%1）。").arg(int(error));
+        return tr("网络错误（代码%1）。").arg(int(reply->error()));
     }
 }
 
@@ -149,7 +155,7 @@ void PackageDownload::onFinished()
     else if (length.isValid() && length.toLongLong() != m_received)
         fail(tr("更新文件不完整，只收到%1字节，应为%2字节。").arg(m_received).arg(length.toLongLong()));
     else if (reply->error() != QNetworkReply::NoError)
-        fail(networkReason(reply->error()));
+        fail(networkReason(reply));
     else if (m_received == 0)
         fail(tr("更新服务器发来的文件是空的。"));
     else if (!m_file->commit())

@@ -8,8 +8,6 @@
 #include <QUrl>
 #include <memory>
 
-class QNetworkAccessManager;
-class QNetworkReply;
 class QSaveFile;
 
 namespace update {
@@ -27,7 +25,7 @@ class PackageDownload : public QObject
 
 public:
     static constexpr int kDefaultStallMs = 30000;
-    // The most the reply holds unread.
+    // The most the reply holds unread; the server waits beyond it.
     static constexpr qint64 kReadBufferBytes = 1 << 20;
 
     explicit PackageDownload(QObject* parent = nullptr);
@@ -54,9 +52,9 @@ private:
     void refuseTooLarge(QNetworkReply* reply);
     void onFinished();
     void fail(const QString& error);
-    static QString networkReason(QNetworkReply::NetworkError error);
+    QString networkReason(const QNetworkReply* reply) const;
 
-    QNetworkAccessManager* m_manager;
+    QUrl m_url;
     QPointer<QNetworkReply> m_reply;
     std::unique_ptr<QSaveFile> m_file;
     QTimer m_stall;

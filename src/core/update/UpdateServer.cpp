@@ -1,10 +1,10 @@
 #include "update/UpdateServer.h"
 
+#include "update/HttpGet.h"
+
 #include <QDomDocument>
 #include <QEventLoop>
-#include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QTimer>
 
 namespace update {
@@ -61,10 +61,7 @@ QString fetchPublishedVersion(const QString& baseUrl, int timeoutMs)
     if (url.isEmpty())
         return QString();
 
-    QNetworkAccessManager manager;
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    QNetworkReply* reply = manager.get(request);
+    QNetworkReply* reply = new HttpGet(url, nullptr);
     // Past the bound the document is not read at all.
     auto* document = new BoundedBody(reply, kMaxVersionDocumentBytes);
 

@@ -18,8 +18,9 @@ inline constexpr int kDefaultTimeoutMs = 5000;
 // The most a version document may hold: it names one version, so a few
 // hundred bytes are usual. A longer one counts as unreadable.
 inline constexpr qsizetype kMaxVersionDocumentBytes = 8 * 1024;
-// The most the information page may hold: a page of text, not a stream.
-inline constexpr qsizetype kMaxInfoPageBytes = 1024 * 1024;
+// The most the information page may hold: a page of text, not a stream,
+// and no more than the wizard's text browser lays out at once.
+inline constexpr qsizetype kMaxInfoPageBytes = 64 * 1024;
 
 // Collects a reply's body up to a bound, however fast or long the server
 // sends: the reply's own buffer is held to the bound, and a body that passes

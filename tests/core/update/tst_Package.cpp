@@ -446,6 +446,19 @@ private Q_SLOTS:
         QTest::newRow("silent server") << 5 << "更新服务器1秒内没有响应。";
         QTest::newRow("empty body") << 6 << "更新服务器发来的文件是空的。";
         QTest::newRow("cancelled") << 7 << "下载已取消。";
+        // Redirects are followed; where one goes wrong, the text says how.
+        QTest::newRow("redirect loop") << 8 << "更新服务器的重定向超过了10次，可能是循环重定向，已停止下载。";
+        QTest::newRow("redirect to a closed port") << 9 << "重定向的目标服务器%1拒绝连接。";
+        QTest::newRow("redirected") << 10 << "";
+        QTest::newRow("negative length") << 11 << "更新服务器给出的长度“-5”不是有效的字节数。";
+        QTest::newRow("chunked, a length beside") << 12 << "";
+        QTest::newRow("chunk longer than declared") << 13 << "更新服务器发来的分块比声明的长。";
+        QTest::newRow("length by closing") << 14 << "";
+        QTest::newRow("chunk size no number") << 15 << "更新服务器发来的分块长度“zz”无效。";
+        QTest::newRow("endless head") << 16 << "更新服务器的答复头过长。";
+        QTest::newRow("interim answer first") << 17 << "";
+        QTest::newRow("not HTTP") << 18 << "更新服务器的答复不是HTTP答复。";
+        QTest::newRow("closed before answering") << 19 << "更新服务器关闭了连接。";
     }
 
     void downloadWritesTheWholePackageOrNothing()
@@ -459,6 +472,27 @@ private Q_SLOTS:
         const QByteArray body = QByteArray(100000, 'z') + "end";
         server.route("/download/Kalvimar.zip",
             { kind == 2 ? 404 : 200, kind == 6 ? QByteArray() : body, kind == 3 ? 60000 : -1, kind == 5 || kind == 7 });
+        const QUrl closed(closedPortUrl() + "/x");
+        reason = reason.replace("%1", closed.authority());
+        const QByteArray chunks = "1000\r\n" + body.left(0x1000) + "\r\n" + QByteArray::number(body.size() - 0x1000, 16)
+            + ";ext=1\r\n" + body.mid(0x1000) + "\r\n0\r\nX-Sum: 1\r\n\r\n";
+        const QHash<int, HttpTestServer::Route> odd {
+            { 8, { 302, "loop", -1, false, "Location: /download/Kalvimar.zip\r\n" } },
+            { 9, { 302, "gone", -1, false, "Location: " + closed.toEncoded() + "\r\n" } },
+            { 10, { 302, "moved", -1, false, "Location: /moved/Kalvimar.zip\r\n" } },
+            { 11, { 200, body, -1, false, "Content-Length: -5\r\n" } },
+            { 12, { 200, chunks, -1, false, "Transfer-Encoding: chunked\r\nContent-Length: 3\r\n" } },
+            { 13, { 200, "5\r\nabcdefg\r\n0\r\n\r\n", -1, false, "Transfer-Encoding: chunked\r\n" } },
+            { 14, { 200, body, -1, false, "Transfer-Encoding: identity\r\n" } },
+            { 15, { 200, "zz\r\nabc\r\n0\r\n\r\n", -1, false, "Transfer-Encoding: chunked\r\n" } },
+            { 16, { 200, body, -1, false, QByteArray("X-Pad: " + QByteArray(100, 'p') + "\r\n").repeated(700) } },
+            { 17, { .raw = "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 100003\r\n\r\n" + body } },
+            { 18, { .raw = "SSH-2.0-OpenSSH_9.2\r\n\r\n" } },
+            { 19, { .raw = "HTTP/1.1 200 OK\r\nContent-" } },
+        };
+        if (odd.contains(kind))
+            server.route("/download/Kalvimar.zip", odd.value(kind));
+        server.route("/moved/Kalvimar.zip", { 200, body });
         update::PackageDownload d;
         d.setStallTimeout(300);
         QSignalSpy done(&d, &update::PackageDownload::finished);

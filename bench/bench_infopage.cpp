@@ -1,0 +1,80 @@
+// The wizard's information page at the bounds of what it shows: for each
+// costly make of page (deep nesting, tables in tables, text in table cells,
+// floating pictures, one long paragraph), the largest page that is still
+// shown, and how long the page's own browser takes to read and lay it out.
+// A page past the bounds is refused before the browser sees it.
+#include "WizardParts.h"
+#include "update/InfoPage.h"
+#include "update/UpdateServer.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QTextBrowser>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// unit repeated while the page stays within every bound of the raw text.
+QByteArray largest(const QByteArray& head, const QByteArray& unit, const QByteArray& tail = QByteArray())
+{
+    QByteArray page = head;
+    while (update::isShowablePage(page + unit + tail)
+           && page.size() + unit.size() + tail.size() <= update::kMaxInfoPageBytes)
+        page += unit;
+    return page + tail;
+}
+
+QByteArray words(qsizetype n)
+{
+    QByteArray w;
+    while (w.size() < n)
+        w += "lorem ipsum dolor sit amet ";
+    return w.left(n);
+}
+
+void Layout(benchmark::State& state, QByteArray page)
+{
+    wizard::InfoFrame frame(nullptr);
+    frame.resize(520, 400);
+    frame.show();
+    QTextBrowser* browser = frame.browser();
+    for (auto _ : state) {
+        browser->setHtml(QString::fromUtf8(page));
+        benchmark::DoNotOptimize(browser->document()->documentLayout()->documentSize());
+        QApplication::processEvents();
+        browser->clear();
+    }
+    state.counters["bytes"] = double(page.size());
+    state.counters["tags"] = double(page.count('<'));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    const QByteArray title = "<h1>TROVA 1.1.2</h1>";
+    const int depth = update::kMaxPageTableDepth;
+    const QByteArray open = QByteArray("<table border=\"1\"><tr><td>" + words(60) + "</td><td>").repeated(depth);
+    const QByteArray close = QByteArray("</td></tr></table>").repeated(depth);
+    const std::pair<const char*, QByteArray> pages[] = {
+        { "DeepList", largest(title, "<ul><li>x") },
+        { "TablesInTables", largest(title, open + close) },
+        { "TextInTablesInTables", largest(title + open, "<b>" + words(120) + "</b>", close) },
+        { "TextInCells", largest(title + "<table><tr>", "<td>" + words(120) + "</td>") },
+        { "FloatingPictures", largest(title, "<img src=\"logo.png\" align=\"left\" width=\"300\" height=\"300\">") },
+        { "OneParagraph", title + "<p>" + words(update::kMaxInfoPageBytes - 40) + "</p>" },
+    };
+    for (const auto& [name, page] : pages)
+        benchmark::RegisterBenchmark((std::string("InfoPage/") + name).c_str(), Layout, page)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

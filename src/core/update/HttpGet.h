@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QByteArray>
+#include <QNetworkReply>
+#include <QUrl>
+
+class QTcpSocket;
+
+namespace update {
+
+// One GET to the update server over HTTP/1.1, as a network reply. It takes
+// from the connection only what its reader has room for, whatever the
+// transfer encoding: the socket's buffer and the decoded body it holds are
+// both bounded, so a server that sends on and on waits on its own side of
+// the connection. Redirects are followed, never from HTTPS to HTTP. A body
+// framed in a way that cannot be read (a length that is no number, a
+// malformed chunk) ends the reply with ProtocolFailure and a Chinese reason
+// in errorString(). Goes with its parent.
+class HttpGet : public QNetworkReply
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxRedirects = 10;
+    // The most of the status line and headers, and of one chunk-size line.
+    static constexpr qsizetype kMaxHeadBytes = 64 * 1024;
+    static constexpr qsizetype kMaxLineBytes = 1024;
+    // What the body buffer holds when the reader sets no size of its own.
+    static constexpr qint64 kDefaultBufferBytes = 1 << 20;
+
+    HttpGet(const QUrl& url, QObject* parent);
+    ~HttpGet() override;
+
+    void abort() override;
+    qint64 bytesAvailable() const override;
+    bool isSequential() const override { return true; }
+    void setReadBufferSize(qint64 size) override;
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override;
+
+private:
+    enum class Part { Head, Length, UntilClose, ChunkSize, ChunkData, ChunkEnd, Trailer, Done };
+
+    void connectTo(const QUrl& url);
+    void sendRequest();
+    void schedulePump();
+    void pump();
+    bool step();
+    bool takeHead();
+    bool takeBody(qint64 most);
+    bool takeLine(QByteArray* line);
+    qint64 room() const;
+    void onSocketError();
+    void fail(NetworkError error, const QString& text);
+    void finish();
+
+    QTcpSocket* m_socket = nullptr;
+    QByteArray m_in; // read from the socket, not yet decoded
+    QByteArray m_body; // decoded, not yet read
+    Part m_part = Part::Head;
+    qint64 m_left = 0; // of the body or the current chunk
+    qint64 m_received = 0;
+    qint64 m_total = -1;
+    int m_redirects = 0;
+    bool m_closed = false;
+    bool m_pumpQueued = false;
+};
+
+} // namespace update
