@@ -105,7 +105,9 @@ void InfoFrame::navigate()
         return;
     const QString shown = url.toString().toHtmlEscaped();
     m_link->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(shown));
-    QNetworkReply* reply = new update::HttpGet(url, this);
+    if (!m_net)
+        m_net = new update::UpdateNetwork(this);
+    QNetworkReply* reply = m_net->get(QNetworkRequest(url));
     // A server that sends on and on gets no further than the bound.
     auto* page = new update::BoundedBody(reply, update::kMaxInfoPageBytes);
     connect(reply, &QNetworkReply::finished, this, [this, reply, page] {

@@ -4,6 +4,7 @@
 #include <QString>
 
 class QLabel;
+class QNetworkAccessManager;
 class QTextBrowser;
 class QWidget;
 
@@ -38,6 +39,7 @@ public:
 private:
     QTextBrowser* m_browser;
     QLabel* m_link;
+    QNetworkAccessManager* m_net = nullptr;
 };
 
 } // namespace wizard

@@ -415,4 +415,12 @@ void HttpGet::finish()
     Q_EMIT finished();
 }
 
+QNetworkReply* UpdateNetwork::createRequest(Operation op, const QNetworkRequest& request, QIODevice* outgoingData)
+{
+    const QString scheme = request.url().scheme();
+    if (op == GetOperation && (scheme == QLatin1String("http") || scheme == QLatin1String("https")))
+        return new HttpGet(request.url(), this);
+    return QNetworkAccessManager::createRequest(op, request, outgoingData);
+}
+
 } // namespace update

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QUrl>
 
@@ -65,6 +66,20 @@ private:
     int m_redirects = 0;
     bool m_closed = false;
     bool m_pumpQueued = false;
+};
+
+// The update's network access. Its GETs over HTTP and HTTPS are HttpGet
+// replies: the manager's own HTTP reader copies a chunked body for as long as
+// the server sends, past any read buffer bound.
+class UpdateNetwork : public QNetworkAccessManager
+{
+    Q_OBJECT
+
+public:
+    using QNetworkAccessManager::QNetworkAccessManager;
+
+protected:
+    QNetworkReply* createRequest(Operation op, const QNetworkRequest& request, QIODevice* outgoingData) override;
 };
 
 } // namespace update

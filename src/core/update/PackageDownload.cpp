@@ -10,6 +10,7 @@ namespace update {
 
 PackageDownload::PackageDownload(QObject* parent)
     : QObject(parent)
+    , m_manager(new UpdateNetwork(this))
 {
     m_stall.setSingleShot(true);
     m_stall.setInterval(kDefaultStallMs);
@@ -55,7 +56,7 @@ void PackageDownload::start(const QUrl& url, const QString& targetPath)
     m_limitedBySpace = free >= 0 && free < modZip::kMaxPackageBytes;
     m_limit = m_limitedBySpace ? free : modZip::kMaxPackageBytes;
     m_url = url;
-    m_reply = new HttpGet(url, this);
+    m_reply = m_manager->get(QNetworkRequest(url));
     // The server waits while this much is unread, so memory stays flat
     // however fast it sends and however it frames the body.
     m_reply->setReadBufferSize(kReadBufferBytes);

@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <memory>
 
+class QNetworkAccessManager;
 class QSaveFile;
 
 namespace update {
@@ -54,6 +55,7 @@ private:
     void fail(const QString& error);
     QString networkReason(const QNetworkReply* reply) const;
 
+    QNetworkAccessManager* m_manager;
     QUrl m_url;
     QPointer<QNetworkReply> m_reply;
     std::unique_ptr<QSaveFile> m_file;

@@ -61,7 +61,8 @@ QString fetchPublishedVersion(const QString& baseUrl, int timeoutMs)
     if (url.isEmpty())
         return QString();
 
-    QNetworkReply* reply = new HttpGet(url, nullptr);
+    UpdateNetwork manager;
+    QNetworkReply* reply = manager.get(QNetworkRequest(url));
     // Past the bound the document is not read at all.
     auto* document = new BoundedBody(reply, kMaxVersionDocumentBytes);
 
@@ -79,7 +80,6 @@ QString fetchPublishedVersion(const QString& baseUrl, int timeoutMs)
     QString version;
     if (const std::optional<QByteArray> body = document->body())
         version = parseVersionDocument(*body);
-    reply->deleteLater();
     return version;
 }
 
