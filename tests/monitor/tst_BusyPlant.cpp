@@ -2,12 +2,15 @@
 #include "MonitorRig.h"
 #include "OPT_Load_SN.h"
 #include "OPT_Run.h"
+#include "QUERY_WIP.h"
 #include "QueryModel.h"
+#include "QueryRunner.h"
 
 #include "ExcelImport.h"
 #include "TestDb.h"
 #include "TestFiles.h"
 #include "TestMain.h"
+#include "query/WipQuery.h"
 #include "app/Module1.h"
 #include "terminal/TerminalTable.h"
 #include "workbook/Workbook.h"
@@ -19,6 +22,7 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <optional>
 
 using Module1::gConn;
 
@@ -174,6 +178,44 @@ private Q_SLOTS:
         QVERIFY2(terminal.answered > beforeImport + 20, qPrintable(QString::number(terminal.answered - beforeImport)));
         QVERIFY2(terminal.longest() < answerBound(work), qPrintable(QString::number(terminal.longest())));
 
+        QTest::mouseClick(monitor.cmdStart(1), Qt::LeftButton);
+    }
+
+    // A search that waits on the server (another workstation's lock on
+    // PostgreSQL; on SQLite, whose readers never wait, a statement that runs
+    // for a minute) holds neither the monitor nor the screen, and Stop ends it.
+    void terminalAnsweredWhileASearchWaitsOnTheServer()
+    {
+        OPT_Run monitor;
+        rig->attach(&monitor);
+        QTest::mouseClick(monitor.cmdStart(1), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(monitor.WSClient(1)->state(), QAbstractSocket::ConnectedState, 5000);
+        ScanningTerminal terminal(rig->gw(0), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(terminal.answered >= 2, 5000);
+
+        QUERY_WIP wip;
+        std::optional<testdb::TableLock> lock;
+        QElapsedTimer work;
+        work.start();
+        if (gConn().dialect().engine() == db::Engine::PostgreSQL) {
+            lock.emplace(QStringLiteral("check_history"));
+            QTest::mouseClick(wip.cmdsearch(), Qt::LeftButton);
+        } else {
+            wip.runner()->start(wip.model(),
+                                query::Statement{"with recursive n(i) as (select 1 union all select i + 1 from n "
+                                                 "where i < 300000000) select i from n where i = 0",
+                                                 {}},
+                                query::wip::shownRow);
+        }
+        const int before = terminal.answered;
+        QTRY_VERIFY_WITH_TIMEOUT(terminal.answered > before + 20, 20000);
+        QVERIFY(wip.runner()->running());
+        QVERIFY2(terminal.longest() < answerBound(work), qPrintable(QString::number(terminal.longest())));
+
+        QTest::mouseClick(wip.runner()->cmdStop(), Qt::LeftButton);
+        QVERIFY(!wip.runner()->running());
+        if (lock)
+            QCOMPARE(lock->release(), QString());
         QTest::mouseClick(monitor.cmdStart(1), Qt::LeftButton);
     }
 };
