@@ -90,4 +90,10 @@ QList<bool> engines()
     return e;
 }
 
+void preferOffscreen()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
 } // namespace bench

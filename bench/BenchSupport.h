@@ -57,4 +57,8 @@ inline const char* engineName(bool postgres)
     return postgres ? "postgres" : "sqlite";
 }
 
+// Screens are drawn off screen unless the caller chose a platform; call
+// before the application object is made.
+void preferOffscreen();
+
 } // namespace bench

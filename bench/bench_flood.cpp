@@ -170,8 +170,7 @@ void Flood(benchmark::State& state, bool postgres)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::preferOffscreen();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     for (bool pg : bench::engines())

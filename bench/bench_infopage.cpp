@@ -3,6 +3,7 @@
 // floating pictures, one long paragraph), the largest page that is still
 // shown, and how long the page's own browser takes to read and lay it out.
 // A page past the bounds is refused before the browser sees it.
+#include "BenchSupport.h"
 #include "WizardParts.h"
 #include "update/InfoPage.h"
 #include "update/UpdateServer.h"
@@ -54,8 +55,7 @@ void Layout(benchmark::State& state, QByteArray page)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::preferOffscreen();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     const QByteArray title = "<h1>TROVA 1.1.2</h1>";

@@ -278,8 +278,7 @@ void MonitorLoad(benchmark::State& state, bool postgres)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::preferOffscreen();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     const QList<bool> engines = bench::engines();

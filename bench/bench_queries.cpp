@@ -294,8 +294,7 @@ void explain(bool postgres)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::preferOffscreen();
     QApplication app(argc, argv);
     const QList<bool> engines = bench::engines();
     if (app.arguments().contains(QStringLiteral("--explain"))) {

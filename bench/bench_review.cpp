@@ -309,8 +309,7 @@ void Approve_Search(benchmark::State& state, bool postgres)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::preferOffscreen();
     QApplication app(argc, argv);
     Module1::setClock([] { return kNow; });
     testing::ScriptedPrompter answers; // every box answered with its first button

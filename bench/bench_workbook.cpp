@@ -3,6 +3,7 @@
 // program, as every import is) beside a bare insert loop on the same
 // database (SQLite in a temporary folder, or the PostgreSQL of
 // TROVA_TEST_PG_HOST/PORT/USER when it is set).
+#include "BenchSupport.h"
 #include "ExcelExport.h"
 #include "ExcelImport.h"
 #include "app/MessageLayer.h"
@@ -247,8 +248,7 @@ BENCHMARK(BM_BareInsertLoop)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::preferOffscreen();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
