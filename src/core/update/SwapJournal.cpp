@@ -214,8 +214,9 @@ QString linkOn(const QString& folder, const Step& s, QString* link)
 enum class Taken { No, Yes, Broken };
 
 // Whether the step was taken, judged by which names are there: each step is
-// one rename or one link, so a crash leaves it taken or not. Only the state
-// right after the step tells it apart, since a later step may reuse a name.
+// one rename or one link, so a crash leaves it taken or not. It is judged as
+// things stood right after it, the later steps undone in thought, since a
+// later step may reuse a name.
 Taken taken(const Step& s, const std::function<bool(const QString&)>& has)
 {
     switch (s.kind) {
