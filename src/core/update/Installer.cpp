@@ -31,18 +31,29 @@ using swap::present;
 // Held while an install or a recovery works in the folder.
 const QString kLock = QStringLiteral(".TROVA-update-lock");
 
-// The renames that take the staged files into the folder: the copy moved
-// aside by the previous update to the backup (it comes back if this install
-// fails), the running program aside, then each file that is replaced to the
-// backup before its new one takes its place.
+// The steps that take the staged files into the folder. The copy moved
+// aside by the previous update goes to the backup (it comes back if this
+// install fails). Each file that is replaced is kept in the backup by a
+// second name, then its new one is renamed over it, so no name is ever
+// missing; the program goes last, which commits the swap, and its old copy
+// then becomes the moved-aside one.
 swap::Plan planSwap(const QString& folder, const QStringList& files, const QStringList& folders)
 {
+    using swap::Step;
     swap::Plan plan;
     const QString moved = kProgramName + QLatin1Char('.') + kMovedExt;
+    const QString backup = kBackup + QLatin1Char('/');
+    const QString staging = kStaging + QLatin1Char('/');
     if (present(folder + moved))
-        plan.moves.append({ moved, kBackup + QLatin1Char('/') + moved });
-    if (present(folder + kProgramName))
-        plan.moves.append({ kProgramName, moved });
+        plan.steps.append({ Step::Move, moved, backup + moved, QString() });
+    auto putInPlace = [&](const QString& rel) {
+        if (present(folder + rel)) {
+            plan.steps.append({ Step::Keep, rel, backup + rel, QString() });
+            plan.steps.append({ Step::Replace, staging + rel, rel, backup + rel });
+        } else {
+            plan.steps.append({ Step::Move, staging + rel, rel, QString() });
+        }
+    };
     QSet<QString> made;
     auto addFolders = [&](QString rel) {
         for (; rel != QLatin1String(".") && !made.contains(rel) && !QFileInfo(folder + rel).isDir();
@@ -50,11 +61,14 @@ swap::Plan planSwap(const QString& folder, const QStringList& files, const QStri
             made.insert(rel);
     };
     for (const QString& rel : files) {
-        if (rel != kProgramName && present(folder + rel))
-            plan.moves.append({ rel, kBackup + QLatin1Char('/') + rel });
-        plan.moves.append({ kStaging + QLatin1Char('/') + rel, rel });
+        if (rel != kProgramName)
+            putInPlace(rel);
         addFolders(QFileInfo(rel).path());
     }
+    const bool hadProgram = present(folder + kProgramName);
+    putInPlace(kProgramName);
+    if (hadProgram)
+        plan.steps.append({ Step::Move, backup + kProgramName, moved, QString() });
     for (const QString& rel : folders)
         addFolders(rel);
     // A folder sorts before every path inside it.
@@ -63,29 +77,32 @@ swap::Plan planSwap(const QString& folder, const QStringList& files, const QStri
     return plan;
 }
 
-// Never while a swap is unfinished: its record tells a rename made from one
-// not made by whether the source is still there.
+// Never while a swap is unfinished: its record tells a step taken from one
+// not taken by which names are there. A staging or backup name that is no
+// real folder is left alone: nothing is removed through a link.
 void cleanUp(const QString& folder)
 {
     if (present(folder + kJournal))
         return;
-    QDir(folder + kStaging).removeRecursively();
-    QDir(folder + kBackup).removeRecursively();
+    swap::removeTree(folder + kStaging);
+    swap::removeTree(folder + kBackup);
 }
 
-// Puts back what an unfinished swap left, with the folder's lock held; the
-// empty text when the folder is whole.
+// Puts back or finishes what an unfinished swap left, with the folder's lock
+// held; the empty text when the folder is whole. A record that cannot be
+// trusted touches nothing.
 QString recoverLocked(const QString& folder)
 {
     const QString journal = folder + kJournal;
     if (!present(journal))
         return QString();
-    const std::optional<swap::Plan> plan = swap::readJournal(folder);
+    QString why;
+    const std::optional<swap::Plan> plan = swap::readJournal(folder, &why);
     if (!plan)
-        return tr("上次未完成的更新记录%1无法读取，原来的程序没有还原。").arg(journal);
+        return tr("上次未完成的更新记录%1无法读取：%2。原来的程序没有还原，任何文件都没有改动。").arg(journal, why);
     QString error;
-    if (!swap::rollBack(folder, *plan, &error))
-        return tr("上次未完成的更新无法还原：%1。").arg(error);
+    if (!swap::settle(folder, *plan, &error))
+        return tr("上次未完成的更新无法还原：%1。备份文件夹%2没有删除。").arg(error, folder + kBackup);
     if (!swap::removeJournal(folder))
         return tr("无法删除更新记录%1。").arg(journal);
     cleanUp(folder);
@@ -117,6 +134,10 @@ QString clash(const QString& folder, const modZip::PackageListing& list)
     }
     for (const QString& rel : list.folders) {
         const QFileInfo there(folder + rel);
+        // Every folder on an entry's path is listed: a link among them
+        // would take files elsewhere.
+        if (there.isSymLink())
+            return tr("文件夹“%1”在程序文件夹中是一个链接").arg(rel);
         if (there.exists() && !there.isDir())
             return tr("文件夹“%1”会替换同名的文件").arg(rel);
     }
@@ -134,7 +155,7 @@ mode_t modeFor(const QString& rel, int packageBits, const QString& replaced)
     mode_t mode = 0644;
     if (packageBits >= 0)
         mode = mode_t(packageBits) & 0777;
-    else if (::stat(QFile::encodeName(replaced).constData(), &st) == 0 && S_ISREG(st.st_mode))
+    else if (::lstat(QFile::encodeName(replaced).constData(), &st) == 0 && S_ISREG(st.st_mode))
         mode = st.st_mode & 0777;
     mode &= ~mode_t(S_IWGRP | S_IWOTH);
     mode |= S_IRUSR;
@@ -202,13 +223,13 @@ InstallResult installPackage(const QString& folderIn, const Starter& start)
     auto fail = [&](const QString& error) {
         result.error = error;
         if (swapping) {
-            // Recorded again first (the record is gone once the files are
-            // all in), so that a crash while putting them back is recovered
-            // as well.
-            if (!present(folder + kJournal))
-                swap::writeJournal(folder, plan);
+            // Recorded again first, as being undone (the record is gone once
+            // the files are all in, and a committed swap would be finished),
+            // so that a crash while putting them back is put back as well.
+            plan.undo = true;
+            swap::writeJournal(folder, plan);
             QString why;
-            if (!swap::rollBack(folder, plan, &why)) {
+            if (!swap::settle(folder, plan, &why)) {
                 result.error += tr("原来的程序无法完全还原：%1。").arg(why);
                 return result;
             }
@@ -235,6 +256,13 @@ InstallResult installPackage(const QString& folderIn, const Starter& start)
         result.error = tr("找不到更新文件%1。").arg(package);
         return result;
     }
+    // Whatever such a name leads to is not the install's to fill or empty.
+    for (const QString& own : { staging, backup }) {
+        if (present(own) && !swap::realFolder(own)) {
+            result.error = tr("无法安装更新文件：%1不是文件夹，可能是一个链接。").arg(own);
+            return result;
+        }
+    }
     cleanUp(folder);
 
     // The package is judged by its directory before anything is written,
@@ -248,7 +276,8 @@ InstallResult installPackage(const QString& folderIn, const Starter& start)
     const QString clashing = clash(folder, list);
     if (!clashing.isEmpty())
         return refuse(clashing);
-    if (modZip::MakeDirPath(staging).isEmpty() || ::chmod(QFile::encodeName(staging).constData(), S_IRWXU) != 0)
+    if (::mkdir(QFile::encodeName(staging).constData(), S_IRWXU) != 0
+        || ::chmod(QFile::encodeName(staging).constData(), S_IRWXU) != 0)
         return refuse(tr("无法创建文件夹%1").arg(staging));
     const modZip::UnzipResult unzipped = modZip::UnzipToFolder(staging, package);
     if (!unzipped.ok)
@@ -263,16 +292,19 @@ InstallResult installPackage(const QString& folderIn, const Starter& start)
         if (!swap::sync(staged))
             return refuse(tr("无法写入%1").arg(staged));
     }
-    if (modZip::MakeDirPath(backup).isEmpty())
+    if (::mkdir(QFile::encodeName(backup).constData(), S_IRWXU) != 0)
         return refuse(tr("无法创建文件夹%1").arg(backup));
 
     plan = planSwap(folder, unzipped.files, unzipped.folders);
     swapping = true;
     if (!swap::writeJournal(folder, plan))
         return refuse(tr("无法写入更新记录%1").arg(folder + kJournal));
+    // Up to the program, then the folders, then the program and what follows
+    // it: the swap is whole once the program is in.
     QString error;
-    for (const auto& move : plan.moves) {
-        if (!swap::makeMove(folder, move, &error))
+    const qsizetype commit = swap::commitStep(plan);
+    for (qsizetype i = 0; i < commit; ++i) {
+        if (!swap::makeStep(folder, plan.steps.at(i), &error))
             return fail(error);
     }
     // Folders the package holds only as folder entries.
@@ -288,6 +320,10 @@ InstallResult installPackage(const QString& folderIn, const Starter& start)
         if (bits >= 0 && plan.folders.contains(unzipped.folders.at(i))
             && ::chmod(QFile::encodeName(made).constData(), folderModeFor(bits)) != 0)
             return refuse(tr("无法设置%1的权限").arg(made));
+    }
+    for (qsizetype i = commit; i < plan.steps.size(); ++i) {
+        if (!swap::makeStep(folder, plan.steps.at(i), &error))
+            return fail(error);
     }
     // The new files are all in: the swap is over before the new program
     // starts, which must not take it for an unfinished one.

@@ -5,10 +5,11 @@
 
 // Installing a downloaded package over the program folder. Nothing is
 // written over the running program: the package is unpacked and checked in a
-// staging folder first, then the files are swapped in by rename, the
-// running program moved aside as "TROVA.exec". Any failure, the new program
-// not starting included, puts the old files back, and so does the next start
-// after a crash during the swap.
+// staging folder first, then the files are swapped in by rename, each new
+// file over its old one, so the folder always holds a program to start; the
+// old program stays as "TROVA.exec". Any failure, the new program not
+// starting included, puts the old files back; a start after a crash during
+// the swap finishes it when the new program was in place, else puts it back.
 namespace update {
 
 inline const QString kProgramName = QStringLiteral("TROVA");
@@ -41,11 +42,12 @@ bool startDetached(const QString& program, const QString& folder);
 // that fails.
 InstallResult installPackage(const QString& folder, const Starter& start = startDetached);
 
-// Puts the program folder back as it was before an install that was killed
-// during its swap: every rename made is undone, the last first, the folders
-// it made and its staging folders go. Nothing to do when no swap was left
-// unfinished. The empty text when the folder is whole; else why not, the
-// record kept for the next try.
+// Settles an install that was killed during its swap: once the new program
+// was in place the swap is finished, else every step taken is undone, the
+// last first, and the folders it made go; then its staging folders go.
+// Nothing to do when no swap was left unfinished. The empty text when the
+// folder is whole; else why not, the record and the backup kept for the next
+// try. A record that is not whole, or leads through a link, touches nothing.
 QString recoverInterruptedInstall(const QString& folder);
 
 } // namespace update

@@ -1,13 +1,18 @@
 #include "update/SwapJournal.h"
 
+#include "update/Installer.h"
 #include "update/modZip.h"
 
 #include <QCoreApplication>
-#include <QDir>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QUrl>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,7 +21,12 @@ namespace update {
 
 namespace {
 
-const QByteArray kHeader = QByteArrayLiteral("TROVA swap journal 1");
+using namespace swap;
+
+// Records of the first version had no end mark; they are not read, since a
+// cut one could not be told from a whole one.
+const QByteArray kHeader = QByteArrayLiteral("TROVA swap journal 2");
+const QByteArray kEnd = QByteArrayLiteral("end ");
 
 std::function<void()> g_stepHook;
 
@@ -31,21 +41,254 @@ void stepDone()
         g_stepHook();
 }
 
+QByteArray native(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
 bool renamePath(const QString& from, const QString& to)
 {
-    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+    return ::rename(native(from).constData(), native(to).constData()) == 0;
 }
 
 bool safeRelative(const QString& rel)
 {
-    return !rel.isEmpty() && !rel.startsWith(QLatin1Char('/'))
-           && !rel.split(QLatin1Char('/')).contains(QLatin1String(".."));
+    if (rel.isEmpty() || rel.startsWith(QLatin1Char('/')))
+        return false;
+    const QStringList parts = rel.split(QLatin1Char('/'));
+    return std::none_of(parts.cbegin(), parts.cend(), [](const QString& p) {
+        return p.isEmpty() || p == QLatin1String(".") || p == QLatin1String("..");
+    });
 }
 
 // Names may hold blanks and line ends.
 QByteArray encoded(const QString& rel)
 {
     return QUrl::toPercentEncoding(rel, QByteArrayLiteral("/"));
+}
+
+QByteArray checksum(const QByteArray& text)
+{
+    return QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex();
+}
+
+const char* kindWord(Step::Kind kind)
+{
+    switch (kind) {
+    case Step::Keep:
+        return "keep";
+    case Step::Replace:
+        return "replace";
+    case Step::Move:
+        break;
+    }
+    return "move";
+}
+
+// A copy that appears under its name whole, for file systems without hard
+// links. The source is read only when it is a regular file, not a link.
+bool copyFile(const QString& from, const QString& to, const QString& temp)
+{
+    const int in = ::open(native(from).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    struct stat st{};
+    bool ok = ::fstat(in, &st) == 0 && S_ISREG(st.st_mode);
+    int out = -1;
+    if (ok) {
+        ::unlink(native(temp).constData());
+        out = ::open(native(temp).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
+        ok = out >= 0;
+    }
+    char block[65536];
+    while (ok) {
+        const ssize_t n = ::read(in, block, sizeof block);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        for (ssize_t done = 0; ok && done < n;) {
+            const ssize_t w = ::write(out, block + done, size_t(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            ok = w > 0;
+            done += w;
+        }
+    }
+    ok = ok && ::fchmod(out, st.st_mode & 07777) == 0 && ::fsync(out) == 0;
+    if (out >= 0)
+        ok = ::close(out) == 0 && ok;
+    ::close(in);
+    ok = ok && renamePath(temp, to);
+    if (!ok)
+        ::unlink(native(temp).constData());
+    return ok;
+}
+
+// A second name for the file (a link itself included), never over one there.
+bool keepFile(const QString& folder, const QString& from, const QString& to)
+{
+    if (::linkat(AT_FDCWD, native(folder + from).constData(), AT_FDCWD, native(folder + to).constData(), 0) == 0)
+        return true;
+    if (errno != EPERM && errno != EXDEV && errno != EMLINK && errno != ENOTSUP && errno != ENOSYS)
+        return false;
+    // No package entry can have this name in the staging folder.
+    return copyFile(folder + from, folder + to, folder + kStaging + QLatin1Char('/') + kBackup);
+}
+
+bool removeTreeAt(int parent, const char* name)
+{
+    const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return false;
+    }
+    bool ok = true;
+    while (const dirent* e = ::readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+            continue;
+        struct stat st{};
+        if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            ok = false;
+        else if (S_ISDIR(st.st_mode))
+            ok = removeTreeAt(fd, e->d_name) && ok;
+        else if (::unlinkat(fd, e->d_name, 0) != 0)
+            ok = false;
+    }
+    ::closedir(dir);
+    return ::unlinkat(parent, name, AT_REMOVEDIR) == 0 && ok;
+}
+
+// Whether anything but folders is under the folder; links are not followed.
+bool holdsFiles(const QString& path)
+{
+    const int fd = ::open(native(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return errno != ENOENT;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return true;
+    }
+    bool found = false;
+    while (const dirent* e = ::readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+            continue;
+        struct stat st{};
+        if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode)
+            || holdsFiles(path + QLatin1Char('/') + QFile::decodeName(e->d_name))) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+QStringList pathsOf(const Step& s)
+{
+    return s.kind == Step::Replace ? QStringList { s.from, s.to, s.kept } : QStringList { s.from, s.to };
+}
+
+QString describe(const Step& s)
+{
+    return QStringLiteral("%1 %2 %3").arg(QString::fromLatin1(kindWord(s.kind)), s.from, s.to);
+}
+
+// The first path of the step that passes through a link; empty when none.
+QString linkOn(const QString& folder, const Step& s, QString* link)
+{
+    for (const QString& rel : pathsOf(s)) {
+        *link = throughLink(folder, rel);
+        if (!link->isEmpty())
+            return rel;
+    }
+    return QString();
+}
+
+enum class Taken { No, Yes, Broken };
+
+// Whether the step was taken, judged by which names are there: each step is
+// one rename or one link, so a crash leaves it taken or not. It is judged as
+// things stood right after it, the later steps undone in thought, since a
+// later step may reuse a name.
+Taken taken(const Step& s, const std::function<bool(const QString&)>& has)
+{
+    switch (s.kind) {
+    case Step::Move:
+        if (has(s.to) && !has(s.from))
+            return Taken::Yes;
+        return has(s.from) && !has(s.to) ? Taken::No : Taken::Broken;
+    case Step::Keep:
+        if (!has(s.from))
+            return Taken::Broken;
+        return has(s.to) ? Taken::Yes : Taken::No;
+    case Step::Replace:
+        if (!has(s.to))
+            return Taken::Broken;
+        return !has(s.from) && has(s.kept) ? Taken::Yes : Taken::No;
+    }
+    return Taken::Broken;
+}
+
+// The last step taken: the latest one from which every step back to the
+// first reads as taken, each undone in thought before the one before it is
+// judged. -1 when none was taken.
+qsizetype lastTaken(const QString& folder, const Plan& plan)
+{
+    for (qsizetype last = plan.steps.size() - 1; last >= 0; --last) {
+        QHash<QString, bool> before;
+        auto has = [&](const QString& rel) { return before.value(rel, present(folder + rel)); };
+        qsizetype i = last;
+        for (; i >= 0; --i) {
+            const Step& s = plan.steps.at(i);
+            if (taken(s, has) != Taken::Yes)
+                break;
+            before.insert(s.from, true);
+            if (s.kind != Step::Replace)
+                before.insert(s.to, false);
+        }
+        if (i < 0)
+            return last;
+    }
+    return -1;
+}
+
+// Undoes a step that was taken; never through a link.
+bool undoStep(const QString& folder, const Step& s, QString* error)
+{
+    QString link;
+    if (!linkOn(folder, s, &link).isEmpty()) {
+        *error = tr("路径经过链接“%1”").arg(folder + link);
+        return false;
+    }
+    bool ok = false;
+    switch (s.kind) {
+    case Step::Move:
+        ok = !modZip::MakeDirPath(QFileInfo(folder + s.from).absolutePath()).isEmpty()
+             && !present(folder + s.from) && renamePath(folder + s.to, folder + s.from);
+        if (!ok)
+            *error = tr("无法将%1移回%2").arg(folder + s.to, folder + s.from);
+        break;
+    case Step::Keep:
+        ok = ::unlink(native(folder + s.to).constData()) == 0;
+        if (!ok)
+            *error = tr("无法删除%1").arg(folder + s.to);
+        break;
+    case Step::Replace:
+        ok = renamePath(folder + s.kept, folder + s.to);
+        if (!ok)
+            *error = tr("无法将%1移回%2").arg(folder + s.kept, folder + s.to);
+        break;
+    }
+    if (ok)
+        stepDone();
+    return ok;
 }
 
 } // namespace
@@ -57,15 +300,63 @@ void setSwapStepHook(std::function<void()> hook)
 
 namespace swap {
 
+qsizetype commitStep(const Plan& plan)
+{
+    for (qsizetype i = 0; i < plan.steps.size(); ++i) {
+        const Step& s = plan.steps.at(i);
+        if (s.to == kProgramName && s.kind != Step::Keep)
+            return i;
+    }
+    return plan.steps.size();
+}
+
 bool present(const QString& path)
 {
     struct stat st{};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+    return ::lstat(native(path).constData(), &st) == 0;
+}
+
+bool realFolder(const QString& path)
+{
+    struct stat st{};
+    return ::lstat(native(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+QString throughLink(const QString& folder, const QString& rel, bool whole)
+{
+    const QStringList parts = rel.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString at;
+    for (qsizetype i = 0; i < parts.size() - (whole ? 0 : 1); ++i) {
+        at += (i ? QStringLiteral("/") : QString()) + parts.at(i);
+        struct stat st{};
+        if (::lstat(native(folder + at).constData(), &st) != 0) {
+            // What is missing is made as a real folder.
+            if (errno == ENOENT)
+                return QString();
+            return at;
+        }
+        if (!S_ISDIR(st.st_mode))
+            return at;
+    }
+    return QString();
+}
+
+bool removeTree(const QString& path)
+{
+    if (!present(path))
+        return true;
+    const QFileInfo info(path);
+    const int parent = ::open(native(info.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parent < 0)
+        return false;
+    const bool ok = removeTreeAt(parent, native(info.fileName()).constData());
+    ::close(parent);
+    return ok;
 }
 
 bool sync(const QString& path)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
     const bool ok = ::fsync(fd) == 0;
@@ -76,10 +367,23 @@ bool sync(const QString& path)
 bool writeJournal(const QString& folder, const Plan& plan)
 {
     QByteArray text = kHeader + '\n';
-    for (const QString& rel : plan.folders)
+    int lines = 0;
+    for (const QString& rel : plan.folders) {
         text += "folder " + encoded(rel) + '\n';
-    for (const auto& [from, to] : plan.moves)
-        text += "move " + encoded(from) + ' ' + encoded(to) + '\n';
+        ++lines;
+    }
+    for (const Step& s : plan.steps) {
+        text += QByteArray(kindWord(s.kind)) + ' ' + encoded(s.from) + ' ' + encoded(s.to);
+        if (s.kind == Step::Replace)
+            text += ' ' + encoded(s.kept);
+        text += '\n';
+        ++lines;
+    }
+    if (plan.undo) {
+        text += "undo\n";
+        ++lines;
+    }
+    text += kEnd + QByteArray::number(lines) + ' ' + checksum(text) + '\n';
     // The staging folder's own copy is swept away with it; no package file
     // can have this name there.
     const QString temp = folder + kStaging + QLatin1Char('/') + kJournal;
@@ -102,65 +406,167 @@ bool removeJournal(const QString& folder)
     return true;
 }
 
-std::optional<Plan> readJournal(const QString& folder)
+std::optional<Plan> readJournal(const QString& folder, QString* why)
 {
-    QFile in(folder + kJournal);
-    if (!in.open(QIODevice::ReadOnly))
+    const QString path = folder + kJournal;
+    struct stat st{};
+    QFile in(path);
+    if (::lstat(native(path).constData(), &st) != 0 || !S_ISREG(st.st_mode) || !in.open(QIODevice::ReadOnly)) {
+        *why = tr("它不是可读取的普通文件");
         return std::nullopt;
-    const QList<QByteArray> lines = in.readAll().split('\n');
-    if (lines.value(0) != kHeader)
+    }
+    const QByteArray text = in.readAll();
+    if (!text.startsWith(kHeader + '\n')) {
+        *why = text.startsWith("TROVA swap journal ") ? tr("它是旧版本写的，没有结束标记") : tr("它不是更新记录");
         return std::nullopt;
+    }
+    // The last line: "end", the number of lines between it and the header,
+    // and the checksum of all before it.
+    const qsizetype lastStart = text.lastIndexOf('\n', text.size() - 2) + 1;
+    const QList<QByteArray> end = text.mid(lastStart).trimmed().split(' ');
+    if (!text.endsWith('\n') || !text.mid(lastStart).startsWith(kEnd) || end.size() != 3) {
+        *why = tr("它不完整，没有结束标记");
+        return std::nullopt;
+    }
+    const qsizetype headerSize = kHeader.size() + 1;
+    QList<QByteArray> lines = text.mid(headerSize, lastStart - headerSize).split('\n');
+    lines.removeLast(); // after the last line end
+    bool number = false;
+    if (end.at(1).toLongLong(&number) != lines.size() || !number) {
+        *why = tr("它应有%1行，却有%2行").arg(QString::fromLatin1(end.at(1))).arg(lines.size());
+        return std::nullopt;
+    }
+    if (end.at(2) != checksum(text.left(lastStart))) {
+        *why = tr("它已损坏，校验和不符");
+        return std::nullopt;
+    }
     Plan plan;
-    for (const QByteArray& line : lines.mid(1)) {
-        if (line.isEmpty())
-            continue;
-        QStringList paths;
+    for (const QByteArray& line : std::as_const(lines)) {
         const QList<QByteArray> words = line.split(' ');
+        QStringList paths;
         for (const QByteArray& word : words.mid(1))
             paths << QUrl::fromPercentEncoding(word);
-        if (!std::all_of(paths.cbegin(), paths.cend(), safeRelative))
-            return std::nullopt;
-        if (words.size() == 2 && words[0] == "folder")
+        for (const QString& rel : std::as_const(paths)) {
+            if (!safeRelative(rel)) {
+                *why = tr("它含有程序文件夹之外的路径“%1”").arg(rel);
+                return std::nullopt;
+            }
+        }
+        const QByteArray& kind = words.at(0);
+        if (kind == "undo" && words.size() == 1)
+            plan.undo = true;
+        else if (kind == "folder" && words.size() == 2)
             plan.folders << paths[0];
-        else if (words.size() == 3 && words[0] == "move")
-            plan.moves.append({ paths[0], paths[1] });
-        else
+        else if (kind == "move" && words.size() == 3)
+            plan.steps.append({ Step::Move, paths[0], paths[1], QString() });
+        else if (kind == "keep" && words.size() == 3)
+            plan.steps.append({ Step::Keep, paths[0], paths[1], QString() });
+        else if (kind == "replace" && words.size() == 4)
+            plan.steps.append({ Step::Replace, paths[0], paths[1], paths[2] });
+        else {
+            *why = tr("它含有无法识别的一行“%1”").arg(QString::fromUtf8(line.left(80)));
             return std::nullopt;
+        }
+    }
+    if (commitStep(plan) == plan.steps.size()) {
+        *why = tr("它没有放入程序%1的一步").arg(kProgramName);
+        return std::nullopt;
     }
     return plan;
 }
 
-bool makeMove(const QString& folder, const std::pair<QString, QString>& move, QString* error)
+bool makeStep(const QString& folder, const Step& step, QString* error)
 {
-    const QString from = folder + move.first;
-    const QString to = folder + move.second;
-    if (modZip::MakeDirPath(QFileInfo(to).absolutePath()).isEmpty() || present(to) || !renamePath(from, to)) {
-        *error = tr("无法将%1移动到%2").arg(from, to);
+    const QString from = folder + step.from;
+    const QString to = folder + step.to;
+    QString link;
+    if (!linkOn(folder, step, &link).isEmpty()) {
+        *error = tr("无法将%1移动到%2：路径经过链接“%3”").arg(from, to, folder + link);
+        return false;
+    }
+    bool ok = false;
+    switch (step.kind) {
+    case Step::Move:
+        ok = !modZip::MakeDirPath(QFileInfo(to).absolutePath()).isEmpty() && !present(to) && renamePath(from, to);
+        break;
+    case Step::Keep:
+        ok = !modZip::MakeDirPath(QFileInfo(to).absolutePath()).isEmpty() && !present(to)
+             && keepFile(folder, step.from, step.to);
+        break;
+    case Step::Replace:
+        ok = present(to) && present(folder + step.kept) && renamePath(from, to);
+        break;
+    }
+    if (!ok) {
+        *error = step.kind == Step::Keep ? tr("无法将%1备份为%2").arg(from, to) : tr("无法将%1移动到%2").arg(from, to);
         return false;
     }
     stepDone();
     return true;
 }
 
-// A rename was made when its target is there and its source is not: the
-// swap makes them one at a time, so a crash leaves the first few made. Each
-// source is free again when its turn comes, since the renames after it are
-// undone first.
-bool rollBack(const QString& folder, const Plan& plan, QString* error)
+bool settle(const QString& folder, const Plan& plan, QString* error)
 {
-    for (auto it = plan.moves.crbegin(); it != plan.moves.crend(); ++it) {
-        const QString from = folder + it->first;
-        const QString to = folder + it->second;
-        if (!present(to) || present(from))
-            continue;
-        if (modZip::MakeDirPath(QFileInfo(from).absolutePath()).isEmpty() || !renamePath(to, from)) {
-            *error = tr("无法将%1移回%2").arg(to, from);
+    // Checked first, touching nothing: every path stays out of links, and
+    // the names there are what some number of the first steps leave.
+    for (const Step& s : plan.steps) {
+        QString link;
+        const QString rel = linkOn(folder, s, &link);
+        if (!rel.isEmpty()) {
+            *error = tr("记录中的路径“%1”经过链接“%2”").arg(rel, link);
             return false;
         }
-        stepDone();
+    }
+    for (const QString& rel : plan.folders) {
+        const QString link = throughLink(folder, rel);
+        if (!link.isEmpty()) {
+            *error = tr("记录中的路径“%1”经过链接“%2”").arg(rel, link);
+            return false;
+        }
+    }
+    const qsizetype last = lastTaken(folder, plan);
+    // The steps after it must each read as not taken (or as put back) once
+    // those before it are taken in thought.
+    QHash<QString, bool> after;
+    const auto will = [&](const QString& rel) { return after.value(rel, present(folder + rel)); };
+    for (qsizetype i = last + 1; i < plan.steps.size(); ++i) {
+        const Step& s = plan.steps.at(i);
+        // A replace put back leaves its new file gone.
+        const Taken t = taken(s, will);
+        if (t == Taken::Broken || (t == Taken::Yes && !(plan.undo && s.kind == Step::Replace))) {
+            *error = tr("程序文件夹中的文件与记录的一步“%1”不符").arg(describe(s));
+            return false;
+        }
+        if (s.kind != Step::Keep)
+            after.insert(s.from, false);
+        if (s.kind != Step::Replace)
+            after.insert(s.to, true);
+    }
+    const auto has = [&](const QString& rel) { return present(folder + rel); };
+    if (!plan.undo && last >= commitStep(plan)) {
+        for (qsizetype i = last + 1; i < plan.steps.size(); ++i) {
+            if (!makeStep(folder, plan.steps.at(i), error))
+                return false;
+        }
+        return true;
+    }
+    if (last < 0 && holdsFiles(folder + kBackup)) {
+        *error = tr("备份文件夹%1中有记录之外的文件").arg(folder + kBackup);
+        return false;
+    }
+    // A keep is used up when its replace is put back.
+    for (qsizetype i = last; i >= 0; --i) {
+        const Step& s = plan.steps.at(i);
+        if (taken(s, has) == Taken::Yes && !undoStep(folder, s, error))
+            return false;
     }
     for (auto it = plan.folders.crbegin(); it != plan.folders.crend(); ++it)
-        QDir().rmdir(folder + *it);
+        ::rmdir(native(folder + *it).constData());
+    // The backup goes only once nothing in it is needed.
+    if (holdsFiles(folder + kBackup)) {
+        *error = tr("备份文件夹%1中还有没有放回的文件").arg(folder + kBackup);
+        return false;
+    }
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QLockFile>
 #include <QNetworkReply>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -51,6 +52,53 @@ bool build(const QString& zip, const QStringList& entries)
     }
     return b.close();
 }
+
+// A folder with the old program (a script that says "v1") and a package of
+// the new one ("v2"), first or last among its entries.
+bool prepareSwap(const QString& prog, bool programFirst)
+{
+    if (!writeFile(prog + "/TROVA", "#!/bin/sh\necho v1\n", 0755) || !writeFile(prog + "/TROVA.exec", "v0")
+        || !writeFile(prog + "/trova-xlreader", "reader v1", 0755)
+        || !writeFile(prog + "/lib/big.bin", QByteArray(70000, 'o')) || !writeFile(prog + "/data/keep.txt", "old"))
+        return false;
+    ZipBuilder zip(prog + "/Kalvimar.zip");
+    if (programFirst)
+        zip.file("TROVA", "#!/bin/sh\necho v2\n", 0100755);
+    zip.file("lib/big.bin", QByteArray(80000, 'n'))
+        .file("trova-xlreader", "reader v2", 0100755)
+        .file("lib/after.txt", "after")
+        .file("newdir/sub/f.txt", "f")
+        .dir("logs/");
+    if (!programFirst)
+        zip.file("TROVA", "#!/bin/sh\necho v2\n", 0100755);
+    return zip.close();
+}
+
+// What the program says when it is started; empty when it cannot be.
+QByteArray runProgram(const QString& program)
+{
+    QProcess p;
+    p.start(program, {});
+    if (!p.waitForFinished(30000))
+        return QByteArray();
+    return p.readAllStandardOutput().trimmed();
+}
+
+// Stops a swap after the given step, as a crash would; 0 never stops.
+struct StopAtStep
+{
+    struct Stop { };
+    int steps = 0;
+    int at = 0;
+    StopAtStep()
+    {
+        update::setSwapStepHook([this] {
+            if (++steps == at)
+                throw Stop();
+        });
+    }
+    ~StopAtStep() { update::setSwapStepHook({}); }
+};
 
 // The scope runs under the given umask.
 class Umask
@@ -298,50 +346,40 @@ private Q_SLOTS:
     }
 
     // The install is stopped after each of its steps, as a crash would stop
-    // it (the record written, each rename, the record removed, each rename
-    // put back after the new program failed to start), until it runs to its
-    // end. The next start, or the next install, then finds the folder as it
-    // was, byte for byte; only a stop once the swap is over leaves the new
-    // program, whole.
-    void swapStoppedAtAnyStepIsPutBack_data()
+    // it (the record written, each file kept, moved or replaced, the record
+    // removed, each step undone after the new program failed to start), with
+    // the program first and last in the package, until it runs to its end.
+    // After every stop a program stands that runs, the old or the new; the
+    // next start, or the next install, then leaves the old folder or the new
+    // one, byte for byte: the old program puts back, the new one finishes.
+    void swapStoppedAtAnyStepLeavesAProgram_data()
     {
+        QTest::addColumn<bool>("programFirst");
         QTest::addColumn<bool>("starts");
-        QTest::addColumn<bool>("byInstall"); // put back by the next install instead of at start
-        QTest::newRow("started, put back at start") << true << false;
-        QTest::newRow("started, put back by the next install") << true << true;
-        QTest::newRow("failed to start, put back at start") << false << false;
-        QTest::newRow("failed to start, put back by the next install") << false << true;
+        QTest::addColumn<bool>("byInstall"); // settled by the next install instead of at start
+        for (const bool first : { true, false }) {
+            for (const bool starts : { true, false }) {
+                for (const bool byInstall : { false, true }) {
+                    QTest::addRow("%s, %s, %s", first ? "program first" : "program last",
+                        starts ? "started" : "failed to start", byInstall ? "by the next install" : "at start")
+                        << first << starts << byInstall;
+                }
+            }
+        }
     }
-    void swapStoppedAtAnyStepIsPutBack()
+    void swapStoppedAtAnyStepLeavesAProgram()
     {
+        QFETCH(bool, programFirst);
         QFETCH(bool, starts);
         QFETCH(bool, byInstall);
-        struct Stop { };
-        int steps = 0;
-        int stopAt = 0;
-        update::setSwapStepHook([&] {
-            if (++steps == stopAt)
-                throw Stop();
-        });
-        auto prepare = [](const QString& prog) {
-            return writeFile(prog + "/TROVA", "v1", 0755) && writeFile(prog + "/TROVA.exec", "v0")
-                   && writeFile(prog + "/lib/big.bin", QByteArray(70000, 'o')) && writeFile(prog + "/data/keep.txt", "old")
-                   && ZipBuilder(prog + "/Kalvimar.zip")
-                          .file("TROVA", "v2", 0100755)
-                          .file("lib/big.bin", QByteArray(80000, 'n'))
-                          .file("lib/after.txt", "after")
-                          .file("newdir/sub/f.txt", "f")
-                          .dir("logs/")
-                          .close();
-        };
+        StopAtStep stop;
         auto install = [](const QString& prog, bool ok) {
             return update::installPackage(prog, [ok](const QString&, const QString&) { return ok; });
         };
-        // The new program whole, and the step after which the swap is over.
+        // The new program whole.
         QTemporaryDir ref;
-        QVERIFY(prepare(ref.path()));
+        QVERIFY(prepareSwap(ref.path(), programFirst));
         QVERIFY(install(ref.path(), true).ok);
-        const int swapOver = steps;
         const QStringList installed = folderTree(ref.path(), true);
         // What the next install sweeps away: the staging folders left by a
         // stop once the record is gone, and the package.
@@ -352,17 +390,21 @@ private Q_SLOTS:
             return tree;
         };
 
-        for (stopAt = 1;; ++stopAt) {
+        int newStood = 0;
+        for (stop.at = 1;; ++stop.at) {
             QTemporaryDir tmp;
             const QString prog = tmp.path() + "/prog";
-            QVERIFY(prepare(prog));
+            QVERIFY(prepareSwap(prog, programFirst));
             const QStringList before = folderTree(prog, true);
-            steps = 0;
+            stop.steps = 0;
             try {
                 install(prog, starts);
-            } catch (const Stop&) {
-                const int stoppedAt = stopAt;
-                stopAt = 0;
+            } catch (const StopAtStep::Stop&) {
+                const int stoppedAt = stop.at;
+                stop.at = 0;
+                const QByteArray stood = runProgram(prog + "/TROVA");
+                QVERIFY2(stood == "v1" || stood == "v2", qPrintable(QString("step %1: %2").arg(stoppedAt).arg(stood)));
+                newStood += stood == "v2";
                 if (byInstall) {
                     const update::InstallResult r = install(prog, false);
                     QVERIFY2(r.error.contains("无法启动"), qPrintable(r.error));
@@ -377,44 +419,157 @@ private Q_SLOTS:
                     other.unlock();
                     QCOMPARE(update::recoverInterruptedInstall(prog), QString());
                 }
-                stopAt = stoppedAt;
+                stop.at = stoppedAt;
                 const QStringList after = folderTree(prog, true);
-                if (stopAt == swapOver)
-                    QCOMPARE(whole(after, false), whole(installed, false));
-                else
-                    QCOMPARE(whole(after, true), before);
+                const bool isOld = whole(after, true) == before;
+                const bool isNew = whole(after, false) == whole(installed, false);
+                QVERIFY2(isOld || isNew, qPrintable(QString("step %1").arg(stoppedAt)));
+                if (stood == "v1")
+                    QVERIFY2(isOld, qPrintable(QString("step %1").arg(stoppedAt)));
+                else if (starts)
+                    QVERIFY2(isNew, qPrintable(QString("step %1").arg(stoppedAt)));
                 continue;
             }
             // The install ran to its end: every step was stopped at once.
-            QVERIFY(stopAt > swapOver);
+            QVERIFY(stop.at > 10);
             break;
         }
-        update::setSwapStepHook({});
+        QVERIFY(newStood > 0);
     }
 
-    // A record that cannot be trusted puts nothing back and lets nothing be
-    // swept away: the files it would name stay where they are.
+    // A record that is not whole, or that leads through a link, puts nothing
+    // back and lets nothing be swept away: the files it would name stay where
+    // they are, and so does everything a link leads to. Each row damages the
+    // record and folder that a real stop in the middle of a swap left.
     void unreadableSwapRecordKeepsEverything_data()
     {
-        QTest::addColumn<QByteArray>("record");
-        QTest::newRow("not a record") << QByteArray("garbage\n");
-        QTest::newRow("cut off") << QByteArray("TROVA swap journal 1\nmove TROVA\n");
-        QTest::newRow("outside the folder") << QByteArray("TROVA swap journal 1\nmove ../x TROVA\n");
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QByteArray>("record"); // written over the real one
+        QTest::addColumn<QString>("reason");
+        const QByteArray real;
+        QTest::newRow("not a record") << QString() << QByteArray("garbage\n") << "不是更新记录";
+        QTest::newRow("cut off") << QString() << QByteArray("TROVA swap journal 1\nmove TROVA\n") << "旧版本";
+        QTest::newRow("outside the folder") << QString() << QByteArray("TROVA swap journal 1\nmove ../x TROVA\n")
+                                            << "旧版本";
+        QTest::newRow("written by the previous version") << "previous" << real << "旧版本";
+        QTest::newRow("header only") << "header" << real << "没有结束标记";
+        QTest::newRow("cut at a line end") << "cut" << real << "没有结束标记";
+        QTest::newRow("cut in a line") << "cut in a line" << real << "没有结束标记";
+        QTest::newRow("a name changed") << "renamed" << real << "校验和不符";
+        QTest::newRow("a line dropped") << "dropped" << real << "却有";
+        QTest::newRow("sealed, a path outside the folder") << "sealed outside" << real << "程序文件夹之外";
+        QTest::newRow("sealed, a path through a linked folder") << "sealed link" << real << "经过链接“linked”";
+        QTest::newRow("backup folder a link") << "backup link" << real << "经过链接“.TROVA-update-backup”";
+        QTest::newRow("staging folder a link") << "staging link" << real << "经过链接“.TROVA-update”";
+        QTest::newRow("record a link") << "record link" << real << "不是可读取的普通文件";
+        QTest::newRow("a kept file gone") << "kept gone" << real << "不符";
     }
     void unreadableSwapRecordKeepsEverything()
     {
+        QFETCH(QString, damage);
         QFETCH(QByteArray, record);
+        QFETCH(QString, reason);
         QTemporaryDir tmp;
         const QString prog = tmp.path() + "/prog";
-        QVERIFY(writeFile(prog + "/TROVA.exec", "v1"));
-        QVERIFY(writeFile(prog + "/.TROVA-update-backup/data/keep.txt", "old data"));
-        QVERIFY(writeFile(prog + "/.TROVA-update-journal", record));
-        QVERIFY(build(prog + "/Kalvimar.zip", { "f TROVA" }));
+        const QString outside = tmp.path() + "/outside";
+        QVERIFY(writeFile(outside + "/keep.txt", "outside", 0640));
+        QVERIFY(writeFile(outside + "/sub/deep.txt", "deep", 0600));
+        QVERIFY(::chmod(QFile::encodeName(outside).constData(), 0750) == 0);
+        QVERIFY(prepareSwap(prog, false));
+        {
+            // A stop with files kept, moved and replaced, the program not.
+            StopAtStep stop;
+            stop.at = 7;
+            QVERIFY_THROWS_EXCEPTION(StopAtStep::Stop, update::installPackage(prog));
+        }
+        const QString journal = prog + "/.TROVA-update-journal";
+        const QByteArray real = fileBytes(journal);
+        QVERIFY(real.startsWith("TROVA swap journal"));
+        const qsizetype lastLine = real.lastIndexOf('\n', real.size() - 2) + 1;
+        auto sealed = [&](const std::function<void(update::swap::Step&)>& change) {
+            QString why;
+            std::optional<update::swap::Plan> plan = update::swap::readJournal(prog + "/", &why);
+            if (!plan)
+                return false;
+            change(plan->steps[1]);
+            return update::swap::writeJournal(prog + "/", *plan);
+        };
+        auto aside = [&](const QString& name) {
+            return QFile::rename(prog + "/" + name, outside + "/" + name) && QFile::link(outside + "/" + name, prog + "/" + name);
+        };
+        if (!record.isEmpty())
+            QVERIFY(writeFile(journal, record));
+        else if (damage == "previous")
+            QVERIFY(writeFile(journal, real.left(lastLine).replace("journal 2", "journal 1")));
+        else if (damage == "header")
+            QVERIFY(writeFile(journal, real.left(real.indexOf('\n') + 1)));
+        else if (damage == "cut")
+            QVERIFY(writeFile(journal, real.left(lastLine)));
+        else if (damage == "cut in a line")
+            QVERIFY(writeFile(journal, real.left(real.size() - 5)));
+        else if (damage == "renamed")
+            QVERIFY(writeFile(journal, QByteArray(real).replace("lib/big.bin", "lib/big.bim")));
+        else if (damage == "dropped")
+            QVERIFY(writeFile(journal, real.left(real.indexOf('\n') + 1) + real.mid(real.indexOf('\n', 22) + 1)));
+        else if (damage == "sealed outside")
+            QVERIFY(sealed([](update::swap::Step& s) { s.from = "../outside/keep.txt"; }));
+        else if (damage == "sealed link")
+            QVERIFY(QFile::link(outside, prog + "/linked") && sealed([](update::swap::Step& s) { s.to = "linked/keep.txt"; }));
+        else if (damage == "backup link")
+            QVERIFY(aside(".TROVA-update-backup"));
+        else if (damage == "staging link")
+            QVERIFY(aside(".TROVA-update"));
+        else if (damage == "record link")
+            QVERIFY(aside(".TROVA-update-journal"));
+        else if (damage == "kept gone")
+            QVERIFY(QFile::rename(prog + "/.TROVA-update-backup/lib/big.bin", outside + "/big.bin"));
         const QStringList before = folderTree(tmp.path(), true);
-        QVERIFY(update::recoverInterruptedInstall(prog).contains("无法读取"));
+
+        const QString recovered = update::recoverInterruptedInstall(prog);
+        QVERIFY2(recovered.contains(reason) && recovered.contains("没有"), qPrintable(recovered));
         const update::InstallResult r = update::installPackage(prog, [](const QString&, const QString&) { return true; });
-        QVERIFY2(!r.ok && r.error.contains("无法读取"), qPrintable(r.error));
+        QVERIFY2(!r.ok && r.error.contains(reason), qPrintable(r.error));
         QCOMPARE(folderTree(tmp.path(), true), before);
+        QCOMPARE(fileMode(outside), 0750);
+    }
+
+    // With a link where the install makes, fills or empties a folder, or on
+    // the way to a file of the package, the install is refused before it
+    // writes anything, and what the link leads to stays as it was.
+    void linksInTheProgramFolderAreNotFollowed_data()
+    {
+        QTest::addColumn<QString>("link"); // in the program folder, to the outside folder
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("reason");
+        const QStringList plain { "f TROVA", "f lib/new.so" };
+        QTest::newRow("staging folder") << ".TROVA-update" << plain << ".TROVA-update不是文件夹";
+        QTest::newRow("backup folder") << ".TROVA-update-backup" << plain << ".TROVA-update-backup不是文件夹";
+        QTest::newRow("file under a linked folder") << "lib" << plain << "文件夹“lib”在程序文件夹中是一个链接";
+        QTest::newRow("file two levels under a linked folder")
+            << "data/linked" << QStringList { "f TROVA", "f data/linked/sub/deep.txt" } << "文件夹“data/linked”在程序文件夹中是一个链接";
+        QTest::newRow("folder entry that is a link") << "lib" << QStringList { "f TROVA", "d lib/" } << "文件夹“lib”在程序文件夹中是一个链接";
+    }
+    void linksInTheProgramFolderAreNotFollowed()
+    {
+        QFETCH(QString, link);
+        QFETCH(QStringList, entries);
+        QFETCH(QString, reason);
+        QTemporaryDir tmp;
+        const QString prog = tmp.path() + "/prog";
+        const QString outside = tmp.path() + "/outside";
+        QVERIFY(writeFile(outside + "/new.so", "outside", 0640));
+        QVERIFY(writeFile(outside + "/sub/deep.txt", "deep", 0600));
+        QVERIFY(::chmod(QFile::encodeName(outside).constData(), 0750) == 0);
+        QVERIFY(writeFile(prog + "/TROVA", "v1", 0755));
+        QVERIFY(QDir().mkpath(QFileInfo(prog + "/" + link).path()));
+        QVERIFY(QFile::link(outside, prog + "/" + link));
+        QVERIFY(build(prog + "/Kalvimar.zip", entries));
+        const QStringList before = folderTree(tmp.path(), true);
+        const update::InstallResult r = update::installPackage(prog, [](const QString&, const QString&) { return true; });
+        QVERIFY2(!r.ok && r.error.contains(reason), qPrintable(r.error));
+        QCOMPARE(update::recoverInterruptedInstall(prog), QString());
+        QCOMPARE(folderTree(tmp.path(), true), before);
+        QCOMPARE(fileMode(outside), 0750);
     }
 
     void zip64PackagesUnpack_data()
