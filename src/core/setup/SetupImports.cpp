@@ -20,8 +20,8 @@ QString FormatTerminalId(const QString& text)
 
 QString TypedTerminalId(const QString& text)
 {
-    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
-    return digits.match(text.trimmed()).hasMatch() ? FormatTerminalId(text) : text;
+    static const QRegularExpression whole(QStringLiteral("^[+-]?[0-9]+$"));
+    return whole.match(text.trimmed()).hasMatch() ? FormatTerminalId(text) : text;
 }
 
 namespace {
