@@ -1,5 +1,6 @@
 #include "Mtc_Machine.h"
 
+#include "FormWidgets.h"
 #include "ListTools.h"
 #include "app/Module1.h"
 
@@ -14,7 +15,7 @@ Mtc_Machine::Mtc_Machine(QWidget* parent) : PlantScreen(QStringLiteral("Maintena
     cboLine = addComboBox(QStringLiteral("Line ID"));
     // Editable, so that a machine whose line is gone still shows that line
     // rather than whichever line the box held before.
-    cboLine->setEditable(true);
+    formui::makeEditable(cboLine);
     msfgMachine = addGrid(QStringLiteral("msfgMachine"));
     Module1::InstallUpperCaseKeyBox(txtID);
 

@@ -55,9 +55,7 @@ Mtc_Comp_Link::Mtc_Comp_Link(QWidget* parent) : MaintenanceScreen(parent)
     cboProj = new QComboBox(this);
     cboPN = new QComboBox(this);
     cboComp = new QComboBox(this);
-    cboComp->setEditable(true);
-    cboComp->setInsertPolicy(QComboBox::NoInsert);
-    cboComp->setCompleter(nullptr); // the typed text is checked exactly as typed
+    formui::makeEditable(cboComp); // the typed text is checked exactly as typed
     formui::limitToColumn(cboComp, QStringLiteral("component_link"), QStringLiteral("comp_code"));
     cboVD = new QComboBox(this);
     txtVDDesc = greyBox(this);

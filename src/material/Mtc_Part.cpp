@@ -5,6 +5,7 @@
 #include "FormWidgets.h"
 #include "app/Module1.h"
 #include "label/LabelLanguage.h"
+#include "workbook/WorkbookExport.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -179,6 +180,9 @@ void Mtc_Part::cmdPrint_Click()
 std::optional<workbook::ImportLayout> Mtc_Part::importLayout() const
 {
     workbook::ImportLayout l = bindingImportLayout(); // the approval flag is not bound: it stays
+    // A workbook of the screen's own export carries each part number
+    // between the barcode font's marks: "*P1*" is P1.
+    l.columns[0].toValue = workbook::withoutStarMarks;
     l.insertFixed = {{QStringLiteral("approve"), QStringLiteral("0")}}; // imported part numbers need no approval
     l.checks << [](const QStringList& c) {
         if (gConn().count(QStringLiteral("select count(*) from proj_info where proj_id = ?"), {c[2]}) > 0)

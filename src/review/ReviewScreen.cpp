@@ -1,5 +1,6 @@
 #include "ReviewScreen.h"
 
+#include "FormWidgets.h"
 #include "ListTools.h"
 #include "QueryModel.h"
 #include "QueryTools.h"
@@ -80,7 +81,7 @@ QDateTimeEdit* ReviewScreen::newTimePicker()
 QComboBox* ReviewScreen::newChoiceBox()
 {
     auto* box = new QComboBox(this);
-    box->setEditable(true);
+    formui::makeEditable(box);
     return box;
 }
 

@@ -48,7 +48,7 @@ OPT_Line_Set::OPT_Line_Set(QWidget* parent) : MaintenanceScreen(parent)
     Module1::OnTextChange(cboProj, this, [this] { cboProj_Change(); });
 
     s.grid = msfgData;
-    // Edit changes project and part number of the terminal's row.
+    // Edit changes project and part number of the row shown.
     s.keyBoxes = {cboLine, cboMC, cboGW21, cboDT};
     s.otherBoxes = {cboProj, cboPart};
     // Each parent box is set before its child, so the child's list is the
@@ -85,6 +85,10 @@ void OPT_Line_Set::LoadData()
     Module1::FillCombo(cboProj, gConn().query(QStringLiteral("select distinct proj_id from part_info order by proj_id")));
     Module1::FillCombo(cboGW21,
                        gConn().query(QStringLiteral("select distinct gw21_ip from dt200_info order by gw21_ip")));
+    // The parents are empty now, and so is what hangs on them: no box keeps
+    // a value of a row that is no longer shown.
+    for (QComboBox* child : {cboMC, cboPart, cboDT})
+        Module1::ClearCombo(child);
 }
 
 void OPT_Line_Set::cboGW21_Change()
@@ -108,6 +112,32 @@ void OPT_Line_Set::cboProj_Change()
                                               {cboProj->currentText()}));
 }
 
+QVariantList OPT_Line_Set::boxTexts() const
+{
+    return {cboLine->currentText(), cboProj->currentText(), cboPart->currentText(),
+            cboMC->currentText(),   cboGW21->currentText(), cboDT->currentText()};
+}
+
+void OPT_Line_Set::modeEntered()
+{
+    // Project and part number are about to change: the row is found by what
+    // it holds now, as the boxes show it.
+    if (EditMode == QLatin1String("Edit"))
+        m_editedRow = boxTexts();
+}
+
+int OPT_Line_Set::updateRow()
+{
+    // Rows of the same line, machine and terminal for other part numbers
+    // are other set-ups: only the row shown changes.
+    QVariantList values{cboProj->currentText(), cboPart->currentText(), Module1::gUserID};
+    values << m_editedRow;
+    return gConn().exec(QStringLiteral("update line_set set proj_id = ?, part_no = ?, update_user = ?, "
+                                       "update_time = sysdate where line_id = ? and proj_id = ? and part_no = ? "
+                                       "and mc_id = ? and gw21_ip = ? and dt200_id = ?"),
+                        values);
+}
+
 qlonglong OPT_Line_Set::deleteGuardCount()
 {
     // The component set-up of the line, part number and machine hangs on the row.
@@ -125,8 +155,7 @@ int OPT_Line_Set::deleteRow()
 {
     return gConn().exec(QStringLiteral("delete from line_set where line_id = ? and proj_id = ? and part_no = ? "
                                        "and mc_id = ? and gw21_ip = ? and dt200_id = ?"),
-                        {cboLine->currentText(), cboProj->currentText(), cboPart->currentText(), cboMC->currentText(),
-                         cboGW21->currentText(), cboDT->currentText()});
+                        boxTexts());
 }
 
 std::optional<workbook::ImportLayout> OPT_Line_Set::importLayout() const

@@ -2,6 +2,8 @@
 
 #include "MaintenanceScreen.h"
 
+#include <QVariantList>
+
 class QComboBox;
 class QPushButton;
 
@@ -21,6 +23,8 @@ public:
     QPushButton *cmdImport, *cmdExport, *cmdNew, *cmdEdit, *cmdDelete, *cmdSave, *cmdCancel, *cmdExit;
 
 protected:
+    void modeEntered() override;
+    int updateRow() override;
     qlonglong deleteGuardCount() override;
     void showDeleteRefused(qlonglong users) override;
     int deleteRow() override;
@@ -30,4 +34,8 @@ private:
     void cboGW21_Change();
     void cboLine_Change();
     void cboProj_Change();
+    QVariantList boxTexts() const;
+
+    // The six values of the row Edit was pressed on, as stored.
+    QVariantList m_editedRow;
 };

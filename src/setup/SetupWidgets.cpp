@@ -1,5 +1,7 @@
 #include "SetupWidgets.h"
 
+#include "FormWidgets.h"
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -10,7 +12,7 @@ QComboBox* selector(QWidget* parent, const char* name)
 {
     auto* box = new QComboBox(parent);
     box->setObjectName(QLatin1String(name));
-    box->setEditable(true);
+    formui::makeEditable(box);
     box->setMinimumWidth(130);
     return box;
 }

@@ -14,7 +14,7 @@ using testing::queryRows;
 
 // The part-number screen: the approval flag, Print off while editing, the
 // guards by part number over every project, a row whose project is gone, the
-// export's form and the import.
+// export's form, the import and the two together.
 class PartScreenTest : public testdb::Case
 {
     Q_OBJECT
@@ -126,6 +126,22 @@ private Q_SLOTS:
         // An existing pair keeps its flag; a new one needs no approval.
         QCOMPARE(queryRows("select part_no, part_desc, proj_id, approve from part_info order by part_no"),
                  QStringList({"PN-1|imported|P1|1", "PN-2|pd|P2|0", "pn-3|new one|P2|0"}));
+    }
+
+    // The screen's own export, imported back, names the part numbers there
+    // are: it renews them and stores nothing new.
+    void exportImportedBackStoresNothingNew()
+    {
+        testing::addPart("PN-1", "P1", "1");
+        testing::addPart("PN-2", "P2", "0");
+        const QString rows = "select part_no, part_desc, proj_id, approve from part_info order by part_no";
+        const QStringList before = queryRows(rows);
+        TROVA_OPEN_SCREEN(fx, s, Mtc_Part, QStringLiteral("Man_Part"));
+        s->cmdexport->click();
+        prompter().files.enqueue(m_exports.last());
+        s->cmdImport->click();
+        QCOMPARE(prompter().texts(), QStringList({"The success import 2 records."}));
+        QCOMPARE(queryRows(rows), before);
     }
 };
 

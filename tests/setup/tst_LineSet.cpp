@@ -1,6 +1,7 @@
 #include "DbRows.h"
 #include "ExportCatcher.h"
 #include "MainWindowFixture.h"
+#include "Mtc_DT200.h"
 #include "OPT_Line_Set.h"
 #include "SetupTestKit.h"
 #include "TestDb.h"
@@ -31,6 +32,17 @@ QStringList lineSets()
 {
     return testing::queryRows("select line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id, update_user "
                               "from line_set order by line_id, mc_id, dt200_id, part_no, gw21_ip");
+}
+
+// New with L1, PR1, P1, M1 and the gateway picked, and the terminal typed.
+void typeNewRow(OPT_Line_Set* s, const char* gateway, const QString& terminal)
+{
+    s->cmdNew->click();
+    for (auto [box, text] : { std::pair { s->cboLine, "L1" }, { s->cboProj, "PR1" }, { s->cboPart, "P1" },
+             { s->cboMC, "M1" }, { s->cboGW21, gateway } })
+        testing::choose(box, text);
+    s->cboDT->setFocus();
+    QTest::keyClicks(s->cboDT->lineEdit(), terminal);
 }
 
 } // namespace
@@ -71,18 +83,69 @@ private Q_SLOTS:
     }
 
     // A terminal typed as a number is stored in the three digits that DT200
-    // Define and the import store and the monitor looks up.
+    // Define and the import store and the monitor looks up: what was typed,
+    // never a listed terminal that begins with it. After Save no box keeps a
+    // value of a row; a refused Save keeps the box as typed.
     void typedTerminalStoredAsTheMonitorFindsIt()
     {
+        for (const char* terminal : { "100", "1000" })
+            gConn().exec("insert into dt200_info (gw21_ip, dt200_id) values ('10.0.0.6', ?)", { terminal });
         TROVA_OPEN_SCREEN(f, s, OPT_Line_Set, "OPR_Line_SET");
-        s->cmdNew->click();
-        for (auto [box, text] : { std::pair { s->cboLine, "L1" }, { s->cboProj, "PR1" }, { s->cboPart, "P1" },
-                 { s->cboMC, "M1" }, { s->cboGW21, "10.0.0.6" } })
-            testing::choose(box, text);
-        s->cboDT->setFocus();
-        QTest::keyClicks(s->cboDT->lineEdit(), "1");
+        typeNewRow(s, "10.0.0.6", "1");
+        QTest::keyClick(s->cboDT->lineEdit(), Qt::Key_Tab);
+        QCOMPARE(s->cboDT->currentText(), QStringLiteral("1"));
         s->cmdSave->click();
         QCOMPARE(lineSets(), QStringList({ "L1|PR1|P1|M1|10.0.0.6|001|SYSADMIN" }));
+        for (const QComboBox* box : s->findChildren<QComboBox*>())
+            QVERIFY2(box->currentText().isEmpty(), qPrintable(box->objectName()));
+
+        typeNewRow(s, "10.0.0.6", "0001");
+        s->cmdSave->click(); // the row is stored already
+        QCOMPARE(prompter().last().title, QStringLiteral("Information"));
+        QCOMPARE(s->cboDT->currentText(), QStringLiteral("0001"));
+    }
+
+    // A terminal number with a sign takes one form on every road: the
+    // import finds the terminal DT200 Define stored, and the screen stores
+    // the same.
+    void signedTerminalAlikeOnEveryRoad()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        auto* terminals = f.open<Mtc_DT200>("Man_DT200");
+        QVERIFY(terminals);
+        terminals->cmdNew->click();
+        terminals->txtIP->setText("10.0.0.9");
+        terminals->txtID->setText("-1");
+        terminals->cmdSave->click();
+        prompter().files.enqueue(m_exports.writeSheet("signed.xlsx",
+            { { "Line", "Project", "Part", "Machine", "GW21", "DT200" }, { "L2", "PR2", "P3", "M3", "10.0.0.9", "-1" } }));
+        auto* s = f.open<OPT_Line_Set>("OPR_Line_SET");
+        QVERIFY(s);
+        s->cmdImport->click();
+        typeNewRow(s, "10.0.0.9", "-1");
+        s->cmdSave->click();
+        QCOMPARE(testing::queryRows("select dt200_id from dt200_info where gw21_ip = '10.0.0.9'"),
+            QStringList({ "-001" }));
+        QCOMPARE(testing::queryRows("select line_id, dt200_id from line_set order by line_id"),
+            QStringList({ "L1|-001", "L2|-001" }));
+    }
+
+    // Edit of one of two rows that share line, machine, gateway and
+    // terminal changes that row alone.
+    void editChangesTheRowShownOnly()
+    {
+        addLineSet({ "L1", "PR1", "P1", "M1", "10.0.0.6", "001" });
+        addLineSet({ "L1", "PR2", "P3", "M1", "10.0.0.6", "001" });
+        gConn().exec("insert into part_info (part_no, proj_id) values ('P4', 'PR2')");
+        TROVA_OPEN_SCREEN(f, s, OPT_Line_Set, "OPR_Line_SET");
+        testing::clickCell(s->msfgData, "PR2", 1, 2);
+        s->cmdEdit->click();
+        testing::choose(s->cboPart, "P4");
+        s->cmdSave->click();
+        QCOMPARE(prompter().texts(), QStringList());
+        QCOMPARE(lineSets(),
+            QStringList({ "L1|PR1|P1|M1|10.0.0.6|001|OLD", "L1|PR2|P4|M1|10.0.0.6|001|SYSADMIN" }));
     }
 
     void newEditDeleteAndImport()
@@ -98,8 +161,7 @@ private Q_SLOTS:
         s.cmdSave->click();
         QCOMPARE(lineSets(), QStringList({ "L1|PR1|P1|M1|10.0.0.5|005|SYSADMIN" }));
 
-        // Edit changes project and part number of every row of the terminal
-        // on that line and machine, and nothing else.
+        // Edit changes project and part number of the row, and nothing else.
         addLineSet({ "L1", "PR1", "P1", "M1", "10.0.0.5", "012" });
         s.cmdCancel->click();
         s.msfgData->setCurrentCell(0, 1);

@@ -372,6 +372,39 @@ private Q_SLOTS:
         QCOMPARE(area->subWindowList().size(), buttons.size());
     }
 
+    // Every editable list box of the program keeps what was typed: an entry
+    // that begins with it neither completes it nor, differing in case only,
+    // takes its place when the box is left.
+    void editableBoxesKeepWhatWasTyped()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        QVERIFY(QTest::qWaitForWindowActive(f.main()));
+        int boxes = 0;
+        for (const grants::MenuGrant& m : grants::kMenuGrants) {
+            QWidget* screen = f.open(QString::fromLatin1(m.menuItem));
+            for (QComboBox* box : screen ? screen->findChildren<QComboBox*>() : QList<QComboBox*>()) {
+                if (!box->isEditable())
+                    continue;
+                // Only the box itself: the screen's reactions to its text and
+                // focus are left out.
+                const QSignalBlocker quiet(box);
+                box->removeEventFilter(screen);
+                box->setEnabled(true);
+                box->addItems({"100", "abc"});
+                for (const QString typed : {"1", "AB"}) {
+                    box->setEditText(QString());
+                    box->setFocus();
+                    QTest::keyClicks(box->lineEdit(), typed);
+                    QTest::keyClick(box->lineEdit(), Qt::Key_Tab);
+                    QVERIFY2(box->currentText() == typed, qPrintable(QString(m.menuItem) + " " + box->objectName()));
+                }
+                ++boxes;
+            }
+        }
+        QVERIFY(boxes >= 20);
+    }
+
     // Access keys typed in the active screen's grid: Alt+E is "&Export",
     // "&Edit" and the Enquiry menu, so it moves the focus between the two
     // buttons and presses neither; Alt+N, New's alone, presses New. A

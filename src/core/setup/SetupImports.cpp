@@ -1,5 +1,7 @@
 #include "setup/SetupImports.h"
 
+#include "workbook/WorkbookExport.h"
+
 #include <QRegularExpression>
 #include <cmath>
 
@@ -18,8 +20,8 @@ QString FormatTerminalId(const QString& text)
 
 QString TypedTerminalId(const QString& text)
 {
-    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
-    return digits.match(text.trimmed()).hasMatch() ? FormatTerminalId(text) : text;
+    static const QRegularExpression whole(QStringLiteral("^[+-]?[0-9]+$"));
+    return whole.match(text.trimmed()).hasMatch() ? FormatTerminalId(text) : text;
 }
 
 namespace {
@@ -68,10 +70,7 @@ workbook::ImportLayout LineSetImport(db::Database& db)
 
 QString LinkNumber(const QString& text)
 {
-    QString link = text.trimmed();
-    if (link.size() >= 2 && link.startsWith(QLatin1Char('*')) && link.endsWith(QLatin1Char('*')))
-        link = link.mid(1, link.size() - 2).trimmed();
-    return link.toUpper();
+    return workbook::withoutStarMarks(text).toUpper();
 }
 
 workbook::ImportLayout SlotLinkImport(db::Database& db)

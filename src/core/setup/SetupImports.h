@@ -12,8 +12,9 @@ namespace setup {
 // A terminal id as the terminals are stored: a number becomes three digits
 // at least ("5" -> "005", "12.0" -> "012"); any other text stays as it is.
 QString FormatTerminalId(const QString& text);
-// A terminal id typed on a screen: digits alone are the number the import
-// stores ("1" -> "001"); any other text is kept as typed.
+// A terminal id typed on a screen: a whole number (digits, a sign before
+// them allowed) is stored as the import stores it ("1" -> "001", "-1" ->
+// "-001"); any other text is kept as typed.
 QString TypedTerminalId(const QString& text);
 
 // line_set, columns A to F: line, project, part number, machine, gateway,

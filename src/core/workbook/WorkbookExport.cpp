@@ -8,6 +8,14 @@
 
 namespace workbook {
 
+QString withoutStarMarks(const QString& cell)
+{
+    const QString text = cell.trimmed();
+    if (text.size() >= 2 && text.startsWith(QLatin1Char('*')) && text.endsWith(QLatin1Char('*')))
+        return text.mid(1, text.size() - 2).trimmed();
+    return text;
+}
+
 std::optional<unsigned> statusFill(const QString& status)
 {
     if (status == QLatin1String("0"))
@@ -124,7 +132,7 @@ bool writeExport(const TableSource& source, SourceKind kind, const ExportOptions
             for (int c = 0; c < columns; ++c) {
                 QString text = header ? source.header(c) : source.text(sourceRow, c);
                 if (!header && c == 0 && options.starFirstColumn)
-                    text = QLatin1Char('*') + text + QLatin1Char('*');
+                    text = QLatin1Char('*') + text + QLatin1Char('*'); // withoutStarMarks reads it back
                 const bool left = !grid || c == 0;
                 widths.add(c, text, large ? 14.0 : 11.0);
                 lxw_format* f = formats.get(large, left, fill);

@@ -41,6 +41,11 @@ struct ExportOptions
     QString partNo;
 };
 
+// A first-column cell written with starFirstColumn, read back as the text
+// it stands for: trimmed, without the "*" the export put before and after
+// it. Any other text comes back trimmed.
+QString withoutStarMarks(const QString& cell);
+
 // Fill colour (RGB) for a row status: "0", "1" and "2" (exact texts) give the
 // workbook palette's colours 34, 36 and 40; any other text no fill.
 std::optional<unsigned> statusFill(const QString& status);

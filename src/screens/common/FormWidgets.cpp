@@ -62,6 +62,16 @@ void limitToColumn(QWidget* box, const QString& table, const QString& column)
         edit->setMaxLength(width);
 }
 
+void makeEditable(QComboBox* box)
+{
+    box->setEditable(true);
+    // Qt's completer fills in the rest of the first entry that starts with
+    // what was typed ("1" becomes "100"), and matches entries regardless of
+    // case when the box is left.
+    box->setCompleter(nullptr);
+    box->setInsertPolicy(QComboBox::NoInsert);
+}
+
 QComboBox* addDropDown(QFormLayout* form, const QString& label)
 {
     auto* box = new QComboBox;

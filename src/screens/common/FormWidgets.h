@@ -43,6 +43,10 @@ QLineEdit* addTextBox(QFormLayout* form, const QString& label, int maxLength);
 // of the column it is stored in, so that whatever can be typed can be
 // stored; a smaller limit the box has stays. Other boxes are left alone.
 void limitToColumn(QWidget* box, const QString& table, const QString& column);
+// Lets a drop-down list take typed text too. The box keeps what was typed:
+// no entry completes it or takes its place (not even one differing in case)
+// unless the user picks it, and Enter adds nothing to the list.
+void makeEditable(QComboBox* box);
 // A drop-down list that takes only its own entries.
 QComboBox* addDropDown(QFormLayout* form, const QString& label);
 // Fills a drop-down list with the first column of a query's rows and leaves

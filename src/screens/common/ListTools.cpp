@@ -344,6 +344,14 @@ void FillCombo(QComboBox* box, db::ResultSet rs)
         box->setEditText(QString());
 }
 
+void ClearCombo(QComboBox* box)
+{
+    const QSignalBlocker quiet(box);
+    box->clear();
+    if (box->isEditable())
+        box->setEditText(QString());
+}
+
 void OnTextChange(QComboBox* box, QObject* context, const std::function<void()>& react)
 {
     // currentTextChanged comes once per change of an editable box's text,

@@ -79,6 +79,8 @@ void InstallColumnSort(QTreeView* list);
 // list and text emptied first, no entry selected afterwards. A refill is no
 // change of the text the screen reacts to.
 void FillCombo(QComboBox* box, db::ResultSet rs);
+// Empties a combo box's list and text, as FillCombo does for no rows.
+void ClearCombo(QComboBox* box);
 // Runs react once for every change of the box's text, however it came:
 // typed, picked from the list or set by the program. A database failure in
 // react is shown.

@@ -484,10 +484,6 @@ bool MaintenanceScreen::inputAccepted()
     if (EditMode != m_setup.modes.newMode)
         return true;
     for (const Field& f : m_binding.fields) {
-        if (f.storedForm)
-            setBoxText(f.box, f.storedForm(boxText(f.box)));
-    }
-    for (const Field& f : m_binding.fields) {
         if (!f.required)
             continue;
         const QString text = f.key ? boxText(f.box).trimmed() : boxText(f.box);
@@ -507,7 +503,8 @@ void MaintenanceScreen::insertRow()
     for (const Field& f : m_binding.fields) {
         names << f.column;
         marks << QStringLiteral("?");
-        values << (f.key ? boxText(f.box).trimmed() : boxText(f.box));
+        const QString text = f.storedForm ? f.storedForm(boxText(f.box)) : boxText(f.box);
+        values << (f.key ? text.trimmed() : text);
     }
     names << QStringLiteral("update_user") << QStringLiteral("update_time");
     marks << QStringLiteral("?") << QStringLiteral("sysdate");
@@ -515,6 +512,12 @@ void MaintenanceScreen::insertRow()
     Module1::gConn().exec(QStringLiteral("insert into %1 (%2) values (%3)")
                               .arg(m_binding.table, names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
                           values);
+    // Stored: the boxes show the row as saved, so that Edit and Delete find
+    // it. A refused row keeps what was typed, to be mended.
+    for (const Field& f : m_binding.fields) {
+        if (f.storedForm && boxText(f.box) != f.storedForm(boxText(f.box)))
+            setBoxText(f.box, f.storedForm(boxText(f.box)));
+    }
 }
 
 int MaintenanceScreen::updateRow()

@@ -68,8 +68,9 @@ public:
         QWidget* box = nullptr; // QLineEdit or QComboBox
         bool key = false;
         bool required = false; // checked by New: key boxes trimmed, others as they stand
-        // The form New stores the typed value in; it is shown in the box
-        // before the checks. Null: as typed.
+        // The form New stores the typed value in; the box shows it once the
+        // row is stored (a refused Save leaves the box as typed). Null: as
+        // typed.
         QString (*storedForm)(const QString&) = nullptr;
     };
 

@@ -118,6 +118,14 @@ private Q_SLOTS:
         // Typed on a screen: a number as the import stores it, else as typed.
         for (const auto& [typed, stored] : { std::pair { " 0012 ", "012" }, { "1", "001" }, { "1.5", "1.5" } })
             QCOMPARE(TypedTerminalId(typed), QString(stored));
+        // Every whole number, however typed, as the import's column stores it.
+        const auto imported = LineSetImport(gConn()).columns.at(5).toValue;
+        for (int n = -1100; n <= 1100; ++n) {
+            const QString digits = QString::number(std::abs(n)).rightJustified(4, '0');
+            for (const QString& typed : { QString::number(n), QString(n < 0 ? "-" : "+") + digits,
+                     " " + QString::number(n) + " " })
+                QVERIFY2(TypedTerminalId(typed) == imported(typed), qPrintable(typed));
+        }
     }
 
     void lineSetImportChecksInOrder()
