@@ -5,7 +5,9 @@
 #include "app/AppControl.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
+#include "update/EntryRoom.h"
 #include "update/Installer.h"
+#include "update/modZip.h"
 #include "update/UpdateServer.h"
 
 #include <QCloseEvent>
@@ -75,7 +77,15 @@ void frmOpenZIP::cmdOK_Click()
     if (!QFileInfo(package).isFile())
         return;
     m_label4->setText(QStringLiteral("当前解压文件名：") + package);
-    const update::InstallResult r = update::installPackage(folder);
+    // A name that fits alone may not fit in the install's folders, where
+    // creating it would fail with no word on which name.
+    update::InstallResult r;
+    const modZip::PackageListing list = modZip::ListPackage(package);
+    const QString tooLong = list.error.isEmpty() ? update::entryRoomError(folder, list) : QString();
+    if (!tooLong.isEmpty())
+        r.error = QStringLiteral("无法安装更新文件：%1。").arg(tooLong);
+    else
+        r = update::installPackage(folder);
     if (!r.ok) {
         // The old program is still in place and this one keeps running.
         m_label4->setText(QStringLiteral("文件升级失败！"));

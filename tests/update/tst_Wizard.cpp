@@ -359,6 +359,17 @@ private Q_SLOTS:
         QCOMPARE(prompter().last().title, QString::fromUtf8("软件升级信息"));
         QVERIFY(prompter().last().text.startsWith(QString::fromUtf8("无法安装更新文件：条目“TROVA”只有")));
         QVERIFY(m_ended.isEmpty() && page3.isVisible());
+
+        // A name as long as the file system takes, alone: in the program
+        // folder it is too long, and the message says which it is.
+        const QString name = QString(QString(254, 'd') + "/").repeated(16) + QString(15, 'f');
+        QVERIFY(ZipBuilder(m_prog + "/Kalvimar.zip").file("TROVA", program("v2")).file(name, "x").close());
+        QTest::mouseClick(page3.cmdOK(), Qt::LeftButton);
+        QCOMPARE(prompter().messages.size(), 2);
+        QVERIFY2(prompter().last().text.startsWith(QString::fromUtf8("无法安装更新文件：条目“") + name.left(60)),
+            qPrintable(prompter().last().text));
+        QVERIFY(prompter().last().text.contains(QString::fromUtf8("超过了文件系统允许的4095字节")));
+        QCOMPARE(fileBytes(m_prog + "/TROVA"), program("v1"));
         page3.close();
         QCOMPARE(m_ended, QList<int> { 0 });
     }
