@@ -221,7 +221,10 @@ InstallResult installPackage(const QString& folderIn, const Starter& start)
 
     QLockFile lock(folder + kLock);
     if (!lock.tryLock(0)) {
-        result.error = lock.error() == QLockFile::LockFailedError
+        // A folder of that name would never be taken for a lock.
+        result.error = QFileInfo(folder + kLock).isDir()
+                           ? tr("无法安装更新文件：%1是文件夹，不是安装用的锁文件。").arg(folder + kLock)
+                           : lock.error() == QLockFile::LockFailedError
                            ? tr("另一个程序正在安装更新。")
                            : tr("无法安装更新文件：无法创建文件%1。").arg(folder + kLock);
         return result;

@@ -85,6 +85,16 @@ private Q_SLOTS:
         QCOMPARE(modZip::MakeDirPath(tmp.path() + "/blocker/sub"), QString());
     }
 
+    // A folder where the install's lock belongs is not another install.
+    void lockThatIsAFolderIsNamed()
+    {
+        QTemporaryDir tmp;
+        QVERIFY(QDir().mkpath(tmp.path() + "/.TROVA-update-lock"));
+        QVERIFY(ZipBuilder(tmp.path() + "/Kalvimar.zip").file("TROVA", "v2").close());
+        const update::InstallResult r = update::installPackage(tmp.path(), [](const QString&, const QString&) { return true; });
+        QCOMPARE(r.error, QString("无法安装更新文件：%1/.TROVA-update-lock是文件夹，不是安装用的锁文件。").arg(tmp.path()));
+    }
+
     void installSwapsInTheNewProgram()
     {
         const Umask open(0);
