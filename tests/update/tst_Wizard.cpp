@@ -250,9 +250,6 @@ private Q_SLOTS:
             << in("Big5", "<h1>" + traditional + "</h1>") << QByteArray("text/html; charset=big5") << traditional;
         QTest::newRow("UTF-16LE by its mark") << in("UTF-16LE", QChar(0xfeff) + notes) << QByteArray("text/html")
                                               << simplified;
-        QTest::newRow("UTF-16BE by its mark") << in("UTF-16BE", QChar(0xfeff) + notes) << QByteArray() << simplified;
-        QTest::newRow("unknown names, UTF-8")
-            << in("UTF-8", meta.arg("x-nothing")) << QByteArray("text/html; charset=x-nothing-either") << simplified;
     }
 
     void informationPageInItsOwnEncoding()
