@@ -21,7 +21,7 @@ namespace {
 QByteArray largest(const QByteArray& head, const QByteArray& unit, const QByteArray& tail = QByteArray())
 {
     QByteArray page = head;
-    while (update::isShowablePage(page + unit + tail)
+    while (update::isShowablePage(QString::fromUtf8(page + unit + tail))
            && page.size() + unit.size() + tail.size() <= update::kMaxInfoPageBytes)
         page += unit;
     return page + tail;

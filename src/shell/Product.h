@@ -10,6 +10,7 @@ namespace product {
 inline const QString kName = QStringLiteral("TROVA");
 inline const QString kSupplier = QStringLiteral("TROVA Development");
 inline const QString kTitle = QStringLiteral("TROVA SMT Component Loading Guard");
-inline const QString kVersionText = QStringLiteral("1.1.1");
+// The build setting TROVA_VERSION.
+inline const QString kVersionText = QStringLiteral(TROVA_VERSION_TEXT);
 
 } // namespace product

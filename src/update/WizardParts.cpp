@@ -116,10 +116,13 @@ void InfoFrame::navigate()
         // that could not be loaded. It is read apart from the browser, which
         // would lay it out as it goes.
         const std::optional<QByteArray> body = page->body();
-        if (!body || !update::isShowablePage(*body))
+        if (!body)
+            return;
+        const QString text = update::decodePage(*body, reply->rawHeader("Content-Type"));
+        if (!update::isShowablePage(text))
             return;
         auto* document = new PageDocument(m_browser);
-        document->setHtml(QString::fromUtf8(*body));
+        document->setHtml(text);
         if (tableDepth(document->rootFrame()) > update::kMaxPageTableDepth) {
             delete document;
             return;

@@ -31,7 +31,8 @@ public:
     explicit InfoFrame(QWidget* parent);
     ~InfoFrame() override;
 
-    // Loads the information page of the configured update server.
+    // Loads the information page of the configured update server, read in
+    // the encoding the answer or the page declares.
     void navigate();
     QTextBrowser* browser() const { return m_browser; }
     QLabel* link() const { return m_link; }

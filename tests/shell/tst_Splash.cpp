@@ -22,9 +22,9 @@ namespace {
 
 const char* const kDocumentPath = "/Soft/SoftXML/AllSoftDB/Kalvimar/Oskel/Kalvimar.xml";
 
-QByteArray document(const QByteArray& version)
+QByteArray document(const QString& version)
 {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root><SoftVersion>" + version
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root><SoftVersion>" + version.toUtf8()
            + "</SoftVersion><Other>x</Other></root>";
 }
 
@@ -69,9 +69,11 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("published");
         QTest::addColumn<bool>("login");
-        QTest::newRow("equal") << "" << 200 << document("1.1.1") << "1.1.1" << true;
-        QTest::newRow("blank-padded") << "" << 200 << document(" \n\t1.1.1  ") << "1.1.1" << true;
-        QTest::newRow("bare host means http") << "bare" << 200 << document("1.1.1") << "1.1.1" << true;
+        QTest::newRow("equal") << "" << 200 << document(product::kVersionText) << product::kVersionText << true;
+        QTest::newRow("blank-padded") << "" << 200 << document(" \n\t" + product::kVersionText + "  ") << product::kVersionText
+                                    << true;
+        QTest::newRow("bare host means http") << "bare" << 200 << document(product::kVersionText) << product::kVersionText
+                                            << true;
         QTest::newRow("newer") << "" << 200 << document("1.1.2") << "1.1.2" << false;
         QTest::newRow("older") << "" << 200 << document("1.1.0") << "1.1.0" << false;
         QTest::newRow("element missing")

@@ -1,17 +1,35 @@
 #include "HttpTestServer.h"
 
+#include "TestFiles.h"
+
+#include <QFile>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpSocket>
 
 #include <functional>
 #include <memory>
+#include <sys/socket.h>
 
 namespace testing {
 
-HttpTestServer::HttpTestServer()
+HttpTestServer::HttpTestServer(bool tls)
 {
-    m_server.listen(QHostAddress::LocalHost, 0);
-    connect(&m_server, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket* s = m_server.nextPendingConnection()) {
+    if (tls) {
+        auto server = std::make_unique<QSslServer>();
+        QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+        QFile key(dataFile("update/self-signed.key"));
+        key.open(QIODevice::ReadOnly);
+        config.setPrivateKey(QSslKey(&key, QSsl::Ec));
+        config.setLocalCertificateChain(QSslCertificate::fromPath(dataFile("update/self-signed.pem")));
+        server->setSslConfiguration(config);
+        m_server = std::move(server);
+    } else {
+        m_server = std::make_unique<QTcpServer>();
+    }
+    m_server->listen(QHostAddress::LocalHost, 0);
+    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, [this] {
+        while (QTcpSocket* s = m_server->nextPendingConnection()) {
             connect(s, &QTcpSocket::readyRead, this, [this, s] { onRead(s); });
             connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
         }
@@ -20,7 +38,8 @@ HttpTestServer::HttpTestServer()
 
 QString HttpTestServer::baseUrl() const
 {
-    return QStringLiteral("http://127.0.0.1:%1/").arg(m_server.serverPort());
+    const bool tls = qobject_cast<QSslServer*>(m_server.get());
+    return QStringLiteral("%1://127.0.0.1:%2/").arg(tls ? "https" : "http").arg(m_server->serverPort());
 }
 
 void HttpTestServer::onRead(QTcpSocket* s)
@@ -37,18 +56,46 @@ void HttpTestServer::onRead(QTcpSocket* s)
     if (r.silent)
         return;
     if (!r.raw.isEmpty()) {
-        s->write(r.raw);
-        s->disconnectFromHost();
+        send(s, r.raw, r);
         return;
     }
     const QByteArray reason = r.status == 200 ? "OK" : r.status == 302 ? "Found" : "Not Found";
     const QByteArray body = r.sendOnly < 0 ? r.body : r.body.left(r.sendOnly);
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) + " " + reason
-        + "\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n" + r.headers;
-    if (!r.headers.toLower().contains("content-length:") && !r.headers.toLower().contains("transfer-encoding:"))
+    const QByteArray own = r.headers.toLower();
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) + " " + reason + "\r\nConnection: close\r\n";
+    if (!own.contains("content-type:"))
+        head += "Content-Type: application/octet-stream\r\n";
+    head += r.headers;
+    if (!own.contains("content-length:") && !own.contains("transfer-encoding:"))
         head += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\n";
-    s->write(head + "\r\n" + body);
-    s->disconnectFromHost();
+    send(s, head + "\r\n" + body, r);
+}
+
+void HttpTestServer::send(QTcpSocket* s, const QByteArray& bytes, const Route& r)
+{
+    s->write(bytes);
+    if (!r.repeat.isEmpty()) {
+        // A little ahead of the client, never more.
+        const QByteArray block = r.repeat.repeated(qMax<qsizetype>(1, (64 * 1024) / r.repeat.size()));
+        auto more = [s, block] {
+            while (s->state() == QAbstractSocket::ConnectedState && s->bytesToWrite() < 4 * block.size())
+                s->write(block);
+        };
+        connect(s, &QTcpSocket::bytesWritten, s, more);
+        more();
+    } else if (r.reset) {
+        // Once all is with the kernel: a close that drops what it holds.
+        auto cut = [s] {
+            if (s->bytesToWrite() > 0)
+                return;
+            const linger now { 1, 0 };
+            ::setsockopt(int(s->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+            s->abort();
+        };
+        connect(s, &QTcpSocket::bytesWritten, s, cut);
+    } else {
+        s->disconnectFromHost();
+    }
 }
 
 QString closedPortUrl()

@@ -7,6 +7,7 @@
 #include <QTcpServer>
 #include <atomic>
 #include <future>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -16,14 +17,15 @@ namespace testing {
 
 // A one-thread HTTP server on the loopback address for the update tests:
 // each path answers with its route (status, body), or may send only part of
-// the body and close, or accept and never answer.
+// the body and close, or accept and never answer, or send on without end, or
+// end by a reset. Over TLS its certificate is one no client trusts.
 class HttpTestServer : public QObject
 {
 public:
     struct Route
     {
         int status = 200;
-        QByteArray body;
+        QByteArray body = {};
         // Bytes of the body actually sent before the connection is closed;
         // -1 for all. The Content-Length header always gives the whole body.
         qsizetype sendOnly = -1;
@@ -34,9 +36,13 @@ public:
         QByteArray headers = {};
         // Sent as it is instead of all the above, then the connection closes.
         QByteArray raw = {};
+        // Sent over and over after the rest for as long as the client reads.
+        QByteArray repeat = {};
+        // The connection ends by a reset instead of a close.
+        bool reset = false;
     };
 
-    HttpTestServer();
+    explicit HttpTestServer(bool tls = false);
 
     QString baseUrl() const;
     void route(const QString& path, const Route& r) { m_routes.insert(path, r); }
@@ -47,8 +53,9 @@ public:
 
 private:
     void onRead(QTcpSocket* s);
+    void send(QTcpSocket* s, const QByteArray& bytes, const Route& r);
 
-    QTcpServer m_server;
+    std::unique_ptr<QTcpServer> m_server;
     QHash<QString, Route> m_routes;
     QHash<QTcpSocket*, QByteArray> m_pending;
 };

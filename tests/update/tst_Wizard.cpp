@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -186,6 +187,8 @@ private Q_SLOTS:
             << title + QByteArray("<table><tr><td><a title=\"</table></table>\">x</a>").repeated(4) << false;
         QTest::newRow("floating pictures") << title + QByteArray("<img align=\"left\" width=\"300\">").repeated(101)
                                            << false;
+        // The server sends no more than what stands before %cut%.
+        QTest::newRow("cut short of its length") << title + "%cut%<p>the rest</p>" << false;
     }
 
     void informationPageReadsNothingButItself()
@@ -197,8 +200,10 @@ private Q_SLOTS:
         QVERIFY(writeFile(dir.filePath("style.css"), "h1 { font-size: 77pt }"));
         HttpTestServer server;
         body.replace("%dir%", dir.path().toUtf8()).replace("%base%", server.baseUrl().toUtf8());
+        const qsizetype cut = body.indexOf("%cut%");
+        body.replace("%cut%", "");
         const QString page = "/Soft/UpdateInfo/Kalvimar/index.asp";
-        server.route(page, { 200, body });
+        server.route(page, { 200, body, cut });
         Module1::settings().updateBaseUrl = server.baseUrl();
 
         frmUpdate page1;
@@ -218,6 +223,48 @@ private Q_SLOTS:
         QCOMPARE(server.paths, QStringList { page });
         QTest::mouseClick(page1.cmdCancel(), Qt::LeftButton);
         QCOMPARE(m_ended, QList<int> { 0 });
+    }
+
+    // Release notes as a plant's server writes them: in the encoding its
+    // answer names, else the page's own declaration, else its byte-order mark.
+    void informationPageInItsOwnEncoding_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QByteArray>("contentType"); // empty: none
+        QTest::addColumn<QString>("title");
+        const QString simplified = QString::fromUtf8("TROVA 1.1.2 更新说明");
+        const QString traditional = QString::fromUtf8("TROVA 1.1.2 更新說明");
+        const QString notes = "<h1>" + simplified + "</h1>";
+        auto in = [](const char* encoding, const QString& text) { return QByteArray(QStringEncoder(encoding)(text)); };
+        const QString meta = "<html><head><meta charset=\"%1\"></head><body>" + notes + "</body></html>";
+        QTest::newRow("GB2312 named by the page") << in("GB2312", meta.arg("gb2312")) << QByteArray("text/html")
+                                                  << simplified;
+        QTest::newRow("GB2312 named by the answer")
+            << in("GB2312", notes) << QByteArray("text/html; charset=GB2312") << simplified;
+        QTest::newRow("the answer before the page")
+            << in("GB18030", meta.arg("utf-8")) << QByteArray("text/html;charset=\"gbk\"") << simplified;
+        QTest::newRow("GBK named by http-equiv")
+            << in("GBK", "<meta http-equiv='Content-Type' content='text/html; charset=GBK'>" + notes) << QByteArray()
+            << simplified;
+        QTest::newRow("Big5 named by the answer")
+            << in("Big5", "<h1>" + traditional + "</h1>") << QByteArray("text/html; charset=big5") << traditional;
+        QTest::newRow("UTF-16LE by its mark") << in("UTF-16LE", QChar(0xfeff) + notes) << QByteArray("text/html")
+                                              << simplified;
+    }
+
+    void informationPageInItsOwnEncoding()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QByteArray, contentType);
+        QFETCH(QString, title);
+        HttpTestServer server;
+        server.route("/Soft/UpdateInfo/Kalvimar/index.asp",
+            { 200, body, -1, false, contentType.isEmpty() ? QByteArray() : "Content-Type: " + contentType + "\r\n" });
+        Module1::settings().updateBaseUrl = server.baseUrl();
+        frmUpdate page1;
+        page1.show();
+        QTRY_VERIFY(!page1.Frame12()->browser()->toPlainText().isEmpty());
+        QCOMPARE(page1.Frame12()->browser()->toPlainText().trimmed(), title);
     }
 
     // Every way a download fails, and that it leaves no file behind, is the
@@ -309,6 +356,17 @@ private Q_SLOTS:
         QCOMPARE(prompter().last().title, QString::fromUtf8("软件升级信息"));
         QVERIFY(prompter().last().text.startsWith(QString::fromUtf8("无法安装更新文件：条目“TROVA”只有")));
         QVERIFY(m_ended.isEmpty() && page3.isVisible());
+
+        // A name as long as the file system takes, alone: in the program
+        // folder it is too long, and the message says which it is.
+        const QString name = QString(QString(254, 'd') + "/").repeated(16) + QString(15, 'f');
+        QVERIFY(ZipBuilder(m_prog + "/Kalvimar.zip").file("TROVA", program("v2")).file(name, "x").close());
+        QTest::mouseClick(page3.cmdOK(), Qt::LeftButton);
+        QCOMPARE(prompter().messages.size(), 2);
+        QVERIFY2(prompter().last().text.startsWith(QString::fromUtf8("无法安装更新文件：条目“") + name.left(60)),
+            qPrintable(prompter().last().text));
+        QVERIFY(prompter().last().text.contains(QString::fromUtf8("超过了文件系统允许的4095字节")));
+        QCOMPARE(fileBytes(m_prog + "/TROVA"), program("v1"));
         page3.close();
         QCOMPARE(m_ended, QList<int> { 0 });
     }

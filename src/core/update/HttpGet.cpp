@@ -7,6 +7,12 @@
 #include <QSslSocket>
 #endif
 
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace update {
 
 namespace {
@@ -52,7 +58,10 @@ HttpGet::HttpGet(const QUrl& url, QObject* parent)
     QMetaObject::invokeMethod(this, [this, url] { connectTo(url); }, Qt::QueuedConnection);
 }
 
-HttpGet::~HttpGet() = default;
+HttpGet::~HttpGet()
+{
+    stopWatching();
+}
 
 void HttpGet::connectTo(const QUrl& url)
 {
@@ -63,6 +72,10 @@ void HttpGet::connectTo(const QUrl& url)
         m_socket->abort();
         m_socket->deleteLater();
     }
+    stopWatching();
+    m_interim = 0;
+    m_trailerBytes = 0;
+    m_reset = false;
     const bool secure = url.scheme() == QLatin1String("https");
     if (!secure && url.scheme() != QLatin1String("http")) {
         fail(ProtocolUnknownError, tr("不支持的地址：%1").arg(url.toString()));
@@ -79,9 +92,11 @@ void HttpGet::connectTo(const QUrl& url)
 #endif
     // Past this the socket stops reading, and the server waits.
     m_socket->setReadBufferSize(kSocketBytes);
+    connect(m_socket, &QTcpSocket::connected, this, &HttpGet::watchConnection);
     connect(m_socket, &QTcpSocket::readyRead, this, &HttpGet::pump);
     connect(m_socket, &QTcpSocket::disconnected, this, [this] {
         m_closed = true;
+        m_reset = peerReset();
         pump();
     });
     connect(m_socket, &QTcpSocket::errorOccurred, this, &HttpGet::onSocketError);
@@ -94,6 +109,32 @@ void HttpGet::connectTo(const QUrl& url)
 #endif
     connect(m_socket, &QTcpSocket::connected, this, &HttpGet::sendRequest);
     m_socket->connectToHost(url.host(), quint16(url.port(80)));
+}
+
+void HttpGet::watchConnection()
+{
+    stopWatching();
+    const qintptr fd = m_socket->socketDescriptor();
+    if (fd >= 0)
+        m_watch = ::fcntl(int(fd), F_DUPFD_CLOEXEC, 0);
+}
+
+void HttpGet::stopWatching()
+{
+    if (m_watch >= 0)
+        ::close(m_watch);
+    m_watch = -1;
+}
+
+// The socket reports a reset by the server as a close. With the connection
+// still held here, a close leaves it waiting for this side's own, a reset
+// leaves it closed.
+bool HttpGet::peerReset() const
+{
+    tcp_info info {};
+    socklen_t size = sizeof info;
+    return m_watch >= 0 && ::getsockopt(m_watch, IPPROTO_TCP, TCP_INFO, &info, &size) == 0
+        && info.tcpi_state == TCP_CLOSE;
 }
 
 void HttpGet::sendRequest()
@@ -127,6 +168,7 @@ void HttpGet::onSocketError()
             fail(UnknownNetworkError, m_socket->errorString());
         } else {
             m_closed = true;
+            m_reset = peerReset();
             pump();
         }
     }
@@ -198,7 +240,10 @@ void HttpGet::pump()
     const bool waitingForReader = room() <= 0 && !m_in.isEmpty();
     if (!m_closed || waitingForReader || m_socket->bytesAvailable() > 0)
         return;
-    if (m_part == Part::UntilClose) {
+    if (m_part == Part::UntilClose && m_reset) {
+        // The close is the body's only end: a reset may have cut it anywhere.
+        fail(ProtocolFailure, tr("更新服务器重置了连接，答复可能不完整。"));
+    } else if (m_part == Part::UntilClose) {
         m_part = Part::Done;
         finish();
     } else {
@@ -221,7 +266,7 @@ bool HttpGet::step()
     case Part::UntilClose:
         return takeBody(m_in.size());
     case Part::ChunkSize: {
-        if (!takeLine(&line))
+        if (!takeLine(&line, kMaxLineBytes, tr("更新服务器发来的分块长度行过长。")))
             return false;
         const qsizetype extension = line.indexOf(';');
         const QByteArray size = (extension < 0 ? line : line.left(extension)).trimmed();
@@ -252,8 +297,13 @@ bool HttpGet::step()
         m_part = Part::ChunkSize;
         return true;
     case Part::Trailer:
-        if (!takeLine(&line))
+        if (!takeLine(&line, kMaxTrailerBytes, tr("更新服务器发来的尾部字段行过长。")))
             return false;
+        m_trailerBytes += line.size() + 2;
+        if (m_trailerBytes > kMaxTrailerBytes) {
+            fail(ProtocolFailure, tr("更新服务器发来的尾部字段过多。"));
+            return false;
+        }
         if (line.isEmpty())
             m_part = Part::Done;
         return true;
@@ -263,12 +313,12 @@ bool HttpGet::step()
     return false;
 }
 
-bool HttpGet::takeLine(QByteArray* line)
+bool HttpGet::takeLine(QByteArray* line, qsizetype most, const QString& tooLong)
 {
     const qsizetype end = m_in.indexOf("\r\n");
     if (end < 0) {
-        if (m_in.size() > kMaxLineBytes)
-            fail(ProtocolFailure, tr("更新服务器发来的分块长度行过长。"));
+        if (m_in.size() > most)
+            fail(ProtocolFailure, tooLong);
         return false;
     }
     *line = m_in.left(end);
@@ -306,17 +356,24 @@ bool HttpGet::takeHead()
         fail(ProtocolFailure, tr("更新服务器的答复不是HTTP答复。"));
         return false;
     }
-    if (code < 200)
-        return true; // an interim answer; the real one follows
+    if (code < 200) {
+        // An interim answer; the real one follows, unless the server sends
+        // nothing else.
+        if (++m_interim > kMaxInterimAnswers) {
+            fail(ProtocolFailure, tr("更新服务器发来的临时答复（1xx）过多，没有正式的答复。"));
+            return false;
+        }
+        return true;
+    }
 
     // Nothing of an earlier answer (a redirect's) stays.
     for (const QByteArray& name : rawHeaderList())
         setRawHeader(name, QByteArray());
     setAttribute(QNetworkRequest::HttpStatusCodeAttribute, QVariant());
     QList<std::pair<QByteArray, QByteArray>> headers;
-    QByteArray length;
+    QList<QByteArray> lengths;
+    QByteArray codings;
     QByteArray location;
-    bool chunked = false;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const qsizetype colon = lines[i].indexOf(':');
         if (colon <= 0)
@@ -324,13 +381,16 @@ bool HttpGet::takeHead()
         const QByteArray name = lines[i].left(colon).trimmed();
         const QByteArray value = lines[i].mid(colon + 1).trimmed();
         if (name.compare("Content-Length", Qt::CaseInsensitive) == 0) {
-            length = value; // given below once it has been read as a number
+            // Given below once it has been read as a number, each header and
+            // each item of a list.
+            for (const QByteArray& item : value.split(','))
+                lengths.append(item.trimmed());
             continue;
         }
         if (name.compare("Location", Qt::CaseInsensitive) == 0)
             location = value;
         else if (name.compare("Transfer-Encoding", Qt::CaseInsensitive) == 0)
-            chunked = value.toLower().contains("chunked");
+            codings += (codings.isEmpty() ? "" : ", ") + value;
         headers.append({name, value});
     }
 
@@ -353,8 +413,31 @@ bool HttpGet::takeHead()
         setRawHeader(name, value);
 
     m_total = -1;
+    // The codings applied to the body, in order. Only chunked is undone
+    // here: a body still compressed must not pass for the file itself.
+    QList<QByteArray> applied;
+    for (const QByteArray& coding : codings.split(',')) {
+        const QByteArray c = coding.trimmed().toLower();
+        if (!c.isEmpty() && c != "identity")
+            applied.append(c);
+    }
+    const bool chunked = applied == QList<QByteArray> { "chunked" };
+    // Two lengths that differ leave no way to tell where the body ends.
+    const QByteArray length = lengths.value(0);
+    for (const QByteArray& other : std::as_const(lengths)) {
+        if (other != length && !chunked) {
+            fail(ProtocolFailure,
+                tr("更新服务器给出了两个不同的长度“%1”和“%2”。")
+                    .arg(QString::fromLatin1(length.left(40)), QString::fromLatin1(other.left(40))));
+            return false;
+        }
+    }
     if (code == 204 || code == 304) {
         m_part = Part::Done;
+    } else if (!applied.isEmpty() && !chunked) {
+        fail(ProtocolFailure,
+            tr("更新服务器使用了无法读取的传输编码“%1”。").arg(QString::fromLatin1(codings.left(60))));
+        return false;
     } else if (chunked) {
         m_part = Part::ChunkSize; // a length beside it means nothing
     } else if (!length.isEmpty()) {
@@ -395,6 +478,7 @@ void HttpGet::fail(NetworkError error, const QString& text)
         m_socket->disconnect(this);
         m_socket->abort();
     }
+    stopWatching();
     setError(error, text);
     setFinished(true);
     Q_EMIT errorOccurred(error);
@@ -409,6 +493,7 @@ void HttpGet::finish()
         m_socket->disconnect(this);
         m_socket->abort();
     }
+    stopWatching();
     setFinished(true);
     if (error() != NoError)
         Q_EMIT errorOccurred(error());

@@ -14,9 +14,10 @@ namespace update {
 // transfer encoding: the socket's buffer and the decoded body it holds are
 // both bounded, so a server that sends on and on waits on its own side of
 // the connection. Redirects are followed, never from HTTPS to HTTP. A body
-// framed in a way that cannot be read (a length that is no number, a
-// malformed chunk) ends the reply with ProtocolFailure and a Chinese reason
-// in errorString(). Goes with its parent.
+// framed in a way that cannot be read (a length that is no number or given
+// twice differently, a coding other than chunked, a malformed chunk, a close
+// by reset where the close ends the body) ends the reply with ProtocolFailure
+// and a Chinese reason in errorString(). Goes with its parent.
 class HttpGet : public QNetworkReply
 {
     Q_OBJECT
@@ -26,6 +27,10 @@ public:
     // The most of the status line and headers, and of one chunk-size line.
     static constexpr qsizetype kMaxHeadBytes = 64 * 1024;
     static constexpr qsizetype kMaxLineBytes = 1024;
+    // Interim (1xx) answers before the real one; a server needs one or two.
+    static constexpr int kMaxInterimAnswers = 16;
+    // The most of the trailer fields after the last chunk, all lines together.
+    static constexpr qsizetype kMaxTrailerBytes = 16 * 1024;
     // What the body buffer holds when the reader sets no size of its own.
     static constexpr qint64 kDefaultBufferBytes = 1 << 20;
 
@@ -50,7 +55,10 @@ private:
     bool step();
     bool takeHead();
     bool takeBody(qint64 most);
-    bool takeLine(QByteArray* line);
+    bool takeLine(QByteArray* line, qsizetype most, const QString& tooLong);
+    void watchConnection();
+    void stopWatching();
+    bool peerReset() const;
     qint64 room() const;
     void onSocketError();
     void fail(NetworkError error, const QString& text);
@@ -64,7 +72,13 @@ private:
     qint64 m_received = 0;
     qint64 m_total = -1;
     int m_redirects = 0;
+    int m_interim = 0;
+    qsizetype m_trailerBytes = 0;
+    // A second descriptor of the connection, which keeps it open once the
+    // socket has closed its own: how the connection ended can still be read.
+    int m_watch = -1;
     bool m_closed = false;
+    bool m_reset = false;
     bool m_pumpQueued = false;
 };
 

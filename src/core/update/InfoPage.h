@@ -1,12 +1,14 @@
 #pragma once
 
-#include <QByteArrayView>
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
 
-// Whether the wizard's text browser may be given the server's information
-// page. Its time to read and lay out a page grows faster than the page in
-// several ways: with nesting, with pictures (floating ones above all), and
-// steeply with tables inside tables. Past any of these bounds the page is
-// not shown, as if it could not be loaded.
+// The server's information page as the wizard's text browser is given it.
+// Its time to read and lay out a page grows faster than the page in several
+// ways: with nesting, with pictures (floating ones above all), and steeply
+// with tables inside tables. Past any of these bounds the page is not shown,
+// as if it could not be loaded.
 namespace update {
 
 // Tags of any kind; this also bounds how deep the page can nest.
@@ -17,9 +19,16 @@ inline constexpr int kMaxPagePictures = 100;
 // it makes (the wizard does), not in the raw text.
 inline constexpr int kMaxPageTableDepth = 3;
 
-// The tags and pictures, counted in the raw text in one pass, too many
-// rather than too few: every "<" is taken for a tag and every "<img" for a
-// picture, whether in text, a comment or an attribute.
-bool isShowablePage(QByteArrayView html);
+// The page's text in the encoding the answer's Content-Type names, else the
+// one a <meta charset> or <meta http-equiv="Content-Type"> names, else the
+// one its byte-order mark shows (UTF-8, UTF-16LE, UTF-16BE), else UTF-8. A
+// name no decoder knows counts as none. GB2312 and GBK are read as GB18030,
+// which holds both: servers name the smaller one for text of the larger.
+QString decodePage(const QByteArray& body, const QByteArray& contentType);
+
+// The tags and pictures, counted in the text in one pass, too many rather
+// than too few: every "<" is taken for a tag and every "<img" for a picture,
+// whether in text, a comment or an attribute.
+bool isShowablePage(QStringView html);
 
 } // namespace update

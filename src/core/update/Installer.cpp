@@ -1,5 +1,7 @@
 #include "update/Installer.h"
 
+#include "update/EntryRoom.h"
+
 #include "update/SwapJournal.h"
 #include "update/modZip.h"
 #include "workbook/Workbook.h"
@@ -242,7 +244,10 @@ InstallResult installPackage(const QString& folderIn, const Starter& start)
 
     QLockFile lock(folder + kLock);
     if (!lock.tryLock(0)) {
-        result.error = lock.error() == QLockFile::LockFailedError
+        // A folder of that name would never be taken for a lock.
+        result.error = QFileInfo(folder + kLock).isDir()
+                           ? tr("无法安装更新文件：%1是文件夹，不是安装用的锁文件。").arg(folder + kLock)
+                           : lock.error() == QLockFile::LockFailedError
                            ? tr("另一个程序正在安装更新。")
                            : tr("无法安装更新文件：无法创建文件%1。").arg(folder + kLock);
         return result;
@@ -276,6 +281,11 @@ InstallResult installPackage(const QString& folderIn, const Starter& start)
     const QString clashing = clash(folder, list);
     if (!clashing.isEmpty())
         return refuse(clashing);
+    // A name that fits alone may not fit in the install's folders, where
+    // creating it would fail with no word on which name.
+    const QString tooLong = entryRoomError(folder, list);
+    if (!tooLong.isEmpty())
+        return refuse(tooLong);
     if (::mkdir(QFile::encodeName(staging).constData(), S_IRWXU) != 0
         || ::chmod(QFile::encodeName(staging).constData(), S_IRWXU) != 0)
         return refuse(tr("无法创建文件夹%1").arg(staging));

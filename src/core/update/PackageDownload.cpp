@@ -123,6 +123,16 @@ QString PackageDownload::networkReason(const QNetworkReply* reply) const
         return tr("更新服务器的重定向超过了%1次，可能是循环重定向，已停止下载。").arg(HttpGet::kMaxRedirects);
     case QNetworkReply::InsecureRedirectError:
         return tr("更新服务器把加密的下载重定向到了未加密的地址%1，已停止下载。").arg(reply->url().toString());
+    case QNetworkReply::ProtocolUnknownError: {
+        // A data: address can be as long as the head that carried it.
+        QString address = reply->url().toString();
+        if (address.size() > 120)
+            address = address.left(120) + QStringLiteral("…");
+        return reply->url() == m_url ? tr("不支持更新服务器的地址%1。").arg(address)
+                                     : tr("更新服务器重定向到了不支持的地址%1，已停止下载。").arg(address);
+    }
+    case QNetworkReply::SslHandshakeFailedError:
+        return tr("%1的证书未被接受：%2").arg(server, reply->errorString());
     case QNetworkReply::ProtocolFailure:
         return reply->errorString(); // what was malformed, already in words
     default:

@@ -166,6 +166,16 @@ private Q_SLOTS:
         QCOMPARE(folderTree(tmp.path()), QStringList { "Kalvimar.zip" });
         QCOMPARE(fileBytes(target), package && result.isEmpty() ? body : QByteArray("earlier package"));
     }
+
+    // A document cut short of its length is none, even when what came reads.
+    void cutShortDocumentHasNoVersion()
+    {
+        HttpTestServer server;
+        const QByteArray document = "<root><SoftVersion>1.1.2</SoftVersion></root>";
+        server.route("/Soft/SoftXML/AllSoftDB/Kalvimar/Oskel/Kalvimar.xml",
+            { 200, document + QByteArray(100, ' '), document.size() });
+        QCOMPARE(update::fetchPublishedVersion(server.baseUrl()), QString());
+    }
 };
 
 TROVA_TEST(HostileServerTest)

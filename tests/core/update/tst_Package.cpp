@@ -3,6 +3,7 @@
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "ZipBuilder.h"
+#include "update/EntryRoom.h"
 #include "update/Installer.h"
 #include "update/PackageDownload.h"
 #include "update/SwapJournal.h"
@@ -14,6 +15,7 @@
 #include <QNetworkReply>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QSslError>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
@@ -129,6 +131,16 @@ private Q_SLOTS:
         // A file in the way ends the attempt instead of looping.
         QVERIFY(writeFile(tmp.path() + "/blocker", "x"));
         QCOMPARE(modZip::MakeDirPath(tmp.path() + "/blocker/sub"), QString());
+    }
+
+    // A folder where the install's lock belongs is not another install.
+    void lockThatIsAFolderIsNamed()
+    {
+        QTemporaryDir tmp;
+        QVERIFY(QDir().mkpath(tmp.path() + "/.TROVA-update-lock"));
+        QVERIFY(ZipBuilder(tmp.path() + "/Kalvimar.zip").file("TROVA", "v2").close());
+        const update::InstallResult r = update::installPackage(tmp.path(), [](const QString&, const QString&) { return true; });
+        QCOMPARE(r.error, QString("无法安装更新文件：%1/.TROVA-update-lock是文件夹，不是安装用的锁文件。").arg(tmp.path()));
     }
 
     void installSwapsInTheNewProgram()
@@ -343,6 +355,22 @@ private Q_SLOTS:
         QVERIFY(ZipBuilder(zip).file("TROVA", "v2").file(name, "x").close());
         const QString error = modZip::CheckPackage(zip);
         QVERIFY2(error.isEmpty() == sound, qPrintable(error));
+    }
+
+    // Under the install's folders a name takes their path too: the longest
+    // that still fits passes, a byte more is refused by its name.
+    void namesFitTheInstallFolders()
+    {
+        QTemporaryDir tmp;
+        const QString prog = tmp.path() + "/prog";
+        const qsizetype room = modZip::kMaxPathBytes - 1 - QFile::encodeName(update::longestInstallFolder(prog)).size();
+        for (const qsizetype bytes : { room, room + 1 }) {
+            const qsizetype levels = (bytes - 1) / 255;
+            const QString name = QString(QString(254, 'd') + "/").repeated(levels) + QString(bytes - 255 * levels, 'f');
+            QVERIFY(ZipBuilder(tmp.filePath("p.zip")).file("TROVA", "v2").file(name, "x").close());
+            const QString error = update::entryRoomError(prog, modZip::ListPackage(tmp.filePath("p.zip")));
+            QVERIFY2(error.isEmpty() == (bytes == room), qPrintable(error));
+        }
     }
 
     // The install is stopped after each of its steps, as a crash would stop
@@ -614,6 +642,19 @@ private Q_SLOTS:
         QTest::newRow("interim answer first") << 17 << "";
         QTest::newRow("not HTTP") << 18 << "更新服务器的答复不是HTTP答复。";
         QTest::newRow("closed before answering") << 19 << "更新服务器关闭了连接。";
+        QTest::newRow("two lengths") << 20 << "更新服务器给出了两个不同的长度“100003”和“60000”。";
+        QTest::newRow("one length twice") << 21 << "";
+        QTest::newRow("compressed, then chunked") << 22 << "更新服务器使用了无法读取的传输编码“gzip, chunked”。";
+        QTest::newRow("length by closing, ended by a reset") << 23 << "更新服务器重置了连接，答复可能不完整。";
+        QTest::newRow("redirect to a file") << 24 << "更新服务器重定向到了不支持的地址file:///etc/passwd，已停止下载。";
+        QTest::newRow("redirect to data") << 25 << "更新服务器重定向到了不支持的地址data:,PK，已停止下载。";
+        QTest::newRow("certificate refused")
+            << 26 << "更新服务器的证书未被接受：" + QSslError(QSslError::SelfSignedCertificate).errorString();
+        QTest::newRow("endless interim answers") << 27 << "更新服务器发来的临时答复（1xx）过多，没有正式的答复。";
+        QTest::newRow("endless trailer lines") << 28 << "更新服务器发来的尾部字段过多。";
+        QTest::newRow("endless trailer line") << 29 << "更新服务器发来的尾部字段行过长。";
+        QTest::newRow("ten redirects") << 30 << "";
+        QTest::newRow("eleven redirects") << 31 << "更新服务器的重定向超过了10次，可能是循环重定向，已停止下载。";
     }
 
     void downloadWritesTheWholePackageOrNothing()
@@ -623,12 +664,13 @@ private Q_SLOTS:
         QTemporaryDir tmp;
         const QString target = tmp.filePath("Kalvimar.zip");
         QVERIFY(writeFile(target, "earlier package"));
-        HttpTestServer server;
+        HttpTestServer server(kind == 26);
         const QByteArray body = QByteArray(100000, 'z') + "end";
         server.route("/download/Kalvimar.zip",
             { kind == 2 ? 404 : 200, kind == 6 ? QByteArray() : body, kind == 3 ? 60000 : -1, kind == 5 || kind == 7 });
         const QUrl closed(closedPortUrl() + "/x");
         reason = reason.replace("%1", closed.authority());
+        const QByteArray chunkedHead = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n";
         const QByteArray chunks = "1000\r\n" + body.left(0x1000) + "\r\n" + QByteArray::number(body.size() - 0x1000, 16)
             + ";ext=1\r\n" + body.mid(0x1000) + "\r\n0\r\nX-Sum: 1\r\n\r\n";
         const QHash<int, HttpTestServer::Route> odd {
@@ -644,10 +686,26 @@ private Q_SLOTS:
             { 17, { .raw = "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 100003\r\n\r\n" + body } },
             { 18, { .raw = "SSH-2.0-OpenSSH_9.2\r\n\r\n" } },
             { 19, { .raw = "HTTP/1.1 200 OK\r\nContent-" } },
+            { 20, { 200, body, -1, false, "Content-Length: 100003\r\nContent-Length: 60000\r\n" } },
+            { 21, { 200, body, -1, false, "Content-Length: 100003, 100003\r\ncontent-length: 100003\r\n" } },
+            { 22, { 200, chunks, -1, false, "Transfer-Encoding: gzip, chunked\r\n" } },
+            { 23, { 200, body, -1, false, "Transfer-Encoding: identity\r\n", {}, {}, true } },
+            { 24, { 302, "file", -1, false, "Location: file:///etc/passwd\r\n" } },
+            { 25, { 302, "data", -1, false, "Location: data:,PK\r\n" } },
+            { 27, { .raw = "HTTP/1.1 100 Continue\r\n\r\n", .repeat = "HTTP/1.1 102 Processing\r\n\r\n" } },
+            { 28, { .raw = chunkedHead + "0\r\n", .repeat = "X-Sum: 1\r\n" } },
+            { 29, { .raw = chunkedHead + "0\r\nX-Sum: ", .repeat = "1" } },
         };
         if (odd.contains(kind))
             server.route("/download/Kalvimar.zip", odd.value(kind));
         server.route("/moved/Kalvimar.zip", { 200, body });
+        // Redirects, each hop to the next, the last to the package.
+        const int hops = kind == 30 ? 10 : kind == 31 ? 11 : 0;
+        for (int i = 0; i < hops; ++i) {
+            const QString from = i == 0 ? "/download/Kalvimar.zip" : QString("/hop/%1").arg(i);
+            const QString to = i == hops - 1 ? "/moved/Kalvimar.zip" : QString("/hop/%1").arg(i + 1);
+            server.route(from, { 302, "hop", -1, false, "Location: " + to.toLatin1() + "\r\n" });
+        }
         update::PackageDownload d;
         d.setStallTimeout(300);
         QSignalSpy done(&d, &update::PackageDownload::finished);
