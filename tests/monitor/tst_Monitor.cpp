@@ -401,14 +401,19 @@ private Q_SLOTS:
             // A frame read re-arms the monitor's watch on the link.
             link->write(keyFrame(1, 7));
             QTRY_VERIFY_WITH_TIMEOUT(link->bytesAvailable() > 0, 5000);
+            QTest::qWait(200); // the watch waits on the link again
         };
         QTest::mouseClick(s->cmdStart(3), Qt::LeftButton);
         QTcpSocket* first = nullptr;
         serveOne(first);
         QVERIFY(first && first->bytesAvailable() > 0);
         rig->clock = rig->clock.addSecs(6 * 60);
+        // The other gateway has just been heard from: only row 3 is silent.
+        QCOMPARE(ask(rig->gw(0), 1, keyFrame(1, 7)), QString("User:"));
+        QTest::qWait(200);
         s->Timer1_Timer();
         QTRY_COMPARE_WITH_TIMEOUT(first->state(), QAbstractSocket::UnconnectedState, 5000);
+        QCOMPARE(rig->gw(0).connections(), 1);
 
         QVERIFY(peer.listen(gwsim::loopbackAddress(2), rig->gw(0).port()));
         s->Timer1_Timer();
