@@ -443,6 +443,16 @@ private Q_SLOTS:
         QVERIFY(stream.takeStale().isEmpty());
         QCOMPARE(stream.feed(b.mid(4)), QList<QByteArray>({ b }));
 
+        // A head too short to name its terminal, then 0.3 s later a whole
+        // frame as long as its rest: the frame is its own. At once, the same
+        // bytes are the head's rest, as in a burst that TCP cut.
+        const QByteArray head = bytes({ 20, 0, 0, 0, 0, 0, 0 });
+        const QByteArray ten = dataFrame(10, "U1");
+        QVERIFY(stream.feed(head, now, now).isEmpty());
+        QCOMPARE(stream.feed(ten, now + 300, now + 300), QList<QByteArray>({ head, ten }));
+        QVERIFY(stream.feed(head, now + 400, now + 400).isEmpty());
+        QCOMPARE(stream.feed(ten, now + 410, now + 410), QList<QByteArray>({ head + ten }));
+
         // Noise without a frame's end is never held past one frame's length.
         const QList<QByteArray> cut = stream.feed(QByteArray(10000, char(0xF0)));
         QCOMPARE(cut.size(), 1);
