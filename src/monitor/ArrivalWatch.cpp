@@ -19,8 +19,9 @@ qint64 steadyMs()
 
 } // namespace
 
-ArrivalWatch::ArrivalWatch()
-    : m_wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+ArrivalWatch::ArrivalWatch(std::function<void()> polled)
+    : m_polled(std::move(polled))
+    , m_wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
     if (m_wake >= 0)
         m_thread = std::thread([this] { run(); });
@@ -55,6 +56,29 @@ void ArrivalWatch::watch(int fd)
         m_entries[fd] = Entry { ++m_generation };
     }
     wake();
+}
+
+void ArrivalWatch::forget(int fd)
+{
+    if (fd < 0)
+        return;
+    std::unique_lock lock(m_mutex);
+    if (m_entries.erase(fd) == 0 || !m_thread.joinable())
+        return;
+    // The wait under way, or one about to begin with the old set, ends
+    // after this; the next is set up without the descriptor.
+    const quint64 waits = m_waits;
+    wake();
+    m_waited.wait(lock, [&] { return m_waits != waits || m_stop; });
+}
+
+ArrivalWatch::Ages ArrivalWatch::take(int fd)
+{
+    Ages ages;
+    ages.first = takeAge(fd);
+    ages.last = lastBytesAge(fd);
+    ages.first = qMax(ages.first, ages.last);
+    return ages;
 }
 
 qint64 ArrivalWatch::takeAge(int fd)
@@ -113,10 +137,17 @@ void ArrivalWatch::run()
                 }
             }
         }
-        if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR)
-            return;
+        const bool failed = ::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR;
         const qint64 at = steadyMs();
+        if (m_polled)
+            m_polled();
         std::lock_guard lock(m_mutex);
+        ++m_waits;
+        m_waited.notify_all();
+        if (failed) {
+            m_stop = true; // nothing holds a descriptor any more
+            return;
+        }
         if (fds[0].revents) {
             quint64 count = 0;
             (void)!::read(m_wake, &count, sizeof count);

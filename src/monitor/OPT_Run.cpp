@@ -106,6 +106,14 @@ OPT_Run::OPT_Run(QWidget* parent)
         connect(r.WSClient, &QTcpSocket::connected, this, [this, i] { WSClient_Connect(i); });
         connect(r.WSClient, &QTcpSocket::errorOccurred, this, [this, i] { WSClient_Error(i); });
         connect(r.WSClient, &QTcpSocket::readyRead, this, [this, i] { WSClient_DataArrival(i); });
+        // Also a link the gateway closes: its descriptor may soon name
+        // another socket.
+        connect(r.WSClient, &QTcpSocket::stateChanged, this, [this, i](QAbstractSocket::SocketState s) {
+            if (s == QAbstractSocket::ClosingState || s == QAbstractSocket::UnconnectedState) {
+                m_arrivals.forget(m_rows[size_t(i)].watchedFd);
+                m_rows[size_t(i)].watchedFd = -1;
+            }
+        });
     }
     grid->setRowStretch(kGateways + 1, 1);
 
@@ -164,7 +172,7 @@ OPT_Run::~OPT_Run()
 {
     for (int i = 1; i <= kGateways; ++i) {
         m_rows[size_t(i)].WSClient->disconnect(this);
-        m_rows[size_t(i)].WSClient->abort();
+        closeLink(i);
     }
 }
 
@@ -255,9 +263,17 @@ void OPT_Run::connectRow(int i)
     // What the gateway sent before the link went is still handled.
     queueFrames(i, r.stream->flush());
     serveRow(i, r.waiting.size());
-    r.WSClient->abort();
+    closeLink(i);
     r.failed = false;
     r.WSClient->connectToHost(r.LB->text(), quint16(Module1::settings().gatewayPort));
+}
+
+void OPT_Run::closeLink(int i)
+{
+    Row& r = m_rows[size_t(i)];
+    m_arrivals.forget(r.watchedFd);
+    r.watchedFd = -1;
+    r.WSClient->abort();
 }
 
 void OPT_Run::cmdStart_Click(int i)
@@ -275,7 +291,7 @@ void OPT_Run::cmdStart_Click(int i)
         r.lblState->clear();
         queueFrames(i, r.stream->flush());
         serveRow(i, r.waiting.size());
-        r.WSClient->abort();
+        closeLink(i);
         r.started = false;
     }
 }
@@ -285,7 +301,8 @@ void OPT_Run::WSClient_Connect(int i)
     Row& r = m_rows[size_t(i)];
     // Answers are small frames an operator waits for: send each at once.
     r.WSClient->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    m_arrivals.watch(int(r.WSClient->socketDescriptor()));
+    r.watchedFd = int(r.WSClient->socketDescriptor());
+    m_arrivals.watch(r.watchedFd);
     r.watch.connected(now());
     addLine(history::Connected(now(), remoteIp(r.WSClient)));
 }
@@ -310,8 +327,9 @@ void OPT_Run::WSClient_DataArrival(int i)
     // when a scan that held this thread let them be read.
     const int fd = int(r.WSClient->socketDescriptor());
     const qint64 at = r.stream->now();
-    const qint64 first = at - m_arrivals.takeAge(fd);
-    const qint64 last = at - ArrivalWatch::lastBytesAge(fd);
+    const ArrivalWatch::Ages ages = m_arrivals.take(fd);
+    const qint64 first = at - ages.first;
+    const qint64 last = at - ages.last;
     if (bytes.isEmpty())
         return;
     // Any bytes show the gateway alive, also a piece still waiting for its rest.
@@ -389,10 +407,10 @@ void OPT_Run::handleFrame(int i, const QByteArray& frame)
     const LastFrame& last = gLastFrame();
     if (!result.sendError.isEmpty())
         addLine(history::SocketError(r.LB->text(), result.sendError));
-    if (!result.dbError.isEmpty() && !m_dbDown) {
-        m_dbDown = true;
-        addLine(history::DatabaseDown(now(), result.dbError));
-    }
+    if (!result.dbError.isEmpty())
+        databaseFailed(result.dbError, result.checkedStep);
+    else if (result.checkedStep != 0)
+        databaseAnswered(result.checkedStep);
     if (result.termError >= 1 && result.termError <= 7)
         addLine(history::Rejection(now(), result.termError, last.node));
     addLine(history::Data(now(), last.data, ip, last.node));
@@ -440,19 +458,36 @@ void OPT_Run::Timer1_Timer()
     // Once per tick, however many gateways run.
     if (!CheckDbConnection()) {
         QString failure;
-        if (Module1::OpenConnection(&failure)) {
-            if (m_dbDown)
-                addLine(history::DatabaseBack(now()));
-            m_dbDown = false;
-        } else if (!m_dbDown) {
-            m_dbDown = true;
-            addLine(history::DatabaseDown(now(), failure));
-        }
-    } else if (m_dbDown) {
-        m_dbDown = false;
-        addLine(history::DatabaseBack(now()));
+        if (Module1::OpenConnection(&failure))
+            databaseAnswered();
+        else
+            databaseFailed(failure);
+    } else if (m_dbDown && Module1::gConn().handle().connectionName() != m_failedConnection) {
+        // Reopened since the failure, by another screen: that connection's
+        // outage is over. On the connection that failed, the probe also gets
+        // through while another workstation holds a lock a scan waits for:
+        // that outage ends when the scan's step gets through.
+        databaseAnswered();
     }
     CheckConnections();
+}
+
+void OPT_Run::databaseFailed(const QString& description, int step)
+{
+    m_failedConnection = Module1::gConn().handle().connectionName();
+    m_failedStep = step;
+    if (m_dbDown)
+        return;
+    m_dbDown = true;
+    addLine(history::DatabaseDown(now(), description));
+}
+
+void OPT_Run::databaseAnswered(int step)
+{
+    if (!m_dbDown || (step != 0 && m_failedStep != 0 && step != m_failedStep))
+        return;
+    m_dbDown = false;
+    addLine(history::DatabaseBack(now()));
 }
 
 bool OPT_Run::CheckDbConnection()

@@ -100,8 +100,16 @@ private:
     void dropWaiting(int i);
     void handleFrame(int i, const QByteArray& frame);
     bool CheckDbConnection();
+    // One history line when an outage begins and one when it ends. A step
+    // that failed on a connection still open (a lock another workstation
+    // holds) ends the outage when it runs through again; other steps may
+    // get through meanwhile.
+    void databaseFailed(const QString& description, int step = 0);
+    void databaseAnswered(int step = 0);
     void CheckConnections();
     void connectRow(int i);
+    // Closes row i's link at once, whatever is waiting on it.
+    void closeLink(int i);
     void addLine(const QString& line);
     void setColour(int i, const QColor& c);
     int stateCode(int i) const;
@@ -114,6 +122,7 @@ private:
         QPushButton* cmdStart = nullptr;
         QLabel* lblState = nullptr;
         QTcpSocket* WSClient = nullptr;
+        int watchedFd = -1; // the link's descriptor, while the arrival watch has it
         bool started = false;
         bool failed = false;
         monitor::GatewayWatch watch;
@@ -133,4 +142,6 @@ private:
     std::unique_ptr<monitor::ScanDialogue> m_dialogue;
     ArrivalWatch m_arrivals;
     bool m_dbDown = false;
+    QString m_failedConnection; // the connection of the latest failure
+    int m_failedStep = 0; // its dialogue step; 0 for the watchdog's
 };

@@ -173,7 +173,7 @@ QList<QByteArray> FrameStream::takeStale(qint64 upTo)
 QList<QByteArray> FrameStream::flush()
 {
     QList<QByteArray> frames;
-    if (!m_buffer.isEmpty())
+    if (endsLikeFrame(m_buffer))
         frames << m_buffer;
     clear();
     return frames;
@@ -229,7 +229,12 @@ QList<QByteArray> FrameStream::feed(const QByteArray& bytes, qint64 firstArrival
     }
     // TCP keeps the order of the gateway's writes: once another frame comes,
     // what the held piece lacks will not.
-    if (!m_buffer.isEmpty() && continuation(fresh, m_buffer, announcedRest(m_buffer), false, false) == 0) {
+    // A head short of its terminal byte gets its rest at once; a frame by
+    // itself after a pause is the gateway's next frame, not that rest.
+    const bool headLeftBehind = m_buffer.size() < kShortestFrame - 2 && firstArrival - m_since > kAtOnceMs
+        && (leadingFrame(fresh) > 0 || endsLikeFrame(fresh));
+    if (!m_buffer.isEmpty()
+        && (headLeftBehind || continuation(fresh, m_buffer, announcedRest(m_buffer), false, false) == 0)) {
         frames << m_buffer;
         m_buffer.clear();
     }

@@ -24,6 +24,12 @@ namespace monitor {
 //   itself and not that rest means the gateway has moved on: the held piece
 //   is handed on first, alone (it cannot be decoded, so nothing is answered
 //   for it).
+// - A true frame cut by TCP inside a burst gets its rest at once, at the head
+//   of the next read. A held piece without its terminal byte, then after a
+//   pause a read that is a frame by itself, is a piece that never finished
+//   and a frame of its own: joined, the frame's bytes would name the
+//   terminal of the join. A piece that carries its terminal byte is joined
+//   as before; its join can only be that terminal's.
 // - A piece that gets no bytes for longer than the timeout is handed on, so
 //   that nothing is silently lost; its rest, when it comes within another
 //   wait, is dropped, so that it never passes for another terminal's frame.
@@ -50,6 +56,10 @@ public:
     static constexpr qsizetype kMaxFrame = 255;
     // Shortest frame: the eight header bytes and a two-byte ending.
     static constexpr qsizetype kShortestFrame = 10;
+    // The rest of a frame that TCP cut comes within this of its head; a
+    // later read that is a frame by itself is not taken for the rest of a
+    // head too short to name its terminal.
+    static constexpr qint64 kAtOnceMs = 200;
 
     explicit FrameStream(Clock clock = {}, qint64 timeoutMs = kDefaultTimeoutMs);
 
@@ -65,8 +75,9 @@ public:
     QList<QByteArray> takeStale(qint64 upTo);
     QList<QByteArray> takeStale() { return takeStale(m_clock()); }
     qint64 now() const { return m_clock(); }
-    // The waiting piece as one frame, however long it waited: for a
-    // connection about to be closed.
+    // For a connection about to be closed: the waiting piece goes, unless it
+    // ends like a frame. A piece that does not was never delivered whole (a
+    // link cut between a data frame's CR and its LF among them).
     QList<QByteArray> flush();
 
     // Bytes waiting for the rest of their frame.

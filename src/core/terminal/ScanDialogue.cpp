@@ -225,8 +225,11 @@ void ScanDialogue::runStep(TerminalInfo& row, const QString& payload, Answer& an
         // sent, and the operator scans again once the database answers.
         answer.result.dbError = e.text();
         answer.result.abandoned = true;
+        answer.result.checkedStep = step;
         return;
     }
+    if (step == StepUser || step == StepPartNo || step == StepSlot || step == StepComponent)
+        answer.result.checkedStep = step;
     if (!accepted) {
         answer.reject(step);
         return;

@@ -34,6 +34,9 @@ struct FrameResult
     QString sendError;
     // The database failure that abandoned the frame.
     QString dbError;
+    // The dialogue step whose statements ran, to their end or, with dbError,
+    // to its failure; 0 when the frame ran none.
+    int checkedStep = 0;
 };
 
 // The last data text and terminal number, kept for the whole process: the

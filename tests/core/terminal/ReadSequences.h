@@ -4,9 +4,10 @@
 // by the unit test (a seeded generator) and the fuzz target (its input):
 // whole frames of random terminals, each its own read (data frames with and
 // without a true byte 0, key and start-up frames with any byte 0), runts and
-// never-finished cuts between them, and frames stalled past the wait whose
-// rest comes late. Every whole frame must come back once and whole; nothing
-// else may decode.
+// never-finished cuts between them (also a head short of its terminal byte
+// followed, after a pause, by a whole frame as long as the head's rest), and
+// frames stalled past the wait whose rest comes late. Every whole frame must
+// come back once and whole; nothing else may decode.
 #include "terminal/FrameCodec.h"
 #include "terminal/FrameStream.h"
 
@@ -26,7 +27,8 @@ struct Read
     };
     Kind kind = Whole;
     QByteArray bytes;
-    qint64 gapMs = 0; // before it
+    qint64 gapMs = 0; // between its arrival and the one before
+    qint64 lagMs = 0; // between its arrival and its read
     bool tick = false; // a timer looks in before it
 };
 
@@ -75,6 +77,22 @@ inline bool couldBeRest(const QList<Read>& before, const QByteArray& next)
     return false;
 }
 
+// The next read, a whole frame, may follow a head that never finished even
+// where it is as long as that head's rest: the read before is that head
+// alone, too short to name its terminal, after a whole frame that announced
+// nothing more, and the frame comes after a pause.
+inline bool afterHeadLeftBehind(const QList<Read>& before, qint64 gapMs)
+{
+    const qsizetype n = before.size();
+    if (n == 0 || gapMs <= monitor::FrameStream::kAtOnceMs || gapMs > kWaitMs)
+        return false;
+    const Read& head = before.last();
+    if (head.kind != Read::Piece || head.bytes.size() >= monitor::FrameStream::kShortestFrame - 2
+        || head.gapMs > kWaitMs)
+        return false;
+    return n == 1 || (before.at(n - 2).kind == Read::Whole && announcedRests(before.first(n - 1)).isEmpty());
+}
+
 // Builds up to `count` reads from the bytes `next` gives.
 template<typename Next>
 QList<Read> build(Next next, int count)
@@ -115,7 +133,7 @@ QList<Read> build(Next next, int count)
             if (b0 >= monitor::FrameStream::kShortestFrame && b0 < f.size()
                 && monitor::FrameStream::endsLikeFrame(QByteArrayView(f).first(b0)))
                 f[0] = 0;
-            if (couldBeRest(reads, f))
+            if (couldBeRest(reads, f) && !afterHeadLeftBehind(reads, r.gapMs))
                 continue;
             r.bytes = f;
         } else if (kind < 7) {
@@ -158,15 +176,18 @@ QList<Read> build(Next next, int count)
 inline QList<QByteArray> feed(const QList<Read>& reads, qsizetype* pending = nullptr)
 {
     qint64 now = 0;
+    qint64 arrival = 0;
     monitor::FrameStream stream([&] { return now; }, kWaitMs);
     QList<QByteArray> got;
     for (const Read& r : reads) {
-        now += r.gapMs;
+        arrival += r.gapMs;
+        now = qMax(now, arrival + r.lagMs);
+        // The timer counts up to the arrival of bytes not read yet.
         if (r.tick)
-            got += stream.takeStale();
-        got += stream.feed(r.bytes);
+            got += stream.takeStale(arrival);
+        got += stream.feed(r.bytes, arrival, arrival);
     }
-    now += kWaitMs + 1;
+    now = qMax(now, arrival) + kWaitMs + 1;
     got += stream.takeStale();
     if (pending)
         *pending = stream.pending();
@@ -176,8 +197,9 @@ inline QList<QByteArray> feed(const QList<Read>& reads, qsizetype* pending = nul
 // A gateway's burst as TCP delivers it: whole frames of random terminals,
 // each with its true length and a payload of printable text as scanned (type
 // byte 01, as the terminals send it), written back to back and cut into
-// reads at random places (cutAt 0) or every cutAt bytes, a pause under the
-// wait before each read and now and then a timer looking in.
+// reads at random places (cutAt 0) or every cutAt bytes. The reads arrive
+// back to back, as the segments of one burst do; the reader gets to each up
+// to a wait later, and now and then a timer looks in.
 struct Burst
 {
     QList<QByteArray> frames;
@@ -215,7 +237,8 @@ Burst burst(Next next, int count, qsizetype cutAt)
         const qsizetype size = cutAt > 0 ? cutAt : 1 + (next() * 256 + next()) % 600;
         Read r;
         r.bytes = all.mid(at, size);
-        r.gapMs = (next() * 256 + next()) % kWaitMs;
+        r.gapMs = next() % monitor::FrameStream::kAtOnceMs;
+        r.lagMs = (next() * 256 + next()) % kWaitMs;
         r.tick = next() & 1;
         b.reads << r;
         at += size;
