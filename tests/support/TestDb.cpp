@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QThread>
 #include <QUuid>
 #include <cstdio>
 #include <cstdlib>
@@ -136,12 +137,26 @@ void fresh(const QString& backend)
     Module1::setSettings(s);
     g_last = s.connection;
     QString error;
-    if (!Module1::gConn().open(s.connection, &error))
+    if (!openProgramConnection(&error))
         qFatal("cannot open the test database: %s", qPrintable(error));
-    schema::ensure(Module1::gConn());
     Module1::gUserID = QStringLiteral("SYSADMIN");
     Module1::gGroupID = QStringLiteral("SYSADMIN");
     Module1::gUserName = QStringLiteral("System Administrator");
+}
+
+bool openProgramConnection(QString* error)
+{
+    const QDeadlineTimer until(60000);
+    QString reason;
+    while (!Module1::OpenConnection(&reason)) {
+        if (until.hasExpired()) {
+            if (error)
+                *error = reason;
+            return false;
+        }
+        QThread::msleep(200);
+    }
+    return true;
 }
 
 db::ConnectionSettings lastSettings() { return g_last; }
