@@ -59,7 +59,8 @@ private Q_SLOTS:
         proxy = std::make_unique<FreezingProxy>(settings.host, settings.port);
         settings.host = QStringLiteral("127.0.0.1");
         settings.port = proxy->port();
-        QVERIFY(Module1::OpenConnection(nullptr));
+        QString error;
+        QVERIFY2(testdb::openProgramConnection(&error), qPrintable(error));
     }
 
     void cleanup()

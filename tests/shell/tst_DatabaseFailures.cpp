@@ -73,7 +73,7 @@ private Q_SLOTS:
         FreezingProxy proxy(settings.host, settings.port);
         settings.host = QStringLiteral("127.0.0.1");
         settings.port = proxy.port();
-        QVERIFY(Module1::OpenConnection(nullptr));
+        QVERIFY(testdb::openProgramConnection());
         int ended = 0;
         app::setEndProgramHandler([&ended](int) {
             ++ended;
@@ -83,7 +83,7 @@ private Q_SLOTS:
         // The screen's reads cached on a connection to a server that then freezes.
         const auto readThenFreeze = [&] {
             proxy.thaw();
-            QVERIFY(gConn().isOpen() || Module1::OpenConnection(nullptr));
+            QVERIFY(gConn().isOpen() || testdb::openProgramConnection());
             QTest::mouseClick(s->cmdNew, Qt::LeftButton);
             QTest::mouseClick(s->cmdCancel, Qt::LeftButton);
             QCOMPARE(prompter().texts(), QStringList());

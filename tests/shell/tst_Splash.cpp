@@ -121,8 +121,10 @@ private Q_SLOTS:
         QElapsedTimer t;
         t.start();
         QCOMPARE(update::fetchPublishedVersion(server.baseUrl(), 300), QString());
-        QVERIFY(t.elapsed() >= 250);
-        QVERIFY(t.elapsed() < 3000);
+        // Its own time-out, not the default one: a busy machine adds to the
+        // first, but never brings it near the second.
+        QVERIFY2(t.elapsed() >= 250, qPrintable(QString::number(t.elapsed())));
+        QVERIFY2(t.elapsed() < update::kDefaultTimeoutMs, qPrintable(QString::number(t.elapsed())));
     }
 
     // Without a server the login follows; the splash goes after a second,

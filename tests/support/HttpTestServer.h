@@ -68,7 +68,9 @@ QString closedPortUrl();
 // filler bytes for as long as the client takes them, with no length unless
 // one is given. Chunked, the body is one chunk that announces the largest
 // size there is and never ends. It sends as fast as the client reads,
-// whatever the test's own thread is doing.
+// whatever the test's own thread is doing, and no further ahead of the
+// client than a few hundred kilobytes: the client is in this process, and
+// what the kernel holds for it unread holds the next bytes back.
 class HttpFloodServer
 {
 public:
@@ -78,7 +80,8 @@ public:
     HttpFloodServer& operator=(const HttpFloodServer&) = delete;
 
     QString baseUrl() const;
-    // Body bytes handed to the connection so far.
+    // Bytes handed to the connections so far: what the client read, and on
+    // each connection at most a few hundred kilobytes more.
     qint64 bytesSent() const { return m_sent; }
 
 private:

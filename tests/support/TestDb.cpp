@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QThread>
 #include <QUuid>
 #include <cstdio>
 #include <cstdlib>
@@ -136,12 +137,38 @@ void fresh(const QString& backend)
     Module1::setSettings(s);
     g_last = s.connection;
     QString error;
-    if (!Module1::gConn().open(s.connection, &error))
+    if (!openProgramConnection(&error))
         qFatal("cannot open the test database: %s", qPrintable(error));
-    schema::ensure(Module1::gConn());
     Module1::gUserID = QStringLiteral("SYSADMIN");
     Module1::gGroupID = QStringLiteral("SYSADMIN");
     Module1::gUserName = QStringLiteral("System Administrator");
+}
+
+namespace {
+
+    // Opening a connection in a test's set-up: a busy machine may start a
+    // server session slower than the program's connect time-out, which is
+    // not what a test checks, so it is tried again for up to a minute.
+    bool openPatiently(const std::function<bool(QString*)>& open, QString* error)
+    {
+        const QDeadlineTimer until(60000);
+        QString reason;
+        while (!open(&reason)) {
+            if (until.hasExpired()) {
+                if (error)
+                    *error = reason;
+                return false;
+            }
+            QThread::msleep(200);
+        }
+        return true;
+    }
+
+} // namespace
+
+bool openProgramConnection(QString* error)
+{
+    return openPatiently([](QString* reason) { return Module1::OpenConnection(reason); }, error);
 }
 
 db::ConnectionSettings lastSettings() { return g_last; }
@@ -151,7 +178,7 @@ QString logFolder() { return g_logFolder; }
 SecondConnection::SecondConnection(std::function<void(db::Database&)> work)
     : m_thread([this, work = std::move(work), settings = g_last] {
         db::Database second;
-        if (!second.open(settings, &m_failure))
+        if (!openPatiently([&](QString* reason) { return second.open(settings, reason); }, &m_failure))
             return;
         try {
             work(second);

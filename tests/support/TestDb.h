@@ -24,6 +24,12 @@ bool postgresConfigured();
 // Points Module1's settings at a fresh database of the backend, opens the
 // connection and creates the schema. Also gives each test its own log folder.
 void fresh(const QString& backend);
+// Opens the program's connection to the database of Module1's settings as
+// the program does, for a test's own set-up. The program gives a server
+// session a few seconds to start; a busy machine may take longer, which is
+// not what a test checks, so this tries again for up to a minute. False,
+// with the last reason in *error, when it never opened.
+bool openProgramConnection(QString* error = nullptr);
 // The settings of the last fresh database, for a test that opens a second
 // connection.
 db::ConnectionSettings lastSettings();

@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QStandardPaths>
 #include <QTest>
+#include <array>
+#include <csignal>
 #include <map>
 #include <memory>
 
@@ -20,6 +22,38 @@ namespace {
         static std::map<QByteArray, Factory> r;
         return r;
     }
+
+#ifndef _WIN32
+    // The signals Qt Test's crash handler takes over for a run. It leaves its
+    // handler in place when the run ends, so the next run would save that
+    // handler as the one to hand an abort on to: an abort (a test function
+    // past its time-out) would then call the handler again and again, writing
+    // "Received signal 6" for ever. Each run starts from the process's own.
+    class SignalDispositions
+    {
+    public:
+        SignalDispositions()
+        {
+            for (std::size_t i = 0; i < kSignals.size(); ++i)
+                sigaction(kSignals[i], nullptr, &m_saved[i]);
+        }
+        void restore() const
+        {
+            for (std::size_t i = 0; i < kSignals.size(); ++i)
+                sigaction(kSignals[i], &m_saved[i], nullptr);
+        }
+
+    private:
+        static constexpr std::array kSignals {SIGHUP, SIGINT, SIGQUIT, SIGABRT, SIGILL,
+                                              SIGBUS, SIGFPE, SIGSEGV, SIGPIPE, SIGTERM};
+        std::array<struct sigaction, kSignals.size()> m_saved {};
+    };
+#else
+    struct SignalDispositions
+    {
+        void restore() const {}
+    };
+#endif
 } // namespace
 
 int registerTest(const char* name, Factory f)
@@ -56,6 +90,7 @@ int main(int argc, char** argv)
         only = args.at(at + 1);
         args.remove(at, 2);
     }
+    const testmain::SignalDispositions dispositions;
     int failed = 0;
     int ran = 0;
     for (auto& [name, make] : testmain::registry()) {
@@ -65,6 +100,7 @@ int main(int argc, char** argv)
         testing::ScriptedPrompter prompter;
         msg::setPrompter(&prompter);
         testing::ScriptedPrompter::setCurrent(&prompter);
+        dispositions.restore();
         const int rc = QTest::qExec(t.get(), args);
         msg::setPrompter(nullptr);
         testing::ScriptedPrompter::setCurrent(nullptr);

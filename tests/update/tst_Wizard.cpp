@@ -211,7 +211,7 @@ private Q_SLOTS:
         auto* reply = page1.Frame12()->findChild<QNetworkReply*>();
         QVERIFY(reply);
         QSignalSpy done(reply, &QNetworkReply::finished);
-        QVERIFY(done.wait(5000));
+        QVERIFY(done.wait(30000));
         QTextBrowser* browser = page1.Frame12()->browser();
         QCOMPARE(browser->toPlainText().contains("TROVA 1.1.2"), shown);
         if (!shown)

@@ -707,7 +707,10 @@ private Q_SLOTS:
             server.route(from, { 302, "hop", -1, false, "Location: " + to.toLatin1() + "\r\n" });
         }
         update::PackageDownload d;
-        d.setStallTimeout(300);
+        // The silent server's own wait is short; every other kind ends by
+        // itself, and a busy machine may pause a transfer for longer.
+        if (kind == 5)
+            d.setStallTimeout(300);
         QSignalSpy done(&d, &update::PackageDownload::finished);
         d.start(update::packageUrl(kind == 4 ? closedPortUrl() : server.baseUrl()), target);
         QVERIFY(d.isRunning());
@@ -727,7 +730,7 @@ private Q_SLOTS:
             QTRY_COMPARE(server.paths.size(), 1);
             d.cancel();
         }
-        QVERIFY(done.size() == 1 || done.wait(5000));
+        QVERIFY(done.size() == 1 || done.wait(20000));
         QVERIFY(!d.isRunning());
         QCOMPARE(done.first().first().toBool(), reason.isEmpty());
         QCOMPARE(d.succeeded(), reason.isEmpty());
