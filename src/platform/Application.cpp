@@ -14,6 +14,7 @@ Application::Application(int& argc, char** argv)
 
 bool Application::notify(QObject* receiver, QEvent* event)
 {
+    const msg::EventScope scope;
     try {
         return QApplication::notify(receiver, event);
     } catch (const db::DbError& e) {

@@ -78,8 +78,22 @@ inline void critical(const QString& text, const QString& title = QStringLiteral(
 {
     box(text, Buttons::Ok, Icon::Critical, title);
 }
-// A database or file error, shown rather than swallowed.
+// A database or file error, shown rather than swallowed. Within one event
+// (see EventScope) an error already shown is not shown again.
 void error(const QString& text);
+
+// Held over the dispatch of each event the user causes (a click, a key):
+// one failure met by several reactions to it, such as a lost connection
+// under each box a picked row fills, shows one box. Nests; the outermost
+// ends the event.
+class EventScope
+{
+public:
+    EventScope();
+    ~EventScope();
+    EventScope(const EventScope&) = delete;
+    EventScope& operator=(const EventScope&) = delete;
+};
 // Yes/No question without a title; true for Yes.
 bool confirm(const QString& text, const QString& title = QString());
 

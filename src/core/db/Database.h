@@ -97,6 +97,8 @@ public:
     QSqlDatabase handle() const;
 
 private:
+    void beginLockedOpen(const QString& series);
+
     struct Private;
     std::unique_ptr<Private> d;
     Dialect m_dialect;
