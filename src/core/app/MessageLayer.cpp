@@ -104,8 +104,10 @@ void error(const QString& text)
     box(text, Buttons::Ok, Icon::Critical, QStringLiteral("ERROR"));
 }
 
-EventScope::EventScope()
+EventScope::EventScope(bool startsAction)
 {
+    if (startsAction && g_pending == 0)
+        g_errorsShown.clear();
     ++g_events;
 }
 

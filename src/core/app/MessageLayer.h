@@ -82,14 +82,15 @@ inline void critical(const QString& text, const QString& title = QStringLiteral(
 // (see EventScope) an error already shown is not shown again.
 void error(const QString& text);
 
-// Held over the dispatch of each event the user causes (a click, a key):
-// one failure met by several reactions to it, such as a lost connection
-// under each box a picked row fills, shows one box. Nests; the outermost
-// ends the event.
+// Held over the dispatch of every event: one failure met by several
+// reactions to one action of the user, such as a lost connection under each
+// box a picked row fills, shows one box. Nests; the outermost ends the
+// action, and so does a click or key that starts another while no box waits
+// (as in a loop that keeps events running during a long read).
 class EventScope
 {
 public:
-    EventScope();
+    explicit EventScope(bool startsAction);
     ~EventScope();
     EventScope(const EventScope&) = delete;
     EventScope& operator=(const EventScope&) = delete;
