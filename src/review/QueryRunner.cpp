@@ -68,8 +68,8 @@ void QueryRunner::start(QueryModel* model, const QVector<query::Statement>& stat
         return;
     }
     const quint64 generation = m_generation;
-    m_search = query::SearchThread::start(conn.settings(), statements, kBatch, [this, generation](query::SearchThread* t) {
-        // Rows queued before a stop or a newer search are not shown.
+    // Rows queued before a stop or a newer search are not shown.
+    const auto wire = [this, generation](query::SearchThread* t) {
         connect(t, &query::SearchThread::rows, this, [this, generation](const QList<QVariantList>& batch, bool last) {
             if (generation == m_generation && m_running)
                 take(batch, last);
@@ -78,7 +78,8 @@ void QueryRunner::start(QueryModel* model, const QVector<query::Statement>& stat
             if (generation == m_generation && m_running)
                 fail(error);
         });
-    });
+    };
+    m_search = query::SearchThread::start(conn.settings(), statements, kBatch, wire);
 }
 
 void QueryRunner::stop()

@@ -269,20 +269,22 @@ QSqlQuery& Database::Private::prepared(const QSqlDatabase& conn, const Dialect& 
 
 ResultSet Database::query(const QString& sql, const QVariantList& params)
 {
-    return onConnection(*this, [&] { return d->run(handle(), m_dialect, sql, params, [](QSqlQuery& q) {
-        const QSqlRecord rec = q.record();
-        QStringList columns;
-        for (int i = 0; i < rec.count(); ++i)
-            columns << rec.fieldName(i);
-        QVector<QVector<QVariant>> rows;
-        while (q.next()) {
-            QVector<QVariant> row(rec.count());
+    return onConnection(*this, [&] {
+        return d->run(handle(), m_dialect, sql, params, [](QSqlQuery& q) {
+            const QSqlRecord rec = q.record();
+            QStringList columns;
             for (int i = 0; i < rec.count(); ++i)
-                row[i] = q.value(i);
-            rows.append(std::move(row));
-        }
-        return ResultSet(columns, std::move(rows));
-    }); });
+                columns << rec.fieldName(i);
+            QVector<QVector<QVariant>> rows;
+            while (q.next()) {
+                QVector<QVariant> row(rec.count());
+                for (int i = 0; i < rec.count(); ++i)
+                    row[i] = q.value(i);
+                rows.append(std::move(row));
+            }
+            return ResultSet(columns, std::move(rows));
+        });
+    });
 }
 
 Cursor Database::openCursor(const QString& sql, const QVariantList& params) const
