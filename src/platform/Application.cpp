@@ -14,6 +14,9 @@ Application::Application(int& argc, char** argv)
 
 bool Application::notify(QObject* receiver, QEvent* event)
 {
+    const QEvent::Type type = event->type();
+    const msg::EventScope scope(type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick
+                                || type == QEvent::KeyPress);
     try {
         return QApplication::notify(receiver, event);
     } catch (const db::DbError& e) {

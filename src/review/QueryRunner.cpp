@@ -67,17 +67,19 @@ void QueryRunner::start(QueryModel* model, const QVector<query::Statement>& stat
         fail(e.text());
         return;
     }
-    m_search = query::SearchThread::start(conn.settings(), statements, kBatch);
     const quint64 generation = m_generation;
     // Rows queued before a stop or a newer search are not shown.
-    connect(m_search, &query::SearchThread::rows, this, [this, generation](const QList<QVariantList>& batch, bool last) {
-        if (generation == m_generation && m_running)
-            take(batch, last);
-    });
-    connect(m_search, &query::SearchThread::failed, this, [this, generation](const QString& error) {
-        if (generation == m_generation && m_running)
-            fail(error);
-    });
+    const auto wire = [this, generation](query::SearchThread* t) {
+        connect(t, &query::SearchThread::rows, this, [this, generation](const QList<QVariantList>& batch, bool last) {
+            if (generation == m_generation && m_running)
+                take(batch, last);
+        });
+        connect(t, &query::SearchThread::failed, this, [this, generation](const QString& error) {
+            if (generation == m_generation && m_running)
+                fail(error);
+        });
+    };
+    m_search = query::SearchThread::start(conn.settings(), statements, kBatch, wire);
 }
 
 void QueryRunner::stop()

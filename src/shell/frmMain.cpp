@@ -477,6 +477,23 @@ bool frmMain::eventFilter(QObject* watched, QEvent* e)
 
 void frmMain::OPR_RELOGIN_Click()
 {
+    // Under a box that waits for its answer the login would take no typing,
+    // and the handler that showed the box still runs on its screen: the box
+    // is brought to the front, and the login comes once it is answered.
+    if (msg::answerPending()) {
+        if (!m_reloginWaiting) {
+            m_reloginWaiting = true;
+            msg::afterAnswers(this, [this] {
+                m_reloginWaiting = false;
+                OPR_RELOGIN_Click();
+            });
+        }
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            box->raise();
+            box->activateWindow();
+        }
+        return;
+    }
     // Open screens hide with the window and stay loaded for the next login.
     hide();
     Q_EMIT reloginRequested();

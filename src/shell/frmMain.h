@@ -94,4 +94,5 @@ private:
     std::array<QLabel*, 5> m_panels{};
     QHash<QString, QPointer<QWidget>> m_open;
     QString m_user; // whom the open screens serve
+    bool m_reloginWaiting = false; // for a box's answer
 };

@@ -402,6 +402,12 @@ private Q_SLOTS:
         s.CHK_Prn->setChecked(false);
         print("2");
         QCOMPARE(printed(), lot1 + lot1);
+        // ... or gives the clicked lot another component: the label names
+        // the one listed since the reload, whatever the boxes still show.
+        gConn().exec("update component_link set comp_code = '10-0001-299' where link_id = '1412060001'");
+        s.CHK_ALL->click();
+        print("1");
+        QVERIFY(printed().contains("10-0001-299") && !printed().contains("10-0001-234"));
         QVERIFY(prompter().messages.isEmpty());
 
         // ... or deletes the clicked one.

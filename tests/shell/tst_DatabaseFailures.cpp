@@ -2,6 +2,8 @@
 #include "FreezingProxy.h"
 #include "MainWindowFixture.h"
 #include "Mtc_Line.h"
+#include "OPT_Line_Set.h"
+#include "SYS_Grant.h"
 #include "ScriptedPrompter.h"
 #include "TestDb.h"
 #include "TestMain.h"
@@ -12,10 +14,37 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTableWidget>
 #include <QTest>
+#include <optional>
 
 using Module1::gConn;
 using testing::prompter;
+
+namespace {
+
+const QString kNotOpen = QStringLiteral("The database connection is not open. Relogin connects to the database again.");
+
+// The server ends the program's session (a stopped server does the same);
+// on SQLite the connection is lost by closing it.
+void loseConnection()
+{
+    if (gConn().engine() == db::Engine::PostgreSQL)
+        testdb::adminExec(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '%1'")
+                              .arg(testdb::lastSettings().database));
+    else
+        gConn().close();
+}
+
+void clickRow(QTableWidget* grid, int row)
+{
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      grid->visualRect(grid->model()->index(row, 1)).center());
+}
+
+} // namespace
 
 // The database failing under the program: an error that a handler lets
 // escape is shown and logged and the program goes on; a lost connection
@@ -61,6 +90,70 @@ private Q_SLOTS:
         QTest::mouseClick(s->cmdNew, Qt::LeftButton);
         QTest::mouseClick(s->cmdCancel, Qt::LeftButton);
         QCOMPARE(prompter().texts(), QStringList());
+    }
+
+    // A lost connection: a Save in a transaction says so as a single
+    // statement's does, every time, and stores nothing; a picked row whose
+    // boxes each read the database shows the failure once.
+    void lostConnectionShowsOneBoxPerAction()
+    {
+        testing::addRow("line_set", {"line_id", "proj_id", "part_no", "mc_id", "gw21_ip", "dt200_id"},
+                        {"L1", "P1", "PN1", "M1", "127.0.0.2", "001"});
+        TROVA_OPEN_SCREEN(f, lines, OPT_Line_Set, "OPR_Line_SET");
+        auto* grants = f.open<SYS_Grant>(QStringLiteral("SEC_FUNCTION_GRANT"));
+        QVERIFY(grants && grants->cboGroup->count() > 0 && grants->msfgFunc->rowCount() > 0);
+        grants->cboGroup->setCurrentIndex(0);
+        const QString grantRows = QStringLiteral("select group_id, func_id from function_grant order by 1, 2");
+        const QStringList before = testing::queryRows(grantRows);
+        clickRow(grants->msfgFunc, 0);
+        prompter().clear();
+
+        loseConnection();
+        for (int save = 0; save < 2; ++save) {
+            QTest::mouseClick(grants->cmdSave, Qt::LeftButton);
+            QCOMPARE(prompter().texts(), QStringList(kNotOpen + QStringLiteral(" ...")));
+            prompter().clear();
+        }
+        clickRow(lines->msfgData, 0);
+        QCOMPARE(prompter().texts(), QStringList(kNotOpen));
+
+        QVERIFY(f.relogIn(QStringLiteral("SYSADMIN"), QStringLiteral("SYSADMIN")));
+        QCOMPARE(testing::queryRows(grantRows), before);
+    }
+
+    // Cancel after a failed Save, its re-read failing too: the screen
+    // browses what it shows, with one message for each.
+    void cancelLeavesTheModeWhenTheReadFails()
+    {
+        testing::addLine(QStringLiteral("L0"));
+        TROVA_OPEN_SCREEN(f, s, Mtc_Line, "Man_Line");
+        clickRow(s->msfgLine, 0);
+        QTest::mouseClick(s->cmdEdit, Qt::LeftButton);
+        QCOMPARE(s->EditMode, QStringLiteral("Edit"));
+        s->txtDesc->setText(QStringLiteral("changed"));
+        std::optional<testdb::TableLock> lock;
+        if (gConn().engine() == db::Engine::PostgreSQL)
+            lock.emplace(QStringLiteral("line_info"));
+        else
+            gConn().close(); // SQLite readers never wait for a lock
+        prompter().clear();
+        QTest::mouseClick(s->cmdSave, Qt::LeftButton);
+        QCOMPARE(prompter().messages.size(), 1);
+        QVERIFY(s->cmdSave->isEnabled());
+        prompter().clear();
+        QTest::mouseClick(s->cmdCancel, Qt::LeftButton);
+        QCOMPARE(prompter().messages.size(), 1);
+
+        QVERIFY(s->cmdNew->isEnabled());
+        QVERIFY(!s->cmdSave->isEnabled() && !s->cmdCancel->isEnabled());
+        QVERIFY(s->msfgLine->isEnabled());
+        QVERIFY(!s->txtID->isEnabled() && !s->txtDesc->isEnabled());
+        QCOMPARE(s->txtID->text() + s->txtDesc->text(), QString());
+        if (lock)
+            QCOMPARE(lock->release(), QString());
+        else
+            QVERIFY(f.relogIn(QStringLiteral("SYSADMIN"), QStringLiteral("SYSADMIN")));
+        QCOMPARE(testing::queryRows(QStringLiteral("select line_desc from line_info")), QStringList("x"));
     }
 
     // The screens' statements are cached on the connection when the server

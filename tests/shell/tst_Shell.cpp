@@ -27,6 +27,7 @@
 #include "app/Module1.h"
 #include "ExcelImport.h"
 #include "frmAbout.h"
+#include "frmLogin.h"
 #include "frmMain.h"
 
 #include <QAccessible>
@@ -340,6 +341,31 @@ private Q_SLOTS:
             testing::clickRow(reset->lvUser, 0, "U1");
             reset->cmdReassign->click();
         });
+    }
+
+    // Relogin pressed while a box waits for its answer: the window and the
+    // box stay until it is answered, then the login shows and takes typing.
+    void reloginWaitsForTheBox()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        const auto loginShown = [] {
+            const QWidgetList windows = QApplication::topLevelWidgets();
+            return std::any_of(windows.begin(), windows.end(),
+                               [](QWidget* w) { return qobject_cast<frmLogin*>(w) && w->isVisible(); });
+        };
+        QStringList seen;
+        prompter().onMessage = [&](const msg::Message&) {
+            f.main()->menuItem("OPR_RELOGIN")->trigger();
+            QTest::qWait(50); // events run as under a real box
+            seen << (f.main()->isVisible() && !loginShown() ? "waits" : "login");
+        };
+        f.main()->menuItem("mnuHelpContents")->trigger();
+        prompter().onMessage = nullptr;
+        QCOMPARE(seen, QStringList{"waits"});
+        QTRY_VERIFY(loginShown());
+        QVERIFY(!f.main()->isVisible());
+        QVERIFY(f.logIn());
     }
 
     // Each button opens its item's screen; a screen opens once, and afresh

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QList>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 #include <cstdio>
 #include <utility>
@@ -38,6 +39,9 @@ public:
 
 StderrPrompter g_fallback;
 Prompter* g_prompter = nullptr;
+
+int g_events = 0;
+QSet<QString> g_errorsShown; // in the event being dispatched
 
 int g_pending = 0;
 QList<std::pair<QPointer<QObject>, std::function<void()>>> g_afterAnswers;
@@ -92,7 +96,25 @@ Answer box(const QString& text, Buttons buttons, Icon icon, const QString& title
 
 void error(const QString& text)
 {
+    if (g_events > 0) {
+        if (g_errorsShown.contains(text))
+            return;
+        g_errorsShown.insert(text);
+    }
     box(text, Buttons::Ok, Icon::Critical, QStringLiteral("ERROR"));
+}
+
+EventScope::EventScope(bool startsAction)
+{
+    if (startsAction && g_pending == 0)
+        g_errorsShown.clear();
+    ++g_events;
+}
+
+EventScope::~EventScope()
+{
+    if (--g_events == 0)
+        g_errorsShown.clear();
 }
 
 bool confirm(const QString& text, const QString& title)

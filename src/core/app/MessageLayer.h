@@ -78,8 +78,23 @@ inline void critical(const QString& text, const QString& title = QStringLiteral(
 {
     box(text, Buttons::Ok, Icon::Critical, title);
 }
-// A database or file error, shown rather than swallowed.
+// A database or file error, shown rather than swallowed. Within one event
+// (see EventScope) an error already shown is not shown again.
 void error(const QString& text);
+
+// Held over the dispatch of every event: one failure met by several
+// reactions to one action of the user, such as a lost connection under each
+// box a picked row fills, shows one box. Nests; the outermost ends the
+// action, and so does a click or key that starts another while no box waits
+// (as in a loop that keeps events running during a long read).
+class EventScope
+{
+public:
+    explicit EventScope(bool startsAction);
+    ~EventScope();
+    EventScope(const EventScope&) = delete;
+    EventScope& operator=(const EventScope&) = delete;
+};
 // Yes/No question without a title; true for Yes.
 bool confirm(const QString& text, const QString& title = QString());
 

@@ -34,6 +34,24 @@ DbError notOpen()
                    QStringLiteral("The database connection is not open. Relogin connects to the database again."));
 }
 
+// Runs a call on the connection. A call that finds the connection lost
+// closes it: this one and every later call, a transaction's included, say
+// the same until the next login opens it again.
+template <typename Call>
+auto onConnection(Database& db, Call call)
+{
+    if (!db.isOpen())
+        throw notOpen();
+    try {
+        return call();
+    } catch (const DbError& e) {
+        if (e.kind() != ErrorKind::ConnectionLost)
+            throw;
+        db.close();
+        throw notOpen();
+    }
+}
+
 } // namespace
 
 struct Database::Private
@@ -251,21 +269,21 @@ QSqlQuery& Database::Private::prepared(const QSqlDatabase& conn, const Dialect& 
 
 ResultSet Database::query(const QString& sql, const QVariantList& params)
 {
-    if (!isOpen())
-        throw notOpen();
-    return d->run(handle(), m_dialect, sql, params, [](QSqlQuery& q) {
-        const QSqlRecord rec = q.record();
-        QStringList columns;
-        for (int i = 0; i < rec.count(); ++i)
-            columns << rec.fieldName(i);
-        QVector<QVector<QVariant>> rows;
-        while (q.next()) {
-            QVector<QVariant> row(rec.count());
+    return onConnection(*this, [&] {
+        return d->run(handle(), m_dialect, sql, params, [](QSqlQuery& q) {
+            const QSqlRecord rec = q.record();
+            QStringList columns;
             for (int i = 0; i < rec.count(); ++i)
-                row[i] = q.value(i);
-            rows.append(std::move(row));
-        }
-        return ResultSet(columns, std::move(rows));
+                columns << rec.fieldName(i);
+            QVector<QVector<QVariant>> rows;
+            while (q.next()) {
+                QVector<QVariant> row(rec.count());
+                for (int i = 0; i < rec.count(); ++i)
+                    row[i] = q.value(i);
+                rows.append(std::move(row));
+            }
+            return ResultSet(columns, std::move(rows));
+        });
     });
 }
 
@@ -287,10 +305,9 @@ int Database::exec(const QString& sql, const QVariantList& params)
 {
     if (Dialect::isCommit(sql))
         return 0;
-    if (!isOpen())
-        throw notOpen();
-    return d->run(handle(), m_dialect, sql, params,
-                        [](QSqlQuery& q) { return q.numRowsAffected(); });
+    return onConnection(*this, [&] {
+        return d->run(handle(), m_dialect, sql, params, [](QSqlQuery& q) { return q.numRowsAffected(); });
+    });
 }
 
 QVariant Database::scalar(const QString& sql, const QVariantList& params)
@@ -316,9 +333,11 @@ QDateTime Database::serverNow()
 
 void Database::begin()
 {
-    const Private::Bounded bounded(*d, handle());
-    if (!handle().transaction())
-        raise(m_dialect, handle().lastError());
+    onConnection(*this, [this] {
+        const Private::Bounded bounded(*d, handle());
+        if (!handle().transaction())
+            raise(m_dialect, handle().lastError());
+    });
 }
 
 void Database::unboundWaitsInTransaction()
@@ -332,8 +351,11 @@ void Database::unboundWaitsInTransaction()
 
 void Database::beginLocked(const QString& series)
 {
-    if (!isOpen())
-        throw notOpen();
+    onConnection(*this, [&] { beginLockedOpen(series); });
+}
+
+void Database::beginLockedOpen(const QString& series)
+{
     const Private::Bounded bounded(*d, handle());
     QSqlQuery q(handle());
     if (m_dialect.engine() == Engine::SQLite) {
@@ -359,14 +381,19 @@ void Database::beginLocked(const QString& series)
 
 void Database::commit()
 {
-    const Private::Bounded bounded(*d, handle());
-    d->unbounded = false;
-    if (!handle().commit())
-        raise(m_dialect, handle().lastError());
+    onConnection(*this, [this] {
+        const Private::Bounded bounded(*d, handle());
+        d->unbounded = false;
+        if (!handle().commit())
+            raise(m_dialect, handle().lastError());
+    });
 }
 
 void Database::rollback()
 {
+    // A lost connection has nothing left to roll back.
+    if (!isOpen())
+        return;
     const Private::Bounded bounded(*d, handle());
     d->unbounded = false;
     handle().rollback();

@@ -59,6 +59,8 @@ public:
     // false with the driver's description in *error.
     bool open(const ConnectionSettings& settings, QString* error = nullptr, Waits waits = Waits::Bounded);
     void close();
+    // False also after a call found the connection lost: such a call closes
+    // it, and every call then throws ConnectionLost until the next open().
     bool isOpen() const;
 
     Engine engine() const { return m_dialect.engine(); }
@@ -97,6 +99,8 @@ public:
     QSqlDatabase handle() const;
 
 private:
+    void beginLockedOpen(const QString& series);
+
     struct Private;
     std::unique_ptr<Private> d;
     Dialect m_dialect;

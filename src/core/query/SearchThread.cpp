@@ -15,10 +15,11 @@ SearchThread::SearchThread(const db::ConnectionSettings& settings, const QVector
 }
 
 SearchThread* SearchThread::start(const db::ConnectionSettings& settings, const QVector<Statement>& statements,
-                                  int batch)
+                                  int batch, const std::function<void(SearchThread*)>& wire)
 {
     auto* t = new SearchThread(settings, statements, batch);
     connect(t, &QThread::finished, t, &QObject::deleteLater);
+    wire(t);
     ++s_running;
     t->QThread::start();
     return t;

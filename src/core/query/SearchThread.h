@@ -7,6 +7,7 @@
 #include <QThread>
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -28,8 +29,10 @@ public:
     static constexpr int kAhead = 2;
     static constexpr int kStopWaitMs = 200;
 
+    // `wire` connects the receiver before the thread runs: a batch read at
+    // once is never emitted unheard.
     static SearchThread* start(const db::ConnectionSettings& settings, const QVector<Statement>& statements,
-                               int batch);
+                               int batch, const std::function<void(SearchThread*)>& wire);
     // The receiver has shown a batch; another may be read.
     void taken();
     void stop();

@@ -398,7 +398,16 @@ void MaintenanceScreen::saveFailed(const db::DbError& error)
 
 void MaintenanceScreen::cmdCancel_Click()
 {
-    reload();
+    try {
+        LoadData();
+    } catch (const db::DbError& e) {
+        msg::error(e.text());
+        // Cancel leaves the mode whatever the re-read does: what the list
+        // still shows is browsed, with the buttons a load would have set.
+        finishLoad();
+        if (m_setup.cmdImport)
+            m_setup.cmdImport->setEnabled(true);
+    }
     clearBoxes();
     setListEnabled(true);
 }

@@ -4,6 +4,7 @@
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "app/ErrorLog.h"
+#include "app/MessageLayer.h"
 #include "app/Module1.h"
 
 #include <QDir>
@@ -77,6 +78,35 @@ private Q_SLOTS:
         QVERIFY(!Module1::OpenConnection());
         prompter().onMessage = nullptr;
         QCOMPARE(prompter().messages.size(), 1);
+    }
+
+    // An error is shown once per action of the user: again for a click that
+    // starts another while events run, not for the click that answers a box.
+    void errorOncePerAction()
+    {
+        {
+            const msg::EventScope click(true);
+            msg::error("lost");
+            msg::error("lost");
+            {
+                const msg::EventScope reaction(false);
+                msg::error("lost");
+            }
+            {
+                const msg::EventScope anotherClick(true);
+                msg::error("lost");
+            }
+            prompter().onMessage = [](const msg::Message& m) {
+                if (m.text != "other")
+                    return;
+                const msg::EventScope answering(true);
+                msg::error("lost");
+            };
+            msg::error("other");
+            prompter().onMessage = nullptr;
+        }
+        msg::error("lost"); // outside every event
+        QCOMPARE(prompter().texts(), QStringList({"lost", "lost", "other", "lost"}));
     }
 
     void filterIdKey()

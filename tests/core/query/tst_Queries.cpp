@@ -4,6 +4,7 @@
 #include "TestDb.h"
 #include "TestMain.h"
 #include "query/LoadingQuery.h"
+#include "query/SearchThread.h"
 #include "query/TerminalQuery.h"
 #include "query/TraceQuery.h"
 #include "query/WipQuery.h"
@@ -354,6 +355,30 @@ private Q_SLOTS:
         // lists its checks twice.
         QCOMPARE(pick(run(search("PR2", "P2", kWindow), shownRow), {2, 21}),
                  QStringList({"09:30:00|Need not be approved", "09:30:00|Need not be approved"}));
+    }
+
+    // A search reads two batches beyond those taken, and no more: of three
+    // one-row batches the third comes once one was taken.
+    void searchReadsTwoBatchesAhead()
+    {
+        for (const char* line : {"L1", "L2", "L3"})
+            testing::addLine(line);
+        QList<bool> batches; // each batch's `last`
+        QObject receiver;
+        query::SearchThread* search = query::SearchThread::start(
+            testdb::lastSettings(), {{"select line_id from line_info order by line_id", {}}}, 1,
+            [&](query::SearchThread* t) {
+                QObject::connect(t, &query::SearchThread::rows, &receiver,
+                                 [&](const QList<QVariantList>&, bool last) { batches << last; });
+            });
+        QTRY_COMPARE(batches.size(), 2);
+        QTest::qWait(300); // a third would come meanwhile
+        QCOMPARE(batches, QList<bool>({false, false}));
+        search->taken();
+        QTRY_COMPARE(batches.size(), 3);
+        search->taken(); // the end is told by a batch of its own
+        QTRY_COMPARE(batches, QList<bool>({false, false, false, true}));
+        QTRY_COMPARE(query::SearchThread::running(), 0);
     }
 };
 
