@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -117,6 +118,10 @@ private Q_SLOTS:
         QTest::mouseClick(s->cmdexport(), Qt::LeftButton);
         QCOMPARE(workbook::cell(m_exports.lastRows(), 3, 19), QString("Approved by U1"));
         QVERIFY(m_exports.lastPart("xl/styles.xml").contains("FFFFCC99"));
+        // The user is told where it is, whatever the desktop then does.
+        QCOMPARE(prompter().texts(),
+                 QStringList({"The workbook was written to " + QDir::toNativeSeparators(m_exports.last()) + "."}));
+        prompter().clear();
 
         QTest::mouseClick(s->Opt_2(), Qt::LeftButton);
         search(s);
@@ -332,6 +337,8 @@ private Q_SLOTS:
         QCOMPARE(workbook::cell(rows, 2, 0), QString("Project : PR1"));
         QCOMPARE(workbook::cell(rows, 3, 0), QString("Part No : P1"));
         QCOMPARE(workbook::cell(rows, 7, 1), QString("10:30:00"));
+        QCOMPARE(prompter().messages.size(), 2);
+        prompter().clear();
 
         // A project without part numbers: Search empties the grid, no message.
         gConn().exec("insert into proj_info (proj_id) values ('PR3')");
