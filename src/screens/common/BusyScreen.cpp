@@ -12,9 +12,14 @@ BusyScreen::BusyScreen(QWidget* screen, QAbstractButton* exitButton, const QStri
 {
     if (!screen)
         return;
+    const auto isExit = [exitButton](const QAbstractButton* b) {
+        if (exitButton)
+            return b == exitButton;
+        return b->objectName().compare(QLatin1String("cmdexit"), Qt::CaseInsensitive) == 0
+            || QString(b->text()).remove(QLatin1Char('&')) == QLatin1String("Exit");
+    };
     for (QAbstractButton* b : screen->findChildren<QAbstractButton*>()) {
-        const bool exit = exitButton ? b == exitButton
-                                     : b->objectName().compare(QLatin1String("cmdexit"), Qt::CaseInsensitive) == 0;
+        const bool exit = isExit(b);
         if (!exit && b->isEnabled()) {
             b->setEnabled(false);
             m_disabled << b;

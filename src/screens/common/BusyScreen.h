@@ -19,7 +19,8 @@ class BusyScreen : public QObject
 {
 public:
     // exitButton null: the screen's button named "cmdexit" in any letter
-    // case. name names the bar, for tests. A null screen shows nothing.
+    // case or captioned Exit. name names the bar, for tests. A null screen
+    // shows nothing.
     BusyScreen(QWidget* screen, QAbstractButton* exitButton, const QString& name, const QString& doing);
     ~BusyScreen() override;
 
