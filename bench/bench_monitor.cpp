@@ -4,17 +4,28 @@
 // beside the bare insert of one check row on the same database in the same
 // run. Reports verified component checks per second, their ratio to the bare
 // insert rate, and the median and 99th percentile time from a scan to its
-// answer.
+// answer. Then one terminal beside the long work of another screen on the
+// same thread (a large export, a large import): the longest wait for an
+// answer meanwhile.
+#include "ExcelExport.h"
+#include "ExcelImport.h"
+#include "Mtc_Line.h"
 #include "OPT_Run.h"
+#include "QUERY_WIP.h"
+#include "QueryModel.h"
+#include "ScriptedPrompter.h"
 #include "SimGateway.h"
 #include "SimOperator.h"
+#include "TestFiles.h"
 
 #include "BenchSupport.h"
 #include "app/Module1.h"
 #include "terminal/TerminalTable.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPushButton>
 #include <QTcpSocket>
 #include <algorithm>
@@ -30,6 +41,8 @@ constexpr int kGateways = 9;
 constexpr int kTerminals = 50;
 constexpr int kSlots = 20;
 constexpr int kHistory = 20000;
+constexpr int kExportRows = 300000;
+constexpr int kImportRows = 150000;
 
 QString gateway(int g)
 {
@@ -158,8 +171,9 @@ struct Plant
         }
     }
 
-    // Connects every gateway and lets every operator begin.
-    void start()
+    // Connects every gateway and lets every operator begin; with one, only
+    // the first terminal.
+    void start(bool one = false)
     {
         if (started)
             return;
@@ -178,8 +192,11 @@ struct Plant
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         if (!allConnected())
             qFatal("the monitor did not connect to every gateway");
-        for (auto& op : operators)
+        for (auto& op : operators) {
             op->start();
+            if (one)
+                break;
+        }
     }
 
     long long checks() const
@@ -200,14 +217,18 @@ struct Plant
 
 std::unique_ptr<Plant> g_plant;
 bool g_plantPg = false;
+bool g_plantOne = false;
 double g_bareRate[2] = {0, 0};
 
-Plant& plant(bool postgres)
+// The plant of the engine; one: a plant whose only scanning terminal is the
+// first one.
+Plant& plant(bool postgres, bool one = false)
 {
-    if (!g_plant || g_plantPg != postgres) {
+    if (!g_plant || g_plantPg != postgres || g_plantOne != one) {
         g_plant.reset();
         g_plant = std::make_unique<Plant>(postgres);
         g_plantPg = postgres;
+        g_plantOne = one;
     }
     return *g_plant;
 }
@@ -274,6 +295,109 @@ void MonitorLoad(benchmark::State& state, bool postgres)
     state.counters["rejections"] = double(p.rejections() - rejectedBefore);
 }
 
+// The first terminal scans while work runs on the screen thread; the
+// counters: the longest time from a scan to its answer meanwhile, the
+// answers, and how long the work took.
+void timeBeside(benchmark::State& state, Plant& p, const std::function<void()>& before,
+                const std::function<void()>& work)
+{
+    p.start(true);
+    SimOperator& op = *p.operators.front();
+    const long long warm = op.checks() + 2;
+    while (op.checks() < warm)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    qint64 longest = 0;
+    double workSecs = 0;
+    qsizetype answers = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        before();
+        op.clearAnswerTimes();
+        state.ResumeTiming();
+        QElapsedTimer clock;
+        clock.start();
+        work();
+        workSecs += double(clock.nsecsElapsed()) / 1e9;
+        // The scan waiting when the work ended is answered now.
+        QElapsedTimer after;
+        after.start();
+        while (after.elapsed() < 300)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        for (qint64 us : op.answerTimes())
+            longest = std::max(longest, us);
+        answers += op.answerTimes().size();
+    }
+    state.counters["longest_answer_ms"] = double(longest) / 1000.0;
+    state.counters["answers"] = double(answers);
+    state.counters["work_s"] = workSecs / double(state.iterations());
+}
+
+testing::ScriptedPrompter& benchPrompter()
+{
+    static testing::ScriptedPrompter p;
+    return p;
+}
+
+// A WIP list of kExportRows checks, coloured by result, exported.
+void AnswerBesideExport(benchmark::State& state, bool postgres)
+{
+    Plant& p = plant(postgres, true);
+    QUERY_WIP wip;
+    QVector<query::ShownRow> rows;
+    const int columns = wip.model()->columnCount() - 1;
+    rows.reserve(kExportRows);
+    for (int r = 0; r < kExportRows; ++r) {
+        query::ShownRow row;
+        row.kind = QString::number(r % 4);
+        for (int c = 0; c < columns; ++c)
+            row.cells << QStringLiteral("V%1-%2").arg(r).arg(c);
+        rows << row;
+    }
+    wip.model()->append(rows);
+    rows.clear();
+    Module1::setExportFolder(p.scratch.folder());
+    Module1::setWorkbookOpener([](const QString& path) {
+        QFile::remove(path);
+        return true;
+    });
+    timeBeside(state, p, [] { benchPrompter().clear(); }, [&wip] { wip.cmdexport_Click(); });
+    Module1::setExportFolder(QString());
+}
+
+// A Line Define workbook of kImportRows new lines, imported on the screen,
+// up to its messages. The screen's reload of its whole list afterwards is a
+// list fill of its own: timed apart (list_reload_ms).
+void AnswerBesideImport(benchmark::State& state, bool postgres)
+{
+    Plant& p = plant(postgres, true);
+    QList<QStringList> sheet{{QStringLiteral("Line ID"), QStringLiteral("Line Description")}};
+    for (int r = 0; r < kImportRows; ++r)
+        sheet << QStringList{QStringLiteral("X%1").arg(r, 6, 10, QLatin1Char('0')), QStringLiteral("Line %1").arg(r)};
+    const QString path = testing::writeSheet(QDir(p.scratch.folder()).filePath(QStringLiteral("lines.xlsx")), sheet);
+    sheet.clear();
+    Mtc_Line screen;
+    // The screen's own layout: one key column, one column updated.
+    workbook::ImportLayout layout;
+    layout.table = QStringLiteral("line_info");
+    layout.columns = {{QStringLiteral("line_id")}, {QStringLiteral("line_desc")}};
+    layout.keyColumns = {QStringLiteral("line_id")};
+    layout.updateColumns = {QStringLiteral("line_desc")};
+    workbook::ImportOutcome out;
+    timeBeside(
+        state, p,
+        [&] {
+            gConn().exec(QStringLiteral("delete from line_info where line_id like 'X%'"));
+            benchPrompter().clear();
+        },
+        [&] { out = Module1::ImportExcelFile(path, layout, nullptr, &screen); });
+    if (out.stored != kImportRows)
+        state.SkipWithError("the import did not store every row");
+    QElapsedTimer reload;
+    reload.start();
+    screen.LoadData();
+    state.counters["list_reload_ms"] = double(reload.elapsed());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -281,6 +405,7 @@ int main(int argc, char** argv)
     bench::preferOffscreen();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
+    msg::setPrompter(&benchPrompter());
     const QList<bool> engines = bench::engines();
     for (bool pg : engines) {
         const std::string name = bench::engineName(pg);
@@ -291,6 +416,14 @@ int main(int argc, char** argv)
         benchmark::RegisterBenchmark(("MonitorLoad/" + name).c_str(), MonitorLoad, pg)
             ->Unit(benchmark::kMillisecond)
             ->MinTime(5.0)
+            ->UseRealTime();
+        benchmark::RegisterBenchmark(("AnswerBesideExport/" + name).c_str(), AnswerBesideExport, pg)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(1)
+            ->UseRealTime();
+        benchmark::RegisterBenchmark(("AnswerBesideImport/" + name).c_str(), AnswerBesideImport, pg)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(1)
             ->UseRealTime();
     }
     benchmark::RunSpecifiedBenchmarks();

@@ -55,6 +55,39 @@ QStringList QueryModel::cells(int row) const
     return out;
 }
 
+// Shares the model's rows: the copy costs nothing until the model changes
+// them, and then the model takes a copy of its own.
+class QueryModel::Snapshot : public workbook::TableSource
+{
+public:
+    Snapshot(const QStringList& headers, const QVector<Row>& rows)
+        : m_headers(headers)
+        , m_rows(rows)
+    {
+    }
+    int rowCount() const override { return int(m_rows.size()); }
+    int columnCount() const override { return int(m_headers.size()); }
+    QString header(int column) const override { return m_headers.value(column); }
+    QString text(int row, int column) const override { return cells(row).value(column); }
+    QString status(int row) const override { return row < 0 ? QString() : m_rows.at(row).kind; }
+    QStringList cells(int row) const override
+    {
+        QStringList out = m_rows.at(row).packed.split(kSep);
+        while (out.size() < m_headers.size())
+            out << QString();
+        return out;
+    }
+
+private:
+    const QStringList m_headers;
+    const QVector<Row> m_rows;
+};
+
+std::shared_ptr<const workbook::TableSource> QueryModel::exportSnapshot() const
+{
+    return std::make_shared<Snapshot>(m_headers, m_rows);
+}
+
 QVariant QueryModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows.size())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "query/Query.h"
+#include "workbook/WorkbookExport.h"
 
 #include <QAbstractTableModel>
 #include <QColor>
@@ -11,7 +12,7 @@
 // that a long result costs no more than its text. Column 0 is the row's
 // hidden kind (a grid's result kind, a list's row kind); the shown cells
 // follow from column 1.
-class QueryModel : public QAbstractTableModel
+class QueryModel : public QAbstractTableModel, public workbook::SnapshotModel
 {
     Q_OBJECT
 
@@ -39,6 +40,11 @@ public:
     // The shown cells of a row (columns 1 on).
     QStringList cells(int row) const;
 
+    // The rows as they are now, for an export written on another thread:
+    // taken in one step whatever their number, unchanged by what the model
+    // does afterwards.
+    std::shared_ptr<const workbook::TableSource> exportSnapshot() const override;
+
 private:
     struct Row
     {
@@ -46,6 +52,7 @@ private:
         QString packed; // the shown cells joined by kSep
     };
     static constexpr QChar kSep = QChar(0x1F);
+    class Snapshot;
 
     QStringList m_headers;
     Qt::Alignment m_alignment;

@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "app/AppControl.h"
+#include "ExcelExport.h"
 #include "ExcelImport.h"
 #include "FormWidgets.h"
 #include "MainPlacement.h"
@@ -359,8 +360,9 @@ void frmMain::closeScreensNotGranted()
         if (monitor && (granted || monitor->serving()))
             monitor->setOperatorEnabled(granted);
         else if (!granted) {
-            // An import it reads for is dropped with it, without asking.
+            // An import or export it runs is dropped with it, without asking.
             Module1::DropImport(screen);
+            Module1::DropExport(screen);
             screen->close();
         }
     }
@@ -421,8 +423,10 @@ void frmMain::resetScreensForUser(const QString& userId)
         QWidget* screen = open.data();
         if (!screen)
             continue;
-        // The previous user's import stores nothing under the new user's name.
+        // The previous user's import stores nothing under the new user's
+        // name, and the new user is shown none of the previous one's exports.
         Module1::DropImport(screen);
+        Module1::DropExport(screen);
         if (screen->metaObject()->indexOfSlot("resetForUser()") >= 0)
             QMetaObject::invokeMethod(screen, "resetForUser", Qt::DirectConnection);
     }

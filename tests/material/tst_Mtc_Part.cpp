@@ -137,7 +137,10 @@ private Q_SLOTS:
         const QString rows = "select part_no, part_desc, proj_id, approve from part_info order by part_no";
         const QStringList before = queryRows(rows);
         TROVA_OPEN_SCREEN(fx, s, Mtc_Part, QStringLiteral("Man_Part"));
+        const qsizetype exported = m_exports.opened.size();
         s->cmdexport->click();
+        QTRY_COMPARE(m_exports.opened.size(), exported + 1);
+        prompter().clear(); // where the workbook was written
         prompter().files.enqueue(m_exports.last());
         s->cmdImport->click();
         QCOMPARE(prompter().texts(), QStringList({"The success import 2 records."}));

@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -117,6 +118,10 @@ private Q_SLOTS:
         QTest::mouseClick(s->cmdexport(), Qt::LeftButton);
         QCOMPARE(workbook::cell(m_exports.lastRows(), 3, 19), QString("Approved by U1"));
         QVERIFY(m_exports.lastPart("xl/styles.xml").contains("FFFFCC99"));
+        // The user is told where it is, whatever the desktop then does.
+        QCOMPARE(prompter().texts(),
+                 QStringList({"The workbook was written to " + QDir::toNativeSeparators(m_exports.last()) + "."}));
+        prompter().clear();
 
         QTest::mouseClick(s->Opt_2(), Qt::LeftButton);
         search(s);
@@ -130,6 +135,35 @@ private Q_SLOTS:
         QCOMPARE(prompter().messages.size(), 1);
         QVERIFY(prompter().last().text.contains("error_history"));
         QVERIFY(s->cmdexport()->isEnabled());
+    }
+
+    // A long list's workbook is written while events go on, from the list as
+    // it was when Export was pressed: sorted and emptied meanwhile, the
+    // workbook is the same.
+    void exportTakesTheListAsItWasAsked()
+    {
+        constexpr int rows = 20000;
+        QUERY_WIP s;
+        QVector<query::ShownRow> shown;
+        for (int r = 0; r < rows; ++r)
+            shown << query::ShownRow{QString::number(r % 3), QStringList(s.model()->columnCount() - 1, QString::number(r))};
+        s.model()->append(shown);
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] {
+            if (s.findChild<QWidget*>("exportBusy") && ticks++ == 0) {
+                s.model()->sort(1, Qt::DescendingOrder);
+                s.model()->clear();
+            }
+        });
+        ticker.start(1);
+        s.cmdexport_Click();
+        QVERIFY(ticks > 0);
+        QCOMPARE(s.model()->rowCount(), 0);
+        const workbook::Rows sheet = m_exports.lastRows();
+        QCOMPARE(sheet.size(), rows + 1);
+        QCOMPARE(sheet[1].first(), QString("0"));
+        QCOMPARE(sheet.last().last(), QString::number(rows - 1));
     }
 
     void aLongSearchShowsRowsAsTheyComeAndStops()
@@ -332,6 +366,8 @@ private Q_SLOTS:
         QCOMPARE(workbook::cell(rows, 2, 0), QString("Project : PR1"));
         QCOMPARE(workbook::cell(rows, 3, 0), QString("Part No : P1"));
         QCOMPARE(workbook::cell(rows, 7, 1), QString("10:30:00"));
+        QCOMPARE(prompter().messages.size(), 2);
+        prompter().clear();
 
         // A project without part numbers: Search empties the grid, no message.
         gConn().exec("insert into proj_info (proj_id) values ('PR3')");

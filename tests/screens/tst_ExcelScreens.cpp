@@ -11,12 +11,14 @@
 
 #include <QBoxLayout>
 #include <QCheckBox>
+#include <QLabel>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QTableWidget>
 #include <QTest>
@@ -29,6 +31,35 @@ static QStringList machines()
 {
     return testing::queryRows("select mc_id, mc_desc, line_id from mc_info order by mc_id");
 }
+
+// How a test stops the work of a screen while it runs.
+enum class StopBy { Nothing, Close, Login };
+
+// A screen as the export and import see one: a button, Exit, a list.
+struct WorkScreen {
+    QWidget screen;
+    QPushButton* button;
+    QPushButton* exitButton;
+    QTableWidget* grid;
+    WorkScreen()
+    {
+        auto* layout = new QVBoxLayout(&screen);
+        button = new QPushButton("Import", &screen);
+        exitButton = new QPushButton("Exit", &screen);
+        exitButton->setObjectName("cmdexit");
+        grid = new QTableWidget(&screen);
+        for (QWidget* w : std::initializer_list<QWidget*>{ button, exitButton, grid })
+            layout->addWidget(w);
+        screen.show();
+    }
+    // What the screen's busy bar says; empty when it shows none.
+    QString busy(const char* name) const
+    {
+        const QWidget* bar = screen.findChild<QWidget*>(name);
+        const QLabel* label = bar ? bar->findChild<QLabel*>() : nullptr;
+        return label ? label->text() : QString();
+    }
+};
 
 // Export and import under the screens: the list export's options, old
 // exports cleared, failures shown; the import from files other programs
@@ -111,6 +142,15 @@ private Q_SLOTS:
     {
         QTableWidget grid(1, 2);
         grid.setItem(0, 1, new QTableWidgetItem("x"));
+        // Taken by the desktop, which may still find nothing to open it
+        // with: where it is, as information all the same.
+        QVERIFY(Module1::ExportGridToExcel(&grid));
+        QCOMPARE(prompter().messages.size(), 1);
+        QCOMPARE(prompter().last().icon, msg::Icon::Information);
+        QCOMPARE(prompter().last().text,
+            "The workbook was written to " + QDir::toNativeSeparators(m_exports.opened.last()) + ".");
+        prompter().clear();
+
         m_exports.openerWorks = false;
         QVERIFY(!Module1::ExportGridToExcel(&grid));
         QCOMPARE(prompter().messages.size(), 1);
@@ -225,6 +265,140 @@ private Q_SLOTS:
         QVERIFY(prompter().last().text.endsWith("2 records were imported before the error."));
         QCOMPARE(machines().size(), 2);
         QCOMPARE(m_loads, 0);
+    }
+
+    // The workbook is written while events go on: a timer keeps firing while
+    // the screen shows the writing, its button off and Exit on. Closing the
+    // screen or a login as another user stops it: nothing is opened or told,
+    // no file is left, and a closed screen closes once the export has ended.
+    void exportWritesWhileEventsGoOn_data()
+    {
+        QTest::addColumn<StopBy>("stopBy");
+        QTest::newRow("runs") << StopBy::Nothing;
+        QTest::newRow("closed") << StopBy::Close;
+        QTest::newRow("another user") << StopBy::Login;
+    }
+    void exportWritesWhileEventsGoOn()
+    {
+        QFETCH(StopBy, stopBy);
+        constexpr int rows = 30000;
+        WorkScreen w;
+        w.grid->setRowCount(rows);
+        w.grid->setColumnCount(3);
+        for (int r = 0; r < rows; ++r) {
+            w.grid->setItem(r, 1, new QTableWidgetItem(QString::number(r)));
+            w.grid->setItem(r, 2, new QTableWidgetItem("row"));
+        }
+        int ticks = 0;
+        QStringList seen;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] {
+            if (w.busy("exportBusy").isEmpty())
+                return;
+            if (ticks++ == 0) {
+                seen = { w.button->isEnabled() ? "button on" : "button off",
+                    w.exitButton->isEnabled() ? "exit on" : "exit off", w.busy("exportBusy") };
+                if (stopBy == StopBy::Close)
+                    w.screen.close();
+                else if (stopBy == StopBy::Login)
+                    Module1::DropExport(&w.screen);
+            }
+        });
+        ticker.start(1);
+        const QStringList before = QDir(m_exports.folder()).entryList({ "*.xlsx" });
+
+        const bool opened = Module1::ExportGridToExcel(w.grid);
+        QVERIFY(ticks > 0);
+        QCOMPARE(seen, QStringList({ "button off", "exit on", "Writing the workbook ..." }));
+        QVERIFY(w.button->isEnabled());
+        QVERIFY(w.busy("exportBusy").isEmpty());
+        if (stopBy == StopBy::Nothing) {
+            QVERIFY(opened);
+            const workbook::Rows sheet = m_exports.lastRows();
+            QCOMPARE(sheet.size(), rows + 1);
+            QCOMPARE(sheet.last(), QStringList({ QString::number(rows - 1), "row" }));
+            QCOMPARE(prompter().texts(),
+                QStringList({ "The workbook was written to " + QDir::toNativeSeparators(m_exports.last()) + "." }));
+            return;
+        }
+        QVERIFY(!opened);
+        QVERIFY(m_exports.opened.isEmpty());
+        QVERIFY(prompter().messages.isEmpty());
+        QCOMPARE(QDir(m_exports.folder()).entryList({ "*.xlsx" }), before);
+        if (stopBy == StopBy::Close)
+            QTRY_VERIFY(!w.screen.isVisible());
+        else
+            QVERIFY(w.screen.isVisible());
+    }
+
+    // The rows are stored while events go on: a timer keeps firing while the
+    // screen says it stores. Stopped meanwhile (the user closing the screen
+    // and answering Yes, a login as another user), the rows stored so far
+    // stay whole, and only the user who stopped it is told how many.
+    void importStoresWhileEventsGoOn_data()
+    {
+        QTest::addColumn<StopBy>("stopBy");
+        QTest::newRow("runs") << StopBy::Nothing;
+        QTest::newRow("closed") << StopBy::Close;
+        QTest::newRow("another user") << StopBy::Login;
+    }
+    void importStoresWhileEventsGoOn()
+    {
+        QFETCH(StopBy, stopBy);
+        constexpr int rows = 1500;
+        addLine("L1");
+        QList<QStringList> sheet = { { "Machine", "Description", "Line" } };
+        for (int r = 0; r < rows; ++r)
+            sheet << QStringList{ QStringLiteral("M%1").arg(r, 4, 10, QLatin1Char('0')), "d", "L1" };
+        const QString path = m_exports.writeSheet("many.xlsx", sheet);
+        WorkScreen w;
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] {
+            if (w.busy("importBusy") != "Storing the rows ...")
+                return;
+            if (ticks++ == 0) {
+                if (stopBy == StopBy::Close)
+                    w.screen.close();
+                else if (stopBy == StopBy::Login)
+                    Module1::DropImport(&w.screen);
+            }
+        });
+        ticker.start(1);
+        // Every 500th row takes longer than a slice, so the run yields
+        // whatever the speed of the machine.
+        workbook::ImportLayout layout = testing::machineImportLayout();
+        layout.checks << [](const QStringList& cells) {
+            if (cells[0].endsWith("500") || cells[0].endsWith("000"))
+                QThread::msleep(60);
+            return QString();
+        };
+
+        const workbook::ImportOutcome out
+            = Module1::ImportExcelFile(path, layout, [this] { ++m_loads; }, &w.screen, w.exitButton);
+        QVERIFY(ticks > 0);
+        QVERIFY(w.button->isEnabled());
+        const int stored = int(machines().size());
+        QCOMPARE(stored, out.stored);
+        if (stopBy == StopBy::Nothing) {
+            QVERIFY2(!out.failed(), qPrintable(out.error));
+            QCOMPARE(stored, rows);
+            QCOMPARE(prompter().texts(), QStringList({ "The success import 1500 records." }));
+            QCOMPARE(m_loads, 1);
+            return;
+        }
+        QVERIFY(out.failed());
+        QVERIFY(stored < rows);
+        QCOMPARE(m_loads, 0);
+        if (stopBy == StopBy::Login) {
+            QVERIFY(prompter().messages.isEmpty());
+            QVERIFY(w.screen.isVisible());
+            return;
+        }
+        QCOMPARE(prompter().texts(),
+            QStringList({ "The rows are still being stored. Stop the import?",
+                QStringLiteral("The import was stopped. %1 records were imported before it stopped.").arg(stored) }));
+        QTRY_VERIFY(!w.screen.isVisible());
     }
 };
 

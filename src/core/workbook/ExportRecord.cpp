@@ -40,6 +40,12 @@ bool recordWrittenExport(const QString& path)
     return record.open(QIODevice::WriteOnly) && record.write(print + '\n') == print.size() + 1 && record.commit();
 }
 
+void removeExport(const QString& path)
+{
+    QFile::remove(path);
+    QFile::remove(path + kRecordSuffix);
+}
+
 int removeUnchangedExports(const QString& folder, const QRegularExpression& exportName, const QDateTime& now)
 {
     const QDateTime limit = now.addDays(-1);

@@ -16,6 +16,9 @@ namespace workbook {
 // written; the export is then never removed.
 bool recordWrittenExport(const QString& path);
 
+// Removes an export and its record.
+void removeExport(const QString& path);
+
 // Removes, from the folder, the exports whose name matches that were written
 // more than a day before now and are unchanged since, each with its record.
 // A changed export stays and loses its record; a record whose export is gone

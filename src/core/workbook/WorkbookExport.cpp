@@ -16,6 +16,56 @@ QString withoutStarMarks(const QString& cell)
     return text;
 }
 
+QStringList TableSource::cells(int row) const
+{
+    QStringList out;
+    const int columns = columnCount();
+    out.reserve(columns);
+    for (int c = 0; c < columns; ++c)
+        out << text(row, c);
+    return out;
+}
+
+namespace {
+
+class TableCopy : public TableSource
+{
+public:
+    explicit TableCopy(const TableSource& s)
+        : m_headerStatus(s.status(-1))
+    {
+        const int columns = s.columnCount();
+        for (int c = 0; c < columns; ++c)
+            m_headers << s.header(c);
+        const int rows = s.rowCount();
+        m_rows.reserve(rows);
+        m_status.reserve(rows);
+        for (int r = 0; r < rows; ++r) {
+            m_rows << s.cells(r);
+            m_status << s.status(r);
+        }
+    }
+    int rowCount() const override { return int(m_rows.size()); }
+    int columnCount() const override { return int(m_headers.size()); }
+    QString header(int column) const override { return m_headers.value(column); }
+    QString text(int row, int column) const override { return m_rows.at(row).value(column); }
+    QString status(int row) const override { return row < 0 ? m_headerStatus : m_status.at(row); }
+    QStringList cells(int row) const override { return m_rows.at(row); }
+
+private:
+    QStringList m_headers;
+    QString m_headerStatus;
+    QVector<QStringList> m_rows;
+    QStringList m_status;
+};
+
+} // namespace
+
+std::shared_ptr<const TableSource> snapshotOf(const TableSource& source)
+{
+    return std::make_shared<TableCopy>(source);
+}
+
 std::optional<unsigned> statusFill(const QString& status)
 {
     if (status == QLatin1String("0"))
@@ -91,8 +141,9 @@ QString errorText(const QString& path, lxw_error e)
 } // namespace
 
 bool writeExport(const TableSource& source, SourceKind kind, const ExportOptions& options, const QString& path,
-                 QString* error)
+                 QString* error, const std::atomic_bool* stop)
 {
+    const auto stopped = [stop] { return stop && stop->load(std::memory_order_relaxed); };
     const QByteArray file = QFile::encodeName(path);
     lxw_workbook_options wo{};
     wo.constant_memory = LXW_TRUE; // rows go out in order; keeps 100k-row exports small in memory
@@ -125,12 +176,15 @@ bool writeExport(const TableSource& source, SourceKind kind, const ExportOptions
             check(worksheet_write_string(ws, 2, 0, ("Project : " + options.project).toUtf8().constData(), nullptr));
             check(worksheet_write_string(ws, 3, 0, ("Part No : " + options.partNo).toUtf8().constData(), nullptr));
         }
+        QStringList texts;
         auto writeRow = [&](lxw_row_t sheetRow, int sourceRow) {
             const std::optional<unsigned> fill = fills ? statusFill(source.status(sourceRow)) : std::nullopt;
             const bool header = sourceRow < 0;
             const bool large = grid && header && !title;
+            if (!header)
+                texts = source.cells(sourceRow);
             for (int c = 0; c < columns; ++c) {
-                QString text = header ? source.header(c) : source.text(sourceRow, c);
+                QString text = header ? source.header(c) : texts.value(c);
                 if (!header && c == 0 && options.starFirstColumn)
                     text = QLatin1Char('*') + text + QLatin1Char('*'); // withoutStarMarks reads it back
                 const bool left = !grid || c == 0;
@@ -144,7 +198,7 @@ bool writeExport(const TableSource& source, SourceKind kind, const ExportOptions
         };
         writeRow(top, -1);
         worksheet_freeze_panes(ws, top + 1, 0);
-        for (int r = 0; r < rows && failed == LXW_NO_ERROR; ++r)
+        for (int r = 0; r < rows && failed == LXW_NO_ERROR && !stopped(); ++r)
             writeRow(top + 1 + lxw_row_t(r), r);
         for (int c = 0; c < columns; ++c) {
             if (widths.width(c) > 0)
@@ -152,6 +206,12 @@ bool writeExport(const TableSource& source, SourceKind kind, const ExportOptions
         }
     }
     const lxw_error closed = workbook_close(wb);
+    if (stopped()) {
+        QFile::remove(path);
+        if (error)
+            error->clear();
+        return false;
+    }
     if (failed == LXW_NO_ERROR)
         failed = closed;
     if (failed != LXW_NO_ERROR) {

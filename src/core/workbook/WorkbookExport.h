@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
+#include <atomic>
+#include <memory>
 #include <optional>
 
 // Writing what a screen's grid or list shows into a new .xlsx file: header
@@ -24,6 +27,25 @@ public:
     // The status text a grid keeps in its hidden column; row -1 is the
     // header row.
     virtual QString status(int row) const { return QString(); }
+    // The texts of a data row, columnCount() of them.
+    virtual QStringList cells(int row) const;
+};
+
+// A copy of what a source shows, taken at once (cheaply: texts are shared,
+// not copied) so that it can be written on another thread while the list it
+// came from changes.
+std::shared_ptr<const TableSource> snapshotOf(const TableSource& source);
+
+// A list model that hands out such a copy of its rows in one step, however
+// many there are. The screens' exports look for it on a model they are given.
+class SnapshotModel
+{
+public:
+    virtual ~SnapshotModel() = default;
+    // Laid out as the export reads a model: the model's column 0 (a grid's
+    // status, a list's item text) is the status, its columns from 1 on are
+    // the source's columns.
+    virtual std::shared_ptr<const TableSource> exportSnapshot() const = 0;
 };
 
 enum class SourceKind {
@@ -65,8 +87,9 @@ private:
 
 // Writes the sheet. A source without data rows gives a workbook with an
 // empty sheet. False with a description in *error when the file cannot be
-// written.
+// written. When *stop is set meanwhile the writing ends at the next row and
+// the file is removed (false, no description).
 bool writeExport(const TableSource& source, SourceKind kind, const ExportOptions& options, const QString& path,
-                 QString* error = nullptr);
+                 QString* error = nullptr, const std::atomic_bool* stop = nullptr);
 
 } // namespace workbook

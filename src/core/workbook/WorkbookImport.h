@@ -3,6 +3,7 @@
 #include "db/Database.h"
 #include "workbook/Workbook.h"
 
+#include <QDeadlineTimer>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -50,5 +51,47 @@ struct ImportOutcome
 // Every write is its own statement: rows stored before a failure stay.
 ImportOutcome importRows(const Rows& rows, const ImportLayout& layout, db::Database& db, const QString& userId,
                          const std::function<void(const QString&)>& writeLog);
+
+// The same run a slice at a time, so that a caller on the screen thread can
+// handle events between slices. A slice never ends inside a row: each row is
+// checked and stored, or refused, as a whole.
+class ImportRun
+{
+public:
+    ImportRun(Rows rows, const ImportLayout& layout, db::Database& db, QString userId,
+              std::function<void(const QString&)> writeLog);
+    ImportRun(const ImportRun&) = delete;
+    ImportRun& operator=(const ImportRun&) = delete;
+
+    // Runs rows until the run ends or the deadline has passed (looked at
+    // after each row). True when the run has ended.
+    bool step(QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
+    bool done() const { return m_done; }
+    // Counts so far; the error once the run failed.
+    const ImportOutcome& outcome() const { return m_out; }
+
+private:
+    struct Statements
+    {
+        QString exists;
+        QString update;
+        QString insert;
+        QList<int> keyIndexes;
+        QList<int> updateKeyIndexes;
+        QList<int> updateIndexes;
+    };
+    // One row: false when it ends the data.
+    bool storeRow(int r);
+
+    Rows m_rows;
+    ImportLayout m_layout;
+    db::Database& m_db;
+    QString m_userId;
+    std::function<void(const QString&)> m_writeLog;
+    Statements m_statements;
+    int m_next = 1;
+    bool m_done = false;
+    ImportOutcome m_out;
+};
 
 } // namespace workbook

@@ -1,16 +1,20 @@
 #include "ExcelExport.h"
 
+#include "BusyScreen.h"
 #include "app/MessageLayer.h"
 #include "workbook/ExportRecord.h"
+#include "workbook/ExportWriter.h"
 #include "workbook/WorkbookExport.h"
 
 #include <QAbstractItemModel>
-#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QEventLoop>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QTemporaryFile>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -124,26 +128,113 @@ QString newWorkbookPath(QString* error)
     return f.fileName();
 }
 
-bool exportSource(const workbook::TableSource& source, workbook::SourceKind kind, const workbook::ExportOptions& o)
+class ExportState;
+
+// The exports being written now.
+QList<ExportState*>& exports()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    static QList<ExportState*> list;
+    return list;
+}
+
+// An export on its screen while its workbook is written: the screen busy. A
+// close of the screen (Exit among them) or a login as another user stops it:
+// nothing is opened and the file goes; the screen closes once the export's
+// handler has left it.
+class ExportState
+{
+public:
+    ExportState(QWidget* screen, workbook::ExportWriter* writer)
+        : m_busy(std::in_place, screen, nullptr, QStringLiteral("exportBusy"),
+                 QStringLiteral("Writing the workbook ..."))
+        , m_screen(screen)
+        , m_writer(writer)
+    {
+        m_busy->onClose([this] {
+            m_closeWanted = true;
+            m_writer->stop();
+        });
+        exports() << this;
+    }
+    ~ExportState() { exports().removeOne(this); }
+    ExportState(const ExportState&) = delete;
+    ExportState& operator=(const ExportState&) = delete;
+
+    QWidget* screen() const { return m_screen; }
+    bool closeWanted() const { return m_closeWanted; }
+    bool dropped() const { return m_dropped; }
+    // The workbook was the previous user's: nobody is told of it.
+    void drop()
+    {
+        m_dropped = true;
+        m_writer->stop();
+    }
+    void release() { m_busy.reset(); }
+
+private:
+    std::optional<BusyScreen> m_busy;
+    QPointer<QWidget> m_screen;
+    workbook::ExportWriter* m_writer;
+    bool m_closeWanted = false;
+    bool m_dropped = false;
+};
+
+// The list as shown now, to be written on another thread.
+std::shared_ptr<const workbook::TableSource> snapshot(const workbook::TableSource& source, const QObject* shownBy)
+{
+    if (auto* model = dynamic_cast<const workbook::SnapshotModel*>(shownBy))
+        return model->exportSnapshot();
+    return workbook::snapshotOf(source);
+}
+
+bool exportSource(const workbook::TableSource& source, const QObject* shownBy, workbook::SourceKind kind,
+                  const workbook::ExportOptions& o)
+{
     QString error;
-    QString path = newWorkbookPath(&error);
-    const bool written = !path.isEmpty() && workbook::writeExport(source, kind, o, path, &error);
-    if (written)
-        workbook::recordWrittenExport(path);
-    QApplication::restoreOverrideCursor();
-    if (!written) {
+    const QString path = newWorkbookPath(&error);
+    if (path.isEmpty()) {
         msg::error(error);
         return false;
     }
-    if (!opener()(path)) {
-        // Not an error: the workbook is there for the user to take.
-        msg::information(QStringLiteral("The workbook was written to %1. No application here opens .xlsx files: "
-                                        "open or copy it from there.")
-                             .arg(QDir::toNativeSeparators(path)));
+    // The rows are taken here, on the screen thread, in one step; the
+    // workbook is written from them on a thread of its own while the
+    // screens, the terminal monitor among them, go on.
+    workbook::ExportWriter writer(snapshot(source, shownBy), kind, o, path);
+    QPointer<QWidget> screen = BusyScreen::screenOf(shownBy);
+    ExportState state(screen, &writer);
+    QEventLoop loop;
+    QObject::connect(&writer, &workbook::ExportWriter::finished, &loop, &QEventLoop::quit);
+    writer.start();
+    loop.exec();
+    // The loop also ends when the program quits: the writing stops and its
+    // file goes.
+    if (writer.running()) {
+        writer.stop();
         return false;
     }
+    state.release();
+    if (state.dropped() || state.closeWanted()) {
+        if (writer.written())
+            workbook::removeExport(path);
+        if (state.closeWanted() && screen)
+            QTimer::singleShot(0, screen.data(), &QWidget::close);
+        return false;
+    }
+    if (!writer.written()) {
+        msg::error(writer.error());
+        return false;
+    }
+    // Whether or not an application shows it (the desktop may accept the
+    // file and then find nothing to open it with), the user is told where
+    // the workbook is.
+    const QString shown = QDir::toNativeSeparators(path);
+    if (!opener()(path)) {
+        msg::information(QStringLiteral("The workbook was written to %1. No application here opens .xlsx files: "
+                                        "open or copy it from there.")
+                             .arg(shown));
+        return false;
+    }
+    msg::information(QStringLiteral("The workbook was written to %1.").arg(shown));
     return true;
 }
 
@@ -164,7 +255,7 @@ bool ExportGridToExcel(QTableWidget* grid, ExportOptions options, const TitleTex
     workbook::ExportOptions o = toOptions(options);
     o.project = title.project;
     o.partNo = title.partNo;
-    return exportSource(GridSource(grid), workbook::SourceKind::Grid, o);
+    return exportSource(GridSource(grid), grid, workbook::SourceKind::Grid, o);
 }
 
 bool ExportListToExcel(QTreeWidget* list, ExportOptions options)
@@ -172,7 +263,7 @@ bool ExportListToExcel(QTreeWidget* list, ExportOptions options)
     workbook::ExportOptions o = toOptions(options);
     o.rowColourByStatus = false;
     o.titleBlock = false;
-    return exportSource(ListSource(list), workbook::SourceKind::List, o);
+    return exportSource(ListSource(list), list, workbook::SourceKind::List, o);
 }
 
 bool ExportGridModelToExcel(const QAbstractItemModel* model, ExportOptions options, const TitleTexts& title)
@@ -180,7 +271,7 @@ bool ExportGridModelToExcel(const QAbstractItemModel* model, ExportOptions optio
     workbook::ExportOptions o = toOptions(options);
     o.project = title.project;
     o.partNo = title.partNo;
-    return exportSource(ModelSource(model), workbook::SourceKind::Grid, o);
+    return exportSource(ModelSource(model), model, workbook::SourceKind::Grid, o);
 }
 
 bool ExportListModelToExcel(const QAbstractItemModel* model, ExportOptions options)
@@ -188,7 +279,7 @@ bool ExportListModelToExcel(const QAbstractItemModel* model, ExportOptions optio
     workbook::ExportOptions o = toOptions(options);
     o.rowColourByStatus = false;
     o.titleBlock = false;
-    return exportSource(ModelSource(model), workbook::SourceKind::List, o);
+    return exportSource(ModelSource(model), model, workbook::SourceKind::List, o);
 }
 
 void setWorkbookOpener(WorkbookOpener o)
@@ -204,6 +295,14 @@ void setExportFolder(const QString& folder)
 int RemoveOldExports(const QDateTime& now)
 {
     return workbook::removeUnchangedExports(folderInUse(), exportName(), now);
+}
+
+void DropExport(QWidget* screen)
+{
+    for (ExportState* e : std::as_const(exports())) {
+        if (e->screen() == screen)
+            e->drop();
+    }
 }
 
 } // namespace Module1

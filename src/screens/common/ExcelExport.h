@@ -34,8 +34,15 @@ struct TitleTexts
 // Grids: header row from the header captions, data from column 1 on (the
 // hidden column 0 is not exported). Lists: the columns from 1 on (the item's
 // own text is not exported). A grid or list without rows opens an empty
-// workbook. A failure to write or to open the file is shown. Returns true
-// when the workbook was written and opened.
+// workbook. The user is told where the workbook was written, and a failure
+// to write it is shown. Returns true when the workbook was written and
+// handed to the desktop to open.
+//
+// The rows are taken as the list shows them when the export starts; the
+// workbook is written from them while events go on being handled (the
+// terminal monitor keeps answering): the screen shows that it writes and its
+// buttons but Exit are off. Closing the screen meanwhile stops the export
+// (nothing is opened, no file is left) and then closes it.
 bool ExportGridToExcel(QTableWidget* grid, ExportOptions options = ExportOption::None, const TitleTexts& title = {});
 bool ExportListToExcel(QTreeWidget* list, ExportOptions options = ExportOption::None);
 // The same for a grid or list shown through a model (long query results):
@@ -44,6 +51,10 @@ bool ExportListToExcel(QTreeWidget* list, ExportOptions options = ExportOption::
 bool ExportGridModelToExcel(const QAbstractItemModel* model, ExportOptions options = ExportOption::None,
                             const TitleTexts& title = {});
 bool ExportListModelToExcel(const QAbstractItemModel* model, ExportOptions options = ExportOption::None);
+
+// Stops the export the screen is writing, if any, without a word: it was
+// started by a user who has logged out. Nothing is opened, no file is left.
+void DropExport(QWidget* screen);
 
 // Opens a written workbook; true when the desktop took it. The default hands
 // the file to the desktop's default application; tests replace it.

@@ -1,23 +1,26 @@
 #include "ExcelImport.h"
 
+#include "BusyScreen.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
 #include "workbook/SheetRead.h"
 
 #include <QAbstractButton>
-#include <QApplication>
-#include <QBoxLayout>
-#include <QCloseEvent>
 #include <QDir>
 #include <QEventLoop>
-#include <QLabel>
 #include <QPointer>
-#include <QProgressBar>
+#include <QThread>
 #include <QTimer>
+#include <optional>
 
 namespace Module1 {
 
 namespace {
+
+// Rows stored at a time before events are handled again.
+constexpr int kSliceMs = 50;
+// How often a storing held back by a box above it looks again.
+constexpr int kHeldMs = 20;
 
 QString& readerOverride()
 {
@@ -25,66 +28,44 @@ QString& readerOverride()
     return program;
 }
 
-class ReadingState;
+class ImportState;
 
-// The imports reading now, one per screen at most.
-QList<ReadingState*>& readings()
+// The imports running now, one per screen at most.
+QList<ImportState*>& imports()
 {
-    static QList<ReadingState*> list;
+    static QList<ImportState*> list;
     return list;
 }
 
-// The screen while the reader reads the workbook: a moving bar saying so,
-// every button off but Exit (as while a search runs), and a close asked
-// about. Everything is put back when this goes.
-class ReadingState : public QObject
+// An import on its screen from the reading of the workbook to its last row:
+// the screen busy, and a close asked about. A stop (the user's answer, a
+// login as another user) ends the phase that runs.
+class ImportState
 {
 public:
-    ReadingState(QWidget* screen, QAbstractButton* exitButton, workbook::SheetRead* read)
-        : m_screen(screen)
-        , m_read(read)
+    ImportState(QWidget* screen, QAbstractButton* exitButton)
+        : m_busy(std::in_place, screen, exitButton, QStringLiteral("importBusy"),
+                 QStringLiteral("Reading the workbook ..."))
+        , m_screen(screen)
     {
-        if (!screen)
-            return;
-        for (QAbstractButton* b : screen->findChildren<QAbstractButton*>()) {
-            if (b != exitButton && b->isEnabled()) {
-                b->setEnabled(false);
-                m_disabled << b;
-            }
-        }
-        m_busy = new QWidget(screen);
-        m_busy->setObjectName(QStringLiteral("importBusy"));
-        auto* row = new QHBoxLayout(m_busy);
-        row->setContentsMargins(0, 0, 0, 0);
-        auto* bar = new QProgressBar(m_busy);
-        bar->setRange(0, 0);
-        bar->setTextVisible(false);
-        bar->setMaximumWidth(200);
-        row->addWidget(bar);
-        row->addWidget(new QLabel(QStringLiteral("Reading the workbook ..."), m_busy), 1);
-        if (auto* box = qobject_cast<QBoxLayout*>(screen->layout()))
-            box->addWidget(m_busy);
-        m_busy->show();
-        screen->setCursor(Qt::BusyCursor);
-        screen->installEventFilter(this);
-        readings() << this;
+        m_busy->onClose([this] { closeAsked(); });
+        imports() << this;
     }
+    ~ImportState() { imports().removeOne(this); }
+    ImportState(const ImportState&) = delete;
+    ImportState& operator=(const ImportState&) = delete;
 
-    ~ReadingState() override
+    // What stops the phase that runs now.
+    void stopWith(std::function<void()> stop) { m_stop = std::move(stop); }
+    void storing()
     {
-        readings().removeOne(this);
-        if (!m_screen)
-            return;
-        m_screen->removeEventFilter(this);
-        m_screen->unsetCursor();
-        delete m_busy;
-        for (const QPointer<QAbstractButton>& b : std::as_const(m_disabled)) {
-            if (b)
-                b->setEnabled(true);
-        }
+        m_storing = true;
+        m_busy->setDoing(QStringLiteral("Storing the rows ..."));
     }
+    // The screen as it was, before the run's messages are shown.
+    void release() { m_busy.reset(); }
 
-    // The user chose to close the screen, which stopped the reading.
+    // The user chose to close the screen, which stopped the import.
     bool closeWanted() const { return m_closeWanted; }
     // Stopped for a login as another user.
     bool dropped() const { return m_dropped; }
@@ -96,38 +77,37 @@ public:
     void drop()
     {
         m_dropped = true;
-        m_read->cancel();
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched != m_screen || event->type() != QEvent::Close)
-            return false;
-        // The screen stays while the import it started is on its stack.
-        event->ignore();
-        if (m_dropped)
-            m_closeWanted = true;
-        else if (!m_closeWanted
-            && msg::box(QStringLiteral("The workbook is still being read. Stop the import?"), msg::Buttons::YesNo,
-                        msg::Icon::Question)
-                   == msg::Answer::Yes) {
-            m_closeWanted = true;
-            m_read->cancel();
-        }
-        return true;
+        if (m_stop)
+            m_stop();
     }
 
 private:
+    void closeAsked()
+    {
+        if (m_dropped) {
+            m_closeWanted = true;
+            return;
+        }
+        if (m_closeWanted)
+            return;
+        const QString question = m_storing ? QStringLiteral("The rows are still being stored. Stop the import?")
+                                           : QStringLiteral("The workbook is still being read. Stop the import?");
+        if (msg::box(question, msg::Buttons::YesNo, msg::Icon::Question) == msg::Answer::Yes) {
+            m_closeWanted = true;
+            if (m_stop)
+                m_stop();
+        }
+    }
+
+    std::optional<BusyScreen> m_busy;
     QPointer<QWidget> m_screen;
-    workbook::SheetRead* m_read;
-    QWidget* m_busy = nullptr;
-    QList<QPointer<QAbstractButton>> m_disabled;
+    std::function<void()> m_stop;
+    bool m_storing = false;
     bool m_closeWanted = false;
     bool m_dropped = false;
 };
 
-// How a read that did not run to its end was stopped.
+// How a phase that did not run to its end was stopped.
 enum class Stopped {
     No,
     ToClose, // the screen closes
@@ -135,15 +115,24 @@ enum class Stopped {
     Quitting, // the program ends
 };
 
+Stopped stoppedBy(const ImportState& state, bool quitting)
+{
+    if (state.closeWanted())
+        return Stopped::ToClose;
+    if (state.dropped())
+        return Stopped::Dropped;
+    return quitting ? Stopped::Quitting : Stopped::No;
+}
+
 // Reads the first sheet in the reader program while events go on.
-std::optional<workbook::Rows> readWithoutHolding(const QString& path, QWidget* screen, QAbstractButton* exitButton,
-                                                 QString* error, Stopped* stopped)
+std::optional<workbook::Rows> readWithoutHolding(const QString& path, ImportState& state, QString* error,
+                                                 Stopped* stopped)
 {
     workbook::SheetRead read;
     workbook::ReaderLimits limits;
     if (!readerOverride().isEmpty())
         limits.program = readerOverride();
-    ReadingState state(screen, exitButton, &read);
+    state.stopWith([&read] { read.cancel(); });
     QEventLoop loop;
     QObject::connect(&read, &workbook::SheetRead::finished, &loop, &QEventLoop::quit);
     read.start(path, limits);
@@ -152,14 +141,52 @@ std::optional<workbook::Rows> readWithoutHolding(const QString& path, QWidget* s
     // The loop also ends when the program quits: the reader goes with it.
     const bool quitting = read.running();
     read.cancel();
-    if (state.closeWanted())
-        *stopped = Stopped::ToClose;
-    else if (state.dropped())
-        *stopped = Stopped::Dropped;
-    else
-        *stopped = quitting ? Stopped::Quitting : Stopped::No;
+    state.stopWith({});
+    *stopped = stoppedBy(state, quitting);
     *error = read.error();
     return read.takeRows();
+}
+
+// Stores the rows a slice at a time from a loop of its own, so that events
+// are handled between slices. Rows are stored only from this loop, never
+// from a box or another loop opened above it meanwhile (the question whether
+// to stop, another screen's work): whatever opened that is in the middle of
+// its own handler, perhaps of a transaction on the same connection.
+Stopped storeWithoutHolding(workbook::ImportRun& run, ImportState& state)
+{
+    QEventLoop loop;
+    bool stop = false;
+    state.stopWith([&] {
+        stop = true;
+        loop.quit();
+    });
+    QThread* thread = QThread::currentThread();
+    const int level = thread->loopLevel() + 1;
+    QTimer slice;
+    QObject::connect(&slice, &QTimer::timeout, &loop, [&] {
+        if (thread->loopLevel() != level) {
+            slice.setInterval(kHeldMs);
+            return;
+        }
+        slice.setInterval(0);
+        // Nothing more once the program quits: its connection may be closed.
+        if (stop || !loop.isRunning())
+            return;
+        if (run.step(QDeadlineTimer(kSliceMs)))
+            loop.quit();
+    });
+    slice.start(0);
+    loop.exec();
+    slice.stop();
+    state.stopWith({});
+    return run.done() ? Stopped::No : stoppedBy(state, true);
+}
+
+// The screen closes once the import's handler has left it.
+void closeLater(QWidget* screen)
+{
+    if (screen)
+        QTimer::singleShot(0, screen, &QWidget::close);
 }
 
 } // namespace
@@ -171,7 +198,7 @@ QString ExcelFileFilter()
 
 void DropImport(QWidget* screen)
 {
-    for (ReadingState* r : std::as_const(readings())) {
+    for (ImportState* r : std::as_const(imports())) {
         if (r->screen() == screen)
             r->drop();
     }
@@ -196,15 +223,17 @@ workbook::ImportOutcome ImportExcelFile(const QString& path, const workbook::Imp
                                        QAbstractButton* exitButton)
 {
     QPointer<QWidget> guard(screen);
+    ImportState state(screen, exitButton);
     QString error;
     Stopped stopped = Stopped::No;
-    const auto rows = readWithoutHolding(path, screen, exitButton, &error, &stopped);
+    const auto rows = readWithoutHolding(path, state, &error, &stopped);
     workbook::ImportOutcome out;
     if (stopped != Stopped::No) {
         // Nothing was stored, and there is nobody to tell.
         out.error = error;
-        if (stopped == Stopped::ToClose && guard)
-            QTimer::singleShot(0, guard.data(), &QWidget::close);
+        state.release();
+        if (stopped == Stopped::ToClose)
+            closeLater(guard);
         return out;
     }
     // A sheet without a single row is said so; a sheet whose data end at
@@ -212,25 +241,46 @@ workbook::ImportOutcome ImportExcelFile(const QString& path, const workbook::Imp
     if (rows && rows->isEmpty())
         error = QStringLiteral("The first sheet of the file %1 holds no rows.").arg(path);
     if (!rows || rows->isEmpty()) {
+        state.release();
         out.error = QDir::toNativeSeparators(error);
         msg::information(out.error);
         return out;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    out = workbook::importRows(*rows, layout, gConn(), gUserID, [](const QString& line) { WriteErrorLog(line); });
-    QApplication::restoreOverrideCursor();
+
+    state.storing();
+    workbook::ImportRun run(*rows, layout, gConn(), gUserID, [](const QString& line) { WriteErrorLog(line); });
+    stopped = storeWithoutHolding(run, state);
+    out = run.outcome();
+    const bool closing = state.closeWanted();
+    state.release();
+    if (stopped != Stopped::No) {
+        // The rows stored so far stay, as before a failure.
+        out.error = QStringLiteral("The import was stopped.");
+        if (stopped == Stopped::ToClose) {
+            msg::information(QStringLiteral("The import was stopped. %1 records were imported before it stopped.")
+                                 .arg(out.stored));
+            if (out.rejected > 0)
+                msg::box(QStringLiteral("Please check the error log file ") + QDir::toNativeSeparators(ErrorLogPath()));
+        }
+        if (closing)
+            closeLater(guard);
+        return out;
+    }
 
     if (out.failed()) {
         // The rows before the failure are stored; say how many.
         msg::information(out.error + QStringLiteral("\n\n%1 records were imported before the error.").arg(out.stored));
-        return out;
+    } else {
+        if (out.stored > 0)
+            msg::box(QStringLiteral("The success import ") + QString::number(out.stored) + QStringLiteral(" records."));
+        if (out.rejected > 0)
+            msg::box(QStringLiteral("Please check the error log file ") + QDir::toNativeSeparators(ErrorLogPath()));
+        // A screen about to close shows no list.
+        if (out.stored > 0 && loadData && !closing)
+            loadData();
     }
-    if (out.stored > 0)
-        msg::box(QStringLiteral("The success import ") + QString::number(out.stored) + QStringLiteral(" records."));
-    if (out.rejected > 0)
-        msg::box(QStringLiteral("Please check the error log file ") + QDir::toNativeSeparators(ErrorLogPath()));
-    if (out.stored > 0 && loadData)
-        loadData();
+    if (closing)
+        closeLater(guard);
     return out;
 }
 

@@ -22,10 +22,13 @@ QString ExcelFileFilter();
 // no readable workbook, or a failure during the run, is shown (with the
 // count of rows stored before it).
 //
-// While the reader program reads the file, events go on being handled (the
-// terminal monitor keeps answering): the screen shows that it reads, its
+// While the reader program reads the file, and while the rows are stored (a
+// slice at a time, each row whole), events go on being handled (the
+// terminal monitor keeps answering): the screen shows what it does, its
 // buttons but Exit are disabled, and closing it asks whether to stop the
-// import (nothing is stored then, and the screen closes).
+// import. Stopped while reading, nothing is stored; while storing, the rows
+// stored so far stay, as before a failure, and their count is shown. The
+// screen closes then.
 workbook::ImportOutcome ImportExcel(const workbook::ImportLayout& layout, const std::function<void()>& loadData,
                                    QWidget* screen = nullptr, QAbstractButton* exitButton = nullptr);
 
@@ -34,10 +37,10 @@ workbook::ImportOutcome ImportExcelFile(const QString& path, const workbook::Imp
                                        const std::function<void()>& loadData, QWidget* screen = nullptr,
                                        QAbstractButton* exitButton = nullptr);
 
-// Stops the import the screen is reading a workbook for, if any: nothing is
-// stored and nothing is said, since it was started by a user who has logged
-// out. The screen's buttons come back when the reading has ended; a close of
-// the screen meanwhile waits for that without asking.
+// Stops the import the screen is reading a workbook or storing rows for, if
+// any: no further row is stored and nothing is said, since it was started by
+// a user who has logged out. The screen's buttons come back when the import
+// has ended; a close of the screen meanwhile waits for that without asking.
 void DropImport(QWidget* screen);
 
 // The reader program the imports run; empty: the one beside the program.

@@ -58,6 +58,47 @@ private Q_SLOTS:
         QCOMPARE(out.stored, 33000);
     }
 
+    // A run a row at a time stores, refuses, logs and counts what one run
+    // does, and ends where it does: at the first empty key, or at a failure
+    // with the rows before it stored.
+    void slicedRunStoresWhatOneRunStores_data()
+    {
+        QTest::addColumn<Rows>("rows");
+        QTest::newRow("inserts, updates, refusals, end")
+            << Rows { { "h" }, { "MC1", "a", "L1" }, { "MC2", "b", "NOLINE" }, { "MC1", "c", "L1" },
+                   { "MC3", "d", "L1" }, { "", "e", "L1" }, { "MC4", "f", "L1" } };
+        // The third row repeats the first machine under another line.
+        QTest::newRow("failure") << Rows { { "h" }, { "MC1", "a", "L1" }, { "MC2", "b", "L1" }, { "MC1", "c", "L2" },
+                                       { "MC3", "d", "L1" } };
+    }
+    void slicedRunStoresWhatOneRunStores()
+    {
+        QFETCH(Rows, rows);
+        testing::addLine("L1");
+        testing::addLine("L2");
+        const auto stored = [] {
+            return testing::queryRows("select mc_id, mc_desc, line_id, update_user from mc_info order by mc_id");
+        };
+        QStringList logged;
+        const auto log = [&logged](const QString& line) { logged << line; };
+        const auto whole = workbook::importRows(rows, testing::machineImportLayout(), gConn(), "U1", log);
+        const QStringList wholeRows = stored();
+        const QStringList wholeLog = logged;
+        gConn().exec("delete from mc_info");
+        logged.clear();
+
+        workbook::ImportRun run(rows, testing::machineImportLayout(), gConn(), "U1", log);
+        int steps = 0;
+        while (!run.step(QDeadlineTimer(0)))
+            ++steps;
+        QCOMPARE(steps, whole.stored + whole.rejected);
+        QCOMPARE(run.outcome().stored, whole.stored);
+        QCOMPARE(run.outcome().rejected, whole.rejected);
+        QCOMPARE(run.outcome().error, whole.error);
+        QCOMPARE(stored(), wholeRows);
+        QCOMPARE(logged, wholeLog);
+    }
+
     void hostileFilesAreRefused_data()
     {
         // Each holds "L1" in A2 where it can: a file read after all would
