@@ -6,6 +6,7 @@
 #include "TestDb.h"
 #include "TestFiles.h"
 #include "TestMain.h"
+#include "ListTools.h"
 #include "app/Module1.h"
 #include "workbook/Workbook.h"
 
@@ -399,6 +400,32 @@ private Q_SLOTS:
             QStringList({ "The rows are still being stored. Stop the import?",
                 QStringLiteral("The import was stopped. %1 records were imported before it stopped.").arg(stored) }));
         QTRY_VERIFY(!w.screen.isVisible());
+    }
+
+    // The list read again after an import may be very long: its fill lets
+    // timers and sockets run.
+    void reloadAfterImportLetsOtherWorkRun()
+    {
+        addLine("L1");
+        const QString path = m_exports.writeSheet("one.xlsx", { { "Machine", "Description", "Line" }, { "M1", "d", "L1" } });
+        WorkScreen w;
+        QTableWidget grid(0, 3);
+        QVector<QVector<QVariant>> rows(300000, QVector<QVariant>{ QStringLiteral("M"), QStringLiteral("d") });
+        const db::ResultSet big({ "machine", "line" }, std::move(rows));
+        bool filling = false;
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] { ticks += filling ? 1 : 0; });
+        ticker.start(1);
+        const auto reload = [&] {
+            filling = true;
+            Module1::FillGrid(&grid, big);
+            filling = false;
+        };
+        Module1::ImportExcelFile(path, testing::machineImportLayout(), reload, &w.screen, w.exitButton);
+        QCOMPARE(grid.rowCount(), 300000);
+        QCOMPARE(grid.item(299999, 2)->text(), QString("d"));
+        QVERIFY(ticks > 0);
     }
 };
 

@@ -1,6 +1,7 @@
 #include "ExcelImport.h"
 
 #include "BusyScreen.h"
+#include "ListTools.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
 #include "workbook/SheetRead.h"
@@ -276,8 +277,11 @@ workbook::ImportOutcome ImportExcelFile(const QString& path, const workbook::Imp
         if (out.rejected > 0)
             msg::box(QStringLiteral("Please check the error log file ") + QDir::toNativeSeparators(ErrorLogPath()));
         // A screen about to close shows no list.
-        if (out.stored > 0 && loadData && !closing)
+        if (out.stored > 0 && loadData && !closing) {
+            // The list may now be very long: the monitor goes on meanwhile.
+            const YieldingFills yielding;
             loadData();
+        }
     }
     if (closing)
         closeLater(guard);

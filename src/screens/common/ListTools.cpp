@@ -6,6 +6,8 @@
 #include "Style.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QSignalBlocker>
@@ -45,6 +47,28 @@ const QSet<QString>& timeColumns()
 }
 
 // The time flag of each field of a result.
+int g_yieldingFills = 0;
+
+// Lets the program's other work run once a slice of a fill has taken its
+// time, while a YieldingFills is held.
+class FillSlices
+{
+public:
+    FillSlices() { m_slice.start(); }
+    void rowDone()
+    {
+        if (g_yieldingFills == 0 || (++m_rows % 256) != 0 || m_slice.elapsed() < kSliceMs)
+            return;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        m_slice.restart();
+    }
+
+private:
+    static constexpr qint64 kSliceMs = 50;
+    QElapsedTimer m_slice;
+    int m_rows = 0;
+};
+
 QVector<bool> timeFields(const db::ResultSet& rs, int n)
 {
     QVector<bool> out(n, false);
@@ -88,6 +112,16 @@ void InitGrid(QTableWidget* grid, const QStringList& headers, const QList<int>& 
         grid->setColumnWidth(c + 1, widthsTwips[c] / kTwipsPerPixel);
 }
 
+YieldingFills::YieldingFills()
+{
+    ++g_yieldingFills;
+}
+
+YieldingFills::~YieldingFills()
+{
+    --g_yieldingFills;
+}
+
 void FillGrid(QTableWidget* grid, db::ResultSet rs, int fields)
 {
     const int n = fields < 0 ? rs.fieldCount() : std::min(fields, rs.fieldCount());
@@ -95,12 +129,14 @@ void FillGrid(QTableWidget* grid, db::ResultSet rs, int fields)
     int row = grid->rowCount();
     grid->setUpdatesEnabled(false);
     grid->setRowCount(row + rs.recordCount());
+    FillSlices slices;
     for (rs.moveFirst(); !rs.eof(); rs.moveNext(), ++row) {
         for (int i = 0; i < n && i + 1 < grid->columnCount(); ++i) {
             auto* item = new QTableWidgetItem(fieldText(rs, i, time[i]));
             item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
             grid->setItem(row, i + 1, item);
         }
+        slices.rowDone();
     }
     grid->setUpdatesEnabled(true);
 }
@@ -124,11 +160,13 @@ void FillList(QTreeWidget* list, db::ResultSet rs, int fields)
     const QVector<bool> time = timeFields(rs, n);
     QList<QTreeWidgetItem*> items;
     items.reserve(rs.recordCount());
+    FillSlices slices;
     for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
         auto* item = new QTreeWidgetItem;
         for (int i = 0; i < n; ++i)
             item->setText(i + 1, fieldText(rs, i, time[i]));
         items << item;
+        slices.rowDone();
     }
     list->addTopLevelItems(items);
 }

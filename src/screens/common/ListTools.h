@@ -38,6 +38,20 @@ QString ShownText(const db::ResultSet& rs, int i);
 // ShownText; only the first `fields` fields (all when -1).
 void FillGrid(QTableWidget* grid, db::ResultSet rs, int fields = -1);
 
+// While one is held, a long fill of a grid or list lets the timers and
+// sockets of the program (the terminal monitor) run between its slices. The
+// user's own input waits until the fill ends, so nothing acts on a list half
+// filled. For fills that may be very long, such as the reload after an
+// import.
+class YieldingFills
+{
+public:
+    YieldingFills();
+    ~YieldingFills();
+    YieldingFills(const YieldingFills&) = delete;
+    YieldingFills& operator=(const YieldingFills&) = delete;
+};
+
 // Lays out an empty list: StyleListView, the item's own text (column 0)
 // hidden, the headers from column 1 with their widths in twips.
 void InitList(QTreeWidget* list, const QStringList& headers, const QList<int>& widthsTwips);
