@@ -138,30 +138,45 @@ bool keepFile(const QString& folder, const QString& from, const QString& to)
     return copyFile(folder + from, folder + to, folder + kStaging + QLatin1Char('/') + kBackup);
 }
 
-bool removeTreeAt(int parent, const char* name)
+// Calls visit(folder, name, st) for each entry of the open folder fd but "."
+// and "..", st read without following a link, until visit returns false;
+// closes fd. False when the folder cannot be read.
+template <typename Visit>
+bool eachEntry(int fd, Visit visit)
 {
-    const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return false;
     DIR* dir = ::fdopendir(fd);
     if (!dir) {
         ::close(fd);
         return false;
     }
-    bool ok = true;
     while (const dirent* e = ::readdir(dir)) {
         if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
             continue;
         struct stat st{};
-        if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-            ok = false;
-        else if (S_ISDIR(st.st_mode))
-            ok = removeTreeAt(fd, e->d_name) && ok;
-        else if (::unlinkat(fd, e->d_name, 0) != 0)
-            ok = false;
+        const bool statted = ::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0;
+        if (!visit(fd, e->d_name, statted ? &st : nullptr))
+            break;
     }
     ::closedir(dir);
-    return ::unlinkat(parent, name, AT_REMOVEDIR) == 0 && ok;
+    return true;
+}
+
+bool removeTreeAt(int parent, const char* name)
+{
+    const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    const bool read = eachEntry(fd, [&](int folder, const char* entry, const struct stat* st) {
+        if (!st)
+            ok = false;
+        else if (S_ISDIR(st->st_mode))
+            ok = removeTreeAt(folder, entry) && ok;
+        else if (::unlinkat(folder, entry, 0) != 0)
+            ok = false;
+        return true;
+    });
+    return ::unlinkat(parent, name, AT_REMOVEDIR) == 0 && read && ok;
 }
 
 // Whether anything but folders is under the folder; links are not followed.
@@ -170,24 +185,12 @@ bool holdsFiles(const QString& path)
     const int fd = ::open(native(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return errno != ENOENT;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return true;
-    }
     bool found = false;
-    while (const dirent* e = ::readdir(dir)) {
-        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
-            continue;
-        struct stat st{};
-        if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode)
-            || holdsFiles(path + QLatin1Char('/') + QFile::decodeName(e->d_name))) {
-            found = true;
-            break;
-        }
-    }
-    ::closedir(dir);
-    return found;
+    const bool read = eachEntry(fd, [&](int, const char* entry, const struct stat* st) {
+        found = !st || !S_ISDIR(st->st_mode) || holdsFiles(path + QLatin1Char('/') + QFile::decodeName(entry));
+        return !found;
+    });
+    return found || !read;
 }
 
 QStringList pathsOf(const Step& s)
