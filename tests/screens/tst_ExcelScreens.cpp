@@ -37,6 +37,16 @@ static QStringList machines()
 enum class StopBy { Nothing, Close, Login };
 
 // A screen as the export and import see one: a button, Exit, a list.
+// A work that runs to its end, one whose screen is closed, one that a login
+// as another user drops.
+void stopByRows()
+{
+    QTest::addColumn<StopBy>("stopBy");
+    QTest::newRow("runs") << StopBy::Nothing;
+    QTest::newRow("closed") << StopBy::Close;
+    QTest::newRow("another user") << StopBy::Login;
+}
+
 struct WorkScreen {
     QWidget screen;
     QPushButton* button;
@@ -272,13 +282,7 @@ private Q_SLOTS:
     // the screen shows the writing, its button off and Exit on. Closing the
     // screen or a login as another user stops it: nothing is opened or told,
     // no file is left, and a closed screen closes once the export has ended.
-    void exportWritesWhileEventsGoOn_data()
-    {
-        QTest::addColumn<StopBy>("stopBy");
-        QTest::newRow("runs") << StopBy::Nothing;
-        QTest::newRow("closed") << StopBy::Close;
-        QTest::newRow("another user") << StopBy::Login;
-    }
+    void exportWritesWhileEventsGoOn_data() { stopByRows(); }
     void exportWritesWhileEventsGoOn()
     {
         QFETCH(StopBy, stopBy);
@@ -336,13 +340,7 @@ private Q_SLOTS:
     // screen says it stores. Stopped meanwhile (the user closing the screen
     // and answering Yes, a login as another user), the rows stored so far
     // stay whole, and only the user who stopped it is told how many.
-    void importStoresWhileEventsGoOn_data()
-    {
-        QTest::addColumn<StopBy>("stopBy");
-        QTest::newRow("runs") << StopBy::Nothing;
-        QTest::newRow("closed") << StopBy::Close;
-        QTest::newRow("another user") << StopBy::Login;
-    }
+    void importStoresWhileEventsGoOn_data() { stopByRows(); }
     void importStoresWhileEventsGoOn()
     {
         QFETCH(StopBy, stopBy);

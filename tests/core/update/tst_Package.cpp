@@ -113,6 +113,14 @@ private:
     mode_t m_old;
 };
 
+// A folder outside the program folder, with a file, a subfolder and
+// modes of its own, that links in the program folder lead to.
+bool makeOutsideFolder(const QString& outside, const QString& file)
+{
+    return writeFile(outside + "/" + file, "outside", 0640) && writeFile(outside + "/sub/deep.txt", "deep", 0600)
+        && ::chmod(QFile::encodeName(outside).constData(), 0750) == 0;
+}
+
 } // namespace
 
 // Unpacking and installing the update package: what lands where with which
@@ -500,9 +508,7 @@ private Q_SLOTS:
         QTemporaryDir tmp;
         const QString prog = tmp.path() + "/prog";
         const QString outside = tmp.path() + "/outside";
-        QVERIFY(writeFile(outside + "/keep.txt", "outside", 0640));
-        QVERIFY(writeFile(outside + "/sub/deep.txt", "deep", 0600));
-        QVERIFY(::chmod(QFile::encodeName(outside).constData(), 0750) == 0);
+        QVERIFY(makeOutsideFolder(outside, "keep.txt"));
         QVERIFY(prepareSwap(prog, false));
         {
             // A stop with files kept, moved and replaced, the program not.
@@ -585,9 +591,7 @@ private Q_SLOTS:
         QTemporaryDir tmp;
         const QString prog = tmp.path() + "/prog";
         const QString outside = tmp.path() + "/outside";
-        QVERIFY(writeFile(outside + "/new.so", "outside", 0640));
-        QVERIFY(writeFile(outside + "/sub/deep.txt", "deep", 0600));
-        QVERIFY(::chmod(QFile::encodeName(outside).constData(), 0750) == 0);
+        QVERIFY(makeOutsideFolder(outside, "new.so"));
         QVERIFY(writeFile(prog + "/TROVA", "v1", 0755));
         QVERIFY(QDir().mkpath(QFileInfo(prog + "/" + link).path()));
         QVERIFY(QFile::link(outside, prog + "/" + link));
