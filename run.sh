@@ -5,5 +5,5 @@ set -euo pipefail
 cd "$(dirname "$0")"
 bash scripts/deps.sh --run
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DTROVA_BUILD_TESTS=OFF >/dev/null
-cmake --build build-release -j"$(nproc)"
+cmake --build build-release -j"${TROVA_JOBS:-$(nproc)}"
 exec ./build-release/bin/TROVA "$@"
