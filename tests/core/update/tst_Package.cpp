@@ -742,6 +742,48 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(target), reason.isEmpty() ? body : QByteArray("earlier package"));
         QCOMPARE(folderTree(tmp.path()), QStringList { "Kalvimar.zip" });
     }
+
+    // Only a regular file at the package name is replaced: a link there,
+    // dangling or not, a folder or a pipe is named, nothing is fetched, and
+    // what is outside the program folder keeps its bytes.
+    void downloadReplacesOnlyARegularFile_data()
+    {
+        QTest::addColumn<char>("kind");
+        QTest::addColumn<QString>("what");
+        QTest::newRow("link to an outside file") << 'l' << "一个链接";
+        QTest::newRow("dangling link") << 'd' << "一个链接";
+        QTest::newRow("folder") << 'f' << "一个文件夹";
+        QTest::newRow("pipe") << 'p' << "一个特殊文件";
+    }
+    void downloadReplacesOnlyARegularFile()
+    {
+        QFETCH(char, kind);
+        QFETCH(QString, what);
+        QTemporaryDir tmp;
+        const QString target = tmp.path() + "/prog/Kalvimar.zip";
+        const QString outside = tmp.path() + "/outside.zip";
+        QVERIFY(QDir().mkpath(tmp.path() + "/prog"));
+        if (kind == 'l')
+            QVERIFY(writeFile(outside, "outside bytes"));
+        if (kind == 'l' || kind == 'd')
+            QVERIFY(QFile::link(outside, target));
+        else if (kind == 'f')
+            QVERIFY(writeFile(target + "/inside.txt", "inside"));
+        else
+            QVERIFY(::mkfifo(QFile::encodeName(target).constData(), 0600) == 0);
+        const bool bytes = kind != 'p'; // reading a pipe would wait for a writer
+        const QStringList before = folderTree(tmp.path(), bytes);
+        HttpTestServer server;
+        server.route("/download/Kalvimar.zip", { 200, QByteArray(200000, 'p') });
+        update::PackageDownload d;
+        QSignalSpy done(&d, &update::PackageDownload::finished);
+        d.start(update::packageUrl(server.baseUrl()), target);
+        QVERIFY(done.wait(20000));
+        QVERIFY(!d.succeeded());
+        QCOMPARE(d.errorText(), QString("无法写入文件%1：它是%2，不是普通文件。请删除它后再下载。").arg(target, what));
+        QCOMPARE(folderTree(tmp.path(), bytes), before);
+        QVERIFY(server.paths.isEmpty());
+    }
 };
 
 TROVA_TEST(PackageTest)
