@@ -157,8 +157,11 @@ QString PackageDownload::networkReason(const QNetworkReply* reply) const
         return reply->url() == m_url ? tr("不支持更新服务器的地址%1。").arg(address)
                                      : tr("更新服务器重定向到了不支持的地址%1，已停止下载。").arg(address);
     }
-    case QNetworkReply::SslHandshakeFailedError:
-        return tr("%1的证书未被接受：%2").arg(server, reply->errorString());
+    case QNetworkReply::SslHandshakeFailedError: {
+        const auto* get = qobject_cast<const HttpGet*>(reply);
+        return get && !get->certificateRefused() ? tr("未能与%1建立加密连接：%2").arg(server, reply->errorString())
+                                                 : tr("%1的证书未被接受：%2").arg(server, reply->errorString());
+    }
     case QNetworkReply::ProtocolFailure:
         return reply->errorString(); // what was malformed, already in words
     default:
