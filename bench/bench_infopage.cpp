@@ -51,6 +51,15 @@ void Layout(benchmark::State& state, QByteArray page)
     state.counters["tags"] = double(page.count('<'));
 }
 
+// Finding the page's encoding and reading it: a usual page that declares it
+// at its start, and one the size of the bound that declares none.
+void Decode(benchmark::State& state, QByteArray page)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(update::decodePage(page, "text/html"));
+    state.counters["bytes"] = double(page.size());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -70,6 +79,13 @@ int main(int argc, char** argv)
         { "FloatingPictures", largest(title, "<img src=\"logo.png\" align=\"left\" width=\"300\" height=\"300\">") },
         { "OneParagraph", title + "<p>" + words(update::kMaxInfoPageBytes - 40) + "</p>" },
     };
+    const QByteArray notes = "<li><a href=\"notes.html\" class=\"n\">" + QByteArray("更新说明 ") + words(60) + "</a></li>";
+    benchmark::RegisterBenchmark("InfoPage/DecodeDeclared", Decode,
+        "<html><head><meta charset=\"utf-8\"><title>TROVA</title></head><body><ul>" + notes.repeated(20) + "</ul>")
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("InfoPage/DecodeUndeclaredAtTheBound", Decode,
+        largest("<html><body><!-- notes --><ul>", notes, "</ul>"))
+        ->Unit(benchmark::kMicrosecond);
     for (const auto& [name, page] : pages)
         benchmark::RegisterBenchmark((std::string("InfoPage/") + name).c_str(), Layout, page)
             ->Unit(benchmark::kMillisecond)

@@ -6,6 +6,7 @@
 #include <QSslKey>
 #include <QSslServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <chrono>
 #include <functional>
@@ -23,7 +24,11 @@
 
 namespace testing {
 
-HttpTestServer::HttpTestServer(bool tls)
+namespace {
+qint64 unreadBytes(QTcpSocket& s);
+}
+
+HttpTestServer::HttpTestServer(bool tls, bool tls10Only)
 {
     if (tls) {
         auto server = std::make_unique<QSslServer>();
@@ -32,6 +37,12 @@ HttpTestServer::HttpTestServer(bool tls)
         key.open(QIODevice::ReadOnly);
         config.setPrivateKey(QSslKey(&key, QSsl::Ec));
         config.setLocalCertificateChain(QSslCertificate::fromPath(dataFile("update/self-signed.pem")));
+        if (tls10Only) {
+            QT_WARNING_PUSH
+            QT_WARNING_DISABLE_DEPRECATED
+            config.setProtocol(QSsl::TlsV1_0);
+            QT_WARNING_POP
+        }
         server->setSslConfiguration(config);
         m_server = std::move(server);
     } else {
@@ -56,6 +67,11 @@ void HttpTestServer::onRead(QTcpSocket* s)
 {
     QByteArray& buf = m_pending[s];
     buf += s->readAll();
+    if (buf.startsWith('\x16')) { // a TLS handshake record
+        m_pending.remove(s);
+        send(s, "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\nConnection: close\r\n\r\n", Route {});
+        return;
+    }
     if (!buf.contains("\r\n\r\n"))
         return;
     const QList<QByteArray> first = buf.left(buf.indexOf("\r\n")).split(' ');
@@ -83,6 +99,20 @@ void HttpTestServer::onRead(QTcpSocket* s)
 
 void HttpTestServer::send(QTcpSocket* s, const QByteArray& bytes, const Route& r)
 {
+    if (r.pauseAt >= 0) {
+        s->write(bytes.left(r.pauseAt));
+        auto* wait = new QTimer(s);
+        Route rest = r;
+        rest.pauseAt = -1;
+        connect(wait, &QTimer::timeout, s, [this, s, wait, tail = bytes.mid(r.pauseAt), rest] {
+            if (unreadBytes(*s) > 0)
+                return;
+            wait->deleteLater();
+            send(s, tail, rest);
+        });
+        wait->start(10);
+        return;
+    }
     s->write(bytes);
     if (!r.repeat.isEmpty()) {
         // A little ahead of the client, never more.
@@ -218,6 +248,15 @@ private:
     quint16 m_serverPort = 0;
     int m_client = -1;
 };
+
+namespace {
+
+qint64 unreadBytes(QTcpSocket& s)
+{
+    return Unread(s).bytes();
+}
+
+} // namespace
 
 // Blocking sockets, each wait short, so that the destructor's stop is seen.
 void HttpFloodServer::run(std::promise<quint16>* port)

@@ -18,7 +18,9 @@ namespace testing {
 // A one-thread HTTP server on the loopback address for the update tests:
 // each path answers with its route (status, body), or may send only part of
 // the body and close, or accept and never answer, or send on without end, or
-// end by a reset. Over TLS its certificate is one no client trusts.
+// end by a reset. Over TLS its certificate is one no client trusts; it may
+// speak no TLS newer than 1.0. Without TLS it answers a TLS greeting as a
+// plain HTTP server does.
 class HttpTestServer : public QObject
 {
 public:
@@ -40,9 +42,12 @@ public:
         QByteArray repeat = {};
         // The connection ends by a reset instead of a close.
         bool reset = false;
+        // The bytes before this offset are sent first, the rest only once
+        // the client has read them all: two reads however fast it reads.
+        qsizetype pauseAt = -1;
     };
 
-    explicit HttpTestServer(bool tls = false);
+    explicit HttpTestServer(bool tls = false, bool tls10Only = false);
 
     QString baseUrl() const;
     void route(const QString& path, const Route& r) { m_routes.insert(path, r); }

@@ -225,8 +225,9 @@ private Q_SLOTS:
         QCOMPARE(m_ended, QList<int> { 0 });
     }
 
-    // Release notes as a plant's server writes them: in the encoding its
-    // answer names, else the page's own declaration, else its byte-order mark.
+    // Release notes as a plant's server writes them, read as a browser reads
+    // them: by the byte-order mark, else the encoding the answer names, else
+    // the page's own declaration outside comments.
     void informationPageInItsOwnEncoding_data()
     {
         QTest::addColumn<QByteArray>("body");
@@ -250,6 +251,17 @@ private Q_SLOTS:
             << in("Big5", "<h1>" + traditional + "</h1>") << QByteArray("text/html; charset=big5") << traditional;
         QTest::newRow("UTF-16LE by its mark") << in("UTF-16LE", QChar(0xfeff) + notes) << QByteArray("text/html")
                                               << simplified;
+        const QByteArray gb2312("text/html; charset=gb2312");
+        QTest::newRow("UTF-8 mark, the answer naming GB2312") << in("UTF-8", QChar(0xfeff) + notes) << gb2312 << simplified;
+        QTest::newRow("UTF-16LE mark, the answer naming GB2312")
+            << in("UTF-16LE", QChar(0xfeff) + notes) << gb2312 << simplified;
+        QTest::newRow("a declaration in a comment")
+            << in("UTF-8", "<!-- <meta charset=\"big5\"> -->" + notes) << QByteArray("text/html") << simplified;
+        QTest::newRow("a declaration in an attribute")
+            << in("UTF-8", "<a title='<meta charset=\"big5\">'>" + notes + "</a>") << QByteArray("text/html") << simplified;
+        QTest::newRow("UTF-16 declared by an ASCII page")
+            << in("UTF-8", meta.arg("utf-16").replace(simplified, "TROVA 1.1.2")) << QByteArray("text/html")
+            << QString("TROVA 1.1.2");
     }
 
     void informationPageInItsOwnEncoding()

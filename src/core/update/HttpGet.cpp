@@ -75,6 +75,7 @@ void HttpGet::connectTo(const QUrl& url)
     stopWatching();
     m_interim = 0;
     m_trailerBytes = 0;
+    m_certificateRefused = false;
     m_reset = false;
     const bool secure = url.scheme() == QLatin1String("https");
     if (!secure && url.scheme() != QLatin1String("http")) {
@@ -161,6 +162,12 @@ void HttpGet::onSocketError()
         fail(TimeoutError, m_socket->errorString());
         return;
     case QAbstractSocket::SslHandshakeFailedError:
+#if QT_CONFIG(ssl)
+        // Without a certificate found wanting, the two sides found no
+        // encryption in common (a server without any, or too old a one).
+        if (auto* tls = qobject_cast<QSslSocket*>(m_socket))
+            m_certificateRefused = !tls->sslHandshakeErrors().isEmpty();
+#endif
         fail(SslHandshakeFailedError, m_socket->errorString());
         return;
     default:
@@ -315,12 +322,16 @@ bool HttpGet::step()
 
 bool HttpGet::takeLine(QByteArray* line, qsizetype most, const QString& tooLong)
 {
+    // The same bound whether the line came in one piece or in several: what
+    // stands before its end, or before a "\r" that may begin it.
     const qsizetype end = m_in.indexOf("\r\n");
-    if (end < 0) {
-        if (m_in.size() > most)
-            fail(ProtocolFailure, tooLong);
+    const qsizetype known = end >= 0 ? end : m_in.size() - (m_in.endsWith('\r') ? 1 : 0);
+    if (known > most) {
+        fail(ProtocolFailure, tooLong);
         return false;
     }
+    if (end < 0)
+        return false;
     *line = m_in.left(end);
     m_in.remove(0, end + 2);
     return true;
@@ -373,6 +384,7 @@ bool HttpGet::takeHead()
     QList<std::pair<QByteArray, QByteArray>> headers;
     QList<QByteArray> lengths;
     QByteArray codings;
+    QByteArray contentCodings;
     QByteArray location;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const qsizetype colon = lines[i].indexOf(':');
@@ -391,6 +403,8 @@ bool HttpGet::takeHead()
             location = value;
         else if (name.compare("Transfer-Encoding", Qt::CaseInsensitive) == 0)
             codings += (codings.isEmpty() ? "" : ", ") + value;
+        else if (name.compare("Content-Encoding", Qt::CaseInsensitive) == 0)
+            contentCodings += (contentCodings.isEmpty() ? "" : ", ") + value;
         headers.append({name, value});
     }
 
@@ -415,12 +429,16 @@ bool HttpGet::takeHead()
     m_total = -1;
     // The codings applied to the body, in order. Only chunked is undone
     // here: a body still compressed must not pass for the file itself.
-    QList<QByteArray> applied;
-    for (const QByteArray& coding : codings.split(',')) {
-        const QByteArray c = coding.trimmed().toLower();
-        if (!c.isEmpty() && c != "identity")
-            applied.append(c);
-    }
+    auto codingsOf = [](const QByteArray& list) {
+        QList<QByteArray> applied;
+        for (const QByteArray& coding : list.split(',')) {
+            const QByteArray c = coding.trimmed().toLower();
+            if (!c.isEmpty() && c != "identity")
+                applied.append(c);
+        }
+        return applied;
+    };
+    const QList<QByteArray> applied = codingsOf(codings);
     const bool chunked = applied == QList<QByteArray> { "chunked" };
     // Two lengths that differ leave no way to tell where the body ends.
     const QByteArray length = lengths.value(0);
@@ -438,9 +456,15 @@ bool HttpGet::takeHead()
         fail(ProtocolFailure,
             tr("更新服务器使用了无法读取的传输编码“%1”。").arg(QString::fromLatin1(codings.left(60))));
         return false;
+    } else if (code < 400 && !codingsOf(contentCodings).isEmpty()) {
+        // Asked for as it is; compressed, it would be saved as the package.
+        fail(ProtocolFailure,
+            tr("更新服务器使用了无法读取的内容编码“%1”。").arg(QString::fromLatin1(contentCodings.left(60))));
+        return false;
     } else if (chunked) {
         m_part = Part::ChunkSize; // a length beside it means nothing
-    } else if (!length.isEmpty()) {
+    } else if (!lengths.isEmpty()) {
+        // An empty one too: the body's end is not left to the close.
         ok = false;
         const qint64 n = isDigits(length, false) ? length.toLongLong(&ok) : -1;
         if (!ok) {

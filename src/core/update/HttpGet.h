@@ -14,10 +14,11 @@ namespace update {
 // transfer encoding: the socket's buffer and the decoded body it holds are
 // both bounded, so a server that sends on and on waits on its own side of
 // the connection. Redirects are followed, never from HTTPS to HTTP. A body
-// framed in a way that cannot be read (a length that is no number or given
-// twice differently, a coding other than chunked, a malformed chunk, a close
-// by reset where the close ends the body) ends the reply with ProtocolFailure
-// and a Chinese reason in errorString(). Goes with its parent.
+// framed in a way that cannot be read (a length that is empty, no number or
+// given twice differently, a coding other than chunked, a content coding, a
+// malformed chunk, a line past its bound however the segments cut it, a
+// close by reset where the close ends the body) ends the reply with
+// ProtocolFailure and a Chinese reason in errorString(). Goes with its parent.
 class HttpGet : public QNetworkReply
 {
     Q_OBJECT
@@ -41,6 +42,9 @@ public:
     qint64 bytesAvailable() const override;
     bool isSequential() const override { return true; }
     void setReadBufferSize(qint64 size) override;
+    // Whether a failed TLS handshake failed on the server's certificate,
+    // not on the encryption both sides could agree on.
+    bool certificateRefused() const { return m_certificateRefused; }
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override;
@@ -79,6 +83,7 @@ private:
     int m_watch = -1;
     bool m_closed = false;
     bool m_reset = false;
+    bool m_certificateRefused = false;
     bool m_pumpQueued = false;
 };
 

@@ -19,10 +19,12 @@ inline constexpr int kMaxPagePictures = 100;
 // it makes (the wizard does), not in the raw text.
 inline constexpr int kMaxPageTableDepth = 3;
 
-// The page's text in the encoding the answer's Content-Type names, else the
-// one a <meta charset> or <meta http-equiv="Content-Type"> names, else the
-// one its byte-order mark shows (UTF-8, UTF-16LE, UTF-16BE), else UTF-8. A
-// name no decoder knows counts as none. GB2312 and GBK are read as GB18030,
+// The page's text in the encoding a browser finds for it: the one its
+// byte-order mark shows (UTF-8, UTF-16LE, UTF-16BE), else the one the
+// answer's Content-Type names, else the one the first <meta charset> or
+// <meta http-equiv="Content-Type"> outside a comment names, else UTF-8. A
+// name no decoder knows counts as none; a <meta> naming UTF-16, which it
+// could not be read in, means UTF-8. GB2312 and GBK are read as GB18030,
 // which holds both: servers name the smaller one for text of the larger.
 QString decodePage(const QByteArray& body, const QByteArray& contentType);
 

@@ -3,10 +3,30 @@
 #include "update/HttpGet.h"
 #include "update/modZip.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <sys/stat.h>
+
 namespace update {
+
+namespace {
+
+// What stands at path when it is neither a regular file nor nothing.
+QString notARegularFile(const QString& path)
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || S_ISREG(st.st_mode))
+        return QString();
+    if (S_ISLNK(st.st_mode))
+        return PackageDownload::tr("一个链接");
+    if (S_ISDIR(st.st_mode))
+        return PackageDownload::tr("一个文件夹");
+    return PackageDownload::tr("一个特殊文件");
+}
+
+} // namespace
 
 PackageDownload::PackageDownload(QObject* parent)
     : QObject(parent)
@@ -43,9 +63,15 @@ void PackageDownload::start(const QUrl& url, const QString& targetPath)
         QMetaObject::invokeMethod(this, [this] { Q_EMIT finished(false); }, Qt::QueuedConnection);
         return;
     }
-    m_file = std::make_unique<QSaveFile>(targetPath);
-    if (!m_file->open(QIODevice::WriteOnly)) {
-        m_error = tr("无法写入文件%1。").arg(targetPath);
+    // The saved file would take the place of what a link leads to, outside
+    // the program folder: only a regular file, or none, is replaced.
+    const QString odd = notARegularFile(targetPath);
+    m_file.reset();
+    if (odd.isEmpty())
+        m_file = std::make_unique<QSaveFile>(targetPath);
+    if (!m_file || !m_file->open(QIODevice::WriteOnly)) {
+        m_error = odd.isEmpty() ? tr("无法写入文件%1。").arg(targetPath)
+                                : tr("无法写入文件%1：它是%2，不是普通文件。请删除它后再下载。").arg(targetPath, odd);
         m_file.reset();
         QMetaObject::invokeMethod(this, [this] { Q_EMIT finished(false); }, Qt::QueuedConnection);
         return;
@@ -131,8 +157,11 @@ QString PackageDownload::networkReason(const QNetworkReply* reply) const
         return reply->url() == m_url ? tr("不支持更新服务器的地址%1。").arg(address)
                                      : tr("更新服务器重定向到了不支持的地址%1，已停止下载。").arg(address);
     }
-    case QNetworkReply::SslHandshakeFailedError:
-        return tr("%1的证书未被接受：%2").arg(server, reply->errorString());
+    case QNetworkReply::SslHandshakeFailedError: {
+        const auto* get = qobject_cast<const HttpGet*>(reply);
+        return get && !get->certificateRefused() ? tr("未能与%1建立加密连接：%2").arg(server, reply->errorString())
+                                                 : tr("%1的证书未被接受：%2").arg(server, reply->errorString());
+    }
     case QNetworkReply::ProtocolFailure:
         return reply->errorString(); // what was malformed, already in words
     default:
