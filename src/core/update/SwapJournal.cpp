@@ -311,7 +311,7 @@ qsizetype misshapen(const Plan& plan)
     // A file of the package: none has a name the install uses for itself.
     const auto packageFile = [&](const QString& rel) {
         const QString first = rel.section(QLatin1Char('/'), 0, 0);
-        return first != kStaging && first != kBackup && first != kJournal && first != moved;
+        return first != kStaging && first != kBackup && first != kJournal && first != moved && first != kPackageName;
     };
     const auto keeps = [&](const Step& s, const QString& rel) {
         return s.kind == Step::Keep && s.from == rel && s.to == backup + rel;
