@@ -90,10 +90,26 @@ void cleanUp(const QString& folder)
     swap::removeTree(folder + kBackup);
 }
 
+// What stands at the lock's name that no install could have left there, so
+// that no lock can be taken; empty when nothing does. A link, dangling or
+// not, is never followed to a lock elsewhere.
+QString lockInTheWay(const QString& folder)
+{
+    const QString lock = folder + kLock;
+    struct stat st{};
+    if (::lstat(QFile::encodeName(lock).constData(), &st) != 0)
+        return QString();
+    if (S_ISLNK(st.st_mode))
+        return tr("无法安装更新文件：%1是一个链接，不是安装用的锁文件。").arg(lock);
+    if (S_ISDIR(st.st_mode))
+        return tr("无法安装更新文件：%1是文件夹，不是安装用的锁文件。").arg(lock);
+    return QString();
+}
+
 // Puts back or finishes what an unfinished swap left, with the folder's lock
 // held; the empty text when the folder is whole. A record that cannot be
-// trusted touches nothing.
-QString recoverLocked(const QString& folder)
+// trusted touches nothing. The staging folders stay.
+QString settleRecord(const QString& folder)
 {
     const QString journal = folder + kJournal;
     if (!present(journal))
@@ -107,8 +123,15 @@ QString recoverLocked(const QString& folder)
         return tr("上次未完成的更新无法还原：%1。备份文件夹%2没有删除。").arg(error, folder + kBackup);
     if (!swap::removeJournal(folder))
         return tr("无法删除更新记录%1。").arg(journal);
-    cleanUp(folder);
     return QString();
+}
+
+QString recoverLocked(const QString& folder)
+{
+    const QString error = settleRecord(folder);
+    if (error.isEmpty())
+        cleanUp(folder);
+    return error;
 }
 
 // Names the install itself uses in the program folder: an entry under one of
@@ -130,8 +153,10 @@ QString clash(const QString& folder, const modZip::PackageListing& list)
         if (reservedName(rel))
             return tr("条目“%1”占用了安装程序自己要用的名称").arg(rel);
     }
+    // A link where a file goes is a file of its own, whatever it leads to:
+    // it is kept and replaced itself.
     for (const QString& rel : list.files) {
-        if (QFileInfo(folder + rel).isDir())
+        if (swap::realFolder(folder + rel))
             return tr("文件“%1”会替换同名的文件夹").arg(rel);
     }
     for (const QString& rel : list.folders) {
@@ -203,13 +228,27 @@ bool startDetached(const QString& program, const QString& folder)
 QString recoverInterruptedInstall(const QString& folderIn)
 {
     const QString folder = modZip::AddBackSlash(folderIn);
-    if (!present(folder + kJournal))
+    if (!present(folder + kJournal) && !present(folder + kStaging) && !present(folder + kBackup))
         return QString();
-    // An install still running in another instance owns its record.
+    const QString inTheWay = lockInTheWay(folder);
+    if (!inTheWay.isEmpty())
+        return inTheWay;
+    // An install still running in another instance owns its record and its
+    // staging folders.
     QLockFile lock(folder + kLock);
     if (!lock.tryLock(0))
         return QString();
-    return recoverLocked(folder);
+    const QString error = settleRecord(folder);
+    if (!error.isEmpty())
+        return error;
+    // A finished swap leaves the old copies in the backup; one put back, or
+    // stopped before its first step, leaves it empty. The package of a
+    // finished one goes first, so that a stop here leaves it or the
+    // staging folders to the next start.
+    if (swap::realFolder(folder + kBackup) && swap::holdsFiles(folder + kBackup))
+        QFile::remove(folder + kPackageName);
+    cleanUp(folder);
+    return QString();
 }
 
 InstallResult installPackage(const QString& folderIn, const Starter& start)
@@ -242,12 +281,12 @@ InstallResult installPackage(const QString& folderIn, const Starter& start)
     };
     auto refuse = [&](const QString& why) { return fail(tr("无法安装更新文件：%1。").arg(why)); };
 
+    result.error = lockInTheWay(folder);
+    if (!result.error.isEmpty())
+        return result;
     QLockFile lock(folder + kLock);
     if (!lock.tryLock(0)) {
-        // A folder of that name would never be taken for a lock.
-        result.error = QFileInfo(folder + kLock).isDir()
-                           ? tr("无法安装更新文件：%1是文件夹，不是安装用的锁文件。").arg(folder + kLock)
-                           : lock.error() == QLockFile::LockFailedError
+        result.error = lock.error() == QLockFile::LockFailedError
                            ? tr("另一个程序正在安装更新。")
                            : tr("无法安装更新文件：无法创建文件%1。").arg(folder + kLock);
         return result;

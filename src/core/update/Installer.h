@@ -44,10 +44,13 @@ InstallResult installPackage(const QString& folder, const Starter& start = start
 
 // Settles an install that was killed during its swap: once the new program
 // was in place the swap is finished, else every step taken is undone, the
-// last first, and the folders it made go; then its staging folders go.
-// Nothing to do when no swap was left unfinished. The empty text when the
-// folder is whole; else why not, the record and the backup kept for the next
-// try. A record that is not whole, or leads through a link, touches nothing.
+// last first, and the folders it made go; then its staging folders go, and
+// with a finished swap the package. An install killed after its record was
+// removed leaves only those: they go the same way. Stopped at any point,
+// the next call carries on. The empty text when the folder is whole; else
+// why not, the record and the backup kept for the next try. A record that
+// is not whole, not as the install writes it, or leads through a link,
+// touches nothing.
 QString recoverInterruptedInstall(const QString& folder);
 
 } // namespace update

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QUrl>
 #include <algorithm>
 #include <cerrno>
@@ -179,8 +180,9 @@ bool removeTreeAt(int parent, const char* name)
     return ::unlinkat(parent, name, AT_REMOVEDIR) == 0 && read && ok;
 }
 
-// Whether anything but folders is under the folder; links are not followed.
-bool holdsFiles(const QString& path)
+} // namespace
+
+bool swap::holdsFiles(const QString& path)
 {
     const int fd = ::open(native(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
@@ -192,6 +194,8 @@ bool holdsFiles(const QString& path)
     });
     return found || !read;
 }
+
+namespace {
 
 QStringList pathsOf(const Step& s)
 {
@@ -292,6 +296,60 @@ bool undoStep(const QString& folder, const Step& s, QString* error)
     if (ok)
         stepDone();
     return ok;
+}
+
+// The first step that is not of a shape the install writes (planSwap):
+// the copy moved aside by the previous update into the backup, first; each
+// new file moved in from staging; each replaced file kept in the backup, then
+// its new one renamed over it from staging; the program last, its old copy
+// then moved aside. -1 when every step is.
+qsizetype misshapen(const Plan& plan)
+{
+    const QString staging = kStaging + QLatin1Char('/');
+    const QString backup = kBackup + QLatin1Char('/');
+    const QString moved = kProgramName + QLatin1Char('.') + kMovedExt;
+    // A file of the package: none has a name the install uses for itself.
+    const auto packageFile = [&](const QString& rel) {
+        const QString first = rel.section(QLatin1Char('/'), 0, 0);
+        return first != kStaging && first != kBackup && first != kJournal && first != moved && first != kPackageName;
+    };
+    const auto keeps = [&](const Step& s, const QString& rel) {
+        return s.kind == Step::Keep && s.from == rel && s.to == backup + rel;
+    };
+    const qsizetype n = plan.steps.size();
+    QSet<QString> placed;
+    for (qsizetype i = 0; i < n; ++i) {
+        const Step& s = plan.steps.at(i);
+        const bool program = s.to == kProgramName;
+        bool sound = false;
+        switch (s.kind) {
+        case Step::Move:
+            if (s.from == moved)
+                sound = i == 0 && s.to == backup + moved;
+            else if (s.to == moved)
+                sound = i == n - 1 && s.from == backup + kProgramName && i > 0
+                        && plan.steps.at(i - 1).kind == Step::Replace && plan.steps.at(i - 1).to == kProgramName;
+            else
+                sound = packageFile(s.to) && s.from == staging + s.to && (!program || i == n - 1);
+            break;
+        case Step::Keep:
+            sound = packageFile(s.from) && keeps(s, s.from) && i + 1 < n && plan.steps.at(i + 1).kind == Step::Replace
+                    && plan.steps.at(i + 1).to == s.from;
+            break;
+        case Step::Replace:
+            sound = packageFile(s.to) && s.from == staging + s.to && s.kept == backup + s.to && i > 0
+                    && keeps(plan.steps.at(i - 1), s.to) && (!program || (i == n - 2 && plan.steps.at(n - 1).to == moved));
+            break;
+        }
+        if (s.kind != Step::Keep && s.to != backup + moved && s.to != moved) {
+            // Each file of the package takes its place once.
+            sound = sound && !placed.contains(s.to);
+            placed.insert(s.to);
+        }
+        if (!sound)
+            return i;
+    }
+    return -1;
 }
 
 } // namespace
@@ -475,6 +533,14 @@ std::optional<Plan> readJournal(const QString& folder, QString* why)
         *why = tr("它没有放入程序%1的一步").arg(kProgramName);
         return std::nullopt;
     }
+    const qsizetype wrong = misshapen(plan);
+    if (wrong >= 0) {
+        const Step& s = plan.steps.at(wrong);
+        *why = tr("它的第%1步“%2”不是安装程序写的步骤")
+                   .arg(wrong + 1)
+                   .arg(s.kind == Step::Replace ? describe(s) + QLatin1Char(' ') + s.kept : describe(s));
+        return std::nullopt;
+    }
     return plan;
 }
 
@@ -556,6 +622,17 @@ bool settle(const QString& folder, const Plan& plan, QString* error)
     if (last < 0 && holdsFiles(folder + kBackup)) {
         *error = tr("备份文件夹%1中有记录之外的文件").arg(folder + kBackup);
         return false;
+    }
+    // Recorded as being undone before the first file goes back: a replace put
+    // back reads as taken again, which only an undo may find; a stop while
+    // putting back is then put back as well, never finished.
+    if (!plan.undo && last >= 0) {
+        Plan undoing = plan;
+        undoing.undo = true;
+        if (!writeJournal(folder, undoing)) {
+            *error = tr("无法写入更新记录%1").arg(folder + kJournal);
+            return false;
+        }
     }
     // A keep is used up when its replace is put back.
     for (qsizetype i = last; i >= 0; --i) {

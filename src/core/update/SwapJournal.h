@@ -60,6 +60,9 @@ QString throughLink(const QString& folder, const QString& rel, bool whole = fals
 // Removes the folder and all in it without following any link, a link in
 // its own place included (nothing is removed then). True when it is gone.
 bool removeTree(const QString& path);
+// Whether anything but folders is under the folder, links not followed;
+// true when it cannot be read.
+bool holdsFiles(const QString& path);
 // Flushes a file or a folder's entries to disk.
 bool sync(const QString& path);
 
@@ -70,16 +73,19 @@ bool sync(const QString& path);
 bool writeJournal(const QString& folder, const Plan& plan);
 bool removeJournal(const QString& folder);
 // The recorded plan; nothing, with *why, when the record is not a regular
-// file, not whole, damaged, written by an earlier version, or names a path
-// outside the folder.
+// file, not whole, damaged, written by an earlier version, names a path
+// outside the folder, or holds a step the install does not write: each
+// replaced file kept in the backup right before its new one comes from
+// staging, new files from staging, the program's step last.
 std::optional<Plan> readJournal(const QString& folder, QString* why);
 
 // Takes one step of the plan, the folders its target needs first; never
 // through a link, never over a name that is there unless it replaces it.
 bool makeStep(const QString& folder, const Step& step, QString* error);
 // Brings the folder to one side of an unfinished swap: finishes it when it
-// was committed and is not being undone, else undoes every step taken, the
-// last first, and removes the empty folders the plan made. First checks,
+// was committed and is not being undone, else records it as being undone
+// and undoes every step taken, the last first, and removes the empty
+// folders the plan made. First checks,
 // touching nothing, that the folder is what the steps could have left and
 // that no path passes through a link. False, with *error, when it cannot be
 // trusted or a step fails; the backup then holds files still needed.

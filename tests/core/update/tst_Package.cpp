@@ -19,6 +19,7 @@
 #include <QSslError>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 #include <sys/stat.h>
 
 using namespace testing;
@@ -103,6 +104,38 @@ struct StopAtStep
     ~StopAtStep() { update::setSwapStepHook({}); }
 };
 
+// A swap stopped with files kept, moved and replaced, the program not:
+// steps 0 to 5 of the record were taken (TROVA.exec moved to the backup,
+// lib/big.bin and trova-xlreader each kept and replaced, lib/after.txt moved
+// in), not the rest (newdir/sub/f.txt moved in, TROVA kept and replaced,
+// its old copy moved aside).
+bool stopMidSwap(const QString& prog)
+{
+    if (!prepareSwap(prog, false))
+        return false;
+    StopAtStep stop;
+    stop.at = 7;
+    try {
+        update::installPackage(prog);
+    } catch (const StopAtStep::Stop&) {
+        return true;
+    }
+    return false;
+}
+
+using update::swap::Step;
+
+// The record of stopMidSwap with its steps changed, whole and sealed.
+bool resealed(const QString& prog, const std::function<void(QList<Step>&)>& change)
+{
+    QString why;
+    std::optional<update::swap::Plan> plan = update::swap::readJournal(prog + "/", &why);
+    if (!plan || plan->steps.size() != 10)
+        return false;
+    change(plan->steps);
+    return update::swap::writeJournal(prog + "/", *plan);
+}
+
 // The scope runs under the given umask.
 class Umask
 {
@@ -142,14 +175,72 @@ private Q_SLOTS:
         QCOMPARE(modZip::MakeDirPath(tmp.path() + "/blocker/sub"), QString());
     }
 
-    // A folder where the install's lock belongs is not another install.
-    void lockThatIsAFolderIsNamed()
+    // A folder or a link, dangling or not, where the install's lock belongs
+    // is not another install: the install and the start's clean-up say what
+    // stands there, and what a link leads to stays as it was.
+    void lockInTheWayIsNamed_data()
     {
+        QTest::addColumn<QString>("target"); // of the link; empty: a folder
+        QTest::addColumn<QString>("what");
+        QTest::newRow("folder") << "" << "是文件夹";
+        QTest::newRow("link to a file") << "outside/lock" << "是一个链接";
+        QTest::newRow("link to a folder") << "outside" << "是一个链接";
+        QTest::newRow("dangling link") << "outside/none" << "是一个链接";
+    }
+    void lockInTheWayIsNamed()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, what);
         QTemporaryDir tmp;
-        QVERIFY(QDir().mkpath(tmp.path() + "/.TROVA-update-lock"));
-        QVERIFY(ZipBuilder(tmp.path() + "/Kalvimar.zip").file("TROVA", "v2").close());
-        const update::InstallResult r = update::installPackage(tmp.path(), [](const QString&, const QString&) { return true; });
-        QCOMPARE(r.error, QString("无法安装更新文件：%1/.TROVA-update-lock是文件夹，不是安装用的锁文件。").arg(tmp.path()));
+        const QString prog = tmp.path() + "/prog";
+        const QString lock = prog + "/.TROVA-update-lock";
+        QVERIFY(writeFile(tmp.path() + "/outside/lock", "outside", 0600));
+        QVERIFY(QDir().mkpath(prog + "/.TROVA-update"));
+        QVERIFY(ZipBuilder(prog + "/Kalvimar.zip").file("TROVA", "v2").close());
+        QVERIFY(target.isEmpty() ? QDir().mkpath(lock) : QFile::link(tmp.path() + "/" + target, lock));
+        const QStringList before = folderTree(tmp.path(), true);
+        const QString error = QString("无法安装更新文件：%1%2，不是安装用的锁文件。").arg(lock, what);
+        QCOMPARE(update::installPackage(prog, [](const QString&, const QString&) { return true; }).error, error);
+        QCOMPARE(update::recoverInterruptedInstall(prog), error);
+        QCOMPARE(folderTree(tmp.path(), true), before);
+    }
+
+    // A file of the folder that is a link (a library's short name) is
+    // replaced, kept and put back as the link itself, not as what it leads
+    // to, though in the backup it leads nowhere until the file it names is
+    // kept there too; a link the package does not name stays.
+    void linksAmongTheFilesAreFilesOfTheirOwn_data()
+    {
+        QTest::addColumn<QString>("target"); // of the link lib/libx.so
+        QTest::addColumn<bool>("starts");
+        for (const bool starts : { true, false }) {
+            const char* how = starts ? "new program starts" : "new program fails to start";
+            QTest::addRow("link to a file, %s", how) << "libx.so.1" << starts;
+            QTest::addRow("link to a folder, %s", how) << "../data" << starts;
+        }
+    }
+    void linksAmongTheFilesAreFilesOfTheirOwn()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, starts);
+        QTemporaryDir tmp;
+        const QString prog = tmp.path() + "/prog";
+        QVERIFY(writeFile(prog + "/TROVA", "v1", 0755));
+        QVERIFY(writeFile(prog + "/lib/libx.so.1", "x1"));
+        QVERIFY(writeFile(prog + "/data/keep.txt", "old data"));
+        QVERIFY(QFile::link(target, prog + "/lib/libx.so"));
+        QVERIFY(QFile::link("libx.so.1", prog + "/lib/liby.so"));
+        QVERIFY(ZipBuilder(prog + "/Kalvimar.zip").file("lib/libx.so", "so").file("lib/libx.so.1", "x2").file("TROVA", "v2").close());
+        const QStringList before = folderTree(prog, true);
+        const update::InstallResult r = update::installPackage(prog, [starts](const QString&, const QString&) { return starts; });
+        QVERIFY2(r.ok == starts, qPrintable(r.error));
+        QCOMPARE(QFileInfo(prog + "/lib/libx.so").isSymLink(), !starts);
+        if (starts)
+            QCOMPARE(fileBytes(prog + "/lib/libx.so"), QByteArray("so"));
+        else
+            QCOMPARE(folderTree(prog, true), before);
+        QCOMPARE(QFileInfo(prog + "/lib/liby.so").symLinkTarget(), prog + "/lib/libx.so.1");
+        QCOMPARE(fileBytes(prog + "/data/keep.txt"), QByteArray("old data"));
     }
 
     void installSwapsInTheNewProgram()
@@ -418,8 +509,8 @@ private Q_SLOTS:
         QVERIFY(prepareSwap(ref.path(), programFirst));
         QVERIFY(install(ref.path(), true).ok);
         const QStringList installed = folderTree(ref.path(), true);
-        // What the next install sweeps away: the staging folders left by a
-        // stop once the record is gone, and the package.
+        // What the next install sweeps away, or installs again: the staging
+        // folders left by a stop once the record is gone, and the package.
         auto whole = [](QStringList tree, bool package) {
             tree.removeIf([&](const QString& e) {
                 return e.startsWith(".TROVA-update") || (!package && e.startsWith("Kalvimar.zip"));
@@ -442,6 +533,12 @@ private Q_SLOTS:
                 const QByteArray stood = runProgram(prog + "/TROVA");
                 QVERIFY2(stood == "v1" || stood == "v2", qPrintable(QString("step %1: %2").arg(stoppedAt).arg(stood)));
                 newStood += stood == "v2";
+                // The new program never stands beside an old file.
+                for (const char* file : { "lib/big.bin", "trova-xlreader", "lib/after.txt", "newdir/sub/f.txt" }) {
+                    if (stood == "v2")
+                        QVERIFY2(fileBytes(prog + "/" + file) == fileBytes(ref.path() + "/" + file),
+                            qPrintable(QString("step %1: %2").arg(stoppedAt).arg(file)));
+                }
                 if (byInstall) {
                     const update::InstallResult r = install(prog, false);
                     QVERIFY2(r.error.contains("无法启动"), qPrintable(r.error));
@@ -457,9 +554,11 @@ private Q_SLOTS:
                     QCOMPARE(update::recoverInterruptedInstall(prog), QString());
                 }
                 stop.at = stoppedAt;
+                // A start leaves nothing of the install behind; the next
+                // install sweeps it away.
                 const QStringList after = folderTree(prog, true);
-                const bool isOld = whole(after, true) == before;
-                const bool isNew = whole(after, false) == whole(installed, false);
+                const bool isOld = byInstall ? whole(after, true) == before : after == before;
+                const bool isNew = byInstall ? whole(after, false) == whole(installed, false) : after == installed;
                 QVERIFY2(isOld || isNew, qPrintable(QString("step %1").arg(stoppedAt)));
                 if (stood == "v1")
                     QVERIFY2(isOld, qPrintable(QString("step %1").arg(stoppedAt)));
@@ -472,6 +571,82 @@ private Q_SLOTS:
             break;
         }
         QVERIFY(newStood > 0);
+    }
+
+    // The start's recovery is itself stopped after each of its steps, after
+    // a stop at each step of the install (the undo after the new program
+    // failed to start included); each later start is stopped again after
+    // one step, until one runs to its end. After every stop a program
+    // stands, and the last start leaves what one uninterrupted recovery
+    // leaves: the old folder before the program was in, the new one after,
+    // byte for byte.
+    void recoveryStoppedAtAnyStepEndsOldOrNew_data()
+    {
+        QTest::addColumn<bool>("starts");
+        QTest::newRow("new program starts") << true;
+        QTest::newRow("new program fails to start") << false;
+    }
+    void recoveryStoppedAtAnyStepEndsOldOrNew()
+    {
+        QFETCH(bool, starts);
+        StopAtStep stop;
+        QTemporaryDir tmp;
+        const QString prog = tmp.path() + "/prog";
+        const QString stopped = tmp.path() + "/stopped";
+        const auto install = [&] { update::installPackage(prog, [starts](const QString&, const QString&) { return starts; }); };
+        QVERIFY(prepareSwap(prog, false));
+        const QStringList oldTree = folderTree(prog, true);
+        QVERIFY(update::installPackage(prog, [](const QString&, const QString&) { return true; }).ok);
+        const QStringList newTree = folderTree(prog, true);
+        const auto stands = [&] {
+            const QByteArray program = fileBytes(prog + "/TROVA");
+            return (program == "#!/bin/sh\necho v1\n" || program == "#!/bin/sh\necho v2\n") && fileMode(prog + "/TROVA") == 0755;
+        };
+        // Runs the given step, stopped after step at (0: never); nothing
+        // when it was stopped.
+        const auto run = [&](const std::function<QString()>& what, int at) -> std::optional<QString> {
+            stop.steps = 0;
+            stop.at = at;
+            std::optional<QString> done;
+            try {
+                done = what();
+            } catch (const StopAtStep::Stop&) {
+            }
+            stop.at = 0;
+            return done;
+        };
+        const auto recover = [&] { return update::recoverInterruptedInstall(prog); };
+        const auto copy = [](const QString& from, const QString& to) {
+            return QDir(to).removeRecursively() && QProcess::execute("cp", { "-a", from, to }) == 0;
+        };
+
+        int recoveryStops = 0;
+        for (int installStop = 1;; ++installStop) {
+            QVERIFY(QDir(prog).removeRecursively() && prepareSwap(prog, false));
+            if (run([&] { install(); return QString(); }, installStop))
+                break;
+            QVERIFY(copy(prog, stopped));
+            QCOMPARE(run(recover, 0), QString());
+            const QStringList settled = folderTree(prog, true);
+            QVERIFY2(settled == oldTree || settled == newTree, qPrintable(QString("install step %1").arg(installStop)));
+            for (int recoveryStop = 1;; ++recoveryStop) {
+                const QString where = QString("install step %1, recovery step %2").arg(installStop).arg(recoveryStop);
+                QVERIFY(copy(stopped, prog));
+                if (run(recover, recoveryStop))
+                    break;
+                ++recoveryStops;
+                for (int later = 0;; ++later) {
+                    QVERIFY2(stands() && later < 100, qPrintable(where));
+                    const std::optional<QString> error = run(recover, 1);
+                    if (error) {
+                        QVERIFY2(error->isEmpty(), qPrintable(where + ": " + *error));
+                        break;
+                    }
+                }
+                QVERIFY2(folderTree(prog, true) == settled, qPrintable(where));
+            }
+        }
+        QVERIFY(recoveryStops > 20);
     }
 
     // A record that is not whole, or that leads through a link, puts nothing
@@ -496,6 +671,16 @@ private Q_SLOTS:
         QTest::newRow("a line dropped") << "dropped" << real << "却有";
         QTest::newRow("sealed, a path outside the folder") << "sealed outside" << real << "程序文件夹之外";
         QTest::newRow("sealed, a path through a linked folder") << "sealed link" << real << "经过链接“linked”";
+        // Whole and sealed, but not as the install writes a record.
+        const QString shape = "不是安装程序写的步骤";
+        QTest::newRow("sealed, a keep out of the backup") << "sealed keep elsewhere" << real << "第1步“keep conf.ini data/keep.txt”" + shape;
+        QTest::newRow("sealed, a replace not kept first") << "sealed no keep" << real << shape;
+        QTest::newRow("sealed, a keep not replaced") << "sealed no replace" << real << shape;
+        QTest::newRow("sealed, a replace from outside staging") << "sealed replace from elsewhere" << real << shape;
+        QTest::newRow("sealed, a file placed twice") << "sealed twice" << real << shape;
+        QTest::newRow("sealed, the program first") << "sealed program first" << real << shape;
+        QTest::newRow("sealed, a step after the program's") << "sealed after program" << real << shape;
+        QTest::newRow("sealed, no program step") << "sealed no program" << real << "没有放入程序TROVA的一步";
         QTest::newRow("backup folder a link") << "backup link" << real << "经过链接“.TROVA-update-backup”";
         QTest::newRow("staging folder a link") << "staging link" << real << "经过链接“.TROVA-update”";
         QTest::newRow("record a link") << "record link" << real << "不是可读取的普通文件";
@@ -510,25 +695,12 @@ private Q_SLOTS:
         const QString prog = tmp.path() + "/prog";
         const QString outside = tmp.path() + "/outside";
         QVERIFY(makeOutsideFolder(outside, "keep.txt"));
-        QVERIFY(prepareSwap(prog, false));
-        {
-            // A stop with files kept, moved and replaced, the program not.
-            StopAtStep stop;
-            stop.at = 7;
-            QVERIFY_THROWS_EXCEPTION(StopAtStep::Stop, update::installPackage(prog));
-        }
+        QVERIFY(stopMidSwap(prog));
         const QString journal = prog + "/.TROVA-update-journal";
         const QByteArray real = fileBytes(journal);
         QVERIFY(real.startsWith("TROVA swap journal"));
         const qsizetype lastLine = real.lastIndexOf('\n', real.size() - 2) + 1;
-        auto sealed = [&](const std::function<void(update::swap::Step&)>& change) {
-            QString why;
-            std::optional<update::swap::Plan> plan = update::swap::readJournal(prog + "/", &why);
-            if (!plan)
-                return false;
-            change(plan->steps[1]);
-            return update::swap::writeJournal(prog + "/", *plan);
-        };
+        const auto sealed = [&](const std::function<void(QList<Step>&)>& change) { return resealed(prog, change); };
         auto aside = [&](const QString& name) {
             return QFile::rename(prog + "/" + name, outside + "/" + name) && QFile::link(outside + "/" + name, prog + "/" + name);
         };
@@ -547,9 +719,28 @@ private Q_SLOTS:
         else if (damage == "dropped")
             QVERIFY(writeFile(journal, real.left(real.indexOf('\n') + 1) + real.mid(real.indexOf('\n', 22) + 1)));
         else if (damage == "sealed outside")
-            QVERIFY(sealed([](update::swap::Step& s) { s.from = "../outside/keep.txt"; }));
+            QVERIFY(sealed([](QList<Step>& s) { s[1].from = "../outside/keep.txt"; }));
         else if (damage == "sealed link")
-            QVERIFY(QFile::link(outside, prog + "/linked") && sealed([](update::swap::Step& s) { s.to = "linked/keep.txt"; }));
+            QVERIFY(QFile::link(outside, prog + "/linked") && sealed([](QList<Step>& s) {
+                s[1] = { Step::Keep, "linked/keep.txt", ".TROVA-update-backup/linked/keep.txt", QString() };
+                s[2] = { Step::Replace, ".TROVA-update/linked/keep.txt", "linked/keep.txt", s[1].to };
+            }));
+        else if (damage == "sealed keep elsewhere")
+            QVERIFY(sealed([](QList<Step>& s) { s.prepend({ Step::Keep, "conf.ini", "data/keep.txt", QString() }); }));
+        else if (damage == "sealed no keep")
+            QVERIFY(sealed([](QList<Step>& s) { s.removeAt(1); }));
+        else if (damage == "sealed no replace")
+            QVERIFY(sealed([](QList<Step>& s) { s.removeAt(2); }));
+        else if (damage == "sealed replace from elsewhere")
+            QVERIFY(sealed([](QList<Step>& s) { s[2].from = "data/keep.txt"; }));
+        else if (damage == "sealed twice")
+            QVERIFY(sealed([](QList<Step>& s) { s.insert(6, s[5]); }));
+        else if (damage == "sealed program first")
+            QVERIFY(sealed([](QList<Step>& s) { s = s.mid(7) + s.mid(0, 7); }));
+        else if (damage == "sealed after program")
+            QVERIFY(sealed([](QList<Step>& s) { s.append(s.takeAt(6)); }));
+        else if (damage == "sealed no program")
+            QVERIFY(sealed([](QList<Step>& s) { s.resize(7); }));
         else if (damage == "backup link")
             QVERIFY(aside(".TROVA-update-backup"));
         else if (damage == "staging link")
@@ -566,6 +757,26 @@ private Q_SLOTS:
         QVERIFY2(!r.ok && r.error.contains(reason), qPrintable(r.error));
         QCOMPARE(folderTree(tmp.path(), true), before);
         QCOMPARE(fileMode(outside), 0750);
+    }
+
+    // A record sealed without a replaced file's two steps is as the install
+    // writes one, but the backup holds that file's old copy: the rest is put
+    // back, and the copy, the backup and the record stay, each later start
+    // saying so and touching nothing.
+    void recordWithoutAKeptFileKeepsTheBackup()
+    {
+        QTemporaryDir tmp;
+        const QString prog = tmp.path() + "/prog";
+        QVERIFY(stopMidSwap(prog));
+        QVERIFY(resealed(prog, [](QList<Step>& s) { s.remove(1, 2); }));
+        const QString first = update::recoverInterruptedInstall(prog);
+        QVERIFY2(first.contains("还有没有放回的文件") && first.contains("没有删除"), qPrintable(first));
+        QCOMPARE(fileBytes(prog + "/.TROVA-update-backup/lib/big.bin"), QByteArray(70000, 'o'));
+        QCOMPARE(fileBytes(prog + "/trova-xlreader"), QByteArray("reader v1"));
+        const QStringList after = folderTree(prog, true);
+        const QString next = update::recoverInterruptedInstall(prog);
+        QVERIFY2(next.contains("有记录之外的文件"), qPrintable(next));
+        QCOMPARE(folderTree(prog, true), after);
     }
 
     // With a link where the install makes, fills or empties a folder, or on
