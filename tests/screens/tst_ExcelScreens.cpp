@@ -3,6 +3,7 @@
 #include "ExcelImport.h"
 #include "ExportCatcher.h"
 #include "ScriptedPrompter.h"
+#include "SmallFolder.h"
 #include "TestDb.h"
 #include "TestFiles.h"
 #include "TestMain.h"
@@ -260,6 +261,32 @@ private Q_SLOTS:
         QVERIFY(machines().isEmpty());
         QTRY_VERIFY(!screen.isVisible());
         QCOMPARE(m_loads, 1);
+    }
+
+    // The log on a disk that fills: the import stops at the refused row
+    // whose line the disk refuses and says which line was lost; the log
+    // keeps whole lines.
+    void fullLogDiskIsSaid()
+    {
+        TROVA_SMALL_FOLDER(disk, 64 * 1024);
+        AppSettings s = Module1::settings();
+        s.logFolder = disk.path();
+        Module1::setSettings(s);
+        QList<QStringList> sheet = { { "Machine", "Description", "Line" } };
+        for (int r = 0; r < 3000; ++r)
+            sheet << QStringList{ QStringLiteral("M%1").arg(r), "d", QStringLiteral("L%1").arg(r) };
+        prompter().files.enqueue(m_exports.writeSheet("unknown.xlsx", sheet));
+        const workbook::ImportOutcome out = import();
+        const QStringList logged = testing::errorLogLines();
+        QVERIFY(!logged.isEmpty() && logged.size() < 3000);
+        QVERIFY(testing::errorLogText().endsWith("\r\n"));
+        QCOMPARE(logged.last(), QStringLiteral("Cannot found the Line ID L%1").arg(logged.size() - 1));
+        QCOMPARE(out.rejected, logged.size());
+        QCOMPARE(prompter().texts(),
+            QStringList({ QStringLiteral("The error log %1 cannot be written: No space left on device. 1 line was lost: "
+                                         "Cannot found the Line ID L%2\n\n0 records were imported before the error.")
+                              .arg(QDir::toNativeSeparators(Module1::ErrorLogPath()))
+                              .arg(logged.size()) }));
     }
 
     void failureInTheMiddleSaysWhatWasStored()
