@@ -1,15 +1,20 @@
 #include "TestFiles.h"
+#include "SmallFolder.h"
 #include "TestMain.h"
+#include "workbook/ExportWriter.h"
 #include "workbook/SheetFrames.h"
 #include "workbook/SheetReader.h"
 #include "workbook/Workbook.h"
 #include "workbook/WorkbookExport.h"
 
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <atomic>
 #include <fcntl.h>
@@ -36,6 +41,19 @@ public:
             .value(c);
     }
     QString status(int r) const override { return QStringList { "", "0", "1", " 2" }.value(r + 1); }
+};
+
+// A long list of eight columns, each cell its own text.
+class ManyRows : public workbook::TableSource {
+public:
+    explicit ManyRows(int rows) : m_rows(rows) {}
+    int rowCount() const override { return m_rows; }
+    int columnCount() const override { return 8; }
+    QString header(int c) const override { return QStringLiteral("Column %1").arg(c); }
+    QString text(int r, int c) const override { return QStringLiteral("Row %1 column %2 text").arg(r).arg(c); }
+
+private:
+    int m_rows;
 };
 
 // The n-th element of a kind (tag) from the section of the styles on.
@@ -283,6 +301,63 @@ private Q_SLOTS:
             QVERIFY(decoder.feed(answer.mid(at, piece)));
         QVERIFY(decoder.complete());
         QCOMPARE(decoder.takeRows(), expected);
+    }
+
+    // On a disk that fills at any point of the writing (the rows, the sheet
+    // put together, the package), the workbook is either whole or gone with
+    // the disk full said, and the writing holds no disk space after it.
+    void exportOnAFillingDisk()
+    {
+        TROVA_SMALL_FOLDER(disk, 1 << 20);
+        const QString path = QDir(disk.path()).filePath("TROVA_abcdef.xlsx");
+        const QString full = "The workbook " + path + " cannot be written: the disk of the folder "
+            + QDir::toNativeSeparators(disk.path()) + " is full.";
+        QStringList seen;
+        for (const int rows : { 0, 100, 300, 600, 900, 1200, 1500, 2000, 3000, 5000 }) {
+            const QString at = QStringLiteral("%1 rows").arg(rows);
+            QString error;
+            if (workbook::writeExport(ManyRows(rows), workbook::SourceKind::Grid, {}, path, &error)) {
+                const auto sheet = workbook::readFirstSheet(path);
+                QVERIFY2(sheet && sheet->size() == (rows == 0 ? 0 : rows + 1), qPrintable(at));
+                QVERIFY2(rows == 0 || sheet->last().first() == QStringLiteral("Row %1 column 0 text").arg(rows - 1),
+                    qPrintable(at));
+                QVERIFY(QFile::remove(path));
+                seen << "written";
+            } else {
+                QVERIFY2(!QFile::exists(path), qPrintable(at));
+                QVERIFY2(error == full || error.contains("could not be put together whole"), qPrintable(at + error));
+                seen << (error == full ? "full" : "cut");
+            }
+            QVERIFY2(QDir(disk.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), qPrintable(at));
+            QVERIFY2(disk.free() == disk.size(), qPrintable(at));
+        }
+        QVERIFY2(seen.contains("written") && seen.contains("full"), qPrintable(seen.join(' ')));
+    }
+
+    // The program ends while an export is written: its writer goes before
+    // its end is handled, as the writing ends or before, and leaves no file.
+    void exportEndedWithTheProgramLeavesNoFile_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("writingEnded");
+        QTest::newRow("after the writing") << 3 << true;
+        QTest::newRow("during the writing") << 200000 << false;
+    }
+    void exportEndedWithTheProgramLeavesNoFile()
+    {
+        QFETCH(int, rows);
+        QFETCH(bool, writingEnded);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("TROVA_abcdef.xlsx");
+        {
+            workbook::ExportWriter writer(workbook::snapshotOf(ManyRows(rows)), workbook::SourceKind::Grid, {}, path);
+            writer.start();
+            // No event is handled here: the writer never hears that its thread ended.
+            for (QDeadlineTimer until(60000); writingEnded && !QFile::exists(path + ".written") && !until.hasExpired();)
+                QThread::msleep(5);
+            QCOMPARE(QFile::exists(path + ".written"), writingEnded);
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
     }
 
     void exportLayout_data()
