@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -309,6 +310,10 @@ private Q_SLOTS:
     void exportOnAFillingDisk()
     {
         TROVA_SMALL_FOLDER(disk, 1 << 20);
+        // The temporary folder on it, as the program's exports go there.
+        const QByteArray tmpdir = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(disk.path()));
+        const auto restore = qScopeGuard([&tmpdir] { qputenv("TMPDIR", tmpdir); });
         const QString path = QDir(disk.path()).filePath("TROVA_abcdef.xlsx");
         const QString full = "The workbook " + path + " cannot be written: the disk of the folder "
             + QDir::toNativeSeparators(disk.path()) + " is full.";
