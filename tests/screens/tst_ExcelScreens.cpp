@@ -180,6 +180,32 @@ private Q_SLOTS:
         QCOMPARE(m_exports.opened.size(), opened);
     }
 
+    // The temporary folder on a disk that a long list fills: the export
+    // says the disk is full, leaves nothing there and gives the space back
+    // at once, so that a short export then goes through.
+    void fullExportDiskIsSaid()
+    {
+        TROVA_SMALL_FOLDER(disk, 1 << 20);
+        disk.beTemporaryFolder();
+        Module1::setExportFolder(disk.path());
+        const auto restore = qScopeGuard([this] { Module1::setExportFolder(m_exports.folder()); });
+        QTableWidget grid(20000, 4);
+        for (int r = 0; r < grid.rowCount(); ++r) {
+            for (int c = 1; c < 4; ++c)
+                grid.setItem(r, c, new QTableWidgetItem(QStringLiteral("row %1 column %2").arg(r).arg(c)));
+        }
+        QVERIFY(!Module1::ExportGridToExcel(&grid));
+        QCOMPARE(prompter().messages.size(), 1);
+        QVERIFY2(prompter().last().text.endsWith(" cannot be written: the disk of the folder "
+                     + QDir::toNativeSeparators(disk.path()) + " is full."),
+            qPrintable(prompter().last().text));
+        QCOMPARE(QDir(disk.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+        QCOMPARE(disk.free(), disk.size());
+        grid.setRowCount(1);
+        QVERIFY(Module1::ExportGridToExcel(&grid));
+        QCOMPARE(m_exports.lastRows().size(), 2);
+    }
+
     // A file another program wrote, through the file dialog; a cancelled
     // dialog first, which writes and reloads nothing. (The .xls reader is the
     // workbook test's.)

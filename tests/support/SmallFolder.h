@@ -37,6 +37,8 @@ public:
     }
     ~SmallFolder()
     {
+        if (m_temporary)
+            qputenv("TMPDIR", m_tmpdir);
         if (m_mounted)
             ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
     }
@@ -44,6 +46,14 @@ public:
     SmallFolder& operator=(const SmallFolder&) = delete;
 
     bool ready() const { return m_mounted; }
+    // Makes the folder the temporary folder (TMPDIR) while it lives.
+    void beTemporaryFolder()
+    {
+        if (!m_temporary)
+            m_tmpdir = qgetenv("TMPDIR");
+        m_temporary = true;
+        qputenv("TMPDIR", QFile::encodeName(m_dir.path()));
+    }
     QString why() const { return m_why; }
     QString path() const { return m_dir.path(); }
     // Free bytes now: what the disk holds, less what files (open deleted ones
@@ -55,12 +65,14 @@ private:
     QTemporaryDir m_dir;
     QString m_why;
     bool m_mounted = false;
+    bool m_temporary = false;
+    QByteArray m_tmpdir;
 };
 
 } // namespace testing
 
 // Declares a SmallFolder; the test is skipped where no disk can be mounted.
 #define TROVA_SMALL_FOLDER(name, bytes)                                                                          \
-    const testing::SmallFolder name(bytes);                                                                      \
+    testing::SmallFolder name(bytes);                                                                      \
     if (!name.ready())                                                                                           \
         QSKIP(qPrintable(name.why()));

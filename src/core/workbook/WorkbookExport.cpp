@@ -284,12 +284,14 @@ bool writeExport(const TableSource& source, SourceKind kind, const ExportOptions
     wo.tmpdir = tmpdir.data();
     RowFile rowFile(folder);
     if (!rowFile.file()) {
+        QFile::remove(path);
         if (error)
             *error = errorText(path, QString::fromLocal8Bit(std::strerror(rowFile.error())));
         return false;
     }
     lxw_workbook* wb = workbook_new_opt(file.constData(), &wo);
     if (!wb) {
+        QFile::remove(path);
         if (error)
             *error = QStringLiteral("The workbook %1 cannot be created.").arg(path);
         return false;

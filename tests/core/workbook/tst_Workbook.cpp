@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QScopeGuard>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -311,9 +310,7 @@ private Q_SLOTS:
     {
         TROVA_SMALL_FOLDER(disk, 1 << 20);
         // The temporary folder on it, as the program's exports go there.
-        const QByteArray tmpdir = qgetenv("TMPDIR");
-        qputenv("TMPDIR", QFile::encodeName(disk.path()));
-        const auto restore = qScopeGuard([&tmpdir] { qputenv("TMPDIR", tmpdir); });
+        disk.beTemporaryFolder();
         const QString path = QDir(disk.path()).filePath("TROVA_abcdef.xlsx");
         const QString full = "The workbook " + path + " cannot be written: the disk of the folder "
             + QDir::toNativeSeparators(disk.path()) + " is full.";
