@@ -4,13 +4,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QStorageInfo>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <unzip.h>
 #include <xlsxwriter.h>
@@ -358,8 +358,10 @@ bool writeExport(const TableSource& source, SourceKind kind, const ExportOptions
     // Putting the sheet together copies its rows, beside them: without room
     // for the copy it would come out cut, so it is not tried.
     std::fflush(rowFile.file());
+    struct statvfs disk{};
     const bool noRoom = !stopped() && failed == LXW_NO_ERROR && !rowFile.error()
-                        && QStorageInfo(folder).bytesAvailable() < rowFile.written();
+                        && ::statvfs(tmpdir.constData(), &disk) == 0
+                        && qint64(disk.f_bavail) * qint64(disk.f_frsize) < rowFile.written();
     errno = 0;
     lxw_error closed = LXW_NO_ERROR;
     if (noRoom)
