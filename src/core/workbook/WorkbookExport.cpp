@@ -368,7 +368,7 @@ bool writeExport(const TableSource& source, SourceKind kind, const ExportOptions
         lxw_workbook_free(wb);
     else
         closed = workbook_close(wb);
-    const int closeErrno = noRoom ? ENOSPC : errno;
+    const int closeErrno = errno;
     rowFile.release();
     if (stopped()) {
         QFile::remove(path);
@@ -379,15 +379,18 @@ bool writeExport(const TableSource& source, SourceKind kind, const ExportOptions
     if (failed == LXW_NO_ERROR)
         failed = closed;
     // A workbook not written whole goes at once: nothing would ever remove it.
+    // The reason, or none for a full disk.
     QString reason;
-    if (noRoom) {
-        reason.clear();
-    } else if (rowFile.error()) {
-        reason = diskFull(rowFile.error()) ? QString() : QString::fromLocal8Bit(std::strerror(rowFile.error()));
+    const int rowsError = noRoom ? ENOSPC : rowFile.error();
+    if (rowsError) {
+        if (!diskFull(rowsError))
+            reason = QString::fromLocal8Bit(std::strerror(rowsError));
     } else if (failed != LXW_NO_ERROR) {
+        // The library's own file failures leave the system's reason behind.
         const bool fileFailure = failed == LXW_ERROR_ZIP_FILE_OPERATION || failed == LXW_ERROR_CREATING_TMPFILE
                                  || failed == LXW_ERROR_CREATING_XLSX_FILE || failed == LXW_ERROR_ZIP_INTERNAL_ERROR;
-        reason = fileFailure && diskFull(closeErrno) ? QString() : QString::fromUtf8(lxw_strerror(failed));
+        if (!fileFailure || !diskFull(closeErrno))
+            reason = QString::fromUtf8(lxw_strerror(failed));
     } else if (sheetBytes(path) < rowFile.written()) {
         // The library ignores a failed write of the sheet it puts together.
         reason = QStringLiteral("its sheet could not be put together whole in %1.")
