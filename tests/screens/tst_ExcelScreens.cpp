@@ -195,12 +195,10 @@ private Q_SLOTS:
                 grid.setItem(r, c, new QTableWidgetItem(QStringLiteral("row %1 column %2").arg(r).arg(c)));
         }
         QVERIFY(!Module1::ExportGridToExcel(&grid));
-        QCOMPARE(prompter().messages.size(), 1);
-        QVERIFY2(prompter().last().text.endsWith(" cannot be written: the disk of the folder "
-                     + QDir::toNativeSeparators(disk.path()) + " is full."),
-            qPrintable(prompter().last().text));
-        QCOMPARE(QDir(disk.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
-        QCOMPARE(disk.free(), disk.size());
+        const QString said = prompter().texts().join("");
+        QVERIFY2(said.endsWith("cannot be written: the disk of the folder " + disk.path() + " is full."),
+            qPrintable(said));
+        QVERIFY(disk.empty());
         grid.setRowCount(1);
         QVERIFY(Module1::ExportGridToExcel(&grid));
         QCOMPARE(m_exports.lastRows().size(), 2);
@@ -309,8 +307,9 @@ private Q_SLOTS:
         QCOMPARE(logged.last(), QStringLiteral("Cannot found the Line ID L%1").arg(logged.size() - 1));
         QCOMPARE(out.rejected, logged.size());
         QCOMPARE(prompter().texts(),
-            QStringList({ QStringLiteral("The error log %1 cannot be written: No space left on device. 1 line was lost: "
-                                         "Cannot found the Line ID L%2\n\n0 records were imported before the error.")
+            QStringList({ QStringLiteral("The error log %1 cannot be written: No space left on device. 1 line was "
+                                         "lost: Cannot found the Line ID L%2\n\n0 records were imported before the "
+                                         "error.")
                               .arg(QDir::toNativeSeparators(Module1::ErrorLogPath()))
                               .arg(logged.size()) }));
     }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QDir>
 #include <QFile>
 #include <QStorageInfo>
-#include <QString>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -11,29 +11,22 @@
 
 namespace testing {
 
-// A folder on a disk of its own that holds `bytes` (a memory file system
-// mounted for the test and gone with it), for what a full disk does to the
-// program's writes. SmallDisk only changes what the update code reads as free
-// space; this disk really fills. Mounting takes the right to mount: without
-// it ready() is false and why() says so.
+// A folder on a disk of its own that holds `bytes` and really fills (a
+// memory file system mounted for the test; SmallDisk only changes what the
+// update code reads as free space). Mounting takes the right to mount:
+// without it ready() is false and why() says so.
 class SmallFolder
 {
 public:
     explicit SmallFolder(qint64 bytes)
     {
-        if (!m_dir.isValid()) {
-            m_why = QStringLiteral("no temporary folder");
-            return;
-        }
         const QByteArray options = "size=" + QByteArray::number(bytes) + ",mode=0700";
-        if (::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", MS_NOSUID | MS_NODEV,
-                    options.constData())
-            != 0) {
-            m_why = QStringLiteral("a small disk is mounted for this test, which takes the right to mount: %1")
-                        .arg(QString::fromLocal8Bit(std::strerror(errno)));
-            return;
-        }
-        m_mounted = true;
+        m_mounted = m_dir.isValid()
+                    && ::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", MS_NOSUID | MS_NODEV,
+                               options.constData())
+                           == 0;
+        if (!m_mounted)
+            m_why = QStringLiteral("no small disk can be mounted: %1").arg(QString::fromLocal8Bit(strerror(errno)));
     }
     ~SmallFolder()
     {
@@ -46,20 +39,22 @@ public:
     SmallFolder& operator=(const SmallFolder&) = delete;
 
     bool ready() const { return m_mounted; }
-    // Makes the folder the temporary folder (TMPDIR) while it lives.
-    void beTemporaryFolder()
-    {
-        if (!m_temporary)
-            m_tmpdir = qgetenv("TMPDIR");
-        m_temporary = true;
-        qputenv("TMPDIR", QFile::encodeName(m_dir.path()));
-    }
     QString why() const { return m_why; }
     QString path() const { return m_dir.path(); }
-    // Free bytes now: what the disk holds, less what files (open deleted ones
-    // among them) take.
-    qint64 free() const { return QStorageInfo(m_dir.path()).bytesFree(); }
-    qint64 size() const { return QStorageInfo(m_dir.path()).bytesTotal(); }
+    // No file in it, and none (open deleted ones included) takes any of it.
+    bool empty() const
+    {
+        const QStorageInfo disk(path());
+        return QDir(path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
+               && disk.bytesFree() == disk.bytesTotal();
+    }
+    // The folder is the temporary folder (TMPDIR) while it lives.
+    void beTemporaryFolder()
+    {
+        m_tmpdir = m_temporary ? m_tmpdir : qgetenv("TMPDIR");
+        m_temporary = true;
+        qputenv("TMPDIR", QFile::encodeName(path()));
+    }
 
 private:
     QTemporaryDir m_dir;
@@ -71,8 +66,8 @@ private:
 
 } // namespace testing
 
-// Declares a SmallFolder; the test is skipped where no disk can be mounted.
+// A SmallFolder, or the test skipped where none can be mounted.
 #define TROVA_SMALL_FOLDER(name, bytes)                                                                          \
-    testing::SmallFolder name(bytes);                                                                      \
+    testing::SmallFolder name(bytes);                                                                            \
     if (!name.ready())                                                                                           \
         QSKIP(qPrintable(name.why()));

@@ -43,17 +43,14 @@ public:
     QString status(int r) const override { return QStringList { "", "0", "1", " 2" }.value(r + 1); }
 };
 
-// A long list of eight columns, each cell its own text.
-class ManyRows : public workbook::TableSource {
-public:
-    explicit ManyRows(int rows) : m_rows(rows) {}
-    int rowCount() const override { return m_rows; }
+// A list of eight columns, each cell its own text.
+struct ManyRows : workbook::TableSource {
+    explicit ManyRows(int rows) : rows(rows) {}
+    int rowCount() const override { return rows; }
     int columnCount() const override { return 8; }
     QString header(int c) const override { return QStringLiteral("Column %1").arg(c); }
     QString text(int r, int c) const override { return QStringLiteral("Row %1 column %2 text").arg(r).arg(c); }
-
-private:
-    int m_rows;
+    int rows;
 };
 
 // The n-th element of a kind (tag) from the section of the styles on.
@@ -304,60 +301,44 @@ private Q_SLOTS:
     }
 
     // On a disk that fills at any point of the writing (the rows, the sheet
-    // put together, the package), the workbook is either whole or gone with
-    // the disk full said, and the writing holds no disk space after it.
+    // put together, the package), the workbook is whole or gone with the
+    // disk full said, and the writing holds no disk space after it.
     void exportOnAFillingDisk()
     {
         TROVA_SMALL_FOLDER(disk, 1 << 20);
-        // The temporary folder on it, as the program's exports go there.
-        disk.beTemporaryFolder();
+        disk.beTemporaryFolder(); // where the program's exports go
         const QString path = QDir(disk.path()).filePath("TROVA_abcdef.xlsx");
-        const QString full = "The workbook " + path + " cannot be written: the disk of the folder "
-            + QDir::toNativeSeparators(disk.path()) + " is full.";
+        const QString full
+            = "The workbook " + path + " cannot be written: the disk of the folder " + disk.path() + " is full.";
         QStringList seen;
         for (const int rows : { 0, 100, 300, 600, 900, 1200, 1500, 2000, 3000, 5000 }) {
-            const QString at = QStringLiteral("%1 rows").arg(rows);
             QString error;
             if (workbook::writeExport(ManyRows(rows), workbook::SourceKind::Grid, {}, path, &error)) {
-                const auto sheet = workbook::readFirstSheet(path);
-                QVERIFY2(sheet && sheet->size() == (rows == 0 ? 0 : rows + 1), qPrintable(at));
-                QVERIFY2(rows == 0 || sheet->last().first() == QStringLiteral("Row %1 column 0 text").arg(rows - 1),
-                    qPrintable(at));
+                const Rows sheet = workbook::readFirstSheet(path).value_or(Rows());
+                QCOMPARE(sheet.size(), rows == 0 ? 0 : rows + 1);
+                QVERIFY(rows == 0 || sheet.last().first() == QStringLiteral("Row %1 column 0 text").arg(rows - 1));
                 QVERIFY(QFile::remove(path));
-                seen << "written";
-            } else {
-                QVERIFY2(!QFile::exists(path), qPrintable(at));
-                QVERIFY2(error == full || error.contains("could not be put together whole"), qPrintable(at + error));
-                seen << (error == full ? "full" : "cut");
             }
-            QVERIFY2(QDir(disk.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), qPrintable(at));
-            QVERIFY2(disk.free() == disk.size(), qPrintable(at));
+            QVERIFY2(error.isEmpty() || error == full, qPrintable(error));
+            QVERIFY2(disk.empty(), qPrintable(QString::number(rows)));
+            seen << error;
         }
-        QVERIFY2(seen.contains("written") && seen.contains("full"), qPrintable(seen.join(' ')));
+        QVERIFY(seen.contains("") && seen.contains(full));
     }
 
-    // The program ends while an export is written: its writer goes before
-    // its end is handled, as the writing ends or before, and leaves no file.
-    void exportEndedWithTheProgramLeavesNoFile_data()
-    {
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<bool>("writingEnded");
-        QTest::newRow("after the writing") << 3 << true;
-        QTest::newRow("during the writing") << 200000 << false;
-    }
+    // The program ends as an export's writing ends: its writer goes before
+    // it hears of that end, and leaves no file.
     void exportEndedWithTheProgramLeavesNoFile()
     {
-        QFETCH(int, rows);
-        QFETCH(bool, writingEnded);
         QTemporaryDir dir;
         const QString path = dir.filePath("TROVA_abcdef.xlsx");
         {
-            workbook::ExportWriter writer(workbook::snapshotOf(ManyRows(rows)), workbook::SourceKind::Grid, {}, path);
+            workbook::ExportWriter writer(workbook::snapshotOf(ManyRows(3)), workbook::SourceKind::Grid, {}, path);
             writer.start();
             // No event is handled here: the writer never hears that its thread ended.
-            for (QDeadlineTimer until(60000); writingEnded && !QFile::exists(path + ".written") && !until.hasExpired();)
+            for (QDeadlineTimer until(60000); !QFile::exists(path + ".written") && !until.hasExpired();)
                 QThread::msleep(5);
-            QCOMPARE(QFile::exists(path + ".written"), writingEnded);
+            QVERIFY(QFile::exists(path + ".written"));
         }
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
     }
