@@ -26,7 +26,7 @@ Mtc_DT200::Mtc_DT200(QWidget* parent) : PlantScreen(QStringLiteral("Maintenance 
     TableBinding b;
     b.table = QStringLiteral("dt200_info");
     b.fields = {{QStringLiteral("gw21_ip"), txtIP, true, true},
-                {QStringLiteral("dt200_id"), txtID, true, true, setup::TypedTerminalId},
+                {QStringLiteral("dt200_id"), txtID, true, true, setup::FormatTerminalId},
                 {QStringLiteral("dt200_desc"), txtDesc}};
     b.requiredMessage = QStringLiteral("The GW21 IP or DT200 ID cannot be null ...");
     b.guardTable = QStringLiteral("check_history");

@@ -63,7 +63,7 @@ OPT_Line_Set::OPT_Line_Set(QWidget* parent) : MaintenanceScreen(parent)
     b.fields = {{QStringLiteral("line_id"), cboLine, true, true}, {QStringLiteral("proj_id"), cboProj, false, true},
                 {QStringLiteral("part_no"), cboPart, false, true}, {QStringLiteral("mc_id"), cboMC, true, true},
                 {QStringLiteral("gw21_ip"), cboGW21, true, true},
-                {QStringLiteral("dt200_id"), cboDT, true, true, setup::TypedTerminalId}};
+                {QStringLiteral("dt200_id"), cboDT, true, true, setup::FormatTerminalId}};
     b.requiredMessage = QStringLiteral("The Parameter cannot be null ...");
     setTableBinding(b);
     Form_Load();

@@ -3,6 +3,7 @@
 #include "ExcelImport.h"
 #include "ExportCatcher.h"
 #include "ScriptedPrompter.h"
+#include "SmallFolder.h"
 #include "TestDb.h"
 #include "TestFiles.h"
 #include "TestMain.h"
@@ -34,7 +35,7 @@ static QStringList machines()
 }
 
 // How a test stops the work of a screen while it runs.
-enum class StopBy { Nothing, Close, Login };
+enum class StopBy { Nothing, Close, Login, Quit };
 
 // A screen as the export and import see one: a button, Exit, a list.
 // A work that runs to its end, one whose screen is closed, one that a login
@@ -179,6 +180,30 @@ private Q_SLOTS:
         QCOMPARE(m_exports.opened.size(), opened);
     }
 
+    // The temporary folder on a disk that a long list fills: the export
+    // says the disk is full, leaves nothing there and gives the space back
+    // at once, so that a short export then goes through.
+    void fullExportDiskIsSaid()
+    {
+        TROVA_SMALL_FOLDER(disk, 1 << 20);
+        disk.beTemporaryFolder();
+        Module1::setExportFolder(disk.path());
+        const auto restore = qScopeGuard([this] { Module1::setExportFolder(m_exports.folder()); });
+        QTableWidget grid(20000, 4);
+        for (int r = 0; r < grid.rowCount(); ++r) {
+            for (int c = 1; c < 4; ++c)
+                grid.setItem(r, c, new QTableWidgetItem(QStringLiteral("row %1 column %2").arg(r).arg(c)));
+        }
+        QVERIFY(!Module1::ExportGridToExcel(&grid));
+        const QString said = prompter().texts().join("");
+        QVERIFY2(said.endsWith("cannot be written: the disk of the folder " + disk.path() + " is full."),
+            qPrintable(said));
+        QVERIFY(disk.empty());
+        grid.setRowCount(1);
+        QVERIFY(Module1::ExportGridToExcel(&grid));
+        QCOMPARE(m_exports.lastRows().size(), 2);
+    }
+
     // A file another program wrote, through the file dialog; a cancelled
     // dialog first, which writes and reloads nothing. (The .xls reader is the
     // workbook test's.)
@@ -262,6 +287,33 @@ private Q_SLOTS:
         QCOMPARE(m_loads, 1);
     }
 
+    // The log on a disk that fills: the import stops at the refused row
+    // whose line the disk refuses and says which line was lost; the log
+    // keeps whole lines.
+    void fullLogDiskIsSaid()
+    {
+        TROVA_SMALL_FOLDER(disk, 64 * 1024);
+        AppSettings s = Module1::settings();
+        s.logFolder = disk.path();
+        Module1::setSettings(s);
+        QList<QStringList> sheet = { { "Machine", "Description", "Line" } };
+        for (int r = 0; r < 3000; ++r)
+            sheet << QStringList{ QStringLiteral("M%1").arg(r), "d", QStringLiteral("L%1").arg(r) };
+        prompter().files.enqueue(m_exports.writeSheet("unknown.xlsx", sheet));
+        const workbook::ImportOutcome out = import();
+        const QStringList logged = testing::errorLogLines();
+        QVERIFY(!logged.isEmpty() && logged.size() < 3000);
+        QVERIFY(testing::errorLogText().endsWith("\r\n"));
+        QCOMPARE(logged.last(), QStringLiteral("Cannot found the Line ID L%1").arg(logged.size() - 1));
+        QCOMPARE(out.rejected, logged.size());
+        QCOMPARE(prompter().texts(),
+            QStringList({ QStringLiteral("The error log %1 cannot be written: No space left on device. 1 line was "
+                                         "lost: Cannot found the Line ID L%2\n\n0 records were imported before the "
+                                         "error.")
+                              .arg(QDir::toNativeSeparators(Module1::ErrorLogPath()))
+                              .arg(logged.size()) }));
+    }
+
     void failureInTheMiddleSaysWhatWasStored()
     {
         addLine("L1");
@@ -282,7 +334,11 @@ private Q_SLOTS:
     // the screen shows the writing, its button off and Exit on. Closing the
     // screen or a login as another user stops it: nothing is opened or told,
     // no file is left, and a closed screen closes once the export has ended.
-    void exportWritesWhileEventsGoOn_data() { stopByRows(); }
+    void exportWritesWhileEventsGoOn_data()
+    {
+        stopByRows();
+        QTest::newRow("program ends") << StopBy::Quit;
+    }
     void exportWritesWhileEventsGoOn()
     {
         QFETCH(StopBy, stopBy);
@@ -307,12 +363,19 @@ private Q_SLOTS:
                     w.screen.close();
                 else if (stopBy == StopBy::Login)
                     Module1::DropExport(&w.screen);
+                else if (stopBy == StopBy::Quit)
+                    QCoreApplication::exit(0);
             }
         });
         ticker.start(1);
         const QStringList before = QDir(m_exports.folder()).entryList({ "*.xlsx" });
 
         const bool opened = Module1::ExportGridToExcel(w.grid);
+        if (stopBy == StopBy::Quit) {
+            // The event loops may run again for the tests that follow.
+            QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+            QCoreApplication::exec();
+        }
         QVERIFY(ticks > 0);
         QCOMPARE(seen, QStringList({ "button off", "exit on", "Writing the workbook ..." }));
         QVERIFY(w.button->isEnabled());

@@ -131,6 +131,39 @@ private Q_SLOTS:
             QStringList({ "L1|-001", "L2|-001" }));
     }
 
+    // Terminal 1.5, stored as typed, beside 002: the list exported and
+    // imported again renews the rows and stores nothing new.
+    void exportedListImportsBackUnchanged()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        auto* terminals = f.open<Mtc_DT200>("Man_DT200");
+        QVERIFY(terminals);
+        for (const char* id : { "1.5", "2" }) {
+            terminals->cmdNew->click();
+            terminals->txtIP->setText("10.0.0.9");
+            terminals->txtID->setText(id);
+            terminals->cmdSave->click();
+        }
+        auto* s = f.open<OPT_Line_Set>("OPR_Line_SET");
+        QVERIFY(s);
+        typeNewRow(s, "10.0.0.9", "1.5");
+        s->cmdSave->click();
+        typeNewRow(s, "10.0.0.9", "2");
+        testing::choose(s->cboMC, "M2");
+        s->cmdSave->click();
+        const QStringList stored = lineSets();
+        QCOMPARE(stored, QStringList({ "L1|PR1|P1|M1|10.0.0.9|1.5|SYSADMIN", "L1|PR1|P1|M2|10.0.0.9|002|SYSADMIN" }));
+        gConn().exec("update line_set set update_user = 'OLD'");
+
+        s->cmdExport->click();
+        prompter().clear();
+        prompter().files.enqueue(m_exports.last());
+        s->cmdImport->click();
+        QCOMPARE(prompter().texts(), QStringList({ "The success import 2 records." }));
+        QCOMPARE(lineSets(), stored);
+    }
+
     // Edit of one of two rows that share line, machine, gateway and
     // terminal changes that row alone.
     void editChangesTheRowShownOnly()

@@ -3,25 +3,18 @@
 #include "workbook/WorkbookExport.h"
 
 #include <QRegularExpression>
-#include <cmath>
 
 namespace setup {
 
 QString FormatTerminalId(const QString& text)
 {
-    bool ok = false;
-    const double v = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(v) || std::fabs(v) > 1e15)
+    static const QRegularExpression whole(QStringLiteral("^([+-]?)0*([0-9]+)$"));
+    const QRegularExpressionMatch m = whole.match(text.trimmed());
+    if (!m.hasMatch())
         return text;
-    const qint64 n = std::llround(v);
-    const QString digits = QString::number(n < 0 ? -n : n).rightJustified(3, QLatin1Char('0'));
-    return n < 0 ? QStringLiteral("-") + digits : digits;
-}
-
-QString TypedTerminalId(const QString& text)
-{
-    static const QRegularExpression whole(QStringLiteral("^[+-]?[0-9]+$"));
-    return whole.match(text.trimmed()).hasMatch() ? FormatTerminalId(text) : text;
+    const QString digits = m.captured(2).rightJustified(3, QLatin1Char('0'));
+    const bool negative = m.captured(1) == QLatin1String("-") && digits != QLatin1String("000");
+    return negative ? QLatin1Char('-') + digits : digits;
 }
 
 namespace {

@@ -9,13 +9,13 @@
 // The checks read the database they are given while the rows run.
 namespace setup {
 
-// A terminal id as the terminals are stored: a number becomes three digits
-// at least ("5" -> "005", "12.0" -> "012"); any other text stays as it is.
+// A terminal id as every road stores it (the screens' boxes and the
+// import): a whole number (digits, a sign before them allowed, blanks
+// around) becomes three digits at least ("5" -> "005", "-1" -> "-001",
+// " 0012 " -> "012"); any other text stays as it is ("1.5", "2.0", "1e1",
+// "T5"). A stored id comes back unchanged, so a list exported and imported
+// again names the same terminals.
 QString FormatTerminalId(const QString& text);
-// A terminal id typed on a screen: a whole number (digits, a sign before
-// them allowed) is stored as the import stores it ("1" -> "001", "-1" ->
-// "-001"); any other text is kept as typed.
-QString TypedTerminalId(const QString& text);
 
 // line_set, columns A to F: line, project, part number, machine, gateway,
 // terminal. Refused rows: unknown line, part number not of the project,

@@ -1,9 +1,18 @@
 #include "workbook/WorkbookExport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
+#include <fcntl.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+#include <unzip.h>
 #include <xlsxwriter.h>
 
 namespace workbook {
@@ -133,9 +142,129 @@ private:
     QHash<quint64, lxw_format*> m_cache;
 };
 
-QString errorText(const QString& path, lxw_error e)
+QString errorText(const QString& path, const QString& reason)
 {
-    return QStringLiteral("The workbook %1 cannot be written: %2").arg(path, QString::fromUtf8(lxw_strerror(e)));
+    return QStringLiteral("The workbook %1 cannot be written: %2").arg(path, reason);
+}
+
+bool diskFull(int error)
+{
+    return error == ENOSPC || error == EDQUOT;
+}
+
+// The sheet's rows until the workbook is put together. With rows written
+// one after the other the library keeps them in a temporary file that it
+// closes only once it has copied them into the package: a failure before
+// that, or a sheet without rows, left the deleted file open, and its disk
+// space taken, until the program ended, and the library ignores a write to
+// it that fails. This file takes the place of the library's own: its writes
+// are checked, and it is closed here on every road.
+class RowFile
+{
+public:
+    // In the folder, with no name: nothing is left behind whatever happens.
+    explicit RowFile(const QString& folder)
+    {
+        const QByteArray dir = QFile::encodeName(folder);
+        m_fd = ::open(dir.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (m_fd < 0) {
+            // A file system without unnamed files: named for an instant.
+            QByteArray name = dir + "/TROVA_rows_XXXXXX";
+            m_fd = ::mkostemp(name.data(), O_CLOEXEC);
+            if (m_fd >= 0)
+                ::unlink(name.constData());
+        }
+        if (m_fd < 0) {
+            m_error = errno;
+            return;
+        }
+        const cookie_io_functions_t io{&RowFile::read, &RowFile::write, &RowFile::seek, &RowFile::close};
+        m_file = ::fopencookie(this, "w+", io);
+        if (!m_file) {
+            m_error = errno;
+            ::close(m_fd);
+            m_closed = true;
+        }
+    }
+    ~RowFile() { release(); }
+    RowFile(const RowFile&) = delete;
+    RowFile& operator=(const RowFile&) = delete;
+
+    FILE* file() const { return m_file; }
+    // Why a write, or the file itself, failed; 0 when none did.
+    int error() const { return m_error; }
+    qint64 written() const { return m_written; }
+    // Closes the file unless the library did.
+    void release()
+    {
+        if (m_file && !m_closed)
+            std::fclose(m_file);
+        m_file = nullptr;
+    }
+
+private:
+    static ssize_t read(void* self, char* buffer, size_t size)
+    {
+        const auto* f = static_cast<RowFile*>(self);
+        ssize_t n;
+        do
+            n = ::read(f->m_fd, buffer, size);
+        while (n < 0 && errno == EINTR);
+        return n;
+    }
+    static ssize_t write(void* self, const char* buffer, size_t size)
+    {
+        auto* f = static_cast<RowFile*>(self);
+        size_t done = 0;
+        while (done < size) {
+            const ssize_t n = ::write(f->m_fd, buffer + done, size - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                if (!f->m_error)
+                    f->m_error = n < 0 ? errno : ENOSPC;
+                break;
+            }
+            done += size_t(n);
+        }
+        f->m_written += qint64(done);
+        return ssize_t(done);
+    }
+    static int seek(void* self, off64_t* offset, int whence)
+    {
+        const off64_t at = ::lseek64(static_cast<RowFile*>(self)->m_fd, *offset, whence);
+        if (at < 0)
+            return -1;
+        *offset = at;
+        return 0;
+    }
+    static int close(void* self)
+    {
+        auto* f = static_cast<RowFile*>(self);
+        f->m_closed = true;
+        return ::close(f->m_fd);
+    }
+
+    int m_fd = -1;
+    FILE* m_file = nullptr;
+    bool m_closed = false;
+    int m_error = 0;
+    qint64 m_written = 0;
+};
+
+// The unpacked size of the written sheet; -1 when it cannot be read.
+qint64 sheetBytes(const QString& path)
+{
+    unzFile zip = unzOpen64(QFile::encodeName(path).constData());
+    if (!zip)
+        return -1;
+    qint64 size = -1;
+    unz_file_info64 info{};
+    if (unzLocateFile(zip, "xl/worksheets/sheet1.xml", 1) == UNZ_OK
+        && unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) == UNZ_OK)
+        size = qint64(info.uncompressed_size);
+    unzClose(zip);
+    return size;
 }
 
 } // namespace
@@ -145,16 +274,37 @@ bool writeExport(const TableSource& source, SourceKind kind, const ExportOptions
 {
     const auto stopped = [stop] { return stop && stop->load(std::memory_order_relaxed); };
     const QByteArray file = QFile::encodeName(path);
+    // The library's temporary files go beside the workbook, on the disk the
+    // user is told of when it fills.
+    const QString folder = QFileInfo(path).absolutePath();
+    QByteArray tmpdir = QFile::encodeName(folder);
     lxw_workbook_options wo{};
     wo.constant_memory = LXW_TRUE; // rows go out in order; keeps 100k-row exports small in memory
     wo.use_zip64 = LXW_TRUE;
+    wo.tmpdir = tmpdir.data();
+    RowFile rowFile(folder);
+    if (!rowFile.file()) {
+        QFile::remove(path);
+        if (error)
+            *error = errorText(path, QString::fromLocal8Bit(std::strerror(rowFile.error())));
+        return false;
+    }
     lxw_workbook* wb = workbook_new_opt(file.constData(), &wo);
     if (!wb) {
+        QFile::remove(path);
         if (error)
             *error = QStringLiteral("The workbook %1 cannot be created.").arg(path);
         return false;
     }
     lxw_worksheet* ws = workbook_add_worksheet(wb, nullptr);
+    // The library writes the rows through the sheet's file, which is its
+    // temporary file until the sheet is put together.
+    if (ws->optimize_tmpfile) {
+        if (ws->file == ws->optimize_tmpfile)
+            ws->file = rowFile.file();
+        std::fclose(ws->optimize_tmpfile);
+        ws->optimize_tmpfile = rowFile.file();
+    }
     Formats formats(wb);
     lxw_error failed = LXW_NO_ERROR;
     auto check = [&failed](lxw_error e) {
@@ -205,7 +355,21 @@ bool writeExport(const TableSource& source, SourceKind kind, const ExportOptions
                 check(worksheet_set_column(ws, lxw_col_t(c), lxw_col_t(c), widths.width(c), nullptr));
         }
     }
-    const lxw_error closed = workbook_close(wb);
+    // Putting the sheet together copies its rows, beside them: without room
+    // for the copy it would come out cut, so it is not tried.
+    std::fflush(rowFile.file());
+    struct statvfs disk{};
+    const bool noRoom = !stopped() && failed == LXW_NO_ERROR && !rowFile.error()
+                        && ::statvfs(tmpdir.constData(), &disk) == 0
+                        && qint64(disk.f_bavail) * qint64(disk.f_frsize) < rowFile.written();
+    errno = 0;
+    lxw_error closed = LXW_NO_ERROR;
+    if (noRoom)
+        lxw_workbook_free(wb);
+    else
+        closed = workbook_close(wb);
+    const int closeErrno = errno;
+    rowFile.release();
     if (stopped()) {
         QFile::remove(path);
         if (error)
@@ -214,12 +378,33 @@ bool writeExport(const TableSource& source, SourceKind kind, const ExportOptions
     }
     if (failed == LXW_NO_ERROR)
         failed = closed;
-    if (failed != LXW_NO_ERROR) {
-        if (error)
-            *error = errorText(path, failed);
-        return false;
+    // A workbook not written whole goes at once: nothing would ever remove it.
+    // The reason, or none for a full disk.
+    QString reason;
+    const int rowsError = noRoom ? ENOSPC : rowFile.error();
+    if (rowsError) {
+        if (!diskFull(rowsError))
+            reason = QString::fromLocal8Bit(std::strerror(rowsError));
+    } else if (failed != LXW_NO_ERROR) {
+        // The library's own file failures leave the system's reason behind.
+        const bool fileFailure = failed == LXW_ERROR_ZIP_FILE_OPERATION || failed == LXW_ERROR_CREATING_TMPFILE
+                                 || failed == LXW_ERROR_CREATING_XLSX_FILE || failed == LXW_ERROR_ZIP_INTERNAL_ERROR;
+        if (!fileFailure || !diskFull(closeErrno))
+            reason = QString::fromUtf8(lxw_strerror(failed));
+    } else if (sheetBytes(path) < rowFile.written()) {
+        // The library ignores a failed write of the sheet it puts together.
+        reason = QStringLiteral("its sheet could not be put together whole in %1.")
+                     .arg(QDir::toNativeSeparators(folder));
+    } else {
+        return true;
     }
-    return true;
+    QFile::remove(path);
+    if (error) {
+        *error = errorText(path, reason.isEmpty() ? QStringLiteral("the disk of the folder %1 is full.")
+                                                        .arg(QDir::toNativeSeparators(folder))
+                                                  : reason);
+    }
+    return false;
 }
 
 } // namespace workbook

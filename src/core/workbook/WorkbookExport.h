@@ -87,8 +87,10 @@ private:
 
 // Writes the sheet. A source without data rows gives a workbook with an
 // empty sheet. False with a description in *error when the file cannot be
-// written. When *stop is set meanwhile the writing ends at the next row and
-// the file is removed (false, no description).
+// written whole (a full disk is said so); the file is then removed, and the
+// writing leaves nothing on the disk. When *stop is set meanwhile the
+// writing ends at the next row and the file is removed (false, no
+// description). The temporary files go to the workbook's folder.
 bool writeExport(const TableSource& source, SourceKind kind, const ExportOptions& options, const QString& path,
                  QString* error = nullptr, const std::atomic_bool* stop = nullptr);
 

@@ -1,15 +1,20 @@
 #include "TestFiles.h"
+#include "SmallFolder.h"
 #include "TestMain.h"
+#include "workbook/ExportWriter.h"
 #include "workbook/SheetFrames.h"
 #include "workbook/SheetReader.h"
 #include "workbook/Workbook.h"
 #include "workbook/WorkbookExport.h"
 
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <atomic>
 #include <fcntl.h>
@@ -36,6 +41,16 @@ public:
             .value(c);
     }
     QString status(int r) const override { return QStringList { "", "0", "1", " 2" }.value(r + 1); }
+};
+
+// A list of eight columns, each cell its own text.
+struct ManyRows : workbook::TableSource {
+    explicit ManyRows(int rows) : rows(rows) {}
+    int rowCount() const override { return rows; }
+    int columnCount() const override { return 8; }
+    QString header(int c) const override { return QStringLiteral("Column %1").arg(c); }
+    QString text(int r, int c) const override { return QStringLiteral("Row %1 column %2 text").arg(r).arg(c); }
+    int rows;
 };
 
 // The n-th element of a kind (tag) from the section of the styles on.
@@ -283,6 +298,49 @@ private Q_SLOTS:
             QVERIFY(decoder.feed(answer.mid(at, piece)));
         QVERIFY(decoder.complete());
         QCOMPARE(decoder.takeRows(), expected);
+    }
+
+    // On a disk that fills at any point of the writing (the rows, the sheet
+    // put together, the package), the workbook is whole or gone with the
+    // disk full said, and the writing holds no disk space after it.
+    void exportOnAFillingDisk()
+    {
+        TROVA_SMALL_FOLDER(disk, 1 << 20);
+        disk.beTemporaryFolder(); // where the program's exports go
+        const QString path = QDir(disk.path()).filePath("TROVA_abcdef.xlsx");
+        const QString full
+            = "The workbook " + path + " cannot be written: the disk of the folder " + disk.path() + " is full.";
+        QStringList seen;
+        for (const int rows : { 0, 100, 300, 600, 900, 1200, 1500, 2000, 3000, 5000 }) {
+            QString error;
+            if (workbook::writeExport(ManyRows(rows), workbook::SourceKind::Grid, {}, path, &error)) {
+                const Rows sheet = workbook::readFirstSheet(path).value_or(Rows());
+                QCOMPARE(sheet.size(), rows == 0 ? 0 : rows + 1);
+                QVERIFY(rows == 0 || sheet.last().first() == QStringLiteral("Row %1 column 0 text").arg(rows - 1));
+                QVERIFY(QFile::remove(path));
+            }
+            QVERIFY2(error.isEmpty() || error == full, qPrintable(error));
+            QVERIFY2(disk.empty(), qPrintable(QString::number(rows)));
+            seen << error;
+        }
+        QVERIFY(seen.contains("") && seen.contains(full));
+    }
+
+    // The program ends as an export's writing ends: its writer goes before
+    // it hears of that end, and leaves no file.
+    void exportEndedWithTheProgramLeavesNoFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("TROVA_abcdef.xlsx");
+        {
+            workbook::ExportWriter writer(workbook::snapshotOf(ManyRows(3)), workbook::SourceKind::Grid, {}, path);
+            writer.start();
+            // No event is handled here: the writer never hears that its thread ended.
+            for (QDeadlineTimer until(60000); !QFile::exists(path + ".written") && !until.hasExpired();)
+                QThread::msleep(5);
+            QVERIFY(QFile::exists(path + ".written"));
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
     }
 
     void exportLayout_data()
