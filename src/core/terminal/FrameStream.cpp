@@ -89,7 +89,10 @@ bool FrameStream::wholeByItsByte0(QByteArrayView bytes)
 
 bool FrameStream::nextFrameOfGateway(QByteArrayView fresh, QByteArrayView head)
 {
-    if (!wholeByItsByte0(fresh) || head.size() < 2)
+    // Without a true byte 0 the bytes are known to begin a frame only when
+    // all six header bytes agree.
+    const bool whole = wholeByItsByte0(fresh);
+    if (!(whole ? head.size() >= 2 : head.size() >= kHeaderEnd && endsLikeFrame(fresh)))
         return false;
     const qsizetype compared = qMin(head.size(), kHeaderEnd) - 1;
     return fresh.sliced(1, compared) == head.sliced(1, compared);

@@ -33,7 +33,8 @@ namespace monitor {
 //   header bytes the piece began with is the gateway's next frame, also
 //   where it is as long as the piece's rest: a gateway writes the same
 //   header bytes into its frames, and a rest would repeat them only by
-//   chance.
+//   chance. So is a read that ends like a frame and repeats all six header
+//   bytes of a piece that carries them.
 // - A piece that gets no bytes for longer than the timeout is handed on, so
 //   that nothing is silently lost; its rest, when it comes within another
 //   wait, is dropped, so that it never passes for another terminal's frame
@@ -104,7 +105,8 @@ public:
     // frame, or frames, written by themselves.
     static bool wholeByItsByte0(QByteArrayView bytes);
     // The fresh bytes are a whole frame by their own byte 0 with the header
-    // bytes (1 to 6) that the piece's head carries, at least one of them.
+    // bytes (1 to 6) that the piece's head carries, at least one of them; or
+    // end like a frame with all six of them.
     static bool nextFrameOfGateway(QByteArrayView fresh, QByteArrayView head);
 
 private:

@@ -346,8 +346,8 @@ private Q_SLOTS:
     //   segment resent), then another terminal's frame;
     // - an F4, F7 or start-up written without a length byte (byte 0 0x30 or
     //   0), cut after byte 0, its rest within 150 ms;
-    // - a piece of 8 to 30 bytes that never finishes, the next frame 0.25 to
-    //   3 s later;
+    // - a piece of 8 to 30 bytes that never finishes, the next frame (with
+    //   or without a length byte) 0.25 to 3 s later;
     // - a piece of 1 to 7 bytes that never finishes, the next frame 2 to 3 s
     //   later.
     // No frame may be lost or go to a terminal that did not send it, but
@@ -426,7 +426,9 @@ private Q_SLOTS:
             if (FrameStream::endsLikeFrame(piece) || piece.size() >= cut.size())
                 continue;
             ++n;
-            const QByteArray next = anyFrame(other(t));
+            QByteArray next = anyFrame(other(t));
+            if (random.bounded(2))
+                next[0] = 0; // written without a length byte
             run(longPiece, { { piece, 0 }, { next, 250 + random.bounded(2750) } }, { next }, false);
         }
         for (int n = 0; n < 20000; ++n) {
