@@ -430,8 +430,9 @@ private Q_SLOTS:
     // A gateway sends a piece that never finishes, its byte 0 announcing
     // what the next terminal's whole frame would complete, the head of
     // which would make byte 7 of the join name terminal 13, waiting for a
-    // component. After a pause comes that frame: it is answered for its own
-    // terminal, and terminal 13 is not touched.
+    // component. After a pause comes that frame, with its true byte 0 and
+    // the piece's header bytes: it is answered for its own terminal, and
+    // terminal 13 is not touched.
     void pieceThatNeverFinishesNamesNoTerminal()
     {
         for (const char* t : { "010", "013" })
@@ -449,7 +450,7 @@ private Q_SLOTS:
 
         const QList<std::pair<QByteArray, QString>> frames = {
             { dataFrame(10, "U1"), "Part No:" }, // 13 bytes
-            { withByte0(gwsim::startupFrame(10), 13), "User:" }, // 12 bytes
+            { withByte0(gwsim::startupFrame(10).insert(8, char(1)), 13), "User:" }, // 13 bytes, type byte 01
         };
         QCOMPARE(ask(gw, 10, keyFrame(10, 7)), QString("User:"));
         for (const auto& [frame, answer] : frames) {
@@ -464,6 +465,107 @@ private Q_SLOTS:
         QCOMPARE(gConn().count("select count(*) from error_history"), 0);
         QCOMPARE(gConn().count("select count(*) from check_history"), 0);
         QCOMPARE(ask(gw, 13, dataFrame(13, "LK1")), QString("Machine/Module/Slot:"));
+    }
+
+    // Terminals 1, 5, 49 and 54 wait for a component. Terminal 5's writes
+    // are cut: a scan whose rest comes 0.3 to 1.9 s late (its rest's byte 7
+    // names 1, 49 or 54), F4, F7 and start-ups without a length byte cut
+    // after byte 0, their rest 10 ms or 0.5 s later (the rest's byte 7, the
+    // type byte, names 1). Each reaches terminal 5 alone. Pieces of terminal
+    // 5 that never finish, of 8 and 10 bytes, announcing just the next frame
+    // that terminal 54 or 49 writes after a pause: that frame is its own.
+    void cutWritesReachTheirOwnTerminal()
+    {
+        for (const char* t : { "005", "049", "054" })
+            gConn().exec("insert into line_set (line_id, proj_id, part_no, mc_id, gw21_ip, dt200_id) "
+                         "values ('L0', 'PRJ', 'P1', 'M0', ?, ?)",
+                { MonitorRig::address(0), t });
+        gConn().exec("insert into component_link (link_id, comp_code, vender_name, lot_no, ship_date, rt_no) "
+                     "values ('1612010001', 'C1', 'V1', 'LOT3', '2403', 'RT3')");
+        OPT_Run* s = openScreen();
+        startRow(s, 1, 0);
+        s->Timer1()->stop(); // the stream's clock moves only when the test says
+        gwsim::SimGateway& gw = rig->gw(0);
+        const QList<int> terminals = { 1, 5, 49, 54 };
+        for (int t : terminals) {
+            QCOMPARE(ask(gw, t, keyFrame(t, 7)), QString("User:"));
+            for (const char* scan : { "U1", "P1", "0", "B01" })
+                ask(gw, t, dataFrame(t, scan));
+            QCOMPARE(gw.terminal(t).shown(), QString("Component:"));
+        }
+        // The frames carry the type byte 01 before a key or FF FF FF FF.
+        const auto typed = [](int byte0, int t, const QByteArray& end) {
+            QByteArray f = QByteArray(7, '\0') + char(t) + char(1) + end;
+            f[0] = char(byte0 < 0 ? f.size() : byte0);
+            return f;
+        };
+        const QByteArray reel = dataFrame(5, "1612010001"); // 21 bytes
+        const QByteArray startup = typed(-1, 54, QByteArray(4, char(0xFF)));
+        const QByteArray f4 = typed(-1, 49, QByteArray("\0\x3E", 2));
+        struct Row {
+            QByteArray first, second;
+            qint64 gapMs;
+            int terminal;
+            QStringList shown;
+            bool held = false; // the screen thread is kept from the first write for the gap
+        };
+        const QList<Row> rows = {
+            { reel.left(1), reel.mid(1), 800, 5, { "Machine/Module/Slot:" } },
+            { reel.left(2), reel.mid(2), 1900, 5, { "Machine/Module/Slot:" } },
+            { reel.left(3), reel.mid(3), 400, 5, { "Machine/Module/Slot:" } },
+            { reel.left(4), reel.mid(4), 1500, 5, { "Machine/Module/Slot:" } },
+            { reel.left(7), reel.mid(7), 300, 5, { "Machine/Module/Slot:" } },
+            { reel.left(10), f4, 500, 49, { "Component:" } },
+            { reel.left(8), startup, 1000, 54, { "User:" } },
+            // The pause counts from the piece's arrival, not its late read.
+            { reel.left(10), f4, 1000, 49, { "Component:" }, true },
+            { typed(0x30, 5, QByteArray("\0\x3E", 2)).left(1), typed(0x30, 5, QByteArray("\0\x3E", 2)).mid(1), 10, 5,
+                { "Component:" } },
+            { typed(0, 5, QByteArray("\0\x3E", 2)).left(1), typed(0, 5, QByteArray("\0\x3E", 2)).mid(1), 500, 5,
+                { "Component:" } },
+            { typed(0x30, 5, QByteArray(4, char(0xFF))).left(1), typed(0x30, 5, QByteArray(4, char(0xFF))).mid(1), 500,
+                5, { "User:" } },
+            { typed(0, 5, QByteArray("\0\x41", 2)).left(1), typed(0, 5, QByteArray("\0\x41", 2)).mid(1), 10, 5,
+                { "User:" } },
+        };
+        for (const Row& row : rows) {
+            QMap<int, qsizetype> at;
+            for (int t : terminals)
+                at[t] = gw.terminal(t).displays.size();
+            QVERIFY(gw.send(row.first));
+            // Held, the screen reads the piece after the gap, knowing when it came.
+            if (row.held) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(row.gapMs));
+                rig->streamMs += row.gapMs;
+            }
+            QTest::qWait(row.gapMs < 100 ? int(row.gapMs) : 100);
+            if (!row.held)
+                rig->streamMs += row.gapMs;
+            QVERIFY(gw.send(row.second));
+            // The terminal's own answer first, then a moment for any other.
+            shownAfter(gw, row.terminal, at[row.terminal], row.shown.size());
+            QTest::qWait(50);
+            for (int t : terminals) {
+                const QStringList shown = gw.terminal(t).displays.mid(at[t]);
+                QVERIFY2(shown == (t == row.terminal ? row.shown : QStringList()),
+                    qPrintable(QString("%1 then %2 ms later %3: %4 shown %5")
+                                   .arg(QString::fromLatin1(row.first.toHex(' ')))
+                                   .arg(row.gapMs)
+                                   .arg(QString::fromLatin1(row.second.toHex(' ')))
+                                   .arg(t)
+                                   .arg(shown.join('|'))));
+            }
+            if (gw.terminal(5).shown() == "Machine/Module/Slot:")
+                QCOMPARE(ask(gw, 5, dataFrame(5, "B01")), QString("Component:"));
+            rig->streamMs += 2100; // past anything the bytes still announced
+        }
+        QCOMPARE(gw.terminal(5).signalFrames, QList<bool>({ false, false }));
+        QCOMPARE(gw.terminal(49).signalFrames, QList<bool>({ false, false }));
+        QVERIFY(gw.terminal(1).signalFrames.isEmpty() && gw.terminal(54).signalFrames.isEmpty());
+        QCOMPARE(gConn().count("select count(*) from check_history where dt200_id = '005'"), 5);
+        QCOMPARE(gConn().count("select count(*) from check_history"), 5);
+        QCOMPARE(gConn().count("select count(*) from error_history"), 0);
+        QCOMPARE(prompter().messages.size(), 0);
     }
 
     // Gateways that write each frame by itself, with a true byte 0 or not:

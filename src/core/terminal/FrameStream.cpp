@@ -82,12 +82,34 @@ qsizetype FrameStream::announcedRest(QByteArrayView b)
     return length >= kShortestFrame && length > b.size() ? length - b.size() : 0;
 }
 
-qsizetype FrameStream::continuation(QByteArrayView fresh, QByteArrayView piece, qsizetype rest, bool handedOn,
-                                    bool pieceEndsLikeFrame)
+bool FrameStream::wholeByItsByte0(QByteArrayView bytes)
+{
+    return leadingFrame(bytes) > 0 && endsLikeFrame(bytes);
+}
+
+bool FrameStream::nextFrameOfGateway(QByteArrayView fresh, QByteArrayView head)
+{
+    // Without a true byte 0 the bytes are known to begin a frame only when
+    // all six header bytes agree.
+    const bool whole = wholeByItsByte0(fresh);
+    if (!(whole ? head.size() >= 2 : head.size() >= kHeaderEnd && endsLikeFrame(fresh)))
+        return false;
+    const qsizetype compared = qMin(head.size(), kHeaderEnd) - 1;
+    return fresh.sliced(1, compared) == head.sliced(1, compared);
+}
+
+qsizetype FrameStream::continuation(QByteArrayView fresh, QByteArrayView piece, QByteArrayView head, qsizetype rest,
+                                    bool handedOn, bool pieceEndsLikeFrame, bool afterPause)
 {
     // A piece that was a frame already had a wrong length byte, not a late
     // rest, when a frame with a true one follows.
     if (pieceEndsLikeFrame && leadingFrame(fresh) > 0)
+        return 0;
+    // After a pause, a whole frame by its own byte 0 that repeats the header
+    // bytes the piece began with is the gateway's next frame, also where it
+    // is as long as the piece's rest: a rest would repeat them only by
+    // chance.
+    if (afterPause && nextFrameOfGateway(fresh, head))
         return 0;
     // The rest ends where the length said, the way a frame ends: a read that
     // carries more begins with it, also when the read would end like a frame
@@ -107,16 +129,21 @@ qsizetype FrameStream::continuation(QByteArrayView fresh, QByteArrayView piece, 
         if (handedOn)
             return 0;
     }
-    // A frame by itself: the gateway has moved on to another frame.
-    if (endsLikeFrame(fresh))
-        return 0;
-    return fresh.size();
+    // Handed on, the piece's rest is dropped; a frame by itself is not.
+    if (handedOn)
+        return endsLikeFrame(fresh) ? 0 : fresh.size();
+    // Held, a whole frame by its own byte 0 may be the gateway's next frame;
+    // bytes that are not can only be the rest, also where they end like a
+    // frame: a gateway need not put a true length into byte 0, and the rest
+    // of a frame cut after its first bytes ends like one.
+    return wholeByItsByte0(fresh) ? 0 : fresh.size();
 }
 
 void FrameStream::owe(QByteArrayView piece, bool pieceEndsLikeFrame, qint64 now)
 {
     m_owed = announcedRest(piece);
     m_owedTail = piece.last(qMin(piece.size(), kEndingTail)).toByteArray();
+    m_owedHead = piece.first(qMin(piece.size(), kHeaderEnd)).toByteArray();
     m_owedSince = now;
     m_owedEndsLikeFrame = pieceEndsLikeFrame;
 }
@@ -197,7 +224,8 @@ QList<QByteArray> FrameStream::feed(const QByteArray& bytes, qint64 firstArrival
         // A rest later than another wait is not the handed-on piece's.
         const qsizetype rest =
             firstArrival - m_owedSince > m_timeoutMs ? 0
-                                                     : continuation(since, m_owedTail, m_owed, true, m_owedEndsLikeFrame);
+                                                     : continuation(since, m_owedTail, m_owedHead, m_owed, true,
+                                                                    m_owedEndsLikeFrame, true);
         m_heldMayBeOwed = false;
         if (rest == 0) {
             m_owed = 0;
@@ -228,13 +256,11 @@ QList<QByteArray> FrameStream::feed(const QByteArray& bytes, qint64 firstArrival
             return frames;
     }
     // TCP keeps the order of the gateway's writes: once another frame comes,
-    // what the held piece lacks will not.
-    // A head short of its terminal byte gets its rest at once; a frame by
-    // itself after a pause is the gateway's next frame, not that rest.
-    const bool headLeftBehind = m_buffer.size() < kShortestFrame - 2 && firstArrival - m_since > kAtOnceMs
-        && (leadingFrame(fresh) > 0 || endsLikeFrame(fresh));
+    // what the held piece lacks will not. The rest of a frame that TCP cut
+    // inside a burst comes at once.
+    const bool afterPause = firstArrival - m_since > kAtOnceMs;
     if (!m_buffer.isEmpty()
-        && (headLeftBehind || continuation(fresh, m_buffer, announcedRest(m_buffer), false, false) == 0)) {
+        && continuation(fresh, m_buffer, m_buffer, announcedRest(m_buffer), false, false, afterPause) == 0) {
         frames << m_buffer;
         m_buffer.clear();
     }

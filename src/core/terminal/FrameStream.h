@@ -20,19 +20,25 @@ namespace monitor {
 //   length and the bytes end like a frame there.
 // - Bytes that do not end like a frame are held for their rest. Fresh bytes
 //   that end like a frame exactly where the held piece's byte 0 said are its
-//   rest, whatever follows them in the same read. A read that is a frame by
-//   itself and not that rest means the gateway has moved on: the held piece
-//   is handed on first, alone (it cannot be decoded, so nothing is answered
-//   for it).
-// - A true frame cut by TCP inside a burst gets its rest at once, at the head
-//   of the next read. A held piece without its terminal byte, then after a
-//   pause a read that is a frame by itself, is a piece that never finished
-//   and a frame of its own: joined, the frame's bytes would name the
-//   terminal of the join. A piece that carries its terminal byte is joined
-//   as before; its join can only be that terminal's.
+//   rest, whatever follows them in the same read. A read that is a whole
+//   frame by its own byte 0 and not that rest means the gateway has moved
+//   on: the held piece is handed on first, alone (it cannot be decoded, so
+//   nothing is answered for it). Any other read can only be the rest, also
+//   where it ends like a frame: the rest of a frame cut after its first
+//   bytes, or of one without a true byte 0, ends so.
+// - A lost segment resent comes 0.2 s and more after the bytes before it,
+//   so a pause says little: where the bytes cannot tell a late rest from
+//   the next frame, the rest wins, as the true frame of the two. But after
+//   a pause, a read that is a whole frame by its own byte 0 and repeats the
+//   header bytes the piece began with is the gateway's next frame, also
+//   where it is as long as the piece's rest: a gateway writes the same
+//   header bytes into its frames, and a rest would repeat them only by
+//   chance. So is a read that ends like a frame and repeats all six header
+//   bytes of a piece that carries them.
 // - A piece that gets no bytes for longer than the timeout is handed on, so
 //   that nothing is silently lost; its rest, when it comes within another
-//   wait, is dropped, so that it never passes for another terminal's frame.
+//   wait, is dropped, so that it never passes for another terminal's frame
+//   (a frame that repeats the piece's header bytes is no such rest).
 //   The wait is the gateway's: it counts between the bytes' arrivals at the
 //   link, not between the times the reader got to them.
 // - A piece that grows to 255 bytes without ending like a frame can be no
@@ -56,10 +62,12 @@ public:
     static constexpr qsizetype kMaxFrame = 255;
     // Shortest frame: the eight header bytes and a two-byte ending.
     static constexpr qsizetype kShortestFrame = 10;
-    // The rest of a frame that TCP cut comes within this of its head; a
-    // later read that is a frame by itself is not taken for the rest of a
-    // head too short to name its terminal.
+    // The rest of a frame that TCP cut inside a burst comes within this of
+    // its head; later, a frame that repeats the head's header bytes is the
+    // gateway's next one.
     static constexpr qint64 kAtOnceMs = 200;
+    // Bytes 0 to 6: the length and the header bytes before the terminal's.
+    static constexpr qsizetype kHeaderEnd = 7;
 
     explicit FrameStream(Clock clock = {}, qint64 timeoutMs = kDefaultTimeoutMs);
 
@@ -93,13 +101,22 @@ public:
     // How many bytes the frame the bytes begin with still lacks by its byte
     // 0; 0 when byte 0 is no plausible length or announces no more.
     static qsizetype announcedRest(QByteArrayView bytes);
+    // The bytes begin with a frame by their byte 0 and end like a frame: a
+    // frame, or frames, written by themselves.
+    static bool wholeByItsByte0(QByteArrayView bytes);
+    // The fresh bytes are a whole frame by their own byte 0 with the header
+    // bytes (1 to 6) that the piece's head carries, at least one of them; or
+    // end like a frame with all six of them.
+    static bool nextFrameOfGateway(QByteArrayView fresh, QByteArrayView head);
 
 private:
     // How many of the fresh bytes continue a piece (its last bytes at
     // least), held or handed on, that lacks `rest` bytes (0: its length is
     // unknown); 0 when they are no part of it.
-    static qsizetype continuation(QByteArrayView fresh, QByteArrayView piece, qsizetype rest, bool handedOn,
-                                  bool pieceEndsLikeFrame);
+    // `head` is the piece's first bytes, `afterPause` whether the fresh
+    // bytes came more than kAtOnceMs after it.
+    static qsizetype continuation(QByteArrayView fresh, QByteArrayView piece, QByteArrayView head, qsizetype rest,
+                                  bool handedOn, bool pieceEndsLikeFrame, bool afterPause);
     // The piece goes on short of its length: its rest is dropped if it comes.
     void owe(QByteArrayView piece, bool pieceEndsLikeFrame, qint64 now);
     QList<QByteArray> handOnHeld(qint64 now);
@@ -115,6 +132,7 @@ private:
     qint64 m_owedSince = 0;
     bool m_owedEndsLikeFrame = false;
     QByteArray m_owedTail; // the last bytes of the piece, for an ending cut there
+    QByteArray m_owedHead; // its first bytes, up to the terminal byte
     bool m_overlong = false; // the rest of an overlong piece is being dropped
     qint64 m_overlongSince = 0;
     QByteArray m_overlongTail; // its last bytes, for an ending cut by a read

@@ -3,11 +3,11 @@
 // Random sequences of gateway reads for the frame stream's property, shared
 // by the unit test (a seeded generator) and the fuzz target (its input):
 // whole frames of random terminals, each its own read (data frames with and
-// without a true byte 0, key and start-up frames with any byte 0), runts and
-// never-finished cuts between them (also a head short of its terminal byte
-// followed, after a pause, by a whole frame as long as the head's rest), and
-// frames stalled past the wait whose rest comes late. Every whole frame must
-// come back once and whole; nothing else may decode.
+// without a true byte 0, key and start-up frames with any byte 0), frames
+// cut anywhere whose rest comes 0.2 to 2 s late, as a lost segment resent
+// does, runts and never-finished cuts between them, and frames stalled past
+// the wait whose rest comes later. Every whole frame, and every frame whose
+// rest came late, must come back once and whole; nothing else may decode.
 #include "terminal/FrameCodec.h"
 #include "terminal/FrameStream.h"
 
@@ -24,9 +24,11 @@ struct Read
         Whole, // a frame by itself
         Piece, // a runt, a cut whose rest never comes, or a stalled frame's first piece
         Rest,  // a stalled frame's rest, after the wait
+        Late,  // the rest of the piece before it, within the wait
     };
     Kind kind = Whole;
     QByteArray bytes;
+    QByteArray frame; // a Late read's whole frame
     qint64 gapMs = 0; // between its arrival and the one before
     qint64 lagMs = 0; // between its arrival and its read
     bool tick = false; // a timer looks in before it
@@ -54,12 +56,13 @@ inline QList<std::pair<qsizetype, QByteArray>> announcedRests(const QList<Read>&
     QList<std::pair<qsizetype, QByteArray>> rests;
     QByteArray since;
     for (qsizetype j = before.size() - 1; j >= 0 && before.at(j).kind != Read::Rest; --j) {
-        const QByteArray& p = before.at(j).bytes;
+        const bool late = before.at(j).kind == Read::Late;
+        const QByteArray& p = late ? before.at(j).frame : before.at(j).bytes;
         since.prepend(p);
         const qsizetype length = static_cast<unsigned char>(p.at(0));
         if (length >= monitor::FrameStream::kShortestFrame && length > since.size())
             rests.append({ length - since.size(), since });
-        if (before.at(j).kind == Read::Whole)
+        if (before.at(j).kind == Read::Whole || late)
             break;
     }
     return rests;
@@ -77,20 +80,23 @@ inline bool couldBeRest(const QList<Read>& before, const QByteArray& next)
     return false;
 }
 
-// The next read, a whole frame, may follow a head that never finished even
-// where it is as long as that head's rest: the read before is that head
-// alone, too short to name its terminal, after a whole frame that announced
-// nothing more, and the frame comes after a pause.
-inline bool afterHeadLeftBehind(const QList<Read>& before, qint64 gapMs)
+// The next read follows a piece still held, which takes it for its rest
+// unless it is a whole frame by its own byte 0.
+inline bool afterHeldPiece(const QList<Read>& before, qint64 gapMs)
 {
-    const qsizetype n = before.size();
-    if (n == 0 || gapMs <= monitor::FrameStream::kAtOnceMs || gapMs > kWaitMs)
-        return false;
-    const Read& head = before.last();
-    if (head.kind != Read::Piece || head.bytes.size() >= monitor::FrameStream::kShortestFrame - 2
-        || head.gapMs > kWaitMs)
-        return false;
-    return n == 1 || (before.at(n - 2).kind == Read::Whole && announcedRests(before.first(n - 1)).isEmpty());
+    return !before.isEmpty() && before.last().kind == Read::Piece && gapMs <= kWaitMs;
+}
+
+// A frame's byte 0: its length, or any other value that does not cut the
+// frame short where it would end like one.
+template<typename Next>
+void setByte0(QByteArray& f, Next next)
+{
+    const int b0 = next() & 1 ? int(f.size()) : next();
+    f[0] = char(b0);
+    if (b0 >= monitor::FrameStream::kShortestFrame && b0 < f.size()
+        && monitor::FrameStream::endsLikeFrame(QByteArrayView(f).first(b0)))
+        f[0] = 0;
 }
 
 // Builds up to `count` reads from the bytes `next` gives.
@@ -126,35 +132,47 @@ QList<Read> build(Next next, int count)
         const int kind = next() % (afterWhole ? 8 : 3);
         QByteArray f = frame(kind % 3);
         if (kind < 3) {
-            // Whole: byte 0 its length, or any other value that does not cut
-            // the frame short where it would end like one.
-            const int b0 = next() & 1 ? int(f.size()) : next();
-            f[0] = char(b0);
-            if (b0 >= monitor::FrameStream::kShortestFrame && b0 < f.size()
-                && monitor::FrameStream::endsLikeFrame(QByteArrayView(f).first(b0)))
-                f[0] = 0;
-            if (couldBeRest(reads, f) && !afterHeadLeftBehind(reads, r.gapMs))
+            setByte0(f, next);
+            // A frame that may be the rest of what came before is taken for
+            // it: the delayed true frame wins.
+            if (couldBeRest(reads, f)
+                || (afterHeldPiece(reads, r.gapMs) && !monitor::FrameStream::wholeByItsByte0(f)))
                 continue;
             r.bytes = f;
-        } else if (kind < 7) {
+        } else if (kind < 6) {
             // A runt, or a cut before the frame's ending; its rest never comes.
             f[0] = char(next() & 1 ? int(f.size()) : next());
             r.bytes = kind == 3 ? f.left(1 + next() % 7) : f.left(1 + next() % (f.size() - 2));
             r.kind = Read::Piece;
         } else {
-            // Stalled past the wait, its length true: its rest comes late.
+            // Cut anywhere, its rest late: within the wait it must join its
+            // head, past the wait (its byte 0 true) it is dropped.
+            const bool stalled = kind == 7;
             if (!announcedRests(reads).isEmpty())
                 continue;
-            f[0] = char(f.size());
-            const qsizetype cut = 1 + next() % (f.size() - 2);
+            if (stalled)
+                f[0] = char(f.size());
+            else
+                setByte0(f, next);
+            const qsizetype cut = 1 + next() % (f.size() - 1);
             r.bytes = f.left(cut);
             r.kind = Read::Piece;
-            if (endsWithEnding(r.bytes))
+            const QByteArray rest = f.mid(cut);
+            const qsizetype owed = monitor::FrameStream::announcedRest(r.bytes);
+            const bool fits = owed == rest.size();
+            // A rest that is a frame by itself and not what the head
+            // announced, or that repeats the head's header bytes, cannot be
+            // told from the gateway's next frame.
+            if (endsWithEnding(r.bytes) || couldBeRest(reads, r.bytes)
+                || monitor::FrameStream::nextFrameOfGateway(rest, r.bytes)
+                || (!fits && monitor::FrameStream::wholeByItsByte0(rest)))
                 continue;
             reads << r;
-            r.kind = Read::Rest;
-            r.bytes = f.mid(cut);
-            r.gapMs = kWaitMs + 1 + next();
+            r.kind = stalled ? Read::Rest : Read::Late;
+            r.bytes = rest;
+            r.frame = f;
+            r.gapMs = stalled ? kWaitMs + 1 + next() : monitor::FrameStream::kAtOnceMs + 1 + next() * 7;
+            r.tick = next() & 1;
         }
         // A piece that ends like a frame only with the bytes before it is a
         // frame; one that ends like a frame by itself is one; so is one whose
@@ -253,6 +271,8 @@ inline bool wholeFramesComeBackOnce(const QList<Read>& reads)
     for (const Read& r : reads) {
         if (r.kind == Read::Whole)
             expected << r.bytes;
+        else if (r.kind == Read::Late)
+            expected << r.frame;
     }
     qsizetype pending = 0;
     QList<QByteArray> decoded;
