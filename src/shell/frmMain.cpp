@@ -89,6 +89,22 @@ QString menuCaption(const char* caption)
     return QString::fromUtf8(caption).replace(QLatin1String("& "), QLatin1String("&& "));
 }
 
+// A frame that is activated gives the focus to the first control in its
+// chain even when that one is disabled, so a screen whose first boxes open
+// only with New would leave it where it was (the menu bar, when opened by
+// keys): the first control of the screen that can take it does.
+void focusFirstControl(QWidget* screen)
+{
+    if (screen->isAncestorOf(screen->window()->focusWidget()))
+        return;
+    for (QWidget* w = screen->nextInFocusChain(); w && w != screen; w = w->nextInFocusChain()) {
+        if (screen->isAncestorOf(w) && w->isEnabled() && w->isVisible() && (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+}
+
 int pixels(int twips)
 {
     return twips / mainplacement::kTwipsPerPixel;
@@ -406,6 +422,7 @@ QWidget* frmMain::openScreen(const QString& menuItem)
         if (sub->isMinimized())
             sub->showNormal();
         m_mdi->setActiveSubWindow(sub);
+        focusFirstControl(w);
     } else {
         w->show();
         w->raise();

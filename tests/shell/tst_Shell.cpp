@@ -5,6 +5,7 @@
 #include "Mtc_Comp.h"
 #include "Mtc_Comp_Link.h"
 #include "Mtc_Machine.h"
+#include "OPT_Line_Set.h"
 #include "Mtc_Part.h"
 #include "Mtc_Slot1.h"
 #include "OPT_Load_SN.h"
@@ -40,6 +41,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QLineEdit>
 #include <QPushButton>
@@ -429,6 +431,30 @@ private Q_SLOTS:
             }
         }
         QVERIFY(boxes >= 20);
+    }
+
+    // Opened from the menu by keys, every screen takes the focus, also one
+    // whose first boxes are disabled until New: its access keys work at once.
+    void screensOpenedByKeysTakeTheFocus()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        QVERIFY(QTest::qWaitForWindowActive(f.main()));
+        QTest::keyClick(f.main(), Qt::Key_O, Qt::AltModifier);
+        QVERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Return);
+        auto* lineSet = qobject_cast<OPT_Line_Set*>(f.main()->screenInstance("OPR_Line_SET"));
+        QVERIFY(lineSet && lineSet->isAncestorOf(QApplication::focusWidget()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::AltModifier);
+        QTRY_COMPARE(lineSet->EditMode, QStringLiteral("New"));
+
+        f.main()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.main()));
+        for (const grants::MenuGrant& m : grants::kMenuGrants) {
+            f.main()->menuBar()->setFocus(Qt::MenuBarFocusReason);
+            QWidget* screen = f.open(QString::fromLatin1(m.menuItem));
+            QVERIFY2(screen && screen->isAncestorOf(QApplication::focusWidget()), m.menuItem);
+        }
     }
 
     // Access keys typed in the active screen's grid: Alt+E is "&Export",
