@@ -433,8 +433,16 @@ QWidget* frmMain::openScreen(const QString& menuItem)
 
 void frmMain::resetScreensForUser(const QString& userId)
 {
-    if (userId == m_user)
+    if (userId == m_user) {
+        // The same user's work stays as it is; only a list that a failure
+        // emptied (the connection lost, which the login opened again) is
+        // read again.
+        for (const QPointer<QWidget>& open : std::as_const(m_open)) {
+            if (open && open->metaObject()->indexOfSlot("relistIfLost()") >= 0)
+                QMetaObject::invokeMethod(open.data(), "relistIfLost", Qt::DirectConnection);
+        }
         return;
+    }
     m_user = userId;
     for (const QPointer<QWidget>& open : std::as_const(m_open)) {
         QWidget* screen = open.data();
