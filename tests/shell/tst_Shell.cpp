@@ -402,7 +402,7 @@ private Q_SLOTS:
 
     // Every editable list box of the program keeps what was typed: an entry
     // that begins with it neither completes it nor, differing in case only,
-    // takes its place when the box is left.
+    // takes its place when the box is left, and Enter adds it to no list.
     void editableBoxesKeepWhatWasTyped()
     {
         MainWindowFixture f;
@@ -420,13 +420,16 @@ private Q_SLOTS:
                 box->removeEventFilter(screen);
                 box->setEnabled(true);
                 box->addItems({"100", "abc"});
+                const int entries = box->count();
                 for (const QString typed : {"1", "AB"}) {
                     box->setEditText(QString());
                     box->setFocus();
                     QTest::keyClicks(box->lineEdit(), typed);
+                    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
                     QTest::keyClick(box->lineEdit(), Qt::Key_Tab);
                     QVERIFY2(box->currentText() == typed, qPrintable(QString(m.menuItem) + " " + box->objectName()));
                 }
+                QVERIFY2(box->count() == entries, qPrintable(QString(m.menuItem) + " " + box->objectName()));
                 ++boxes;
             }
         }

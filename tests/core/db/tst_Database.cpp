@@ -4,6 +4,7 @@
 #include "app/Module1.h"
 
 #include <QTest>
+#include <functional>
 
 using db::DbError;
 using db::ErrorKind;
@@ -60,6 +61,35 @@ private Q_SLOTS:
             QVERIFY(!e.text().isEmpty());
             QCOMPARE(int(e.kind()), int(ErrorKind::Other));
         }
+        QCOMPARE(gConn().count("select count(*) from line_info"), 0);
+    }
+
+    // A connection found lost is closed: that call and every later one, the
+    // commit of the transaction it was in included, say so until it is
+    // opened again, and nothing of the transaction is stored.
+    void lostConnectionStaysClosed()
+    {
+        db::Database conn;
+        QString error;
+        QVERIFY2(conn.open(testdb::lastSettings(), &error), qPrintable(error));
+        conn.begin();
+        conn.exec("insert into line_info (line_id) values (?)", { "L1" });
+        if (conn.engine() == db::Engine::PostgreSQL)
+            testdb::adminExec(QStringLiteral("SELECT pg_terminate_backend(%1)")
+                                  .arg(conn.scalar("select pg_backend_pid()").toLongLong()));
+        else
+            conn.close();
+        const auto lost = [&conn](const std::function<void()>& call) {
+            try {
+                call();
+                QFAIL("no error on a lost connection");
+            } catch (const DbError& e) {
+                QCOMPARE(int(e.kind()), int(ErrorKind::ConnectionLost));
+            }
+        };
+        lost([&] { conn.exec("insert into line_info (line_id) values (?)", { "L2" }); });
+        QVERIFY(!conn.isOpen());
+        lost([&] { conn.commit(); });
         QCOMPARE(gConn().count("select count(*) from line_info"), 0);
     }
 
