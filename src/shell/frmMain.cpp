@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMdiArea>
@@ -473,12 +474,26 @@ QList<QAbstractButton*> frmMain::activeScreenButtons(const QKeySequence& mnemoni
 
 bool frmMain::eventFilter(QObject* watched, QEvent* e)
 {
-    if (e->type() != QEvent::Shortcut)
+    if (e->type() != QEvent::Shortcut && e->type() != QEvent::KeyPress)
         return QMainWindow::eventFilter(watched, e);
     const QMdiSubWindow* sub = m_mdi->activeSubWindow();
     auto* w = qobject_cast<QWidget*>(watched);
-    if (!w || !sub || !sub->widget() || !isAncestorOf(w))
+    if (!w || !sub || !sub->widget() || (w != this && !isAncestorOf(w)))
         return QMainWindow::eventFilter(watched, e);
+    if (e->type() == QEvent::KeyPress) {
+        // Qt matches a button's access key only while the focus is inside its
+        // frame. With the focus elsewhere in the window (the menu bar, or
+        // nowhere once the control that had it was disabled) the key reaches
+        // the window unmatched: the active screen's buttons take it still.
+        const auto* ke = static_cast<QKeyEvent*>(e);
+        if (ke->modifiers() != Qt::AltModifier || sub->isAncestorOf(QApplication::focusWidget()))
+            return QMainWindow::eventFilter(watched, e);
+        const QList<QAbstractButton*> carriers = activeScreenButtons(QKeySequence(Qt::ALT | ke->key()));
+        if (carriers.isEmpty())
+            return QMainWindow::eventFilter(watched, e);
+        pressAccessKey(carriers);
+        return true;
+    }
     const auto* se = static_cast<QShortcutEvent*>(e);
     if (!se->isAmbiguous()) {
         // Pressed by its mnemonic, a button leaves the box being typed in
@@ -494,14 +509,19 @@ bool frmMain::eventFilter(QObject* watched, QEvent* e)
     const QList<QAbstractButton*> carriers = activeScreenButtons(se->key());
     if (carriers.isEmpty())
         return QMainWindow::eventFilter(watched, e);
+    pressAccessKey(carriers);
+    return true;
+}
+
+void frmMain::pressAccessKey(const QList<QAbstractButton*>& carriers)
+{
     if (carriers.size() == 1) {
-        formui::leaveFocusedBox(sub->widget(), carriers.first());
+        formui::leaveFocusedBox(m_mdi->activeSubWindow()->widget(), carriers.first());
         carriers.first()->animateClick();
-        return true;
+        return;
     }
     const qsizetype focused = carriers.indexOf(qobject_cast<QAbstractButton*>(QApplication::focusWidget()));
     carriers.at((focused + 1) % carriers.size())->setFocus(Qt::ShortcutFocusReason);
-    return true;
 }
 
 void frmMain::OPR_RELOGIN_Click()

@@ -4,6 +4,7 @@
 #include "MainWindowFixture.h"
 #include "Mtc_Comp.h"
 #include "Mtc_Comp_Link.h"
+#include "Mtc_Line.h"
 #include "Mtc_Machine.h"
 #include "OPT_Line_Set.h"
 #include "Mtc_Part.h"
@@ -458,6 +459,47 @@ private Q_SLOTS:
             QWidget* screen = f.open(QString::fromLatin1(m.menuItem));
             QVERIFY2(screen && screen->isAncestorOf(QApplication::focusWidget()), m.menuItem);
         }
+    }
+
+    // The active screen's access keys work wherever the focus is in the main
+    // window: from the menu bar Alt+N presses New, and Alt+X while the rows
+    // of an import are stored presses Exit, which asks whether to stop.
+    void accessKeysWorkWithTheFocusOutsideTheScreen()
+    {
+        QList<QStringList> sheet = {{"Line", "Description"}};
+        for (int r = 0; r < 20000; ++r)
+            sheet << QStringList{QStringLiteral("L%1").arg(r), "d"};
+        QTemporaryDir dir;
+        const QString path = testing::writeSheet(dir.filePath("lines.xlsx"), sheet);
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        QVERIFY(QTest::qWaitForWindowActive(f.main()));
+        QPointer<Mtc_Line> lines = f.open<Mtc_Line>("Man_Line");
+        QVERIFY(lines);
+        const auto fromTheMenuBar = [&f](Qt::Key key) {
+            f.main()->menuBar()->setFocus(Qt::MenuBarFocusReason);
+            QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier);
+        };
+        fromTheMenuBar(Qt::Key_N);
+        QTRY_COMPARE(lines->EditMode, QStringLiteral("New"));
+        lines->cmdCancel->click();
+
+        prompter().files.enqueue(path);
+        bool pressed = false;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] {
+            const QWidget* bar = lines->findChild<QWidget*>("importBusy");
+            const QLabel* doing = bar ? bar->findChild<QLabel*>() : nullptr;
+            if (!pressed && doing && doing->text() == "Storing the rows ...") {
+                pressed = true;
+                fromTheMenuBar(Qt::Key_X);
+            }
+        });
+        ticker.start(1);
+        lines->cmdImport->click();
+        QVERIFY(pressed);
+        QCOMPARE(prompter().texts().value(0), QStringLiteral("The rows are still being stored. Stop the import?"));
+        QTRY_VERIFY(!lines);
     }
 
     // Access keys typed in the active screen's grid: Alt+E is "&Export",
