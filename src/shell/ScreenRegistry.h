@@ -11,7 +11,9 @@ class QWidget;
 // A QDialog opens as its own window over the main window, any other widget as
 // a child window of the work area. A screen ends itself with close(). A
 // screen that holds work of the logged-in user has a slot resetForUser(),
-// which the main window calls after a login as another user.
+// which the main window calls after a login as another user; one whose list
+// a failed read may leave empty has a slot relistIfLost(), called after a
+// login as the same user.
 class ScreenRegistry
 {
 public:

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMdiArea>
@@ -87,6 +88,22 @@ QIcon buttonIcon(const QStyle* style, QStyle::StandardPixmap which, int side)
 QString menuCaption(const char* caption)
 {
     return QString::fromUtf8(caption).replace(QLatin1String("& "), QLatin1String("&& "));
+}
+
+// A frame that is activated gives the focus to the first control in its
+// chain even when that one is disabled, so a screen whose first boxes open
+// only with New would leave it where it was (the menu bar, when opened by
+// keys): the first control of the screen that can take it does.
+void focusFirstControl(QWidget* screen)
+{
+    if (screen->isAncestorOf(screen->window()->focusWidget()))
+        return;
+    for (QWidget* w = screen->nextInFocusChain(); w && w != screen; w = w->nextInFocusChain()) {
+        if (screen->isAncestorOf(w) && w->isEnabled() && w->isVisible() && (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
 }
 
 int pixels(int twips)
@@ -406,6 +423,7 @@ QWidget* frmMain::openScreen(const QString& menuItem)
         if (sub->isMinimized())
             sub->showNormal();
         m_mdi->setActiveSubWindow(sub);
+        focusFirstControl(w);
     } else {
         w->show();
         w->raise();
@@ -416,8 +434,16 @@ QWidget* frmMain::openScreen(const QString& menuItem)
 
 void frmMain::resetScreensForUser(const QString& userId)
 {
-    if (userId == m_user)
+    if (userId == m_user) {
+        // The same user's work stays as it is; only a list that a failure
+        // emptied (the connection lost, which the login opened again) is
+        // read again.
+        for (const QPointer<QWidget>& open : std::as_const(m_open)) {
+            if (open && open->metaObject()->indexOfSlot("relistIfLost()") >= 0)
+                QMetaObject::invokeMethod(open.data(), "relistIfLost", Qt::DirectConnection);
+        }
         return;
+    }
     m_user = userId;
     for (const QPointer<QWidget>& open : std::as_const(m_open)) {
         QWidget* screen = open.data();
@@ -448,12 +474,26 @@ QList<QAbstractButton*> frmMain::activeScreenButtons(const QKeySequence& mnemoni
 
 bool frmMain::eventFilter(QObject* watched, QEvent* e)
 {
-    if (e->type() != QEvent::Shortcut)
+    if (e->type() != QEvent::Shortcut && e->type() != QEvent::KeyPress)
         return QMainWindow::eventFilter(watched, e);
     const QMdiSubWindow* sub = m_mdi->activeSubWindow();
     auto* w = qobject_cast<QWidget*>(watched);
-    if (!w || !sub || !sub->widget() || !isAncestorOf(w))
+    if (!w || !sub || !sub->widget() || (w != this && !isAncestorOf(w)))
         return QMainWindow::eventFilter(watched, e);
+    if (e->type() == QEvent::KeyPress) {
+        // Qt matches a button's access key only while the focus is inside its
+        // frame. With the focus elsewhere in the window (the menu bar, or
+        // nowhere once the control that had it was disabled) the key reaches
+        // the window unmatched: the active screen's buttons take it still.
+        const auto* ke = static_cast<QKeyEvent*>(e);
+        if (ke->modifiers() != Qt::AltModifier || sub->isAncestorOf(QApplication::focusWidget()))
+            return QMainWindow::eventFilter(watched, e);
+        const QList<QAbstractButton*> carriers = activeScreenButtons(QKeySequence(Qt::ALT | ke->key()));
+        if (carriers.isEmpty())
+            return QMainWindow::eventFilter(watched, e);
+        pressAccessKey(carriers);
+        return true;
+    }
     const auto* se = static_cast<QShortcutEvent*>(e);
     if (!se->isAmbiguous()) {
         // Pressed by its mnemonic, a button leaves the box being typed in
@@ -469,14 +509,19 @@ bool frmMain::eventFilter(QObject* watched, QEvent* e)
     const QList<QAbstractButton*> carriers = activeScreenButtons(se->key());
     if (carriers.isEmpty())
         return QMainWindow::eventFilter(watched, e);
+    pressAccessKey(carriers);
+    return true;
+}
+
+void frmMain::pressAccessKey(const QList<QAbstractButton*>& carriers)
+{
     if (carriers.size() == 1) {
-        formui::leaveFocusedBox(sub->widget(), carriers.first());
+        formui::leaveFocusedBox(m_mdi->activeSubWindow()->widget(), carriers.first());
         carriers.first()->animateClick();
-        return true;
+        return;
     }
     const qsizetype focused = carriers.indexOf(qobject_cast<QAbstractButton*>(QApplication::focusWidget()));
     carriers.at((focused + 1) % carriers.size())->setFocus(Qt::ShortcutFocusReason);
-    return true;
 }
 
 void frmMain::OPR_RELOGIN_Click()

@@ -83,6 +83,8 @@ private:
     void closeScreensNotGranted();
     void updateClock();
     QList<QAbstractButton*> activeScreenButtons(const QKeySequence& mnemonic) const;
+    // One carrier of the key is pressed; several take the focus in turn.
+    void pressAccessKey(const QList<QAbstractButton*>& carriers);
 
     ScreenRegistry m_screens;
     QMdiArea* m_mdi = nullptr;

@@ -161,10 +161,15 @@ private Q_SLOTS:
         QCOMPARE(queryRows(kTable), QStringList({"P1|PN1|C0000000001|F|1", "PX|PN9|C0000000009|F|2"}));
 
         // The database gone while a dependent list refills: shown, not thrown.
+        // Cancel then leaves New though the list cannot be read, Import on.
+        s.cmdNew_Click();
+        QVERIFY(!s.cmdImport->isEnabled());
         gConn().close();
         s.cboProj->setCurrentText("P2");
         QCOMPARE(prompter().last().title, QStringLiteral("ERROR"));
         QCOMPARE(s.cboPart->count(), 0);
+        s.cmdCancel_Click();
+        QVERIFY(s.cmdImport->isEnabled() && s.cmdNew->isEnabled() && !s.cmdSave->isEnabled());
     }
 
     void importChecksInOrder()

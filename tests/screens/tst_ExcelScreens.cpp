@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
@@ -461,6 +462,49 @@ private Q_SLOTS:
             QStringList({ "The rows are still being stored. Stop the import?",
                 QStringLiteral("The import was stopped. %1 records were imported before it stopped.").arg(stored) }));
         QTRY_VERIFY(!w.screen.isVisible());
+    }
+
+    // Rows are stored only from the import's own loop, never while a box
+    // opened above it waits (its handler may be in a transaction of its
+    // own). Stopped then, the count said is that of the rows stored, the
+    // refused ones not among them.
+    void importWaitsUnderABoxAndCountsOnlyStoredRows()
+    {
+        addLine("L1");
+        QList<QStringList> sheet = { { "Machine", "Description", "Line" } };
+        for (int r = 0; r < 1500; ++r)
+            sheet << QStringList{ QStringLiteral("M%1").arg(r, 4, 10, QLatin1Char('0')), "d", r % 2 ? "L1" : "L9" };
+        const QString path = m_exports.writeSheet("half.xlsx", sheet);
+        workbook::ImportLayout layout = testing::machineImportLayout();
+        layout.checks << [](const QStringList& cells) {
+            if (cells[0].endsWith("01"))
+                QThread::msleep(60); // the run yields whatever the speed of the machine
+            return QString();
+        };
+        WorkScreen w;
+        qsizetype storedUnderBox = -1;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] {
+            if (storedUnderBox >= 0 || w.busy("importBusy") != "Storing the rows ...")
+                return;
+            const qsizetype before = machines().size();
+            if (before == 0)
+                return;
+            QEventLoop box;
+            QTimer::singleShot(300, &box, &QEventLoop::quit);
+            box.exec();
+            storedUnderBox = machines().size() - before;
+            w.screen.close();
+        });
+        ticker.start(1);
+
+        const workbook::ImportOutcome out = Module1::ImportExcelFile(path, layout, {}, &w.screen, w.exitButton);
+        QCOMPARE(storedUnderBox, 0);
+        const qsizetype stored = machines().size();
+        QVERIFY(out.rejected > 0 && stored < 750);
+        QCOMPARE(prompter().texts().mid(0, 2),
+            QStringList({ "The rows are still being stored. Stop the import?",
+                QStringLiteral("The import was stopped. %1 records were imported before it stopped.").arg(stored) }));
     }
 
     // The list read again after an import may be very long: its fill lets

@@ -2,6 +2,7 @@
 #include "FreezingProxy.h"
 #include "MainWindowFixture.h"
 #include "Mtc_Line.h"
+#include "Mtc_Part.h"
 #include "OPT_Line_Set.h"
 #include "SYS_Grant.h"
 #include "ScriptedPrompter.h"
@@ -154,6 +155,26 @@ private Q_SLOTS:
         else
             QVERIFY(f.relogIn(QStringLiteral("SYSADMIN"), QStringLiteral("SYSADMIN")));
         QCOMPARE(testing::queryRows(QStringLiteral("select line_desc from line_info")), QStringList("x"));
+    }
+
+    // A list that a failed read emptied is read again by the Relogin the
+    // failure asks for, also as the same user; nothing else changes.
+    void reloginReadsAListAFailureEmptied()
+    {
+        testing::addRow("proj_info", {"proj_id"}, {"P1"});
+        testing::addPart(QStringLiteral("PN-1"), QStringLiteral("P1"));
+        TROVA_OPEN_SCREEN(f, s, Mtc_Part, "Man_Part");
+        QCOMPARE(s->msfgModule->rowCount(), 1);
+        loseConnection();
+        QTest::mouseClick(s->cmdNew, Qt::LeftButton);
+        QTest::mouseClick(s->cmdCancel, Qt::LeftButton);
+        QCOMPARE(prompter().texts(), QStringList(kNotOpen));
+        QCOMPARE(s->msfgModule->rowCount(), 0);
+
+        QVERIFY(f.relogIn(QStringLiteral("SYSADMIN"), QStringLiteral("SYSADMIN")));
+        QCOMPARE(s->msfgModule->rowCount(), 1);
+        QVERIFY(s->cmdEdit->isEnabled() && s->cmdDelete->isEnabled() && s->cmdNew->isEnabled());
+        QCOMPARE(prompter().texts(), QStringList(kNotOpen));
     }
 
     // The screens' statements are cached on the connection when the server

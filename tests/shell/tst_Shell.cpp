@@ -4,7 +4,9 @@
 #include "MainWindowFixture.h"
 #include "Mtc_Comp.h"
 #include "Mtc_Comp_Link.h"
+#include "Mtc_Line.h"
 #include "Mtc_Machine.h"
+#include "OPT_Line_Set.h"
 #include "Mtc_Part.h"
 #include "Mtc_Slot1.h"
 #include "OPT_Load_SN.h"
@@ -40,6 +42,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QLineEdit>
 #include <QPushButton>
@@ -400,7 +403,7 @@ private Q_SLOTS:
 
     // Every editable list box of the program keeps what was typed: an entry
     // that begins with it neither completes it nor, differing in case only,
-    // takes its place when the box is left.
+    // takes its place when the box is left, and Enter adds it to no list.
     void editableBoxesKeepWhatWasTyped()
     {
         MainWindowFixture f;
@@ -418,17 +421,85 @@ private Q_SLOTS:
                 box->removeEventFilter(screen);
                 box->setEnabled(true);
                 box->addItems({"100", "abc"});
+                const int entries = box->count();
                 for (const QString typed : {"1", "AB"}) {
                     box->setEditText(QString());
                     box->setFocus();
                     QTest::keyClicks(box->lineEdit(), typed);
+                    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
                     QTest::keyClick(box->lineEdit(), Qt::Key_Tab);
                     QVERIFY2(box->currentText() == typed, qPrintable(QString(m.menuItem) + " " + box->objectName()));
                 }
+                QVERIFY2(box->count() == entries, qPrintable(QString(m.menuItem) + " " + box->objectName()));
                 ++boxes;
             }
         }
         QVERIFY(boxes >= 20);
+    }
+
+    // Opened from the menu by keys, every screen takes the focus, also one
+    // whose first boxes are disabled until New: its access keys work at once.
+    void screensOpenedByKeysTakeTheFocus()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        QVERIFY(QTest::qWaitForWindowActive(f.main()));
+        QTest::keyClick(f.main(), Qt::Key_O, Qt::AltModifier);
+        QVERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Return);
+        auto* lineSet = qobject_cast<OPT_Line_Set*>(f.main()->screenInstance("OPR_Line_SET"));
+        QVERIFY(lineSet && lineSet->isAncestorOf(QApplication::focusWidget()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::AltModifier);
+        QTRY_COMPARE(lineSet->EditMode, QStringLiteral("New"));
+
+        f.main()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.main()));
+        for (const grants::MenuGrant& m : grants::kMenuGrants) {
+            f.main()->menuBar()->setFocus(Qt::MenuBarFocusReason);
+            QWidget* screen = f.open(QString::fromLatin1(m.menuItem));
+            QVERIFY2(screen && screen->isAncestorOf(QApplication::focusWidget()), m.menuItem);
+        }
+    }
+
+    // The active screen's access keys work wherever the focus is in the main
+    // window: from the menu bar Alt+N presses New, and Alt+X while the rows
+    // of an import are stored presses Exit, which asks whether to stop.
+    void accessKeysWorkWithTheFocusOutsideTheScreen()
+    {
+        QList<QStringList> sheet = {{"Line", "Description"}};
+        for (int r = 0; r < 20000; ++r)
+            sheet << QStringList{QStringLiteral("L%1").arg(r), "d"};
+        QTemporaryDir dir;
+        const QString path = testing::writeSheet(dir.filePath("lines.xlsx"), sheet);
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        QVERIFY(QTest::qWaitForWindowActive(f.main()));
+        QPointer<Mtc_Line> lines = f.open<Mtc_Line>("Man_Line");
+        QVERIFY(lines);
+        const auto fromTheMenuBar = [&f](Qt::Key key) {
+            f.main()->menuBar()->setFocus(Qt::MenuBarFocusReason);
+            QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier);
+        };
+        fromTheMenuBar(Qt::Key_N);
+        QTRY_COMPARE(lines->EditMode, QStringLiteral("New"));
+        lines->cmdCancel->click();
+
+        prompter().files.enqueue(path);
+        bool pressed = false;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] {
+            const QWidget* bar = lines->findChild<QWidget*>("importBusy");
+            const QLabel* doing = bar ? bar->findChild<QLabel*>() : nullptr;
+            if (!pressed && doing && doing->text() == "Storing the rows ...") {
+                pressed = true;
+                fromTheMenuBar(Qt::Key_X);
+            }
+        });
+        ticker.start(1);
+        lines->cmdImport->click();
+        QVERIFY(pressed);
+        QCOMPARE(prompter().texts().value(0), QStringLiteral("The rows are still being stored. Stop the import?"));
+        QTRY_VERIFY(!lines);
     }
 
     // Access keys typed in the active screen's grid: Alt+E is "&Export",

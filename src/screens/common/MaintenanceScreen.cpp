@@ -121,6 +121,7 @@ void MaintenanceScreen::setListEnabled(bool on)
 
 void MaintenanceScreen::finishLoad()
 {
+    m_listLost = false;
     const bool rows = shownRows() > 0;
     setButtons(true, rows, rows, false, false);
     if (m_setup.grid)
@@ -137,8 +138,15 @@ void MaintenanceScreen::reload()
     try {
         LoadData();
     } catch (const db::DbError& e) {
+        m_listLost = true;
         msg::error(e.text());
     }
+}
+
+void MaintenanceScreen::relistIfLost()
+{
+    if (m_listLost)
+        reload();
 }
 
 void MaintenanceScreen::tellIfNoRowChanged(int changed)
@@ -405,6 +413,7 @@ void MaintenanceScreen::cmdCancel_Click()
         // Cancel leaves the mode whatever the re-read does: what the list
         // still shows is browsed, with the buttons a load would have set.
         finishLoad();
+        m_listLost = true;
         if (m_setup.cmdImport)
             m_setup.cmdImport->setEnabled(true);
     }

@@ -155,6 +155,9 @@ public Q_SLOTS:
     // or Delete is dropped, and the boxes and lists are as the screen shows
     // them to the new user on opening.
     virtual void resetForUser();
+    // After a login as the same user, which leaves the screen as it is: a
+    // list that a failed read left empty is read again.
+    void relistIfLost();
 
 protected:
     void setupCycle(const CycleSetup& setup);
@@ -273,4 +276,5 @@ private:
 
     CycleSetup m_setup;
     TableBinding m_binding;
+    bool m_listLost = false; // the last read of the list failed
 };

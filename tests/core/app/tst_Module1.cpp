@@ -8,6 +8,7 @@
 #include "app/Module1.h"
 
 #include <QDir>
+#include <QLineEdit>
 #include <QTest>
 
 using Module1::gConn;
@@ -106,7 +107,16 @@ private Q_SLOTS:
             prompter().onMessage = nullptr;
         }
         msg::error("lost"); // outside every event
-        QCOMPARE(prompter().texts(), QStringList({"lost", "lost", "other", "lost"}));
+        QLineEdit typed;
+        QObject::connect(&typed, &QLineEdit::textEdited, [] { msg::error("lost"); });
+        {
+            // A later event (a timer's) starts afresh; a key pressed while it
+            // keeps events running starts another action.
+            const msg::EventScope timer(false);
+            msg::error("lost");
+            QTest::keyClick(&typed, Qt::Key_A);
+        }
+        QCOMPARE(prompter().texts(), QStringList({"lost", "lost", "other", "lost", "lost", "lost"}));
     }
 
     void filterIdKey()

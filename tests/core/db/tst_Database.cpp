@@ -4,6 +4,7 @@
 #include "app/Module1.h"
 
 #include <QTest>
+#include <functional>
 
 using db::DbError;
 using db::ErrorKind;
@@ -60,6 +61,42 @@ private Q_SLOTS:
             QVERIFY(!e.text().isEmpty());
             QCOMPARE(int(e.kind()), int(ErrorKind::Other));
         }
+        QCOMPARE(gConn().count("select count(*) from line_info"), 0);
+    }
+
+    // A connection found lost is closed: every later call, a transaction's
+    // commit included, says so until it is opened again, and nothing of the
+    // transaction is stored. The server ends the session within one; SQLite
+    // cannot open a file it is asked for.
+    void lostConnectionStaysClosed()
+    {
+        db::Database conn;
+        QString error;
+        QVERIFY2(conn.open(testdb::lastSettings(), &error), qPrintable(error));
+        const bool server = conn.engine() == db::Engine::PostgreSQL;
+        if (server) {
+            conn.begin();
+            conn.exec("insert into line_info (line_id) values (?)", { "L1" });
+            testdb::adminExec(QStringLiteral("SELECT pg_terminate_backend(%1)")
+                                  .arg(conn.scalar("select pg_backend_pid()").toLongLong()));
+        }
+        const auto lost = [&conn](const std::function<void()>& call) {
+            try {
+                call();
+                QFAIL("no error on a lost connection");
+            } catch (const DbError& e) {
+                QCOMPARE(int(e.kind()), int(ErrorKind::ConnectionLost));
+            }
+        };
+        lost([&] {
+            if (server)
+                conn.exec("insert into line_info (line_id) values (?)", { "L2" });
+            else
+                conn.exec("attach database ? as gone", { "/nonexistent-folder/gone.db" });
+        });
+        QVERIFY(!conn.isOpen());
+        lost([&] { conn.commit(); });
+        lost([&] { conn.count("select count(*) from line_info"); });
         QCOMPARE(gConn().count("select count(*) from line_info"), 0);
     }
 

@@ -409,6 +409,17 @@ private Q_SLOTS:
         QVERIFY2(width(1) > 5 && width(1) < 20, qPrintable(QString::number(width(1))));
         QVERIFY2(width(2) >= 26, qPrintable(QString::number(width(2))));
     }
+
+    // Only a pair of marks around the value comes off, as the export puts it
+    // on: a star at one end alone is part of the value.
+    void starMarksComeOffInPairs()
+    {
+        for (const QString value : {"P1", "A*B", " PN-1 ", ""}) {
+            QCOMPARE(workbook::withoutStarMarks('*' + value + '*'), value.trimmed());
+            for (const QString& one : {'*' + value, value + '*'})
+                QCOMPARE(workbook::withoutStarMarks(one), one.trimmed());
+        }
+    }
 };
 
 TROVA_TEST(WorkbookTest)
