@@ -6,6 +6,7 @@
 #include "SYS_Grant.h"
 #include "ScriptedPrompter.h"
 #include "TestDb.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 #include "app/AppControl.h"
 #include "app/Module1.h"
@@ -16,7 +17,9 @@
 #include <QPushButton>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <optional>
 
@@ -36,6 +39,15 @@ void loseConnection()
                               .arg(testdb::lastSettings().database));
     else
         gConn().close();
+}
+
+// The program's connection goes through a proxy that can freeze the server.
+bool throughProxy(FreezingProxy& proxy)
+{
+    db::ConnectionSettings& settings = Module1::settings().connection;
+    settings.host = QStringLiteral("127.0.0.1");
+    settings.port = proxy.port();
+    return testdb::openProgramConnection();
 }
 
 void clickRow(QTableWidget* grid, int row)
@@ -154,6 +166,76 @@ private Q_SLOTS:
         else
             QVERIFY(f.relogIn(QStringLiteral("SYSADMIN"), QStringLiteral("SYSADMIN")));
         QCOMPARE(testing::queryRows(QStringLiteral("select line_desc from line_info")), QStringList("x"));
+    }
+
+    // The server freezes with a row's statement in its socket; the deadline
+    // ends the import, and the server, let go, runs that statement. A cut
+    // read leaves the row unstored; a cut write may have stored it. The
+    // count said is what the table holds, or the row is named that it may
+    // hold as well.
+    void frozenImportSaysWhatTheTableHolds_data()
+    {
+        QTest::addColumn<QByteArray>("frozenAt");
+        QTest::newRow("the key's look-up") << QByteArrayLiteral("K0137");
+        QTest::newRow("the row's insert") << QByteArrayLiteral("D0137");
+    }
+    void frozenImportSaysWhatTheTableHolds()
+    {
+        QFETCH(QByteArray, frozenAt);
+        if (gConn().engine() != db::Engine::PostgreSQL)
+            QSKIP("a server engine only");
+        FreezingProxy proxy(Module1::settings().connection.host, Module1::settings().connection.port);
+        QVERIFY(throughProxy(proxy));
+        QList<QStringList> rows = {{"Line ID", "Description"}};
+        for (int i = 1; i <= 300; ++i)
+            rows.append({QStringLiteral("K%1").arg(i, 4, 10, QLatin1Char('0')),
+                         QStringLiteral("D%1").arg(i, 4, 10, QLatin1Char('0'))});
+        QTemporaryDir dir;
+        prompter().files.enqueue(testing::writeSheet(dir.filePath("lines.xlsx"), rows));
+        TROVA_OPEN_SCREEN(f, s, Mtc_Line, "Man_Line");
+        proxy.freezeAt(frozenAt);
+        QTest::mouseClick(s->cmdImport, Qt::LeftButton);
+        QCOMPARE(prompter().messages.size(), 1);
+        const QString said = prompter().last().text;
+        const QRegularExpressionMatch m
+            = QRegularExpression(QStringLiteral("^\\Q%1\\E\\n\\n(\\d+) records were imported before the error"
+                                                "(; whether row 138 \\(K0137\\) was stored is not known)?\\.$")
+                                     .arg(kNotOpen))
+                  .match(said);
+        QVERIFY2(m.hasMatch(), qPrintable(said));
+
+        proxy.thaw();
+        QVERIFY(testdb::openProgramConnection());
+        // The server runs what waited in its socket once let go: a row named
+        // unsure is stored then.
+        const int table = m.captured(1).toInt() + (m.capturedLength(2) > 0 ? 1 : 0);
+        QTRY_COMPARE_WITH_TIMEOUT(gConn().count("select count(*) from line_info"), table, 20000);
+        QCOMPARE(gConn().count("select count(*) from line_info where line_id = 'K0137'"), table - 136);
+    }
+
+    // A New saved while the server is frozen: the Save's insert waits in the
+    // server's socket and is stored once the server is let go, so the Save
+    // does not say plainly that it failed.
+    void frozenSaveSaysItMayBeStored()
+    {
+        if (gConn().engine() != db::Engine::PostgreSQL)
+            QSKIP("a server engine only");
+        FreezingProxy proxy(Module1::settings().connection.host, Module1::settings().connection.port);
+        QVERIFY(throughProxy(proxy));
+        TROVA_OPEN_SCREEN(f, s, Mtc_Line, "Man_Line");
+        QTest::mouseClick(s->cmdNew, Qt::LeftButton);
+        s->txtID->setText(QStringLiteral("L9"));
+        s->txtDesc->setText(QStringLiteral("saved frozen"));
+        proxy.freezeAt("saved frozen");
+        QTest::mouseClick(s->cmdSave, Qt::LeftButton);
+        QCOMPARE(prompter().texts(),
+                 QStringList(kNotOpen
+                             + QStringLiteral("\n\nThe change was sent before the connection was lost: whether it was "
+                                              "stored is not known.")));
+        QCOMPARE(s->EditMode, QStringLiteral("New"));
+        proxy.thaw();
+        QVERIFY(testdb::openProgramConnection());
+        QTRY_COMPARE_WITH_TIMEOUT(gConn().count("select count(*) from line_info where line_id = 'L9'"), 1, 20000);
     }
 
     // The screens' statements are cached on the connection when the server
