@@ -230,7 +230,7 @@ private Q_SLOTS:
         QTest::mouseClick(s->cmdSave, Qt::LeftButton);
         QCOMPARE(prompter().texts(),
                  QStringList(kNotOpen
-                             + QStringLiteral("\n\nThe change was sent before the connection was lost: whether it was "
+                             + QStringLiteral(" The change was sent before the connection was lost: whether it was "
                                               "stored is not known.")));
         QCOMPARE(s->EditMode, QStringLiteral("New"));
         proxy.thaw();
@@ -244,11 +244,8 @@ private Q_SLOTS:
     {
         if (gConn().engine() != db::Engine::PostgreSQL)
             QSKIP("a server engine only");
-        db::ConnectionSettings& settings = Module1::settings().connection;
-        FreezingProxy proxy(settings.host, settings.port);
-        settings.host = QStringLiteral("127.0.0.1");
-        settings.port = proxy.port();
-        QVERIFY(testdb::openProgramConnection());
+        FreezingProxy proxy(Module1::settings().connection.host, Module1::settings().connection.port);
+        QVERIFY(throughProxy(proxy));
         int ended = 0;
         app::setEndProgramHandler([&ended](int) {
             ++ended;

@@ -8,8 +8,9 @@ QString shown(const QString& text, bool outcomeUnknown)
 {
     if (!outcomeUnknown)
         return text;
-    return text + QStringLiteral("\n\nThe change was sent before the connection was lost: whether it was stored is "
-                                 "not known.");
+    // One line, as the error log and the monitor's history show it.
+    return text + QStringLiteral(" The change was sent before the connection was lost: whether it was stored is not "
+                                 "known.");
 }
 
 } // namespace
