@@ -17,7 +17,6 @@
 #include <QPushButton>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -176,12 +175,19 @@ private Q_SLOTS:
     void frozenImportSaysWhatTheTableHolds_data()
     {
         QTest::addColumn<QByteArray>("frozenAt");
-        QTest::newRow("the key's look-up") << QByteArrayLiteral("K0137");
-        QTest::newRow("the row's insert") << QByteArrayLiteral("D0137");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("the key's look-up") << QByteArrayLiteral("K0137")
+                                           << "136 records were imported before the error." << 136;
+        QTest::newRow("the row's insert")
+            << QByteArrayLiteral("D0137")
+            << "136 records were imported before the error; whether row 138 (K0137) was stored is not known." << 137;
     }
     void frozenImportSaysWhatTheTableHolds()
     {
         QFETCH(QByteArray, frozenAt);
+        QFETCH(QString, said);
+        QFETCH(int, stored);
         if (gConn().engine() != db::Engine::PostgreSQL)
             QSKIP("a server engine only");
         FreezingProxy proxy(Module1::settings().connection.host, Module1::settings().connection.port);
@@ -195,22 +201,11 @@ private Q_SLOTS:
         TROVA_OPEN_SCREEN(f, s, Mtc_Line, "Man_Line");
         proxy.freezeAt(frozenAt);
         QTest::mouseClick(s->cmdImport, Qt::LeftButton);
-        QCOMPARE(prompter().messages.size(), 1);
-        const QString said = prompter().last().text;
-        const QRegularExpressionMatch m
-            = QRegularExpression(QStringLiteral("^\\Q%1\\E\\n\\n(\\d+) records were imported before the error"
-                                                "(; whether row 138 \\(K0137\\) was stored is not known)?\\.$")
-                                     .arg(kNotOpen))
-                  .match(said);
-        QVERIFY2(m.hasMatch(), qPrintable(said));
-
+        QCOMPARE(prompter().texts(), QStringList(kNotOpen + QStringLiteral("\n\n") + said));
+        // The server, let go, runs what waited in its socket.
         proxy.thaw();
         QVERIFY(testdb::openProgramConnection());
-        // The server runs what waited in its socket once let go: a row named
-        // unsure is stored then.
-        const int table = m.captured(1).toInt() + (m.capturedLength(2) > 0 ? 1 : 0);
-        QTRY_COMPARE_WITH_TIMEOUT(gConn().count("select count(*) from line_info"), table, 20000);
-        QCOMPARE(gConn().count("select count(*) from line_info where line_id = 'K0137'"), table - 136);
+        QTRY_COMPARE_WITH_TIMEOUT(gConn().count("select count(*) from line_info"), stored, 20000);
     }
 
     // A New saved while the server is frozen: the Save's insert waits in the
