@@ -7,6 +7,7 @@
 #include "SYS_Grant.h"
 #include "ScriptedPrompter.h"
 #include "TestDb.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 #include "app/AppControl.h"
 #include "app/Module1.h"
@@ -18,6 +19,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <optional>
 
@@ -37,6 +39,15 @@ void loseConnection()
                               .arg(testdb::lastSettings().database));
     else
         gConn().close();
+}
+
+// The program's connection goes through a proxy that can freeze the server.
+bool throughProxy(FreezingProxy& proxy)
+{
+    db::ConnectionSettings& settings = Module1::settings().connection;
+    settings.host = QStringLiteral("127.0.0.1");
+    settings.port = proxy.port();
+    return testdb::openProgramConnection();
 }
 
 void clickRow(QTableWidget* grid, int row)
@@ -177,17 +188,80 @@ private Q_SLOTS:
         QCOMPARE(prompter().texts(), QStringList(kNotOpen));
     }
 
+    // The server freezes with a row's statement in its socket; the deadline
+    // ends the import, and the server, let go, runs that statement. A cut
+    // read leaves the row unstored; a cut write may have stored it. The
+    // count said is what the table holds, or the row is named that it may
+    // hold as well.
+    void frozenImportSaysWhatTheTableHolds_data()
+    {
+        QTest::addColumn<QByteArray>("frozenAt");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("the key's look-up") << QByteArrayLiteral("K0137")
+                                           << "136 records were imported before the error." << 136;
+        QTest::newRow("the row's insert")
+            << QByteArrayLiteral("D0137")
+            << "136 records were imported before the error; whether row 138 (K0137) was stored is not known." << 137;
+    }
+    void frozenImportSaysWhatTheTableHolds()
+    {
+        QFETCH(QByteArray, frozenAt);
+        QFETCH(QString, said);
+        QFETCH(int, stored);
+        if (gConn().engine() != db::Engine::PostgreSQL)
+            QSKIP("a server engine only");
+        FreezingProxy proxy(Module1::settings().connection.host, Module1::settings().connection.port);
+        QVERIFY(throughProxy(proxy));
+        QList<QStringList> rows = {{"Line ID", "Description"}};
+        for (int i = 1; i <= 300; ++i)
+            rows.append({QStringLiteral("K%1").arg(i, 4, 10, QLatin1Char('0')),
+                         QStringLiteral("D%1").arg(i, 4, 10, QLatin1Char('0'))});
+        QTemporaryDir dir;
+        prompter().files.enqueue(testing::writeSheet(dir.filePath("lines.xlsx"), rows));
+        TROVA_OPEN_SCREEN(f, s, Mtc_Line, "Man_Line");
+        proxy.freezeAt(frozenAt);
+        QTest::mouseClick(s->cmdImport, Qt::LeftButton);
+        QCOMPARE(prompter().texts(), QStringList(kNotOpen + QStringLiteral("\n\n") + said));
+        // The server, let go, runs what waited in its socket.
+        proxy.thaw();
+        QVERIFY(testdb::openProgramConnection());
+        QTRY_COMPARE_WITH_TIMEOUT(gConn().count("select count(*) from line_info"), stored, 20000);
+    }
+
+    // A New saved while the server is frozen: the Save's insert waits in the
+    // server's socket and is stored once the server is let go, so the Save
+    // does not say plainly that it failed.
+    void frozenSaveSaysItMayBeStored()
+    {
+        if (gConn().engine() != db::Engine::PostgreSQL)
+            QSKIP("a server engine only");
+        FreezingProxy proxy(Module1::settings().connection.host, Module1::settings().connection.port);
+        QVERIFY(throughProxy(proxy));
+        TROVA_OPEN_SCREEN(f, s, Mtc_Line, "Man_Line");
+        QTest::mouseClick(s->cmdNew, Qt::LeftButton);
+        s->txtID->setText(QStringLiteral("L9"));
+        s->txtDesc->setText(QStringLiteral("saved frozen"));
+        proxy.freezeAt("saved frozen");
+        QTest::mouseClick(s->cmdSave, Qt::LeftButton);
+        QCOMPARE(prompter().texts(),
+                 QStringList(kNotOpen
+                             + QStringLiteral(" The change was sent before the connection was lost: whether it was "
+                                              "stored is not known.")));
+        QCOMPARE(s->EditMode, QStringLiteral("New"));
+        proxy.thaw();
+        QVERIFY(testdb::openProgramConnection());
+        QTRY_COMPARE_WITH_TIMEOUT(gConn().count("select count(*) from line_info where line_id = 'L9'"), 1, 20000);
+    }
+
     // The screens' statements are cached on the connection when the server
     // freezes: closing it waits for none of them.
     void frozenServerHoldsNeitherExitNorRelogin()
     {
         if (gConn().engine() != db::Engine::PostgreSQL)
             QSKIP("a server engine only");
-        db::ConnectionSettings& settings = Module1::settings().connection;
-        FreezingProxy proxy(settings.host, settings.port);
-        settings.host = QStringLiteral("127.0.0.1");
-        settings.port = proxy.port();
-        QVERIFY(testdb::openProgramConnection());
+        FreezingProxy proxy(Module1::settings().connection.host, Module1::settings().connection.port);
+        QVERIFY(throughProxy(proxy));
         int ended = 0;
         app::setEndProgramHandler([&ended](int) {
             ++ended;

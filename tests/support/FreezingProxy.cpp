@@ -75,10 +75,27 @@ void FreezingProxy::freeze(std::chrono::milliseconds thawAfter)
     m_thawAt = std::chrono::steady_clock::now() + thawAfter;
 }
 
+void FreezingProxy::freezeAt(const QByteArray& sent, std::chrono::milliseconds thawAfter)
+{
+    std::lock_guard lock(m_mutex);
+    m_freezeAt = sent;
+    m_freezeFor = thawAfter;
+}
+
 void FreezingProxy::thaw()
 {
     std::lock_guard lock(m_mutex);
     m_thawAt = {};
+}
+
+bool FreezingProxy::heldAt(const QByteArray& sent)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_freezeAt.isEmpty() || !sent.contains(m_freezeAt))
+        return false;
+    m_freezeAt.clear();
+    m_thawAt = std::chrono::steady_clock::now() + m_freezeFor;
+    return true;
 }
 
 bool FreezingProxy::frozen()
@@ -91,10 +108,15 @@ void FreezingProxy::run()
 {
     std::vector<std::pair<int, int>> links; // client, server
     std::vector<char> buffer(64 * 1024);
+    std::pair<int, QByteArray> held { -1, {} }; // server, bytes
     while (!m_stop) {
         if (frozen()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             continue;
+        }
+        if (held.first >= 0) {
+            sendAll(held.first, held.second.constData(), held.second.size());
+            held = { -1, {} };
         }
         std::vector<pollfd> fds { { m_listen, POLLIN, 0 } };
         for (const auto& [client, server] : links) {
@@ -103,14 +125,6 @@ void FreezingProxy::run()
         }
         if (::poll(fds.data(), fds.size(), 20) <= 0)
             continue;
-        if (fds[0].revents & POLLIN) {
-            const int client = ::accept(m_listen, nullptr, nullptr);
-            const int server = client >= 0 ? connectTo(m_host, m_upstreamPort) : -1;
-            if (server >= 0)
-                links.emplace_back(client, server);
-            else if (client >= 0)
-                ::close(client);
-        }
         std::vector<std::pair<int, int>> open;
         for (size_t i = 0; i < links.size(); ++i) {
             const auto [client, server] = links[i];
@@ -120,6 +134,10 @@ void FreezingProxy::run()
                 if (!alive || frozen() || !(p.revents & (POLLIN | POLLHUP | POLLERR)))
                     continue;
                 const ssize_t n = ::recv(from, buffer.data(), buffer.size(), 0);
+                if (n > 0 && from == client && heldAt(QByteArray::fromRawData(buffer.data(), n))) {
+                    held = { to, QByteArray(buffer.data(), n) };
+                    continue;
+                }
                 alive = n > 0 && sendAll(to, buffer.data(), n);
             }
             if (alive) {
@@ -130,6 +148,15 @@ void FreezingProxy::run()
             }
         }
         links = std::move(open);
+        // Only after the links polled above: a new one has no poll result yet.
+        if ((fds[0].revents & POLLIN) && !frozen()) {
+            const int client = ::accept(m_listen, nullptr, nullptr);
+            const int server = client >= 0 ? connectTo(m_host, m_upstreamPort) : -1;
+            if (server >= 0)
+                links.emplace_back(client, server);
+            else if (client >= 0)
+                ::close(client);
+        }
     }
     for (const auto& [client, server] : links) {
         ::close(client);

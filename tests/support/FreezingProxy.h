@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <atomic>
 #include <chrono>
@@ -22,11 +23,16 @@ public:
 
     int port() const { return m_port; }
     void freeze(std::chrono::milliseconds thawAfter = std::chrono::seconds(30));
+    // Freezes when the client sends the bytes: what came with them waits, as
+    // in a frozen server's socket, and reaches the server once thawed.
+    void freezeAt(const QByteArray& sent, std::chrono::milliseconds thawAfter = std::chrono::seconds(30));
     void thaw();
 
 private:
     void run();
     bool frozen();
+    // True when the bytes hold what freezeAt waits for; the freeze starts.
+    bool heldAt(const QByteArray& sent);
 
     QString m_host;
     int m_upstreamPort;
@@ -34,6 +40,8 @@ private:
     int m_port = 0;
     std::mutex m_mutex;
     std::chrono::steady_clock::time_point m_thawAt;
+    QByteArray m_freezeAt;
+    std::chrono::milliseconds m_freezeFor {};
     std::atomic<bool> m_stop = false;
     std::thread m_thread;
 };

@@ -17,21 +17,30 @@ constexpr int kStatementCacheSize = 64;
 
 namespace {
 
-[[noreturn]] void raise(const Dialect& dialect, const QSqlError& e)
+// standsAlone: the failed call ran a write that the server commits by
+// itself. Once sent, it may be stored even when the connection is lost
+// before the answer comes: the deadline or the link cut the wait while the
+// server held the statement, or the server ended the session right after
+// committing it. SQLite's commit is done or undone when the call returns.
+[[noreturn]] void raise(const Dialect& dialect, const QSqlError& e, bool standsAlone = false)
 {
     QString text = e.databaseText().trimmed();
     if (text.isEmpty())
         text = e.driverText().trimmed();
     if (text.isEmpty())
         text = QStringLiteral("Unknown database error");
-    throw DbError(dialect.classify(e), text, e.nativeErrorCode());
+    const ErrorKind kind = dialect.classify(e);
+    const bool unknown
+        = standsAlone && dialect.engine() == Engine::PostgreSQL && kind == ErrorKind::ConnectionLost;
+    throw DbError(kind, text, e.nativeErrorCode(), unknown);
 }
 
 // Every call after a lost connection, until the next login opens it again.
-DbError notOpen()
+DbError notOpen(bool outcomeUnknown = false)
 {
     return DbError(ErrorKind::ConnectionLost,
-                   QStringLiteral("The database connection is not open. Relogin connects to the database again."));
+                   QStringLiteral("The database connection is not open. Relogin connects to the database again."),
+                   QString(), outcomeUnknown);
 }
 
 // Runs a call on the connection. A call that finds the connection lost
@@ -48,7 +57,7 @@ auto onConnection(Database& db, Call call)
         if (e.kind() != ErrorKind::ConnectionLost)
             throw;
         db.close();
-        throw notOpen();
+        throw notOpen(e.outcomeUnknown());
     }
 }
 
@@ -60,6 +69,8 @@ struct Database::Private
     // Server connections only; none while the waits are lifted.
     std::unique_ptr<detail::SocketDeadline> deadline;
     bool unbounded = false;
+    // Between begin and commit or rollback: no write stands by itself.
+    bool inTransaction = false;
     int armed = 0;
 
     // Holds the deadline over the server calls in its scope; nests.
@@ -91,10 +102,11 @@ struct Database::Private
     QSqlQuery& prepared(const QSqlDatabase& conn, const Dialect& dialect, const QString& sql);
 
     // Runs a statement and hands the executed query to read(), which must not
-    // keep it: the query is finished right after.
+    // keep it: the query is finished right after. write: the statement may
+    // change rows.
     template <typename Read>
     auto run(const QSqlDatabase& conn, const Dialect& dialect, const QString& sql, const QVariantList& params,
-             Read read)
+             bool write, Read read)
     {
         QSqlQuery direct(conn);
         direct.setForwardOnly(true);
@@ -109,7 +121,7 @@ struct Database::Private
             q.finish();
             if (dialect.classify(e) == ErrorKind::ConnectionLost)
                 clearCache();
-            raise(dialect, e);
+            raise(dialect, e, write && !inTransaction);
         }
         auto result = read(q);
         q.finish();
@@ -220,6 +232,7 @@ void Database::close()
 {
     d->deadline.reset();
     d->unbounded = false;
+    d->inTransaction = false;
     if (!d->name.isEmpty()) {
         {
             QSqlDatabase conn = QSqlDatabase::database(d->name, false);
@@ -270,7 +283,7 @@ QSqlQuery& Database::Private::prepared(const QSqlDatabase& conn, const Dialect& 
 ResultSet Database::query(const QString& sql, const QVariantList& params)
 {
     return onConnection(*this, [&] {
-        return d->run(handle(), m_dialect, sql, params, [](QSqlQuery& q) {
+        return d->run(handle(), m_dialect, sql, params, false, [](QSqlQuery& q) {
             const QSqlRecord rec = q.record();
             QStringList columns;
             for (int i = 0; i < rec.count(); ++i)
@@ -306,7 +319,7 @@ int Database::exec(const QString& sql, const QVariantList& params)
     if (Dialect::isCommit(sql))
         return 0;
     return onConnection(*this, [&] {
-        return d->run(handle(), m_dialect, sql, params, [](QSqlQuery& q) { return q.numRowsAffected(); });
+        return d->run(handle(), m_dialect, sql, params, true, [](QSqlQuery& q) { return q.numRowsAffected(); });
     });
 }
 
@@ -337,6 +350,7 @@ void Database::begin()
         const Private::Bounded bounded(*d, handle());
         if (!handle().transaction())
             raise(m_dialect, handle().lastError());
+        d->inTransaction = true;
     });
 }
 
@@ -363,6 +377,7 @@ void Database::beginLockedOpen(const QString& series)
         // when it then tries to write after another connection did.
         if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
             raise(m_dialect, q.lastError());
+        d->inTransaction = true;
         return;
     }
     // A stable key for the name (FNV-1a), the same on every workstation.
@@ -377,6 +392,7 @@ void Database::beginLockedOpen(const QString& series)
         rollback();
         raise(m_dialect, e);
     }
+    d->inTransaction = true;
 }
 
 void Database::commit()
@@ -384,8 +400,9 @@ void Database::commit()
     onConnection(*this, [this] {
         const Private::Bounded bounded(*d, handle());
         d->unbounded = false;
+        d->inTransaction = false;
         if (!handle().commit())
-            raise(m_dialect, handle().lastError());
+            raise(m_dialect, handle().lastError(), true);
     });
 }
 
@@ -396,6 +413,7 @@ void Database::rollback()
         return;
     const Private::Bounded bounded(*d, handle());
     d->unbounded = false;
+    d->inTransaction = false;
     handle().rollback();
 }
 

@@ -72,7 +72,9 @@ public:
     // for results too large to hold at once.
     Cursor openCursor(const QString& sql, const QVariantList& params = {}) const;
     Cursor openCursor(const QVector<Cursor::Statement>& statements) const;
-    // Runs a write; returns the number of rows it touched.
+    // Runs a write; returns the number of rows it touched. A write outside a
+    // transaction that the connection's loss cut after it was sent fails
+    // with outcomeUnknown(), as does such a commit(): query() is for reads.
     int exec(const QString& sql, const QVariantList& params = {});
     // First column of the first row, Null when there is no row.
     QVariant scalar(const QString& sql, const QVariantList& params = {});

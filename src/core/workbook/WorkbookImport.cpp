@@ -85,7 +85,15 @@ bool ImportRun::step(QDeadlineTimer deadline)
                 break;
         }
     } catch (const db::DbError& e) {
-        m_out.error = e.text();
+        // Only the row's own write may end with its outcome unknown; checks
+        // and the key's look-up only read.
+        if (e.outcomeUnknown()) {
+            QStringList key;
+            for (int k : m_statements.keyIndexes)
+                key << cell(m_rows, m_next, k);
+            m_out.unsure = QStringLiteral("row %1 (%2)").arg(m_next + 1).arg(key.join(QStringLiteral(", ")));
+        }
+        m_out.error = e.outcomeUnknown() ? e.cause() : e.text();
         m_done = true;
     } catch (const std::exception& e) {
         m_out.error = QString::fromLocal8Bit(e.what());
@@ -143,6 +151,14 @@ bool ImportRun::storeRow(int r)
     }
     ++m_out.stored;
     return true;
+}
+
+QString ImportOutcome::failureMessage() const
+{
+    QString text = error + QStringLiteral("\n\n%1 records were imported before the error").arg(stored);
+    if (!unsure.isEmpty())
+        text += QStringLiteral("; whether %1 was stored is not known").arg(unsure);
+    return text + QLatin1Char('.');
 }
 
 ImportOutcome importRows(const Rows& rows, const ImportLayout& layout, db::Database& db, const QString& userId,

@@ -44,7 +44,14 @@ struct ImportOutcome
     int stored = 0;
     int rejected = 0;
     QString error; // the description of the failure that ended the run, empty when it ran to its end
+    // The row whose write the failure cut after it was sent, so that it may
+    // be stored as well: its sheet row and key ("row 7 (L6)"); empty when
+    // every row's outcome is known.
+    QString unsure;
     bool failed() const { return !error.isEmpty(); }
+    // What a failed run says: the failure, the count of rows stored before
+    // it, and the row that may have been stored too.
+    QString failureMessage() const;
 };
 
 // Runs the rows of a sheet (rows[0] is the header row and is not read).

@@ -270,7 +270,7 @@ workbook::ImportOutcome ImportExcelFile(const QString& path, const workbook::Imp
 
     if (out.failed()) {
         // The rows before the failure are stored; say how many.
-        msg::information(out.error + QStringLiteral("\n\n%1 records were imported before the error.").arg(out.stored));
+        msg::information(out.failureMessage());
     } else {
         if (out.stored > 0)
             msg::box(QStringLiteral("The success import ") + QString::number(out.stored) + QStringLiteral(" records."));

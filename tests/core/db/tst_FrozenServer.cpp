@@ -39,15 +39,19 @@ private Q_SLOTS:
         using Call = std::function<void(Database&)>;
         QTest::addColumn<Call>("before");
         QTest::addColumn<Call>("call");
+        // Whether the call, once sent, may have stored its rows.
+        QTest::addColumn<bool>("unknown");
         const Call nothing = [](Database&) {};
+        const Call insert = [](Database& c) { c.exec("insert into line_info (line_id) values ('L1')"); };
         QTest::newRow("read with values")
-            << nothing << Call([](Database& c) { c.query("select line_id from line_info where line_id = ?", { "L1" }); });
-        QTest::newRow("write") << nothing
-                               << Call([](Database& c) { c.exec("insert into line_info (line_id) values ('L1')"); });
+            << nothing << Call([](Database& c) { c.query("select line_id from line_info where line_id = ?", { "L1" }); })
+            << false;
+        QTest::newRow("write") << nothing << insert << true;
+        QTest::newRow("write in a transaction") << Call([](Database& c) { c.begin(); }) << insert << false;
         QTest::newRow("commit") << Call([](Database& c) {
             c.begin();
             c.exec("insert into line_info (line_id) values (?)", { "L1" });
-        }) << Call([](Database& c) { c.commit(); });
+        }) << Call([](Database& c) { c.commit(); }) << true;
     }
 
     void callOnAFrozenServerFails()
@@ -55,6 +59,7 @@ private Q_SLOTS:
         using Call = std::function<void(Database&)>;
         QFETCH(Call, before);
         QFETCH(Call, call);
+        QFETCH(bool, unknown);
         Database conn;
         QString error;
         QVERIFY2(conn.open(throughProxy, &error), qPrintable(error));
@@ -68,6 +73,7 @@ private Q_SLOTS:
             QFAIL("the call on the frozen server succeeded");
         } catch (const DbError& e) {
             QCOMPARE(e.kind(), ErrorKind::ConnectionLost);
+            QCOMPARE(e.outcomeUnknown(), unknown);
         }
         // Its order, well short of the freeze's 30 s.
         QVERIFY2(timer.elapsed() < 2 * db::kDeadlineMs, qPrintable(QString::number(timer.elapsed())));
