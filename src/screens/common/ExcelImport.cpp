@@ -18,8 +18,6 @@ namespace Module1 {
 
 namespace {
 
-// Rows stored at a time before events are handled again.
-constexpr int kSliceMs = 50;
 // How often a storing held back by a box above it looks again.
 constexpr int kHeldMs = 20;
 
@@ -173,7 +171,7 @@ Stopped storeWithoutHolding(workbook::ImportRun& run, ImportState& state)
         // Nothing more once the program quits: its connection may be closed.
         if (stop || !loop.isRunning())
             return;
-        if (run.step(QDeadlineTimer(kSliceMs)))
+        if (run.step(QDeadlineTimer(SliceMs())))
             loop.quit();
     });
     slice.start(0);
@@ -277,11 +275,10 @@ workbook::ImportOutcome ImportExcelFile(const QString& path, const workbook::Imp
         if (out.rejected > 0)
             msg::box(QStringLiteral("Please check the error log file ") + QDir::toNativeSeparators(ErrorLogPath()));
         // A screen about to close shows no list.
-        if (out.stored > 0 && loadData && !closing) {
-            // The list may now be very long: the monitor goes on meanwhile.
-            const YieldingFills yielding;
+        // The list, which may now be very long, fills as every list does:
+        // the monitor goes on meanwhile.
+        if (out.stored > 0 && loadData && !closing)
             loadData();
-        }
     }
     if (closing)
         closeLater(guard);
