@@ -7,10 +7,18 @@
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "ListTools.h"
+#include "MainWindowFixture.h"
+#include "Mtc_Line.h"
+#include "app/AppControl.h"
+#include "frmMain.h"
 #include "app/Module1.h"
 #include "workbook/Workbook.h"
 
+#include <QAccessible>
+#include <QAction>
 #include <QBoxLayout>
+#include <QMdiSubWindow>
+#include <QPointer>
 #include <QCheckBox>
 #include <QLabel>
 #include <QDir>
@@ -25,6 +33,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+using Module1::gConn;
 using testing::addLine;
 using testing::prompter;
 
@@ -46,6 +55,11 @@ void stopByRows()
     QTest::newRow("closed") << StopBy::Close;
     QTest::newRow("another user") << StopBy::Login;
 }
+
+// Work a screen runs beside the event loop, and every road by which its
+// screen goes while it runs.
+enum class Work { Storing, Reread, Export };
+enum class Road { Mouse, Keys, Accessibility, Frame, MainExit, OtherUser, GrantGone };
 
 struct WorkScreen {
     QWidget screen;
@@ -398,6 +412,163 @@ private Q_SLOTS:
             QStringList({ "The rows are still being stored. Stop the import?",
                 QStringLiteral("The import was stopped. %1 records were imported before it stopped.").arg(stored) }));
         QTRY_VERIFY(!w.screen.isVisible());
+    }
+
+    // Whatever road the screen goes by while its work runs (rows stored, the
+    // list read again after them, a workbook written), the work stops and
+    // the program lives: a close waits for the work's handler, a close asked
+    // while a box waits comes once it is answered (the list read again
+    // meanwhile), the storing asks first, also at the main window's Exit,
+    // and says what it stored; a login as another user stops it silently.
+    void workStopsWhenItsScreenGoes_data()
+    {
+        QTest::addColumn<Work>("work");
+        QTest::addColumn<Road>("road");
+        const std::pair<Work, const char*> works[]
+            = { { Work::Storing, "storing" }, { Work::Reread, "re-read" }, { Work::Export, "export" } };
+        const std::pair<Road, const char*> roads[] = { { Road::Mouse, "mouse" }, { Road::Keys, "keys" },
+            { Road::Accessibility, "accessibility" }, { Road::Frame, "frame" }, { Road::MainExit, "main exit" },
+            { Road::OtherUser, "another user" }, { Road::GrantGone, "grant gone" } };
+        for (const auto& [work, w] : works) {
+            for (const auto& [road, r] : roads)
+                QTest::addRow("%s, %s", w, r) << work << road;
+        }
+    }
+    void workStopsWhenItsScreenGoes()
+    {
+        QFETCH(Work, work);
+        QFETCH(Road, road);
+        constexpr int listed = 60000;
+        constexpr int imported = 2000;
+        Module1::setSliceMs(0);
+        int ended = 0;
+        // As the program ends: every event loop left.
+        app::setEndProgramHandler([&ended](int) {
+            ++ended;
+            QCoreApplication::exit(0);
+        });
+        const auto restore = qScopeGuard([&ended] {
+            Module1::setSliceMs(50);
+            app::setEndProgramHandler(nullptr);
+            prompter().onMessage = nullptr;
+            // An event loop runs again only once the application's own has
+            // been entered and left.
+            if (ended > 0) {
+                QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+                QCoreApplication::exec();
+            }
+        });
+        MainWindowFixture::addUser("KEEPER", "Keeper", "KEEP", { "MAN_LINE" });
+        MainWindowFixture::addUser("OUTSIDER", "Outsider", "OUT", { "QY_WIP" });
+        gConn().exec(QStringLiteral("with recursive n(i) as (select 0 union all select i + 1 from n where i < ?) "
+                                    "insert into line_info (line_id, line_desc) select 'P' || i, 'listed' from n"),
+            { listed - 1 });
+        QList<QStringList> sheet = { { "Line", "Description" } };
+        for (int r = 0; r < imported; ++r)
+            sheet << QStringList{ QStringLiteral("W%1").arg(r), "imported" };
+        const QString path = m_exports.writeSheet("lines.xlsx", sheet);
+
+        TROVA_OPEN_SCREEN(f, opened, Mtc_Line, "Man_Line");
+        QPointer<Mtc_Line> s(opened);
+        QAbstractButton* exitButton = nullptr;
+        for (QAbstractButton* b : s->findChildren<QAbstractButton*>()) {
+            if (b->text().remove('&') == "Exit")
+                exitButton = b;
+        }
+        QVERIFY(exitButton);
+        const auto button = [&](const QString& caption) {
+            for (QAbstractButton* b : s->findChildren<QAbstractButton*>()) {
+                if (b->text().remove('&') == caption)
+                    return b;
+            }
+            return static_cast<QAbstractButton*>(nullptr);
+        };
+        bool taken = false;
+        const auto takeRoad = [&] {
+            taken = true;
+            switch (road) {
+            case Road::Mouse:
+                QTest::mouseClick(exitButton, Qt::LeftButton);
+                break;
+            case Road::Keys:
+                exitButton->setFocus();
+                QTest::keyClick(exitButton, Qt::Key_Space);
+                break;
+            case Road::Accessibility:
+                // As a screen reader presses it.
+                QAccessible::queryAccessibleInterface(exitButton)->actionInterface()->doAction(
+                    QAccessibleActionInterface::pressAction());
+                break;
+            case Road::Frame:
+                qobject_cast<QMdiSubWindow*>(s->parentWidget())->close();
+                break;
+            case Road::MainExit:
+                f.main()->toolbarButton(13)->trigger();
+                break;
+            case Road::OtherUser:
+                QVERIFY(f.relogIn("KEEPER", "KEEPER"));
+                break;
+            case Road::GrantGone:
+                QVERIFY(f.relogIn("OUTSIDER", "OUTSIDER"));
+                break;
+            }
+        };
+        const bool closes = road != Road::MainExit && road != Road::OtherUser;
+        bool rereading = false;
+        prompter().onMessage = [&](const msg::Message& m) {
+            if (!m.text.startsWith("The success import"))
+                return;
+            rereading = true;
+            // Pressed while the box waits: the close comes once it is
+            // answered, while the list is read again.
+            if (work == Work::Reread && closes && road != Road::GrantGone)
+                takeRoad();
+        };
+        const auto busy = [&](const char* name) {
+            const QWidget* bar = s ? s->findChild<QWidget*>(name) : nullptr;
+            const QLabel* label = bar ? bar->findChild<QLabel*>() : nullptr;
+            return label ? label->text() : QString();
+        };
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            if (taken || !s)
+                return;
+            if ((work == Work::Storing && busy("importBusy") == "Storing the rows ...")
+                || (work == Work::Export && busy("exportBusy") == "Writing the workbook ...")
+                || (work == Work::Reread && rereading && s->msfgLine->rowCount() > 0))
+                takeRoad();
+        });
+        poll.start(0);
+        prompter().clear();
+        if (work == Work::Export) {
+            QTest::mouseClick(button("Export"), Qt::LeftButton);
+        } else {
+            prompter().files.enqueue(path);
+            QTest::mouseClick(button("Import"), Qt::LeftButton);
+        }
+        QVERIFY(taken);
+        if (closes)
+            QTRY_VERIFY(!f.main()->screenInstance("Man_Line"));
+        if (road == Road::MainExit)
+            QTRY_COMPARE(ended, 1);
+        const int stored = int(gConn().count("select count(*) from line_info where line_id like 'W%'"));
+        const QString stoppedText
+            = QStringLiteral("The import was stopped. %1 records were imported before it stopped.").arg(stored);
+        if (work == Work::Storing) {
+            QVERIFY(stored < imported);
+            const bool asks = road != Road::OtherUser && road != Road::GrantGone;
+            QCOMPARE(prompter().texts(), asks ? QStringList({ "The rows are still being stored. Stop the import?",
+                                                    stoppedText })
+                                              : QStringList());
+        }
+        if (work == Work::Export && road != Road::MainExit)
+            QVERIFY(m_exports.opened.isEmpty());
+        if (road == Road::OtherUser) {
+            // The screen stays, its list whole for the new user.
+            QVERIFY(s);
+            QTRY_COMPARE(s->msfgLine->rowCount(), int(gConn().count("select count(*) from line_info")));
+            QVERIFY(!s->findChild<QWidget*>("importBusy") && !s->findChild<QWidget*>("exportBusy"));
+        }
     }
 
     // The list read again after an import may be very long: its fill lets
