@@ -454,6 +454,19 @@ void AnswerBesideSave(benchmark::State& state, bool postgres)
         state.SkipWithError("the list is not whole");
 }
 
+// The common case: Line Define opened on a short list (20 lines), alone.
+void OpenShortList(benchmark::State& state, bool postgres)
+{
+    plant(postgres, true);
+    gConn().exec(bench::series(postgres, QStringLiteral("insert into line_info (line_id, line_desc, update_user)"),
+                               QStringLiteral("select 'S' || i, 'Short list ' || i, 'U1'"), 20));
+    for (auto _ : state) {
+        Mtc_Line screen;
+        benchmark::DoNotOptimize(screen.msfgLine->rowCount());
+    }
+    gConn().exec(QStringLiteral("delete from line_info where line_id like 'S%'"));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -480,6 +493,10 @@ int main(int argc, char** argv)
         benchmark::RegisterBenchmark(("AnswerBesideImport/" + name).c_str(), AnswerBesideImport, pg)
             ->Unit(benchmark::kMillisecond)
             ->Iterations(1)
+            ->UseRealTime();
+        benchmark::RegisterBenchmark(("OpenShortList/" + name).c_str(), OpenShortList, pg)
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(3.0)
             ->UseRealTime();
         benchmark::RegisterBenchmark(("AnswerBesideOpen/" + name).c_str(), AnswerBesideOpen, pg)
             ->Unit(benchmark::kMillisecond)
