@@ -8,7 +8,10 @@
 #include "TestMain.h"
 #include "ListTools.h"
 #include "MainWindowFixture.h"
+#include "Checks.h"
 #include "Mtc_Line.h"
+#include "QUERY_WIP.h"
+#include "QueryModel.h"
 #include "app/AppControl.h"
 #include "frmMain.h"
 #include "app/Module1.h"
@@ -17,6 +20,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QBoxLayout>
+#include <QDateTimeEdit>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QCheckBox>
@@ -58,7 +62,7 @@ void stopByRows()
 
 // Work a screen runs beside the event loop, and every road by which its
 // screen goes while it runs.
-enum class Work { Storing, Reread, Export };
+enum class Work { Storing, Reread, Export, Search };
 enum class Road { Mouse, Keys, Accessibility, Frame, MainExit, OtherUser, GrantGone };
 
 struct WorkScreen {
@@ -425,7 +429,8 @@ private Q_SLOTS:
         QTest::addColumn<Work>("work");
         QTest::addColumn<Road>("road");
         const std::pair<Work, const char*> works[]
-            = { { Work::Storing, "storing" }, { Work::Reread, "re-read" }, { Work::Export, "export" } };
+            = { { Work::Storing, "storing" }, { Work::Reread, "re-read" }, { Work::Export, "export" },
+                  { Work::Search, "search" } };
         const std::pair<Road, const char*> roads[] = { { Road::Mouse, "mouse" }, { Road::Keys, "keys" },
             { Road::Accessibility, "accessibility" }, { Road::Frame, "frame" }, { Road::MainExit, "main exit" },
             { Road::OtherUser, "another user" }, { Road::GrantGone, "grant gone" } };
@@ -458,8 +463,16 @@ private Q_SLOTS:
                 QCoreApplication::exec();
             }
         });
-        MainWindowFixture::addUser("KEEPER", "Keeper", "KEEP", { "MAN_LINE" });
-        MainWindowFixture::addUser("OUTSIDER", "Outsider", "OUT", { "QY_WIP" });
+        MainWindowFixture::addUser("KEEPER", "Keeper", "KEEP", { "MAN_LINE", "QY_WIP" });
+        MainWindowFixture::addUser("OUTSIDER", "Outsider", "OUT", { "MAN_PROJECT" });
+        const QDateTime checked(QDate(2026, 1, 1), QTime(10, 0));
+        if (work == Work::Search) {
+            db::Transaction t(gConn());
+            gConn().exec("insert into part_info (part_no, proj_id) values ('P1', 'PR')");
+            for (int i = 0; i < 3000; ++i)
+                testing::addCheck({ .time = checked, .slot = QStringLiteral("S%1").arg(i), .user = "SYSADMIN" });
+            t.commit();
+        }
         gConn().exec(QStringLiteral("with recursive n(i) as (select 0 union all select i + 1 from n where i < ?) "
                                     "insert into line_info (line_id, line_desc) select 'P' || i, 'listed' from n"),
             { listed - 1 });
@@ -468,8 +481,11 @@ private Q_SLOTS:
             sheet << QStringList{ QStringLiteral("W%1").arg(r), "imported" };
         const QString path = m_exports.writeSheet("lines.xlsx", sheet);
 
-        TROVA_OPEN_SCREEN(f, opened, Mtc_Line, "Man_Line");
-        QPointer<Mtc_Line> s(opened);
+        const QString item = work == Work::Search ? "QY_WIP" : "Man_Line";
+        TROVA_OPEN_SCREEN(f, opened, QWidget, item);
+        QPointer<QWidget> s(opened);
+        auto* lines = qobject_cast<Mtc_Line*>(opened);
+        auto* wip = qobject_cast<QUERY_WIP*>(opened);
         QAbstractButton* exitButton = nullptr;
         for (QAbstractButton* b : s->findChildren<QAbstractButton*>()) {
             if (b->text().remove('&') == "Exit")
@@ -535,12 +551,18 @@ private Q_SLOTS:
                 return;
             if ((work == Work::Storing && busy("importBusy") == "Storing the rows ...")
                 || (work == Work::Export && busy("exportBusy") == "Writing the workbook ...")
-                || (work == Work::Reread && rereading && s->msfgLine->rowCount() > 0))
+                || (work == Work::Reread && rereading && lines->msfgLine->rowCount() > 0)
+                || (work == Work::Search && wip->runner()->running() && wip->model()->rowCount() > 0))
                 takeRoad();
         });
         poll.start(0);
         prompter().clear();
-        if (work == Work::Export) {
+        if (work == Work::Search) {
+            wip->DTfrom()->setDateTime(checked.addSecs(-3600));
+            wip->DTto()->setDateTime(checked.addSecs(3600));
+            QTest::mouseClick(wip->cmdsearch(), Qt::LeftButton);
+            QTRY_VERIFY(taken);
+        } else if (work == Work::Export) {
             QTest::mouseClick(button("Export"), Qt::LeftButton);
         } else {
             prompter().files.enqueue(path);
@@ -548,7 +570,9 @@ private Q_SLOTS:
         }
         QVERIFY(taken);
         if (closes)
-            QTRY_VERIFY(!f.main()->screenInstance("Man_Line"));
+            QTRY_VERIFY(!f.main()->screenInstance(item));
+        if (work == Work::Search && road != Road::MainExit && road != Road::OtherUser)
+            QTRY_COMPARE(query::SearchThread::running(), 0);
         if (road == Road::MainExit)
             QTRY_COMPARE(ended, 1);
         const int stored = int(gConn().count("select count(*) from line_info where line_id like 'W%'"));
@@ -563,10 +587,10 @@ private Q_SLOTS:
         }
         if (work == Work::Export && road != Road::MainExit)
             QVERIFY(m_exports.opened.isEmpty());
-        if (road == Road::OtherUser) {
+        if (road == Road::OtherUser && lines) {
             // The screen stays, its list whole for the new user.
             QVERIFY(s);
-            QTRY_COMPARE(s->msfgLine->rowCount(), int(gConn().count("select count(*) from line_info")));
+            QTRY_COMPARE(lines->msfgLine->rowCount(), int(gConn().count("select count(*) from line_info")));
             QVERIFY(!s->findChild<QWidget*>("importBusy") && !s->findChild<QWidget*>("exportBusy"));
         }
     }
