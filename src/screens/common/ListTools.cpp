@@ -274,11 +274,6 @@ void InitGrid(QTableWidget* grid, const QStringList& headers, const QList<int>& 
     if (grid->rowCount() > kDropRows) {
         // A long list goes a part at a time, as it came.
         ListFill fill(grid);
-        grid->setUpdatesEnabled(false);
-        const auto updates = qScopeGuard([grid = QPointer<QTableWidget>(grid)] {
-            if (grid)
-                grid->setUpdatesEnabled(true);
-        });
         // Emptied rows go at once; their items, whose deletion is what
         // takes long, a part at a time before.
         for (int end = grid->rowCount(); end > 0; end -= kDropRows) {
