@@ -361,9 +361,10 @@ Cursor Database::readInParts(const QString& sql, const QVariantList& params)
                 else
                     ReaderPool::remove(name);
             };
-            const QSqlDatabase conn = QSqlDatabase::database(name, false);
-            const auto around = [this, conn](const std::function<void()>& call) {
-                const Private::Bounded bounded(*d, conn);
+            // By name: a copy of the connection held here would keep it in use
+            // once it is removed.
+            const auto around = [this, name](const std::function<void()>& call) {
+                const Private::Bounded bounded(*d, QSqlDatabase::database(name, false));
                 call();
             };
             try {
