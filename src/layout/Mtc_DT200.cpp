@@ -41,10 +41,9 @@ void Mtc_DT200::LoadData()
     Module1::InitGrid(msfgDT200,
                       {"GW21 IP", "DT200 ID", "DT200 Description", "User ID", "User Name", "Update Time"},
                       {1500, 1500, 3000, 1000, 2000, 2000});
-    Module1::FillGrid(msfgDT200,
-                      Module1::gConn().query(QStringLiteral(
+    Module1::FillGrid(msfgDT200, QStringLiteral(
                           "select A.gw21_ip, A.dt200_id, A.dt200_desc, A.update_user, B.user_name, A.update_time "
                           "from dt200_info A left join user_list B on A.update_user = B.user_id "
-                          "order by A.gw21_ip, A.dt200_id")));
+                          "order by A.gw21_ip, A.dt200_id"));
     finishLoad();
 }

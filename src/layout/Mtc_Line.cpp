@@ -33,10 +33,10 @@ void Mtc_Line::LoadData()
 {
     Module1::InitGrid(msfgLine, {"Line ID", "Line Description", "User ID", "User Name", "Update Time"},
                       {2000, 3000, 1000, 2000, 3000});
-    Module1::FillGrid(msfgLine, Module1::gConn().query(QStringLiteral(
+    Module1::FillGrid(msfgLine, QStringLiteral(
                                     "select A.line_id, A.line_desc, A.update_user, B.user_name, A.update_time "
                                     "from line_info A left join user_list B on A.update_user = B.user_id "
-                                    "order by A.line_id")));
+                                    "order by A.line_id"));
     finishLoad();
 }
 

@@ -43,10 +43,10 @@ void Mtc_Machine::LoadData()
                       {"Machine ID", "Machine Description", "Line ID", "User ID", "User Name", "Update Time"},
                       {2000, 3000, 1500, 1000, 2000, 2000});
     db::Database& db = Module1::gConn();
-    Module1::FillGrid(msfgMachine, db.query(QStringLiteral(
+    Module1::FillGrid(msfgMachine, QStringLiteral(
                                        "select A.mc_id, A.mc_desc, A.line_id, A.update_user, B.user_name, A.update_time "
                                        "from mc_info A left join user_list B on A.update_user = B.user_id "
-                                       "order by A.line_id, A.mc_id")));
+                                       "order by A.line_id, A.mc_id"));
     finishLoad();
 
     // The line list is refilled; the line the box shows stays.

@@ -33,10 +33,10 @@ void Mtc_Project::LoadData()
 {
     Module1::InitGrid(msfgProject, {"Project ID", "Project Description", "User ID", "User Name", "Update Time"},
                       {2500, 3500, 1000, 2000, 2000});
-    Module1::FillGrid(msfgProject, Module1::gConn().query(QStringLiteral(
+    Module1::FillGrid(msfgProject, QStringLiteral(
                                        "select A.proj_id, A.proj_desc, A.update_user, B.user_name, A.update_time "
                                        "from proj_info A left join user_list B on A.update_user = B.user_id "
-                                       "order by A.proj_id")));
+                                       "order by A.proj_id"));
     finishLoad();
 }
 

@@ -54,10 +54,10 @@ void Mtc_CGRP::LoadData()
 {
     Module1::InitGrid(msfgCGRP, {"Group ID", "Group Description", "User ID", "User Name", "Update Time"},
                       {2000, 3000, 1000, 2000, 2000});
-    Module1::FillGrid(msfgCGRP, Module1::gConn().query(QStringLiteral(
+    Module1::FillGrid(msfgCGRP, QStringLiteral(
                                     "select A.group_id, A.group_desc, A.update_user, B.user_name, A.update_time "
                                     "from component_group A left join user_list B on A.update_user = B.user_id "
-                                    "order by A.group_id")));
+                                    "order by A.group_id"));
     finishLoad();
 }
 

@@ -111,8 +111,7 @@ void Mtc_Comp::LoadData()
         "A.update_user, B.user_name, A.update_time "
         "from component_list A left join user_list B on A.update_user = B.user_id "
         "order by A.update_time desc, A.comp_code, A.vender_name");
-    db::ResultSet rs = gConn().query(Module1::LimitRows(select, viewAll()));
-    fillListShowingProgress(LvData, PB, rs);
+    fillListShowingProgress(LvData, PB, Module1::LimitRows(select, viewAll()));
     finishLoad();
     fillDropDown(cboGP, QStringLiteral("select distinct group_id from component_group order by group_id"));
 }

@@ -168,13 +168,7 @@ void Mtc_Comp_Link::LoadData()
         "A.polarity_check, A.lot_no, A.ship_date, A.rt_no, A.update_user, B.user_name, A.update_time "
         "from component_link A left join user_list B on A.update_user = B.user_id "
         "order by A.update_time desc, A.link_id desc");
-    db::ResultSet rs = gConn().query(Module1::LimitRows(select, viewAll()));
-    PB->setRange(0, rs.recordCount());
-    PB->setValue(0);
-    PB->setVisible(true);
-    Module1::FillList(LvData, rs);
-    PB->setValue(rs.recordCount());
-    PB->setVisible(false);
+    formui::fillListShowingProgress(LvData, PB, Module1::LimitRows(select, viewAll()));
     finishLoad();
 
     fillCombo(cboProj, QStringLiteral("select distinct proj_id from proj_info order by proj_id"), {});

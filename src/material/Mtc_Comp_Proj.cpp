@@ -95,8 +95,7 @@ void Mtc_Comp_Proj::LoadData()
         "A.update_user, B.user_name, A.update_time "
         "from component_proj A left join user_list B on A.update_user = B.user_id "
         "order by A.update_time desc, A.proj_id, A.part_no, A.group_id, A.comp_code");
-    db::ResultSet rs = gConn().query(Module1::LimitRows(select, viewAll()));
-    fillListShowingProgress(LvData, PB, rs);
+    fillListShowingProgress(LvData, PB, Module1::LimitRows(select, viewAll()));
     finishLoad();
     cmdImport->setEnabled(true);
     // Refilled without their change reactions, the project and group shown

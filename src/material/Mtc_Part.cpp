@@ -94,11 +94,10 @@ void Mtc_Part::LoadData()
                       {"Part No", "Part No Description", "Project ID", "User ID", "User Name", "Update Time", "Approve"},
                       {2200, 2800, 2400, 1000, 2000, 2000, 0});
     msfgModule->setColumnHidden(kApproveColumn, true);
-    Module1::FillGrid(msfgModule,
-                      gConn().query(QStringLiteral(
+    Module1::FillGrid(msfgModule, QStringLiteral(
                           "select A.part_no, A.part_desc, A.proj_id, A.update_user, B.user_name, A.update_time, "
                           "A.approve from part_info A left join user_list B on A.update_user = B.user_id "
-                          "order by A.proj_id, A.part_no")));
+                          "order by A.proj_id, A.part_no"));
     for (int r = 0; r < msfgModule->rowCount(); ++r) {
         QTableWidgetItem* flag = msfgModule->item(r, kApproveColumn);
         if (flag && flag->text().isEmpty())

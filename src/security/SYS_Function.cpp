@@ -59,8 +59,7 @@ SYS_Function::SYS_Function(QWidget* parent) : MaintenanceScreen(parent)
 void SYS_Function::LoadData()
 {
     Module1::InitGrid(msfgFunc, {QStringLiteral("Function ID"), QStringLiteral("Function Description")}, {2000, 4500});
-    Module1::FillGrid(msfgFunc,
-                      Module1::gConn().query(QStringLiteral("select func_id, func_desc from function_list order by func_id")));
+    Module1::FillGrid(msfgFunc, QStringLiteral("select func_id, func_desc from function_list order by func_id"));
     finishLoad();
 }
 

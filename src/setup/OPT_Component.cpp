@@ -279,19 +279,20 @@ void OPT_Component::addSlotRow(const QString& slot, const QString& comp)
 
 void OPT_Component::showOverview()
 {
-    db::ResultSet rs = gConn().query(QStringLiteral("select line_id, part_no, mc_id, md_id, slot_code, comp_code "
-                                                    "from component_set where mc_id = ? "
-                                                    "order by line_id, part_no, mc_id, md_id, slot_code"),
-                                     {cboMC->currentText()});
-    PB->setMaximum(std::max(rs.recordCount(), 1));
-    PB->setValue(0);
+    // The rows come a part at a time, their number unknown until the last.
+    PB->setRange(0, 0);
     PB->show();
     msfgInfo->hide();
     msfgInfo->clearSpans();
     msfgInfo->setRowCount(0);
-    Module1::FillGrid(msfgInfo, rs);
+    Module1::FillGrid(msfgInfo,
+                      QStringLiteral("select line_id, part_no, mc_id, md_id, slot_code, comp_code "
+                                     "from component_set where mc_id = ? "
+                                     "order by line_id, part_no, mc_id, md_id, slot_code"),
+                      {cboMC->currentText()});
     mergeEqualCells(msfgInfo, 0, 5);
-    PB->setValue(rs.recordCount());
+    PB->setRange(0, 1);
+    PB->setValue(1);
     PB->hide();
     clearSelection(cboLine);
     clearSelection(cboPart);

@@ -75,11 +75,10 @@ void OPT_Line_Set::LoadData()
                       {"Line ID", "Project ID", "Part No", "Machine ID", "GW21 IP", "DT200 ID", "User ID", "User Name",
                        "Update Time"},
                       {1210, 1600, 2100, 1900, 1210, 1210, 1000, 2000, 2000});
-    Module1::FillGrid(msfgData,
-                      gConn().query(QStringLiteral(
+    Module1::FillGrid(msfgData, QStringLiteral(
                           "select A.line_id, A.proj_id, A.part_no, A.mc_id, A.gw21_ip, A.dt200_id, A.update_user, "
                           "B.user_name, A.update_time from line_set A left join user_list B on A.update_user = B.user_id "
-                          "order by A.line_id, A.proj_id, A.part_no")));
+                          "order by A.line_id, A.proj_id, A.part_no"));
     finishLoad();
     Module1::FillCombo(cboLine, gConn().query(QStringLiteral("select distinct line_id from line_info order by line_id")));
     Module1::FillCombo(cboProj, gConn().query(QStringLiteral("select distinct proj_id from part_info order by proj_id")));

@@ -94,12 +94,12 @@ void OPT_Slot_Link::LoadData()
         "select A.link_no, A.mc_id, A.md_id, A.slot_code, A.update_user, B.user_name, A.update_time "
         "from slot_link A left join user_list B on A.update_user = B.user_id "
         "order by A.link_no, A.mc_id, A.md_id, A.slot_code");
-    db::ResultSet rs = gConn().query(Module1::LimitRows(select, viewAll()));
-    PB->setValue(0);
-    PB->setMaximum(std::max(rs.recordCount(), 1));
+    // The rows come a part at a time, their number unknown until the last.
+    PB->setRange(0, 0);
     PB->show();
-    Module1::FillGrid(msfgLink, rs);
-    PB->setValue(rs.recordCount());
+    Module1::FillGrid(msfgLink, Module1::LimitRows(select, viewAll()));
+    PB->setRange(0, 1);
+    PB->setValue(1);
     finishLoad();
     Module1::FillCombo(cboMC, gConn().query(QStringLiteral("select distinct mc_id from mc_info order by mc_id")));
     PB->hide();

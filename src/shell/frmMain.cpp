@@ -550,7 +550,10 @@ void frmMain::OPR_RELOGIN_Click()
 
 void frmMain::OPR_EXIT_Click()
 {
-    app::endProgram(0);
+    // An import asks first, as its screen's close does, and ends the program
+    // itself once it has said what it stored.
+    if (Module1::ImportsLetProgramEnd())
+        app::endProgram(0);
 }
 
 void frmMain::mnuHelpContents_Click()

@@ -8,10 +8,22 @@
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "ListTools.h"
+#include "MainWindowFixture.h"
+#include "Checks.h"
+#include "Mtc_Line.h"
+#include "QUERY_WIP.h"
+#include "QueryModel.h"
+#include "app/AppControl.h"
+#include "frmMain.h"
 #include "app/Module1.h"
 #include "workbook/Workbook.h"
 
+#include <QAccessible>
+#include <QAction>
 #include <QBoxLayout>
+#include <QDateTimeEdit>
+#include <QMdiSubWindow>
+#include <QPointer>
 #include <QCheckBox>
 #include <QLabel>
 #include <QDir>
@@ -27,6 +39,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+using Module1::gConn;
 using testing::addLine;
 using testing::prompter;
 
@@ -48,6 +61,11 @@ void stopByRows()
     QTest::newRow("closed") << StopBy::Close;
     QTest::newRow("another user") << StopBy::Login;
 }
+
+// Work a screen runs beside the event loop, and every road by which its
+// screen goes while it runs.
+enum class Work { Storing, Reread, Export, Search };
+enum class Road { Mouse, Keys, Accessibility, Frame, MainExit, OtherUser, GrantGone };
 
 struct WorkScreen {
     QWidget screen;
@@ -505,6 +523,183 @@ private Q_SLOTS:
         QCOMPARE(prompter().texts().mid(0, 2),
             QStringList({ "The rows are still being stored. Stop the import?",
                 QStringLiteral("The import was stopped. %1 records were imported before it stopped.").arg(stored) }));
+    }
+
+    // Whatever road the screen goes by while its work runs (rows stored, the
+    // list read again after them, a workbook written), the work stops and
+    // the program lives: a close waits for the work's handler, a close asked
+    // while a box waits comes once it is answered (the list read again
+    // meanwhile), the storing asks first, also at the main window's Exit,
+    // and says what it stored; a login as another user stops it silently.
+    void workStopsWhenItsScreenGoes_data()
+    {
+        QTest::addColumn<Work>("work");
+        QTest::addColumn<Road>("road");
+        const std::pair<Work, const char*> works[]
+            = { { Work::Storing, "storing" }, { Work::Reread, "re-read" }, { Work::Export, "export" },
+                  { Work::Search, "search" } };
+        const std::pair<Road, const char*> roads[] = { { Road::Mouse, "mouse" }, { Road::Keys, "keys" },
+            { Road::Accessibility, "accessibility" }, { Road::Frame, "frame" }, { Road::MainExit, "main exit" },
+            { Road::OtherUser, "another user" }, { Road::GrantGone, "grant gone" } };
+        for (const auto& [work, w] : works) {
+            for (const auto& [road, r] : roads)
+                QTest::addRow("%s, %s", w, r) << work << road;
+        }
+    }
+    void workStopsWhenItsScreenGoes()
+    {
+        QFETCH(Work, work);
+        QFETCH(Road, road);
+        constexpr int listed = 60000;
+        constexpr int imported = 2000;
+        Module1::setSliceMs(0);
+        int ended = 0;
+        // As the program ends: every event loop left.
+        app::setEndProgramHandler([&ended](int) {
+            ++ended;
+            QCoreApplication::exit(0);
+        });
+        const auto restore = qScopeGuard([&ended] {
+            Module1::setSliceMs(50);
+            app::setEndProgramHandler(nullptr);
+            prompter().onMessage = nullptr;
+            // An event loop runs again only once the application's own has
+            // been entered and left.
+            if (ended > 0) {
+                QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+                QCoreApplication::exec();
+            }
+        });
+        MainWindowFixture::addUser("KEEPER", "Keeper", "KEEP", { "MAN_LINE", "QY_WIP" });
+        MainWindowFixture::addUser("OUTSIDER", "Outsider", "OUT", { "MAN_PROJECT" });
+        const QDateTime checked(QDate(2026, 1, 1), QTime(10, 0));
+        if (work == Work::Search) {
+            db::Transaction t(gConn());
+            gConn().exec("insert into part_info (part_no, proj_id) values ('P1', 'PR')");
+            for (int i = 0; i < 3000; ++i)
+                testing::addCheck({ .time = checked, .slot = QStringLiteral("S%1").arg(i), .user = "SYSADMIN" });
+            t.commit();
+        }
+        gConn().exec(QStringLiteral("with recursive n(i) as (select 0 union all select i + 1 from n where i < ?) "
+                                    "insert into line_info (line_id, line_desc) select 'P' || i, 'listed' from n"),
+            { listed - 1 });
+        QList<QStringList> sheet = { { "Line", "Description" } };
+        for (int r = 0; r < imported; ++r)
+            sheet << QStringList{ QStringLiteral("W%1").arg(r), "imported" };
+        const QString path = m_exports.writeSheet("lines.xlsx", sheet);
+
+        const QString item = work == Work::Search ? "QY_WIP" : "Man_Line";
+        TROVA_OPEN_SCREEN(f, opened, QWidget, item);
+        QPointer<QWidget> s(opened);
+        auto* lines = qobject_cast<Mtc_Line*>(opened);
+        auto* wip = qobject_cast<QUERY_WIP*>(opened);
+        QAbstractButton* exitButton = nullptr;
+        for (QAbstractButton* b : s->findChildren<QAbstractButton*>()) {
+            if (b->text().remove('&') == "Exit")
+                exitButton = b;
+        }
+        QVERIFY(exitButton);
+        const auto button = [&](const QString& caption) {
+            for (QAbstractButton* b : s->findChildren<QAbstractButton*>()) {
+                if (b->text().remove('&') == caption)
+                    return b;
+            }
+            return static_cast<QAbstractButton*>(nullptr);
+        };
+        bool taken = false;
+        const auto takeRoad = [&] {
+            taken = true;
+            switch (road) {
+            case Road::Mouse:
+                QTest::mouseClick(exitButton, Qt::LeftButton);
+                break;
+            case Road::Keys:
+                exitButton->setFocus();
+                QTest::keyClick(exitButton, Qt::Key_Space);
+                break;
+            case Road::Accessibility:
+                // As a screen reader presses it.
+                QAccessible::queryAccessibleInterface(exitButton)->actionInterface()->doAction(
+                    QAccessibleActionInterface::pressAction());
+                break;
+            case Road::Frame:
+                qobject_cast<QMdiSubWindow*>(s->parentWidget())->close();
+                break;
+            case Road::MainExit:
+                f.main()->toolbarButton(13)->trigger();
+                break;
+            case Road::OtherUser:
+                QVERIFY(f.relogIn("KEEPER", "KEEPER"));
+                break;
+            case Road::GrantGone:
+                QVERIFY(f.relogIn("OUTSIDER", "OUTSIDER"));
+                break;
+            }
+        };
+        const bool closes = road != Road::MainExit && road != Road::OtherUser;
+        bool rereading = false;
+        prompter().onMessage = [&](const msg::Message& m) {
+            if (!m.text.startsWith("The success import"))
+                return;
+            rereading = true;
+            // Pressed while the box waits: the close comes once it is
+            // answered, while the list is read again.
+            if (work == Work::Reread && closes && road != Road::GrantGone)
+                takeRoad();
+        };
+        const auto busy = [&](const char* name) {
+            const QWidget* bar = s ? s->findChild<QWidget*>(name) : nullptr;
+            const QLabel* label = bar ? bar->findChild<QLabel*>() : nullptr;
+            return label ? label->text() : QString();
+        };
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            if (taken || !s)
+                return;
+            if ((work == Work::Storing && busy("importBusy") == "Storing the rows ...")
+                || (work == Work::Export && busy("exportBusy") == "Writing the workbook ...")
+                || (work == Work::Reread && rereading && lines->msfgLine->rowCount() > 0)
+                || (work == Work::Search && wip->runner()->running() && wip->model()->rowCount() > 0))
+                takeRoad();
+        });
+        poll.start(0);
+        prompter().clear();
+        if (work == Work::Search) {
+            wip->DTfrom()->setDateTime(checked.addSecs(-3600));
+            wip->DTto()->setDateTime(checked.addSecs(3600));
+            QTest::mouseClick(wip->cmdsearch(), Qt::LeftButton);
+            QTRY_VERIFY(taken);
+        } else if (work == Work::Export) {
+            QTest::mouseClick(button("Export"), Qt::LeftButton);
+        } else {
+            prompter().files.enqueue(path);
+            QTest::mouseClick(button("Import"), Qt::LeftButton);
+        }
+        QVERIFY(taken);
+        if (closes)
+            QTRY_VERIFY(!f.main()->screenInstance(item));
+        if (work == Work::Search && road != Road::MainExit && road != Road::OtherUser)
+            QTRY_COMPARE(query::SearchThread::running(), 0);
+        if (road == Road::MainExit)
+            QTRY_COMPARE(ended, 1);
+        const int stored = int(gConn().count("select count(*) from line_info where line_id like 'W%'"));
+        const QString stoppedText
+            = QStringLiteral("The import was stopped. %1 records were imported before it stopped.").arg(stored);
+        if (work == Work::Storing) {
+            QVERIFY(stored < imported);
+            const bool asks = road != Road::OtherUser && road != Road::GrantGone;
+            QCOMPARE(prompter().texts(), asks ? QStringList({ "The rows are still being stored. Stop the import?",
+                                                    stoppedText })
+                                              : QStringList());
+        }
+        if (work == Work::Export && road != Road::MainExit)
+            QVERIFY(m_exports.opened.isEmpty());
+        if (road == Road::OtherUser && lines) {
+            // The screen stays, its list whole for the new user.
+            QVERIFY(s);
+            QTRY_COMPARE(lines->msfgLine->rowCount(), int(gConn().count("select count(*) from line_info")));
+            QVERIFY(!s->findChild<QWidget*>("importBusy") && !s->findChild<QWidget*>("exportBusy"));
+        }
     }
 
     // The list read again after an import may be very long: its fill lets

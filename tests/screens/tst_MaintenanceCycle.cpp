@@ -12,6 +12,10 @@
 #include "app/Module1.h"
 #include "frmMain.h"
 
+#include <QApplication>
+#include <QScopeGuard>
+#include <QTimer>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -66,6 +70,72 @@ class MaintenanceCycleTest : public testdb::Case {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Whatever action reads a list again (opening the screen, Save, Cancel,
+    // Delete, View All, a login as another user), the program's timers and
+    // sockets run while it fills: seen with the list part filled.
+    void everyFillLetsTimersRun_data()
+    {
+        QTest::addColumn<QString>("action");
+        for (const char* a : { "open", "save", "cancel", "delete", "view all", "another user" })
+            QTest::newRow(a) << QString(a);
+    }
+    void everyFillLetsTimersRun()
+    {
+        QFETCH(QString, action);
+        constexpr int lines = 2500;
+        constexpr int components = 1500;
+        Module1::setSliceMs(0);
+        const auto restore = qScopeGuard([] { Module1::setSliceMs(50); });
+        gConn().exec(QStringLiteral("with recursive n(i) as (select 0 union all select i + 1 from n where i < ?) "
+                                    "insert into line_info (line_id) select 'L' || i from n"),
+            { lines - 1 });
+        addComponents(components);
+        MainWindowFixture::addUser("KEEPER", "Keeper", "KEEP", { "MAN_LINE" });
+        int midFill = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&midFill] {
+            for (QWidget* w : QApplication::allWidgets()) {
+                const auto* grid = qobject_cast<QTableWidget*>(w);
+                const auto* list = qobject_cast<QTreeWidget*>(w);
+                if ((grid && w->objectName() == "msfgLine" && grid->rowCount() > 0 && grid->rowCount() < lines)
+                    || (list && list->topLevelItemCount() > 0 && list->topLevelItemCount() < components))
+                    ++midFill;
+            }
+        });
+        ticker.start(0);
+        MainWindowFixture f;
+        QVERIFY(f.logIn());
+        if (action == "view all") {
+            auto* s = f.open<Mtc_Comp>("Man_Comp");
+            QVERIFY(s);
+            midFill = 0;
+            s->CHK_ALL->click();
+            QCOMPARE(s->LvData->topLevelItemCount(), components);
+            QVERIFY(midFill > 0);
+            return;
+        }
+        if (action == "open")
+            midFill = 0;
+        auto* s = f.open<Mtc_Line>("Man_Line");
+        QVERIFY(s);
+        if (action != "open")
+            midFill = 0;
+        if (action == "save") {
+            QTest::mouseClick(s->cmdNew, Qt::LeftButton);
+            s->txtID->setText("NEW");
+            QTest::mouseClick(s->cmdSave, Qt::LeftButton);
+        } else if (action == "cancel") {
+            QTest::mouseClick(s->cmdNew, Qt::LeftButton);
+            QTest::mouseClick(s->cmdCancel, Qt::LeftButton);
+        } else if (action == "delete") {
+            QTest::mouseClick(s->cmdDelete, Qt::LeftButton);
+        } else if (action == "another user") {
+            QVERIFY(f.relogIn("KEEPER", "KEEPER"));
+        }
+        QCOMPARE(s->msfgLine->rowCount(), int(gConn().count("select count(*) from line_info")));
+        QVERIFY(midFill > 0);
+    }
+
     void saveEditAndFailedSave()
     {
         addLine("L1");

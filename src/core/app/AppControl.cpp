@@ -8,10 +8,12 @@ namespace app {
 
 namespace {
 std::function<void(int)> g_handler;
+bool g_ending = false;
 }
 
 void endProgram(int code)
 {
+    g_ending = true;
     if (g_handler) {
         g_handler(code);
         return;
@@ -20,8 +22,14 @@ void endProgram(int code)
     QCoreApplication::exit(code);
 }
 
+bool ending()
+{
+    return g_ending;
+}
+
 void setEndProgramHandler(std::function<void(int)> handler)
 {
+    g_ending = false;
     g_handler = std::move(handler);
 }
 

@@ -8,6 +8,9 @@
 namespace app {
 
 void endProgram(int code = 0);
+// True once the program was told to end: work that lets events run between
+// its slices stops at the next one. Cleared by setEndProgramHandler.
+bool ending();
 void setEndProgramHandler(std::function<void(int)> handler);
 
 } // namespace app

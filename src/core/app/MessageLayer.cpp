@@ -96,6 +96,9 @@ Answer box(const QString& text, Buttons buttons, Icon icon, const QString& title
 
 void error(const QString& text)
 {
+    // Work stopped because its screen went has nothing to tell.
+    if (text.isEmpty())
+        return;
     if (g_events > 0) {
         if (g_errorsShown.contains(text))
             return;

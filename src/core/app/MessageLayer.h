@@ -79,7 +79,8 @@ inline void critical(const QString& text, const QString& title = QStringLiteral(
     box(text, Buttons::Ok, Icon::Critical, title);
 }
 // A database or file error, shown rather than swallowed. Within one event
-// (see EventScope) an error already shown is not shown again.
+// (see EventScope) an error already shown is not shown again; an empty text
+// (work stopped because its screen went) is not shown.
 void error(const QString& text);
 
 // Held over the dispatch of every event: one failure met by several

@@ -11,7 +11,8 @@
 namespace db {
 
 namespace detail {
-bool openNamed(const ConnectionSettings& settings, const QString& name, QString* error, bool boundStatements);
+bool openNamed(const ConnectionSettings& settings, const QString& name, QString* error, bool boundStatements,
+               bool boundLocks);
 QString newConnectionName();
 } // namespace detail
 
@@ -45,6 +46,21 @@ struct Cursor::Private
     QStringList columns;
     bool pending = false; // a row was read ahead and not handed out yet
     bool end = false;
+    // A lent connection: handed back instead of closed.
+    std::function<void(bool reusable)> giveBack;
+    bool failed = false;
+    Cursor::Around around;
+
+    // Runs a call to the server within `around`, if any.
+    template <typename Call>
+    auto bounded(Call call)
+    {
+        if (!around)
+            return call();
+        decltype(call()) out{};
+        around([&] { out = call(); });
+        return out;
+    }
 
     ~Private() { release(); }
 
@@ -58,6 +74,10 @@ struct Cursor::Private
         queue.clear();
         if (stop)
             stop->detach();
+        if (giveBack) {
+            lendBack(abandon);
+            return;
+        }
         if (abandon && !name.isEmpty()) {
             const std::lock_guard lock(g_abandonMutex);
             g_previousHandler = qInstallMessageHandler(quietAbandon);
@@ -74,8 +94,27 @@ struct Cursor::Private
         name.clear();
     }
 
+    void lendBack(bool abandon)
+    {
+        // SQLite drops a statement half read at once; a server result half
+        // read goes only with its connection.
+        const bool reusable = !failed && (!abandon || dialect.engine() == Engine::SQLite);
+        if (!reusable && query && !name.isEmpty()) {
+            const std::lock_guard lock(g_abandonMutex);
+            g_previousHandler = qInstallMessageHandler(quietAbandon);
+            QSqlDatabase::database(name, false).close();
+            query.reset();
+            qInstallMessageHandler(g_previousHandler);
+            g_previousHandler = nullptr;
+        }
+        query.reset();
+        name.clear();
+        std::exchange(giveBack, {})(reusable);
+    }
+
     [[noreturn]] void fail(const QSqlError& e)
     {
+        failed = true;
         if (stop && stop->interrupted())
             failInterrupted();
         QString text = e.databaseText().trimmed();
@@ -106,17 +145,15 @@ struct Cursor::Private
         // driver reads them one at a time instead of the whole result at once.
         query = std::make_unique<QSqlQuery>(QSqlDatabase::database(name, false));
         query->setForwardOnly(true);
-        bool ok;
-        if (st.params.isEmpty()) {
-            ok = query->exec(dialect.rewrite(st.sql));
-        } else {
-            ok = query->prepare(dialect.rewrite(st.sql));
-            if (ok) {
-                for (int i = 0; i < st.params.size(); ++i)
-                    query->bindValue(i, Dialect::bindValue(st.params.at(i)));
-                ok = query->exec();
-            }
-        }
+        const bool ok = bounded([&] {
+            if (st.params.isEmpty())
+                return query->exec(dialect.rewrite(st.sql));
+            if (!query->prepare(dialect.rewrite(st.sql)))
+                return false;
+            for (int i = 0; i < st.params.size(); ++i)
+                query->bindValue(i, Dialect::bindValue(st.params.at(i)));
+            return query->exec();
+        });
         if (!ok)
             fail(query->lastError());
         if (columns.isEmpty()) {
@@ -132,7 +169,7 @@ struct Cursor::Private
     bool step()
     {
         for (;;) {
-            if (query->next())
+            if (bounded([&] { return query->next(); }))
                 return true;
             if (query->lastError().isValid())
                 fail(query->lastError());
@@ -166,7 +203,7 @@ Cursor Cursor::open(const ConnectionSettings& settings, const QVector<Statement>
     }
     const QString name = detail::newConnectionName();
     QString error;
-    if (!detail::openNamed(settings, name, &error, false)) {
+    if (!detail::openNamed(settings, name, &error, false, false)) {
         p.end = true;
         throw DbError(ErrorKind::ConnectionLost, error.isEmpty() ? QStringLiteral("The database cannot be reached")
                                                                   : error);
@@ -184,6 +221,27 @@ Cursor Cursor::open(const ConnectionSettings& settings, const QVector<Statement>
     p.runNext();
     // The first row is read here, so that a statement that fails only when
     // its rows are produced fails at open like any other.
+    p.pending = p.step();
+    if (!p.pending) {
+        p.end = true;
+        p.release();
+    }
+    return c;
+}
+
+Cursor Cursor::openLent(const QString& connectionName, const Statement& statement,
+                        std::function<void(bool reusable)> giveBack, Around around)
+{
+    Cursor c;
+    c.d = std::make_unique<Private>();
+    Private& p = *c.d;
+    const QSqlDatabase conn = QSqlDatabase::database(connectionName, false);
+    p.dialect = Dialect(conn.driverName() == QLatin1String("QPSQL") ? Engine::PostgreSQL : Engine::SQLite);
+    p.name = connectionName;
+    p.giveBack = std::move(giveBack);
+    p.around = std::move(around);
+    p.queue = {statement};
+    p.runNext();
     p.pending = p.step();
     if (!p.pending) {
         p.end = true;

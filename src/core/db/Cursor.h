@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <functional>
 #include <memory>
 
 namespace db {
@@ -70,6 +71,15 @@ public:
     // reads it; `stop` may end its work from any other.
     static Cursor open(const ConnectionSettings& settings, const QVector<Statement>& statements,
                        std::shared_ptr<CursorInterrupt> stop = {});
+
+    // The rows of one statement over a connection the caller lends and has
+    // opened: `giveBack` gets it back when the cursor ends, with whether it
+    // may serve again (false after a failure, or a server result left half
+    // read, which only closing the connection drops). `around` runs every
+    // call to the server, to bound its wait. Throws DbError.
+    using Around = std::function<void(const std::function<void()>&)>;
+    static Cursor openLent(const QString& connectionName, const Statement& statement,
+                           std::function<void(bool reusable)> giveBack, Around around);
 
     bool isOpen() const;
     // True once every row was read (or the cursor was closed).

@@ -63,9 +63,38 @@ auto onConnection(Database& db, Call call)
 
 } // namespace
 
+// Reader connections beside the program's own, kept open between reads.
+// One read at a time uses each; a read that starts while another one runs
+// (a list filled while another fills) opens one more.
+struct ReaderPool
+{
+    QStringList idle;
+    bool closed = false;
+
+    ~ReaderPool() { drop(); }
+    void drop()
+    {
+        closed = true;
+        for (const QString& name : std::as_const(idle)) {
+            QSqlDatabase::database(name, false).close();
+            QSqlDatabase::removeDatabase(name);
+        }
+        idle.clear();
+    }
+    static void remove(const QString& name)
+    {
+        QSqlDatabase::database(name, false).close();
+        QSqlDatabase::removeDatabase(name);
+    }
+};
+
+// Kept open: more would only hold server sessions for reads that rarely overlap.
+constexpr int kIdleReaders = 2;
+
 struct Database::Private
 {
     QString name;
+    std::shared_ptr<ReaderPool> readers = std::make_shared<ReaderPool>();
     // Server connections only; none while the waits are lifted.
     std::unique_ptr<detail::SocketDeadline> deadline;
     bool unbounded = false;
@@ -149,8 +178,10 @@ namespace detail {
 
 // The libpq options of a server connection. A cursor's searches may run
 // long on their own connection; only the program's shared connection has
-// its statements bounded.
-QString serverOptions(bool boundStatements)
+// its statements bounded. A list's reader waits for a lock no longer than
+// the shared connection, but its statement lasts as long as the list takes
+// to fill.
+QString serverOptions(bool boundStatements, bool boundLocks)
 {
     QStringList options = {
         QStringLiteral("connect_timeout=5"),
@@ -164,12 +195,15 @@ QString serverOptions(bool boundStatements)
         options << QStringLiteral("options='-c statement_timeout=%1 -c lock_timeout=%2'")
                        .arg(kStatementTimeoutMs)
                        .arg(kLockTimeoutMs);
+    else if (boundLocks)
+        options << QStringLiteral("options='-c lock_timeout=%1'").arg(kLockTimeoutMs);
     return options.join(QLatin1Char(';'));
 }
 
 // Adds and opens the named Qt connection for the settings; on failure the
 // name is removed again and false returned with the reason in *error.
-bool openNamed(const ConnectionSettings& settings, const QString& name, QString* error, bool boundStatements)
+bool openNamed(const ConnectionSettings& settings, const QString& name, QString* error, bool boundStatements,
+               bool boundLocks)
 {
     const bool postgres = settings.driver == QLatin1String("QPSQL");
     QSqlDatabase conn = QSqlDatabase::addDatabase(settings.driver, name);
@@ -187,7 +221,7 @@ bool openNamed(const ConnectionSettings& settings, const QString& name, QString*
             conn.setPort(settings.port);
         conn.setUserName(settings.user);
         conn.setPassword(settings.password);
-        conn.setConnectOptions(serverOptions(boundStatements));
+        conn.setConnectOptions(serverOptions(boundStatements, boundLocks));
     } else {
         conn.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
     }
@@ -220,7 +254,7 @@ bool Database::open(const ConnectionSettings& settings, QString* error, Waits wa
     m_dialect = Dialect(settings.driver == QLatin1String("QPSQL") ? Engine::PostgreSQL : Engine::SQLite);
     const QString name = detail::newConnectionName();
     const bool bounded = waits == Waits::Bounded;
-    if (!detail::openNamed(settings, name, error, bounded))
+    if (!detail::openNamed(settings, name, error, bounded, bounded))
         return false;
     d->name = name;
     if (bounded && m_dialect.engine() == Engine::PostgreSQL)
@@ -230,6 +264,10 @@ bool Database::open(const ConnectionSettings& settings, QString* error, Waits wa
 
 void Database::close()
 {
+    // Reads running now hand their connection back to a closed pool, which
+    // closes it.
+    d->readers->drop();
+    d->readers = std::make_shared<ReaderPool>();
     d->deadline.reset();
     d->unbounded = false;
     d->inTransaction = false;
@@ -312,6 +350,51 @@ Cursor Database::openCursor(const QVector<Cursor::Statement>& statements) const
     if (!isOpen())
         throw notOpen();
     return Cursor::open(m_settings, statements);
+}
+
+Cursor Database::readInParts(const QString& sql, const QVariantList& params)
+{
+    return onConnection(*this, [&] {
+        for (int attempt = 0;; ++attempt) {
+            const std::shared_ptr<ReaderPool> pool = d->readers;
+            QString name;
+            const bool kept = !pool->idle.isEmpty();
+            if (kept) {
+                name = pool->idle.takeLast();
+            } else {
+                name = detail::newConnectionName();
+                QString error;
+                if (!detail::openNamed(m_settings, name, &error, false, true))
+                    throw DbError(ErrorKind::ConnectionLost,
+                                  error.isEmpty() ? QStringLiteral("The database cannot be reached") : error);
+            }
+            const auto giveBack = [pool, name](bool reusable) {
+                if (reusable && !pool->closed && pool->idle.size() < kIdleReaders)
+                    pool->idle << name;
+                else
+                    ReaderPool::remove(name);
+            };
+            // By name: a copy of the connection held here would keep it in use
+            // once it is removed.
+            const auto around = [this, name](const std::function<void()>& call) {
+                const Private::Bounded bounded(*d, QSqlDatabase::database(name, false));
+                call();
+            };
+            try {
+                return Cursor::openLent(name, {sql, params}, giveBack, around);
+            } catch (const DbError& e) {
+                // A kept connection the server has dropped meanwhile (idle
+                // too long, restarted) is no failure of this read.
+                if (!kept || attempt > 0 || e.kind() != ErrorKind::ConnectionLost)
+                    throw;
+            }
+        }
+    });
+}
+
+QVector<Cursor::Row> Database::readPart(Cursor& cursor, int max)
+{
+    return onConnection(*this, [&] { return cursor.fetch(max); });
 }
 
 int Database::exec(const QString& sql, const QVariantList& params)

@@ -72,6 +72,15 @@ public:
     // for results too large to hold at once.
     Cursor openCursor(const QString& sql, const QVariantList& params = {}) const;
     Cursor openCursor(const QVector<Cursor::Statement>& statements) const;
+    // The same read for a list that fills while the program goes on: over a
+    // reader connection kept beside this one (opened once, with the same
+    // bounded waits), a part at a time through readPart. Nothing of the
+    // result waits on the server between parts, so this connection stays
+    // free for the program's other work meanwhile.
+    Cursor readInParts(const QString& sql, const QVariantList& params = {});
+    // Up to max further rows of such a read. A lost connection closes this
+    // one too, as for any call on it.
+    QVector<Cursor::Row> readPart(Cursor& cursor, int max);
     // Runs a write; returns the number of rows it touched. A write outside a
     // transaction that the connection's loss cut after it was sent fails
     // with outcomeUnknown(), as does such a commit(): query() is for reads.

@@ -2,11 +2,13 @@
 
 #include "BusyScreen.h"
 #include "ListTools.h"
+#include "app/AppControl.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
 #include "workbook/SheetRead.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QPointer>
@@ -18,8 +20,6 @@ namespace Module1 {
 
 namespace {
 
-// Rows stored at a time before events are handled again.
-constexpr int kSliceMs = 50;
 // How often a storing held back by a box above it looks again.
 constexpr int kHeldMs = 20;
 
@@ -63,11 +63,31 @@ public:
         m_storing = true;
         m_busy->setDoing(QStringLiteral("Storing the rows ..."));
     }
-    // The screen as it was, before the run's messages are shown.
-    void release() { m_busy.reset(); }
+    // The screen as it was, before the run's messages are shown: nothing is
+    // left to stop or ask about.
+    void release()
+    {
+        m_busy.reset();
+        imports().removeOne(this);
+    }
 
     // The user chose to close the screen, which stopped the import.
     bool closeWanted() const { return m_closeWanted; }
+    // The user chose to end the program, which stopped the import.
+    bool exitWanted() const { return m_exitWanted; }
+
+    // The main window's Exit: the question a close of the screen asks.
+    bool stopAsked()
+    {
+        return m_dropped || m_closeWanted
+               || msg::box(question(), msg::Buttons::YesNo, msg::Icon::Question) == msg::Answer::Yes;
+    }
+    void stopToExit()
+    {
+        m_exitWanted = true;
+        if (m_stop)
+            m_stop();
+    }
     // Stopped for a login as another user.
     bool dropped() const { return m_dropped; }
     QWidget* screen() const { return m_screen; }
@@ -89,15 +109,19 @@ private:
             m_closeWanted = true;
             return;
         }
-        if (m_closeWanted)
+        if (m_closeWanted || m_exitWanted)
             return;
-        const QString question = m_storing ? QStringLiteral("The rows are still being stored. Stop the import?")
-                                           : QStringLiteral("The workbook is still being read. Stop the import?");
-        if (msg::box(question, msg::Buttons::YesNo, msg::Icon::Question) == msg::Answer::Yes) {
+        if (msg::box(question(), msg::Buttons::YesNo, msg::Icon::Question) == msg::Answer::Yes) {
             m_closeWanted = true;
             if (m_stop)
                 m_stop();
         }
+    }
+
+    QString question() const
+    {
+        return m_storing ? QStringLiteral("The rows are still being stored. Stop the import?")
+                         : QStringLiteral("The workbook is still being read. Stop the import?");
     }
 
     std::optional<BusyScreen> m_busy;
@@ -105,6 +129,7 @@ private:
     std::function<void()> m_stop;
     bool m_storing = false;
     bool m_closeWanted = false;
+    bool m_exitWanted = false;
     bool m_dropped = false;
 };
 
@@ -112,16 +137,21 @@ private:
 enum class Stopped {
     No,
     ToClose, // the screen closes
+    ToExit, // the program ends
     Dropped, // another user logged in
     Quitting, // the program ends
 };
 
 Stopped stoppedBy(const ImportState& state, bool quitting)
 {
-    if (state.closeWanted())
-        return Stopped::ToClose;
+    // Dropped for another user, whose grants then close the screen: the new
+    // user is told nothing of it.
     if (state.dropped())
         return Stopped::Dropped;
+    if (state.closeWanted())
+        return Stopped::ToClose;
+    if (state.exitWanted())
+        return Stopped::ToExit;
     return quitting ? Stopped::Quitting : Stopped::No;
 }
 
@@ -173,7 +203,7 @@ Stopped storeWithoutHolding(workbook::ImportRun& run, ImportState& state)
         // Nothing more once the program quits: its connection may be closed.
         if (stop || !loop.isRunning())
             return;
-        if (run.step(QDeadlineTimer(kSliceMs)))
+        if (run.step(QDeadlineTimer(SliceMs())))
             loop.quit();
     });
     slice.start(0);
@@ -190,6 +220,12 @@ void closeLater(QWidget* screen)
         QTimer::singleShot(0, screen, &QWidget::close);
 }
 
+// The program ends once the import's handler has left the screen.
+void endLater()
+{
+    QTimer::singleShot(0, qApp, [] { app::endProgram(0); });
+}
+
 } // namespace
 
 QString ExcelFileFilter()
@@ -203,6 +239,24 @@ void DropImport(QWidget* screen)
         if (r->screen() == screen)
             r->drop();
     }
+}
+
+bool ImportsLetProgramEnd()
+{
+    const QList<ImportState*> asked = imports();
+    for (ImportState* r : asked) {
+        // One may have ended while another was asked about.
+        if (imports().contains(r) && !r->stopAsked())
+            return false;
+    }
+    bool stopping = false;
+    for (ImportState* r : asked) {
+        if (imports().contains(r)) {
+            r->stopToExit();
+            stopping = true;
+        }
+    }
+    return !stopping;
 }
 
 void setImportReader(const QString& program)
@@ -232,9 +286,12 @@ workbook::ImportOutcome ImportExcelFile(const QString& path, const workbook::Imp
     if (stopped != Stopped::No) {
         // Nothing was stored, and there is nobody to tell.
         out.error = error;
+        const bool closing = state.closeWanted();
         state.release();
-        if (stopped == Stopped::ToClose)
+        if (closing)
             closeLater(guard);
+        if (stopped == Stopped::ToExit)
+            endLater();
         return out;
     }
     // A sheet without a single row is said so; a sheet whose data end at
@@ -257,7 +314,7 @@ workbook::ImportOutcome ImportExcelFile(const QString& path, const workbook::Imp
     if (stopped != Stopped::No) {
         // The rows stored so far stay, as before a failure.
         out.error = QStringLiteral("The import was stopped.");
-        if (stopped == Stopped::ToClose) {
+        if (stopped == Stopped::ToClose || stopped == Stopped::ToExit) {
             msg::information(QStringLiteral("The import was stopped. %1 records were imported before it stopped.")
                                  .arg(out.stored));
             if (out.rejected > 0)
@@ -265,6 +322,8 @@ workbook::ImportOutcome ImportExcelFile(const QString& path, const workbook::Imp
         }
         if (closing)
             closeLater(guard);
+        if (stopped == Stopped::ToExit)
+            endLater();
         return out;
     }
 
@@ -277,11 +336,10 @@ workbook::ImportOutcome ImportExcelFile(const QString& path, const workbook::Imp
         if (out.rejected > 0)
             msg::box(QStringLiteral("Please check the error log file ") + QDir::toNativeSeparators(ErrorLogPath()));
         // A screen about to close shows no list.
-        if (out.stored > 0 && loadData && !closing) {
-            // The list may now be very long: the monitor goes on meanwhile.
-            const YieldingFills yielding;
+        // The list, which may now be very long, fills as every list does:
+        // the monitor goes on meanwhile.
+        if (out.stored > 0 && loadData && !closing)
             loadData();
-        }
     }
     if (closing)
         closeLater(guard);

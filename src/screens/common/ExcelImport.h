@@ -43,6 +43,13 @@ workbook::ImportOutcome ImportExcelFile(const QString& path, const workbook::Imp
 // has ended; a close of the screen meanwhile waits for that without asking.
 void DropImport(QWidget* screen);
 
+// The main window's Exit while imports run: each asks, as a close of its
+// screen does, whether to stop. True when none runs, and the program may end
+// now. Otherwise false: answered No, every import goes on and the program
+// stays; answered Yes by each, they stop, say what they stored as after a
+// close, and then end the program.
+bool ImportsLetProgramEnd();
+
 // The reader program the imports run; empty: the one beside the program.
 // Tests put a slow one in.
 void setImportReader(const QString& program);

@@ -12,7 +12,9 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QPushButton>
 
 namespace formui {
@@ -137,14 +139,16 @@ QProgressBar* addLoadBar(QBoxLayout* layout)
     return bar;
 }
 
-void fillListShowingProgress(QTreeWidget* list, QProgressBar* bar, const db::ResultSet& rows)
+void fillListShowingProgress(QTreeWidget* list, QProgressBar* bar, const QString& sql)
 {
-    bar->setRange(0, qMax(1, rows.recordCount()));
-    bar->setValue(0);
+    // The rows come a part at a time, their number unknown until the last.
+    bar->setRange(0, 0);
     bar->setVisible(true);
-    Module1::FillList(list, rows);
-    bar->setValue(bar->maximum());
-    bar->setVisible(false);
+    const auto hide = qScopeGuard([bar = QPointer<QProgressBar>(bar)] {
+        if (bar)
+            bar->setVisible(false);
+    });
+    Module1::FillList(list, sql);
 }
 
 } // namespace formui

@@ -61,8 +61,8 @@ void showStored(QComboBox* box, const QString& text);
 void dropStoredOnly(QComboBox* box);
 // The progress bar a list shows while it loads, hidden otherwise.
 QProgressBar* addLoadBar(QBoxLayout* layout);
-// Fills the list from the rows (Module1::FillList) with the bar shown
-// meanwhile.
-void fillListShowingProgress(QTreeWidget* list, QProgressBar* bar, const db::ResultSet& rows);
+// Fills the list from the statement's rows (Module1::FillList) with the bar
+// moving meanwhile.
+void fillListShowingProgress(QTreeWidget* list, QProgressBar* bar, const QString& sql);
 
 } // namespace formui

@@ -1,6 +1,9 @@
 #include "ListTools.h"
 
+#include "app/AppControl.h"
 #include "app/MessageLayer.h"
+#include "app/Module1.h"
+#include "BusyScreen.h"
 #include "db/Schema.h"
 #include "security/Digest.h"
 #include "Style.h"
@@ -10,6 +13,9 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QMouseEvent>
+#include <QPointer>
+#include <QScopeGuard>
+#include <QTimer>
 #include <QSignalBlocker>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -46,36 +52,197 @@ const QSet<QString>& timeColumns()
     return names;
 }
 
-// The time flag of each field of a result.
-int g_yieldingFills = 0;
+int g_sliceMs = 50;
+// Rows read from the database at a time.
+constexpr int kPartRows = 1000;
 
-// Lets the program's other work run once a slice of a fill has taken its
-// time, while a YieldingFills is held.
-class FillSlices
+class ListFill;
+
+// The fills running now, innermost last.
+QList<ListFill*>& runningFills()
+{
+    static QList<ListFill*> fills;
+    return fills;
+}
+
+// One fill of a list from its first row to its last: events handled once a
+// slice has taken its time, and a close of the list's screen meanwhile held
+// and made once the fill's handler has returned.
+class ListFill : public QObject
 {
 public:
-    FillSlices() { m_slice.start(); }
-    void rowDone()
+    explicit ListFill(QAbstractItemView* view)
+        : m_view(view)
+        , m_screen(BusyScreen::screenOf(view))
     {
-        if (g_yieldingFills == 0 || (++m_rows % 256) != 0 || m_slice.elapsed() < kSliceMs)
+        // A newer fill of the list replaces whatever an older one would add.
+        for (ListFill* f : std::as_const(runningFills())) {
+            if (f->m_view == view)
+                f->m_replaced = true;
+        }
+        runningFills() << this;
+        if (m_screen)
+            m_screen->installEventFilter(this);
+        m_slice.start();
+    }
+    ~ListFill() override
+    {
+        runningFills().removeOne(this);
+        if (!m_screen)
             return;
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        m_slice.restart();
+        m_screen->removeEventFilter(this);
+        if (m_closeWanted)
+            QTimer::singleShot(0, m_screen.data(), &QWidget::close);
+    }
+    ListFill(const ListFill&) = delete;
+    ListFill& operator=(const ListFill&) = delete;
+
+    // After each part: events once the slice is over; throws FillStopped
+    // when the list is not to be filled any further.
+    void partDone()
+    {
+        if (m_slice.elapsed() >= g_sliceMs) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            m_slice.restart();
+        }
+        if (!m_view || m_closeWanted || m_replaced || app::ending())
+            throw FillStopped();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched != m_screen || event->type() != QEvent::Close)
+            return false;
+        event->ignore();
+        m_closeWanted = true;
+        return true;
     }
 
 private:
-    static constexpr qint64 kSliceMs = 50;
+    QPointer<QAbstractItemView> m_view;
+    QPointer<QWidget> m_screen;
     QElapsedTimer m_slice;
-    int m_rows = 0;
+    bool m_closeWanted = false;
+    bool m_replaced = false;
 };
 
-QVector<bool> timeFields(const db::ResultSet& rs, int n)
+QVector<bool> timeFields(const QStringList& columns, int n)
 {
     QVector<bool> out(n, false);
     for (int i = 0; i < n; ++i)
-        out[i] = timeColumns().contains(rs.columns().at(i).toLower());
+        out[i] = timeColumns().contains(columns.at(i).toLower());
     return out;
 }
+
+QString fieldText(const QVariant& v, bool time)
+{
+    if (time) {
+        const QDateTime t = db::ResultSet::toDateTime(v);
+        if (t.isValid())
+            return t.toString(QStringLiteral("MM/dd/yyyy HH:mm:ss"));
+    }
+    return db::ResultSet::toText(v);
+}
+
+// Rows a part at a time, from a statement read beside the program's
+// connection or from a result already read.
+class RowParts
+{
+public:
+    RowParts(const QString& sql, const QVariantList& params)
+        : m_cursor(Module1::gConn().readInParts(sql, params))
+        , m_columns(m_cursor.columns())
+        , m_read(true)
+    {
+    }
+    explicit RowParts(db::ResultSet rs)
+        : m_rs(std::move(rs))
+        , m_columns(m_rs.columns())
+    {
+    }
+    const QStringList& columns() const { return m_columns; }
+    // Empty at the end.
+    QVector<db::Cursor::Row> next()
+    {
+        if (m_read)
+            return m_cursor.atEnd() ? QVector<db::Cursor::Row>() : Module1::gConn().readPart(m_cursor, kPartRows);
+        const int from = m_at;
+        m_at = std::min(m_at + kPartRows, m_rs.recordCount());
+        return m_rs.rows().mid(from, m_at - from);
+    }
+
+private:
+    db::Cursor m_cursor;
+    db::ResultSet m_rs;
+    QStringList m_columns;
+    bool m_read = false;
+    int m_at = 0;
+};
+
+void fillGrid(QTableWidget* grid, RowParts& parts, int fields)
+{
+    const int n = fields < 0 ? int(parts.columns().size()) : std::min(fields, int(parts.columns().size()));
+    const QVector<bool> time = timeFields(parts.columns(), n);
+    ListFill fill(grid);
+    grid->setUpdatesEnabled(false);
+    const auto updates = qScopeGuard([grid = QPointer<QTableWidget>(grid)] {
+        if (grid)
+            grid->setUpdatesEnabled(true);
+    });
+    for (QVector<db::Cursor::Row> rows = parts.next(); !rows.isEmpty(); rows = parts.next()) {
+        int row = grid->rowCount();
+        grid->setRowCount(row + int(rows.size()));
+        const int columns = std::min(n, grid->columnCount() - 1);
+        for (const db::Cursor::Row& r : std::as_const(rows)) {
+            for (int i = 0; i < columns; ++i) {
+                auto* item = new QTableWidgetItem(fieldText(r.at(i), time[i]));
+                item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+                grid->setItem(row, i + 1, item);
+            }
+            ++row;
+        }
+        fill.partDone();
+    }
+}
+
+void fillList(QTreeWidget* list, RowParts& parts, int fields)
+{
+    const int n = fields < 0 ? int(parts.columns().size()) : std::min(fields, int(parts.columns().size()));
+    const QVector<bool> time = timeFields(parts.columns(), n);
+    ListFill fill(list);
+    for (QVector<db::Cursor::Row> rows = parts.next(); !rows.isEmpty(); rows = parts.next()) {
+        QList<QTreeWidgetItem*> items;
+        items.reserve(rows.size());
+        for (const db::Cursor::Row& r : std::as_const(rows)) {
+            auto* item = new QTreeWidgetItem;
+            for (int i = 0; i < n; ++i)
+                item->setText(i + 1, fieldText(r.at(i), time[i]));
+            items << item;
+        }
+        list->addTopLevelItems(items);
+        fill.partDone();
+    }
+}
+
+} // namespace
+
+FillStopped::FillStopped()
+    : db::DbError(db::ErrorKind::Other, QString())
+{
+}
+
+int SliceMs()
+{
+    return g_sliceMs;
+}
+
+void setSliceMs(int ms)
+{
+    g_sliceMs = ms;
+}
+
+namespace {
 
 QString fieldText(const db::ResultSet& rs, int i, bool time)
 {
@@ -94,9 +261,34 @@ QString ShownText(const db::ResultSet& rs, int i)
     return fieldText(rs, i, timeColumns().contains(rs.columns().at(i).toLower()));
 }
 
+namespace {
+
+// Rows dropped at a time when a long list is emptied.
+constexpr int kDropRows = 5000;
+
+} // namespace
+
 void InitGrid(QTableWidget* grid, const QStringList& headers, const QList<int>& widthsTwips)
 {
     StyleFlexGrid(grid);
+    if (grid->rowCount() > kDropRows) {
+        // A long list goes a part at a time, as it came.
+        ListFill fill(grid);
+        // Emptied rows go at once; their items, whose deletion is what
+        // takes long, a part at a time before.
+        for (int end = grid->rowCount(); end > 0; end -= kDropRows) {
+            {
+                // The rows go below; nobody needs to hear of each cell.
+                const QSignalBlocker quiet(grid->model());
+                for (int r = std::max(0, end - kDropRows); r < end; ++r) {
+                    for (int c = 0; c < grid->columnCount(); ++c)
+                        delete grid->takeItem(r, c);
+                }
+            }
+            fill.partDone();
+            end = std::min(end, grid->rowCount() + kDropRows);
+        }
+    }
     grid->clear();
     grid->setRowCount(0);
     grid->setColumnCount(int(headers.size()) + 1);
@@ -112,38 +304,32 @@ void InitGrid(QTableWidget* grid, const QStringList& headers, const QList<int>& 
         grid->setColumnWidth(c + 1, widthsTwips[c] / kTwipsPerPixel);
 }
 
-YieldingFills::YieldingFills()
+void FillGrid(QTableWidget* grid, const QString& sql, const QVariantList& params, int fields)
 {
-    ++g_yieldingFills;
-}
-
-YieldingFills::~YieldingFills()
-{
-    --g_yieldingFills;
+    RowParts parts(sql, params);
+    fillGrid(grid, parts, fields);
 }
 
 void FillGrid(QTableWidget* grid, db::ResultSet rs, int fields)
 {
-    const int n = fields < 0 ? rs.fieldCount() : std::min(fields, rs.fieldCount());
-    const QVector<bool> time = timeFields(rs, n);
-    int row = grid->rowCount();
-    grid->setUpdatesEnabled(false);
-    grid->setRowCount(row + rs.recordCount());
-    FillSlices slices;
-    for (rs.moveFirst(); !rs.eof(); rs.moveNext(), ++row) {
-        for (int i = 0; i < n && i + 1 < grid->columnCount(); ++i) {
-            auto* item = new QTableWidgetItem(fieldText(rs, i, time[i]));
-            item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-            grid->setItem(row, i + 1, item);
-        }
-        slices.rowDone();
-    }
-    grid->setUpdatesEnabled(true);
+    RowParts parts(std::move(rs));
+    fillGrid(grid, parts, fields);
 }
 
 void InitList(QTreeWidget* list, const QStringList& headers, const QList<int>& widthsTwips)
 {
     StyleListView(list);
+    if (list->topLevelItemCount() > kDropRows) {
+        ListFill fill(list);
+        while (list->topLevelItemCount() > 0) {
+            const int keep = std::max(0, list->topLevelItemCount() - kDropRows);
+            QList<QTreeWidgetItem*> gone;
+            for (int i = list->topLevelItemCount() - 1; i >= keep; --i)
+                gone << list->takeTopLevelItem(i);
+            qDeleteAll(gone);
+            fill.partDone();
+        }
+    }
     list->clear();
     list->setColumnCount(int(headers.size()) + 1);
     QStringList labels{QString()};
@@ -154,21 +340,16 @@ void InitList(QTreeWidget* list, const QStringList& headers, const QList<int>& w
         list->setColumnWidth(c + 1, widthsTwips[c] / kTwipsPerPixel);
 }
 
+void FillList(QTreeWidget* list, const QString& sql, const QVariantList& params, int fields)
+{
+    RowParts parts(sql, params);
+    fillList(list, parts, fields);
+}
+
 void FillList(QTreeWidget* list, db::ResultSet rs, int fields)
 {
-    const int n = fields < 0 ? rs.fieldCount() : std::min(fields, rs.fieldCount());
-    const QVector<bool> time = timeFields(rs, n);
-    QList<QTreeWidgetItem*> items;
-    items.reserve(rs.recordCount());
-    FillSlices slices;
-    for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
-        auto* item = new QTreeWidgetItem;
-        for (int i = 0; i < n; ++i)
-            item->setText(i + 1, fieldText(rs, i, time[i]));
-        items << item;
-        slices.rowDone();
-    }
-    list->addTopLevelItems(items);
+    RowParts parts(std::move(rs));
+    fillList(list, parts, fields);
 }
 
 QStringList GridRowTexts(const QTableWidget* grid, int row)

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "db/DbError.h"
 #include "db/ResultSet.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 #include <functional>
 
 class QAbstractItemView;
@@ -27,35 +29,47 @@ constexpr int kViewAllLimit = 100;
 QString LimitRows(const QString& select, bool viewAll);
 
 // Lays out an empty grid: StyleFlexGrid, column 0 hidden and empty, the
-// headers from column 1 with their widths in twips, left-aligned.
+// headers from column 1 with their widths in twips, left-aligned. A long
+// list is emptied a part at a time, as a fill fills it (FillStopped).
 void InitGrid(QTableWidget* grid, const QStringList& headers, const QList<int>& widthsTwips);
 // The text a list shows for field i of the current row: Null as the empty
 // text, a time column of the schema (update_time, check_time ...) as
 // "MM/dd/yyyy HH:mm:ss" on every engine, anything else as it reads.
 QString ShownText(const db::ResultSet& rs, int i);
 
-// Appends one grid row per result row: field i into column i + 1 as
-// ShownText; only the first `fields` fields (all when -1).
-void FillGrid(QTableWidget* grid, db::ResultSet rs, int fields = -1);
-
-// While one is held, a long fill of a grid or list lets the timers and
-// sockets of the program (the terminal monitor) run between its slices. The
-// user's own input waits until the fill ends, so nothing acts on a list half
-// filled. For fills that may be very long, such as the reload after an
-// import.
-class YieldingFills
+// Every fill of a list lets the program's timers and sockets (the terminal
+// monitor) run between its slices; the user's own input waits until the
+// fill ends, so nothing acts on a list half filled. A fill stops at its next
+// slice when its list goes: its screen closed by any road (the close is
+// held until the handler that fills has returned, then made), the list
+// filled anew meanwhile (a login as another user), the program ending. It
+// then throws FillStopped, which the handler that reads the list ends on
+// without a word.
+class FillStopped : public db::DbError
 {
 public:
-    YieldingFills();
-    ~YieldingFills();
-    YieldingFills(const YieldingFills&) = delete;
-    YieldingFills& operator=(const YieldingFills&) = delete;
+    FillStopped();
 };
+
+// How long work on the screen thread (a fill, rows stored by an import)
+// runs before events are handled again. Tests set 0: after every part.
+int SliceMs();
+void setSliceMs(int ms);
+
+// Appends one grid row per row of the statement, read a part at a time
+// beside the program's connection (Database::readInParts): field i into
+// column i + 1 as ShownText; only the first `fields` fields (all when -1).
+// Throws db::DbError, FillStopped.
+void FillGrid(QTableWidget* grid, const QString& sql, const QVariantList& params = {}, int fields = -1);
+// The same from rows already read.
+void FillGrid(QTableWidget* grid, db::ResultSet rs, int fields = -1);
 
 // Lays out an empty list: StyleListView, the item's own text (column 0)
 // hidden, the headers from column 1 with their widths in twips.
 void InitList(QTreeWidget* list, const QStringList& headers, const QList<int>& widthsTwips);
-// Appends one item per result row: field i into column i + 1 as ShownText.
+// Appends one item per row of the statement, as FillGrid: field i into
+// column i + 1 as ShownText. Throws db::DbError, FillStopped.
+void FillList(QTreeWidget* list, const QString& sql, const QVariantList& params = {}, int fields = -1);
 void FillList(QTreeWidget* list, db::ResultSet rs, int fields = -1);
 
 // The texts of a shown row from column 1 on (the grid's hidden column and

@@ -137,6 +137,8 @@ void MaintenanceScreen::reload()
 {
     try {
         LoadData();
+    } catch (const Module1::FillStopped&) {
+        // The list or its screen went meanwhile: nothing to say.
     } catch (const db::DbError& e) {
         m_listLost = true;
         msg::error(e.text());
@@ -408,6 +410,7 @@ void MaintenanceScreen::cmdCancel_Click()
 {
     try {
         LoadData();
+    } catch (const Module1::FillStopped&) {
     } catch (const db::DbError& e) {
         msg::error(e.text());
         // Cancel leaves the mode whatever the re-read does: what the list
