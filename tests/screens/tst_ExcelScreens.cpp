@@ -333,6 +333,8 @@ private Q_SLOTS:
                               .arg(logged.size()) }));
     }
 
+    // A row the database refuses stops the import; the rows before it stay
+    // and are listed.
     void failureInTheMiddleSaysWhatWasStored()
     {
         addLine("L1");
@@ -346,7 +348,8 @@ private Q_SLOTS:
         QCOMPARE(prompter().last().title, QStringLiteral("Information"));
         QVERIFY(prompter().last().text.endsWith("2 records were imported before the error."));
         QCOMPARE(machines().size(), 2);
-        QCOMPARE(m_loads, 0);
+        // The rows stored before the failure show.
+        QCOMPARE(m_loads, 1);
     }
 
     // The workbook is written while events go on: a timer keeps firing while

@@ -328,16 +328,19 @@ workbook::ImportOutcome ImportExcelFile(const QString& path, const workbook::Imp
     }
 
     if (out.failed()) {
-        // The rows before the failure are stored; say how many.
+        // The rows before the failure are stored; say how many, and show
+        // them, unless the connection is gone: its re-read would only say so
+        // again.
         msg::information(out.failureMessage());
+        if ((out.stored > 0 || !out.unsure.isEmpty()) && loadData && !closing && gConn().isOpen())
+            loadData();
     } else {
         if (out.stored > 0)
             msg::box(QStringLiteral("The success import ") + QString::number(out.stored) + QStringLiteral(" records."));
         if (out.rejected > 0)
             msg::box(QStringLiteral("Please check the error log file ") + QDir::toNativeSeparators(ErrorLogPath()));
-        // A screen about to close shows no list.
-        // The list, which may now be very long, fills as every list does:
-        // the monitor goes on meanwhile.
+        // A screen about to close shows no list. The list, which may now be
+        // very long, fills as every list does: the monitor goes on meanwhile.
         if (out.stored > 0 && loadData && !closing)
             loadData();
     }

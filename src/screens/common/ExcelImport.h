@@ -20,7 +20,8 @@ QString ExcelFileFilter();
 // + " records." when rows were stored and the pointer to the error log when
 // rows were refused, then runs loadData when rows were stored. A file that is
 // no readable workbook, or a failure during the run, is shown (with the
-// count of rows stored before it).
+// count of rows stored before it, which loadData then shows while the
+// connection stays open).
 //
 // While the reader program reads the file, and while the rows are stored (a
 // slice at a time, each row whole), events go on being handled (the
