@@ -78,14 +78,8 @@ struct Cursor::Private
             lendBack(abandon);
             return;
         }
-        if (abandon && !name.isEmpty()) {
-            const std::lock_guard lock(g_abandonMutex);
-            g_previousHandler = qInstallMessageHandler(quietAbandon);
-            QSqlDatabase::database(name, false).close();
-            query.reset();
-            qInstallMessageHandler(g_previousHandler);
-            g_previousHandler = nullptr;
-        }
+        if (abandon && !name.isEmpty())
+            closeAbandoned();
         query.reset();
         if (name.isEmpty())
             return;
@@ -94,19 +88,25 @@ struct Cursor::Private
         name.clear();
     }
 
+    // Closes the connection under a half-read result, without the driver's
+    // warning about the result it drops.
+    void closeAbandoned()
+    {
+        const std::lock_guard lock(g_abandonMutex);
+        g_previousHandler = qInstallMessageHandler(quietAbandon);
+        QSqlDatabase::database(name, false).close();
+        query.reset();
+        qInstallMessageHandler(g_previousHandler);
+        g_previousHandler = nullptr;
+    }
+
     void lendBack(bool abandon)
     {
         // SQLite drops a statement half read at once; a server result half
         // read goes only with its connection.
         const bool reusable = !failed && (!abandon || dialect.engine() == Engine::SQLite);
-        if (!reusable && query && !name.isEmpty()) {
-            const std::lock_guard lock(g_abandonMutex);
-            g_previousHandler = qInstallMessageHandler(quietAbandon);
-            QSqlDatabase::database(name, false).close();
-            query.reset();
-            qInstallMessageHandler(g_previousHandler);
-            g_previousHandler = nullptr;
-        }
+        if (!reusable && query && !name.isEmpty())
+            closeAbandoned();
         query.reset();
         name.clear();
         std::exchange(giveBack, {})(reusable);
