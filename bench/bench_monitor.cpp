@@ -20,6 +20,7 @@
 #include "TestFiles.h"
 
 #include "BenchSupport.h"
+#include "app/AppControl.h"
 #include "app/Module1.h"
 #include "terminal/TerminalTable.h"
 
@@ -473,6 +474,8 @@ void OpenShortList(benchmark::State& state, bool postgres)
 
 int main(int argc, char** argv)
 {
+    // As the program starts.
+    app::mergeFreedMemoryAtOnce();
     bench::preferOffscreen();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

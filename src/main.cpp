@@ -1,6 +1,7 @@
 #include "AppShell.h"
 #include "Application.h"
 #include "ExcelExport.h"
+#include "app/AppControl.h"
 #include "app/MessageLayer.h"
 #include "app/Module1.h"
 #include "WidgetPrompter.h"
@@ -10,6 +11,7 @@
 
 int main(int argc, char** argv)
 {
+    app::mergeFreedMemoryAtOnce();
     Application app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("TROVA"));
     QCoreApplication::setApplicationName(QStringLiteral("TROVA"));

@@ -4,6 +4,10 @@
 
 #include <QCoreApplication>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace app {
 
 namespace {
@@ -31,6 +35,13 @@ void setEndProgramHandler(std::function<void(int)> handler)
 {
     g_ending = false;
     g_handler = std::move(handler);
+}
+
+void mergeFreedMemoryAtOnce()
+{
+#if defined(__GLIBC__) && defined(M_MXFAST)
+    mallopt(M_MXFAST, 0);
+#endif
 }
 
 } // namespace app
