@@ -88,6 +88,20 @@ struct Cursor::Private
         name.clear();
     }
 
+    // Runs the first statement and reads its first row here, so that a
+    // statement that fails only when its rows are produced fails at open
+    // like any other.
+    void start(const QVector<Statement>& statements)
+    {
+        queue = statements;
+        runNext();
+        pending = step();
+        if (!pending) {
+            end = true;
+            release();
+        }
+    }
+
     // Closes the connection under a half-read result, without the driver's
     // warning about the result it drops.
     void closeAbandoned()
@@ -217,15 +231,7 @@ Cursor Cursor::open(const ConnectionSettings& settings, const QVector<Statement>
         // take to run; it would only delay the first rows.
         QSqlQuery(QSqlDatabase::database(name, false)).exec(QStringLiteral("SET jit = off"));
     }
-    p.queue = statements;
-    p.runNext();
-    // The first row is read here, so that a statement that fails only when
-    // its rows are produced fails at open like any other.
-    p.pending = p.step();
-    if (!p.pending) {
-        p.end = true;
-        p.release();
-    }
+    p.start(statements);
     return c;
 }
 
@@ -240,13 +246,7 @@ Cursor Cursor::openLent(const QString& connectionName, const Statement& statemen
     p.name = connectionName;
     p.giveBack = std::move(giveBack);
     p.around = std::move(around);
-    p.queue = {statement};
-    p.runNext();
-    p.pending = p.step();
-    if (!p.pending) {
-        p.end = true;
-        p.release();
-    }
+    p.start({statement});
     return c;
 }
 
